@@ -1,0 +1,119 @@
+#include "net/protocol.h"
+
+#include <charconv>
+
+namespace dw {
+
+namespace {
+
+template <typename Range>
+std::string build(std::string_view word, const Range& fields, Trailing trailing) {
+    std::size_t size = word.size() + 2;
+    for (const Field& f : fields)
+        size += f.text().size() + 1;
+    std::string m;
+    m.reserve(size);
+    m.append(word);
+    for (const Field& f : fields) {
+        m.push_back('+');
+        m.append(f.text());
+    }
+    if (trailing == Trailing::Yes)
+        m.push_back('+');
+    m.push_back(kTerminator);
+    return m;
+}
+
+} // namespace
+
+std::string buildMessage(std::string_view word, std::initializer_list<Field> fields,
+                         Trailing trailing) {
+    return build(word, fields, trailing);
+}
+
+std::string buildMessage(std::string_view word, const std::vector<Field>& fields,
+                         Trailing trailing) {
+    return build(word, fields, trailing);
+}
+
+int Framer::feed(std::string_view data, std::deque<std::string>& out) {
+    int dropped = 0;
+    while (!data.empty()) {
+        const std::size_t end = data.find(kTerminator);
+        if (end == std::string_view::npos) {
+            if (!skipping_) {
+                if (tail_.size() + data.size() > kMaxMessage) {
+                    tail_.clear();
+                    skipping_ = true;
+                    ++dropped;
+                } else {
+                    tail_.append(data);
+                }
+            }
+            return dropped;
+        }
+        if (skipping_) {
+            skipping_ = false;
+        } else if (tail_.size() + end > kMaxMessage) {
+            tail_.clear();
+            ++dropped;
+        } else {
+            tail_.append(data.substr(0, end));
+            out.push_back(std::move(tail_));
+            tail_.clear();
+        }
+        data.remove_prefix(end + 1);
+    }
+    return dropped;
+}
+
+Command splitCommand(std::string_view message) {
+    const std::size_t plus = message.find('+');
+    if (plus == std::string_view::npos)
+        return {};
+    return {message.substr(0, plus), message.substr(plus + 1)};
+}
+
+std::optional<std::string_view> FieldReader::text() {
+    const std::size_t plus = rest_.find('+');
+    if (plus == std::string_view::npos) {
+        if (last_ == LastField::MayEnd && !rest_.empty()) {
+            std::string_view field = rest_;
+            rest_ = {};
+            return field;
+        }
+        return std::nullopt;
+    }
+    std::string_view field = rest_.substr(0, plus);
+    rest_.remove_prefix(plus + 1);
+    return field;
+}
+
+std::optional<int> FieldReader::number() {
+    auto field = text();
+    if (!field)
+        return std::nullopt;
+    return parseNumber(*field);
+}
+
+std::optional<int> FieldReader::number(int lo, int hi) {
+    auto n = number();
+    if (!n || *n < lo || *n > hi)
+        return std::nullopt;
+    return n;
+}
+
+std::optional<int> parseNumber(std::string_view s) {
+    if (s.empty() || s.size() > 10)
+        return std::nullopt;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return std::nullopt;
+    long long v = 0;
+    auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
+    if (ec != std::errc() || ptr != s.data() + s.size() || v > 2147483647LL)
+        return std::nullopt;
+    return static_cast<int>(v);
+}
+
+} // namespace dw
