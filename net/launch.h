@@ -1,0 +1,39 @@
+// What the command line asks for: a solo game, hosting, joining, the
+// headless host, or help. Plain C++ so the rules are easy to test.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace dw {
+
+enum class LaunchMode {
+    Solo,        // no parameters: host a game for "You" against the computer
+    Host,        // NAME HOST true
+    Join,        // NAME HOST anything-else
+    Unconnected, // one or two parameters: show the loading line, connect nowhere
+    Headless,    // --headless: only the host server, no window
+    Help,        // --help
+};
+
+struct LaunchOptions {
+    LaunchMode mode = LaunchMode::Solo;
+    std::string playername;
+    std::string hostaddress;
+    int port = 7772;
+    double timerScale = 1.0;
+    // Set when the command line cannot be used; the text says why.
+    std::string error;
+};
+
+// Reads the arguments after the program name. Positional parameters are the
+// player name, the host and "true" for hosting; options begin with "--"
+// (the lobby never passes such words): --port N, --headless,
+// --timer-scale X, --help.
+LaunchOptions parseCommandLine(const std::vector<std::string>& args);
+
+// The text --help prints.
+std::string usageText();
+
+} // namespace dw

@@ -1,0 +1,130 @@
+#include "net/launch.h"
+#include "net/protocol.h"
+
+#include <gtest/gtest.h>
+
+using namespace dw;
+
+namespace {
+
+std::deque<std::string> feedAll(Framer& f, std::initializer_list<std::string_view> chunks) {
+    std::deque<std::string> out;
+    for (auto c : chunks)
+        f.feed(c, out);
+    return out;
+}
+
+const std::string T(1, kTerminator);
+
+} // namespace
+
+TEST(Protocol, BuildsMessagesWithFieldsAndTrailingPlus) {
+    EXPECT_EQ(buildMessage("CMD_nextplayer", {3, 7, 14, 27}, Trailing::Yes),
+              "CMD_nextplayer+3+7+14+27+" + T);
+    EXPECT_EQ(buildMessage("CMD_full", {}, Trailing::Yes), "CMD_full+" + T);
+    EXPECT_EQ(buildMessage("CMD_newplayerinfo", {2, "A+B"}), "CMD_newplayerinfo+2+A+B" + T);
+    // The login's name carries its own terminator, so the login ends in two.
+    EXPECT_EQ(buildMessage("CMD_logininfo", {1, "1.0.1", "Bob" + T}),
+              "CMD_logininfo+1+1.0.1+Bob" + T + T);
+}
+
+TEST(Framing, CutsChunksIntoMessagesAndKeepsPartialTails) {
+    Framer f;
+    auto out = feedAll(f, {"CMD_a+1+" + T + "CMD_b+" + T + "CMD_c+2" + T});
+    ASSERT_EQ(out.size(), 3u);
+    EXPECT_EQ(out[0], "CMD_a+1+");
+    EXPECT_EQ(out[2], "CMD_c+2");
+
+    // Two terminators in a row give an empty message, which dispatch ignores.
+    out = feedAll(f, {"CMD_x+" + T + T});
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_EQ(out[1], "");
+    EXPECT_TRUE(splitCommand(out[1]).word.empty());
+
+    // A message split over several reads is put back together.
+    out = feedAll(f, {"CMD_cha", "t+1+hel", "lo|clRed" + T + "CMD_n"});
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0], "CMD_chat+1+hello|clRed");
+    EXPECT_EQ(f.pending(), 5u);
+    out = feedAll(f, {"ext+" + T});
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0], "CMD_next+");
+}
+
+TEST(Framing, DropsOverlongMessagesWholeAndCarriesOn) {
+    Framer f;
+    std::deque<std::string> out;
+    const std::string big(kMaxMessage + 1, 'x');
+    // Over several reads without a terminator: the tail never grows past the limit.
+    EXPECT_EQ(f.feed(big.substr(0, 3000), out), 0);
+    EXPECT_EQ(f.feed(big.substr(3000), out), 1);
+    EXPECT_EQ(f.pending(), 0u);
+    for (int i = 0; i < 100; ++i)
+        f.feed(big, out);
+    EXPECT_EQ(f.pending(), 0u);
+    // The rest of the dropped message, up to its terminator, is skipped too.
+    f.feed("tail of it" + T + "CMD_ok+1+" + T, out);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0], "CMD_ok+1+");
+
+    // Within one read as well; a message of exactly the limit still passes.
+    out.clear();
+    EXPECT_EQ(f.feed(big + T + std::string(kMaxMessage, 'y') + T, out), 1);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0].size(), kMaxMessage);
+}
+
+TEST(Fields, ReadsFieldsTheWayHandlersDo) {
+    const Command c = splitCommand("CMD_chat+2+Ann chats: a+b|clRed");
+    EXPECT_EQ(c.word, "CMD_chat");
+    FieldReader r(c.payload);
+    EXPECT_EQ(r.number(), 2);
+    EXPECT_EQ(r.rest(), "Ann chats: a+b|clRed");
+
+    EXPECT_TRUE(splitCommand("nothing").word.empty());
+
+    FieldReader bad("x1+-3+99999999999+7");
+    EXPECT_FALSE(bad.number());
+    EXPECT_FALSE(bad.number());
+    EXPECT_FALSE(bad.number());
+    EXPECT_FALSE(bad.number()); // no "+" after the last field
+    EXPECT_EQ(bad.rest(), "7");
+
+    FieldReader range("5+0+");
+    EXPECT_FALSE(range.number(1, 4));
+    EXPECT_FALSE(range.number(1, 4));
+
+    // Repeating groups whose last field has no "+".
+    FieldReader groups("1+6+2+11", LastField::MayEnd);
+    std::vector<int> v;
+    while (!groups.atEnd())
+        v.push_back(*groups.number());
+    EXPECT_EQ(v, (std::vector<int>{1, 6, 2, 11}));
+}
+
+TEST(CommandLine, ChoosesSoloHostJoinAndOptions) {
+    auto o = parseCommandLine({});
+    EXPECT_EQ(o.mode, LaunchMode::Solo);
+    EXPECT_EQ(o.playername, "You");
+    EXPECT_EQ(o.hostaddress, "127.0.0.1");
+
+    o = parseCommandLine({"Bob", "10.1.2.3", "true"});
+    EXPECT_EQ(o.mode, LaunchMode::Host);
+    EXPECT_EQ(o.playername, "Bob");
+    EXPECT_EQ(parseCommandLine({"Bob", "10.1.2.3", "True"}).mode, LaunchMode::Join);
+    EXPECT_EQ(parseCommandLine({"Bob", "h", "x", "extra"}).mode, LaunchMode::Join);
+    EXPECT_EQ(parseCommandLine({"Bob", "10.1.2.3"}).mode, LaunchMode::Unconnected);
+    EXPECT_EQ(parseCommandLine({"Bob"}).mode, LaunchMode::Unconnected);
+
+    o = parseCommandLine({"--headless", "--port", "7800", "--timer-scale", "0.01"});
+    EXPECT_EQ(o.mode, LaunchMode::Headless);
+    EXPECT_EQ(o.port, 7800);
+    EXPECT_DOUBLE_EQ(o.timerScale, 0.01);
+    EXPECT_EQ(parseCommandLine({"Ann", "host", "join", "--port", "9000"}).port, 9000);
+    EXPECT_EQ(parseCommandLine({"--help"}).mode, LaunchMode::Help);
+
+    EXPECT_FALSE(parseCommandLine({"--port", "0"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--port"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--timer-scale", "-1"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--bogus"}).error.empty());
+}
