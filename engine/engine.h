@@ -1,0 +1,157 @@
+// The host-side game engine: the player table, the deck, the validation and
+// effect of every play, the turn and round cycle, scoring, the winner and
+// the computer pilots.
+//
+// The engine is plain C++. It reaches the world only through EngineHost:
+// the host server sends its messages over the network and runs its two
+// timers; VirtualHost (engine/virtualclock.h) runs them on a virtual clock.
+#pragma once
+
+#include "engine/cards.h"
+#include "engine/random.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace dw {
+
+enum class EngineTimer { Timer1, Computer };
+
+struct EngineHost {
+    virtual ~EngineHost() = default;
+    // One entry; the engine only calls it for entries whose `connected` is set.
+    virtual void sendTo(int entry, const std::string& message) = 0;
+    // Every connected entry 1..numentries, ascending.
+    virtual void sendAll(const std::string& message) = 0;
+    // (Re)starts a periodic timer with this interval.
+    virtual void startTimer(EngineTimer t, int intervalMs) = 0;
+    virtual void stopTimer(EngineTimer t) = 0;
+    // A host diagnostic notice ("error3", its detail text, ...).
+    virtual void diagnostic(const std::string& text) = 0;
+    // The bot speed: 1000, 750 or 250 ms. Read each time a timer is armed with it.
+    virtual int botSpeedMs() = 0;
+};
+
+inline constexpr int kSeats = 4;       // seats 1..4 play
+inline constexpr int kSlots = 7;       // hand slots 1..7
+inline constexpr int kMaxEntries = 11; // entries 1..11 of the player table
+
+// One entry of the host's player table. Entries 1..4 are the seats.
+// `name`, `connected`, `sock` and `justwatching` belong to the host server;
+// the rest is game state kept by the engine.
+struct tplayer {
+    std::string name;
+    bool connected = false;
+    void* sock = nullptr; // the host server's connection object, opaque here
+    std::int32_t total = 0;
+    bool justwatching = false;
+    std::string botname;
+    std::array<int, kSlots + 1> cards{}; // slots 1..7, 0 = empty; [0] unused
+    std::int32_t roundscore = 0;
+    bool active = false;
+    bool undocked = false;
+    std::int32_t distance = 0;
+    std::int32_t hazard = 0;   // 0, or the hazard in force: 8, 12 or 14
+    std::int32_t repaired = 0; // the hazard most recently repaired, until the next UNDOCK
+    bool teleported = false;
+    std::array<std::int32_t, 5> protections{}; // 1..4: 1 = held; [0] unused
+    bool stillmoving = false;
+    bool safetrip = false;
+};
+
+// Pending actions of timer1.
+inline constexpr int kActionNone = 0; // waiting for the current seat's play
+inline constexpr int kActionNextTurn = 1;
+inline constexpr int kActionStartRound = 2;
+inline constexpr int kActionEndRound = 3;
+
+// Counters for the simulator; reset by startgame.
+struct EngineStats {
+    long rounds = 0; // rounds dealt
+    long turns = 0;  // turns announced with CMD_nextplayer
+};
+
+class Engine {
+public:
+    Engine(EngineHost& host, std::uint32_t seed);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // The player table, entries 1..11 (index 0 unused), and the globals.
+    std::array<tplayer, kMaxEntries + 1> players;
+    std::array<int, kDeckSize + 1> deck{}; // 1..105, 0 = taken; [0] unused
+    std::int32_t deckpos = 0;
+    std::int32_t currentplayer = 0;
+    std::int32_t playto = 0;
+    std::int32_t tripdistance = 0;
+    bool gameinprogress = false;
+    std::int32_t timer1count = 0;
+    std::int32_t computercount = 0;
+    std::int32_t maxseats = kSeats;
+    std::int32_t numentries = 0; // kept by the host server
+
+    // Deck.
+    void shufflecards();
+    void dealcards();
+
+    // Game cycle. Payloads are the command text after "CMD_xxx+", each field
+    // followed by "+".
+    void startgame(std::string_view payload);
+    void startround();
+    void findplayer();
+    bool canmove(int seat) const;
+    void endround();
+    void getscores();
+    bool checkforwin();
+    void timer1Timer();
+    void computertimerTimer();
+
+    // Plays. A play is taken only from the current seat while the engine
+    // waits for its play; malformed fields are dropped without an answer.
+    void placego(std::string_view payload);
+    void placespeed(std::string_view payload);
+    void gomiles(std::string_view payload);
+    void discard(std::string_view payload);
+
+    // Computer pilots: exactly one play or discard for the seat.
+    void computerplay(int seat);
+    void computerdiscard(int seat);
+
+    // For the host server.
+    int timer1action() const { return timer1action_; }
+    // Hands the current seat to the computer when the engine is waiting for
+    // its play (during a game, timer1 action 0).
+    void startComputerTakeover();
+    // CMD_newstats for a newcomer in entry `seat`.
+    std::string newstatsMessage(int seat) const;
+    // CMD_mycards with the seat's slots 1..slots.
+    std::string handMessage(int seat, int slots) const;
+
+    // The seat announced as winner of the last game, 0 while none.
+    int winner() const { return winner_; }
+    const EngineStats& stats() const { return stats_; }
+    Random& random() { return random_; }
+    int computeraction() const { return computeraction_; }
+
+private:
+    bool anyConnected() const;
+    void broadcast(const std::string& message);
+    bool takesPlay(int seat) const;
+    void refuse(int seat, int code, std::string_view diagnostic, const std::string& detail = {});
+    void schedule(int action, int count);
+    void armComputer();
+    int leader() const;
+    void issue(void (Engine::*handler)(std::string_view), int seat, int slot, int target);
+
+    EngineHost& host_;
+    Random random_;
+    int timer1action_ = kActionNone;
+    int timer1interval_ = 1000;
+    int computeraction_ = 0;
+    int winner_ = 0;
+    EngineStats stats_;
+};
+
+} // namespace dw

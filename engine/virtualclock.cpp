@@ -1,0 +1,99 @@
+#include "engine/virtualclock.h"
+
+#include <algorithm>
+
+namespace dw {
+
+void VirtualHost::record(int entry, const std::string& message) {
+    if (recording_ && entry >= 1 && entry <= kMaxEntries)
+        messages_[static_cast<std::size_t>(entry)].push_back(message);
+}
+
+void VirtualHost::sendTo(int entry, const std::string& message) {
+    record(entry, message);
+}
+
+void VirtualHost::sendAll(const std::string& message) {
+    if (engine_ == nullptr)
+        return;
+    const int last = std::min(engine_->numentries, kMaxEntries);
+    for (int i = 1; i <= last; ++i)
+        if (engine_->players[static_cast<std::size_t>(i)].connected)
+            record(i, message);
+}
+
+void VirtualHost::startTimer(EngineTimer t, int intervalMs) {
+    Timer& tm = timer(t);
+    tm.armed = true;
+    tm.interval = std::max(intervalMs, 1);
+    tm.due = now_ + tm.interval;
+    tm.armedAt = ++arms_;
+}
+
+void VirtualHost::stopTimer(EngineTimer t) {
+    timer(t).armed = false;
+}
+
+bool VirtualHost::step() {
+    if (engine_ == nullptr)
+        return false;
+    Timer& a = timers_[0];
+    Timer& b = timers_[1];
+    int which;
+    if (a.armed && b.armed)
+        which = (a.due < b.due || (a.due == b.due && a.armedAt < b.armedAt)) ? 0 : 1;
+    else if (a.armed)
+        which = 0;
+    else if (b.armed)
+        which = 1;
+    else
+        return false;
+    Timer& tm = timers_[static_cast<std::size_t>(which)];
+    now_ = tm.due;
+    const std::uint64_t before = tm.armedAt;
+    if (which == 0)
+        engine_->timer1Timer();
+    else
+        engine_->computertimerTimer();
+    // A periodic timer that its handler neither stopped nor restarted ticks
+    // again one interval later.
+    if (tm.armed && tm.armedAt == before)
+        tm.due += tm.interval;
+    return true;
+}
+
+void VirtualHost::advance(std::int64_t ms) {
+    const std::int64_t until = now_ + ms;
+    for (;;) {
+        const bool a = timers_[0].armed && timers_[0].due <= until;
+        const bool b = timers_[1].armed && timers_[1].due <= until;
+        if (!a && !b)
+            break;
+        step();
+    }
+    now_ = until;
+}
+
+bool VirtualHost::runUntilWinner(std::int64_t maxVirtualMs) {
+    if (engine_ == nullptr)
+        return false;
+    const std::int64_t until = now_ + maxVirtualMs;
+    while (engine_->gameinprogress && now_ <= until)
+        if (!step())
+            break;
+    return !engine_->gameinprogress && engine_->winner() != 0;
+}
+
+const std::vector<std::string>& VirtualHost::messagesTo(int entry) const {
+    static const std::vector<std::string> none;
+    if (entry < 1 || entry > kMaxEntries)
+        return none;
+    return messages_[static_cast<std::size_t>(entry)];
+}
+
+void VirtualHost::clearMessages() {
+    for (auto& m : messages_)
+        m.clear();
+}
+
+} // namespace dw
