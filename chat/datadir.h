@@ -1,0 +1,13 @@
+// Where the settings file and the tally live: beside the executable, as the
+// lobby expects, or in the user's data directory when the executable's
+// directory cannot be written (an installed program).
+#pragma once
+
+#include <QString>
+
+namespace dw {
+
+// The directory for korvellobby.ini and the tally file; created if needed.
+QString dataDirectory();
+
+} // namespace dw

@@ -1,0 +1,69 @@
+#include "net/clientconn.h"
+
+#include <QHostAddress>
+
+namespace dw {
+
+namespace {
+// One message per tick; the timer runs only while messages wait, so an idle
+// client costs nothing.
+constexpr int kReceiveTickMs = 1;
+} // namespace
+
+ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
+    Timer1.setInterval(kReceiveTickMs);
+    connect(&Timer1, &QTimer::timeout, this, [this] {
+        if (!processsocktimer())
+            Timer1.stop();
+    });
+    connect(&sock, &QTcpSocket::readyRead, this, &ClientConnection::sockRead);
+    connect(&sock, &QTcpSocket::connected, this, [this] {
+        wasConnected_ = true;
+        emit connected();
+    });
+    connect(&sock, &QTcpSocket::disconnected, this, [this] {
+        // Whatever already arrived is still handed on before the close is
+        // reported.
+        sockRead();
+        while (processsocktimer()) {
+        }
+        emit closed();
+    });
+    connect(&sock, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
+        if (wasConnected_)
+            return; // a drop after connecting is reported by disconnected()
+        emit failed(sock.errorString(), e == QAbstractSocket::HostNotFoundError);
+    });
+}
+
+void ClientConnection::connectToHost(const QString& host, quint16 port) {
+    wasConnected_ = false;
+    sock.connectToHost(host, port);
+}
+
+void ClientConnection::send(const std::string& message) {
+    if (sock.state() != QAbstractSocket::ConnectedState)
+        return;
+    sock.write(message.data(), qint64(message.size()));
+}
+
+void ClientConnection::sockRead() {
+    const QByteArray data = sock.readAll();
+    if (data.isEmpty())
+        return;
+    framer_.feed(std::string_view(data.constData(), std::size_t(data.size())), receivedlist_);
+    if (!receivedlist_.empty() && !Timer1.isActive())
+        Timer1.start();
+}
+
+bool ClientConnection::processsocktimer() {
+    if (receivedlist_.empty())
+        return false;
+    std::string message = std::move(receivedlist_.front());
+    receivedlist_.pop_front();
+    if (handler_)
+        handler_(message);
+    return !receivedlist_.empty();
+}
+
+} // namespace dw

@@ -1,0 +1,58 @@
+#include "net/headless.h"
+
+#include "chat/datadir.h"
+#include "chat/settings.h"
+#include "net/quitsignals.h"
+#include "net/tserver.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+
+#include <cstdio>
+
+namespace dw {
+
+namespace {
+
+void say(FILE* to, const QString& line) {
+    std::fprintf(to, "%s\n", line.toLocal8Bit().constData());
+    std::fflush(to);
+}
+
+// Milliseconds since midnight, UTC: the seed of the game's generator.
+std::uint32_t clockSeed() {
+    return std::uint32_t(QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay());
+}
+
+} // namespace
+
+int runHeadless(const LaunchOptions& options) {
+    const QString ini = QDir(dataDirectory())
+                            .filePath(QString::fromUtf8(kSettingsFileName.data(),
+                                                        qsizetype(kSettingsFileName.size())));
+    const int botSpeed = botDelayMs(loadSettingsFile(ini.toStdString()).botSpeed);
+
+    TServer server([botSpeed] { return botSpeed; }, clockSeed());
+    server.setTimerScale(options.timerScale);
+    QObject::connect(&server, &TServer::diagnosticRaised, [](const QString& text) {
+        say(stdout, QStringLiteral("host notice: ") + text);
+    });
+    QObject::connect(&server, &TServer::eventRaised,
+                     [](const QString& text) { say(stdout, text); });
+
+    QString error;
+    if (!server.listen(quint16(options.port), &error)) {
+        say(stderr, QStringLiteral("driftwake: ") + error);
+        return 1;
+    }
+    say(stdout, QStringLiteral("driftwake headless host listening on port %1 (bot speed %2 ms)")
+                    .arg(server.port())
+                    .arg(botSpeed));
+    quitOnSignals();
+    const int rc = QCoreApplication::exec();
+    say(stdout, QStringLiteral("driftwake headless host stopped"));
+    return rc;
+}
+
+} // namespace dw

@@ -1,0 +1,101 @@
+// The host's side of every connection: seats, logins, relays, just watch,
+// removal of players, disconnects, and the hand-over of game commands to the
+// engine. Plain C++: the Qt server feeds it socket events and timer ticks
+// through the methods below and carries out what it asks through
+// HostTransport, so tests and tools can drive it without sockets.
+#pragma once
+
+#include "engine/engine.h"
+#include "net/protocol.h"
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <string_view>
+
+namespace dw {
+
+// What the host needs from the world outside the game logic.
+struct HostTransport {
+    virtual ~HostTransport() = default;
+    // Queues bytes on the connection of `entry` (1..10).
+    virtual void send(int entry, const std::string& bytes) = 0;
+    // Closes the connection of `entry`. The core runs the disconnect
+    // handling itself right afterwards; the transport must not report the
+    // close of this connection again.
+    virtual void close(int entry) = 0;
+    virtual void startTimer(EngineTimer timer, int intervalMs) = 0;
+    virtual void stopTimer(EngineTimer timer) = 0;
+    // A notice for the hosting user (refused plays and the like).
+    virtual void diagnostic(const std::string& text) = 0;
+    // Connection events (arrivals, departures, dropped messages).
+    virtual void event(const std::string& text) = 0;
+    virtual int botSpeedMs() = 0;
+    // Called whenever messages wait in the receive queue, so that the
+    // dispatch tick runs only while there is something to do.
+    virtual void messagesWaiting() = 0;
+};
+
+class HostCore : private EngineHost {
+public:
+    // Entry 10 only ever holds a connection long enough to refuse it.
+    static constexpr int kFullEntry = 10;
+    static constexpr int kMaxEntries = 9;
+
+    HostCore(HostTransport& transport, std::uint32_t seed);
+
+    // The entry a new connection would get: the lowest free one, a new one,
+    // or kFullEntry when nine are live.
+    int freeEntry() const;
+    // A connection was accepted into `entry` (as answered by freeEntry):
+    // it is given its seat, or for kFullEntry "CMD_full+" is sent and the
+    // transport is asked to close it.
+    void accepted(int entry);
+    // freeEntry() and accepted() in one step; returns the entry.
+    int accept();
+    // Bytes arrived on the connection of `entry`.
+    void received(int entry, std::string_view bytes);
+    // The peer closed the connection of `entry`.
+    void connectionClosed(int entry);
+
+    // Dispatches one queued message; returns true while more wait.
+    bool dispatchOne();
+    bool hasQueued() const { return !receivedlist_.empty(); }
+
+    void timer1Timer() { engine_.timer1Timer(); }
+    void computertimerTimer() { engine_.computertimerTimer(); }
+
+    Engine& engine() { return engine_; }
+    const Engine& engine() const { return engine_; }
+
+private:
+    struct Queued {
+        int entry;
+        std::string message;
+    };
+
+    // EngineHost
+    void sendTo(int entry, const std::string& message) override;
+    void sendAll(const std::string& message) override;
+    void startTimer(EngineTimer t, int intervalMs) override;
+    void stopTimer(EngineTimer t) override;
+    void diagnostic(const std::string& text) override;
+    int botSpeedMs() override;
+
+    void dispatch(int entry, std::string_view message);
+    void receivedlogininfo(int entry, std::string_view payload);
+    void kickhim(int entry, std::string_view payload);
+    void relay(int entry, std::string_view word, std::string_view payload);
+    void justwatch(int entry, std::string_view payload);
+    void disconnectsock(int entry);
+    void sendOthers(int except, const std::string& message);
+    bool live(int entry) const;
+
+    HostTransport& transport_;
+    Engine engine_;
+    std::array<Framer, kFullEntry + 1> framers_{};
+    std::deque<Queued> receivedlist_;
+};
+
+} // namespace dw

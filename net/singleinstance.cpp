@@ -1,0 +1,68 @@
+#include "net/singleinstance.h"
+
+#include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QLocalSocket>
+
+#include <unistd.h>
+
+namespace dw {
+
+namespace {
+
+QString instanceKey() {
+    const QByteArray dir = QCoreApplication::applicationDirPath().toUtf8();
+    const QByteArray hash =
+        QCryptographicHash::hash(dir, QCryptographicHash::Sha1).toHex().left(12);
+    return QStringLiteral("driftwake-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
+}
+
+constexpr int kForwardWaitMs = 1000;
+
+} // namespace
+
+SingleInstance::SingleInstance(QObject* parent) : QObject(parent), key_(instanceKey()) {
+    connect(&server_, &QLocalServer::newConnection, this, [this] {
+        while (QLocalSocket* s = server_.nextPendingConnection()) {
+            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+            bringForward();
+        }
+    });
+}
+
+SingleInstance::~SingleInstance() {
+    server_.close();
+}
+
+bool SingleInstance::anotherRunning() {
+    lock_ = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(key_ + ".lock"));
+    lock_->setStaleLockTime(0);
+    if (lock_->tryLock(0)) {
+        QLocalServer::removeServer(key_);
+        server_.setSocketOptions(QLocalServer::UserAccessOption);
+        server_.listen(key_);
+        return false;
+    }
+    lock_.reset();
+    QLocalSocket socket;
+    socket.connectToServer(key_);
+    if (socket.waitForConnected(kForwardWaitMs)) {
+        socket.write("raise");
+        socket.waitForBytesWritten(kForwardWaitMs);
+        socket.disconnectFromServer();
+    }
+    return true;
+}
+
+void SingleInstance::bringForward() {
+    if (!window_)
+        return;
+    if (window_->isMinimized())
+        window_->showNormal();
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+} // namespace dw

@@ -1,0 +1,135 @@
+#include "net/tserver.h"
+
+#include <QTcpSocket>
+
+#include <algorithm>
+#include <cmath>
+
+namespace dw {
+
+namespace {
+constexpr int kDispatchTickMs = 10;
+constexpr int kListenBacklog = 5;
+} // namespace
+
+TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent)
+    : QObject(parent), botSpeed_(std::move(botSpeed)), core_(*this, seed) {
+    Sock1.setListenBacklogSize(kListenBacklog);
+    connect(&Sock1, &QTcpServer::newConnection, this, &TServer::Sock1Accept);
+    socktimer.setInterval(kDispatchTickMs);
+    connect(&socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
+    connect(&timer1, &QTimer::timeout, this, [this] { core_.timer1Timer(); });
+    connect(&computertimer, &QTimer::timeout, this, [this] { core_.computertimerTimer(); });
+}
+
+TServer::~TServer() {
+    for (QTcpSocket*& s : socks_) {
+        if (s) {
+            s->disconnect(this);
+            s->abort();
+            delete s;
+            s = nullptr;
+        }
+    }
+}
+
+bool TServer::listen(quint16 port, QString* error) {
+    if (Sock1.listen(QHostAddress::Any, port))
+        return true;
+    if (error)
+        *error = QStringLiteral("Cannot listen on port %1: %2").arg(port).arg(Sock1.errorString());
+    return false;
+}
+
+void TServer::Sock1Accept() {
+    while (QTcpSocket* socket = Sock1.nextPendingConnection()) {
+        socket->setParent(nullptr);
+        const int entry = core_.freeEntry();
+        socks_[entry] = socket;
+        if (entry != HostCore::kFullEntry) {
+            connect(socket, &QTcpSocket::readyRead, this, [this, entry] { Sock1Read(entry); });
+            connect(socket, &QTcpSocket::disconnected, this,
+                    [this, entry, socket] { socketClosed(entry, socket); });
+        }
+        core_.accepted(entry);
+        if (socks_[entry] == socket && socket->bytesAvailable() > 0)
+            Sock1Read(entry);
+    }
+}
+
+void TServer::Sock1Read(int entry) {
+    QTcpSocket* socket = socks_[entry];
+    if (!socket)
+        return;
+    const QByteArray data = socket->readAll();
+    core_.received(entry, std::string_view(data.constData(), std::size_t(data.size())));
+}
+
+void TServer::socketClosed(int entry, QTcpSocket* socket) {
+    // A late signal from a connection this entry no longer holds is ignored.
+    if (socks_[entry] != socket)
+        return;
+    socks_[entry] = nullptr;
+    socket->disconnect(this);
+    socket->deleteLater();
+    core_.connectionClosed(entry);
+}
+
+void TServer::socktimerTimer() {
+    if (!core_.dispatchOne())
+        socktimer.stop();
+}
+
+void TServer::send(int entry, const std::string& bytes) {
+    if (entry < 0 || entry > HostCore::kFullEntry)
+        return;
+    if (QTcpSocket* socket = socks_[entry])
+        socket->write(bytes.data(), qint64(bytes.size()));
+}
+
+void TServer::close(int entry) {
+    if (entry < 0 || entry > HostCore::kFullEntry)
+        return;
+    QTcpSocket* socket = socks_[entry];
+    if (!socket)
+        return;
+    socks_[entry] = nullptr;
+    socket->disconnect(this);
+    // Let queued bytes (such as the full notice) go out, then drop it.
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    socket->disconnectFromHost();
+    if (socket->state() == QAbstractSocket::UnconnectedState)
+        socket->deleteLater();
+}
+
+QTimer& TServer::engineTimer(EngineTimer timer) {
+    return timer == EngineTimer::Timer1 ? timer1 : computertimer;
+}
+
+void TServer::startTimer(EngineTimer timer, int intervalMs) {
+    const int scaled = std::max(1, int(std::lround(intervalMs * timerScale_)));
+    engineTimer(timer).start(scaled);
+}
+
+void TServer::stopTimer(EngineTimer timer) {
+    engineTimer(timer).stop();
+}
+
+void TServer::diagnostic(const std::string& text) {
+    emit diagnosticRaised(QString::fromStdString(text));
+}
+
+void TServer::event(const std::string& text) {
+    emit eventRaised(QString::fromStdString(text));
+}
+
+int TServer::botSpeedMs() {
+    return botSpeed_ ? botSpeed_() : 750;
+}
+
+void TServer::messagesWaiting() {
+    if (!socktimer.isActive())
+        socktimer.start();
+}
+
+} // namespace dw

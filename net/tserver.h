@@ -1,0 +1,74 @@
+// The host server: listens for connections and runs the host's side of the
+// game on the UI thread. The logic lives in HostCore; this class owns the
+// sockets and the timers and carries out what the core asks.
+#pragma once
+
+#include "net/hostcore.h"
+
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+#include <QTimer>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class QTcpSocket;
+
+namespace dw {
+
+class TServer : public QObject, private HostTransport {
+    Q_OBJECT
+public:
+    // `botSpeed` answers the current bot delay in milliseconds each time
+    // the engine arms a timer with it.
+    TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent = nullptr);
+    ~TServer() override;
+
+    // Starts listening on all addresses. On failure returns false and puts
+    // a readable reason in `error`.
+    bool listen(quint16 port, QString* error);
+    bool isListening() const { return Sock1.isListening(); }
+    quint16 port() const { return Sock1.serverPort(); }
+
+    // Multiplies the engine's timer intervals (not the dispatch tick).
+    void setTimerScale(double scale) { timerScale_ = scale; }
+
+    HostCore& core() { return core_; }
+
+signals:
+    // A notice for the hosting user, such as a refused play.
+    void diagnosticRaised(const QString& text);
+    // A connection event, for the headless host's log.
+    void eventRaised(const QString& text);
+
+private:
+    void Sock1Accept();
+    void Sock1Read(int entry);
+    void socketClosed(int entry, QTcpSocket* socket);
+    void socktimerTimer();
+
+    // HostTransport
+    void send(int entry, const std::string& bytes) override;
+    void close(int entry) override;
+    void startTimer(EngineTimer timer, int intervalMs) override;
+    void stopTimer(EngineTimer timer) override;
+    void diagnostic(const std::string& text) override;
+    void event(const std::string& text) override;
+    int botSpeedMs() override;
+    void messagesWaiting() override;
+
+    QTimer& engineTimer(EngineTimer timer);
+
+    std::function<int()> botSpeed_;
+    double timerScale_ = 1.0;
+    QTcpServer Sock1;
+    std::array<QTcpSocket*, HostCore::kFullEntry + 1> socks_{};
+    QTimer socktimer;
+    QTimer timer1;
+    QTimer computertimer;
+    HostCore core_;
+};
+
+} // namespace dw

@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Driftwake with AddressSanitizer and
+# UndefinedBehaviorSanitizer (warnings are errors) and runs every test.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+build="${DRIFTWAKE_TEST_BUILD:-$root/build-test}"
+
+"$root/scripts/deps.sh"
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DDRIFTWAKE_SANITIZE=ON -DDRIFTWAKE_WERROR=ON >/dev/null
+cmake --build "$build" -j "$(nproc)"
+cd "$build"
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$(nproc)" "$@"

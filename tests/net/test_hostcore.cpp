@@ -1,0 +1,214 @@
+#include "net/hostcore.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <vector>
+
+using namespace dw;
+
+namespace {
+
+const std::string T(1, kTerminator);
+
+// Records everything the host core asks of the outside world.
+struct FakeTransport : HostTransport {
+    std::map<int, std::vector<std::string>> sent; // entry -> messages (terminator removed)
+    std::vector<int> closed;
+    std::vector<std::string> diagnostics;
+    int waiting = 0;
+
+    void send(int entry, const std::string& bytes) override {
+        std::deque<std::string> out;
+        Framer f;
+        f.feed(bytes, out);
+        for (auto& m : out)
+            sent[entry].push_back(m);
+    }
+    void close(int entry) override { closed.push_back(entry); }
+    void startTimer(EngineTimer, int) override {}
+    void stopTimer(EngineTimer) override {}
+    void diagnostic(const std::string& text) override { diagnostics.push_back(text); }
+    void event(const std::string&) override {}
+    int botSpeedMs() override { return 750; }
+    void messagesWaiting() override { ++waiting; }
+
+    std::vector<std::string> take(int entry) {
+        auto v = std::move(sent[entry]);
+        sent[entry].clear();
+        return v;
+    }
+};
+
+struct Host : ::testing::Test {
+    FakeTransport t;
+    HostCore core{t, 12345};
+
+    void deliver(int entry, const std::string& bytes) {
+        core.received(entry, bytes);
+        while (core.dispatchOne()) {
+        }
+    }
+    void login(int entry, const std::string& name, const std::string& version = "1.0.1") {
+        deliver(entry, buildMessage("CMD_logininfo", {entry, version, name + T}));
+    }
+    int join(const std::string& name) {
+        const int e = core.accept();
+        login(e, name);
+        return e;
+    }
+    void clearAll() {
+        for (auto& [e, v] : t.sent)
+            v.clear();
+    }
+};
+
+} // namespace
+
+TEST_F(Host, GivesTheLowestFreeSeatAndRefusesTheTenth) {
+    for (int i = 1; i <= 9; ++i) {
+        EXPECT_EQ(core.accept(), i);
+        EXPECT_EQ(t.take(i), std::vector<std::string>{"CMD_sendlogininfo+" + std::to_string(i)});
+    }
+    EXPECT_EQ(core.accept(), HostCore::kFullEntry);
+    EXPECT_EQ(t.take(HostCore::kFullEntry), std::vector<std::string>{"CMD_full+"});
+    EXPECT_EQ(t.closed, std::vector<int>{HostCore::kFullEntry});
+    EXPECT_EQ(core.engine().numentries, 9);
+
+    core.connectionClosed(2);
+    core.connectionClosed(5);
+    EXPECT_EQ(core.accept(), 2);
+    EXPECT_EQ(core.accept(), 5);
+    EXPECT_EQ(core.engine().numentries, 9);
+}
+
+TEST_F(Host, LoginAnnouncesInOrderAndNamesMayHoldPlus) {
+    join("Host");
+    clearAll();
+    const int e = core.accept();
+    t.take(e);
+    login(e, "A+B", "1.0.2");
+    EXPECT_EQ(t.take(e),
+              (std::vector<std::string>{"CMD_newplayerinfo+2+A+B", "CMD_existingplayers+1+Host",
+                                        "CMD_wrongversion+"}));
+    EXPECT_EQ(t.take(1),
+              (std::vector<std::string>{"CMD_newplayerinfo+2+A+B", "CMD_havewrongversion+A+B"}));
+    EXPECT_EQ(core.engine().players[2].name, "A+B");
+}
+
+TEST_F(Host, RelaysChatActionAndSoundsWithTheSendersName) {
+    join("Host");
+    join("Ann");
+    clearAll();
+    deliver(2, buildMessage("CMD_chat", {2, "hi|clRed"}));
+    deliver(2, buildMessage("CMD_action", {2, "waves|$00112233"}));
+    deliver(2, buildMessage("CMD_playasound", {2, "wave4"}, Trailing::Yes));
+    const std::vector<std::string> expected{"CMD_chat+2+Ann chats: hi|clRed",
+                                            "CMD_action+2+Ann waves|$00112233",
+                                            "CMD_playasound+2+wave4+"};
+    EXPECT_EQ(t.take(1), expected);
+    EXPECT_EQ(t.take(2), expected);
+}
+
+TEST_F(Host, DropsCommandsThatSpeakForAnotherSeat) {
+    join("Host");
+    join("Ann");
+    join("Bob");
+    clearAll();
+    // Ann pretends to be Bob, to be the host, or to log in as seat 3.
+    deliver(2, buildMessage("CMD_chat", {3, "I am Bob|clRed"}));
+    deliver(2, buildMessage("CMD_kickhim", {1, 3}, Trailing::Yes));
+    deliver(2, buildMessage("CMD_startgame", {"Ann", 5000, 70, 0, 0}, Trailing::Yes));
+    deliver(2, buildMessage("CMD_justwatch", {3, "2"}));
+    deliver(2, buildMessage("CMD_logininfo", {3, "1.0.1", "Mallory"}));
+    deliver(2, "CMD_chat+x+hi|clRed" + T);
+    EXPECT_TRUE(t.take(1).empty());
+    EXPECT_TRUE(t.closed.empty());
+    EXPECT_FALSE(core.engine().gameinprogress);
+    EXPECT_EQ(core.engine().players[3].name, "Bob");
+
+    // The host's own player may switch any seat; a player its own.
+    deliver(1, buildMessage("CMD_justwatch", {3, "2"}));
+    deliver(2, buildMessage("CMD_justwatch", {2, "2"}));
+    EXPECT_EQ(t.take(1),
+              (std::vector<std::string>{"CMD_justwatching+3+2", "CMD_justwatching+2+2"}));
+    // Seats above 4 and "1" outside a game change nothing.
+    deliver(1, buildMessage("CMD_justwatch", {5, "2"}));
+    deliver(1, buildMessage("CMD_justwatch", {2, "1"}));
+    EXPECT_TRUE(t.take(1).empty());
+}
+
+TEST_F(Host, KickAndDisconnectTellTheOthersOnce) {
+    join("Host");
+    join("Ann");
+    for (int i = 3; i <= 6; ++i)
+        join("P" + std::to_string(i));
+    clearAll();
+    deliver(1, buildMessage("CMD_kickhim", {1, 6}, Trailing::Yes));
+    EXPECT_EQ(t.take(1), std::vector<std::string>{"CMD_playerdisconnected+6+P6"});
+    EXPECT_EQ(t.closed, std::vector<int>{6});
+    EXPECT_EQ(t.take(2), std::vector<std::string>{"CMD_playerdisconnected+6+P6"});
+    EXPECT_TRUE(t.take(6).empty());
+    // A second close of the same connection finds nothing to announce.
+    core.connectionClosed(6);
+    EXPECT_TRUE(t.take(2).empty());
+    // Out-of-range or malformed targets are ignored.
+    deliver(1, buildMessage("CMD_kickhim", {1, 10}, Trailing::Yes));
+    deliver(1, buildMessage("CMD_kickhim", {1, 0}, Trailing::Yes));
+    deliver(1, "CMD_kickhim+1+" + T);
+    EXPECT_EQ(t.closed.size(), 1u);
+
+    core.connectionClosed(2);
+    EXPECT_EQ(t.take(1), std::vector<std::string>{"CMD_playerdisconnected+2+Ann"});
+    EXPECT_FALSE(core.engine().players[2].connected);
+    EXPECT_TRUE(core.engine().players[2].name.empty());
+}
+
+TEST_F(Host, ReassemblesSplitMessagesPerConnection) {
+    join("Host");
+    join("Ann");
+    clearAll();
+    const std::string m1 = buildMessage("CMD_chat", {1, "from host|clRed"});
+    const std::string m2 = buildMessage("CMD_chat", {2, "from ann|clRed"});
+    // Interleaved halves from two connections do not mix.
+    core.received(1, m1.substr(0, 7));
+    core.received(2, m2.substr(0, 12));
+    core.received(1, m1.substr(7));
+    core.received(2, m2.substr(12));
+    while (core.dispatchOne()) {
+    }
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{"CMD_chat+1+Host chats: from host|clRed",
+                                                   "CMD_chat+2+Ann chats: from ann|clRed"}));
+    // A peer that never sends a terminator cannot grow the host's memory.
+    const std::string junk(1000, 'j');
+    for (int i = 0; i < 1000; ++i)
+        core.received(2, junk);
+    EXPECT_FALSE(core.hasQueued());
+    deliver(2, T + m2);
+    EXPECT_EQ(t.take(1).size(), 1u);
+}
+
+TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
+    join("Host");
+    deliver(1, buildMessage("CMD_startgame", {"Host", 5000, 70, 1, 1}, Trailing::Yes));
+    ASSERT_TRUE(core.engine().gameinprogress);
+    clearAll();
+    const int e = join("Cat");
+    ASSERT_EQ(e, 2);
+    const auto got = t.take(2);
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_EQ(got[0], "CMD_sendlogininfo+2");
+    EXPECT_EQ(got[1], "CMD_newplayerinfo+2+Cat");
+    EXPECT_EQ(got[2], "CMD_existingplayers+1+Host");
+    EXPECT_EQ(got[3].rfind("CMD_newstats+2+", 0), 0u);
+    EXPECT_EQ(got[4].rfind("CMD_mycards+2+1+", 0), 0u);
+
+    const int spy = [&] {
+        for (int i = 3; i <= 5; ++i)
+            join("S" + std::to_string(i));
+        return 5;
+    }();
+    const auto spyGot = t.take(spy);
+    ASSERT_FALSE(spyGot.empty());
+    EXPECT_EQ(spyGot.back().rfind("CMD_newstats+5+", 0), 0u);
+}
