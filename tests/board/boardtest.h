@@ -1,0 +1,89 @@
+// A board model wired to an events recorder, and helpers that feed it host
+// commands as they arrive on the wire.
+#pragma once
+
+#include "board/boardmodel.h"
+#include "net/protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace dw::test {
+
+struct RecordingEvents : BoardEvents {
+    std::vector<std::string> logs;
+    std::vector<std::string> chats;
+    std::vector<std::uint32_t> chatColours;
+    std::vector<std::string> sounds;
+    std::vector<std::string> sent;
+    std::vector<std::pair<int, std::string>> mineset;
+    std::vector<std::string> games;
+    std::vector<std::string> spyAdds;
+    std::vector<std::string> spyRemoves;
+    int settingsLoads = 0;
+
+    void log(const std::string& line) override { logs.push_back(line); }
+    void chatLine(const std::string& line, std::uint32_t colour) override {
+        chats.push_back(line);
+        chatColours.push_back(colour);
+    }
+    void sound(const std::string& name) override { sounds.push_back(name); }
+    void send(const std::string& message) override { sent.push_back(message); }
+    void addtomineset(int column, const std::string& value) override {
+        mineset.emplace_back(column, value);
+    }
+    void addgame(const std::string& result) override { games.push_back(result); }
+    void spyAdded(const std::string& item) override { spyAdds.push_back(item); }
+    void spyRemoved(const std::string& item) override { spyRemoves.push_back(item); }
+    void loadSettings() override { ++settingsLoads; }
+
+    void clear() { *this = RecordingEvents(); }
+};
+
+using Strings = std::vector<std::string>;
+
+class BoardTest : public ::testing::Test {
+protected:
+    RecordingEvents ev;
+    int nextDraw = 0; // what the turn sound's random source returns
+    BoardModel m{ev, [this](int) { return nextDraw; }};
+
+    // Feeds one message as the dispatcher would (terminator already cut off).
+    void cmd(const std::string& message) {
+        const Command c = splitCommand(message);
+        ASSERT_TRUE(m.handleCommand(c.word, c.payload)) << message;
+    }
+    const SeatDisplay& seat(int n) const { return m.view().seats[static_cast<std::size_t>(n)]; }
+    const HandPlace& place(int n) const { return m.view().hand[static_cast<std::size_t>(n)]; }
+    int ship(int n) const { return m.state().shipstate[static_cast<std::size_t>(n)]; }
+    std::vector<bool> targets() const {
+        std::vector<bool> t;
+        for (int n = 1; n <= 4; ++n)
+            t.push_back(seat(n).target);
+        return t;
+    }
+
+    // Logs in as `name` on `myseat` and announces the other players.
+    void login(int myseat, const std::string& name = "Bob") {
+        m.state().playername = name;
+        cmd("CMD_sendlogininfo+" + std::to_string(myseat));
+        cmd("CMD_newplayerinfo+" + std::to_string(myseat) + "+" + name);
+    }
+    // Seat 2 as Bob, Ann hosting in seat 1; a game with seats 3 and 4 as
+    // given, a round started and Bob's hand dealt.
+    void startGame(const std::string& flags = "t+t+",
+                   const std::string& hand = "2+1+4+2+6+3+12+4+5+5+13+6+16") {
+        login(2);
+        cmd("CMD_existingplayers+1+Ann");
+        cmd("CMD_startgame+Ann+5000+70000+" + flags);
+        cmd("CMD_startinground+");
+        cmd("CMD_mycards+" + hand);
+        ev.clear();
+    }
+    void myTurn() { cmd("CMD_nextplayer+2+7+1+25+"); }
+};
+
+} // namespace dw::test
