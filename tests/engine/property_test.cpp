@@ -1,0 +1,162 @@
+// Whole seeded bot games: every game ends properly and the table stays
+// consistent after every timer event.
+#include "enginetest.h"
+
+#include <array>
+
+namespace dw::test {
+namespace {
+
+struct GameCheck {
+    Table t;
+    std::array<long long, 5> scoreSums{};
+    std::array<int, kNumCardCodes> removed{}; // cards played or discarded this round
+    std::size_t seen = 0;                     // spectator messages read so far
+    int rounds = 0;
+
+    void readMessages() {
+        const auto& m = t.to(5);
+        for (; seen < m.size(); ++seen) {
+            const std::string_view text(m[seen].data(), m[seen].size() - 1);
+            const Command c = splitCommand(text);
+            FieldReader r(c.payload, LastField::MayEnd);
+            std::vector<int> f;
+            while (auto n = r.number())
+                f.push_back(*n);
+            if (c.word == "CMD_startinground") {
+                removed.fill(0);
+                ++rounds;
+            } else if (c.word == "CMD_placinggo" || c.word == "CMD_playsafe" ||
+                       c.word == "CMD_placingspeed") {
+                ASSERT_GE(f.size(), 2u);
+                ++removed[ix(f[1])];
+            } else if (c.word == "CMD_traveling") {
+                ASSERT_EQ(f.size(), 5u);
+                ++removed[ix(f[2])];
+                EXPECT_EQ(f[4], cardInfo(f[2]).lightyears);
+            } else if (c.word == "CMD_hediscard") {
+                ASSERT_EQ(f.size(), 3u);
+                ASSERT_NE(f[2], kNoCard);
+                ++removed[ix(f[2])];
+            } else if (c.word == "CMD_postscores") {
+                ASSERT_EQ((f.size() - 1) % 8, 0u);
+                for (std::size_t g = 1; g + 7 < f.size(); g += 8) {
+                    const int s = f[g];
+                    scoreSums[ix(s)] += f[g + 2];
+                    EXPECT_EQ(f[g + 1], scoreSums[ix(s)]) << "total of seat " << s;
+                    EXPECT_EQ(f[g + 2], f[g + 3] + f[g + 4] + f[g + 5] + f[g + 6] + f[g + 7]);
+                }
+            }
+        }
+    }
+
+    void checkTable(bool counting) {
+        const Engine& e = t.engine;
+        ASSERT_GE(e.currentplayer, 0);
+        ASSERT_LE(e.currentplayer, 4);
+        std::array<int, kNumCardCodes> held{};
+        for (int k = 1; k <= kDeckSize; ++k)
+            ++held[ix(e.deck[ix(k)])];
+        for (int s = 1; s <= kSeats; ++s) {
+            const tplayer& p = e.players[ix(s)];
+            int cards = 0;
+            for (int slot = 1; slot <= kSlots; ++slot) {
+                const int c = p.cards[ix(slot)];
+                ASSERT_GE(c, 0);
+                ASSERT_LT(c, kNumCardCodes);
+                if (c != kNoCard && p.active) {
+                    ++cards;
+                    ++held[ix(c)];
+                }
+            }
+            ASSERT_LE(cards, kSlots);
+            ASSERT_TRUE(p.hazard == 0 || p.hazard == kSkyjack || p.hazard == kDamage ||
+                        p.hazard == kPowerDrain);
+            if (p.undocked) {
+                ASSERT_EQ(p.hazard, 0) << "seat " << s;
+            }
+            if (p.repaired != 0) {
+                ASSERT_FALSE(p.undocked) << "seat " << s;
+            }
+            ASSERT_GE(p.distance, 0);
+            ASSERT_EQ(p.distance % 2500, 0);
+            if (!p.active) {
+                ASSERT_TRUE(!p.undocked && p.distance == 0 && p.hazard == 0);
+            }
+            // While the deck lasts a turn begins with a full hand.
+            if (s == e.currentplayer && e.timer1action() == kActionNone && e.deckpos <= kDeckSize) {
+                ASSERT_EQ(cards, kSlots);
+            }
+        }
+        if (!counting || rounds == 0)
+            return;
+        for (int c = 1; c < kNumCardCodes; ++c)
+            ASSERT_EQ(held[ix(c)] + removed[ix(c)], kCards[ix(c)].copies) << "code " << c;
+    }
+
+    // Plays one game to its end, checking after every timer event.
+    void play(std::uint32_t seed, int seats, bool spectator) {
+        t.engine.random().setSeed(seed);
+        t.host.setRecording(spectator);
+        if (spectator)
+            t.connect({5});
+        t.engine.startgame(std::string("Sim+5000+70+") + (seats >= 3 ? "1" : "0") + "+" +
+                           (seats >= 4 ? "1" : "0") + "+");
+        long steps = 0;
+        while (t.engine.gameinprogress) {
+            ASSERT_TRUE(t.host.step()) << "the game stalled, seed " << seed;
+            ASSERT_LT(++steps, 200000) << "the game never ends, seed " << seed;
+            if (spectator) {
+                ASSERT_NO_FATAL_FAILURE(readMessages());
+            }
+            ASSERT_NO_FATAL_FAILURE(checkTable(spectator));
+        }
+        ASSERT_TRUE(t.host.diagnostics.empty()) << t.host.diagnostics.front();
+        const int w = t.engine.winner();
+        ASSERT_GE(w, 1);
+        ASSERT_LE(w, seats);
+        EXPECT_GE(t.engine.players[ix(w)].total, t.engine.playto);
+        for (int s = 1; s <= kSeats; ++s)
+            if (s != w) {
+                EXPECT_LT(t.engine.players[ix(s)].total, t.engine.players[ix(w)].total);
+            }
+        if (spectator) {
+            const auto& m = t.to(5);
+            EXPECT_EQ(m.back(), msg("CMD_winner", {t.engine.players[ix(w)].botname, w}));
+            for (int s = 1; s <= seats; ++s)
+                EXPECT_EQ(scoreSums[ix(s)], t.engine.players[ix(s)].total);
+        }
+        EXPECT_FALSE(t.host.armed(EngineTimer::Timer1));
+        EXPECT_FALSE(t.host.armed(EngineTimer::Computer));
+    }
+};
+
+TEST(SeededGames, WatchedGamesKeepScoreAndCards) {
+    for (std::uint32_t seed = 1; seed <= 150; ++seed) {
+        GameCheck g;
+        ASSERT_NO_FATAL_FAILURE(g.play(seed * 7919u, 2 + static_cast<int>(seed % 3), true));
+    }
+}
+
+TEST(SeededGames, BotOnlyGamesEndWithAWinner) {
+    // One engine plays game after game, as the simulator does.
+    GameCheck g;
+    std::array<int, 5> wins{};
+    for (std::uint32_t n = 0; n < 1000; ++n) {
+        ASSERT_NO_FATAL_FAILURE(g.play(n * 2654435761u + 17u, 2 + static_cast<int>(n % 3), false));
+        ++wins[ix(g.t.engine.winner())];
+    }
+    for (int s = 1; s <= 4; ++s)
+        EXPECT_GT(wins[ix(s)], 0) << "seat " << s << " never wins";
+}
+
+TEST(SeededGames, SameSeedSameGame) {
+    GameCheck a, b;
+    a.play(4242, 4, true);
+    b.play(4242, 4, true);
+    EXPECT_EQ(a.t.to(5), b.t.to(5));
+    EXPECT_EQ(a.t.host.now(), b.t.host.now());
+}
+
+} // namespace
+} // namespace dw::test
