@@ -1,0 +1,287 @@
+#include "chat/lzrw1.h"
+#include "chat/tallytable.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace dw {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+class TempDir {
+public:
+    TempDir() {
+        std::string tmpl = (fs::temp_directory_path() / "dwtally-XXXXXX").string();
+        if (::mkdtemp(tmpl.data())) {
+            path_ = tmpl;
+        }
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    fs::path operator/(std::string_view name) const { return path_ / name; }
+
+private:
+    fs::path path_;
+};
+
+std::string readFile(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream all;
+    all << in.rdbuf();
+    return all.str();
+}
+
+void writeFile(const fs::path& p, std::string_view data) {
+    std::ofstream(p, std::ios::binary)
+        .write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+// Columns 1 to 8 of a row, as one text for compact comparisons.
+std::string counters(const TallyTable& t, int row) {
+    std::string s;
+    for (int c = 1; c < TallyTable::kColumns; ++c) {
+        s += t.cell(c, row);
+        s += c == 4 ? " | " : (c < 8 ? " " : "");
+    }
+    return s;
+}
+
+// A table tallying Alice and Bob, ticked from the current game's list.
+TallyTable talliedAliceAndBob() {
+    TallyTable t;
+    t.loadchecklist({"Alice", "Bob", "<Waiting>"});
+    t.setCurrentTicked(0, true);
+    t.setCurrentTicked(1, true);
+    return t;
+}
+
+TEST(TallyTable, StartsWithZeroOwnTotalsAndRendersColumnByColumn) {
+    TallyTable t;
+    EXPECT_EQ(t.rowCount(), 1);
+    EXPECT_TRUE(t.tallied().empty());
+    EXPECT_EQ(t.render(), "9\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+
+    t.loadchecklist({"Zed"});
+    t.setCurrentTicked(0, true);
+    t.addtomineset(3, "12500");
+    EXPECT_EQ(t.render(), "9\r\n2\r\n"
+                          "0\r\nZed\r\n"
+                          "0\r\n0\r\n0\r\n0\r\n12500\r\n0\r\n"
+                          "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
+}
+
+TEST(TallyTable, TickingInTheCurrentGameStartsATally) {
+    TallyTable t;
+    t.loadchecklist({"Alice", "<Waiting>", "Bob"});
+    ASSERT_EQ(t.current().size(), 2u);
+    EXPECT_FALSE(t.current()[0].ticked);
+    t.setCurrentTicked(1, true);
+    ASSERT_EQ(t.tallied().size(), 1u);
+    EXPECT_EQ(t.tallied()[0].name, "Bob");
+    EXPECT_EQ(t.rowOf("BOB"), 1);
+    EXPECT_EQ(counters(t, 1), "0 0 0 0 | 0 0 0 0");
+    // Unticking and ticking again only changes the mark.
+    t.setCurrentTicked(1, false);
+    t.setCurrentTicked(1, true);
+    EXPECT_EQ(t.rowCount(), 2);
+    // A tallied name shows ticked whatever its letter case.
+    t.loadchecklist({"bob", "Alice"});
+    EXPECT_TRUE(t.current()[0].ticked);
+    EXPECT_FALSE(t.current()[1].ticked);
+}
+
+TEST(TallyTable, OwnWinCountsForEveryTalliedOpponent) {
+    TallyTable t = talliedAliceAndBob();
+    t.addgame(TallyTable::kOwnWin, {"Alice", "Bob", "<Waiting>"});
+    EXPECT_EQ(t.cell(1, 0), "1");
+    EXPECT_EQ(t.cell(2, 0), "1");
+    EXPECT_EQ(counters(t, 1), "1 0 1 0 | 1 0 1 0");
+    EXPECT_EQ(counters(t, 2), "1 0 1 0 | 1 0 1 0");
+}
+
+TEST(TallyTable, OpponentWinsAreSplitByWhoWon) {
+    TallyTable t = talliedAliceAndBob();
+    // A tallied winner; Carl plays but is not tallied.
+    t.addgame("Alice", {"Alice", "Bob", "Carl"});
+    EXPECT_EQ(t.cell(1, 0), "1");
+    EXPECT_EQ(t.cell(2, 0), "0");
+    EXPECT_EQ(counters(t, 1), "1 1 0 0 | 1 1 0 0");
+    EXPECT_EQ(counters(t, 2), "1 0 0 1 | 1 0 0 1");
+    EXPECT_EQ(t.rowCount(), 3);
+
+    // A winner who is not tallied.
+    t.addgame("Carl", {"Alice", "Bob", "Carl"});
+    EXPECT_EQ(counters(t, 1), "2 1 0 1 | 2 1 0 1");
+    EXPECT_EQ(counters(t, 2), "2 0 0 2 | 2 0 0 2");
+
+    // Membership ignores letter case, the winner comparison does not.
+    t.addgame("Alice", {"ALICE"});
+    EXPECT_EQ(counters(t, 1), "3 1 0 2 | 3 1 0 2");
+    // Absent players are untouched.
+    EXPECT_EQ(counters(t, 2), "2 0 0 2 | 2 0 0 2");
+    EXPECT_EQ(t.cell(1, 0), "3");
+}
+
+TEST(TallyTable, EmptyOrBrokenCountersCountAsZero) {
+    TempDir dir;
+    // Alice's games cell is empty, her wins cell is not a number.
+    writeFile(dir / "t.tld",
+              compressBytes("9\r\n2\r\n0\r\nAlice\r\n3\r\n\r\n0\r\nx\r\n", Tlzrw1::Fast));
+    TallyTable t;
+    ASSERT_FALSE(t.load(dir / "t.tld"));
+    EXPECT_EQ(t.cell(1, 1), "");
+    EXPECT_EQ(t.number(2, 1), 0);
+    t.addgame("Alice", {"Alice"});
+    EXPECT_EQ(t.cell(1, 0), "4");
+    EXPECT_EQ(counters(t, 1), "1 1 0 0 | 1 1 0 0");
+}
+
+TEST(TallyTable, UntickingAskedNoKeepsAndYesDeletesTheRow) {
+    TallyTable t;
+    t.loadchecklist({"Ann", "Ben", "Cid"});
+    for (int i = 0; i < 3; ++i) {
+        t.setCurrentTicked(i, true);
+    }
+    t.addgame("Cid", {"Cid"});
+    t.untickTallied(1, false);
+    EXPECT_EQ(t.tallied().size(), 3u);
+    EXPECT_TRUE(t.tallied()[1].ticked);
+    t.untickTallied(1, true);
+    ASSERT_EQ(t.tallied().size(), 2u);
+    EXPECT_EQ(t.rowCount(), 3);
+    EXPECT_EQ(t.cell(0, 2), "Cid");
+    EXPECT_EQ(counters(t, 2), "1 1 0 0 | 1 1 0 0");
+    EXPECT_EQ(t.rowOf("Cid"), 2);
+    EXPECT_FALSE(t.rowOf("Ben"));
+}
+
+TEST(TallyTable, ResetClearsTotalsButKeepsTheCurrentGame) {
+    TallyTable t = talliedAliceAndBob();
+    t.addtomineset(3, "37500");
+    t.addgame(TallyTable::kOwnWin, {"Alice", "Bob"});
+    t.reset();
+    EXPECT_EQ(t.rowCount(), 1);
+    EXPECT_TRUE(t.tallied().empty());
+    EXPECT_EQ(t.cell(1, 0), "0");
+    EXPECT_EQ(t.cell(3, 0), "0");
+    EXPECT_EQ(t.ownLightyears(), 0);
+    ASSERT_EQ(t.current().size(), 2u);
+    EXPECT_TRUE(t.current()[0].ticked);
+    // The board adds a 5000 move to the own lightyears.
+    t.addtomineset(3, std::to_string(t.ownLightyears() + 5000));
+    EXPECT_EQ(t.cell(3, 0), "5000");
+    EXPECT_EQ(t.ownLightyears(), 5000);
+    t.addtomineset(3, "lots");
+    EXPECT_EQ(t.ownLightyears(), 0);
+    t.addtomineset(42, "ignored");
+    EXPECT_EQ(t.cell(42, 0), "");
+}
+
+TEST(TallyFile, RestartKeepsTotalsAndZeroesTheSession) {
+    TempDir dir;
+    const fs::path file = dir / tallyFileName("Driftwake");
+    EXPECT_EQ(file.filename(), "Driftwaketally.tld");
+
+    TallyTable first;
+    EXPECT_FALSE(first.load(file)); // no file yet: nothing to report
+    first.loadchecklist({"Alice", "Bob"});
+    first.setCurrentTicked(0, true);
+    first.setCurrentTicked(1, true);
+    first.addtomineset(3, "20000");
+    first.addgame(TallyTable::kOwnWin, {"Alice", "Bob"});
+    first.addgame("Bob", {"Alice", "Bob"});
+    ASSERT_FALSE(first.save(file));
+
+    // The file is the "WRZL" container around the rendered text.
+    const std::string raw = readFile(file);
+    EXPECT_EQ(raw.substr(0, 4), "WRZL");
+    EXPECT_EQ(decompressBytes(raw, "t"), first.render());
+
+    TallyTable second;
+    EXPECT_FALSE(second.load(file));
+    EXPECT_EQ(second.ownLightyears(), 20000);
+    EXPECT_EQ(second.cell(1, 0), "2");
+    EXPECT_EQ(second.cell(2, 0), "1");
+    ASSERT_EQ(second.tallied().size(), 2u);
+    EXPECT_TRUE(second.tallied()[0].ticked);
+    EXPECT_EQ(counters(second, 1), "2 0 1 1 | 0 0 0 0");
+    EXPECT_EQ(counters(second, 2), "2 1 1 0 | 0 0 0 0");
+}
+
+TEST(TallyFile, UnreadableFilesGiveAnErrorAndAFreshTable) {
+    TempDir dir;
+    const fs::path file = dir / "t.tld";
+    TallyTable t = talliedAliceAndBob();
+
+    writeFile(file, "not a tally at all");
+    EXPECT_EQ(t.load(file), compresstext::badHeader(file.string()));
+    EXPECT_EQ(t.rowCount(), 1);
+    EXPECT_TRUE(t.tallied().empty());
+    EXPECT_EQ(t.render(), TallyTable().render());
+
+    writeFile(file, compressBytes("9\r\n2\r\n0\r\nAlice\r\n", Tlzrw1::Fast).substr(0, 12));
+    EXPECT_EQ(t.load(file), compresstext::readError(file.string()));
+    EXPECT_EQ(t.rowCount(), 1);
+
+    // Counts that are not numbers: the error, and the lists stay empty.
+    writeFile(file, compressBytes("nine\r\n2\r\n0\r\nAlice\r\n", Tlzrw1::Fast));
+    EXPECT_EQ(t.load(file), "'nine' is not a valid integer value");
+    EXPECT_TRUE(t.tallied().empty());
+    writeFile(file, compressBytes("9\r\n\r\n", Tlzrw1::Fast));
+    EXPECT_EQ(t.load(file), "'' is not a valid integer value");
+    EXPECT_EQ(t.rowCount(), 1);
+}
+
+TEST(TallyFile, ReadsShortAndOverstatedTables) {
+    TallyTable t;
+    // A row count far beyond the lines present is not taken at its word.
+    EXPECT_FALSE(t.parse("9\r\n2000000000\r\n0\r\nAlice\r\n"));
+    EXPECT_LE(t.rowCount(), 2);
+    EXPECT_EQ(t.cell(0, 1), "Alice");
+    // Extra columns are skipped; missing lines leave cells as they were.
+    TallyTable u;
+    EXPECT_FALSE(u.parse("10\n1\nz\n1\n2\n3\n4\n5\n6\n7\n8\n9\n"));
+    EXPECT_EQ(u.cell(0, 0), "z");
+    EXPECT_EQ(u.cell(8, 0), "8");
+    TallyTable v;
+    EXPECT_FALSE(v.parse("9\r\n1\r\n0\r\n5\r\n"));
+    EXPECT_EQ(v.cell(1, 0), "5");
+    EXPECT_EQ(v.cell(2, 0), "0");
+}
+
+TEST(TallyFile, FailedSaveLeavesThePreviousFile) {
+    TempDir dir;
+    const fs::path file = dir / "t.tld";
+    TallyTable t = talliedAliceAndBob();
+    ASSERT_FALSE(t.save(file));
+    const std::string before = readFile(file);
+
+    // The file beside the target cannot be written: the save reports it and
+    // the old tally is untouched.
+    fs::create_directory(dir / "t.tld.tmp");
+    t.addgame(TallyTable::kOwnWin, {"Alice"});
+    const auto error = t.save(file);
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find("Lzrw1 (de)compression : Failed to open output file : "),
+              std::string::npos);
+    EXPECT_EQ(readFile(file), before);
+
+    EXPECT_TRUE(t.save(dir / "missing" / "t.tld"));
+    fs::remove(dir / "t.tld.tmp");
+    ASSERT_FALSE(t.save(file));
+    EXPECT_NE(readFile(file), before);
+    EXPECT_FALSE(fs::exists(dir / "t.tld.tmp"));
+}
+
+} // namespace
+} // namespace dw
