@@ -3,9 +3,14 @@
 #include "board/artwork.h"
 #include "engine/cards.h"
 
+#include <QDir>
 #include <QImage>
+#include <QImageReader>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 
+#include <array>
 #include <functional>
 #include <vector>
 
@@ -224,6 +229,72 @@ private slots:
         // the layout puts icon k of seat 3 at its grey symbol in that seat's strip
         QCOMPARE(protectionIconPos(3, 4) - protectionOrigin(3), QPoint(96, 0));
         QCOMPARE(turnFramePos(3).x(), 406);
+    }
+    void layoutKeepsEveryControlInsideItsFrame() {
+        const QRect board(QPoint(0, 0), kBoardSize);
+        std::vector<QRect> frames = {kStatusLogRect, kChatViewRect, kChatEntryRect, kInfoRect,
+                                     QRect(kDiscardPos, kCardSize)};
+        const std::array<int, 4> nameX{18, 214, 411, 607};
+        for (int seat = 1; seat <= 4; ++seat) {
+            const QRect name = seatNameBar(seat);
+            const QRect ship = seatShipArea(seat);
+            QVERIFY(name.contains(QPoint(nameX[static_cast<std::size_t>(seat - 1)], 11)));
+            QVERIFY(name.contains(QPoint(151 + seatOffset(seat), 11)));
+            for (const QPoint pile : {speedPilePos(seat), goPilePos(seat), milePilePos(seat)}) {
+                QVERIFY(ship.contains(QRect(pile, kCardSize)));
+            }
+            QVERIFY(ship.contains(QRect(targetPos(seat), kTargetSize)));
+            QVERIFY(ship.contains(QRect(protectionOrigin(seat), kProtectionStripSize)));
+            QVERIFY(ship.contains(QRect(QPoint(19 + seatOffset(seat), 143), kAutoPilotSize)));
+            // the turn frame surrounds the ship area and starts 5 left of the name label
+            QCOMPARE(turnFramePos(seat).x(), nameX[static_cast<std::size_t>(seat - 1)] - 5);
+            QVERIFY(QRect(turnFramePos(seat), kTurnFrameSize).contains(ship));
+            frames.push_back(name);
+            frames.push_back(ship);
+        }
+        for (int pos = 1; pos <= 7; ++pos) {
+            frames.emplace_back(handPlacePos(pos) - QPoint(0, 4), kCardSize + QSize(0, 4));
+        }
+        for (std::size_t a = 0; a < frames.size(); ++a) {
+            QVERIFY(board.contains(frames[a].adjusted(-2, -2, 2, 2)));
+            for (std::size_t b = a + 1; b < frames.size(); ++b) {
+                QVERIFY2(!frames[a].intersects(frames[b]),
+                         qPrintable(QStringLiteral("frames %1 and %2 overlap").arg(a).arg(b)));
+            }
+        }
+        QVERIFY(!QRect(kLogoPos, kLogoSize).intersects(kStatusLogRect.adjusted(-2, -2, 2, 2)));
+        QVERIFY(kInfoRect.contains(QRect(kStartButtonPos, kStartButtonSize)));
+    }
+
+    void reviewToolWritesEveryPicture() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        QProcess tool;
+        tool.start(QStringLiteral(DW_ART_TOOL), {QStringLiteral("--out"), dir.path(),
+                                                 QStringLiteral("--dpr"), QStringLiteral("2")});
+        QVERIFY(tool.waitForFinished(120000));
+        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(tool.exitCode(), 0);
+        const QDir out(dir.path());
+        for (int code = 0; code < kCardCount; ++code) {
+            const QString name = QStringLiteral("card%1.png").arg(code, 2, 10, QLatin1Char('0'));
+            QCOMPARE(QImageReader(out.filePath(name)).size(), kCardSize * 2);
+        }
+        QCOMPARE(QImageReader(out.filePath(QStringLiteral("board_background.png"))).size(),
+                 kBoardSize * 2);
+        QCOMPARE(QImageReader(out.filePath(QStringLiteral("mock_board.png"))).size(),
+                 QSize(790, 529) * 2);
+        QVERIFY(out.exists(QStringLiteral("sheet_cards.png")));
+        QVERIFY(out.exists(QStringLiteral("quick4.png")));
+
+        // refused arguments: no output directory, a ratio that is not a number
+        tool.start(QStringLiteral(DW_ART_TOOL), {});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 2);
+        tool.start(QStringLiteral(DW_ART_TOOL), {QStringLiteral("--out"), dir.path(),
+                                                 QStringLiteral("--dpr"), QStringLiteral("big")});
+        QVERIFY(tool.waitForFinished(60000));
+        QCOMPARE(tool.exitCode(), 2);
     }
 };
 
