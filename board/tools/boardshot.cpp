@@ -1,0 +1,150 @@
+// driftwake-boardshot --out DIR: plays scripted host commands into a board
+// model and writes what the board panel shows at a few moments of a game as
+// PNG files, for reviewing the board's looks.
+#include "board/boardmodel.h"
+#include "board/boardwidget.h"
+#include "board/tgamestart.h"
+#include "net/protocol.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QPixmap>
+#include <QTextStream>
+
+#include <initializer_list>
+#include <string>
+
+namespace {
+
+struct ShotEvents : dw::BoardEvents {
+    dw::BoardWidget* widget = nullptr;
+    void log(const std::string& line) override {
+        if (widget)
+            widget->appendLog(QString::fromStdString(line));
+    }
+    void chatLine(const std::string&, std::uint32_t) override {}
+    void sound(const std::string&) override {}
+    void send(const std::string&) override {}
+    void addtomineset(int, const std::string&) override {}
+    void addgame(const std::string&) override {}
+    void spyAdded(const std::string&) override {}
+    void spyRemoved(const std::string&) override {}
+    void loadSettings() override {}
+};
+
+class Shooter {
+public:
+    explicit Shooter(QString dir) : dir_(std::move(dir)) {
+        events_.widget = &widget_;
+        model_.state().ishost = true;
+        model_.state().playername = "Ann";
+        widget_.show();
+    }
+
+    // Feeds host messages given without their terminator.
+    void feed(std::initializer_list<const char*> messages) {
+        for (const char* m : messages) {
+            const dw::Command c = dw::splitCommand(m);
+            if (!model_.handleCommand(c.word, c.payload))
+                QTextStream(stderr) << "not a board command: " << m << "\n";
+        }
+        widget_.refresh();
+    }
+    dw::BoardModel& model() { return model_; }
+    dw::BoardWidget& widget() { return widget_; }
+
+    bool shoot(const QString& name) {
+        widget_.refresh();
+        const QString path = QDir(dir_).filePath(name + QStringLiteral(".png"));
+        const bool ok = widget_.grab().save(path);
+        QTextStream(ok ? stdout : stderr) << (ok ? "wrote " : "cannot write ") << path << "\n";
+        return ok;
+    }
+
+private:
+    QString dir_;
+    ShotEvents events_;
+    dw::BoardModel model_{events_, [](int) { return 0; }};
+    dw::BoardWidget widget_{model_.view()};
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Renders scripted board states as PNG files."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("out"), QStringLiteral("Directory for the PNG files."),
+                      QStringLiteral("DIR"), QStringLiteral(".")});
+    parser.process(app);
+    const QString dir = parser.value(QStringLiteral("out"));
+    QDir().mkpath(dir);
+    bool ok = true;
+
+    Shooter s(dir);
+    // A fresh board: the host waits for a game.
+    s.feed({"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+Ann", "CMD_newplayerinfo+2+Bob"});
+    ok &= s.shoot(QStringLiteral("waiting"));
+
+    // Opening deal: Ann (seat 1) hosts, Bob in seat 2, Klick flies seat 3,
+    // seat 4 stays out. Ann drew 20000 and selects UNDOCK.
+    s.feed({"CMD_startgame+Ann+5000+70000+t+f+", "CMD_startinground+",
+            "CMD_mycards+1+1+6+2+3+3+12+4+16+5+1+6+10", "CMD_nextplayer+1+7+5+19+"});
+    s.model().card1MouseUp(1, false);
+    ok &= s.shoot(QStringLiteral("opening"));
+
+    // Mid-round: ships undocked and travelling, a protection, a teleport,
+    // damage on Ann's ship; Bob just watches. Ann drew REPAIR and selects it.
+    s.model().card1MouseUp(1, false);
+    s.feed({"CMD_placinggo+1+6+1+1+",
+            "CMD_nextplayer+2+0+0+20+",
+            "CMD_placinggo+2+6+3+2+",
+            "CMD_nextplayer+3+0+0+21+",
+            "CMD_placinggo+3+6+2+3+",
+            "CMD_nextplayer+1+1+2+22+",
+            "CMD_traveling+1+20000+5+7+20000+",
+            "CMD_nextplayer+2+0+0+23+",
+            "CMD_traveling+2+10000+4+4+10000+",
+            "CMD_nextplayer+3+0+0+24+",
+            "CMD_playsafe+3+16+5+0+",
+            "CMD_traveling+3+7500+3+1+7500+",
+            "CMD_nextplayer+1+7+16+25+",
+            "CMD_playsafe+1+16+7+0+",
+            "CMD_placingspeed+1+10+6+2+",
+            "CMD_nextplayer+2+0+0+26+",
+            "CMD_placinggo+2+12+2+1+",
+            "CMD_nextplayer+3+0+0+27+",
+            "CMD_hediscard+3+4+7+",
+            "CMD_justwatching+2+1",
+            "CMD_nextplayer+1+6+13+28+"});
+    s.model().card1MouseUp(6, false);
+    ok &= s.shoot(QStringLiteral("midround"));
+
+    // Round over: Bob completed the trip.
+    s.model().card1MouseUp(6, false);
+    s.feed({"CMD_placinggo+1+13+6+1+", "CMD_nextplayer+2+0+0+29+",
+            "CMD_traveling+2+70000+5+1+20000+",
+            "CMD_postscores+2+1+425+425+325+0+0+100+0+2+1900+1900+700+400+300+0+500+3+550+550+"
+            "450+0+0+100+0"});
+    ok &= s.shoot(QStringLiteral("scores"));
+
+    // A later round ends the game: Bob's total passes the amount to earn.
+    s.feed({"CMD_startinground+", "CMD_mycards+1+1+1+2+2+3+6+4+9+5+17+6+14",
+            "CMD_nextplayer+2+0+0+19+", "CMD_traveling+2+70000+5+1+20000+",
+            "CMD_postscores+2+1+2875+850+550+0+300+0+0+2+5025+1225+700+400+0+0+0+3+1630+1080+"
+            "680+400+0+0+0",
+            "CMD_winner+Bob+2+"});
+    ok &= s.shoot(QStringLiteral("winner"));
+
+    s.widget().showQuickInstructions();
+    ok &= s.shoot(QStringLiteral("quick"));
+
+    dw::Tgamestart dialog;
+    dialog.show();
+    const QString path = QDir(dir).filePath(QStringLiteral("gamestart.png"));
+    ok &= dialog.grab().save(path);
+    QTextStream(stdout) << "wrote " << path << "\n";
+    return ok ? 0 : 1;
+}

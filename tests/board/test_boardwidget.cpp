@@ -1,0 +1,392 @@
+// The board panel driven by a board model that is fed host commands: what
+// its controls show, where they stand, and the signals its clicks raise.
+#include "board/boardmodel.h"
+#include "board/boardwidget.h"
+#include "net/protocol.h"
+
+#include <QAbstractButton>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Events : dw::BoardEvents {
+    dw::BoardWidget* widget = nullptr;
+    std::vector<std::string> sent;
+    void log(const std::string& line) override {
+        if (widget)
+            widget->appendLog(QString::fromStdString(line));
+    }
+    void chatLine(const std::string&, std::uint32_t) override {}
+    void sound(const std::string&) override {}
+    void send(const std::string& message) override { sent.push_back(message); }
+    void addtomineset(int, const std::string&) override {}
+    void addgame(const std::string&) override {}
+    void spyAdded(const std::string&) override {}
+    void spyRemoved(const std::string&) override {}
+    void loadSettings() override {}
+};
+
+// A model and its board, wired the way the main window wires them.
+struct Board {
+    Events events;
+    dw::BoardModel model{events, [](int) { return 0; }};
+    dw::BoardWidget widget{model.view()};
+
+    Board() {
+        events.widget = &widget;
+        QObject::connect(&widget, &dw::BoardWidget::cardReleased, &widget,
+                         [this](int place, bool right) {
+                             model.card1MouseUp(place, right);
+                             widget.refresh();
+                         });
+        QObject::connect(&widget, &dw::BoardWidget::targetClicked, &widget, [this](int seat) {
+            model.image_target1Click(seat);
+            widget.refresh();
+        });
+        QObject::connect(&widget, &dw::BoardWidget::discardClicked, &widget, [this] {
+            model.image_discardClick();
+            widget.refresh();
+        });
+        widget.show();
+    }
+
+    void feed(std::initializer_list<const char*> messages) {
+        for (const char* m : messages) {
+            const dw::Command c = dw::splitCommand(m);
+            QVERIFY2(model.handleCommand(c.word, c.payload), m);
+        }
+        widget.refresh();
+    }
+    // Bob on seat 2 with Ann hosting on seat 1; a game and a dealt round.
+    void startGame(const char* startgame = "CMD_startgame+Ann+5000+70000+t+t+") {
+        model.state().playername = "Bob";
+        feed({"CMD_sendlogininfo+2", "CMD_newplayerinfo+2+Bob", "CMD_existingplayers+1+Ann",
+              startgame, "CMD_startinground+",
+              // UNDOCK, 7500, DAMAGE, Skyjacking protection, 2500, TELEPORT
+              "CMD_mycards+2+1+6+2+3+3+12+4+16+5+1+6+10"});
+        events.sent.clear(); // the login answer
+    }
+
+    template <typename T = QWidget> T* get(const char* name) {
+        T* w = widget.findChild<T*>(QString::fromLatin1(name));
+        if (!w)
+            qFatal("no control %s", name);
+        return w;
+    }
+    QString text(const char* name) { return get<QLabel>(name)->text(); }
+    bool shown(const char* name) { return get(name)->isVisibleTo(&widget); }
+    QColor colour(const char* name) {
+        return get<QLabel>(name)->palette().color(QPalette::WindowText);
+    }
+};
+
+const QColor kYellow(255, 255, 0);
+const QColor kLime(0, 255, 0);
+const QColor kRed(255, 0, 0);
+
+} // namespace
+
+class BoardWidgetTest : public QObject {
+    Q_OBJECT
+private slots:
+    void freshBoardShowsEmptySeatsAtTheirPlaces();
+    void gameStartMarksSeatsAndNamesPilots();
+    void turnFrameFollowsTheTurnSeat();
+    void selectingAndPlayingACard();
+    void rightClickSortsAndDiscardClickDiscards();
+    void protectionsPilesAndWatchers();
+    void scorePanelsAndWinner();
+    void statusLogAppendsAtTheBottom();
+    void nameLabelsAndLogoAndStartReportClicks();
+    void quickInstructionsHideOnAnyClick();
+};
+
+void BoardWidgetTest::freshBoardShowsEmptySeatsAtTheirPlaces() {
+    Board b;
+    QCOMPARE(b.widget.size(), QSize(790, 529));
+    for (const char* seat : {"1", "2", "3", "4"}) {
+        const QByteArray n(seat);
+        QCOMPARE(b.text("label_playername" + n), QStringLiteral("<Waiting>"));
+        QCOMPARE(b.text("label_score" + n), QStringLiteral("$0"));
+        QCOMPARE(b.colour("label_playername" + n), kYellow);
+        QVERIFY(!b.shown("panel_scores" + n));
+        QVERIFY(!b.shown("image_target" + n));
+    }
+    QVERIFY(!b.shown("image_Turn"));
+    QVERIFY(!b.shown("image_notplaying3"));
+    QVERIFY(!b.shown("panel_quick"));
+    QVERIFY(!b.shown("button_start"));
+
+    // Column n is seat 1's column moved with the name label.
+    QCOMPARE(b.get("label_playername3")->pos(), QPoint(411, 11));
+    QCOMPARE(b.get("label_score1")->pos(), QPoint(151, 11));
+    QCOMPARE(b.get("image_go2")->geometry(), QRect(276, 80, 44, 62));
+    QCOMPARE(b.get("image_mile4")->pos(), QPoint(725, 80));
+    QCOMPARE(b.get("image_safe43")->pos(), QPoint(607 + 20 + 64, 51));
+    QCOMPARE(b.get("image_target1")->geometry(), QRect(65, 105, 74, 57));
+    QCOMPARE(b.get("panel_scores2")->geometry(), QRect(208, 32, 185, 150));
+    QCOMPARE(b.get("label_sturn2")->pos(), QPoint(22, 124));
+    QCOMPARE(b.get("card7")->pos(), QPoint(396, 197));
+    QCOMPARE(b.get("image_discard")->pos(), QPoint(470, 192));
+    QCOMPARE(b.get("memo_status")->geometry(), QRect(558, 274, 226, 216));
+
+    // Hover hints.
+    QCOMPARE(b.get("label_playername1")->toolTip(), QString());
+    QCOMPARE(b.get("label_playername2")->toolTip(), QStringLiteral("Klot"));
+    QCOMPARE(b.get("label_playername4")->toolTip(), QStringLiteral("Kling"));
+    QCOMPARE(b.get("image_safe31")->toolTip(), QStringLiteral("Skyhacking Protection"));
+    QCOMPARE(b.get("image_safe24")->toolTip(), QStringLiteral("Power Drain Protection"));
+    QCOMPARE(b.get("image_safes1")->toolTip(), QStringLiteral("No Protection"));
+}
+
+void BoardWidgetTest::gameStartMarksSeatsAndNamesPilots() {
+    Board b;
+    b.startGame("CMD_startgame+Ann+7500+60000+f+t+");
+    QCOMPARE(b.text("label_playername1"), QStringLiteral("Ann"));
+    QCOMPARE(b.text("label_playername2"), QStringLiteral("Bob"));
+    QCOMPARE(b.text("label_playername3"), QStringLiteral("<Waiting>"));
+    QCOMPARE(b.text("label_playername4"), QStringLiteral("Kling"));
+    QVERIFY(b.shown("image_notplaying3"));
+    QVERIFY(!b.shown("image_notplaying4"));
+    QCOMPARE(b.text("label_distance"), QStringLiteral("Target Distance: 60000"));
+    QCOMPARE(b.text("label_playtoscore"), QStringLiteral("Amount to Earn: $7500"));
+    QCOMPARE(b.get<QLabel>("label_distance")->palette().color(QPalette::WindowText),
+             QColor(159, 174, 173));
+
+    // The dealt hand shows its pictures, lowered, in place order.
+    for (int place = 1; place <= 6; ++place) {
+        auto* card = b.get<QLabel>(("card" + std::to_string(place)).c_str());
+        QVERIFY(!card->pixmap().isNull());
+        QCOMPARE(card->pos(), QPoint(dw::layout::kHandX[static_cast<std::size_t>(place)], 197));
+    }
+    QVERIFY(b.get<QLabel>("card7")->pixmap().isNull());
+}
+
+void BoardWidgetTest::turnFrameFollowsTheTurnSeat() {
+    Board b;
+    b.startGame();
+    b.feed({"CMD_nextplayer+3+0+0+25+"});
+    QVERIFY(b.shown("image_Turn"));
+    QCOMPARE(b.get("image_Turn")->geometry(), QRect(406, 33, 184, 148));
+    QCOMPARE(b.colour("label_playername3"), kRed); // docked
+    QCOMPARE(b.colour("label_score3"), kRed);
+    QCOMPARE(b.colour("label_playername2"), kYellow);
+    QCOMPARE(b.text("label_cardsleft"), QStringLiteral("Cards Left: 80"));
+
+    // Once the ship moves, its turn shows lime.
+    b.feed({"CMD_placinggo+3+6+1+3+", "CMD_nextplayer+4+0+0+26+", "CMD_placinggo+4+7+1+3+",
+            "CMD_nextplayer+1+0+0+27+", "CMD_placinggo+1+6+1+1+", "CMD_nextplayer+1+0+0+28+"});
+    QCOMPARE(b.get("image_Turn")->x(), 13);
+    QCOMPARE(b.colour("label_playername1"), kLime);
+    QCOMPARE(b.colour("label_playername3"), kYellow);
+    b.feed({"CMD_hediscard+1+2+3+"});
+    QVERIFY(!b.shown("image_Turn"));
+}
+
+void BoardWidgetTest::selectingAndPlayingACard() {
+    Board b;
+    b.startGame();
+    b.feed({"CMD_nextplayer+2+7+5+25+"});
+    QVERIFY(!b.get<QLabel>("card7")->pixmap().isNull());
+
+    QSignalSpy released(&b.widget, &dw::BoardWidget::cardReleased);
+    QTest::mouseClick(b.get("card1"), Qt::LeftButton);
+    QCOMPARE(released.count(), 1);
+    QCOMPARE(released.at(0).at(0).toInt(), 1);
+    QCOMPARE(released.at(0).at(1).toBool(), false);
+    // UNDOCK raised; only the own ship may take it.
+    QCOMPARE(b.get("card1")->y(), 193);
+    QCOMPARE(b.get("card2")->y(), 197);
+    QVERIFY(b.shown("image_target2"));
+    QVERIFY(!b.shown("image_target1"));
+    QVERIFY(!b.shown("image_target3"));
+
+    QSignalSpy targets(&b.widget, &dw::BoardWidget::targetClicked);
+    QTest::mouseClick(b.get("image_target2"), Qt::LeftButton);
+    QCOMPARE(targets.count(), 1);
+    QCOMPARE(targets.at(0).at(0).toInt(), 2);
+    QCOMPARE(b.events.sent, std::vector<std::string>{
+                                dw::buildMessage("CMD_placego", {2, 1, 2}, dw::Trailing::Yes)});
+
+    // The host's answer empties the place and lowers it.
+    b.feed({"CMD_placinggo+2+6+1+2+"});
+    QVERIFY(b.get<QLabel>("card1")->pixmap().isNull());
+    QCOMPARE(b.get("card1")->y(), 197);
+    QVERIFY(!b.shown("image_target2"));
+    QVERIFY(b.get<QLabel>("image_go2")->pixmap().cacheKey() != 0);
+    QCOMPARE(b.text("label_playername2"), QStringLiteral("Bob"));
+}
+
+void BoardWidgetTest::rightClickSortsAndDiscardClickDiscards() {
+    Board b;
+    b.startGame();
+    b.feed({"CMD_nextplayer+2+7+5+25+"});
+    QSignalSpy released(&b.widget, &dw::BoardWidget::cardReleased);
+    QTest::mouseClick(b.get("card5"), Qt::RightButton);
+    QCOMPARE(released.count(), 1);
+    QCOMPARE(released.at(0).at(1).toBool(), true);
+    // Sorted: protection, UNDOCK, attacks, then lightyears from 20000 down.
+    QCOMPARE(b.get("card4")->x(), 42);
+    QCOMPARE(b.get("card1")->x(), 101);
+    QCOMPARE(b.get("card7")->x(), 278);
+    QCOMPARE(b.get("card5")->x(), 396);
+
+    // A click on the discard pile without a selection sends nothing.
+    QSignalSpy discards(&b.widget, &dw::BoardWidget::discardClicked);
+    QTest::mouseClick(b.get("image_discard"), Qt::LeftButton);
+    QCOMPARE(discards.count(), 1);
+    QVERIFY(b.events.sent.empty());
+
+    QTest::mouseClick(b.get("card2"), Qt::LeftButton);
+    QTest::mouseClick(b.get("image_discard"), Qt::LeftButton);
+    QCOMPARE(b.events.sent,
+             std::vector<std::string>{dw::buildMessage("CMD_discard", {2, 2}, dw::Trailing::Yes)});
+    b.feed({"CMD_hediscard+2+2+3+"});
+    QVERIFY(b.get<QLabel>("card2")->pixmap().isNull());
+    QVERIFY(!b.get<QLabel>("image_discard")->pixmap().isNull());
+}
+
+void BoardWidgetTest::protectionsPilesAndWatchers() {
+    Board b;
+    b.startGame();
+    QVERIFY(!b.shown("image_safe11"));
+    b.feed({"CMD_nextplayer+1+0+0+25+", "CMD_playsafe+1+18+3+0+", "CMD_justwatching+4+1",
+            "CMD_placinggo+1+6+2+1+", "CMD_nextplayer+1+0+0+26+",
+            "CMD_traveling+1+20000+5+4+20000+"});
+    QVERIFY(b.shown("image_safe13"));
+    QVERIFY(!b.shown("image_safe11"));
+    QVERIFY(b.shown("image_safes1"));
+    QVERIFY(b.shown("image_eyes4"));
+    QVERIFY(!b.shown("image_eyes1"));
+    QCOMPARE(b.text("label_miles1"), QStringLiteral("20000 Lyrs"));
+    QVERIFY(!b.get<QLabel>("image_mile1")->pixmap().isNull());
+    QVERIFY(b.get<QLabel>("image_mile2")->pixmap().isNull());
+
+    // A new round clears piles and protections.
+    b.feed({"CMD_startinground+"});
+    QVERIFY(!b.shown("image_safe13"));
+    QVERIFY(b.get<QLabel>("image_mile1")->pixmap().isNull());
+    QVERIFY(b.get<QLabel>("image_go1")->pixmap().isNull());
+    QCOMPARE(b.text("label_miles1"), QString());
+}
+
+void BoardWidgetTest::scorePanelsAndWinner() {
+    Board b;
+    b.model.state().ishost = true;
+    b.startGame("CMD_startgame+Ann+5000+70000+f+t+");
+    b.feed({"CMD_postscores+4+1+425+425+325+0+0+100+0+2+300+300+300+0+0+0+0+4+1900+1900+700+400+"
+            "300+0+500"});
+    QVERIFY(b.shown("panel_scores1"));
+    QVERIFY(b.shown("panel_scores2"));
+    QVERIFY(!b.shown("panel_scores3")); // out of the game
+    QVERIFY(b.shown("panel_scores4"));
+    QCOMPARE(b.text("label_smiles4"), QStringLiteral("Distance Traveled: $700"));
+    QCOMPARE(b.text("label_scompleted4"), QStringLiteral("Trip Completed: $400"));
+    QCOMPARE(b.text("label_ssafes1"), QStringLiteral("Protections: $100"));
+    QCOMPARE(b.text("label_ssafetrip4"), QStringLiteral("Safe Trip: $300"));
+    QCOMPARE(b.text("label_sshutout4"), QStringLiteral("Shut Out: $500"));
+    QCOMPARE(b.text("label_sturn4"), QStringLiteral("+$1900"));
+    QCOMPARE(b.text("label_score4"), QStringLiteral("$1900"));
+    QCOMPARE(b.colour("label_sturn4"), kLime);
+    QCOMPARE(b.colour("label_playername4"), kLime);
+    QCOMPARE(b.colour("label_sturn1"), kYellow);
+    QCOMPARE(b.colour("label_score1"), kYellow);
+    QVERIFY(!b.shown("image_winner4"));
+    QVERIFY(!b.shown("button_start"));
+
+    b.feed({"CMD_winner+Kling+4+"});
+    QVERIFY(b.shown("image_winner4"));
+    QVERIFY(!b.shown("image_winner1"));
+    QVERIFY(b.shown("button_start"));
+    QCOMPARE(b.get("button_start")->geometry(), QRect(560, 235, 148, 32));
+    QCOMPARE(b.get("button_start")->cursor().shape(), Qt::PointingHandCursor);
+    auto* log = b.get<QPlainTextEdit>("memo_status");
+    QVERIFY(log->toPlainText().endsWith(QStringLiteral("Game Over!")));
+
+    // The next round takes the panels down.
+    b.feed({"CMD_startinground+"});
+    QVERIFY(!b.shown("panel_scores1"));
+}
+
+void BoardWidgetTest::statusLogAppendsAtTheBottom() {
+    Board b;
+    auto* log = b.get<QPlainTextEdit>("memo_status");
+    QVERIFY(log->isReadOnly());
+    QCOMPARE(log->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    QCOMPARE(log->palette().color(QPalette::Text), QColor(48, 207, 52));
+    QCOMPARE(log->palette().color(QPalette::Base), QColor(Qt::black));
+    QVERIFY(log->font().bold());
+    for (int i = 0; i < 60; ++i)
+        b.widget.appendLog(QStringLiteral("line %1").arg(i));
+    b.widget.appendLog(QString());
+    QCOMPARE(log->document()->blockCount(), 61);
+    QVERIFY(log->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(log->verticalScrollBar()->value(), log->verticalScrollBar()->maximum());
+
+    b.widget.setStatusTextSize(12);
+    QCOMPARE(b.widget.statusTextSize(), 12);
+    QVERIFY(log->font().bold());
+    b.widget.setStatusTextSize(0); // a broken setting still leaves a usable font
+    QVERIFY(b.widget.statusTextSize() > 0);
+}
+
+void BoardWidgetTest::nameLabelsAndLogoAndStartReportClicks() {
+    Board b;
+    QSignalSpy menus(&b.widget, &dw::BoardWidget::nameLabelContextMenu);
+    QWidget* name3 = b.get("label_playername3");
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            name3->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(name3, &event);
+    QCOMPARE(menus.count(), 1);
+    QCOMPARE(menus.at(0).at(0).toInt(), 3);
+    QCOMPARE(menus.at(0).at(1).toPoint(), name3->mapToGlobal(QPoint(5, 5)));
+
+    QSignalSpy logo(&b.widget, &dw::BoardWidget::logoClicked);
+    QTest::mouseClick(b.get("image_logo"), Qt::LeftButton);
+    QCOMPARE(logo.count(), 1);
+
+    QSignalSpy start(&b.widget, &dw::BoardWidget::startClicked);
+    b.get<QAbstractButton>("button_start")->click();
+    QCOMPARE(start.count(), 1);
+
+    // A press on a target marker that is released elsewhere is no click.
+    b.startGame();
+    b.feed({"CMD_nextplayer+2+7+5+25+"});
+    QTest::mouseClick(b.get("card1"), Qt::LeftButton);
+    QSignalSpy targets(&b.widget, &dw::BoardWidget::targetClicked);
+    QWidget* target = b.get("image_target2");
+    QTest::mousePress(target, Qt::LeftButton);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, QPoint(-20, -20));
+    QCOMPARE(targets.count(), 0);
+}
+
+void BoardWidgetTest::quickInstructionsHideOnAnyClick() {
+    Board b;
+    QWidget* quick = b.get("panel_quick");
+    QCOMPARE(quick->size(), QSize(785, 524));
+    QCOMPARE(b.get("image_quickchart")->geometry(), QRect(424, 212, 300, 300));
+    QCOMPARE(b.get("image_quick4")->geometry(), QRect(440, 44, 300, 153));
+
+    b.widget.showQuickInstructions();
+    QVERIFY(quick->isVisible());
+    // Clicks on its pictures reach the overlay.
+    QTest::mouseClick(b.get("image_quick2"), Qt::LeftButton);
+    QVERIFY(!quick->isVisible());
+
+    b.widget.showQuickInstructions();
+    auto* close = b.get<QAbstractButton>("button_quickclose");
+    QCOMPARE(close->text(), QStringLiteral("X"));
+    QTest::mouseClick(close, Qt::LeftButton);
+    QVERIFY(!quick->isVisible());
+}
+
+QTEST_MAIN(BoardWidgetTest)
+#include "test_boardwidget.moc"
