@@ -247,6 +247,12 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
 
 // ---------------------------------------------------------------- login and seats
 
+void BoardModel::setHosting() {
+    state_.ishost = true;
+    view_.startVisible = true;
+    finish();
+}
+
 void BoardModel::sendloginfo(std::string_view payload) {
     FieldReader r(payload, LastField::MayEnd);
     const auto seat = r.number(1, kHighestSeat);

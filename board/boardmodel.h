@@ -271,6 +271,9 @@ public:
     void postscores(std::string_view payload);
     void winner(std::string_view payload);
 
+    // This copy hosts the game: the start control shows while no game runs.
+    void setHosting();
+
     // Shared steps.
     void clearall();
     void showturn(int seat);
