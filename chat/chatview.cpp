@@ -1,0 +1,384 @@
+#include "chat/chatview.h"
+
+#include "board/artwork.h"
+#include "chat/colours.h"
+#include "net/protocol.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPalette>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextFrame>
+
+#include <algorithm>
+#include <cctype>
+
+namespace dw {
+
+namespace {
+
+constexpr int kMargin = 5;
+
+QColor qcolour(std::uint32_t colour) {
+    const Rgb rgb = colourToRgb(colour);
+    return QColor(rgb.red, rgb.green, rgb.blue);
+}
+
+std::string lower(std::string_view s) {
+    std::string out(s);
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return out;
+}
+
+bool isLinkWord(std::string_view word) {
+    const std::string l = lower(word);
+    return l.find("http://") != std::string::npos || l.find("www.") != std::string::npos;
+}
+
+QString fromUtf8(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+} // namespace
+
+std::optional<int> chatStyleForSeat(int seat) {
+    if (seat == 0)
+        return kStatusStyle;
+    if (seat >= 1 && seat <= 9)
+        return seat + 5;
+    return std::nullopt;
+}
+
+int smileyPicture(std::string_view code) {
+    const std::optional<int> n = parseNumber(code);
+    if (code.size() == 2 && n && *n >= kFirstSmileyCode && *n <= kLastSmileyCode)
+        return *n - kFirstSmileyCode;
+    return 0;
+}
+
+ChatPayload splitChatPayload(std::string_view payload) {
+    const std::size_t bar = payload.rfind('|');
+    if (bar == std::string_view::npos)
+        return {std::string(payload), kColourRed};
+    const std::optional<std::uint32_t> colour = colourFromString(payload.substr(bar + 1));
+    return {std::string(payload.substr(0, bar)), colour.value_or(kColourRed)};
+}
+
+ChatView::ChatView(QWidget* parent) : QTextBrowser(parent) {
+    const QColor windowText = QApplication::palette().color(QPalette::WindowText);
+    const QColor yellow = qcolour(kColourYellow);
+    const QColor green = qcolour(0x00008000);
+    styles_[0] = {yellow, false, false, false};
+    styles_[1] = {yellow, true, false, false};
+    styles_[2] = {yellow, true, false, false};
+    styles_[3] = {qcolour(0x00000080), false, true, false};
+    styles_[4] = {green, false, false, true};
+    styles_[5] = {green, false, false, true};
+    styles_[6] = {qcolour(kColourSilver), false, false, false};
+    styles_[7] = {qcolour(kColourSilver), false, false, false};
+    for (int k = 8; k < kChatStyleCount; ++k)
+        styles_[static_cast<std::size_t>(k)] = {windowText, false, false, false};
+
+    setReadOnly(true);
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    setUndoRedoEnabled(false);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setWordWrapMode(QTextOption::WordWrap);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::black);
+    pal.setColor(QPalette::Window, Qt::black);
+    setPalette(pal);
+    setTextSize(kDefaultChatTextSize);
+    resetDocument();
+
+    selectAll_ = new QAction(tr("Select All"), this);
+    connect(selectAll_, &QAction::triggered, this, &QTextEdit::selectAll);
+    copy_ = new QAction(tr("Copy"), this);
+    copy_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    copy_->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy_, &QAction::triggered, this, [this] {
+        if (textCursor().hasSelection())
+            QGuiApplication::clipboard()->setMimeData(createMimeDataFromSelection());
+    });
+    clear_ = new QAction(tr("Clear Main Chat"), this);
+    connect(clear_, &QAction::triggered, this, &ChatView::clearMainChat);
+    scrollOff_ = new QAction(tr("Scroll Chat Off"), this);
+    scrollOff_->setCheckable(true);
+    scrollOff_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    scrollOff_->setShortcutContext(Qt::WindowShortcut);
+    addAction(scrollOff_);
+
+    connect(this, &QTextBrowser::anchorClicked, this, &ChatView::linkClicked);
+    // The document is laid out in steps, so the end may move after a line
+    // was added; keep following it until the user scrolls.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int max) {
+        if (followEnd_ && !scrollChatOff())
+            verticalScrollBar()->setValue(max);
+    });
+    connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this](int) { followEnd_ = false; });
+    connect(scrollOff_, &QAction::toggled, this, [this](bool off) {
+        if (off)
+            followEnd_ = false;
+    });
+
+    openLink_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    showNotice_ = [this](const QString& text) { QMessageBox::information(this, QString(), text); };
+}
+
+bool ChatView::scrollChatOff() const {
+    return scrollOff_->isChecked();
+}
+
+void ChatView::resetDocument() {
+    document()->setDocumentMargin(0);
+    QTextFrameFormat root = document()->rootFrame()->frameFormat();
+    root.setLeftMargin(kMargin);
+    root.setRightMargin(kMargin);
+    document()->rootFrame()->setFrameFormat(root);
+    for (auto& blocks : styleBlocks_)
+        blocks.clear();
+}
+
+void ChatView::setTextSize(int pointSize) {
+    if (pointSize < 1)
+        return;
+    textSize_ = pointSize;
+    // Every style takes its face and size from the document's font, so a new
+    // size reaches every line already shown as well.
+    QFont f(QStringLiteral("Arial"));
+    f.setPointSize(pointSize);
+    setFont(f);
+    document()->setDefaultFont(f);
+}
+
+QTextCharFormat ChatView::formatFor(int k) const {
+    QTextCharFormat f;
+    const ChatStyle& s = styles_.at(static_cast<std::size_t>(k));
+    f.setForeground(s.colour);
+    f.setFontWeight(s.bold ? QFont::Bold : QFont::Normal);
+    f.setFontItalic(s.italic);
+    f.setFontUnderline(s.underline);
+    f.setProperty(kStyleProperty, k);
+    return f;
+}
+
+std::optional<std::string> ChatView::linkAddress(int n) const {
+    if (n < 0 || n >= kLinkSlotCount)
+        return std::nullopt;
+    return links_[static_cast<std::size_t>(n)];
+}
+
+void ChatView::recolour(int k) {
+    const std::vector<int>& blocks = styleBlocks_.at(static_cast<std::size_t>(k));
+    if (blocks.empty())
+        return;
+    const QTextCharFormat fmt = formatFor(k);
+    QTextCursor cursor(document());
+    cursor.beginEditBlock();
+    for (int number : blocks) {
+        const QTextBlock block = document()->findBlockByNumber(number);
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment frag = it.fragment();
+            if (!frag.isValid() || frag.charFormat().property(kStyleProperty).toInt() != k ||
+                !frag.charFormat().hasProperty(kStyleProperty))
+                continue;
+            cursor.setPosition(frag.position());
+            cursor.setPosition(frag.position() + frag.length(), QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(fmt);
+        }
+    }
+    cursor.endEditBlock();
+}
+
+void ChatView::addWords(QTextCursor& cursor, std::string_view chunk, int k) {
+    // Plain words in a row share one format and are inserted together.
+    QString run;
+    const QTextCharFormat plain = k >= 0 ? formatFor(k) : cursor.charFormat();
+    const auto flush = [&] {
+        if (!run.isEmpty())
+            cursor.insertText(run, plain);
+        run.clear();
+    };
+    while (!chunk.empty()) {
+        const std::size_t space = chunk.find(' ');
+        const std::size_t len = space == std::string_view::npos ? chunk.size() : space + 1;
+        const std::string_view word = chunk.substr(0, len);
+        chunk.remove_prefix(len);
+        if (!isLinkWord(word)) {
+            run += fromUtf8(word);
+            continue;
+        }
+        flush();
+        ++linkCounter_;
+        if (linkCounter_ < kLinkSlotCount)
+            links_[static_cast<std::size_t>(linkCounter_)] = std::string(word);
+        QTextCharFormat link = formatFor(kLinkStyle);
+        link.setAnchor(true);
+        link.setAnchorHref(
+            QStringLiteral("%1:%2").arg(QLatin1String(kLinkScheme)).arg(linkCounter_));
+        cursor.insertText(fromUtf8(word), link);
+    }
+    flush();
+}
+
+void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
+    std::string_view rest = line;
+    // The seat and its style. A line whose seat cannot be read, or whose seat
+    // has no style, is shown in its own colour without touching any style.
+    std::optional<int> k;
+    const std::size_t plus = rest.find('+');
+    if (plus != std::string_view::npos) {
+        if (const std::optional<int> seat = parseNumber(rest.substr(0, plus)))
+            k = chatStyleForSeat(*seat);
+        rest.remove_prefix(plus + 1);
+    }
+
+    std::string_view name;
+    if (const std::size_t colon = rest.find(':'); colon != std::string_view::npos) {
+        name = rest.substr(0, colon + 1);
+        rest.remove_prefix(colon + 1);
+    }
+
+    QTextCharFormat own;
+    int styleIndex = -1;
+    if (k) {
+        styleIndex = *k;
+        ChatStyle& style = styles_[static_cast<std::size_t>(styleIndex)];
+        const ChatStyle wanted{qcolour(colour), true, false, false};
+        if (style.colour != wanted.colour || style.bold != wanted.bold ||
+            style.italic != wanted.italic || style.underline != wanted.underline) {
+            style = wanted;
+            recolour(styleIndex);
+        }
+        own = formatFor(styleIndex);
+    } else {
+        own.setForeground(qcolour(colour));
+        own.setFontWeight(QFont::Bold);
+    }
+
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.beginEditBlock();
+    // The first line fills the empty paragraph an empty document holds.
+    if (!empty_)
+        cursor.insertBlock();
+    empty_ = false;
+    if (styleIndex >= 0)
+        styleBlocks_[static_cast<std::size_t>(styleIndex)].push_back(cursor.blockNumber());
+    cursor.setCharFormat(own);
+    cursor.insertText(fromUtf8(name) + QLatin1Char(' '), own);
+
+    while (true) {
+        const std::size_t mark = rest.find(kSmileyMark);
+        if (mark == std::string_view::npos)
+            break;
+        const std::string chunk = std::string(rest.substr(0, mark)) + ' ';
+        rest.remove_prefix(mark + kSmileyMark.size());
+        const std::string_view code = rest.substr(0, std::min<std::size_t>(2, rest.size()));
+        rest.remove_prefix(code.size());
+        addWords(cursor, chunk, styleIndex);
+        QTextImageFormat image;
+        image.setName(
+            QStringLiteral("%1:%2").arg(QLatin1String(kSmileyScheme)).arg(smileyPicture(code)));
+        image.setWidth(art::kSmileySize.width());
+        image.setHeight(art::kSmileySize.height());
+        cursor.insertImage(image);
+    }
+    if (!rest.empty())
+        addWords(cursor, std::string(rest) + ' ', styleIndex);
+    cursor.endEditBlock();
+
+    if (!scrollChatOff()) {
+        followEnd_ = true;
+        verticalScrollBar()->setValue(verticalScrollBar()->maximum());
+    }
+}
+
+void ChatView::chatrecieved(std::string_view payload) {
+    const ChatPayload p = splitChatPayload(payload);
+    addlinetochat(p.line, p.colour);
+}
+
+void ChatView::clearMainChat() {
+    clear();
+    resetDocument();
+    empty_ = true;
+    emit chatCleared();
+}
+
+void ChatView::linkClicked(const QUrl& url) {
+    if (url.scheme() != QLatin1String(kLinkScheme))
+        return;
+    bool ok = false;
+    const int n = url.path().toInt(&ok);
+    if (ok)
+        mainchatJump(n);
+}
+
+void ChatView::mainchatJump(int n) {
+    const std::optional<std::string> stored = linkAddress(n);
+    if (!stored) {
+        showNotice_(tr("Cannot open Webpage"));
+        return;
+    }
+    QString address = fromUtf8(*stored);
+    while (address.endsWith(QLatin1Char(' ')))
+        address.chop(1);
+    // A bare "www." address names a web page; give it its scheme so that
+    // the desktop hands it to a browser.
+    if (address.startsWith(QLatin1String("www."), Qt::CaseInsensitive))
+        address.prepend(QLatin1String("http://"));
+    const QUrl url(address, QUrl::TolerantMode);
+    // Only web pages are opened: a word that merely contains "www." must not
+    // make the desktop open a local file or start another program.
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        showNotice_(tr("Cannot open Webpage"));
+        return;
+    }
+    openLink_(url);
+}
+
+QVariant ChatView::loadResource(int type, const QUrl& name) {
+    if (type == QTextDocument::ImageResource && name.scheme() == QLatin1String(kSmileyScheme)) {
+        bool ok = false;
+        int index = name.path().toInt(&ok);
+        if (!ok || index < 0 || index >= art::kSmileyCount)
+            index = 0;
+        return art::smiley(index, devicePixelRatioF());
+    }
+    return QTextBrowser::loadResource(type, name);
+}
+
+QMimeData* ChatView::createMimeDataFromSelection() const {
+    auto* mime = new QMimeData;
+    QString text = textCursor().selection().toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    mime->setText(text);
+    return mime;
+}
+
+void ChatView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(selectAll_);
+    menu.addAction(copy_);
+    menu.addAction(clear_);
+    menu.addAction(scrollOff_);
+    menu.exec(event->globalPos());
+}
+
+} // namespace dw

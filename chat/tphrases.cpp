@@ -1,0 +1,72 @@
+#include "chat/tphrases.h"
+
+#include "chat/chatpane.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace dw {
+
+Tphrases::Tphrases(ChatPane& pane, SaveFn save, QWidget* parent)
+    : QDialog(parent), pane_(pane), save_(std::move(save)) {
+    setObjectName(QStringLiteral("Tphrases"));
+    setWindowTitle(QStringLiteral("Driftwake - Phrase Buttons "));
+    setModal(false);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* grid = new QGridLayout;
+    for (int n = 1; n <= kPhraseCount; ++n) {
+        auto* label = new QLabel(tr("Phrase Button %1:").arg(n), this);
+        auto* edit = new QLineEdit(this);
+        edit->setObjectName(QStringLiteral("edit_phrase%1").arg(n));
+        edit->setMaxLength(kPhraseMaxLength);
+        edit->setMinimumWidth(300);
+        label->setBuddy(edit);
+        grid->addWidget(label, n - 1, 0);
+        grid->addWidget(edit, n - 1, 1);
+        edits_[static_cast<std::size_t>(n - 1)] = edit;
+    }
+    layout->addLayout(grid);
+    layout->addWidget(new QLabel(tr("Buttons can only be used once every 2 seconds"), this));
+    auto* done = new QPushButton(tr("Done"), this);
+    done->setObjectName(QStringLiteral("button_done"));
+    done->setDefault(true);
+    layout->addWidget(done, 0, Qt::AlignHCenter);
+    connect(done, &QPushButton::clicked, this, &Tphrases::doneClick);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QLineEdit* Tphrases::edit(int n) const {
+    if (n < 1 || n > kPhraseCount)
+        return nullptr;
+    return edits_[static_cast<std::size_t>(n - 1)];
+}
+
+void Tphrases::openPhrases() {
+    for (int n = 1; n <= kPhraseCount; ++n)
+        edit(n)->setText(pane_.phrase(n));
+    adjustSize();
+    if (QWidget* p = parentWidget()) {
+        const QPoint centre = p->mapToGlobal(p->rect().center());
+        move(centre - QPoint(width() / 2, height() / 2));
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void Tphrases::doneClick() {
+    PhraseTexts texts;
+    for (int n = 1; n <= kPhraseCount; ++n) {
+        pane_.setPhrase(n, edit(n)->text());
+        texts[static_cast<std::size_t>(n - 1)] = pane_.phrase(n).toStdString();
+    }
+    if (save_)
+        save_(texts);
+    close();
+}
+
+} // namespace dw
