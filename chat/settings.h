@@ -68,6 +68,7 @@ struct Settings {
     PhraseTexts phrases;
     bool playSounds = true;
     bool playerPhraseSounds = true;
+    friend bool operator==(const Settings&, const Settings&) = default;
 };
 
 inline constexpr int kMaxTextSize = 100;

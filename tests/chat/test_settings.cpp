@@ -26,23 +26,20 @@ TEST(Settings, NamesOfFiles) {
 }
 
 TEST(Settings, MissingFileOrSectionGivesDefaults) {
+    Settings d;
+    EXPECT_EQ(d.textSize, 8);
+    EXPECT_EQ(d.geometry, (WindowGeometry{3, 3, 772, 535}));
+    EXPECT_EQ(d.textColour, 0x00C0C0C0u);
+    EXPECT_EQ(d.playToScore, 5000);
+    EXPECT_EQ(d.distance, 70);
+    EXPECT_FALSE(d.bot3 || d.bot4);
+    EXPECT_EQ(botDelayMs(d.botSpeed), 750);
+    EXPECT_EQ(d.phrases, PhraseTexts{});
+    EXPECT_TRUE(d.playSounds && d.playerPhraseSounds);
+
     TempDir dir;
-    for (const Settings& s :
-         {loadSettingsFile(dir / "korvellobby.ini"), loadText("[Lobby]\nTextsize=12\n")}) {
-        EXPECT_EQ(s.textSize, 8);
-        EXPECT_EQ(s.geometry, (WindowGeometry{3, 3, 772, 535}));
-        EXPECT_EQ(s.textColour, 0x00C0C0C0u);
-        EXPECT_EQ(s.playToScore, 5000);
-        EXPECT_EQ(s.distance, 70);
-        EXPECT_FALSE(s.bot3);
-        EXPECT_FALSE(s.bot4);
-        EXPECT_EQ(s.botSpeed, BotSpeed::Normal);
-        EXPECT_EQ(botDelayMs(s.botSpeed), 750);
-        for (const std::string& p : s.phrases)
-            EXPECT_EQ(p, "");
-        EXPECT_TRUE(s.playSounds);
-        EXPECT_TRUE(s.playerPhraseSounds);
-    }
+    EXPECT_EQ(loadSettingsFile(dir / "korvellobby.ini"), d);
+    EXPECT_EQ(loadText("[Lobby]\nTextsize=12\n"), d);
 }
 
 TEST(Settings, ReadsEveryKeyInAnyCase) {
@@ -68,38 +65,31 @@ TEST(Settings, ReadsEveryKeyInAnyCase) {
 }
 
 TEST(Settings, IntegerText) {
-    EXPECT_EQ(parseIniInteger("0"), 0);
     EXPECT_EQ(parseIniInteger("-15"), -15);
     EXPECT_EQ(parseIniInteger("+15"), 15);
-    EXPECT_EQ(parseIniInteger("0x1F"), 31);
     EXPECT_EQ(parseIniInteger("0XfF"), 255);
     EXPECT_EQ(parseIniInteger("0xFFFFFFFF"), -1);
-    EXPECT_EQ(parseIniInteger("2147483647"), 2147483647);
     EXPECT_EQ(parseIniInteger("-2147483648"), -2147483647 - 1);
-    for (const char* bad : {"", "0x", "0x123456789", "0xG", "2147483648", "-2147483649", "12abc",
-                            "1.5", "+-1", "-", "+", " 1", "$10", "ten"}) {
+    for (const char* bad :
+         {"", "0x", "0x123456789", "0xG", "2147483648", "12abc", "+-1", "-", " 1", "$10"}) {
         SCOPED_TRACE(bad);
         EXPECT_EQ(parseIniInteger(bad), std::nullopt);
     }
     // An unreadable integer key gives that key's default.
     EXPECT_EQ(loadKey("Width", "wide").geometry.width, 772);
-    EXPECT_EQ(loadKey("Top", "0x").geometry.top, 3);
     EXPECT_EQ(loadKey("Bot3", "yes").bot3, false);
     EXPECT_EQ(loadKey("Bot4", "2").bot4, true);
 }
 
 TEST(Settings, TextSizeAndColourRules) {
     EXPECT_EQ(loadKey("Textsize", "9").textSize, 9);
-    EXPECT_EQ(loadKey("Textsize", "14").textSize, 14);
     EXPECT_EQ(loadKey("Textsize", "big").textSize, 8);
     EXPECT_EQ(loadKey("Textsize", "0").textSize, 8);
-    EXPECT_EQ(loadKey("Textsize", "-3").textSize, 8);
     EXPECT_EQ(loadKey("Textsize", "100000").textSize, 8);
 
     EXPECT_EQ(loadKey("Textcolor", "clRed").textColour, 0x000000FFu);
     EXPECT_EQ(loadKey("Textcolor", "clbtnface").textColour, 0x8000000Fu);
     EXPECT_EQ(loadKey("Textcolor", "not a colour").textColour, 0x00C0C0C0u);
-    EXPECT_EQ(loadKey("Textcolor", "").textColour, 0x00C0C0C0u);
     // Black would be invisible on the black input box.
     for (const char* black : {"clBlack", "CLBLACK", "$00000000", "0"}) {
         SCOPED_TRACE(black);
@@ -120,7 +110,6 @@ TEST(Settings, TextSizeAndColourRules) {
 
 TEST(Settings, SwitchesAndBotSpeed) {
     EXPECT_TRUE(loadKey("Playsounds", "False").playSounds);
-    EXPECT_TRUE(loadKey("Playsounds", "0").playSounds);
     EXPECT_FALSE(loadKey("Playsounds", "false").playSounds);
     EXPECT_FALSE(loadKey("Playsounds", "  false  ").playSounds); // blanks are not the value
     EXPECT_TRUE(loadKey("Playerphrasesounds", "FALSE").playerPhraseSounds);
@@ -129,9 +118,7 @@ TEST(Settings, SwitchesAndBotSpeed) {
     EXPECT_EQ(loadKey("Botspeed", "500").botSpeed, BotSpeed::Normal);
     EXPECT_EQ(loadKey("Botspeed", "1000").botSpeed, BotSpeed::Slow);
     EXPECT_EQ(loadKey("Botspeed", "250").botSpeed, BotSpeed::Fast);
-    EXPECT_EQ(loadKey("Botspeed", "0x3E8").botSpeed, BotSpeed::Normal);
     EXPECT_EQ(loadKey("Botspeed", "01000").botSpeed, BotSpeed::Normal);
-    EXPECT_EQ(botDelayMs(BotSpeed::Fast), 250);
 }
 
 TEST(Settings, AmountAndDistanceMayLeaveTheDialogAlone) {
@@ -170,18 +157,7 @@ TEST(Settings, SaveWritesKeysInOrderAndRoundTrips) {
 
     s.phrases = {"a", "b", "", "/me d", "e", "f", "g", "h", "i"};
     savePhrases(ini, s.phrases);
-    Settings back = loadSettings(ini);
-    EXPECT_EQ(back.textSize, s.textSize);
-    EXPECT_EQ(back.geometry, s.geometry);
-    EXPECT_EQ(back.textColour, s.textColour);
-    EXPECT_EQ(back.playToScore, s.playToScore);
-    EXPECT_EQ(back.distance, s.distance);
-    EXPECT_EQ(back.bot3, s.bot3);
-    EXPECT_EQ(back.bot4, s.bot4);
-    EXPECT_EQ(back.botSpeed, s.botSpeed);
-    EXPECT_EQ(back.phrases, s.phrases);
-    EXPECT_EQ(back.playSounds, s.playSounds);
-    EXPECT_EQ(back.playerPhraseSounds, s.playerPhraseSounds);
+    EXPECT_EQ(loadSettings(ini), s);
 }
 
 TEST(Settings, PhrasesAreWrittenEvenWhenEmpty) {
