@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -70,14 +71,60 @@ unsigned hashAt(const std::uint8_t* p) {
     return ((40543u * v) >> 4) & 0xFFF;
 }
 
-std::string compressKH(std::string_view data) {
+// How many bytes at `a` equal those at `b` (a before b), at most kMaxMatch
+// and at most `left`. Compares eight bytes at a time where the input has
+// room for it.
+std::size_t matchLength(const std::uint8_t* a, const std::uint8_t* b, std::size_t left) {
+    if constexpr (std::endian::native == std::endian::little) {
+        if (left >= 24) {
+            for (std::size_t len = 0; len < kMaxMatch; len += 8) {
+                std::uint64_t wa;
+                std::uint64_t wb;
+                std::memcpy(&wa, a + len, 8);
+                std::memcpy(&wb, b + len, 8);
+                if (const std::uint64_t diff = wa ^ wb; diff != 0) {
+                    return std::min(kMaxMatch,
+                                    len + static_cast<std::size_t>(std::countr_zero(diff)) / 8);
+                }
+            }
+            return kMaxMatch;
+        }
+    }
+    const std::size_t limit = std::min(kMaxMatch, left);
+    std::size_t len = 0;
+    while (len < limit && a[len] == b[len]) {
+        ++len;
+    }
+    return len;
+}
+
+// Appends `len` bytes taken from `offset` bytes back at `out`; `room` bytes
+// are writable from `out` on (at least len). The source may overlap the
+// bytes being written, which repeats the last `offset` bytes.
+void copyMatch(std::uint8_t* out, std::size_t offset, std::size_t len, std::size_t room) {
+    const std::uint8_t* from = out - offset;
+    if (offset >= 8 && room >= 24) {
+        // Eight bytes at a time: each piece is read before it is written over.
+        std::memcpy(out, from, 8);
+        std::memcpy(out + 8, from + 8, 8);
+        if (len > 16) {
+            std::memcpy(out + 16, from + 16, 8);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < len; ++i) {
+        out[i] = from[i];
+    }
+}
+
+void compressKH(std::string_view data, std::string& out) {
     std::unique_ptr<std::uint16_t[]> hash;
     try {
         hash = std::make_unique<std::uint16_t[]>(lzrw1kh::kHashSize);
     } catch (const std::bad_alloc&) {
         throw CompressError(std::string(compresstext::kNoHashMemory));
     }
-    std::string out;
+    out.clear();
     out.reserve(kHeaderSize + data.size() + data.size() / lzrw1kh::kChunkSize * 3 + 3);
     putLE32(out, kIdKH);
     putLE32(out, static_cast<std::uint32_t>(data.size()));
@@ -92,13 +139,16 @@ std::string compressKH(std::string_view data) {
         out.append(reinterpret_cast<const char*>(block.data()), len);
         pos += n;
         if (n < lzrw1kh::kChunkSize) {
-            return out;
+            return;
         }
     }
 }
 
-std::string decompressKH(std::string_view body, std::uint32_t size, std::string_view name) {
-    std::string out;
+void decompressKH(std::string_view body, std::uint32_t size, std::string_view name,
+                  std::string& out) {
+    out.clear();
+    // The size may lie: room for what this much data can plausibly hold.
+    out.reserve(std::min<std::size_t>(size, body.size() * 8 + lzrw1kh::kChunkSize));
     std::array<std::uint8_t, lzrw1kh::kChunkSize> chunk;
     std::size_t pos = 0;
     for (;;) {
@@ -127,7 +177,6 @@ std::string decompressKH(std::string_view body, std::uint32_t size, std::string_
     if (out.size() != size) {
         throw CompressError(std::string(compresstext::kSizeMismatchKH));
     }
-    return out;
 }
 
 // A C stream that closes itself.
@@ -229,10 +278,7 @@ std::size_t compressChunk(const std::uint8_t* src, std::size_t n, std::uint8_t* 
                 const std::size_t entry = hash[h];
                 hash[h] = static_cast<std::uint16_t>(x);
                 if (entry != kEmpty && x - entry <= kMaxOffset) {
-                    const std::size_t limit = std::min(kMaxMatch, n - x);
-                    while (len < limit && src[entry + len] == src[x + len]) {
-                        ++len;
-                    }
+                    len = matchLength(src + entry, src + x, n - x);
                     from = entry;
                 }
             }
@@ -311,10 +357,7 @@ std::optional<std::size_t> decompressBlock(const std::uint8_t* src, std::size_t 
             if (offset > y || len > kChunkSize - y) {
                 return std::nullopt;
             }
-            const std::uint8_t* from = dst + y - offset;
-            for (std::size_t i = 0; i < len; ++i) {
-                dst[y + i] = from[i];
-            }
+            copyMatch(dst + y, offset, len, kChunkSize - y);
             y += len;
         } else {
             if (n - x < 2) {
@@ -336,25 +379,37 @@ std::optional<std::size_t> decompressBlock(const std::uint8_t* src, std::size_t 
 } // namespace lzrw1kh
 
 std::string compressBytes(std::string_view data, Tlzrw1::Mode mode) {
+    std::string out;
+    compressBytes(data, mode, out);
+    return out;
+}
+
+std::string decompressBytes(std::string_view container, std::string_view inputName) {
+    std::string out;
+    decompressBytes(container, inputName, out);
+    return out;
+}
+
+void compressBytes(std::string_view data, Tlzrw1::Mode mode, std::string& out) {
     try {
         if (data.size() > std::numeric_limits<std::uint32_t>::max()) {
             // The header has room for 32 bits of size only.
             throw std::bad_alloc();
         }
         if (mode == Tlzrw1::Fast) {
-            return compressKH(data);
+            compressKH(data, out);
+            return;
         }
-        std::string out;
+        out.clear();
         putLE32(out, kIdLZH);
         putLE32(out, static_cast<std::uint32_t>(data.size()));
         out += lzh::encode(data);
-        return out;
     } catch (const std::bad_alloc&) {
         throw CompressError(std::string(compresstext::kNoMemory));
     }
 }
 
-std::string decompressBytes(std::string_view container, std::string_view inputName) {
+void decompressBytes(std::string_view container, std::string_view inputName, std::string& out) {
     try {
         if (container.size() < 4) {
             throw CompressError(compresstext::readError(inputName));
@@ -370,12 +425,12 @@ std::string decompressBytes(std::string_view container, std::string_view inputNa
         const std::uint32_t size = getLE32(bytes(container) + 4);
         const std::string_view body = container.substr(kHeaderSize);
         if (id == kIdKH) {
-            return decompressKH(body, size, inputName);
+            decompressKH(body, size, inputName, out);
+            return;
         }
-        std::string out;
         switch (lzh::decode(body, size, out)) {
         case lzh::DecodeStatus::Ok:
-            return out;
+            return;
         case lzh::DecodeStatus::Truncated:
             throw CompressError(compresstext::readError(inputName, suffix));
         case lzh::DecodeStatus::TooLong:

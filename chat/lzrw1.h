@@ -84,5 +84,9 @@ public:
 std::string compressBytes(std::string_view data, Tlzrw1::Mode mode);
 // The data inside a container; `inputName` is named in the error texts.
 std::string decompressBytes(std::string_view container, std::string_view inputName);
+// The same, replacing the contents of `out` (which must not be the input) and
+// reusing its storage, for callers that work through many buffers.
+void compressBytes(std::string_view data, Tlzrw1::Mode mode, std::string& out);
+void decompressBytes(std::string_view container, std::string_view inputName, std::string& out);
 
 } // namespace dw

@@ -66,7 +66,10 @@ std::vector<std::string_view> splitLines(std::string_view text) {
 }
 
 std::string notANumber(std::string_view text) {
-    return "'" + std::string(text) + "' is not a valid integer value";
+    std::string s(1, '\'');
+    s.append(text);
+    s.append("' is not a valid integer value");
+    return s;
 }
 
 #ifdef DW_HAVE_FSYNC
@@ -151,7 +154,7 @@ void TallyTable::addgame(std::string_view result, const std::vector<std::string>
         }
         for (std::size_t c = 1; c < kColumns; ++c) {
             if (row(*r)[c].empty()) {
-                row(*r)[c] = "0";
+                row(*r)[c].assign(1, '0');
             }
         }
         int column = NeitherWon;
@@ -288,7 +291,7 @@ std::optional<std::string> TallyTable::load(const std::filesystem::path& file) {
         for (int r = 1; r < rowCount(); ++r) {
             tallied_.push_back({row(r)[0], true});
             for (std::size_t c = 5; c < kColumns; ++c) {
-                row(r)[c] = "0";
+                row(r)[c].assign(1, '0');
             }
         }
     }

@@ -34,6 +34,13 @@ std::string header(std::string_view id, std::uint32_t size) {
     return s;
 }
 
+// Flag 0x80 followed by the bytes.
+std::string copiedBlock(std::string_view data) {
+    std::string s(1, '\x80');
+    s.append(data);
+    return s;
+}
+
 std::string randomBytes(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
     std::string s(n, '\0');
@@ -135,8 +142,8 @@ TEST(Lzrw1Container, IncompressibleChunksAreCopied) {
     const std::string data = randomBytes(40000, 7);
     const auto blocks = blocksOf(compressBytes(data, Tlzrw1::Fast));
     ASSERT_EQ(blocks.size(), 2u);
-    EXPECT_EQ(blocks[0], "\x80" + data.substr(0, 32768));
-    EXPECT_EQ(blocks[1], "\x80" + data.substr(32768));
+    EXPECT_EQ(blocks[0], copiedBlock(data.substr(0, 32768)));
+    EXPECT_EQ(blocks[1], copiedBlock(data.substr(32768)));
 }
 
 TEST(Lzrw1Container, MatchesAndLiteralsAreCodedAsDocumented) {
@@ -162,6 +169,8 @@ TEST(Lzrw1Container, RoundTripsManySizesAndContents) {
     const std::vector<std::size_t> sizes{0,     1,     2,     3,     4,     15,    16,
                                          17,    18,    19,    100,   4095,  4096,  4097,
                                          32767, 32768, 32769, 65536, 70000, 100003};
+    std::string reusedPacked = "left over";
+    std::string reusedPlain = "left over";
     for (std::size_t n : sizes) {
         std::string runs;
         for (std::size_t i = 0; runs.size() < n; ++i) {
@@ -175,6 +184,11 @@ TEST(Lzrw1Container, RoundTripsManySizesAndContents) {
                 const std::string c = compressBytes(contents[k], mode);
                 EXPECT_EQ(decompressBytes(c, "x"), contents[k])
                     << "size " << n << " content " << k << " mode " << mode;
+                // The buffer-reusing forms replace what their output held.
+                compressBytes(contents[k], mode, reusedPacked);
+                EXPECT_EQ(reusedPacked, c);
+                decompressBytes(c, "x", reusedPlain);
+                EXPECT_EQ(reusedPlain, contents[k]);
             }
         }
     }
@@ -226,7 +240,7 @@ TEST(Lzrw1Container, HostileBlocksNeverReachOutsideTheirBuffers) {
     full += bytesOf({0x00, 0x1F});            // match of 18 at offset 1
     EXPECT_EQ(errorOf(kh(32785, full)), text::readError(name));
     // A copied block longer than a chunk.
-    EXPECT_EQ(errorOf(kh(32769, "\x80" + std::string(32769, 'x'))), text::readError(name));
+    EXPECT_EQ(errorOf(kh(32769, copiedBlock(std::string(32769, 'x')))), text::readError(name));
     // A block length beyond the end of the data.
     EXPECT_EQ(errorOf(header("WRZL", 3) + bytesOf({0x10, 0x00, 0x80, 'a'})), text::readError(name));
     // Items cut off inside the block: copy item, run item, control word.
