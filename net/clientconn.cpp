@@ -48,6 +48,8 @@ void ClientConnection::send(const std::string& message) {
 }
 
 void ClientConnection::sockRead() {
+    if (!sock.isOpen())
+        return;
     const QByteArray data = sock.readAll();
     if (data.isEmpty())
         return;

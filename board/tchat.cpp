@@ -1,0 +1,513 @@
+#include "board/tchat.h"
+
+#include "board/boardwidget.h"
+#include "board/tgamestart.h"
+#include "chat/chatpane.h"
+#include "chat/chatview.h"
+#include "chat/colours.h"
+#include "chat/datadir.h"
+#include "chat/sounds.h"
+#include "chat/tphrases.h"
+#include "net/clientconn.h"
+#include "net/tserver.h"
+
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTimer>
+#include <QUrl>
+
+#include <cstdio>
+
+Q_LOGGING_CATEGORY(lcStatus, "driftwake.status", QtWarningMsg)
+
+namespace dw {
+
+namespace {
+
+constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
+constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal, BotSpeed::Fast};
+// The maker's web address, opened by the logo and the about window's link.
+constexpr const char* kWebsite = "https://driftwake.example/";
+
+QString fromWire(std::string_view s) {
+    return QString::fromUtf8(s.data(), qsizetype(s.size()));
+}
+
+// Milliseconds since midnight, UTC: the seed of the game's generator.
+std::uint32_t clockSeed() {
+    return std::uint32_t(QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay());
+}
+
+} // namespace
+
+Tchat::Tchat(const LaunchOptions& options, QWidget* parent)
+    : QMainWindow(parent), options_(options), dataDir_(dw::dataDirectory()) {
+    FormCreate();
+    createWindows();
+}
+
+Tchat::~Tchat() {
+    saveTally();
+}
+
+void Tchat::FormCreate() {
+    setWindowTitle(QStringLiteral("Driftwake"));
+    model_ = std::make_unique<BoardModel>(static_cast<BoardEvents&>(*this));
+
+    auto* central = new QWidget(this);
+    central->setObjectName(QStringLiteral("panel_board"));
+    central->setAutoFillBackground(true);
+    QPalette pal = central->palette();
+    pal.setColor(QPalette::Window, Qt::black);
+    central->setPalette(pal);
+    central->setMinimumSize(kMinClientWidth, kMinClientHeight);
+    setCentralWidget(central);
+
+    board_ = new BoardWidget(model_->view(), central);
+    board_->move(0, 0);
+    sounds_ = new SoundPlayer(this);
+    ChatPane::Hooks hooks;
+    hooks.send = [this](const std::string& m) { send(m); };
+    hooks.myseat = [this] { return model_->state().myseat; };
+    hooks.loggedin = [this] { return model_->state().loggedin; };
+    hooks.seatName = [this](int seat) -> std::optional<QString> {
+        if (seat < 1 || seat > kPlayingSeats)
+            return std::nullopt;
+        return QString::fromStdString(model_->view().seats[std::size_t(seat)].name);
+    };
+    chat_ = new ChatPane(board_, std::move(hooks), sounds_, this);
+
+    conn_ = new ClientConnection(this);
+    conn_->setHandler([this](std::string_view m) { dispatch(m); });
+    connect(conn_, &ClientConnection::closed, this, &QWidget::close);
+    connect(conn_, &ClientConnection::failed, this, [this](const QString& why, bool notFound) {
+        if (notFound)
+            fatal(QStringLiteral("Cannot find the host \"%1\": %2")
+                      .arg(QString::fromStdString(options_.hostaddress), why));
+        else
+            status(QStringLiteral("Cannot connect to the host: ") + why);
+    });
+
+    connect(board_, &BoardWidget::cardReleased, this,
+            [this](int place, bool right) { model_->card1MouseUp(place, right); });
+    connect(board_, &BoardWidget::targetClicked, this,
+            [this](int seat) { model_->image_target1Click(seat); });
+    connect(board_, &BoardWidget::discardClicked, this, [this] { model_->image_discardClick(); });
+    connect(board_, &BoardWidget::startClicked, this, &Tchat::button_startClick);
+    connect(board_, &BoardWidget::nameLabelContextMenu, this, &Tchat::nameLabelMenu);
+    connect(board_, &BoardWidget::logoClicked, this, &Tchat::openWebsite);
+
+    buildMenus();
+    // The default geometry, also what "Reset Screen Location" restores.
+    applyGeometry(kDefaultGeometry);
+
+    const QString tallyPath = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
+    if (auto error = tally_.load(tallyPath.toStdString()))
+        QTimer::singleShot(0, this, [this, e = *error] { hostNotice(QString::fromStdString(e)); });
+    model_->setOwnLightyears(tally_.ownLightyears());
+    changed();
+}
+
+void Tchat::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
+    StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &Tchat::button_startClick);
+    StartGame1->setEnabled(false);
+    file->addSeparator();
+    file->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+
+    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
+    PlaySounds1 = options->addAction(QStringLiteral("Play Sounds"));
+    PlayerPhraseSounds1 = options->addAction(QStringLiteral("Player Phrase Sounds"));
+    for (QAction* a : {PlaySounds1, PlayerPhraseSounds1}) {
+        a->setCheckable(true);
+        a->setChecked(true);
+        connect(a, &QAction::triggered, this, [this] {
+            chat_->setPlayerPhraseSounds(PlayerPhraseSounds1->isChecked());
+            saveinifile();
+        });
+    }
+    QMenu* botSpeed = options->addMenu(QStringLiteral("Bot Speed"));
+    auto* botGroup = new QActionGroup(this);
+    const std::array<const char*, 3> botCaptions{"Slow", "Normal", "Fast"};
+    for (std::size_t i = 0; i < kBotSpeeds.size(); ++i) {
+        QAction* a = botSpeed->addAction(QString::fromLatin1(botCaptions[i]));
+        a->setCheckable(true);
+        botGroup->addAction(a);
+        botSpeedItems_[i] = a;
+        connect(a, &QAction::triggered, this, [this, i] {
+            setBotSpeed(kBotSpeeds[i]);
+            saveinifile();
+        });
+    }
+    botSpeedItems_[1]->setChecked(true);
+    options->addSeparator();
+    options->addAction(QStringLiteral("Text Color"), this, &Tchat::TextColor1Click);
+    QMenu* textSize = options->addMenu(QStringLiteral("Text Size"));
+    for (std::size_t i = 0; i < kTextSizes.size(); ++i) {
+        QAction* a = textSize->addAction(QString::number(kTextSizes[i]));
+        a->setCheckable(true);
+        textSizeItems_[i] = a;
+        connect(a, &QAction::triggered, this, [this, i] {
+            setTextSize(kTextSizes[i]);
+            saveinifile();
+        });
+    }
+    options->addAction(chat_->mainchat()->scrollChatOffAction());
+    options->addAction(chat_->mainchat()->clearMainChatAction());
+    options->addAction(QStringLiteral("Reset Screen Location"), this,
+                       &Tchat::ResetScreenLocation1Click);
+    options->addSeparator();
+    JustWatch1 = options->addAction(QStringLiteral("Just Watch"), this, &Tchat::JustWatch1Click);
+    JustWatch1->setCheckable(true);
+
+    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
+    view->addAction(QStringLiteral("View Tally"));
+    view->addAction(QStringLiteral("Spy List"));
+    view->addAction(QStringLiteral("Phrase List"), this, [this] { phrases_->openPhrases(); });
+
+    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
+    QAction* content = help->addAction(QStringLiteral("Content"));
+    content->setShortcut(QKeySequence(Qt::Key_F1));
+    QAction* quick = help->addAction(QStringLiteral("Quick Instructions"), board_,
+                                     &BoardWidget::showQuickInstructions);
+    quick->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    help->addSeparator();
+    help->addAction(QStringLiteral("About"));
+
+    popup_kick = new QMenu(this);
+    RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"), this,
+                                            [this] { kicking(popupSeat_); });
+    SettoJustWatch1 = popup_kick->addAction(QStringLiteral("Set to Just Watch"), this,
+                                            [this] { model_->SettoJustWatch1Click(popupSeat_); });
+    UnsetJustWatch1 = popup_kick->addAction(QStringLiteral("Unset Just Watch"), this,
+                                            [this] { model_->UnsetJustWatch1Click(popupSeat_); });
+}
+
+void Tchat::createWindows() {
+    // Start-up order after the main window: about, spectator list, help,
+    // game options, phrases, tally list, host server, download.
+    gamestart_ = new Tgamestart(this);
+    connect(gamestart_, &Tgamestart::startRequested, this, [this](const std::string& message) {
+        conn_->send(message);
+        saveinifile();
+    });
+    phrases_ = new Tphrases(
+        *chat_, [this](const PhraseTexts& texts) { savePhrasesFile(iniPath(), texts); }, this);
+    server_ = new TServer([this] { return botDelay(); }, clockSeed(), this);
+    server_->setTimerScale(options_.timerScale);
+    connect(server_, &TServer::diagnosticRaised, this, &Tchat::hostNotice);
+}
+
+void Tchat::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    QTimer::singleShot(0, this, &Tchat::processparams);
+}
+
+void Tchat::processparams() {
+    StartGame1->setEnabled(false);
+    model_->state().playername = options_.playername;
+    switch (options_.mode) {
+    case LaunchMode::Solo:
+        status(QStringLiteral("Loading Solo Game..Please wait."));
+        hostpress();
+        break;
+    case LaunchMode::Host:
+    case LaunchMode::Join:
+        status(QStringLiteral("Loading Multi-player Game.. Please Wait."));
+        if (options_.mode == LaunchMode::Host)
+            hostpress();
+        else
+            joinpress();
+        Sock11.connectToHost(QStringLiteral("127.0.0.1"), 9001);
+        break;
+    case LaunchMode::Unconnected:
+        status(QStringLiteral("Loading Multi-player Game.. Please Wait."));
+        break;
+    case LaunchMode::Headless:
+    case LaunchMode::Help:
+        break;
+    }
+}
+
+void Tchat::hostpress() {
+    QString error;
+    if (!server_->listen(quint16(options_.port), &error)) {
+        fatal(error);
+        return;
+    }
+    model_->setHosting();
+    connectClient(QStringLiteral("127.0.0.1"));
+    StartGame1->setEnabled(true);
+    changed();
+}
+
+void Tchat::joinpress() {
+    connectClient(QString::fromStdString(options_.hostaddress));
+}
+
+void Tchat::connectClient(const QString& host) {
+    conn_->connectToHost(host, quint16(options_.port));
+}
+
+void Tchat::fatal(const QString& text) {
+    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
+    QMessageBox::critical(this, QStringLiteral("Driftwake"), text);
+    QCoreApplication::exit(1);
+}
+
+void Tchat::dispatch(std::string_view message) {
+    const Command c = splitCommand(message);
+    if (c.word.empty())
+        return;
+    if (c.word == "CMD_chat" || c.word == "CMD_action") {
+        chat_->mainchat()->chatrecieved(c.payload);
+        qCInfo(lcStatus) << "chat" << fromWire(c.payload);
+    } else if (c.word == "CMD_playasound") {
+        chat_->playasound(c.payload);
+    } else if (c.word == "CMD_havewrongversion") {
+        status(fromWire(c.payload) +
+               QStringLiteral(" has a different version of the game then you."));
+    } else if (c.word == "CMD_wrongversion") {
+        status(QStringLiteral("You have a differnt version of the game then the host."));
+    } else if (c.word == "CMD_full") {
+        QMessageBox::information(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));
+        close();
+    } else {
+        model_->handleCommand(c.word, c.payload);
+    }
+}
+
+// ---------------------------------------------------------------- board events
+
+void Tchat::log(const std::string& line) {
+    board_->appendLog(QString::fromStdString(line));
+    qCInfo(lcStatus).noquote() << "log" << QString::fromStdString(line);
+}
+
+void Tchat::chatLine(const std::string& line, std::uint32_t colour) {
+    chat_->mainchat()->addlinetochat(line, colour);
+    qCInfo(lcStatus).noquote() << "chat" << QString::fromStdString(line);
+}
+
+void Tchat::sound(const std::string& name) {
+    if (PlaySounds1->isChecked())
+        sounds_->play(QString::fromStdString(name));
+}
+
+void Tchat::send(const std::string& message) {
+    conn_->send(message);
+}
+
+void Tchat::addtomineset(int column, const std::string& value) {
+    tally_.addtomineset(column, value);
+}
+
+void Tchat::addgame(const std::string& result) {
+    std::vector<std::string> others;
+    for (int seat = 1; seat <= kPlayingSeats; ++seat) {
+        const std::string& name = model_->view().seats[std::size_t(seat)].name;
+        if (seat != model_->state().myseat && name != kWaiting)
+            others.push_back(name);
+    }
+    tally_.addgame(result, others);
+}
+
+void Tchat::spyAdded(const std::string&) {}
+
+void Tchat::spyRemoved(const std::string&) {}
+
+void Tchat::loadSettings() {
+    loadinifile();
+}
+
+void Tchat::changed() {
+    board_->refresh();
+    JustWatch1->setChecked(model_->view().justWatchChecked);
+}
+
+void Tchat::status(const QString& text) {
+    chatLine("0+" + text.toStdString(), kStatusColour);
+}
+
+void Tchat::hostNotice(const QString& text) {
+    // One notice window collects the latest host notices, so a burst of
+    // refused plays never piles up dialogs.
+    constexpr int kNoticeLines = 6;
+    noticeLines_.append(text);
+    while (noticeLines_.size() > kNoticeLines)
+        noticeLines_.removeFirst();
+    if (!notice_) {
+        notice_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Driftwake"), QString(),
+                                  QMessageBox::Ok, this);
+        notice_->setModal(false);
+        notice_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(notice_, &QMessageBox::finished, this, [this] { noticeLines_.clear(); });
+    }
+    notice_->setText(noticeLines_.join(QLatin1Char('\n')));
+    notice_->show();
+}
+
+// ---------------------------------------------------------------- settings
+
+std::string Tchat::iniPath() const {
+    return settingsFilePath(dataDir_.toStdString()).string();
+}
+
+void Tchat::loadinifile() {
+    const Settings s = loadSettingsFile(iniPath());
+    setTextSize(s.textSize);
+    storedGeometry_ = s.geometry;
+    applyGeometry(s.geometry);
+    chat_->setChatColour(s.textColour);
+    GameOptions options = gamestart_->options();
+    if (s.playToScore)
+        options.setAmount(*s.playToScore);
+    if (s.distance)
+        options.setDistance(*s.distance);
+    gamestart_->setOptions(options);
+    gamestart_->changebox("image_bot3", s.bot3 ? 1 : 0);
+    gamestart_->changebox("image_bot4", s.bot4 ? 1 : 0);
+    setBotSpeed(s.botSpeed);
+    chat_->applyStoredPhrases(s.phrases);
+    PlaySounds1->setChecked(s.playSounds);
+    PlayerPhraseSounds1->setChecked(s.playerPhraseSounds);
+    chat_->setPlayerPhraseSounds(s.playerPhraseSounds);
+}
+
+Settings Tchat::currentSettings() const {
+    Settings s = settings_;
+    s.geometry = windowGeometry();
+    s.textColour = chat_->chatColour();
+    s.playToScore = gamestart_->options().amount();
+    s.distance = gamestart_->options().distance();
+    s.bot3 = gamestart_->options().bot(3) != 0;
+    s.bot4 = gamestart_->options().bot(4) != 0;
+    s.playSounds = PlaySounds1->isChecked();
+    s.playerPhraseSounds = PlayerPhraseSounds1->isChecked();
+    return s;
+}
+
+void Tchat::saveinifile() {
+    saveSettingsFile(iniPath(), currentSettings());
+}
+
+WindowGeometry Tchat::windowGeometry() const {
+    const QRect f = frameGeometry();
+    return {f.top(), f.left(), f.width(), f.height()};
+}
+
+void Tchat::applyGeometry(const WindowGeometry& g) {
+    const QSize frame = frameGeometry().size() - size();
+    move(g.left, g.top);
+    resize(g.width - frame.width(), g.height - frame.height());
+}
+
+void Tchat::setTextSize(int points) {
+    settings_.textSize = points;
+    chat_->mainchat()->setTextSize(points);
+    board_->setStatusTextSize(points);
+    for (std::size_t i = 0; i < kTextSizes.size(); ++i)
+        textSizeItems_[i]->setChecked(kTextSizes[i] == points);
+}
+
+void Tchat::setBotSpeed(BotSpeed speed) {
+    settings_.botSpeed = speed;
+    for (std::size_t i = 0; i < kBotSpeeds.size(); ++i)
+        botSpeedItems_[i]->setChecked(kBotSpeeds[i] == speed);
+}
+
+void Tchat::closeEvent(QCloseEvent* event) {
+    WindowGeometry g = windowGeometry();
+    if (g != storedGeometry_) {
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            const QRect work = screen->availableGeometry();
+            if (g.width > work.width())
+                g.width -= kWorkAreaStep;
+            if (g.height > work.height())
+                g.height -= kWorkAreaStep;
+        }
+        storedGeometry_ = g;
+        Settings s = currentSettings();
+        s.geometry = g;
+        saveSettingsFile(iniPath(), s);
+    }
+    saveTally();
+    event->accept();
+    QMainWindow::closeEvent(event);
+}
+
+void Tchat::saveTally() {
+    if (tallySaved_)
+        return;
+    tallySaved_ = true;
+    const QString path = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
+    if (auto error = tally_.save(path.toStdString()))
+        std::fprintf(stderr, "driftwake: %s\n", error->c_str());
+}
+
+// ---------------------------------------------------------------- menus and controls
+
+void Tchat::button_startClick() {
+    if (!model_->state().loggedin) {
+        QMessageBox::information(this, QStringLiteral("Driftwake"),
+                                 QStringLiteral("You are not connected"));
+        return;
+    }
+    gamestart_->setPlayerName(model_->state().playername);
+    gamestart_->show();
+    gamestart_->raise();
+}
+
+void Tchat::JustWatch1Click() {
+    // The check mark follows the host's answer, not the click.
+    JustWatch1->setChecked(model_->view().justWatchChecked);
+    model_->JustWatch1Click();
+}
+
+void Tchat::TextColor1Click() {
+    const Rgb now = colourToRgb(chat_->chatColour());
+    const QColor chosen = QColorDialog::getColor(QColor(now.red, now.green, now.blue), this,
+                                                 QStringLiteral("Text Color"));
+    if (!chosen.isValid())
+        return;
+    chat_->setChatColour(colourFromRgb(
+        {std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue())}));
+    saveinifile();
+}
+
+void Tchat::ResetScreenLocation1Click() {
+    applyGeometry(kDefaultGeometry);
+}
+
+void Tchat::nameLabelMenu(int seat, QPoint globalPos) {
+    const bool host = model_->state().ishost;
+    RemoveFromGame1->setEnabled(host && model_->view().seats[std::size_t(seat)].name != kWaiting);
+    SettoJustWatch1->setEnabled(host);
+    UnsetJustWatch1->setEnabled(host);
+    popupSeat_ = seat;
+    popup_kick->popup(globalPos);
+}
+
+void Tchat::kicking(int seat) {
+    const ClientState& s = model_->state();
+    if (s.ishost && s.loggedin)
+        send(buildMessage("CMD_kickhim", {s.myseat, seat}, Trailing::Yes));
+}
+
+void Tchat::openWebsite() {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite)));
+}
+
+} // namespace dw

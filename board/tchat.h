@@ -1,0 +1,137 @@
+// The main window: the board, the chat, the menus, the connection to the
+// host and, on the hosting copy, the host server itself.
+#pragma once
+
+#include "board/boardmodel.h"
+#include "chat/settings.h"
+#include "chat/tallytable.h"
+#include "net/launch.h"
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QTcpSocket>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QMenu;
+class QMessageBox;
+
+namespace dw {
+
+class BoardWidget;
+class ChatPane;
+class ClientConnection;
+class SoundPlayer;
+class TServer;
+class Tgamestart;
+class Tphrases;
+
+class Tchat : public QMainWindow, private BoardEvents {
+    Q_OBJECT
+public:
+    explicit Tchat(const LaunchOptions& options, QWidget* parent = nullptr);
+    ~Tchat() override;
+
+    // For tests and tools.
+    BoardModel& model() { return *model_; }
+    TServer* server() const { return server_; }
+    const TallyTable& tally() const { return tally_; }
+    ChatPane& chat() { return *chat_; }
+    QString dataDirectory() const { return dataDir_; }
+
+    // The bot delay of the host's own player, in milliseconds.
+    int botDelay() const { return botDelayMs(settings_.botSpeed); }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // Start-up.
+    void FormCreate();
+    void buildMenus();
+    void createWindows();
+    void processparams();
+    void hostpress();
+    void joinpress();
+    void connectClient(const QString& host);
+    void fatal(const QString& text);
+
+    // Receiving.
+    void dispatch(std::string_view message);
+
+    // BoardEvents
+    void log(const std::string& line) override;
+    void chatLine(const std::string& line, std::uint32_t colour) override;
+    void sound(const std::string& name) override;
+    void send(const std::string& message) override;
+    void addtomineset(int column, const std::string& value) override;
+    void addgame(const std::string& result) override;
+    void spyAdded(const std::string& item) override;
+    void spyRemoved(const std::string& item) override;
+    void loadSettings() override;
+    void changed() override;
+
+    void status(const QString& text);
+    void hostNotice(const QString& text);
+
+    // Settings.
+    void loadinifile();
+    void saveinifile();
+    Settings currentSettings() const;
+    WindowGeometry windowGeometry() const;
+    void applyGeometry(const WindowGeometry& g);
+    void setTextSize(int points);
+    void setBotSpeed(BotSpeed speed);
+    std::string iniPath() const;
+
+    // Menus and controls.
+    void button_startClick();
+    void JustWatch1Click();
+    void TextColor1Click();
+    void ResetScreenLocation1Click();
+    void nameLabelMenu(int seat, QPoint globalPos);
+    void kicking(int seat);
+    void openWebsite();
+    void saveTally();
+
+    LaunchOptions options_;
+    QString dataDir_;
+    Settings settings_;
+    WindowGeometry storedGeometry_{0, 0, 0, 0};
+    TallyTable tally_;
+    bool shown_ = false;
+    bool tallySaved_ = false;
+
+    std::unique_ptr<BoardModel> model_;
+    BoardWidget* board_ = nullptr;
+    ChatPane* chat_ = nullptr;
+    SoundPlayer* sounds_ = nullptr;
+    ClientConnection* conn_ = nullptr;
+    QTcpSocket Sock11; // the lobby link: opened, never written
+    QPointer<QMessageBox> notice_;
+    QStringList noticeLines_;
+
+    // Other windows, created after the main window in start-up order.
+    Tgamestart* gamestart_ = nullptr;
+    Tphrases* phrases_ = nullptr;
+    TServer* server_ = nullptr;
+
+    // Menu items.
+    QAction* StartGame1 = nullptr;
+    QAction* PlaySounds1 = nullptr;
+    QAction* PlayerPhraseSounds1 = nullptr;
+    std::array<QAction*, 3> botSpeedItems_{}; // Slow1, Normal1, Fast1
+    std::array<QAction*, 4> textSizeItems_{}; // N8, N10, N12, N14
+    QAction* JustWatch1 = nullptr;
+    QMenu* popup_kick = nullptr;
+    QAction* RemoveFromGame1 = nullptr;
+    QAction* SettoJustWatch1 = nullptr;
+    QAction* UnsetJustWatch1 = nullptr;
+    int popupSeat_ = 0;
+};
+
+} // namespace dw

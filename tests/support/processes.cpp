@@ -1,0 +1,110 @@
+#include "tests/support/processes.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcessEnvironment>
+#include <QTcpServer>
+#include <QTest>
+
+#include <csignal>
+
+namespace dw::testing {
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+ProgramCopy::ProgramCopy() {
+    const QString bin = qEnvironmentVariable("DRIFTWAKE_BIN");
+    if (bin.isEmpty() || !dir_.isValid())
+        return;
+    const QString target = dir_.filePath(QStringLiteral("driftwake"));
+    if (QFile::copy(bin, target))
+        path_ = target;
+}
+
+Running::Running(const ProgramCopy& copy, const QStringList& args, bool gui) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (gui) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("QT_LOGGING_RULES"),
+                   QStringLiteral("driftwake.status.info=true"));
+    }
+    // Keep the user's data directory out of the test.
+    env.insert(QStringLiteral("XDG_DATA_HOME"), copy.dir() + QStringLiteral("/xdg"));
+    process_.setProcessEnvironment(env);
+    process_.setWorkingDirectory(copy.dir());
+    process_.setProcessChannelMode(QProcess::MergedChannels);
+    process_.start(copy.path(), args);
+    process_.waitForStarted(10000);
+}
+
+Running::~Running() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+QString Running::output() {
+    out_ += process_.readAll();
+    return QString::fromUtf8(out_);
+}
+
+bool Running::waitForOutput(const QString& text, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    while (!output().contains(text)) {
+        if (deadline.hasExpired() || process_.state() == QProcess::NotRunning)
+            return output().contains(text);
+        process_.waitForReadyRead(50);
+    }
+    return true;
+}
+
+int Running::terminate(int timeoutMs) {
+    if (process_.state() == QProcess::NotRunning)
+        return process_.exitCode();
+    ::kill(pid_t(process_.processId()), SIGTERM);
+    if (!process_.waitForFinished(timeoutMs))
+        return -1;
+    output();
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+}
+
+bool RawClient::connectTo(quint16 port, int timeoutMs) {
+    socket_.connectToHost(QStringLiteral("127.0.0.1"), port);
+    return socket_.waitForConnected(timeoutMs);
+}
+
+void RawClient::send(const std::string& message) {
+    socket_.write(message.data(), qint64(message.size()));
+    socket_.flush();
+}
+
+void RawClient::pump(int timeoutMs) {
+    if (socket_.bytesAvailable() == 0)
+        socket_.waitForReadyRead(timeoutMs);
+    const QByteArray data = socket_.readAll();
+    framer_.feed(std::string_view(data.constData(), std::size_t(data.size())), received_);
+}
+
+std::string RawClient::waitFor(const std::string& prefix, int timeoutMs) {
+    QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        while (!received_.empty()) {
+            std::string m = std::move(received_.front());
+            received_.pop_front();
+            if (m.rfind(prefix, 0) == 0)
+                return m;
+        }
+        if (deadline.hasExpired() || socket_.state() != QAbstractSocket::ConnectedState)
+            return {};
+        pump(50);
+    }
+}
+
+} // namespace dw::testing

@@ -1,0 +1,70 @@
+// Helpers for tests that run the real program: private copies of the
+// executable (so each copy has its own settings and tally files), a free
+// loopback port, and a raw protocol client.
+#pragma once
+
+#include "net/protocol.h"
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <memory>
+#include <string>
+
+namespace dw::testing {
+
+// A TCP port on 127.0.0.1 that nothing listens on right now.
+quint16 freePort();
+
+// The program under test, copied into a directory of its own.
+class ProgramCopy {
+public:
+    ProgramCopy();
+    bool ok() const { return !path_.isEmpty(); }
+    QString path() const { return path_; }
+    QString dir() const { return dir_.path(); }
+
+private:
+    QTemporaryDir dir_;
+    QString path_;
+};
+
+// A running copy of the program whose output is collected.
+class Running {
+public:
+    Running(const ProgramCopy& copy, const QStringList& args, bool gui = false);
+    ~Running();
+    QProcess& process() { return process_; }
+    // Everything printed so far on standard output and standard error.
+    QString output();
+    bool waitForOutput(const QString& text, int timeoutMs);
+    // Sends SIGTERM and waits; returns the exit code, or -1 when it did not end.
+    int terminate(int timeoutMs = 10000);
+
+private:
+    QProcess process_;
+    QByteArray out_;
+};
+
+// A client speaking the protocol directly.
+class RawClient {
+public:
+    bool connectTo(quint16 port, int timeoutMs = 5000);
+    void send(const std::string& message);
+    // Waits for a message starting with `prefix`; returns it, or "" on time-out.
+    std::string waitFor(const std::string& prefix, int timeoutMs);
+    std::deque<std::string>& received() { return received_; }
+    QTcpSocket& socket() { return socket_; }
+
+private:
+    void pump(int timeoutMs);
+    QTcpSocket socket_;
+    Framer framer_;
+    std::deque<std::string> received_;
+};
+
+} // namespace dw::testing
