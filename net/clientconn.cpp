@@ -36,6 +36,13 @@ ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
     });
 }
 
+ClientConnection::~ClientConnection() {
+    // The socket reports its own close while it is destroyed; nothing here
+    // may hear of it any more.
+    sock.disconnect(this);
+    Timer1.stop();
+}
+
 void ClientConnection::connectToHost(const QString& host, quint16 port) {
     wasConnected_ = false;
     sock.connectToHost(host, port);

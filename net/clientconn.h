@@ -22,6 +22,7 @@ public:
     using Handler = std::function<void(std::string_view message)>;
 
     explicit ClientConnection(QObject* parent = nullptr);
+    ~ClientConnection() override;
 
     // Receives each message, one per tick of the receive timer.
     void setHandler(Handler handler) { handler_ = std::move(handler); }
