@@ -20,6 +20,18 @@ template <typename Pred> int firstSlot(const tplayer& p, Pred pred) {
     return 0;
 }
 
+// The lowest slot holding each card code (0 when the code is not held),
+// taken once per decision instead of scanning the hand for every question.
+struct HandIndex {
+    std::array<int, kNumCardCodes> first{};
+    explicit HandIndex(const tplayer& p) {
+        for (int slot = kSlots; slot >= 1; --slot)
+            first[ix(p.cards[ix(slot)])] = slot;
+        first[kNoCard] = 0;
+    }
+    int operator[](int code) const { return first[ix(code)]; }
+};
+
 bool mayTravelWith(const tplayer& p, int c) {
     if (!isLightyear(c))
         return false;
@@ -111,50 +123,59 @@ void Engine::computerplay(int seat) {
         return choice;
     };
 
+    const HandIndex hand(me);
+    // The lowest slot among the held codes that satisfy `pred`.
+    auto firstAmong = [&](int from, int to, auto pred) {
+        int best = 0;
+        for (int c = from; c <= to; ++c)
+            if (hand[c] != 0 && (best == 0 || hand[c] < best) && pred(c))
+                best = hand[c];
+        return best;
+    };
+
     // 1. Protections first.
-    if (int s = firstSlot(me, isShield))
+    if (int s = firstAmong(kSkyjackShield, kPowerShield, [](int) { return true; }))
         return issue(&Engine::placego, seat, s, seat);
     // 2. Finish the trip.
     if (me.undocked) {
-        const int s = firstSlot(me, [&](int c) {
+        const int s = firstAmong(kLy2500, kLy20000, [&](int c) {
             return mayTravelWith(me, c) && me.distance + cardInfo(c).lightyears >= tripdistance;
         });
         if (s)
             return issue(&Engine::gomiles, seat, s, 0);
     }
     // 3. Stop a pilot near the goal.
-    for (int t = 1; t <= kSeats; ++t) {
+    const bool anyAttack =
+        hand[kSkyjack] || hand[kDamage] || hand[kPowerDrain] || hand[kDock] || hand[kTeleport];
+    for (int t = 1; anyAttack && t <= kSeats; ++t) {
         if (t == seat || tripdistance - players[ix(t)].distance > 10000)
             continue;
-        if (int s = firstSlot(me, [&](int c) { return isHazardAttack(c) && eligibleAttack(t, c); }))
+        if (int s = firstAmong(kSkyjack, kPowerDrain,
+                               [&](int c) { return isHazardAttack(c) && eligibleAttack(t, c); }))
             return issue(&Engine::placego, seat, s, t);
-        if (int s = firstSlot(me, [](int c) { return c == kDock; }); s && eligibleDock(t))
-            return issue(&Engine::placego, seat, s, t);
-        if (int s = firstSlot(me, [](int c) { return c == kTeleport; }); s && eligibleTeleport(t))
-            return issue(&Engine::placespeed, seat, s, t);
+        if (hand[kDock] && eligibleDock(t))
+            return issue(&Engine::placego, seat, hand[kDock], t);
+        if (hand[kTeleport] && eligibleTeleport(t))
+            return issue(&Engine::placespeed, seat, hand[kTeleport], t);
     }
     // 4. WARP away a TELEPORT.
-    if (me.teleported)
-        if (int s = firstSlot(me, [](int c) { return c == kWarp; }))
-            return issue(&Engine::placespeed, seat, s, seat);
+    if (me.teleported && hand[kWarp])
+        return issue(&Engine::placespeed, seat, hand[kWarp], seat);
     // 5. The big card.
-    if (me.undocked && !me.teleported)
-        if (int s = firstSlot(me, [](int c) { return c == kLy10000; }))
-            return issue(&Engine::gomiles, seat, s, 0);
+    if (me.undocked && !me.teleported && hand[kLy10000])
+        return issue(&Engine::gomiles, seat, hand[kLy10000], 0);
     // 6. Any distance.
     if (me.undocked)
-        if (int s = firstSlot(me, [&](int c) { return mayTravelWith(me, c); }))
+        if (int s = firstAmong(kLy2500, kLy20000, [&](int c) { return mayTravelWith(me, c); }))
             return issue(&Engine::gomiles, seat, s, 0);
     // 7. Undock.
-    if (!me.undocked && me.hazard == 0)
-        if (int s = firstSlot(me, [](int c) { return c == kUndock; }))
-            return issue(&Engine::placego, seat, s, seat);
+    if (!me.undocked && me.hazard == 0 && hand[kUndock])
+        return issue(&Engine::placego, seat, hand[kUndock], seat);
     // 8. Repair.
-    if (!me.undocked && me.hazard != 0) {
-        const int repair = repairFor(me.hazard);
-        if (int s = firstSlot(me, [&](int c) { return c == repair; }))
-            return issue(&Engine::placego, seat, s, seat);
-    }
+    if (!me.undocked && me.hazard != 0 && hand[repairFor(me.hazard)])
+        return issue(&Engine::placego, seat, hand[repairFor(me.hazard)], seat);
+    if (!anyAttack)
+        return computerdiscard(seat);
     // 9. Attack the leader.
     for (int slot = 1; slot <= kSlots; ++slot) {
         const int c = me.cards[ix(slot)];
@@ -187,29 +208,28 @@ void Engine::computerdiscard(int seat) {
     const tplayer& me = players[ix(seat)];
     auto discardSlot = [&](int slot) { issue(&Engine::discard, seat, slot, 0); };
 
+    const HandIndex hand(me);
+    auto lower = [](int a, int b) { return (a == 0 || (b != 0 && b < a)) ? b : a; };
+
     // 1. Repairs made useless by a protection held.
     static constexpr int kRepairOfProtection[5] = {0, kReload, kWarp, kRepair, kPower};
-    for (int i = 1; i <= 4; ++i) {
-        if (me.protections[ix(i)] == 0)
-            continue;
-        const int repair = kRepairOfProtection[i];
-        if (int s = firstSlot(me, [&](int c) { return c == repair; }))
-            return discardSlot(s);
-    }
+    for (int i = 1; i <= 4; ++i)
+        if (me.protections[ix(i)] != 0 && hand[kRepairOfProtection[i]])
+            return discardSlot(hand[kRepairOfProtection[i]]);
     // 2.-4. Small distances and DOCK.
-    if (int s = firstSlot(me, [](int c) { return c == kLy2500 || c == kDock; }))
+    if (int s = lower(hand[kLy2500], hand[kDock]))
         return discardSlot(s);
-    if (int s = firstSlot(me, [](int c) { return c == kLy5000; }))
-        return discardSlot(s);
-    if (int s = firstSlot(me, [](int c) { return c == kLy7500; }))
-        return discardSlot(s);
+    if (hand[kLy5000])
+        return discardSlot(hand[kLy5000]);
+    if (hand[kLy7500])
+        return discardSlot(hand[kLy7500]);
     // 5. A card held three times or more.
     std::array<int, kNumCardCodes> count{};
     for (int slot = 1; slot <= kSlots; ++slot)
         ++count[ix(me.cards[ix(slot)])];
     for (int code = 1; code < kNumCardCodes; ++code)
         if (count[ix(code)] >= 3)
-            return discardSlot(firstSlot(me, [&](int c) { return c == code; }));
+            return discardSlot(hand[code]);
     // 6. At random, sparing UNDOCK. Without any other card the first card
     //    held goes, so the draw never repeats forever.
     if (!firstSlot(me, [](int c) { return c != kUndock; })) {
