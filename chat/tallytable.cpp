@@ -219,7 +219,11 @@ std::string TallyTable::render() const {
     out += kLineEnd;
     for (std::size_t c = 0; c < kColumns; ++c) {
         for (const Row& r : rows_) {
-            out += r[c];
+            // A line break inside a cell (a name from the network) would
+            // shift every later cell of the file; it is written as a space.
+            for (const char ch : r[c]) {
+                out.push_back(ch == '\r' || ch == '\n' ? ' ' : ch);
+            }
             out += kLineEnd;
         }
     }

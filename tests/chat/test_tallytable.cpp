@@ -38,11 +38,11 @@ TEST(TallyTable, StartsWithZeroOwnTotalsAndRendersColumnByColumn) {
     EXPECT_TRUE(t.tallied().empty());
     EXPECT_EQ(t.render(), "9\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
 
-    t.loadchecklist({"Zed"});
+    t.loadchecklist({"Z\r\ned"}); // a line break cannot shift the cells
     t.setCurrentTicked(0, true);
     t.addtomineset(3, "12500");
     EXPECT_EQ(t.render(), "9\r\n2\r\n"
-                          "0\r\nZed\r\n"
+                          "0\r\nZ  ed\r\n"
                           "0\r\n0\r\n0\r\n0\r\n12500\r\n0\r\n"
                           "0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
 }
