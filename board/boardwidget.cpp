@@ -259,7 +259,6 @@ void BoardWidget::buildInfo() {
     start_->setObjectName(QStringLiteral("button_start"));
     start_->setGeometry(layout::kStartX, layout::kStartY, layout::kStartWidth,
                         layout::kStartHeight);
-    start_->setToolTip(QStringLiteral("Start Game"));
     connect(start_, &QAbstractButton::clicked, this, &BoardWidget::startClicked);
 
     status_ = new QPlainTextEdit(this);
