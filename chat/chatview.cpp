@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <utility>
 
 namespace dw {
 
@@ -128,6 +129,7 @@ ChatView::ChatView(QWidget* parent) : QTextBrowser(parent) {
         if (followEnd_ && !scrollChatOff())
             verticalScrollBar()->setValue(max);
     });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ChatView::refreshColours);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this,
             [this](int) { followEnd_ = false; });
     connect(scrollOff_, &QAction::toggled, this, [this](bool off) {
@@ -149,8 +151,6 @@ void ChatView::resetDocument() {
     root.setLeftMargin(kMargin);
     root.setRightMargin(kMargin);
     document()->rootFrame()->setFrameFormat(root);
-    for (auto& blocks : styleBlocks_)
-        blocks.clear();
 }
 
 void ChatView::setTextSize(int pointSize) {
@@ -163,6 +163,7 @@ void ChatView::setTextSize(int pointSize) {
     f.setPointSize(pointSize);
     setFont(f);
     document()->setDefaultFont(f);
+    refreshColours();
 }
 
 QTextCharFormat ChatView::formatFor(int k) const {
@@ -182,32 +183,67 @@ std::optional<std::string> ChatView::linkAddress(int n) const {
     return links_[static_cast<std::size_t>(n)];
 }
 
-void ChatView::recolour(int k) {
-    const std::vector<int>& blocks = styleBlocks_.at(static_cast<std::size_t>(k));
-    if (blocks.empty())
+void ChatView::refreshColours() {
+    // Colour is all that differs between the old and the new look of a
+    // style (every seat line is bold), so only paragraphs that can be seen
+    // need to follow a change; the others catch up when they scroll into view.
+    if (refreshing_ || document()->isEmpty())
         return;
-    const QTextCharFormat fmt = formatFor(k);
-    QTextCursor cursor(document());
-    cursor.beginEditBlock();
-    for (int number : blocks) {
-        const QTextBlock block = document()->findBlockByNumber(number);
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment frag = it.fragment();
-            if (!frag.isValid() || frag.charFormat().property(kStyleProperty).toInt() != k ||
-                !frag.charFormat().hasProperty(kStyleProperty))
-                continue;
-            cursor.setPosition(frag.position());
-            cursor.setPosition(frag.position() + frag.length(), QTextCursor::KeepAnchor);
-            cursor.mergeCharFormat(fmt);
+    refreshing_ = true;
+    const QTextBlock first = cursorForPosition(QPoint(0, 0)).block();
+    const QTextBlock last =
+        cursorForPosition(QPoint(viewport()->width() - 1, viewport()->height() - 1)).block();
+    std::vector<std::pair<int, int>> runs;
+    std::vector<QTextBlock> stale;
+    for (QTextBlock b = first; b.isValid(); b = b.next()) {
+        const QTextBlockFormat bf = b.blockFormat();
+        if (bf.hasProperty(kStyleProperty)) {
+            const int k = bf.intProperty(kStyleProperty);
+            const int version = styleVersions_.at(static_cast<std::size_t>(k));
+            if (b.userState() != version) {
+                stale.push_back(b);
+                for (auto it = b.begin(); !it.atEnd(); ++it) {
+                    const QTextFragment frag = it.fragment();
+                    const QTextCharFormat cf = frag.charFormat();
+                    if (frag.isValid() && cf.hasProperty(kStyleProperty) &&
+                        cf.intProperty(kStyleProperty) == k)
+                        runs.emplace_back(frag.position(), frag.position() + frag.length());
+                }
+            }
         }
+        if (b == last)
+            break;
     }
-    cursor.endEditBlock();
+    if (!stale.empty()) {
+        // Runs are collected first: changing a format may join fragments.
+        QTextCursor cursor(document());
+        cursor.beginEditBlock();
+        for (const auto& [from, to] : runs) {
+            cursor.setPosition(from);
+            const int k = cursor.block().blockFormat().intProperty(kStyleProperty);
+            cursor.setPosition(to, QTextCursor::KeepAnchor);
+            cursor.mergeCharFormat(formatFor(k));
+        }
+        cursor.endEditBlock();
+        for (QTextBlock& b : stale)
+            b.setUserState(styleVersions_.at(
+                static_cast<std::size_t>(b.blockFormat().intProperty(kStyleProperty))));
+    }
+    refreshing_ = false;
 }
 
-void ChatView::addWords(QTextCursor& cursor, std::string_view chunk, int k) {
+int ChatView::styleVersion(int k) const {
+    return styleVersions_.at(static_cast<std::size_t>(k));
+}
+
+void ChatView::resizeEvent(QResizeEvent* event) {
+    QTextBrowser::resizeEvent(event);
+    refreshColours();
+}
+
+void ChatView::addWords(QTextCursor& cursor, std::string_view chunk, const QTextCharFormat& plain) {
     // Plain words in a row share one format and are inserted together.
     QString run;
-    const QTextCharFormat plain = k >= 0 ? formatFor(k) : cursor.charFormat();
     const auto flush = [&] {
         if (!run.isEmpty())
             cursor.insertText(run, plain);
@@ -262,7 +298,7 @@ void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
         if (style.colour != wanted.colour || style.bold != wanted.bold ||
             style.italic != wanted.italic || style.underline != wanted.underline) {
             style = wanted;
-            recolour(styleIndex);
+            ++styleVersions_[static_cast<std::size_t>(styleIndex)];
         }
         own = formatFor(styleIndex);
     } else {
@@ -277,8 +313,14 @@ void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
     if (!empty_)
         cursor.insertBlock();
     empty_ = false;
-    if (styleIndex >= 0)
-        styleBlocks_[static_cast<std::size_t>(styleIndex)].push_back(cursor.blockNumber());
+    if (styleIndex >= 0) {
+        QTextBlockFormat bf;
+        bf.setProperty(kStyleProperty, styleIndex);
+        cursor.setBlockFormat(bf);
+        cursor.block().setUserState(styleVersions_[static_cast<std::size_t>(styleIndex)]);
+    } else {
+        cursor.setBlockFormat(QTextBlockFormat());
+    }
     cursor.setCharFormat(own);
     cursor.insertText(fromUtf8(name) + QLatin1Char(' '), own);
 
@@ -290,7 +332,7 @@ void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
         rest.remove_prefix(mark + kSmileyMark.size());
         const std::string_view code = rest.substr(0, std::min<std::size_t>(2, rest.size()));
         rest.remove_prefix(code.size());
-        addWords(cursor, chunk, styleIndex);
+        addWords(cursor, chunk, own);
         QTextImageFormat image;
         image.setName(
             QStringLiteral("%1:%2").arg(QLatin1String(kSmileyScheme)).arg(smileyPicture(code)));
@@ -299,13 +341,14 @@ void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
         cursor.insertImage(image);
     }
     if (!rest.empty())
-        addWords(cursor, std::string(rest) + ' ', styleIndex);
+        addWords(cursor, std::string(rest) + ' ', own);
     cursor.endEditBlock();
 
     if (!scrollChatOff()) {
         followEnd_ = true;
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
+    refreshColours();
 }
 
 void ChatView::chatrecieved(std::string_view payload) {

@@ -6,7 +6,8 @@
 // lines; seats 1 to 9 are players and spectators. Each seat has its own text
 // style, and a style's colour belongs to the style rather than to a line:
 // every new line re-colours its style, so all earlier lines of the same seat
-// show that seat's newest colour.
+// show that seat's newest colour. Paragraphs are re-coloured as they come
+// into sight, so a colour change costs the same however long the chat is.
 #pragma once
 
 #include <QColor>
@@ -85,6 +86,9 @@ public:
     void setTextSize(int pointSize);
     int textSize() const { return textSize_; }
 
+    // How many times style k changed; paragraphs in sight always show the
+    // latest, the others are brought up to date as they come into view.
+    int styleVersion(int k) const;
     const ChatStyle& chatStyle(int k) const { return styles_.at(static_cast<std::size_t>(k)); }
     // The number of the last link added (-1 before the first).
     int linkCounter() const { return linkCounter_; }
@@ -115,17 +119,21 @@ protected:
     // Copies carry plain text only.
     QMimeData* createMimeDataFromSelection() const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void resetDocument();
     QTextCharFormat formatFor(int k) const;
-    void addWords(QTextCursor& cursor, std::string_view chunk, int k);
-    void recolour(int k);
+    void addWords(QTextCursor& cursor, std::string_view chunk, const QTextCharFormat& plain);
+    // Brings the paragraphs in sight up to their style's current colour.
+    void refreshColours();
     void linkClicked(const QUrl& url);
 
     std::array<ChatStyle, kChatStyleCount> styles_{};
-    // Block numbers of the paragraphs written in each style, for re-colouring.
-    std::array<std::vector<int>, kChatStyleCount> styleBlocks_{};
+    // Each style change counts up its version; a paragraph remembers (as its
+    // block's user state) the version it was last coloured with.
+    std::array<int, kChatStyleCount> styleVersions_{};
+    bool refreshing_ = false;
     int textSize_ = kDefaultChatTextSize;
     int linkCounter_ = -1;
     bool empty_ = true;

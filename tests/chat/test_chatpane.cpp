@@ -245,23 +245,46 @@ void ChatPaneTest::smileys() {
 
 void ChatPaneTest::laterLineRecoloursSeat() {
     ChatView v;
+    v.resize(500, 214);
+    v.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&v));
     v.chatrecieved("2+Bob chats: first www.a.com|clRed");
     v.chatrecieved("3+Cy chats: other|clBlue");
     v.chatrecieved("2+Bob chats: second|clLime");
     const QColor lime(0, 255, 0);
-    const QTextBlock first = v.document()->firstBlock();
-    for (const Piece& p : pieces(first)) {
-        if (p.href.isEmpty()) {
-            QCOMPARE(p.colour, lime);
-            QVERIFY(p.bold);
-        } else {
-            QCOMPARE(p.colour, kLinkGreen); // links keep their own style
+    const auto checkSeat2 = [&](const QTextBlock& b, const QColor& c) {
+        for (const Piece& p : pieces(b)) {
+            if (p.href.isEmpty()) {
+                QCOMPARE(p.colour, c);
+                QVERIFY(p.bold);
+            } else {
+                QCOMPARE(p.colour, kLinkGreen); // links keep their own style
+            }
         }
-    }
-    for (const Piece& p : pieces(first.next()))
+    };
+    checkSeat2(v.document()->firstBlock(), lime);
+    for (const Piece& p : pieces(v.document()->firstBlock().next()))
         QCOMPARE(p.colour, QColor(0, 0, 255));
     QCOMPARE(v.chatStyle(7).colour, lime);
     QCOMPARE(v.chatStyle(8).colour, QColor(0, 0, 255));
+    // The same colour again is no change.
+    const int version = v.styleVersion(7);
+    v.chatrecieved("2+Bob chats: third|clLime");
+    QCOMPARE(v.styleVersion(7), version);
+
+    // Far-away lines show the new colour once they are scrolled into view.
+    for (int i = 0; i < 300; ++i)
+        v.chatrecieved("3+Cy chats: filler " + std::to_string(i) + "|clBlue");
+    v.chatrecieved("2+Bob chats: now aqua|clAqua");
+    checkSeat2(v.document()->lastBlock(), QColor(0, 255, 255));
+    v.verticalScrollBar()->setValue(0);
+    checkSeat2(v.document()->firstBlock(), QColor(0, 255, 255));
+    v.resize(500, 400);
+    QCoreApplication::processEvents();
+    for (QTextBlock b = v.document()->firstBlock(); b.isValid(); b = b.next())
+        if (b.text().startsWith(QStringLiteral("Bob")) && b.isVisible() &&
+            v.cursorRect(QTextCursor(b)).bottom() < v.viewport()->height())
+            checkSeat2(b, QColor(0, 255, 255));
 
     // Styles are per seat even across a clear.
     v.clearMainChat();
