@@ -26,6 +26,14 @@ struct GameCheck {
             if (c.word == "CMD_startinground") {
                 removed.fill(0);
                 ++rounds;
+                // Every ship starts the round afresh, whether its seat plays or not.
+                for (int st = 1; st <= kSeats; ++st) {
+                    const tplayer& p = t.engine.players[ix(st)];
+                    EXPECT_TRUE(!p.undocked && !p.teleported && p.distance == 0 && p.hazard == 0 &&
+                                p.repaired == 0 && p.stillmoving && p.safetrip &&
+                                p.protections == decltype(p.protections){})
+                        << "seat " << st;
+                }
             } else if (c.word == "CMD_placinggo" || c.word == "CMD_playsafe" ||
                        c.word == "CMD_placingspeed") {
                 ASSERT_GE(f.size(), 2u);
@@ -101,6 +109,9 @@ struct GameCheck {
             t.connect({5});
         t.engine.startgame(std::string("Sim+5000+70+") + (seats >= 3 ? "1" : "0") + "+" +
                            (seats >= 4 ? "1" : "0") + "+");
+        if (spectator) {
+            ASSERT_NO_FATAL_FAILURE(readMessages());
+        }
         long steps = 0;
         while (t.engine.gameinprogress) {
             ASSERT_TRUE(t.host.step()) << "the game stalled, seed " << seed;
