@@ -429,18 +429,13 @@ void Tchat::setBotSpeed(BotSpeed speed) {
 }
 
 void Tchat::closeEvent(QCloseEvent* event) {
-    WindowGeometry g = windowGeometry();
-    if (g != storedGeometry_) {
-        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-            const QRect work = screen->availableGeometry();
-            if (g.width > work.width())
-                g.width -= kWorkAreaStep;
-            if (g.height > work.height())
-                g.height -= kWorkAreaStep;
-        }
-        storedGeometry_ = g;
+    Size work{};
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        work = {screen->availableGeometry().width(), screen->availableGeometry().height()};
+    if (const auto g = geometryToSaveOnClose(windowGeometry(), storedGeometry_, work)) {
+        storedGeometry_ = *g;
         Settings s = currentSettings();
-        s.geometry = g;
+        s.geometry = *g;
         saveSettingsFile(iniPath(), s);
     }
     saveTally();

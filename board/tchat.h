@@ -13,6 +13,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -101,7 +102,9 @@ private:
     LaunchOptions options_;
     QString dataDir_;
     Settings settings_;
-    WindowGeometry storedGeometry_{0, 0, 0, 0};
+    // The geometry last read from or written to the settings file; empty
+    // until the settings are first loaded at login.
+    std::optional<WindowGeometry> storedGeometry_;
     TallyTable tally_;
     bool shown_ = false;
     bool tallySaved_ = false;

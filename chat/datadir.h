@@ -1,6 +1,7 @@
 // Where the settings file and the tally live: beside the executable, as the
 // lobby expects, or in the user's data directory when the executable's
-// directory cannot be written (an installed program).
+// directory cannot be written (an installed program). The environment
+// variable DRIFTWAKE_DATA_DIR, when set, names the directory instead.
 #pragma once
 
 #include <QString>

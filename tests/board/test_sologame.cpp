@@ -1,0 +1,94 @@
+// A whole solo game in the real main window, offscreen: the hosting copy
+// starts a two-pilot game, its own seat just watches, and the computer
+// pilots fly it to the winner.
+#include "board/tchat.h"
+#include "board/tgamestart.h"
+#include "chat/tallytable.h"
+#include "net/tserver.h"
+
+#include <QAbstractButton>
+#include <QMenuBar>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace dw;
+
+namespace {
+
+QAction* menuItem(QWidget* window, const QString& caption) {
+    for (QAction* a : window->findChildren<QAction*>())
+        if (a->text() == caption)
+            return a;
+    return nullptr;
+}
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+} // namespace
+
+class SoloGame : public QObject {
+    Q_OBJECT
+private slots:
+    void aSoloGameRunsToItsWinnerAndIsTallied() {
+        QTemporaryDir data;
+        QVERIFY(data.isValid());
+        qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
+
+        LaunchOptions options;
+        options.mode = LaunchMode::Solo;
+        options.playername = "You";
+        options.hostaddress = "127.0.0.1";
+        options.port = freePort();
+        options.timerScale = 0.002;
+        {
+            Tchat window(options);
+            window.show();
+            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
+            QCOMPARE(window.model().view().seats[1].name, std::string("You"));
+            QVERIFY(window.model().view().startVisible);
+
+            // File > Start Game opens the options; its START GAME button starts.
+            QAction* start = menuItem(&window, QStringLiteral("Start Game"));
+            QVERIFY(start && start->isEnabled());
+            start->trigger();
+            auto* dialog = window.findChild<Tgamestart*>();
+            QVERIFY(dialog && dialog->isVisible());
+            auto* go = dialog->findChild<QWidget*>(QStringLiteral("button_start"));
+            QVERIFY(go);
+            QTest::mouseClick(go, Qt::LeftButton);
+            QTRY_VERIFY_WITH_TIMEOUT(window.server()->core().engine().gameinprogress, 10000);
+            QTRY_COMPARE(window.model().view().seats[2].name, std::string("Klot"));
+            QVERIFY(window.model().view().seats[3].notPlaying);
+
+            // Options > Just Watch hands the own ship to the computer.
+            QAction* watch = menuItem(&window, QStringLiteral("Just Watch"));
+            QVERIFY(watch);
+            watch->trigger();
+            QTRY_VERIFY_WITH_TIMEOUT(watch->isChecked(), 10000);
+            QVERIFY(window.model().view().seats[1].eyes);
+
+            QTRY_VERIFY_WITH_TIMEOUT(!window.server()->core().engine().gameinprogress, 300000);
+            const int winner = window.server()->core().engine().winner();
+            QVERIFY(winner == 1 || winner == 2);
+            QTRY_VERIFY_WITH_TIMEOUT(window.model().view().seats[std::size_t(winner)].winner,
+                                     10000);
+            QCOMPARE(window.tally().number(1, 0), 1LL);
+            QCOMPARE(window.tally().number(2, 0), winner == 1 ? 1LL : 0LL);
+            QVERIFY(window.model().view().startVisible);
+            window.close();
+        }
+        // The tally was written when the window closed.
+        TallyTable saved;
+        QVERIFY(!saved.load(QDir(data.path()).filePath("Driftwaketally.tld").toStdString()));
+        QCOMPARE(saved.number(1, 0), 1LL);
+        qunsetenv("DRIFTWAKE_DATA_DIR");
+    }
+};
+
+QTEST_MAIN(SoloGame)
+#include "test_sologame.moc"
