@@ -157,16 +157,9 @@ TEST(Cycle, CanMoveClauses) {
         {kDamageShield, false, false, kDamage, true},
         {kLy2500, true, true, 0, true},
         {kLy7500, true, true, 0, false},
-        {kLy10000, true, false, 0, true},
-        {kLy2500, false, false, 0, false},
-        {kUndock, false, false, 0, true},
         {kUndock, false, false, kSkyjack, false},
-        {kUndock, true, false, 0, false},
-        {kPower, false, false, kPowerDrain, true},
-        {kRepair, false, false, kPowerDrain, false},
         {kReload, false, false, 0, false},
         {kWarp, false, true, 0, true},
-        {kWarp, false, false, 0, false},
     };
     for (const Case& c : own) {
         Table t;

@@ -115,6 +115,15 @@ TEST(Pilot, ChoosesByItsPriorities) {
          {kLy7500, kLy5000, kDock},
          [](Table& t) { t.seat(2).hazard = kDamage; },
          msg("CMD_hediscard", {2, 3, kDock})},
+        {"at random, sparing UNDOCK",
+         2,
+         {kUndock, kUndock, kTeleport},
+         [](Table& t) {
+             undock(t, 2, 0);
+             for (int s = 1; s <= 4; ++s)
+                 t.seat(s).teleported = true;
+         },
+         msg("CMD_hediscard", {2, 3, kTeleport})},
         {"only UNDOCKs it cannot play: the first goes",
          2,
          {kNoCard, kUndock, kUndock},
@@ -134,21 +143,6 @@ TEST(Pilot, ChoosesByItsPriorities) {
         t.engine.computerplay(c.seat);
         EXPECT_EQ(t.to(5), std::vector<std::string>{c.expected});
         EXPECT_TRUE(t.host.diagnostics.empty());
-    }
-}
-
-TEST(Pilot, RandomDiscardSparesUndock) {
-    for (std::uint32_t seed = 1; seed <= 50; ++seed) {
-        Table t;
-        t.startAt(2);
-        t.connect({5});
-        t.engine.random().setSeed(seed);
-        t.hand(2, {kUndock, kUndock, kTeleport});
-        t.seat(2).undocked = true;
-        for (int s = 1; s <= 4; ++s)
-            t.seat(s).teleported = true;
-        t.engine.computerplay(2);
-        EXPECT_EQ(t.to(5), std::vector<std::string>{msg("CMD_hediscard", {2, 3, kTeleport})});
     }
 }
 
