@@ -16,6 +16,10 @@ constexpr std::string_view kGomiles = "CMD_gomiles";
 constexpr std::string_view kPlacego = "CMD_placego";
 constexpr std::string_view kPlacespeed = "CMD_placespeed";
 
+bool isRelay(std::string_view word) {
+    return word == kChat || word == kAction || word == kPlayasound;
+}
+
 // The seat a message speaks for: its first field.
 std::optional<int> senderSeat(std::string_view payload) {
     return FieldReader(payload).number();
@@ -52,6 +56,7 @@ void HostCore::accepted(int entry) {
     p.connected = true;
     p.name.clear();
     framers_[entry] = Framer{};
+    clearQueue(entry);
     transport_.event("connection accepted into seat " + std::to_string(entry));
     transport_.send(entry, buildMessage("CMD_sendlogininfo", {entry}));
 }
@@ -69,22 +74,76 @@ void HostCore::received(int entry, std::string_view bytes) {
     if (int dropped = framers_[entry].feed(bytes, messages); dropped > 0)
         transport_.event("seat " + std::to_string(entry) + ": dropped " + std::to_string(dropped) +
                          " message(s) longer than " + std::to_string(kMaxMessage) + " bytes");
-    if (messages.empty())
-        return;
-    for (std::string& m : messages)
-        receivedlist_.push_back({entry, std::move(m)});
-    transport_.messagesWaiting();
+    std::deque<std::string>& queue = receivedlist_[entry];
+    std::uint64_t dropped = 0;
+    for (std::string& m : messages) {
+        const std::string_view word = splitCommand(m).word;
+        // Dispatch ignores a message without a word (such as the empty one
+        // after a login); it takes no room.
+        if (word.empty())
+            continue;
+        // A flooding connection loses its excess chat; nothing else is
+        // dropped, so game commands always arrive in order.
+        if (queue.size() >= kQueueCap && isRelay(word)) {
+            ++dropped;
+            continue;
+        }
+        queue.push_back(std::move(m));
+        ++queuedTotal_;
+    }
+    if (dropped > 0) {
+        // Reported at the first drop and then every thousandth, not per message.
+        if (droppedChat_ / 1000 != (droppedChat_ + dropped) / 1000 || droppedChat_ == 0)
+            transport_.event("seat " + std::to_string(entry) +
+                             ": chat arrives faster than it can be relayed; dropped " +
+                             std::to_string(droppedChat_ + dropped) + " so far");
+        droppedChat_ += dropped;
+    }
+    if (!queue.empty())
+        transport_.messagesWaiting();
+}
+
+bool HostCore::wantsInput(int entry) const {
+    return live(entry) && receivedlist_[entry].size() < kQueueCap;
+}
+
+std::size_t HostCore::queued(int entry) const {
+    return entry >= 0 && entry <= kFullEntry ? receivedlist_[entry].size() : 0;
+}
+
+void HostCore::clearQueue(int entry) {
+    queuedTotal_ -= receivedlist_[entry].size();
+    receivedlist_[entry].clear();
 }
 
 bool HostCore::dispatchOne() {
-    if (receivedlist_.empty())
+    if (queuedTotal_ == 0)
         return false;
-    Queued q = std::move(receivedlist_.front());
-    receivedlist_.pop_front();
-    // A connection that closed after queueing speaks no more.
-    if (live(q.entry))
-        dispatch(q.entry, q.message);
-    return !receivedlist_.empty();
+    // The next connection in turn that has something waiting.
+    for (int step = 0; step < kFullEntry; ++step) {
+        const int entry = cursor_;
+        cursor_ = cursor_ >= kFullEntry ? 1 : cursor_ + 1;
+        std::deque<std::string>& queue = receivedlist_[entry];
+        if (queue.empty())
+            continue;
+        const std::string message = std::move(queue.front());
+        queue.pop_front();
+        --queuedTotal_;
+        // A connection that closed after queueing speaks no more (its queue
+        // is cleared then, so this is only a guard).
+        if (live(entry))
+            dispatch(entry, message);
+        break;
+    }
+    return queuedTotal_ > 0;
+}
+
+bool HostCore::dispatchTick() {
+    // Messages that arrive during the tick wait for the next one, so one
+    // tick's work stays bounded by the queue caps.
+    for (std::size_t n = queuedTotal_; n > 0 && dispatchOne(); --n) {
+    }
+    return queuedTotal_ > 0;
 }
 
 void HostCore::dispatch(int entry, std::string_view message) {
@@ -172,12 +231,17 @@ void HostCore::relay(int entry, std::string_view word, std::string_view payload)
     f.text(); // the sender's seat, already checked
     const std::string& name = engine_.players[entry].name;
     const std::string_view rest = f.rest();
+    std::string message;
     if (word == kChat)
-        sendAll(buildMessage(word, {entry, name + " chats: " + std::string(rest)}));
+        message = buildMessage(word, {entry, name + " chats: " + std::string(rest)});
     else if (word == kAction)
-        sendAll(buildMessage(word, {entry, name + " " + std::string(rest)}));
+        message = buildMessage(word, {entry, name + " " + std::string(rest)});
     else
-        sendAll(buildMessage(word, {entry, rest}));
+        message = buildMessage(word, {entry, rest});
+    // A peer that does not read its chat does not make the host hoard it.
+    for (int j = 1; j <= engine_.numentries; ++j)
+        if (engine_.players[j].connected && transport_.unsent(j) <= kMaxUnsentForRelay)
+            transport_.send(j, message);
 }
 
 void HostCore::justwatch(int entry, std::string_view payload) {
@@ -221,6 +285,7 @@ void HostCore::connectionClosed(int entry) {
     p.name.clear();
     p.justwatching = false;
     framers_[entry] = Framer{};
+    clearQueue(entry);
     if (engine_.gameinprogress && entry == engine_.currentplayer && entry != 1)
         engine_.startComputerTakeover();
 }

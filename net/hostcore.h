@@ -9,6 +9,7 @@
 #include "net/protocol.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <string>
@@ -32,9 +33,12 @@ struct HostTransport {
     // Connection events (arrivals, departures, dropped messages).
     virtual void event(const std::string& text) = 0;
     virtual int botSpeedMs() = 0;
-    // Called whenever messages wait in the receive queue, so that the
+    // Called whenever messages wait in the receive queues, so that the
     // dispatch tick runs only while there is something to do.
     virtual void messagesWaiting() = 0;
+    // Bytes queued on the connection of `entry` that the peer has not taken
+    // yet. Relayed chat is not added to a connection that lags this far.
+    virtual std::size_t unsent(int /*entry*/) { return 0; }
 };
 
 class HostCore : private EngineHost {
@@ -54,14 +58,32 @@ public:
     void accepted(int entry);
     // freeEntry() and accepted() in one step; returns the entry.
     int accept();
+    // A connection holds at most this many received messages waiting for
+    // dispatch. Beyond it, relayed chat (chat, action, sound) from that
+    // connection is dropped; every other message is still kept, so the
+    // transport should stop reading a connection while wantsInput() is false.
+    static constexpr std::size_t kQueueCap = 256;
+    // Relayed chat is not sent to a connection with more unsent bytes.
+    static constexpr std::size_t kMaxUnsentForRelay = 1u << 20;
+
     // Bytes arrived on the connection of `entry`.
     void received(int entry, std::string_view bytes);
+    // False while the queue of `entry` is full (or the entry is not live).
+    bool wantsInput(int entry) const;
     // The peer closed the connection of `entry`.
     void connectionClosed(int entry);
 
-    // Dispatches one queued message; returns true while more wait.
+    // Dispatches one queued message, taking the connections in turn (each
+    // connection's own messages keep their order); returns true while more
+    // wait.
     bool dispatchOne();
-    bool hasQueued() const { return !receivedlist_.empty(); }
+    // One dispatch tick: dispatches, in turn, the messages that were queued
+    // when the tick began. Returns true while more wait.
+    bool dispatchTick();
+    bool hasQueued() const { return queuedTotal_ > 0; }
+    std::size_t queued(int entry) const;
+    // Relayed chat dropped so far because its connection's queue was full.
+    std::uint64_t droppedChat() const { return droppedChat_; }
 
     void timer1Timer() { engine_.timer1Timer(); }
     void computertimerTimer() { engine_.computertimerTimer(); }
@@ -70,11 +92,6 @@ public:
     const Engine& engine() const { return engine_; }
 
 private:
-    struct Queued {
-        int entry;
-        std::string message;
-    };
-
     // EngineHost
     void sendTo(int entry, const std::string& message) override;
     void sendAll(const std::string& message) override;
@@ -90,12 +107,17 @@ private:
     void justwatch(int entry, std::string_view payload);
     void disconnectsock(int entry);
     void sendOthers(int except, const std::string& message);
+    void clearQueue(int entry);
     bool live(int entry) const;
 
     HostTransport& transport_;
     Engine engine_;
     std::array<Framer, kFullEntry + 1> framers_{};
-    std::deque<Queued> receivedlist_;
+    // The receive queue of each connection, served in turn from cursor_.
+    std::array<std::deque<std::string>, kFullEntry + 1> receivedlist_{};
+    std::size_t queuedTotal_ = 0;
+    int cursor_ = 1;
+    std::uint64_t droppedChat_ = 0;
 };
 
 } // namespace dw

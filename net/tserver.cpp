@@ -10,6 +10,11 @@ namespace dw {
 namespace {
 constexpr int kDispatchTickMs = 10;
 constexpr int kListenBacklog = 5;
+// How much of a connection's data is taken at a time, and how much the
+// socket holds for the host before the peer has to wait (TCP then pushes
+// back on a peer that sends faster than the host dispatches).
+constexpr qint64 kReadChunk = 4096;
+constexpr qint64 kSocketReadBuffer = 64 * 1024;
 } // namespace
 
 TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent)
@@ -44,6 +49,7 @@ bool TServer::listen(quint16 port, QString* error) {
 void TServer::Sock1Accept() {
     while (QTcpSocket* socket = Sock1.nextPendingConnection()) {
         socket->setParent(nullptr);
+        socket->setReadBufferSize(kSocketReadBuffer);
         const int entry = core_.freeEntry();
         socks_[entry] = socket;
         if (entry != HostCore::kFullEntry) {
@@ -61,8 +67,16 @@ void TServer::Sock1Read(int entry) {
     QTcpSocket* socket = socks_[entry];
     if (!socket)
         return;
-    const QByteArray data = socket->readAll();
-    core_.received(entry, std::string_view(data.constData(), std::size_t(data.size())));
+    // While the connection's queue is full its data stays in the socket,
+    // which stops taking more once its buffer is full; the dispatch tick
+    // reads on when the queue has room again.
+    char chunk[kReadChunk];
+    while (socks_[entry] == socket && core_.wantsInput(entry) && socket->bytesAvailable() > 0) {
+        const qint64 n = socket->read(chunk, kReadChunk);
+        if (n <= 0)
+            break;
+        core_.received(entry, std::string_view(chunk, std::size_t(n)));
+    }
 }
 
 void TServer::socketClosed(int entry, QTcpSocket* socket) {
@@ -76,8 +90,12 @@ void TServer::socketClosed(int entry, QTcpSocket* socket) {
 }
 
 void TServer::socktimerTimer() {
-    if (!core_.dispatchOne())
+    if (!core_.dispatchTick())
         socktimer.stop();
+    // Connections held back by a full queue may go on now.
+    for (int entry = 1; entry <= HostCore::kMaxEntries; ++entry)
+        if (socks_[entry] && socks_[entry]->bytesAvailable() > 0 && core_.wantsInput(entry))
+            Sock1Read(entry);
 }
 
 void TServer::send(int entry, const std::string& bytes) {
@@ -85,6 +103,12 @@ void TServer::send(int entry, const std::string& bytes) {
         return;
     if (QTcpSocket* socket = socks_[entry])
         socket->write(bytes.data(), qint64(bytes.size()));
+}
+
+std::size_t TServer::unsent(int entry) {
+    if (entry < 0 || entry > HostCore::kFullEntry || !socks_[entry])
+        return 0;
+    return std::size_t(socks_[entry]->bytesToWrite());
 }
 
 void TServer::close(int entry) {

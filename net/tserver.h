@@ -58,6 +58,7 @@ private:
     void event(const std::string& text) override;
     int botSpeedMs() override;
     void messagesWaiting() override;
+    std::size_t unsent(int entry) override;
 
     QTimer& engineTimer(EngineTimer timer);
 

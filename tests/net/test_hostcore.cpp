@@ -17,6 +17,7 @@ struct FakeTransport : HostTransport {
     std::vector<int> closed;
     std::vector<std::string> diagnostics;
     int waiting = 0;
+    std::map<int, std::size_t> lagging; // entry -> unsent bytes reported
 
     void send(int entry, const std::string& bytes) override {
         std::deque<std::string> out;
@@ -32,6 +33,7 @@ struct FakeTransport : HostTransport {
     void event(const std::string&) override {}
     int botSpeedMs() override { return 750; }
     void messagesWaiting() override { ++waiting; }
+    std::size_t unsent(int entry) override { return lagging[entry]; }
 
     std::vector<std::string> take(int entry) {
         auto v = std::move(sent[entry]);
@@ -211,4 +213,101 @@ TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     const auto spyGot = t.take(spy);
     ASSERT_FALSE(spyGot.empty());
     EXPECT_EQ(spyGot.back().rfind("CMD_newstats+5+", 0), 0u);
+}
+
+namespace {
+std::string chat(int seat, int n) {
+    return buildMessage("CMD_chat", {seat, "m" + std::to_string(n) + "|clRed"});
+}
+std::string relayed(int seat, const std::string& name, int n) {
+    return "CMD_chat+" + std::to_string(seat) + "+" + name + " chats: m" + std::to_string(n) +
+           "|clRed";
+}
+} // namespace
+
+TEST_F(Host, ConnectionsAreServedInTurnEachInItsOwnOrder) {
+    join("Host");
+    join("Ann");
+    join("Bob");
+    clearAll();
+    // Ann floods before Bob and the host say anything.
+    std::string flood;
+    for (int i = 0; i < 50; ++i)
+        flood += chat(2, i);
+    core.received(2, flood);
+    core.received(3, chat(3, 0) + chat(3, 1));
+    core.received(1, buildMessage("CMD_justwatch", {2, "2"}));
+    EXPECT_EQ(core.queued(2), 50u);
+
+    // One message per connection in turn: nobody waits for Ann's backlog.
+    for (int i = 0; i < 5; ++i)
+        core.dispatchOne();
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{"CMD_justwatching+2+2", relayed(2, "Ann", 0),
+                                                   relayed(3, "Bob", 0), relayed(2, "Ann", 1),
+                                                   relayed(3, "Bob", 1)}));
+    // One tick takes everything that waits, Ann's messages still in order.
+    EXPECT_FALSE(core.dispatchTick());
+    EXPECT_FALSE(core.hasQueued());
+    const auto rest = t.take(1);
+    ASSERT_EQ(rest.size(), 48u);
+    for (int i = 0; i < 48; ++i)
+        EXPECT_EQ(rest[std::size_t(i)], relayed(2, "Ann", i + 2));
+}
+
+TEST_F(Host, AFullQueueDropsExcessChatButNeverGameCommands) {
+    join("Host");
+    join("Ann");
+    deliver(1, buildMessage("CMD_startgame", {"Host", 5000, 70, 0, 0}, Trailing::Yes));
+    ASSERT_TRUE(core.engine().gameinprogress);
+    clearAll();
+    const int extra = 40;
+    std::string flood;
+    for (std::size_t i = 0; i < HostCore::kQueueCap + extra; ++i)
+        flood += chat(2, int(i));
+    flood += buildMessage("CMD_justwatch", {2, "1"});
+    flood += buildMessage("CMD_playasound", {2, "wave3"}, Trailing::Yes);
+    core.received(2, flood);
+    EXPECT_EQ(core.queued(2), HostCore::kQueueCap + 1);
+    EXPECT_EQ(core.droppedChat(), std::uint64_t(extra + 1));
+    EXPECT_FALSE(core.wantsInput(2));
+    EXPECT_TRUE(core.wantsInput(1));
+
+    EXPECT_FALSE(core.dispatchTick());
+    EXPECT_TRUE(core.wantsInput(2));
+    const auto got = t.take(1);
+    ASSERT_EQ(got.size(), HostCore::kQueueCap + 1);
+    EXPECT_EQ(got[HostCore::kQueueCap - 1], relayed(2, "Ann", int(HostCore::kQueueCap) - 1));
+    EXPECT_EQ(got.back(), "CMD_justwatching+2+1");
+    EXPECT_TRUE(core.engine().players[2].justwatching);
+}
+
+TEST_F(Host, LaggingPeersMissChatButNotTheGame) {
+    join("Host");
+    join("Ann");
+    join("Bob");
+    clearAll();
+    t.lagging[3] = HostCore::kMaxUnsentForRelay + 1;
+    deliver(2, chat(2, 7));
+    deliver(1, buildMessage("CMD_justwatch", {3, "2"}));
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{relayed(2, "Ann", 7), "CMD_justwatching+3+2"}));
+    EXPECT_EQ(t.take(3), std::vector<std::string>{"CMD_justwatching+3+2"});
+    t.lagging[3] = HostCore::kMaxUnsentForRelay;
+    deliver(2, chat(2, 8));
+    EXPECT_EQ(t.take(3), std::vector<std::string>{relayed(2, "Ann", 8)});
+}
+
+TEST_F(Host, AClosedConnectionsQueueIsForgotten) {
+    join("Host");
+    join("Ann");
+    clearAll();
+    core.received(2, chat(2, 1) + chat(2, 2));
+    core.received(1, chat(1, 1));
+    core.connectionClosed(2);
+    EXPECT_EQ(core.queued(2), 0u);
+    EXPECT_FALSE(core.dispatchTick());
+    EXPECT_EQ(t.take(1),
+              (std::vector<std::string>{"CMD_playerdisconnected+2+Ann", relayed(1, "Host", 1)}));
+    // A newcomer in the same seat starts with an empty queue.
+    EXPECT_EQ(core.accept(), 2);
+    EXPECT_FALSE(core.hasQueued());
 }
