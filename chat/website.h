@@ -1,0 +1,14 @@
+// The maker's web address and credit lines, shared by the main window's
+// logo, the about window and the help window.
+#pragma once
+
+namespace dw {
+
+inline constexpr const char* kMakerWebAddress = "https://driftwake.example/";
+
+// Shown above the year label ("Copyright" and the current year).
+inline constexpr const char* kCreditLines = "Driftwake\n"
+                                            "A space racing card game\n"
+                                            "by the Driftwake developers";
+
+} // namespace dw
