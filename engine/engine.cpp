@@ -3,6 +3,7 @@
 #include "net/protocol.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <vector>
 
@@ -14,15 +15,24 @@ std::size_t ix(int i) {
     return static_cast<std::size_t>(i);
 }
 
-std::string joined(std::initializer_list<int> values, std::string_view sep) {
-    std::string s;
-    for (int v : values) {
-        if (!s.empty())
-            s.append(sep);
-        s.append(std::to_string(v));
+// The detail text of a host diagnostic: a few numbers joined by a
+// separator, formatted into a fixed buffer.
+class Detail {
+public:
+    Detail(std::initializer_list<int> values, std::string_view sep) {
+        char* const end = buf_ + sizeof buf_;
+        for (int v : values) {
+            if (p_ != buf_)
+                p_ = std::copy(sep.begin(), sep.end(), p_);
+            p_ = std::to_chars(p_, end, v).ptr;
+        }
     }
-    return s;
-}
+    std::string_view text() const { return {buf_, static_cast<std::size_t>(p_ - buf_)}; }
+
+private:
+    char buf_[48]; // three numbers of up to 11 characters and two separators
+    char* p_ = buf_;
+};
 
 } // namespace
 
@@ -51,14 +61,12 @@ void Engine::broadcast(const std::string& message) {
 // Deck
 
 void Engine::shufflecards() {
-    deck.fill(kNoCard);
-    for (int k = 1; k <= kDeckSize; ++k) {
-        int r;
-        do {
-            r = random_(kDeckSize) + 1;
-        } while (deck[ix(r)] != kNoCard);
-        deck[ix(r)] = getcardnum(k);
-    }
+    // Fisher-Yates: the unsorted deck, then each position from the last down
+    // swaps with a uniformly chosen position at or below it.
+    for (int k = 1; k <= kDeckSize; ++k)
+        deck[ix(k)] = getcardnum(k);
+    for (int k = kDeckSize; k >= 2; --k)
+        std::swap(deck[ix(k)], deck[ix(random_(k) + 1)]);
     deckpos = 0;
 }
 
@@ -397,28 +405,66 @@ bool Engine::checkforwin() {
 // Plays
 
 bool Engine::takesPlay(int seat) const {
-    return gameinprogress && timer1action_ == kActionNone && seat == currentplayer;
+    return gameinprogress && timer1action_ == kActionNone && seat == currentplayer && seat >= 1 &&
+           seat <= kSeats;
 }
 
-void Engine::refuse(int seat, int code, std::string_view diagnostic, const std::string& detail) {
+namespace {
+
+bool isSlot(int slot) {
+    return slot >= 1 && slot <= kSlots;
+}
+
+bool isSeat(int seat) {
+    return seat >= 1 && seat <= kSeats;
+}
+
+} // namespace
+
+void Engine::refuse(int seat, int code, std::string_view diagnostic, std::string_view detail) {
     if (players[ix(seat)].connected)
         host_.sendTo(seat, buildMessage("CMD_invalid", {seat, code}, Trailing::Yes));
     host_.diagnostic(std::string(diagnostic));
     if (!detail.empty())
-        host_.diagnostic(detail);
+        host_.diagnostic(std::string(detail));
 }
 
 void Engine::placego(std::string_view payload) {
     FieldReader r(payload);
-    const auto seatField = r.number(1, kSeats);
-    const auto slotField = r.number(1, kSlots);
-    const auto targetField = r.number(1, kSeats);
-    if (!seatField || !slotField || !targetField)
-        return;
-    const int seat = *seatField;
-    const int slot = *slotField;
-    const int target = *targetField;
-    if (!takesPlay(seat))
+    const auto seat = r.number(1, kSeats);
+    const auto slot = r.number(1, kSlots);
+    const auto target = r.number(1, kSeats);
+    if (seat && slot && target)
+        playGo(*seat, *slot, *target);
+}
+
+void Engine::placespeed(std::string_view payload) {
+    FieldReader r(payload);
+    const auto seat = r.number(1, kSeats);
+    const auto slot = r.number(1, kSlots);
+    const auto target = r.number(1, kSeats);
+    if (seat && slot && target)
+        playSpeed(*seat, *slot, *target);
+}
+
+void Engine::gomiles(std::string_view payload) {
+    FieldReader r(payload);
+    const auto seat = r.number(1, kSeats);
+    const auto slot = r.number(1, kSlots);
+    if (seat && slot)
+        playMiles(*seat, *slot);
+}
+
+void Engine::discard(std::string_view payload) {
+    FieldReader r(payload);
+    const auto seat = r.number(1, kSeats);
+    const auto slot = r.number(1, kSlots);
+    if (seat && slot)
+        playDiscard(*seat, *slot);
+}
+
+void Engine::playGo(int seat, int slot, int target) {
+    if (!takesPlay(seat) || !isSlot(slot) || !isSeat(target))
         return;
     tplayer& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
@@ -434,11 +480,11 @@ void Engine::placego(std::string_view payload) {
         const bool allowed = card == kUndock || card == kReload || card == kRepair ||
                              card == kPower || isShield(card);
         if (!allowed)
-            return refuse(seat, 3, "error3", joined({card, me.hazard}, ".."));
+            return refuse(seat, 3, "error3", Detail({card, me.hazard}, "..").text());
         if (card == kUndock && me.undocked)
             return refuse(seat, 4, "error4");
         if (card == kUndock && me.hazard != 0)
-            return refuse(seat, 6, "error6", joined({card, me.hazard}, ".."));
+            return refuse(seat, 6, "error6", Detail({card, me.hazard}, "..").text());
         if (card == kUndock) {
             me.undocked = true;
             me.repaired = 0;
@@ -485,7 +531,7 @@ void Engine::placego(std::string_view payload) {
         if ((me.hazard == kSkyjack && card != kReload) ||
             (me.hazard == kDamage && card != kRepair) ||
             (me.hazard == kPowerDrain && card != kPower))
-            return refuse(seat, 7, "error7", joined({card, me.hazard}, ".."));
+            return refuse(seat, 7, "error7", Detail({card, me.hazard}, "..").text());
         if (me.hazard != 0) {
             me.repaired = me.hazard;
             me.hazard = 0;
@@ -501,13 +547,13 @@ void Engine::placego(std::string_view payload) {
     if (!victim.active)
         return refuse(seat, 12, "error12");
     if (card != kDock && card != kSkyjack && card != kDamage && card != kPowerDrain)
-        return refuse(seat, 3, "error3", joined({card, me.hazard, target}, ".."));
+        return refuse(seat, 3, "error3", Detail({card, me.hazard, target}, "..").text());
     if (!victim.undocked)
-        return refuse(seat, 8, "error8", joined({card, me.hazard, target}, ".."));
+        return refuse(seat, 8, "error8", Detail({card, me.hazard, target}, "..").text());
     if ((card == kSkyjack && victim.protections[1] != 0) ||
         (card == kDamage && victim.protections[3] != 0) ||
         (card == kPowerDrain && victim.protections[4] != 0))
-        return refuse(seat, 11, "error11", joined({card, me.hazard, target}, ".."));
+        return refuse(seat, 11, "error11", Detail({card, me.hazard, target}, "..").text());
     victim.undocked = false;
     if (card != kDock)
         victim.hazard = card;
@@ -516,17 +562,8 @@ void Engine::placego(std::string_view payload) {
     schedule(kActionNextTurn, 2);
 }
 
-void Engine::placespeed(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seatField = r.number(1, kSeats);
-    const auto slotField = r.number(1, kSlots);
-    const auto targetField = r.number(1, kSeats);
-    if (!seatField || !slotField || !targetField)
-        return;
-    const int seat = *seatField;
-    const int slot = *slotField;
-    const int target = *targetField;
-    if (!takesPlay(seat))
+void Engine::playSpeed(int seat, int slot, int target) {
+    if (!takesPlay(seat) || !isSlot(slot) || !isSeat(target))
         return;
     tplayer& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
@@ -542,7 +579,7 @@ void Engine::placespeed(std::string_view payload) {
 
     if (target == seat) {
         if (!me.teleported)
-            return refuse(seat, 9, "error9", joined({card, me.hazard, target}, ".."));
+            return refuse(seat, 9, "error9", Detail({card, me.hazard, target}, "..").text());
         if (card == kWarp) {
             me.teleported = false;
             return apply();
@@ -554,9 +591,9 @@ void Engine::placespeed(std::string_view payload) {
     if (!victim.active)
         return refuse(seat, 12, "error12");
     if (victim.teleported)
-        return refuse(seat, 10, "error10", joined({card, target}, "+"));
+        return refuse(seat, 10, "error10", Detail({card, target}, "+").text());
     if (card == kTeleport && victim.protections[2] != 0)
-        return refuse(seat, 11, "error11", joined({card, target}, "+"));
+        return refuse(seat, 11, "error11", Detail({card, target}, "+").text());
     if (card == kTeleport) {
         victim.teleported = true;
         return apply();
@@ -565,15 +602,8 @@ void Engine::placespeed(std::string_view payload) {
     refuse(seat, 0, "error0");
 }
 
-void Engine::gomiles(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seatField = r.number(1, kSeats);
-    const auto slotField = r.number(1, kSlots);
-    if (!seatField || !slotField)
-        return;
-    const int seat = *seatField;
-    const int slot = *slotField;
-    if (!takesPlay(seat))
+void Engine::playMiles(int seat, int slot) {
+    if (!takesPlay(seat) || !isSlot(slot))
         return;
     tplayer& me = players[ix(seat)];
     if (!me.undocked)
@@ -596,15 +626,8 @@ void Engine::gomiles(std::string_view payload) {
     schedule(me.distance >= tripdistance ? kActionEndRound : kActionNextTurn, 2);
 }
 
-void Engine::discard(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seatField = r.number(1, kSeats);
-    const auto slotField = r.number(1, kSlots);
-    if (!seatField || !slotField)
-        return;
-    const int seat = *seatField;
-    const int slot = *slotField;
-    if (!takesPlay(seat))
+void Engine::playDiscard(int seat, int slot) {
+    if (!takesPlay(seat) || !isSlot(slot))
         return;
     tplayer& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];

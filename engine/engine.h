@@ -108,12 +108,22 @@ public:
     void timer1Timer();
     void computertimerTimer();
 
-    // Plays. A play is taken only from the current seat while the engine
-    // waits for its play; malformed fields are dropped without an answer.
+    // Plays as they come from the network: "seat+slot+target+" or
+    // "seat+slot+". Fields that are missing, not numbers, or outside seats
+    // 1..4 and slots 1..7 drop the play without an answer; otherwise the
+    // typed play below decides.
     void placego(std::string_view payload);
     void placespeed(std::string_view payload);
     void gomiles(std::string_view payload);
     void discard(std::string_view payload);
+
+    // The plays themselves, for callers that already hold the numbers. A play
+    // is taken only from the current seat while the engine waits for its
+    // play; a seat, slot or target outside its range is dropped silently.
+    void playGo(int seat, int slot, int target);    // UNDOCK, attacks, repairs, protections
+    void playSpeed(int seat, int slot, int target); // TELEPORT and WARP
+    void playMiles(int seat, int slot);             // lightyear cards
+    void playDiscard(int seat, int slot);
 
     // Computer pilots: exactly one play or discard for the seat.
     void computerplay(int seat);
@@ -139,11 +149,10 @@ private:
     bool anyConnected() const;
     void broadcast(const std::string& message);
     bool takesPlay(int seat) const;
-    void refuse(int seat, int code, std::string_view diagnostic, const std::string& detail = {});
+    void refuse(int seat, int code, std::string_view diagnostic, std::string_view detail = {});
     void schedule(int action, int count);
     void armComputer();
     int leader() const;
-    void issue(void (Engine::*handler)(std::string_view), int seat, int slot, int target);
 
     EngineHost& host_;
     Random random_;

@@ -1,5 +1,6 @@
 // The computer pilot: a fixed list of priorities, one play per turn, played
-// through the same handlers and with the same text as a human's client.
+// through the same rules as a human's play, without the round trip through
+// the network text.
 #include "engine/engine.h"
 
 namespace dw {
@@ -71,21 +72,6 @@ int repairFor(int hazard) {
 
 } // namespace
 
-void Engine::issue(void (Engine::*handler)(std::string_view), int seat, int slot, int target) {
-    // Seats, slots and targets are single digits: "seat+slot+target+".
-    char text[6];
-    std::size_t n = 0;
-    text[n++] = static_cast<char>('0' + seat);
-    text[n++] = '+';
-    text[n++] = static_cast<char>('0' + slot);
-    text[n++] = '+';
-    if (target != 0) {
-        text[n++] = static_cast<char>('0' + target);
-        text[n++] = '+';
-    }
-    (this->*handler)(std::string_view(text, n));
-}
-
 void Engine::computerplay(int seat) {
     if (seat < 1 || seat > kSeats || !takesPlay(seat))
         return;
@@ -135,14 +121,14 @@ void Engine::computerplay(int seat) {
 
     // 1. Protections first.
     if (int s = firstAmong(kSkyjackShield, kPowerShield, [](int) { return true; }))
-        return issue(&Engine::placego, seat, s, seat);
+        return playGo(seat, s, seat);
     // 2. Finish the trip.
     if (me.undocked) {
         const int s = firstAmong(kLy2500, kLy20000, [&](int c) {
             return mayTravelWith(me, c) && me.distance + cardInfo(c).lightyears >= tripdistance;
         });
         if (s)
-            return issue(&Engine::gomiles, seat, s, 0);
+            return playMiles(seat, s);
     }
     // 3. Stop a pilot near the goal.
     const bool anyAttack =
@@ -152,28 +138,28 @@ void Engine::computerplay(int seat) {
             continue;
         if (int s = firstAmong(kSkyjack, kPowerDrain,
                                [&](int c) { return isHazardAttack(c) && eligibleAttack(t, c); }))
-            return issue(&Engine::placego, seat, s, t);
+            return playGo(seat, s, t);
         if (hand[kDock] && eligibleDock(t))
-            return issue(&Engine::placego, seat, hand[kDock], t);
+            return playGo(seat, hand[kDock], t);
         if (hand[kTeleport] && eligibleTeleport(t))
-            return issue(&Engine::placespeed, seat, hand[kTeleport], t);
+            return playSpeed(seat, hand[kTeleport], t);
     }
     // 4. WARP away a TELEPORT.
     if (me.teleported && hand[kWarp])
-        return issue(&Engine::placespeed, seat, hand[kWarp], seat);
+        return playSpeed(seat, hand[kWarp], seat);
     // 5. The big card.
     if (me.undocked && !me.teleported && hand[kLy10000])
-        return issue(&Engine::gomiles, seat, hand[kLy10000], 0);
+        return playMiles(seat, hand[kLy10000]);
     // 6. Any distance.
     if (me.undocked)
         if (int s = firstAmong(kLy2500, kLy20000, [&](int c) { return mayTravelWith(me, c); }))
-            return issue(&Engine::gomiles, seat, s, 0);
+            return playMiles(seat, s);
     // 7. Undock.
     if (!me.undocked && me.hazard == 0 && hand[kUndock])
-        return issue(&Engine::placego, seat, hand[kUndock], seat);
+        return playGo(seat, hand[kUndock], seat);
     // 8. Repair.
     if (!me.undocked && me.hazard != 0 && hand[repairFor(me.hazard)])
-        return issue(&Engine::placego, seat, hand[repairFor(me.hazard)], seat);
+        return playGo(seat, hand[repairFor(me.hazard)], seat);
     if (!anyAttack)
         return computerdiscard(seat);
     // 9. Attack the leader.
@@ -182,21 +168,21 @@ void Engine::computerplay(int seat) {
         if (!isHazardAttack(c))
             continue;
         if (int t = leaderAmong([&](int o) { return eligibleAttack(o, c); }, true))
-            return issue(&Engine::placego, seat, slot, t);
+            return playGo(seat, slot, t);
     }
     // 10. TELEPORT the leader.
     for (int slot = 1; slot <= kSlots; ++slot) {
         if (me.cards[ix(slot)] != kTeleport)
             continue;
         if (int t = leaderAmong(eligibleTeleport, false))
-            return issue(&Engine::placespeed, seat, slot, t);
+            return playSpeed(seat, slot, t);
     }
     // 11. DOCK the leader.
     for (int slot = 1; slot <= kSlots; ++slot) {
         if (me.cards[ix(slot)] != kDock)
             continue;
         if (int t = leaderAmong(eligibleDock, true))
-            return issue(&Engine::placego, seat, slot, t);
+            return playGo(seat, slot, t);
     }
     // 12. Nothing to play.
     computerdiscard(seat);
@@ -206,7 +192,7 @@ void Engine::computerdiscard(int seat) {
     if (seat < 1 || seat > kSeats || !takesPlay(seat))
         return;
     const tplayer& me = players[ix(seat)];
-    auto discardSlot = [&](int slot) { issue(&Engine::discard, seat, slot, 0); };
+    auto discardSlot = [&](int slot) { playDiscard(seat, slot); };
 
     const HandIndex hand(me);
     auto lower = [](int a, int b) { return (a == 0 || (b != 0 && b < a)) ? b : a; };
