@@ -2,6 +2,7 @@
 // contact sheet of the cards and a mock board with pieces in their places.
 //
 //   driftwake-art --out DIR [--dpr 2]
+//   driftwake-art --icons DIR   (application icons in the hicolor theme layout)
 
 #include "board/artwork.h"
 
@@ -165,6 +166,19 @@ QImage quickOverlay(qreal dpr) {
     return img;
 }
 
+// The icon sizes a desktop looks for in the hicolor theme.
+int writeThemeIcons(const QString& root, QTextStream& err) {
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString sub = QStringLiteral("%1x%1/apps").arg(size);
+        const QString file = QDir(root).filePath(sub + QStringLiteral("/driftwake.png"));
+        if (!QDir(root).mkpath(sub) || !dw::art::appIcon(size, 1.0).save(file)) {
+            err << "driftwake-art: cannot write " << file << "\n";
+            return 1;
+        }
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -176,10 +190,18 @@ int main(int argc, char* argv[]) {
                                     QStringLiteral("DIR"));
     const QCommandLineOption dprOpt(QStringLiteral("dpr"), QStringLiteral("Device pixel ratio."),
                                     QStringLiteral("RATIO"), QStringLiteral("1"));
+    const QCommandLineOption iconsOpt(
+        QStringLiteral("icons"),
+        QStringLiteral("Write only the application icons as DIR/NxN/apps/driftwake.png."),
+        QStringLiteral("DIR"));
     parser.addOption(outOpt);
     parser.addOption(dprOpt);
+    parser.addOption(iconsOpt);
     parser.process(app);
     QTextStream err(stderr);
+    if (parser.isSet(iconsOpt)) {
+        return writeThemeIcons(parser.value(iconsOpt), err);
+    }
     if (!parser.isSet(outOpt)) {
         err << "driftwake-art: --out DIR is required\n";
         return 2;

@@ -1,0 +1,73 @@
+#!/bin/sh
+# check_install.sh BUILD STAGE: installs the build into STAGE and checks that
+# the installed files are complete and name each other consistently: the
+# desktop entry's program and icon, the metainfo's launchable, binary and
+# file name, the icon sizes, the manual page and the service's program.
+set -u
+build="$1"
+stage="$2"
+fail=0
+complain() {
+    echo "$*"
+    fail=1
+}
+
+rm -rf "$stage"
+cmake --install "$build" --prefix "$stage" >/dev/null || { echo "install failed"; exit 1; }
+
+apps="$stage/share/applications"
+bin="$stage/bin"
+desktop="$apps/driftwake.desktop"
+metainfo="$stage/share/metainfo/io.github.driftwake.Driftwake.metainfo.xml"
+service="$stage/share/doc/driftwake/examples/driftwake-host.service"
+for f in "$desktop" "$metainfo" "$service"; do
+    [ -f "$f" ] || complain "not installed: $f"
+done
+[ -x "$bin/driftwake" ] || complain "not installed or not executable: $bin/driftwake"
+[ $fail -eq 0 ] || exit 1
+
+# Desktop entry -> program and icon.
+exec_word=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
+[ -x "$bin/$exec_word" ] || complain "Exec=$exec_word is not an installed program"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[ -n "$icon" ] || complain "the desktop entry names no icon"
+
+# Every size as a square PNG of that size (width and height from the header).
+be32() { od -An -tu1 -j "$2" -N4 "$1" | awk '{ print (($1 * 256 + $2) * 256 + $3) * 256 + $4 }'; }
+for size in 16 22 24 32 48 64 128 256; do
+    png="$stage/share/icons/hicolor/${size}x${size}/apps/$icon.png"
+    if [ ! -f "$png" ]; then
+        complain "missing icon $png"
+        continue
+    fi
+    magic=$(od -An -c -j1 -N3 "$png" | tr -d ' ')
+    [ "$magic" = "PNG" ] || complain "$png is not a PNG file"
+    w=$(be32 "$png" 16)
+    h=$(be32 "$png" 20)
+    [ "$w" = "$size" ] && [ "$h" = "$size" ] || complain "$png is ${w}x${h}, not ${size}x${size}"
+done
+
+# Metainfo -> its own file name, the desktop entry and the program.
+id=$(sed -n 's:.*<id>\(.*\)</id>.*:\1:p' "$metainfo")
+[ "$(basename "$metainfo")" = "$id.metainfo.xml" ] || complain "metainfo file name does not match id $id"
+launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:p' "$metainfo")
+[ -f "$apps/$launchable" ] || complain "launchable $launchable is not an installed desktop entry"
+binary=$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")
+[ -x "$bin/$binary" ] || complain "provided binary $binary is not installed"
+
+# The service starts the installed program by its path under /usr.
+start=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$service")
+[ "$start" = "/usr/bin/driftwake" ] || complain "ExecStart=$start is not the packaged program"
+grep -q -- '--headless' "$service" || complain "the service does not start the headless host"
+
+# Manual page, compressed or not, in section 6.
+man=$(ls "$stage/share/man/man6/driftwake.6"* 2>/dev/null | head -n 1)
+if [ -z "$man" ]; then
+    complain "manual page not installed"
+elif command -v man >/dev/null 2>&1; then
+    MANWIDTH=80 man -l "$man" 2>/dev/null | grep -q "driftwake - " || complain "$man does not render"
+fi
+
+# The installed program runs.
+"$bin/driftwake" --help >/dev/null || complain "installed driftwake --help failed"
+exit $fail
