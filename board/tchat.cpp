@@ -120,13 +120,17 @@ void Tchat::FormCreate() {
 void Tchat::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &Tchat::button_startClick);
+    StartGame1->setObjectName(QStringLiteral("StartGame1"));
     StartGame1->setEnabled(false);
     file->addSeparator();
-    file->addAction(QStringLiteral("Exit"), this, &QWidget::close);
+    file->addAction(QStringLiteral("Exit"), this, &QWidget::close)
+        ->setObjectName(QStringLiteral("Exit1"));
 
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
     PlaySounds1 = options->addAction(QStringLiteral("Play Sounds"));
     PlayerPhraseSounds1 = options->addAction(QStringLiteral("Player Phrase Sounds"));
+    PlaySounds1->setObjectName(QStringLiteral("PlaySounds1"));
+    PlayerPhraseSounds1->setObjectName(QStringLiteral("PlayerPhraseSounds1"));
     for (QAction* a : {PlaySounds1, PlayerPhraseSounds1}) {
         a->setCheckable(true);
         a->setChecked(true);
@@ -140,6 +144,7 @@ void Tchat::buildMenus() {
     const std::array<const char*, 3> botCaptions{"Slow", "Normal", "Fast"};
     for (std::size_t i = 0; i < kBotSpeeds.size(); ++i) {
         QAction* a = botSpeed->addAction(QString::fromLatin1(botCaptions[i]));
+        a->setObjectName(QString::fromLatin1(botCaptions[i]) + QLatin1Char('1'));
         a->setCheckable(true);
         botGroup->addAction(a);
         botSpeedItems_[i] = a;
@@ -150,10 +155,12 @@ void Tchat::buildMenus() {
     }
     botSpeedItems_[1]->setChecked(true);
     options->addSeparator();
-    options->addAction(QStringLiteral("Text Color"), this, &Tchat::TextColor1Click);
+    options->addAction(QStringLiteral("Text Color"), this, &Tchat::TextColor1Click)
+        ->setObjectName(QStringLiteral("TextColor1"));
     QMenu* textSize = options->addMenu(QStringLiteral("Text Size"));
     for (std::size_t i = 0; i < kTextSizes.size(); ++i) {
         QAction* a = textSize->addAction(QString::number(kTextSizes[i]));
+        a->setObjectName(QStringLiteral("N%1").arg(kTextSizes[i]));
         a->setCheckable(true);
         textSizeItems_[i] = a;
         connect(a, &QAction::triggered, this, [this, i] {
@@ -163,10 +170,13 @@ void Tchat::buildMenus() {
     }
     options->addAction(chat_->mainchat()->scrollChatOffAction());
     options->addAction(chat_->mainchat()->clearMainChatAction());
-    options->addAction(QStringLiteral("Reset Screen Location"), this,
-                       &Tchat::ResetScreenLocation1Click);
+    options
+        ->addAction(QStringLiteral("Reset Screen Location"), this,
+                    &Tchat::ResetScreenLocation1Click)
+        ->setObjectName(QStringLiteral("ResetScreenLocation1"));
     options->addSeparator();
     JustWatch1 = options->addAction(QStringLiteral("Just Watch"), this, &Tchat::JustWatch1Click);
+    JustWatch1->setObjectName(QStringLiteral("JustWatch1"));
     JustWatch1->setCheckable(true);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
@@ -400,7 +410,10 @@ Settings Tchat::currentSettings() const {
 }
 
 void Tchat::saveinifile() {
-    saveSettingsFile(iniPath(), currentSettings());
+    // Before the settings were read at login, saving would only replace the
+    // user's stored choices with the built-in defaults.
+    if (storedGeometry_)
+        saveSettingsFile(iniPath(), currentSettings());
 }
 
 WindowGeometry Tchat::windowGeometry() const {

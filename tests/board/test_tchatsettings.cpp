@@ -1,0 +1,140 @@
+// The main window applies the settings file when the host announces its
+// seat, writes it back on option changes and at close, and leaves every
+// other program's section alone.
+#include "board/boardwidget.h"
+#include "board/tchat.h"
+#include "board/tgamestart.h"
+#include "chat/chatpane.h"
+#include "chat/chatview.h"
+#include "chat/inifile.h"
+
+#include <QFile>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace dw;
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+QAction* item(QWidget* w, const char* name) {
+    return w->findChild<QAction*>(QString::fromLatin1(name));
+}
+
+LaunchOptions solo() {
+    LaunchOptions o;
+    o.mode = LaunchMode::Solo;
+    o.playername = "You";
+    o.hostaddress = "127.0.0.1";
+    o.port = freePort();
+    return o;
+}
+
+void writeFile(const QString& path, const QByteArray& text) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(text);
+}
+
+} // namespace
+
+class TchatSettings : public QObject {
+    Q_OBJECT
+    QTemporaryDir data;
+    QString ini;
+
+private slots:
+    void init() {
+        QVERIFY(data.isValid());
+        qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
+        ini = data.filePath("korvellobby.ini");
+        QFile::remove(ini);
+    }
+
+    void appliesTheStoredSettingsAtLogin() {
+        writeFile(ini, "; shared with the lobby\r\n[Lobby]\r\nServer=x\r\n[driftwake]\r\n"
+                       "TEXTSIZE=12\r\nBotspeed=1000\r\nPlaysounds=false\r\n"
+                       "Playerphrasesounds=False\r\nTextcolor=clBlack\r\nPlaytoscore=7777\r\n"
+                       "Distance=abc\r\nBot3=1\r\nPhrase2=Onward!\r\n");
+        Tchat w(solo());
+        w.show();
+        QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+        QCOMPARE(w.chat().mainchat()->textSize(), 12);
+        QVERIFY(item(&w, "N12")->isChecked());
+        QVERIFY(item(&w, "Slow1")->isChecked());
+        QCOMPARE(w.botDelay(), 1000);
+        QVERIFY(!item(&w, "PlaySounds1")->isChecked());
+        QVERIFY(item(&w, "PlayerPhraseSounds1")->isChecked()); // only "false" unchecks
+        QCOMPARE(w.chat().chatColour(), 0x00C0C0C0u);          // black chat reads as silver
+        const auto* dialog = w.findChild<Tgamestart*>();
+        QCOMPARE(dialog->options().amount(), 7777); // within the range: kept as stored
+        QCOMPARE(dialog->options().distance(), 70); // not a number: unchanged
+        QCOMPARE(dialog->options().bot(3), 1);
+        QCOMPARE(dialog->options().bot(4), 0);
+        QCOMPARE(w.chat().phrase(2), QStringLiteral("Onward!"));
+
+        // An option change writes the section and keeps the lobby's lines.
+        item(&w, "Fast1")->trigger();
+        const IniFile after = IniFile::load(ini.toStdString());
+        QCOMPARE(after.read("Driftwake", "Botspeed"), std::optional<std::string>("250"));
+        QCOMPARE(after.read("Driftwake", "Textcolor"), std::optional<std::string>("clSilver"));
+        QCOMPARE(after.read("Lobby", "Server"), std::optional<std::string>("x"));
+        QVERIFY(after.text().rfind("; shared with the lobby\r\n[Lobby]\r\nServer=x\r\n", 0) == 0);
+        w.close();
+    }
+
+    void writesTheGeometryAtCloseOnlyWhenItChanged() {
+        {
+            Tchat w(solo());
+            w.show();
+            QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+            w.close(); // the load at login moved the window to the stored place
+        }
+        const IniFile first = IniFile::load(ini.toStdString());
+        QVERIFY(first.read("Driftwake", "Width"));
+        const std::string text = first.text();
+        {
+            Tchat w(solo());
+            w.show();
+            QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+            w.close();
+        }
+        QCOMPARE(IniFile::load(ini.toStdString()).text(), text); // unchanged: nothing written
+        {
+            Tchat w(solo());
+            w.show();
+            QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+            w.move(40, 50);
+            QTRY_COMPARE(w.frameGeometry().left(), 40);
+            w.close();
+        }
+        const IniFile moved = IniFile::load(ini.toStdString());
+        QCOMPARE(moved.read("Driftwake", "Left"), std::optional<std::string>("40"));
+        QCOMPARE(moved.read("Driftwake", "Top"), std::optional<std::string>("50"));
+    }
+
+    void nothingIsWrittenBeforeTheSettingsWereRead() {
+        LaunchOptions o = solo();
+        o.mode = LaunchMode::Unconnected;
+        {
+            Tchat w(o);
+            w.show();
+            QTest::qWait(100);
+            item(&w, "Fast1")->trigger();
+            w.move(60, 70);
+            w.close();
+        }
+        QVERIFY2(!QFile::exists(ini), IniFile::load(ini.toStdString()).text().c_str());
+    }
+
+    void cleanupTestCase() { qunsetenv("DRIFTWAKE_DATA_DIR"); }
+};
+
+QTEST_MAIN(TchatSettings)
+#include "test_tchatsettings.moc"
