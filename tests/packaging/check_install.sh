@@ -2,7 +2,8 @@
 # check_install.sh BUILD STAGE: installs the build into STAGE and checks that
 # the installed files are complete and name each other consistently: the
 # desktop entry's program and icon, the metainfo's launchable, binary and
-# file name, the icon sizes, the manual page and the service's program.
+# file name, the icon sizes, the manual page and the service's program. The
+# validators run where they are installed.
 set -u
 build="$1"
 stage="$2"
@@ -66,6 +67,23 @@ if [ -z "$man" ]; then
     complain "manual page not installed"
 elif command -v man >/dev/null 2>&1; then
     MANWIDTH=80 man -l "$man" 2>/dev/null | grep -q "driftwake - " || complain "$man does not render"
+fi
+
+# The tree as a software centre reads it, and the service as systemd reads it
+# (pointed at the staged program and manual page).
+if command -v appstreamcli >/dev/null 2>&1; then
+    appstreamcli validate-tree --no-net "$stage" || complain "appstreamcli validate-tree failed"
+fi
+if command -v systemd-analyze >/dev/null 2>&1; then
+    mkdir -p "$stage/verify"
+    unit="$stage/verify/driftwake-host.service"
+    sed "s|^ExecStart=/usr/bin/driftwake|ExecStart=$bin/driftwake|" "$service" >"$unit"
+    # It reports unknown keys and bad values but still exits 0: any output fails.
+    said=$(MANPATH="$stage/share/man" systemd-analyze verify "$unit" 2>&1)
+    status=$?
+    if [ $status -ne 0 ] || [ -n "$said" ]; then
+        complain "systemd-analyze verify of the service: $said"
+    fi
 fi
 
 # The installed program runs.
