@@ -7,6 +7,17 @@
 
 namespace dw {
 
+namespace {
+
+bool isSystemDirectory(const QString& dir) {
+    for (const char* prefix : {"/usr/", "/bin", "/sbin", "/opt/", "/snap/"})
+        if (dir.startsWith(QLatin1String(prefix)))
+            return true;
+    return false;
+}
+
+} // namespace
+
 QString dataDirectory() {
     // A private directory chosen by the user, such as a portable install or
     // one copy of several on one machine.
@@ -15,8 +26,11 @@ QString dataDirectory() {
         QDir().mkpath(chosen);
         return chosen;
     }
+    // An unpacked copy keeps its files beside the executable, as the lobby
+    // expects; an installed one never writes into the system's directories,
+    // even when run by a user who could.
     const QString exeDir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(exeDir).isWritable())
+    if (QFileInfo(exeDir).isWritable() && !isSystemDirectory(exeDir))
         return exeDir;
     const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     QDir().mkpath(user);

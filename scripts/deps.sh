@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
     googletest libgtest-dev
     xvfb xauth
+    desktop-file-utils appstream
 )
 
 missing=()
