@@ -32,7 +32,6 @@ const char* const kPageStyle = "<style>"
                                "</style>";
 
 const char* const kOverview = R"(
-<h2>Overview</h2>
 <p>The year is 3107. The old trade lanes between the colonies have opened to
 private pilots again, and the fastest way to make a fortune is the long haul:
 take a ship out of dock, cross tens of thousands of lightyears of open space
@@ -56,7 +55,6 @@ of the attacks, repairs and shields.</p>
 )";
 
 const char* const kConnecting = R"(
-<h2>Connecting</h2>
 <h3>A solo game</h3>
 <p>Start Driftwake without anything on its command line and it sets up a solo
 game on your own computer: you sit in seat 1 as "You" and the computer pilots
@@ -96,7 +94,6 @@ one brings the first to the front.</p>
 )";
 
 const char* const kGamePlayIntro = R"(
-<h2>Game Play</h2>
 <p>Every pilot is dealt six cards at the start of a mission. At the start of
 your turn you draw a card, so you hold <b>7 cards</b>, and you must play or
 discard exactly one of them. Your hand lights up and "Your Turn." is shown when
@@ -142,7 +139,6 @@ be undocked in order to travel.") and it is still your turn.</p>
 )";
 
 const char* const kScoring = R"(
-<h2>Scoring</h2>
 <p>At the end of every mission each pilot is paid, and the money is added to
 the pilot's total:</p>
 <table>
@@ -185,7 +181,6 @@ sounds.</li>
 )";
 
 const char* const kLicense = R"(
-<h2>License</h2>
 <p>Driftwake is free software, released under the MIT licence:</p>
 <p>Copyright (c) the Driftwake developers</p>
 <p>Permission is hereby granted, free of charge, to any person obtaining a copy
@@ -207,7 +202,6 @@ SOFTWARE.</p>
 )";
 
 const char* const kOptions = R"(
-<h2>Options</h2>
 <h3>Just Watch</h3>
 <p>Options &gt; Just Watch hands your seat to the computer: an auto pilot plays
 your cards while you watch, and "Auto Pilot" is shown under your name. Choose
@@ -248,7 +242,6 @@ buttons.</p>
 )";
 
 const char* const kLobby = R"(
-<h2>The Lobby</h2>
 <p>The Korvel Lobby is the meeting place for Driftwake and other games from
 the same maker. In the lobby you chat with other players, open a game room or
 join one, and when the room is ready the lobby starts Driftwake for every
@@ -362,6 +355,7 @@ Thelp::Thelp(QWidget* parent)
     setStyleSheet(QStringLiteral(
         "QDialog { background: black; }"
         "QLabel { color: #c8c8c8; }"
+        "QLabel#label_credits, QLabel#label_year { font-size: 11px; }"
         "QLabel#label_caption { color: #00ff00; font-size: 17px; font-weight: bold; }"
         "QPushButton { background: #1c1c1c; color: #00ff00; border: 1px solid #2e8b2e;"
         " padding: 2px; }"

@@ -8,7 +8,7 @@ inline constexpr const char* kMakerWebAddress = "https://driftwake.example/";
 
 // Shown above the year label ("Copyright" and the current year).
 inline constexpr const char* kCreditLines = "Driftwake\n"
-                                            "A space racing card game\n"
+                                            "Space racing cards\n"
                                             "by the Driftwake developers";
 
 } // namespace dw

@@ -1,5 +1,6 @@
 #include "net/tdownload.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -135,27 +136,28 @@ Tdownload::Tdownload(QWidget* parent)
         "QPushButton:default { border: 2px solid #2060a0; }"
         "QPushButton:disabled { color: #909090; background: #f2f2f2; border-color: #c0c0c0; }"
         "QPushButton#getbutton { background: #2e8b2e; color: white; font-weight: bold;"
+        " font-size: 12px;"
         " border-color: #1f5f1f; }"
         "QPushButton#getbutton:hover { background: #37a037; }"
         "QPushButton#getbutton:disabled { background: #a8c8a8; color: #eeeeee; }"));
 
     // Left: the download.
     QFrame* left = makePanel(this, "panel_download", QRect(8, 8, 352, 484));
-    image_closed = makeText(left, "image_closed", QString(), QRect(QPoint(16, 18), kClosedSize));
+    image_closed = makeText(left, "image_closed", QString(), QRect(QPoint(16, 28), kClosedSize));
     image_closed->setPixmap(closedPicture(devicePixelRatioF()));
     label_download = makeText(left, "label_download",
                               QStringLiteral("Download The Korvel Lobby Now to play this  and "
                                              "other exciting games online with other players! "),
-                              QRect(16, 152, 320, 66));
+                              QRect(16, 170, 320, 70));
     getbutton =
         makeButton(left, "getbutton", QStringLiteral("Download And Install The Korvel Lobby Now"),
-                   QRect(16, 232, 320, 42));
+                   QRect(16, 258, 320, 42));
     abortbutton =
-        makeButton(left, "abortbutton", QStringLiteral("Stop Download"), QRect(96, 286, 160, 30));
+        makeButton(left, "abortbutton", QStringLiteral("Stop Download"), QRect(96, 314, 160, 30));
     abortbutton->setEnabled(false);
-    infolabel = makeText(left, "infolabel", QString(), QRect(16, 336, 320, 24));
-    infolabel3 = makeText(left, "infolabel3", QString(), QRect(16, 366, 320, 24));
-    infolabel2 = makeText(left, "infolabel2", QString(), QRect(16, 396, 320, 24));
+    infolabel = makeText(left, "infolabel", QString(), QRect(16, 370, 320, 24));
+    infolabel3 = makeText(left, "infolabel3", QString(), QRect(16, 400, 320, 24));
+    infolabel2 = makeText(left, "infolabel2", QString(), QRect(16, 430, 320, 24));
     infolabel2->hide();
     setInfoTag(kTagIdle);
 
@@ -387,6 +389,16 @@ void Tdownload::install(const QString& path) {
 
 void Tdownload::Button1Click() {
     close();
+}
+
+void Tdownload::closeEvent(QCloseEvent* event) {
+    abortbuttonClick();
+    QDialog::closeEvent(event);
+}
+
+void Tdownload::reject() {
+    abortbuttonClick();
+    QDialog::reject();
 }
 
 void Tdownload::Button2Click() {

