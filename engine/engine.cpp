@@ -63,8 +63,13 @@ void Engine::broadcast(const std::string& message) {
 void Engine::shufflecards() {
     // Fisher-Yates: the unsorted deck, then each position from the last down
     // swaps with a uniformly chosen position at or below it.
-    for (int k = 1; k <= kDeckSize; ++k)
-        deck[ix(k)] = getcardnum(k);
+    static const std::array<int, kDeckSize + 1> unsorted = [] {
+        std::array<int, kDeckSize + 1> d{};
+        for (int k = 1; k <= kDeckSize; ++k)
+            d[ix(k)] = getcardnum(k);
+        return d;
+    }();
+    deck = unsorted;
     for (int k = kDeckSize; k >= 2; --k)
         std::swap(deck[ix(k)], deck[ix(random_(k) + 1)]);
     deckpos = 0;
@@ -92,15 +97,14 @@ void Engine::dealcards() {
 // ---------------------------------------------------------------------------
 // Timers
 
+// startTimer restarts a running timer, so arming needs no stop first.
 void Engine::schedule(int action, int count) {
-    host_.stopTimer(EngineTimer::Timer1);
     timer1action_ = action;
     timer1count = count;
     host_.startTimer(EngineTimer::Timer1, timer1interval_);
 }
 
 void Engine::armComputer() {
-    host_.stopTimer(EngineTimer::Computer);
     computeraction_ = 1;
     computercount = 1;
     host_.startTimer(EngineTimer::Computer, host_.botSpeedMs());
@@ -228,12 +232,10 @@ void Engine::findplayer() {
     int drawnSlot = 0;
     int drawnCard = kNoCard;
     if (deckpos <= kDeckSize) {
-        for (int slot = 1; slot <= kSlots; ++slot) {
-            if (p.cards[ix(slot)] == kNoCard) {
-                drawnSlot = slot;
-                break;
-            }
-        }
+        // The lowest empty slot, found without an early exit: where it lies
+        // changes from turn to turn and would defeat branch prediction.
+        for (int slot = kSlots; slot >= 1; --slot)
+            drawnSlot = p.cards[ix(slot)] == kNoCard ? slot : drawnSlot;
         if (drawnSlot != 0) {
             drawnCard = deck[ix(deckpos)];
             deck[ix(deckpos)] = kNoCard;
@@ -403,11 +405,6 @@ bool Engine::checkforwin() {
 
 // ---------------------------------------------------------------------------
 // Plays
-
-bool Engine::takesPlay(int seat) const {
-    return gameinprogress && timer1action_ == kActionNone && seat == currentplayer && seat >= 1 &&
-           seat <= kSeats;
-}
 
 namespace {
 

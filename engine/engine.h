@@ -148,7 +148,11 @@ public:
 private:
     bool anyConnected() const;
     void broadcast(const std::string& message);
-    bool takesPlay(int seat) const;
+    // The engine waits for this seat's play.
+    bool takesPlay(int seat) const {
+        return gameinprogress && timer1action_ == kActionNone && seat == currentplayer &&
+               seat >= 1 && seat <= kSeats;
+    }
     void refuse(int seat, int code, std::string_view diagnostic, std::string_view detail = {});
     void schedule(int action, int count);
     void armComputer();

@@ -1,7 +1,13 @@
 // The computer pilot: a fixed list of priorities, one play per turn, played
 // through the same rules as a human's play, without the round trip through
 // the network text.
+//
+// The pilot runs on every computer turn, so its questions are answered from
+// an index of the hand built once per decision, and the common "nothing of
+// that kind in hand" answers cost a single test.
 #include "engine/engine.h"
+
+#include <algorithm>
 
 namespace dw {
 
@@ -11,32 +17,55 @@ std::size_t ix(int i) {
     return static_cast<std::size_t>(i);
 }
 
-// The lowest slot whose card satisfies `pred`, or 0.
-template <typename Pred> int firstSlot(const tplayer& p, Pred pred) {
-    for (int slot = 1; slot <= kSlots; ++slot) {
-        const int c = p.cards[ix(slot)];
-        if (c != kNoCard && pred(c))
-            return slot;
-    }
-    return 0;
-}
+// The lowest slot holding each card code, and which codes are held at all.
+// A code not held has the slot kAbsent, past the hand, so the lowest slot
+// among several codes is a plain minimum.
+class HandIndex {
+public:
+    static constexpr int kAbsent = kSlots + 1;
 
-// The lowest slot holding each card code (0 when the code is not held),
-// taken once per decision instead of scanning the hand for every question.
-struct HandIndex {
-    std::array<int, kNumCardCodes> first{};
     explicit HandIndex(const tplayer& p) {
-        for (int slot = kSlots; slot >= 1; --slot)
-            first[ix(p.cards[ix(slot)])] = slot;
-        first[kNoCard] = 0;
+        first_.fill(kAbsent);
+        for (int slot = kSlots; slot >= 1; --slot) {
+            const int c = p.cards[ix(slot)];
+            first_[ix(c)] = slot;
+            held_ |= bit(c);
+        }
+        first_[kNoCard] = kAbsent;
+        held_ &= ~bit(kNoCard);
     }
-    int operator[](int code) const { return first[ix(code)]; }
+
+    static constexpr std::uint32_t bit(int code) { return 1u << code; }
+
+    bool has(int code) const { return (held_ & bit(code)) != 0; }
+    // Whether any of the codes whose bits are set in `codes` is held.
+    bool hasAny(std::uint32_t codes) const { return (held_ & codes) != 0; }
+    // The lowest slot holding `code`; only meaningful when has(code).
+    int operator[](int code) const { return first_[ix(code)]; }
+    // The lowest slot among the held codes from..to that satisfy `pred`, or 0.
+    template <typename Pred> int lowest(int from, int to, Pred pred) const {
+        int best = kAbsent;
+        for (int c = from; c <= to; ++c)
+            if (pred(c))
+                best = std::min(best, first_[ix(c)]);
+        return best == kAbsent ? 0 : best;
+    }
+    int lowest(int from, int to) const {
+        return lowest(from, to, [](int) { return true; });
+    }
+
+private:
+    std::array<int, kNumCardCodes> first_;
+    std::uint32_t held_ = 0; // bit c set: code c is held
 };
 
+constexpr std::uint32_t kHazardBits =
+    HandIndex::bit(kSkyjack) | HandIndex::bit(kDamage) | HandIndex::bit(kPowerDrain);
+constexpr std::uint32_t kAttackBits =
+    kHazardBits | HandIndex::bit(kDock) | HandIndex::bit(kTeleport);
+
 bool mayTravelWith(const tplayer& p, int c) {
-    if (!isLightyear(c))
-        return false;
-    return !p.teleported || c == kLy2500 || c == kLy5000;
+    return isLightyear(c) && (!p.teleported || c == kLy2500 || c == kLy5000);
 }
 
 // The protection index that guards against a hazard attack card.
@@ -70,10 +99,47 @@ int repairFor(int hazard) {
     }
 }
 
+// The discard of a seat whose turn found no play, by the stages below.
+void discardBy(Engine& engine, int seat, const HandIndex& hand) {
+    const tplayer& me = engine.players[ix(seat)];
+
+    // 1. Repairs made useless by a protection held.
+    static constexpr int kRepairOfProtection[5] = {0, kReload, kWarp, kRepair, kPower};
+    for (int i = 1; i <= 4; ++i)
+        if (me.protections[ix(i)] != 0 && hand.has(kRepairOfProtection[i]))
+            return engine.playDiscard(seat, hand[kRepairOfProtection[i]]);
+    // 2.-4. Small distances and DOCK.
+    if (hand.has(kLy2500) || hand.has(kDock))
+        return engine.playDiscard(seat, std::min(hand[kLy2500], hand[kDock]));
+    if (hand.has(kLy5000))
+        return engine.playDiscard(seat, hand[kLy5000]);
+    if (hand.has(kLy7500))
+        return engine.playDiscard(seat, hand[kLy7500]);
+    // 5. A card held three times or more.
+    std::array<int, kNumCardCodes> count{};
+    for (int slot = 1; slot <= kSlots; ++slot)
+        ++count[ix(me.cards[ix(slot)])];
+    for (int code = 1; code < kNumCardCodes; ++code)
+        if (count[ix(code)] >= 3)
+            return engine.playDiscard(seat, hand[code]);
+    // 6. At random, sparing UNDOCK. Without any other card the first card
+    //    held goes, so the draw never repeats forever.
+    if (hand.lowest(kLy2500, kPowerShield, [](int c) { return c != kUndock; }) == 0) {
+        if (hand.has(kUndock))
+            engine.playDiscard(seat, hand[kUndock]);
+        return;
+    }
+    int slot;
+    do {
+        slot = engine.random()(kSlots) + 1;
+    } while (me.cards[ix(slot)] == kNoCard || me.cards[ix(slot)] == kUndock);
+    engine.playDiscard(seat, slot);
+}
+
 } // namespace
 
 void Engine::computerplay(int seat) {
-    if (seat < 1 || seat > kSeats || !takesPlay(seat))
+    if (!takesPlay(seat))
         return;
     const tplayer& me = players[ix(seat)];
 
@@ -110,124 +176,81 @@ void Engine::computerplay(int seat) {
     };
 
     const HandIndex hand(me);
-    // The lowest slot among the held codes that satisfy `pred`.
-    auto firstAmong = [&](int from, int to, auto pred) {
-        int best = 0;
-        for (int c = from; c <= to; ++c)
-            if (hand[c] != 0 && (best == 0 || hand[c] < best) && pred(c))
-                best = hand[c];
-        return best;
-    };
 
     // 1. Protections first.
-    if (int s = firstAmong(kSkyjackShield, kPowerShield, [](int) { return true; }))
+    if (int s = hand.lowest(kSkyjackShield, kPowerShield))
         return playGo(seat, s, seat);
     // 2. Finish the trip.
     if (me.undocked) {
-        const int s = firstAmong(kLy2500, kLy20000, [&](int c) {
+        const int s = hand.lowest(kLy2500, kLy20000, [&](int c) {
             return mayTravelWith(me, c) && me.distance + cardInfo(c).lightyears >= tripdistance;
         });
         if (s)
             return playMiles(seat, s);
     }
-    // 3. Stop a pilot near the goal.
-    const bool anyAttack =
-        hand[kSkyjack] || hand[kDamage] || hand[kPowerDrain] || hand[kDock] || hand[kTeleport];
-    for (int t = 1; anyAttack && t <= kSeats; ++t) {
-        if (t == seat || tripdistance - players[ix(t)].distance > 10000)
-            continue;
-        if (int s = firstAmong(kSkyjack, kPowerDrain,
-                               [&](int c) { return isHazardAttack(c) && eligibleAttack(t, c); }))
-            return playGo(seat, s, t);
-        if (hand[kDock] && eligibleDock(t))
-            return playGo(seat, hand[kDock], t);
-        if (hand[kTeleport] && eligibleTeleport(t))
-            return playSpeed(seat, hand[kTeleport], t);
+    // 3. Stop a pilot near the goal. The seats near the goal are gathered
+    //    first, so the usual case (none, or no attack card) is one test.
+    unsigned nearGoal = 0; // bit t: seat t is another seat near the goal
+    for (int t = 1; t <= kSeats; ++t)
+        nearGoal |=
+            static_cast<unsigned>(t != seat && tripdistance - players[ix(t)].distance <= 10000)
+            << t;
+    if (nearGoal != 0 && hand.hasAny(kAttackBits)) {
+        for (int t = 1; t <= kSeats; ++t) {
+            if ((nearGoal & (1u << t)) == 0)
+                continue;
+            if (int s = hand.lowest(kSkyjack, kPowerDrain, [&](int c) {
+                    return isHazardAttack(c) && eligibleAttack(t, c);
+                }))
+                return playGo(seat, s, t);
+            if (hand.has(kDock) && eligibleDock(t))
+                return playGo(seat, hand[kDock], t);
+            if (hand.has(kTeleport) && eligibleTeleport(t))
+                return playSpeed(seat, hand[kTeleport], t);
+        }
     }
     // 4. WARP away a TELEPORT.
-    if (me.teleported && hand[kWarp])
+    if (me.teleported && hand.has(kWarp))
         return playSpeed(seat, hand[kWarp], seat);
     // 5. The big card.
-    if (me.undocked && !me.teleported && hand[kLy10000])
+    if (me.undocked && !me.teleported && hand.has(kLy10000))
         return playMiles(seat, hand[kLy10000]);
     // 6. Any distance.
     if (me.undocked)
-        if (int s = firstAmong(kLy2500, kLy20000, [&](int c) { return mayTravelWith(me, c); }))
+        if (int s = hand.lowest(kLy2500, kLy20000, [&](int c) { return mayTravelWith(me, c); }))
             return playMiles(seat, s);
     // 7. Undock.
-    if (!me.undocked && me.hazard == 0 && hand[kUndock])
+    if (!me.undocked && me.hazard == 0 && hand.has(kUndock))
         return playGo(seat, hand[kUndock], seat);
     // 8. Repair.
-    if (!me.undocked && me.hazard != 0 && hand[repairFor(me.hazard)])
+    if (!me.undocked && me.hazard != 0 && hand.has(repairFor(me.hazard)))
         return playGo(seat, hand[repairFor(me.hazard)], seat);
-    if (!anyAttack)
-        return computerdiscard(seat);
     // 9. Attack the leader.
-    for (int slot = 1; slot <= kSlots; ++slot) {
-        const int c = me.cards[ix(slot)];
-        if (!isHazardAttack(c))
-            continue;
-        if (int t = leaderAmong([&](int o) { return eligibleAttack(o, c); }, true))
-            return playGo(seat, slot, t);
+    if (hand.hasAny(kHazardBits)) {
+        for (int slot = 1; slot <= kSlots; ++slot) {
+            const int c = me.cards[ix(slot)];
+            if (!isHazardAttack(c))
+                continue;
+            if (int t = leaderAmong([&](int o) { return eligibleAttack(o, c); }, true))
+                return playGo(seat, slot, t);
+        }
     }
-    // 10. TELEPORT the leader.
-    for (int slot = 1; slot <= kSlots; ++slot) {
-        if (me.cards[ix(slot)] != kTeleport)
-            continue;
+    // 10. TELEPORT the leader. The target does not depend on which slot holds
+    //     the card, so the first TELEPORT stands for all of them.
+    if (hand.has(kTeleport))
         if (int t = leaderAmong(eligibleTeleport, false))
-            return playSpeed(seat, slot, t);
-    }
-    // 11. DOCK the leader.
-    for (int slot = 1; slot <= kSlots; ++slot) {
-        if (me.cards[ix(slot)] != kDock)
-            continue;
+            return playSpeed(seat, hand[kTeleport], t);
+    // 11. DOCK the leader, likewise.
+    if (hand.has(kDock))
         if (int t = leaderAmong(eligibleDock, true))
-            return playGo(seat, slot, t);
-    }
+            return playGo(seat, hand[kDock], t);
     // 12. Nothing to play.
-    computerdiscard(seat);
+    discardBy(*this, seat, hand);
 }
 
 void Engine::computerdiscard(int seat) {
-    if (seat < 1 || seat > kSeats || !takesPlay(seat))
-        return;
-    const tplayer& me = players[ix(seat)];
-    auto discardSlot = [&](int slot) { playDiscard(seat, slot); };
-
-    const HandIndex hand(me);
-    auto lower = [](int a, int b) { return (a == 0 || (b != 0 && b < a)) ? b : a; };
-
-    // 1. Repairs made useless by a protection held.
-    static constexpr int kRepairOfProtection[5] = {0, kReload, kWarp, kRepair, kPower};
-    for (int i = 1; i <= 4; ++i)
-        if (me.protections[ix(i)] != 0 && hand[kRepairOfProtection[i]])
-            return discardSlot(hand[kRepairOfProtection[i]]);
-    // 2.-4. Small distances and DOCK.
-    if (int s = lower(hand[kLy2500], hand[kDock]))
-        return discardSlot(s);
-    if (hand[kLy5000])
-        return discardSlot(hand[kLy5000]);
-    if (hand[kLy7500])
-        return discardSlot(hand[kLy7500]);
-    // 5. A card held three times or more.
-    std::array<int, kNumCardCodes> count{};
-    for (int slot = 1; slot <= kSlots; ++slot)
-        ++count[ix(me.cards[ix(slot)])];
-    for (int code = 1; code < kNumCardCodes; ++code)
-        if (count[ix(code)] >= 3)
-            return discardSlot(hand[code]);
-    // 6. At random, sparing UNDOCK. Without any other card the first card
-    //    held goes, so the draw never repeats forever.
-    if (!firstSlot(me, [](int c) { return c != kUndock; })) {
-        if (int s = firstSlot(me, [](int) { return true; }))
-            discardSlot(s);
-        return;
-    }
-    int slot;
-    do {
-        slot = random_(kSlots) + 1;
-    } while (me.cards[ix(slot)] == kNoCard || me.cards[ix(slot)] == kUndock);
-    discardSlot(slot);
+    if (takesPlay(seat))
+        discardBy(*this, seat, HandIndex(players[ix(seat)]));
 }
 
 } // namespace dw

@@ -37,21 +37,16 @@ void VirtualHost::stopTimer(EngineTimer t) {
 bool VirtualHost::step() {
     if (engine_ == nullptr)
         return false;
-    Timer& a = timers_[0];
-    Timer& b = timers_[1];
-    int which;
-    if (a.armed && b.armed)
-        which = (a.due < b.due || (a.due == b.due && a.armedAt < b.armedAt)) ? 0 : 1;
-    else if (a.armed)
-        which = 0;
-    else if (b.armed)
-        which = 1;
-    else
+    const Timer& a = timers_[0];
+    const Timer& b = timers_[1];
+    if (!a.armed && !b.armed)
         return false;
-    Timer& tm = timers_[static_cast<std::size_t>(which)];
+    const bool first =
+        !b.armed || (a.armed && (a.due < b.due || (a.due == b.due && a.armedAt < b.armedAt)));
+    Timer& tm = timers_[first ? 0 : 1];
     now_ = tm.due;
     const std::uint64_t before = tm.armedAt;
-    if (which == 0)
+    if (first)
         engine_->timer1Timer();
     else
         engine_->computertimerTimer();

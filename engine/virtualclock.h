@@ -61,15 +61,15 @@ private:
         std::int64_t due = 0;
         std::uint64_t armedAt = 0; // arming order, to break ties
     };
-    Timer& timer(EngineTimer t) { return timers_[t == EngineTimer::Timer1 ? 0 : 1]; }
-    const Timer& timer(EngineTimer t) const { return timers_[t == EngineTimer::Timer1 ? 0 : 1]; }
+    Timer& timer(EngineTimer t) { return timers_[static_cast<std::size_t>(t)]; }
+    const Timer& timer(EngineTimer t) const { return timers_[static_cast<std::size_t>(t)]; }
     void record(int entry, const std::string& message);
 
     Engine* engine_ = nullptr;
     int botSpeed_;
     std::int64_t now_ = 0;
     std::uint64_t arms_ = 0;
-    std::array<Timer, 2> timers_{};
+    std::array<Timer, 2> timers_{}; // indexed by EngineTimer: Timer1, Computer
     bool recording_ = true;
     std::array<std::vector<std::string>, kMaxEntries + 1> messages_{};
 };
