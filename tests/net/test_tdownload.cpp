@@ -4,13 +4,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -30,7 +30,7 @@ QByteArray body(int size, char seed) {
 // Answers GET requests by path:
 //   /lobby/kvlsetup.exe   200 with kBigBody
 //   /small/kvlsetup.exe   200 with kSmallBody
-//   /slow/kvlsetup.exe    200 announcing 1 MB, sends 1000 bytes later and then waits
+//   /slow/kvlsetup.exe    200 announcing 1 MB; 1000 bytes on sendSlowPiece(), then nothing
 //   anything else         404 with a short page
 class HttpServer : public QTcpServer {
 public:
@@ -52,8 +52,16 @@ public:
 
     QList<QByteArray> requests; // every request's head, as received
 
+    // Sends the slow download's first 1000 bytes.
+    void sendSlowPiece() {
+        if (slow_ != nullptr) {
+            slow_->write(body(1000, 'q'));
+        }
+    }
+
 private:
     QByteArray pending_;
+    QPointer<QTcpSocket> slow_;
 
     void serve(QTcpSocket* s) {
         pending_ += s->readAll();
@@ -70,9 +78,9 @@ private:
         } else if (path == "/small/kvlsetup.exe") {
             reply(s, "200 OK", kSmallBody, kSmallBody.size());
         } else if (path == "/slow/kvlsetup.exe") {
-            // The head first, a piece of the body a little later, then nothing.
+            // The head now, a piece of the body when the test asks for it.
             reply(s, "200 OK", QByteArray(), 1 << 20);
-            QTimer::singleShot(150, s, [s] { s->write(body(1000, 'q')); });
+            slow_ = s;
         } else {
             reply(s, "404 Not Found", "<html>no such file</html>", 25);
         }
@@ -252,6 +260,7 @@ private slots:
         // the count of bytes once the body comes.
         QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("Loading.."), 10000);
         QVERIFY(win_->infolabel3->text().isEmpty());
+        server_->sendSlowPiece();
         QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("1000 bytes"), 10000);
         QCOMPARE(win_->infolabel3->text(), QStringLiteral("Downloading: kvlsetup.exe"));
 
@@ -276,6 +285,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(win_.get()));
         win_->setDownloadUrl(server_->url("/slow/kvlsetup.exe"));
         win_->getbutton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("Loading.."), 10000);
+        server_->sendSlowPiece();
         QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("1000 bytes"), 10000);
         win_->Button1->click();
         QVERIFY(!win_->isVisible());
