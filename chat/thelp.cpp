@@ -62,7 +62,7 @@ fill the other seats. A small window offers the Korvel Lobby; click
 <b>Play Solo Game</b> to go straight on. Then click the green
 <b>START GAME</b> button on the board (or File &gt; Start Game), choose the
 amount to earn, the trip distance and whether computer pilots fly seats 3 and
-4, and click <b>Start</b>.</p>
+4, and click <b>START GAME</b> in that window.</p>
 <p>A solo game works without an internet connection, but the game talks to
 itself over the network on your own machine. If you use a <b>firewall</b>,
 allow Driftwake to use the network, or the game cannot connect to its own
@@ -247,9 +247,10 @@ the same maker. In the lobby you chat with other players, open a game room or
 join one, and when the room is ready the lobby starts Driftwake for every
 player: the player who opened the room hosts, everyone else joins the host
 automatically with the name used in the lobby.</p>
-<p>While a lobby game runs, the lobby knows that Driftwake is open, and the
-game's settings are kept in the lobby's settings file, so your colours,
-phrases and sounds follow you from game to game.</p>
+<p>While a game started from the lobby runs, Driftwake keeps a link open to
+the lobby on your own computer, so the lobby can tell that the game is still
+running. Driftwake keeps its settings in its own section of
+<code>korvellobby.ini</code>, the settings file it shares with the lobby.</p>
 <p>If the lobby is not installed yet, start Driftwake on its own: the window
 that opens with a solo game offers <b>Download And Install The Korvel Lobby
 Now</b>. If it is already installed, <b>Play with Others</b> closes the game
