@@ -61,6 +61,9 @@ private:
 
 constexpr std::uint32_t kHazardBits =
     HandIndex::bit(kSkyjack) | HandIndex::bit(kDamage) | HandIndex::bit(kPowerDrain);
+constexpr std::uint32_t kLightyearBits = HandIndex::bit(kLy2500) | HandIndex::bit(kLy5000) |
+                                         HandIndex::bit(kLy7500) | HandIndex::bit(kLy10000) |
+                                         HandIndex::bit(kLy20000);
 constexpr std::uint32_t kAttackBits =
     kHazardBits | HandIndex::bit(kDock) | HandIndex::bit(kTeleport);
 
@@ -103,11 +106,15 @@ int repairFor(int hazard) {
 void discardBy(Engine& engine, int seat, const HandIndex& hand) {
     const tplayer& me = engine.players[ix(seat)];
 
-    // 1. Repairs made useless by a protection held.
+    // 1. Repairs made useless by a protection held, in protection order.
     static constexpr int kRepairOfProtection[5] = {0, kReload, kWarp, kRepair, kPower};
+    std::uint32_t useless = 0;
     for (int i = 1; i <= 4; ++i)
-        if (me.protections[ix(i)] != 0 && hand.has(kRepairOfProtection[i]))
-            return engine.playDiscard(seat, hand[kRepairOfProtection[i]]);
+        useless |= me.protections[ix(i)] != 0 ? HandIndex::bit(kRepairOfProtection[i]) : 0u;
+    if (hand.hasAny(useless))
+        for (int i = 1; i <= 4; ++i)
+            if (me.protections[ix(i)] != 0 && hand.has(kRepairOfProtection[i]))
+                return engine.playDiscard(seat, hand[kRepairOfProtection[i]]);
     // 2.-4. Small distances and DOCK.
     if (hand.has(kLy2500) || hand.has(kDock))
         return engine.playDiscard(seat, std::min(hand[kLy2500], hand[kDock]));
@@ -181,7 +188,8 @@ void Engine::computerplay(int seat) {
     if (int s = hand.lowest(kSkyjackShield, kPowerShield))
         return playGo(seat, s, seat);
     // 2. Finish the trip.
-    if (me.undocked) {
+    const bool mayTravel = me.undocked && hand.hasAny(kLightyearBits);
+    if (mayTravel) {
         const int s = hand.lowest(kLy2500, kLy20000, [&](int c) {
             return mayTravelWith(me, c) && me.distance + cardInfo(c).lightyears >= tripdistance;
         });
@@ -192,9 +200,8 @@ void Engine::computerplay(int seat) {
     //    first, so the usual case (none, or no attack card) is one test.
     unsigned nearGoal = 0; // bit t: seat t is another seat near the goal
     for (int t = 1; t <= kSeats; ++t)
-        nearGoal |=
-            static_cast<unsigned>(t != seat && tripdistance - players[ix(t)].distance <= 10000)
-            << t;
+        nearGoal |= static_cast<unsigned>(tripdistance - players[ix(t)].distance <= 10000) << t;
+    nearGoal &= ~(1u << seat);
     if (nearGoal != 0 && hand.hasAny(kAttackBits)) {
         for (int t = 1; t <= kSeats; ++t) {
             if ((nearGoal & (1u << t)) == 0)
@@ -216,7 +223,7 @@ void Engine::computerplay(int seat) {
     if (me.undocked && !me.teleported && hand.has(kLy10000))
         return playMiles(seat, hand[kLy10000]);
     // 6. Any distance.
-    if (me.undocked)
+    if (mayTravel)
         if (int s = hand.lowest(kLy2500, kLy20000, [&](int c) { return mayTravelWith(me, c); }))
             return playMiles(seat, s);
     // 7. Undock.
