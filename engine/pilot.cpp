@@ -232,15 +232,22 @@ void Engine::computerplay(int seat) {
     // 8. Repair.
     if (!me.undocked && me.hazard != 0 && hand.has(repairFor(me.hazard)))
         return playGo(seat, hand[repairFor(me.hazard)], seat);
-    // 9. Attack the leader.
+    // 9. Attack the leader: the first slot holding a hazard attack that has a
+    //    target. The target depends only on the card, so each code held is
+    //    asked once.
     if (hand.hasAny(kHazardBits)) {
-        for (int slot = 1; slot <= kSlots; ++slot) {
-            const int c = me.cards[ix(slot)];
-            if (!isHazardAttack(c))
+        int slot = HandIndex::kAbsent;
+        int target = 0;
+        for (int c : {kSkyjack, kDamage, kPowerDrain}) {
+            if (!hand.has(c) || hand[c] > slot)
                 continue;
-            if (int t = leaderAmong([&](int o) { return eligibleAttack(o, c); }, true))
-                return playGo(seat, slot, t);
+            if (int t = leaderAmong([&](int o) { return eligibleAttack(o, c); }, true)) {
+                slot = hand[c];
+                target = t;
+            }
         }
+        if (target != 0)
+            return playGo(seat, slot, target);
     }
     // 10. TELEPORT the leader. The target does not depend on which slot holds
     //     the card, so the first TELEPORT stands for all of them.
