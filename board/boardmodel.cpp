@@ -280,7 +280,18 @@ void BoardModel::newplayerinfo(std::string_view payload) {
         events_.loadSettings();
     }
     if (*seat > kPlayingSeats) {
-        std::string item = std::to_string(*seat) + ": " + name;
+        // A seat announced again (a repeated login) replaces its old item,
+        // which no later departure would remove.
+        const std::string prefix = std::to_string(*seat) + ": ";
+        const auto old = std::find_if(spies_.begin(), spies_.end(), [&](const std::string& s) {
+            return s.rfind(prefix, 0) == 0;
+        });
+        if (old != spies_.end()) {
+            const std::string gone = *old;
+            spies_.erase(old);
+            events_.spyRemoved(gone);
+        }
+        std::string item = prefix + name;
         spies_.push_back(item);
         events_.spyAdded(item);
         if (!me) {

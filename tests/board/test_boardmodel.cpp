@@ -49,6 +49,19 @@ TEST_F(BoardTest, OthersArriveAndLeave) {
     EXPECT_EQ(seat(1).name, "<Waiting>");
 }
 
+TEST_F(BoardTest, ASpectatorAnnouncedAgainKeepsOneItem) {
+    login(1, "Ann");
+    cmd("CMD_newplayerinfo+6+Eve");
+    cmd("CMD_newplayerinfo+7+Bob");
+    ev.clear();
+    // The spectator in seat 6 logs in again under another name.
+    cmd("CMD_newplayerinfo+6+Eve2");
+    EXPECT_EQ(m.spies(), (Strings{"7: Bob", "6: Eve2"}));
+    EXPECT_EQ(ev.spyRemoves, Strings{"6: Eve"});
+    cmd("CMD_playerdisconnected+6+Eve2");
+    EXPECT_EQ(m.spies(), Strings{"7: Bob"});
+}
+
 TEST_F(BoardTest, LeavingSeatsThreeAndFourDependsOnTakingPart) {
     startGame("f+t+");
     cmd("CMD_newplayerinfo+3+Cy");
