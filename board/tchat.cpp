@@ -7,9 +7,15 @@
 #include "chat/colours.h"
 #include "chat/datadir.h"
 #include "chat/sounds.h"
+#include "chat/tabout.h"
+#include "chat/thelp.h"
 #include "chat/tphrases.h"
+#include "chat/ttallylist.h"
+#include "chat/website.h"
 #include "net/clientconn.h"
+#include "net/tdownload.h"
 #include "net/tserver.h"
+#include "net/tspylist.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -35,8 +41,6 @@ namespace {
 
 constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
 constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal, BotSpeed::Fast};
-// The maker's web address, opened by the logo and the about window's link.
-constexpr const char* kWebsite = "https://driftwake.example/";
 
 QString fromWire(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -180,18 +184,25 @@ void Tchat::buildMenus() {
     JustWatch1->setCheckable(true);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
-    view->addAction(QStringLiteral("View Tally"));
-    view->addAction(QStringLiteral("Spy List"));
-    view->addAction(QStringLiteral("Phrase List"), this, [this] { phrases_->openPhrases(); });
+    view->addAction(QStringLiteral("View Tally"), this,
+                    [this] { tallylist_->openTally(otherSeatNames()); })
+        ->setObjectName(QStringLiteral("ViewTally1"));
+    view->addAction(QStringLiteral("Spy List"), this, [this] { spylist_->openSpyList(); })
+        ->setObjectName(QStringLiteral("SpyList1"));
+    view->addAction(QStringLiteral("Phrase List"), this, [this] { phrases_->openPhrases(); })
+        ->setObjectName(QStringLiteral("PrhaseList1"));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    QAction* content = help->addAction(QStringLiteral("Content"));
+    QAction* content =
+        help->addAction(QStringLiteral("Content"), this, [this] { help_->openHelp(); });
+    content->setObjectName(QStringLiteral("Help2"));
     content->setShortcut(QKeySequence(Qt::Key_F1));
     QAction* quick = help->addAction(QStringLiteral("Quick Instructions"), board_,
                                      &BoardWidget::showQuickInstructions);
     quick->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     help->addSeparator();
-    help->addAction(QStringLiteral("About"));
+    help->addAction(QStringLiteral("About"), this, [this] { about_->openAbout(); })
+        ->setObjectName(QStringLiteral("About1"));
 
     popup_kick = new QMenu(this);
     RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"), this,
@@ -205,6 +216,11 @@ void Tchat::buildMenus() {
 void Tchat::createWindows() {
     // Start-up order after the main window: about, spectator list, help,
     // game options, phrases, tally list, host server, download.
+    about_ = new Tabout(this);
+    spylist_ = new Tspylist(this);
+    spylist_->setKick([this](int seat) { kicking(seat); });
+    help_ = new Thelp(this);
+    connect(help_, &Thelp::aboutRequested, about_, &Tabout::openAbout);
     gamestart_ = new Tgamestart(this);
     connect(gamestart_, &Tgamestart::startRequested, this, [this](const std::string& message) {
         conn_->send(message);
@@ -212,9 +228,14 @@ void Tchat::createWindows() {
     });
     phrases_ = new Tphrases(
         *chat_, [this](const PhraseTexts& texts) { savePhrasesFile(iniPath(), texts); }, this);
+    tallylist_ = new Ttallylist(tally_, this);
+    connect(tallylist_, &Ttallylist::ownTotalsReset, this,
+            [this] { model_->setOwnLightyears(tally_.ownLightyears()); });
     server_ = new TServer([this] { return botDelay(); }, clockSeed(), this);
     server_->setTimerScale(options_.timerScale);
     connect(server_, &TServer::diagnosticRaised, this, &Tchat::hostNotice);
+    download_ = new Tdownload(this);
+    download_->setEndGame([this] { close(); });
 }
 
 void Tchat::showEvent(QShowEvent* event) {
@@ -231,6 +252,7 @@ void Tchat::processparams() {
     switch (options_.mode) {
     case LaunchMode::Solo:
         status(QStringLiteral("Loading Solo Game..Please wait."));
+        download_->openDownload();
         hostpress();
         break;
     case LaunchMode::Host:
@@ -258,6 +280,7 @@ void Tchat::hostpress() {
         return;
     }
     model_->setHosting();
+    spylist_->setHosting(true);
     connectClient(QStringLiteral("127.0.0.1"));
     StartGame1->setEnabled(true);
     changed();
@@ -321,22 +344,28 @@ void Tchat::send(const std::string& message) {
 }
 
 void Tchat::addtomineset(int column, const std::string& value) {
-    tally_.addtomineset(column, value);
+    tallylist_->addtomineset(column, value);
 }
 
 void Tchat::addgame(const std::string& result) {
-    std::vector<std::string> others;
-    for (int seat = 1; seat <= kPlayingSeats; ++seat) {
-        const std::string& name = model_->view().seats[std::size_t(seat)].name;
-        if (seat != model_->state().myseat && name != kWaiting)
-            others.push_back(name);
-    }
-    tally_.addgame(result, others);
+    tallylist_->addgame(result, otherSeatNames());
 }
 
-void Tchat::spyAdded(const std::string&) {}
+std::vector<std::string> Tchat::otherSeatNames() const {
+    std::vector<std::string> others;
+    for (int seat = 1; seat <= kPlayingSeats; ++seat)
+        if (seat != model_->state().myseat)
+            others.push_back(model_->view().seats[std::size_t(seat)].name);
+    return others;
+}
 
-void Tchat::spyRemoved(const std::string&) {}
+void Tchat::spyAdded(const std::string& item) {
+    spylist_->addSpy(QString::fromStdString(item));
+}
+
+void Tchat::spyRemoved(const std::string& item) {
+    spylist_->removeSpy(QString::fromStdString(item));
+}
 
 void Tchat::loadSettings() {
     loadinifile();
@@ -515,7 +544,7 @@ void Tchat::kicking(int seat) {
 }
 
 void Tchat::openWebsite() {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kWebsite)));
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress)));
 }
 
 } // namespace dw

@@ -14,6 +14,8 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QActionGroup;
@@ -27,8 +29,13 @@ class ChatPane;
 class ClientConnection;
 class SoundPlayer;
 class TServer;
+class Tabout;
+class Tdownload;
 class Tgamestart;
+class Thelp;
 class Tphrases;
+class Tspylist;
+class Ttallylist;
 
 class Tchat : public QMainWindow, private BoardEvents {
     Q_OBJECT
@@ -98,6 +105,8 @@ private:
     void kicking(int seat);
     void openWebsite();
     void saveTally();
+    // The names shown for the seats other than the own one.
+    std::vector<std::string> otherSeatNames() const;
 
     LaunchOptions options_;
     QString dataDir_;
@@ -119,9 +128,14 @@ private:
     QStringList noticeLines_;
 
     // Other windows, created after the main window in start-up order.
+    Tabout* about_ = nullptr;
+    Tspylist* spylist_ = nullptr;
+    Thelp* help_ = nullptr;
     Tgamestart* gamestart_ = nullptr;
     Tphrases* phrases_ = nullptr;
+    Ttallylist* tallylist_ = nullptr;
     TServer* server_ = nullptr;
+    Tdownload* download_ = nullptr;
 
     // Menu items.
     QAction* StartGame1 = nullptr;
