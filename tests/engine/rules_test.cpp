@@ -288,5 +288,39 @@ TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
     EXPECT_EQ(t.seat(1).distance, 0);
 }
 
+TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
+    Table t;
+    t.startAt(1, true, true);
+    t.connect({1, 2});
+    t.hand(1, {kLy2500, kUndock, kDock, kTeleport});
+    t.seat(1).undocked = t.seat(2).undocked = true;
+    for (int seat : {-1, 0, 5, 1000}) {
+        t.engine.playGo(seat, 3, 2);
+        t.engine.playSpeed(seat, 4, 2);
+        t.engine.playMiles(seat, 1);
+        t.engine.playDiscard(seat, 1);
+        t.engine.playGo(1, 3, seat);
+        t.engine.playSpeed(1, 4, seat);
+    }
+    for (int slot : {-1, 0, 8, 1000}) {
+        t.engine.playGo(1, slot, 2);
+        t.engine.playSpeed(1, slot, 2);
+        t.engine.playMiles(1, slot);
+        t.engine.playDiscard(1, slot);
+    }
+    EXPECT_TRUE(t.to(1).empty() && t.to(2).empty());
+    EXPECT_TRUE(t.host.diagnostics.empty());
+    EXPECT_EQ(t.engine.timer1action(), kActionNone);
+    EXPECT_TRUE(t.seat(2).undocked && !t.seat(2).teleported);
+
+    t.engine.playGo(1, 3, 2);
+    const std::string docked = msg("CMD_placinggo", {1, kDock, 3, 2});
+    EXPECT_EQ(t.to(1), std::vector<std::string>{docked});
+    EXPECT_EQ(t.to(2), std::vector<std::string>{docked});
+    EXPECT_FALSE(t.seat(2).undocked);
+    EXPECT_EQ(t.seat(1).cards[3], kNoCard);
+    EXPECT_EQ(t.engine.timer1action(), kActionNextTurn);
+}
+
 } // namespace
 } // namespace dw::test
