@@ -9,6 +9,7 @@ packages=(
     googletest libgtest-dev
     xvfb xauth
     desktop-file-utils appstream
+    clang-14 libclang-rt-14-dev
 )
 
 missing=()
