@@ -1,0 +1,259 @@
+// Faults around the real program: players who vanish at awkward moments, a
+// host process that is killed, a data directory that cannot be written,
+// and damaged settings and tally files.
+#include "chat/settings.h"
+#include "chat/tallytable.h"
+#include "tests/support/processes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <random>
+
+using namespace dw;
+using namespace dw::testing;
+
+namespace {
+
+const std::string T(1, kTerminator);
+
+// A raw client that has logged in; its seat is what the host gave it.
+int login(RawClient& c, quint16 port, const std::string& name) {
+    if (!c.connectTo(port))
+        return 0;
+    const std::string hello = c.waitFor("CMD_sendlogininfo+", 5000);
+    const int seat = parseNumber(std::string_view(hello).substr(18)).value_or(0);
+    c.send(buildMessage("CMD_logininfo", {seat, "1.0.1", name + T}));
+    return c.waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+", 5000).empty() ? 0 : seat;
+}
+
+QString tallyPath(const ProgramCopy& copy) {
+    return QDir(copy.dir()).filePath(QString::fromStdString(tallyFileName()));
+}
+
+QString iniPath(const ProgramCopy& copy) {
+    return QDir(copy.dir()).filePath(QStringLiteral("korvellobby.ini"));
+}
+
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList joinArgs(const char* name, quint16 port) {
+    return {QString::fromLatin1(name), "127.0.0.1", "join", "--port", QString::number(port)};
+}
+
+} // namespace
+
+class Faults : public QObject {
+    Q_OBJECT
+
+    // A headless host on a fresh port, with fast timers.
+    std::unique_ptr<Running> startHost(ProgramCopy& copy, quint16& port) {
+        port = freePort();
+        auto host = std::make_unique<Running>(
+            copy,
+            QStringList{"--headless", "--port", QString::number(port), "--timer-scale", "0.002"});
+        if (!host->waitForOutput("listening", 20000))
+            return nullptr;
+        return host;
+    }
+
+private slots:
+    void aPlayerWhoLeavesMidTurnIsPlayedByTheComputer() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient me, ann;
+        QCOMPARE(login(me, port, "Watcher"), 1);
+        QCOMPARE(login(ann, port, "Ann"), 2);
+        me.send(buildMessage("CMD_startgame", {"Watcher", 1000, 50, 0, 0}, Trailing::Yes));
+        me.send(buildMessage("CMD_justwatch", {1, "1"}));
+
+        // Ann's turn comes; she vanishes before playing.
+        QVERIFY(!ann.waitFor("CMD_nextplayer+2+", 30000).empty());
+        ann.socket().abort();
+        QVERIFY(!me.waitFor("CMD_playerdisconnected+2+Ann", 10000).empty());
+        // The computer plays her turn, the turn passes on and the game ends.
+        QVERIFY2(!me.waitFor("CMD_nextplayer+1+", 30000).empty(), qPrintable(host->output()));
+        QVERIFY2(!me.waitFor("CMD_winner+", 120000).empty(), qPrintable(host->output()));
+        QCOMPARE(host->terminate(), 0);
+    }
+
+    void aPlayerWhoLeavesDuringScoringDoesNotStopTheGame() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient me, ann;
+        QCOMPARE(login(me, port, "Watcher"), 1);
+        QCOMPARE(login(ann, port, "Ann"), 2);
+        // A game long enough for more than one round.
+        me.send(buildMessage("CMD_startgame", {"Watcher", 10000, 50, 0, 0}, Trailing::Yes));
+        me.send(buildMessage("CMD_justwatch", {1, "1"}));
+        ann.send(buildMessage("CMD_justwatch", {2, "1"}));
+        QVERIFY(!ann.waitFor("CMD_postscores+", 60000).empty());
+        ann.socket().abort();
+        QVERIFY(!me.waitFor("CMD_playerdisconnected+2+Ann", 10000).empty());
+        QVERIFY2(!me.waitFor("CMD_winner+", 180000).empty(), qPrintable(host->output()));
+        QCOMPARE(host->terminate(), 0);
+    }
+
+    void aConnectionCutInsideAMessageLeavesNothingBehind() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient me;
+        QCOMPARE(login(me, port, "Watcher"), 1);
+        {
+            RawClient ann;
+            QCOMPARE(login(ann, port, "Ann"), 2);
+            ann.send("CMD_chat+2+half a mess");
+            ann.socket().waitForBytesWritten(1000);
+            ann.socket().abort();
+        }
+        QVERIFY(!me.waitFor("CMD_playerdisconnected+2+Ann", 10000).empty());
+        // The next arrival in that seat starts clean.
+        RawClient bob;
+        QCOMPARE(login(bob, port, "Bob"), 2);
+        bob.send(buildMessage("CMD_chat", {2, "whole|clRed"}));
+        const std::string relayed = me.waitFor("CMD_chat+", 10000);
+        QCOMPARE(relayed, std::string("CMD_chat+2+Bob chats: whole|clRed"));
+        QCOMPARE(host->terminate(), 0);
+    }
+
+    void everyClientEndsCleanlyAndKeepsItsTallyWhenTheHostIsKilled() {
+        ProgramCopy hostCopy, copyA, copyB;
+        QVERIFY(hostCopy.ok() && copyA.ok() && copyB.ok());
+        quint16 port = 0;
+        auto host = startHost(hostCopy, port);
+        QVERIFY(host);
+        Running a(copyA, joinArgs("Ann", port), true);
+        Running b(copyB, joinArgs("Bob", port), true);
+        QVERIFY2(a.waitForOutput("You are Connected.", 30000), qPrintable(a.output()));
+        QVERIFY2(b.waitForOutput("You are Connected.", 30000), qPrintable(b.output()));
+
+        host->process().kill(); // SIGKILL: no goodbye from the host
+        QVERIFY(host->process().waitForFinished(10000));
+        for (Running* client : {&a, &b}) {
+            QVERIFY2(client->process().waitForFinished(20000), qPrintable(client->output()));
+            QCOMPARE(client->process().exitStatus(), QProcess::NormalExit);
+            QCOMPARE(client->process().exitCode(), 0);
+        }
+        for (const ProgramCopy* copy : {&copyA, &copyB}) {
+            TallyTable tally;
+            QVERIFY(QFile::exists(tallyPath(*copy)));
+            QVERIFY(!tally.load(tallyPath(*copy).toStdString()));
+        }
+    }
+
+    void aDataDirectoryThatCannotBeWrittenIsReportedNotFatal() {
+        ProgramCopy hostCopy, copy;
+        QVERIFY(hostCopy.ok() && copy.ok());
+        quint16 port = 0;
+        auto host = startHost(hostCopy, port);
+        QVERIFY(host);
+        // Running as root ignores permissions, so the directory sits below a
+        // plain file, where nothing can be created.
+        const QString blocker = QDir(copy.dir()).filePath(QStringLiteral("blocker"));
+        QVERIFY(writeFile(blocker, "not a directory"));
+        qputenv("DRIFTWAKE_DATA_DIR", (blocker + QStringLiteral("/data")).toLocal8Bit());
+        Running client(copy, joinArgs("Ann", port), true);
+        qunsetenv("DRIFTWAKE_DATA_DIR");
+        QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
+
+        QCOMPARE(host->terminate(), 0);
+        QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output()));
+        QCOMPARE(client.process().exitCode(), 0);
+        // The tally could not be kept: said so, and nothing else was written.
+        QVERIFY2(client.output().contains(QStringLiteral("driftwake: ")) &&
+                     client.output().contains(QString::fromStdString(tallyFileName())),
+                 qPrintable(client.output()));
+        QCOMPARE(readFile(blocker), QByteArray("not a directory"));
+    }
+
+    void aCorruptTallyDoesNotStopTheProgramAndIsReplacedByAReadableOne() {
+        ProgramCopy hostCopy, copy;
+        QVERIFY(hostCopy.ok() && copy.ok());
+        std::mt19937 random(7);
+        QByteArray junk("WRZL\xff\xff\x00\x10", 8);
+        for (int i = 0; i < 5000; ++i)
+            junk.append(char(random()));
+        QVERIFY(writeFile(tallyPath(copy), junk));
+        TallyTable probe;
+        QVERIFY(probe.load(tallyPath(copy).toStdString())); // unreadable indeed
+
+        quint16 port = 0;
+        auto host = startHost(hostCopy, port);
+        QVERIFY(host);
+        Running client(copy, joinArgs("Ann", port), true);
+        QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
+        QCOMPARE(host->terminate(), 0);
+        QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output()));
+        QCOMPARE(client.process().exitCode(), 0);
+        TallyTable after;
+        QVERIFY(!after.load(tallyPath(copy).toStdString()));
+    }
+
+    void aSettingsFileFullOfGarbageAndLongLinesStillRuns() {
+        ProgramCopy hostCopy, copy;
+        QVERIFY(hostCopy.ok() && copy.ok());
+        std::mt19937 random(11);
+        QList<QByteArray> foreign{"[Lobby]\r\nName=keep me\r\n"};
+        QByteArray ini(foreign.front());
+        ini += "[Driftwake]\r\nTextsize=99999999999999999999\r\nTextcolor=$ZZZ\r\n";
+        ini += "Top=" + QByteArray(1 << 20, '9') + "\r\nBotspeed=-1\r\n";
+        ini += "Phrase1=" + QByteArray(200000, 'p') + "\n";
+        for (int line = 0; line < 200; ++line) {
+            QByteArray junk;
+            for (int i = 0; i < 300; ++i) {
+                const char c = char(random());
+                junk.append(c == '\n' ? ' ' : c);
+            }
+            // Lines of other programs (no "=" after a key of ours).
+            junk.replace('=', '-');
+            foreign.append(junk + "\n");
+            ini += junk + "\n";
+        }
+        foreign.append("[Other]\nLast=line");
+        ini += foreign.back();
+        QVERIFY(writeFile(iniPath(copy), ini));
+        QVERIFY(writeFile(iniPath(hostCopy), ini));
+
+        quint16 port = 0;
+        auto host = startHost(hostCopy, port);
+        QVERIFY2(host, "the host did not start with the damaged settings file");
+        Running client(copy, joinArgs("Ann", port), true);
+        QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
+        QCOMPARE(host->terminate(), 0);
+        QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output().left(2000)));
+        QCOMPARE(client.process().exitCode(), 0);
+        // Whatever the program wrote back, the other programs' lines are
+        // all still there in order, and its own keys read well again.
+        const QByteArray after = readFile(iniPath(copy));
+        qsizetype at = 0;
+        for (const QByteArray& line : foreign) {
+            at = after.indexOf(line, at);
+            QVERIFY2(at >= 0, line.left(40).constData());
+            at += line.size();
+        }
+        const Settings s = loadSettingsFile(iniPath(copy).toStdString());
+        QCOMPARE(s.textSize, 8);
+        QCOMPARE(s.textColour, kColourSilver);
+    }
+};
+
+QTEST_GUILESS_MAIN(Faults)
+#include "test_faults.moc"
