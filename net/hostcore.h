@@ -64,7 +64,7 @@ public:
     // transport should stop reading a connection while wantsInput() is false.
     static constexpr std::size_t kQueueCap = 256;
     // Relayed chat is not sent to a connection with more unsent bytes.
-    static constexpr std::size_t kMaxUnsentForRelay = 1u << 20;
+    static constexpr std::size_t kMaxUnsentForRelay = 256u * 1024u;
 
     // Bytes arrived on the connection of `entry`.
     void received(int entry, std::string_view bytes);

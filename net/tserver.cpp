@@ -14,7 +14,7 @@ constexpr int kListenBacklog = 5;
 // socket holds for the host before the peer has to wait (TCP then pushes
 // back on a peer that sends faster than the host dispatches).
 constexpr qint64 kReadChunk = 4096;
-constexpr qint64 kSocketReadBuffer = 64 * 1024;
+constexpr qint64 kSocketReadBuffer = 16 * 1024;
 } // namespace
 
 TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent)
@@ -50,6 +50,7 @@ void TServer::Sock1Accept() {
     while (QTcpSocket* socket = Sock1.nextPendingConnection()) {
         socket->setParent(nullptr);
         socket->setReadBufferSize(kSocketReadBuffer);
+        socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kSocketReadBuffer);
         const int entry = core_.freeEntry();
         socks_[entry] = socket;
         if (entry != HostCore::kFullEntry) {

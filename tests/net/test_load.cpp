@@ -239,11 +239,12 @@ private slots:
                 Peer& p = *peers[std::size_t(s)];
                 p.pump();
                 while (!p.in.empty()) {
-                    playerTurn(p.in.front());
+                    if (s == 2)
+                        playerTurn(p.in.front());
                     p.in.pop_front();
                 }
-                play();
             }
+            play();
             watcher.pump();
             while (!watcher.in.empty()) {
                 const std::string& m = watcher.in.front();
