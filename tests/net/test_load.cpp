@@ -127,7 +127,9 @@ private slots:
         Peer watcher;
         QVERIFY(watcher.join(port, "Watcher"));
         QCOMPARE(watcher.seat, 1);
-        watcher.send(buildMessage("CMD_startgame", {"Watcher", 3000, 50, 0, 0}, Trailing::Yes));
+        // A game about as long as the flood.
+        const int amount = 150 * (floodMs / 1000);
+        watcher.send(buildMessage("CMD_startgame", {"Watcher", amount, 50, 0, 0}, Trailing::Yes));
         QVERIFY(!watcher.waitFor("CMD_startgame+", 10000).empty());
         watcher.send(buildMessage("CMD_justwatch", {1, "1"}));
         QVERIFY(!watcher.waitFor("CMD_justwatching+1+1", 10000).empty());
