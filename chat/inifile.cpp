@@ -221,9 +221,12 @@ bool IniFile::write(std::string_view section, std::string_view key, std::string_
             prev.raw += eol;
     }
     auto at = lines_.begin() + (after + 1);
-    if (place.sectionEnd < 0)
-        at =
-            lines_.insert(at, makeLine("[" + std::string(section) + "]" + eol, lines_.empty())) + 1;
+    if (place.sectionEnd < 0) {
+        std::string header;
+        header.reserve(section.size() + 2 + eol.size());
+        header.append(1, '[').append(section).append(1, ']').append(eol);
+        at = lines_.insert(at, makeLine(std::move(header), lines_.empty())) + 1;
+    }
     lines_.insert(at, makeLine(keyLine + eol, false));
     return true;
 }
