@@ -1,5 +1,7 @@
 #include "chat/tabout.h"
 
+#include "chat/showwindow.h"
+
 #include "board/artwork.h"
 #include "chat/website.h"
 #include "net/protocol.h"
@@ -90,13 +92,7 @@ Tabout::Tabout(QWidget* parent)
 }
 
 void Tabout::openAbout() {
-    if (parentWidget() != nullptr) {
-        const QPoint centre = parentWidget()->frameGeometry().center();
-        move(centre - QPoint(width() / 2, height() / 2));
-    }
-    show();
-    raise();
-    activateWindow();
+    showCentred(this);
 }
 
 void Tabout::openWebsite() {

@@ -1,5 +1,7 @@
 #include "chat/thelp.h"
 
+#include "chat/showwindow.h"
+
 #include "chat/website.h"
 #include "engine/cards.h"
 
@@ -409,13 +411,7 @@ Thelp::Thelp(QWidget* parent)
 }
 
 void Thelp::openHelp() {
-    if (parentWidget() != nullptr) {
-        const QPoint centre = parentWidget()->frameGeometry().center();
-        move(centre - QPoint(width() / 2, height() / 2));
-    }
-    show();
-    raise();
-    activateWindow();
+    showCentred(this);
 }
 
 void Thelp::showPage(int n) {

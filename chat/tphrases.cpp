@@ -1,5 +1,7 @@
 #include "chat/tphrases.h"
 
+#include "chat/showwindow.h"
+
 #include "chat/chatpane.h"
 
 #include <QGridLayout>
@@ -49,13 +51,7 @@ void Tphrases::openPhrases() {
     for (int n = 1; n <= kPhraseCount; ++n)
         edit(n)->setText(pane_.phrase(n));
     adjustSize();
-    if (QWidget* p = parentWidget()) {
-        const QPoint centre = p->mapToGlobal(p->rect().center());
-        move(centre - QPoint(width() / 2, height() / 2));
-    }
-    show();
-    raise();
-    activateWindow();
+    showCentred(this);
 }
 
 void Tphrases::doneClick() {

@@ -1,5 +1,7 @@
 #include "chat/ttallylist.h"
 
+#include "chat/showwindow.h"
+
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -172,13 +174,7 @@ QLabel* Ttallylist::mylabel(int n) const {
 void Ttallylist::openTally(const std::vector<std::string>& otherSeatNames) {
     loadchecklist(otherSeatNames);
     adjustSize();
-    if (QWidget* p = parentWidget()) {
-        const QPoint centre = p->mapToGlobal(p->rect().center());
-        move(centre - QPoint(width() / 2, height() / 2));
-    }
-    show();
-    raise();
-    activateWindow();
+    showCentred(this);
 }
 
 void Ttallylist::loadchecklist(const std::vector<std::string>& otherSeatNames) {

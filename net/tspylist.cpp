@@ -1,5 +1,7 @@
 #include "net/tspylist.h"
 
+#include "chat/showwindow.h"
+
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
@@ -89,9 +91,7 @@ QStringList Tspylist::spies() const {
 }
 
 void Tspylist::openSpyList() {
-    show();
-    raise();
-    activateWindow();
+    showCentred(this);
 }
 
 QMenu* Tspylist::contextPopup(const QPoint& pos) {
