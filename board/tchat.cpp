@@ -21,7 +21,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QColorDialog>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QLoggingCategory>
@@ -44,11 +43,6 @@ constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal, B
 
 QString fromWire(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-// Milliseconds since midnight, UTC: the seed of the game's generator.
-std::uint32_t clockSeed() {
-    return std::uint32_t(QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay());
 }
 
 } // namespace

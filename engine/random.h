@@ -2,6 +2,7 @@
 // sequence, seedable so that whole games can be replayed.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace dw {
@@ -27,5 +28,13 @@ public:
 private:
     std::uint32_t seed_;
 };
+
+// The seed a program takes when it starts: the time of day (UTC) in
+// milliseconds since midnight.
+inline std::uint32_t clockSeed() {
+    using namespace std::chrono;
+    const auto ms = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    return static_cast<std::uint32_t>(ms % (24LL * 60 * 60 * 1000));
+}
 
 } // namespace dw

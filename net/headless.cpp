@@ -6,8 +6,6 @@
 #include "net/tserver.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QDir>
 
 #include <cstdio>
 
@@ -20,18 +18,11 @@ void say(FILE* to, const QString& line) {
     std::fflush(to);
 }
 
-// Milliseconds since midnight, UTC: the seed of the game's generator.
-std::uint32_t clockSeed() {
-    return std::uint32_t(QDateTime::currentDateTimeUtc().time().msecsSinceStartOfDay());
-}
-
 } // namespace
 
 int runHeadless(const LaunchOptions& options) {
-    const QString ini = QDir(dataDirectory())
-                            .filePath(QString::fromUtf8(kSettingsFileName.data(),
-                                                        qsizetype(kSettingsFileName.size())));
-    const int botSpeed = botDelayMs(loadSettingsFile(ini.toStdString()).botSpeed);
+    const auto ini = settingsFilePath(dataDirectory().toStdString());
+    const int botSpeed = botDelayMs(loadSettingsFile(ini).botSpeed);
 
     TServer server([botSpeed] { return botSpeed; }, clockSeed());
     server.setTimerScale(options.timerScale);
