@@ -23,6 +23,7 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -109,8 +110,16 @@ void Tchat::FormCreate() {
     applyGeometry(kDefaultGeometry);
 
     const QString tallyPath = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
-    if (auto error = tally_.load(tallyPath.toStdString()))
-        QTimer::singleShot(0, this, [this, e = *error] { hostNotice(QString::fromStdString(e)); });
+    if (auto error = tally_.load(tallyPath.toStdString())) {
+        // The tally starts afresh; the file that could not be read is kept
+        // aside rather than overwritten at the end of the run.
+        QString text = QString::fromStdString(*error);
+        const QString kept = tallyPath + QStringLiteral(".damaged");
+        QFile::remove(kept);
+        if (QFile::rename(tallyPath, kept))
+            text += QStringLiteral("\nThe unreadable tally was kept as ") + kept;
+        QTimer::singleShot(0, this, [this, text] { hostNotice(text); });
+    }
     model_->setOwnLightyears(tally_.ownLightyears());
     changed();
 }

@@ -5,15 +5,19 @@
 namespace dw {
 
 namespace {
-// One message per tick; the timer runs only while messages wait, so an idle
-// client costs nothing.
+// The timer runs only while messages wait, so an idle client costs nothing.
 constexpr int kReceiveTickMs = 1;
 } // namespace
 
 ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
     Timer1.setInterval(kReceiveTickMs);
     connect(&Timer1, &QTimer::timeout, this, [this] {
-        if (!processsocktimer())
+        // Every message that waited when the tick began, in order, so that a
+        // burst of chat never leaves the game behind.
+        for (std::size_t n = receivedlist_.size(); n > 0; --n)
+            if (!processsocktimer())
+                break;
+        if (receivedlist_.empty())
             Timer1.stop();
     });
     connect(&sock, &QTcpSocket::readyRead, this, &ClientConnection::sockRead);

@@ -1,5 +1,5 @@
 // The client's single connection to a host: connecting, sending, cutting the
-// byte stream into messages and handing them on one per receive tick.
+// byte stream into messages and handing them on from the receive timer.
 #pragma once
 
 #include "net/protocol.h"
@@ -24,7 +24,7 @@ public:
     explicit ClientConnection(QObject* parent = nullptr);
     ~ClientConnection() override;
 
-    // Receives each message, one per tick of the receive timer.
+    // Receives each message, in order, from the receive timer.
     void setHandler(Handler handler) { handler_ = std::move(handler); }
 
     // Opens the connection in the background. A host text whose first

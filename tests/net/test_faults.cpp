@@ -184,7 +184,7 @@ private slots:
         QCOMPARE(readFile(blocker), QByteArray("not a directory"));
     }
 
-    void aCorruptTallyDoesNotStopTheProgramAndIsReplacedByAReadableOne() {
+    void aCorruptTallyIsKeptAsideAndAReadableOneWritten() {
         ProgramCopy hostCopy, copy;
         QVERIFY(hostCopy.ok() && copy.ok());
         std::mt19937 random(7);
@@ -205,6 +205,10 @@ private slots:
         QCOMPARE(client.process().exitCode(), 0);
         TallyTable after;
         QVERIFY(!after.load(tallyPath(copy).toStdString()));
+        // The unreadable file was kept aside, byte for byte.
+        QFile kept(tallyPath(copy) + QStringLiteral(".damaged"));
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(kept.readAll(), junk);
     }
 
     void aSettingsFileFullOfGarbageAndLongLinesStillRuns() {
