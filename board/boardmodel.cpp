@@ -601,29 +601,37 @@ void BoardModel::getnextplayer(std::string_view payload) {
 
 // ---------------------------------------------------------------- plays
 
-void BoardModel::placingspeed(std::string_view payload) {
+std::optional<BoardModel::PilePlay> BoardModel::pilePlay(std::string_view payload,
+                                                         Picture SeatDisplay::*pile) {
     FieldReader r(payload);
     const auto player = seatField(r);
     const auto card = cardField(r);
     const auto place = placeField(r);
     const auto target = seatField(r);
     if (!player || !card || !place || !target)
-        return;
+        return std::nullopt;
     hideTargets();
-    view_.seats[at(*target)].speedPile = *card;
+    view_.seats[at(*target)].*pile = *card;
     if (isMe(*player))
         clearslot(*place);
-    if (*card == kTeleport) {
-        state_.warpdamage[at(*target)] = 1;
-        events_.log(nameOf(*target) + " has got teleported and now has warp damage.");
-        if (isMe(*player))
+    return PilePlay{*player, *card, *target};
+}
+
+void BoardModel::placingspeed(std::string_view payload) {
+    const auto play = pilePlay(payload, &SeatDisplay::speedPile);
+    if (!play)
+        return;
+    if (play->card == kTeleport) {
+        state_.warpdamage[at(play->target)] = 1;
+        events_.log(nameOf(play->target) + " has got teleported and now has warp damage.");
+        if (isMe(play->player))
             events_.sound("protection");
-        if (isMe(*target))
+        if (isMe(play->target))
             events_.sound("damage");
-    } else if (*card == kWarp) {
-        state_.warpdamage[at(*target)] = 0;
-        events_.log(nameOf(*target) + " repaired the warp damage.");
-        if (isMe(*target))
+    } else if (play->card == kWarp) {
+        state_.warpdamage[at(play->target)] = 0;
+        events_.log(nameOf(play->target) + " repaired the warp damage.");
+        if (isMe(play->target))
             events_.sound("repair");
     }
     view_.turn.visible = false;
@@ -631,19 +639,11 @@ void BoardModel::placingspeed(std::string_view payload) {
 }
 
 void BoardModel::placinggo(std::string_view payload) {
-    FieldReader r(payload);
-    const auto player = seatField(r);
-    const auto card = cardField(r);
-    const auto place = placeField(r);
-    const auto target = seatField(r);
-    if (!player || !card || !place || !target)
+    const auto play = pilePlay(payload, &SeatDisplay::goPile);
+    if (!play)
         return;
-    hideTargets();
-    view_.seats[at(*target)].goPile = *card;
-    if (isMe(*player))
-        clearslot(*place);
-    const int t = *target;
-    const bool byMe = isMe(*player);
+    const int t = play->target;
+    const bool byMe = isMe(play->player);
     const bool onMe = isMe(t);
     auto attack = [&](int state, const std::string& line, const char* victimSound) {
         state_.shipstate[at(t)] = state;
@@ -655,13 +655,13 @@ void BoardModel::placinggo(std::string_view payload) {
     };
     auto repair = [&](int state) {
         state_.shipstate[at(t)] = state;
-        events_.log(nameOf(*player) + (state == kReloaded   ? " reloaded the missing materials."
-                                       : state == kRepaired ? " repaired the damage."
-                                                            : " gained power."));
+        events_.log(nameOf(play->player) + (state == kReloaded ? " reloaded the missing materials."
+                                            : state == kRepaired ? " repaired the damage."
+                                                                 : " gained power."));
         if (onMe)
             events_.sound("repair");
     };
-    switch (*card) {
+    switch (play->card) {
     case kUndock:
         state_.shipstate[at(t)] = kMoving;
         events_.log(nameOf(t) + " has undocked and is ready to move.");

@@ -292,6 +292,16 @@ public:
     std::array<bool, kPlayingSeats + 1> targetsFor(int card) const;
 
 private:
+    // A card played on a ship's speed or go pile.
+    struct PilePlay {
+        int player;
+        int card;
+        int target;
+    };
+    // Reads such a play; when it is well formed, hides the targets, draws
+    // the card on the target's pile and takes it out of the own hand.
+    std::optional<PilePlay> pilePlay(std::string_view payload, Picture SeatDisplay::*pile);
+
     std::string nameOf(int seat) const;
     bool isMe(int seat) const;
     void hideTargets();
