@@ -627,9 +627,8 @@ void Engine::playDiscard(int seat, int slot) {
         return;
     tplayer& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
-    // Discarding an empty slot would leave a full hand for the next draw.
-    if (card == kNoCard)
-        return refuse(seat, 0, "error0");
+    // An empty slot (possible once the deck is used up) may be discarded too:
+    // the seat passes.
     me.cards[ix(slot)] = kNoCard;
     if (anyConnected())
         broadcast(buildMessage("CMD_hediscard", {seat, slot, card}, Trailing::Yes));

@@ -93,7 +93,6 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
          },
          5,
          {"error5"}},
-        {"discard of an empty slot", &Engine::discard, "1+1+", {}, 0, {"error0"}},
     };
     for (const Play& c : cases) {
         SCOPED_TRACE(c.what);
@@ -170,6 +169,12 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
          msg("CMD_traveling", {1, 7500, 3, 5, 7500}),
          [](Table& t) { EXPECT_TRUE(t.seat(1).safetrip); }},
         {"discard", &Engine::discard, "1+6+", {}, msg("CMD_hediscard", {1, 6, 10}), {}},
+        {"discard of an empty slot: a pass",
+         &Engine::discard,
+         "1+1+",
+         {},
+         msg("CMD_hediscard", {1, 1, 0}),
+         [](Table& t) { EXPECT_EQ(t.engine.timer1action(), kActionNextTurn); }},
         {"overshooting the trip", &Engine::gomiles, "1+5+",
          [](Table& t) { undock(t, 1), t.seat(1).distance = 67500, t.engine.tripdistance = 70000; },
          msg("CMD_traveling", {1, 75000, 3, 5, 7500}),
