@@ -27,14 +27,6 @@ QColor qcolour(std::uint32_t bgr) {
                   static_cast<int>((bgr >> 16) & 0xFFu));
 }
 
-QFont boardFont(int pixelSize, bool bold) {
-    QFont f(QStringLiteral("Arial"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    return f;
-}
-
 void setTextColour(QLabel* label, const QColor& colour) {
     QPalette p = label->palette();
     if (p.color(QPalette::WindowText) == colour)

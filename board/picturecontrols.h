@@ -2,11 +2,21 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QFont>
 #include <QLabel>
 #include <QPixmap>
 #include <QPoint>
 
 namespace dw {
+
+// The font of the board's and the game options' texts.
+inline QFont boardFont(int pixelSize, bool bold) {
+    QFont f(QStringLiteral("Arial"));
+    f.setStyleHint(QFont::SansSerif);
+    f.setPixelSize(pixelSize);
+    f.setBold(bold);
+    return f;
+}
 
 // A label that shows a picture (or text) and reports mouse releases. A press
 // that starts on the control is released to it wherever the pointer went;

@@ -19,14 +19,6 @@ constexpr int kHeight = 218;
 const QColor kLime(0, 255, 0);
 const QColor kText(159, 174, 173);
 
-QFont dialogFont(int pixelSize, bool bold) {
-    QFont f(QStringLiteral("Arial"));
-    f.setStyleHint(QFont::SansSerif);
-    f.setPixelSize(pixelSize);
-    f.setBold(bold);
-    return f;
-}
-
 QLabel* makeText(QWidget* parent, const QString& text, const QRect& geometry, const QFont& font,
                  const QColor& colour) {
     auto* l = new QLabel(text, parent);
@@ -45,7 +37,7 @@ QLineEdit* makeField(QWidget* parent, const char* name, const QRect& geometry) {
     e->setGeometry(geometry);
     e->setReadOnly(true);
     e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    e->setFont(dialogFont(13, true));
+    e->setFont(boardFont(13, true));
     e->setFocusPolicy(Qt::NoFocus);
     QPalette p = e->palette();
     p.setColor(QPalette::Base, Qt::black);
@@ -92,14 +84,14 @@ Tgamestart::Tgamestart(QWidget* parent)
     setAutoFillBackground(true);
 
     auto* title = makeText(this, QStringLiteral("Game Options"), QRect(0, 8, kWidth, 22),
-                           dialogFont(16, true), kLime);
+                           boardFont(16, true), kLime);
     QFont tf = title->font();
     tf.setUnderline(true);
     title->setFont(tf);
     title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     title->setObjectName(QStringLiteral("label_title"));
 
-    const QFont labelFont = dialogFont(12, true);
+    const QFont labelFont = boardFont(12, true);
     makeText(this, QStringLiteral("Amount to Earn:"), QRect(10, 44, 110, 22), labelFont, kText);
     playToScore_ = makeField(this, "edit_playtoscore", QRect(120, 44, 50, 22));
     makeUpDown(
@@ -125,7 +117,7 @@ Tgamestart::Tgamestart(QWidget* parent)
             options_.distanceDown();
             refresh();
         });
-    makeText(this, QStringLiteral("thousand lyrs:"), QRect(164, 76, 92, 22), dialogFont(11, false),
+    makeText(this, QStringLiteral("thousand lyrs:"), QRect(164, 76, 92, 22), boardFont(11, false),
              kText);
 
     for (int box = 3; box <= 4; ++box) {

@@ -11,10 +11,6 @@
 using namespace dw;
 using namespace dw::testing;
 
-namespace {
-const std::string T(1, kTerminator);
-}
-
 class TallyEndToEnd : public QObject {
     Q_OBJECT
 
@@ -39,10 +35,7 @@ private slots:
         // Seat 1, the host's own player, may start games and switch any seat
         // to the computer.
         RawClient me;
-        QVERIFY(me.connectTo(port));
-        QVERIFY(!me.waitFor("CMD_sendlogininfo+1", 5000).empty());
-        me.send(buildMessage("CMD_logininfo", {1, "1.0.1", "Watcher" + T}));
-        QVERIFY(!me.waitFor("CMD_newplayerinfo+1+Watcher", 5000).empty());
+        QCOMPARE(me.login(port, "Watcher"), 1);
 
         Running client(clientCopy, {"Tess", "127.0.0.1", "join", "--port", QString::number(port)},
                        true);

@@ -53,10 +53,7 @@ private slots:
         QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
 
         RawClient me;
-        QVERIFY(me.connectTo(port));
-        QVERIFY(!me.waitFor("CMD_sendlogininfo+1", 5000).empty());
-        me.send(buildMessage("CMD_logininfo", {1, "1.0.1", "Watcher" + T}));
-        QVERIFY(!me.waitFor("CMD_newplayerinfo+1+Watcher", 5000).empty());
+        QCOMPARE(me.login(port, "Watcher"), 1);
         me.send(buildMessage("CMD_startgame", {"Watcher", 1000, 50, 0, 0}, Trailing::Yes));
         QCOMPARE(me.waitFor("CMD_startgame+", 5000),
                  std::string("CMD_startgame+Watcher+1000+50000+f+f+"));

@@ -16,18 +16,6 @@ using namespace dw::testing;
 
 namespace {
 
-const std::string T(1, kTerminator);
-
-// A raw client that has logged in; its seat is what the host gave it.
-int login(RawClient& c, quint16 port, const std::string& name) {
-    if (!c.connectTo(port))
-        return 0;
-    const std::string hello = c.waitFor("CMD_sendlogininfo+", 5000);
-    const int seat = parseNumber(std::string_view(hello).substr(18)).value_or(0);
-    c.send(buildMessage("CMD_logininfo", {seat, "1.0.1", name + T}));
-    return c.waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+", 5000).empty() ? 0 : seat;
-}
-
 QString tallyPath(const ProgramCopy& copy) {
     return QDir(copy.dir()).filePath(QString::fromStdString(tallyFileName()));
 }
@@ -74,8 +62,8 @@ private slots:
         auto host = startHost(copy, port);
         QVERIFY(host);
         RawClient me, ann;
-        QCOMPARE(login(me, port, "Watcher"), 1);
-        QCOMPARE(login(ann, port, "Ann"), 2);
+        QCOMPARE(me.login(port, "Watcher"), 1);
+        QCOMPARE(ann.login(port, "Ann"), 2);
         me.send(buildMessage("CMD_startgame", {"Watcher", 1000, 50, 0, 0}, Trailing::Yes));
         me.send(buildMessage("CMD_justwatch", {1, "1"}));
 
@@ -96,8 +84,8 @@ private slots:
         auto host = startHost(copy, port);
         QVERIFY(host);
         RawClient me, ann;
-        QCOMPARE(login(me, port, "Watcher"), 1);
-        QCOMPARE(login(ann, port, "Ann"), 2);
+        QCOMPARE(me.login(port, "Watcher"), 1);
+        QCOMPARE(ann.login(port, "Ann"), 2);
         // A game long enough for more than one round.
         me.send(buildMessage("CMD_startgame", {"Watcher", 10000, 50, 0, 0}, Trailing::Yes));
         me.send(buildMessage("CMD_justwatch", {1, "1"}));
@@ -116,10 +104,10 @@ private slots:
         auto host = startHost(copy, port);
         QVERIFY(host);
         RawClient me;
-        QCOMPARE(login(me, port, "Watcher"), 1);
+        QCOMPARE(me.login(port, "Watcher"), 1);
         {
             RawClient ann;
-            QCOMPARE(login(ann, port, "Ann"), 2);
+            QCOMPARE(ann.login(port, "Ann"), 2);
             ann.send("CMD_chat+2+half a mess");
             ann.socket().waitForBytesWritten(1000);
             ann.socket().abort();
@@ -127,7 +115,7 @@ private slots:
         QVERIFY(!me.waitFor("CMD_playerdisconnected+2+Ann", 10000).empty());
         // The next arrival in that seat starts clean.
         RawClient bob;
-        QCOMPARE(login(bob, port, "Bob"), 2);
+        QCOMPARE(bob.login(port, "Bob"), 2);
         bob.send(buildMessage("CMD_chat", {2, "whole|clRed"}));
         const std::string relayed = me.waitFor("CMD_chat+", 10000);
         QCOMPARE(relayed, std::string("CMD_chat+2+Bob chats: whole|clRed"));

@@ -80,6 +80,17 @@ bool RawClient::connectTo(quint16 port, int timeoutMs) {
     return socket_.waitForConnected(timeoutMs);
 }
 
+int RawClient::login(quint16 port, const std::string& name) {
+    if (!connectTo(port))
+        return 0;
+    const std::string hello = waitFor("CMD_sendlogininfo+", 5000);
+    if (hello.empty())
+        return 0;
+    const int seat = parseNumber(std::string_view(hello).substr(18)).value_or(0);
+    send(buildMessage("CMD_logininfo", {seat, kVersion, name + kTerminator}));
+    return waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+", 5000).empty() ? 0 : seat;
+}
+
 void RawClient::send(const std::string& message) {
     socket_.write(message.data(), qint64(message.size()));
     socket_.flush();

@@ -54,6 +54,9 @@ private:
 class RawClient {
 public:
     bool connectTo(quint16 port, int timeoutMs = 5000);
+    // Connects and logs in as `name`; returns the seat the host gave, or 0
+    // when the login did not complete.
+    int login(quint16 port, const std::string& name);
     void send(const std::string& message);
     // Waits for a message starting with `prefix`; returns it, or "" on time-out.
     std::string waitFor(const std::string& prefix, int timeoutMs);
