@@ -1,0 +1,182 @@
+// Selecting cards, the targets they light, playing, discarding and sorting.
+#include "board/boardinternal.h"
+#include "board/boardmodel.h"
+
+#include <algorithm>
+
+namespace dw {
+
+using namespace boardinternal;
+
+// ---------------------------------------------------------------- selection and play
+
+std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
+    std::array<bool, kPlayingSeats + 1> lit{};
+    const int me = state_.myseat;
+    if (!isPlayingSeat(me))
+        return lit;
+    const int ship = state_.shipstate[at(me)];
+    const bool warped = state_.warpdamage[at(me)] == 1;
+    // Opponents in the game, moving or not as asked, without protection k (0 = any).
+    auto others = [&](bool mustMove, int protection) {
+        for (int n = 1; n <= kPlayingSeats; ++n) {
+            if (n == me || !state_.ingame[at(n)])
+                continue;
+            if (mustMove && state_.shipstate[at(n)] != kMoving)
+                continue;
+            if (protection != 0 && view_.seats[at(n)].safe[at(protection)])
+                continue;
+            lit[at(n)] = true;
+        }
+    };
+    switch (card) {
+    case 1:
+    case 2:
+        lit[at(me)] = ship == kMoving;
+        break;
+    case 3:
+    case 4:
+    case 5:
+        lit[at(me)] = ship == kMoving && !warped;
+        break;
+    case kUndock:
+        lit[at(me)] = ship == kDocked || ship == kReloaded || ship == kRepaired || ship == kPowered;
+        break;
+    case kDock:
+        others(true, 0);
+        break;
+    case kSkyjack:
+        others(true, 1);
+        break;
+    case kReload:
+        lit[at(me)] = ship == kSkyjacked;
+        break;
+    case kTeleport:
+        others(false, 2);
+        for (int n = 1; n <= kPlayingSeats; ++n)
+            if (state_.warpdamage[at(n)] == 1)
+                lit[at(n)] = false;
+        break;
+    case kWarp:
+        lit[at(me)] = warped;
+        break;
+    case kDamage:
+        others(true, 3);
+        break;
+    case kRepair:
+        lit[at(me)] = ship == kDamaged;
+        break;
+    case kPowerDrain:
+        others(true, 4);
+        break;
+    case kPower:
+        lit[at(me)] = ship == kDrained;
+        break;
+    case 16:
+    case 17:
+    case 18:
+    case 19:
+        lit[at(me)] = true;
+        break;
+    default:
+        break;
+    }
+    return lit;
+}
+
+void BoardModel::card1MouseUp(int place, bool rightButton) {
+    if (place < 1 || place > kHandPlaces)
+        return;
+    if (rightButton) {
+        sortcards();
+        return;
+    }
+    hideTargets();
+    if (state_.turnseat != state_.myseat || !isPlayingSeat(state_.myseat)) {
+        finish();
+        return;
+    }
+    const int selected = state_.selectedslot;
+    if (place == selected) {
+        view_.hand[at(place)].raised = false;
+        state_.selectedslot = 0;
+    } else if (selected != 0) {
+        view_.hand[at(selected)].raised = false;
+        const auto& order = state_.handorder;
+        const auto ps = std::find(order.begin() + 1, order.end(), selected) - order.begin();
+        const auto pp = std::find(order.begin() + 1, order.end(), place) - order.begin();
+        swapPositions(static_cast<int>(ps), static_cast<int>(pp));
+        state_.selectedslot = 0;
+    } else {
+        state_.selectedslot = place;
+        view_.hand[at(place)].raised = true;
+        const auto lit = targetsFor(view_.hand[at(place)].card);
+        for (int n = 1; n <= kPlayingSeats; ++n)
+            view_.seats[at(n)].target = lit[at(n)];
+        events_.sound("clickcard");
+    }
+    finish();
+}
+
+void BoardModel::image_target1Click(int seat) {
+    // Only a lit marker can be clicked.
+    if (!isPlayingSeat(seat) || !view_.seats[at(seat)].target)
+        return;
+    const int place = state_.selectedslot;
+    if (place == 0 || state_.turnseat != state_.myseat || !isPlayingSeat(state_.myseat))
+        return;
+    const int c = view_.hand[at(place)].card;
+    const int me = state_.myseat;
+    std::string message;
+    if (c >= 1 && c <= 5)
+        message = buildMessage("CMD_gomiles", {me, place}, Trailing::Yes);
+    else if ((c >= kUndock && c <= kReload) || (c >= kDamage && c <= kPowerShield))
+        message = buildMessage("CMD_placego", {me, place, seat}, Trailing::Yes);
+    else if (c == kTeleport || c == kWarp)
+        message = buildMessage("CMD_placespeed", {me, place, seat}, Trailing::Yes);
+    if (!message.empty() && state_.loggedin)
+        events_.send(message);
+    state_.turnseat = 0;
+    events_.sound("clicktarget");
+    finish();
+}
+
+void BoardModel::image_discardClick() {
+    const int place = state_.selectedslot;
+    if (state_.turnseat != state_.myseat || place == 0 || !isPlayingSeat(state_.myseat))
+        return;
+    if (state_.loggedin)
+        events_.send(buildMessage("CMD_discard", {state_.myseat, place}, Trailing::Yes));
+    state_.turnseat = 0;
+    view_.turn.visible = false;
+    finish();
+}
+
+void BoardModel::sortcards() {
+    auto exchange = [](int a, int b) {
+        auto anyShield = [](int x) { return x >= kSkyjackShield && x <= kPowerShield; };
+        auto fixer = [](int x) {
+            return x == kReload || x == kWarp || x == kRepair || x == kPower;
+        };
+        if (a >= 0 && a <= 5)
+            return b > a;
+        if (a == kUndock)
+            return anyShield(b);
+        if (fixer(a))
+            return anyShield(b) || b == kUndock;
+        if (a == kDock || a == kSkyjack || a == kTeleport || a == kDamage || a == kPowerDrain)
+            return anyShield(b) || b == kUndock || fixer(b);
+        return false;
+    };
+    for (int pass = 0; pass < kHandPlaces; ++pass) {
+        for (int p = 1; p < kHandPlaces; ++p) {
+            const int a = view_.hand[at(state_.handorder[at(p)])].card;
+            const int b = view_.hand[at(state_.handorder[at(p + 1)])].card;
+            if (exchange(a, b))
+                swapPositions(p, p + 1);
+        }
+    }
+    finish();
+}
+
+} // namespace dw
