@@ -73,12 +73,14 @@ Tabout::Tabout(QWidget* parent)
               QRect(10, 148, kWidth / 2 - 14, 18), Qt::AlignRight | Qt::AlignVCenter);
     label_year = makeLabel(this, "label_year", QString::number(QDate::currentDate().year()),
                            QRect(kWidth / 2 + 2, 148, 60, 18), Qt::AlignLeft | Qt::AlignVCenter);
+    label_license = makeLabel(this, "label_license", QString::fromLatin1(kLicenceLine),
+                              QRect(10, 164, kWidth - 20, 16));
 
     const QString address = QString::fromLatin1(kMakerWebAddress);
     label_link =
         makeLabel(this, "label_link",
                   QStringLiteral("<a href=\"%1\" style=\"color:#5fb8ff\">%1</a>").arg(address),
-                  QRect(10, 180, kWidth - 20, 20));
+                  QRect(10, 184, kWidth - 20, 20));
     label_link->setTextFormat(Qt::RichText);
     label_link->setOpenExternalLinks(false);
     label_link->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);

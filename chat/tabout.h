@@ -37,6 +37,7 @@ public:
     QLabel* label_version = nullptr;        // "1.0.1.1"
     QLabel* label_credits = nullptr;
     QLabel* label_year = nullptr;
+    QLabel* label_license = nullptr; // the licence, as the help's license page names it
     QLabel* image_logo = nullptr;
     QLabel* label_link = nullptr;
     QPushButton* button_done = nullptr;

@@ -184,7 +184,7 @@ sounds.</li>
 
 const char* const kLicense = R"(
 <p>Driftwake is free software, released under the MIT licence:</p>
-<p>Copyright (c) the Driftwake developers</p>
+<p>Copyright (c) 2026 the Driftwake developers</p>
 <p>Permission is hereby granted, free of charge, to any person obtaining a copy
 of this software and associated documentation files (the "Software"), to deal
 in the Software without restriction, including without limitation the rights

@@ -11,4 +11,9 @@ inline constexpr const char* kCreditLines = "Driftwake\n"
                                             "Space racing cards\n"
                                             "by the Driftwake developers";
 
+// The licence of the whole program as the about window names it; the help's
+// license page, the AppStream metainfo and the package's copyright file name
+// the same one.
+inline constexpr const char* kLicenceLine = "Free software under the MIT licence";
+
 } // namespace dw

@@ -1,15 +1,75 @@
-# Installing Driftwake as a desktop game (GNUInstallDirs layout) and building
-# its Debian package with CPack:
-#   cmake --install BUILD --prefix /usr       (or: cd BUILD && cpack)
+# Installing Driftwake as a desktop game (GNUInstallDirs layout, the program
+# among the games) and building its Debian package with CPack:
+#   cmake --install BUILD --prefix /usr/local  ->  /usr/local/games/driftwake
+#   cd BUILD && cpack -G DEB                   ->  driftwake_VERSION_ARCH.deb,
+#                                                  the program in /usr/games
 include(GNUInstallDirs)
 
 set(DW_PACKAGING_DIR ${PROJECT_SOURCE_DIR}/packaging)
 set(DW_APP_ID io.github.driftwake.Driftwake)
 # Lower case on purpose: the data directory and the package carry this name.
 set(DW_SHARE_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/driftwake)
+# The one place that says where the program is installed, below the prefix.
+# Debian keeps games in /usr/games and /usr/local/games, both on an ordinary
+# user's PATH; an install into a home directory may choose bin (~/.local/bin).
+set(DRIFTWAKE_INSTALL_GAMESDIR games
+    CACHE STRING "Directory of the driftwake program, relative to the install prefix")
+# The installed program's full path as an install script sees it: the prefix
+# is known only then (--prefix of cmake --install, /usr inside the package).
+if(IS_ABSOLUTE "${DRIFTWAKE_INSTALL_GAMESDIR}")
+    set(DW_INSTALLED_PROGRAM "${DRIFTWAKE_INSTALL_GAMESDIR}/driftwake")
+else()
+    set(DW_INSTALLED_PROGRAM "\${CMAKE_INSTALL_PREFIX}/${DRIFTWAKE_INSTALL_GAMESDIR}/driftwake")
+endif()
+
+# dw_install_unit(TEMPLATE): installs the systemd unit TEMPLATE (a file whose
+# name ends in .in) among the examples, with @DW_PROGRAM@ replaced by the
+# full path of the installed program.
+function(dw_install_unit template)
+    get_filename_component(name ${template} NAME)
+    string(REGEX REPLACE "\\.in$" "" name ${name})
+    set(unit ${PROJECT_BINARY_DIR}/units/${name})
+    install(CODE "
+        set(DW_PROGRAM \"${DW_INSTALLED_PROGRAM}\")
+        configure_file(\"${template}\" \"${unit}\" @ONLY)
+        file(INSTALL \"${unit}\"
+             DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${DW_SHARE_DOC_DIR}/examples\")")
+endfunction()
+
+# dw_gzip(VAR SOURCE NAME): sets VAR to SOURCE compressed as Debian keeps
+# manual pages and changelogs (gzip -9n: no name or time stamp inside, so a
+# rebuild gives the same bytes), or to SOURCE itself where gzip is missing.
+find_program(DW_GZIP gzip)
+function(dw_gzip var source name)
+    if(NOT DW_GZIP)
+        set(${var} ${source} PARENT_SCOPE)
+        return()
+    endif()
+    get_filename_component(file ${source} NAME)
+    set(out ${PROJECT_BINARY_DIR}/gz/${name}/${file}.gz)
+    add_custom_command(
+        OUTPUT ${out}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/gz/${name}
+        COMMAND ${DW_GZIP} -9nc ${source} > ${out}
+        DEPENDS ${source}
+        COMMENT "Compressing ${file}")
+    add_custom_target(driftwake-${name} ALL DEPENDS ${out})
+    set(${var} ${out} PARENT_SCOPE)
+endfunction()
 
 if(DRIFTWAKE_GUI)
-    install(TARGETS driftwake RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(TARGETS driftwake RUNTIME DESTINATION ${DRIFTWAKE_INSTALL_GAMESDIR})
+    # A stripped install (cpack, cmake --install --strip) also drops the
+    # compilers' notes that Debian's own packaging tools drop.
+    if(CMAKE_STRIP)
+        install(CODE "
+            if(CMAKE_INSTALL_DO_STRIP)
+                execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                        --remove-section=.note
+                                        \"\$ENV{DESTDIR}${DW_INSTALLED_PROGRAM}\"
+                                COMMAND_ERROR_IS_FATAL ANY)
+            endif()")
+    endif()
 
     # The application icon in every size a desktop looks for, drawn by the
     # artwork tool into the hicolor theme layout.
@@ -37,25 +97,31 @@ if(DRIFTWAKE_GUI)
     install(FILES ${DW_PACKAGING_DIR}/${DW_APP_ID}.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-    # Manual pages are installed compressed where gzip is at hand, as
-    # Debian systems keep them.
-    find_program(DW_GZIP gzip)
-    if(DW_GZIP)
-        set(dw_man ${PROJECT_BINARY_DIR}/man/driftwake.6.gz)
-        add_custom_command(
-            OUTPUT ${dw_man}
-            COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
-            COMMAND ${DW_GZIP} -9nc ${DW_PACKAGING_DIR}/driftwake.6 > ${dw_man}
-            DEPENDS ${DW_PACKAGING_DIR}/driftwake.6
-            COMMENT "Compressing the manual page")
-        add_custom_target(driftwake-man ALL DEPENDS ${dw_man})
-    else()
-        set(dw_man ${DW_PACKAGING_DIR}/driftwake.6)
-    endif()
+    dw_gzip(dw_man ${DW_PACKAGING_DIR}/driftwake.6 man)
     install(FILES ${dw_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
-    install(FILES ${DW_PACKAGING_DIR}/driftwake-host.service
-            DESTINATION ${DW_SHARE_DOC_DIR}/examples)
+    dw_install_unit(${DW_PACKAGING_DIR}/driftwake-host.service.in)
+endif()
+
+# What every Debian package carries in its documentation directory: the
+# machine-readable copyright file and the changelog (compressed; its name
+# without ".Debian" as the package has no upstream of its own).
+install(FILES ${DW_PACKAGING_DIR}/copyright DESTINATION ${DW_SHARE_DOC_DIR})
+dw_gzip(dw_changelog ${PROJECT_SOURCE_DIR}/changelog changelog)
+install(FILES ${dw_changelog} DESTINATION ${DW_SHARE_DOC_DIR})
+
+# Everything the install rules take from the build, for a package built
+# without the rest of the tree (cmake --build B --target driftwake-installables
+# with CMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON, then cpack).
+add_custom_target(driftwake-installables)
+if(TARGET driftwake-changelog)
+    add_dependencies(driftwake-installables driftwake-changelog)
+endif()
+if(DRIFTWAKE_GUI)
+    add_dependencies(driftwake-installables driftwake driftwake-icons)
+    if(TARGET driftwake-man)
+        add_dependencies(driftwake-installables driftwake-man)
+    endif()
 endif()
 
 # The Debian package: cd BUILD && cpack  ->  driftwake_VERSION_ARCH.deb

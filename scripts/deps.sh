@@ -9,6 +9,7 @@ packages=(
     googletest libgtest-dev
     xvfb xauth
     desktop-file-utils appstream
+    dpkg-dev file lintian
     clang-14 libclang-rt-14-dev
 )
 

@@ -97,7 +97,7 @@ private slots:
             QVERIFY2(scoring.contains(QLatin1String(amount)), amount);
         }
         QVERIFY(plainPage(help, 5).contains(QStringLiteral("1.0.1")));
-        QVERIFY(plainPage(help, 6).contains(QStringLiteral("MIT")));
+        QVERIFY(plainPage(help, 6).contains(QStringLiteral("MIT licence")));
         const QString options = plainPage(help, 7);
         for (const char* option :
              {"Just Watch", "Bot Speed", "Sounds", "Chat/Action Text", "/me", "Screen Location",
@@ -124,6 +124,8 @@ private slots:
         QCOMPARE(about.label_versioncaption->text(), QStringLiteral("Version"));
         QCOMPARE(about.label_version->text(), QStringLiteral("1.0.1.1"));
         QCOMPARE(about.label_year->text(), QString::number(QDate::currentDate().year()));
+        // The licence the help's license page names (pagesCoverTheGame).
+        QVERIFY(about.label_license->text().contains(QStringLiteral("MIT licence")));
         QCOMPARE(about.image_logo->pixmap().deviceIndependentSize().toSize(), QSize(219, 29));
 
         // The logo and the link open the one web address.

@@ -1,12 +1,14 @@
 #!/bin/sh
-# check_install.sh BUILD STAGE: installs the build into STAGE and checks that
-# the installed files are complete and name each other consistently: the
-# desktop entry's program and icon, the metainfo's launchable, binary and
-# file name, the icon sizes, the manual page and the service's program. The
-# validators run where they are installed.
+# check_install.sh BUILD STAGE GAMESDIR: installs the build into STAGE (the
+# program into STAGE/GAMESDIR) and checks that the installed files are
+# complete and name each other consistently: the desktop entry's program and
+# icon, the metainfo's launchable, binary and file name, the icon sizes, the
+# manual page, the service's program, the copyright file and the changelog.
+# The validators run where they are installed.
 set -u
 build="$1"
 stage="$2"
+bin="$stage/$3"
 fail=0
 complain() {
     echo "$*"
@@ -17,11 +19,11 @@ rm -rf "$stage"
 cmake --install "$build" --prefix "$stage" >/dev/null || { echo "install failed"; exit 1; }
 
 apps="$stage/share/applications"
-bin="$stage/bin"
 desktop="$apps/driftwake.desktop"
 metainfo="$stage/share/metainfo/io.github.driftwake.Driftwake.metainfo.xml"
-service="$stage/share/doc/driftwake/examples/driftwake-host.service"
-for f in "$desktop" "$metainfo" "$service"; do
+doc="$stage/share/doc/driftwake"
+service="$doc/examples/driftwake-host.service"
+for f in "$desktop" "$metainfo" "$service" "$doc/copyright" "$doc/changelog.gz"; do
     [ -f "$f" ] || complain "not installed: $f"
 done
 [ -x "$bin/driftwake" ] || complain "not installed or not executable: $bin/driftwake"
@@ -56,9 +58,10 @@ launchable=$(sed -n 's:.*<launchable type="desktop-id">\(.*\)</launchable>.*:\1:
 binary=$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")
 [ -x "$bin/$binary" ] || complain "provided binary $binary is not installed"
 
-# The service starts the installed program by its path under /usr.
+# The service starts the installed program by its full path, wherever the
+# prefix put it.
 start=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$service")
-[ "$start" = "/usr/bin/driftwake" ] || complain "ExecStart=$start is not the packaged program"
+[ "$start" = "$bin/driftwake" ] || complain "ExecStart=$start is not the installed program $bin/driftwake"
 grep -q -- '--headless' "$service" || complain "the service does not start the headless host"
 
 # Manual page, compressed or not, in section 6.
@@ -69,17 +72,21 @@ elif command -v man >/dev/null 2>&1; then
     MANWIDTH=80 man -l "$man" 2>/dev/null | grep -q "driftwake - " || complain "$man does not render"
 fi
 
+# The changelog is the repository's, compressed without name or time stamp.
+if ! gzip -dc "$doc/changelog.gz" | cmp -s - "$(dirname "$0")/../../changelog"; then
+    complain "$doc/changelog.gz is not the repository's changelog"
+fi
+[ "$(od -An -tu1 -j4 -N4 "$doc/changelog.gz" | tr -d ' ')" = "0000" ] ||
+    complain "$doc/changelog.gz carries a time stamp"
+
 # The tree as a software centre reads it, and the service as systemd reads it
-# (pointed at the staged program and manual page).
+# (it names the staged program; the manual page is the staged one).
 if command -v appstreamcli >/dev/null 2>&1; then
     appstreamcli validate-tree --no-net "$stage" || complain "appstreamcli validate-tree failed"
 fi
 if command -v systemd-analyze >/dev/null 2>&1; then
-    mkdir -p "$stage/verify"
-    unit="$stage/verify/driftwake-host.service"
-    sed "s|^ExecStart=/usr/bin/driftwake|ExecStart=$bin/driftwake|" "$service" >"$unit"
     # It reports unknown keys and bad values but still exits 0: any output fails.
-    said=$(MANPATH="$stage/share/man" systemd-analyze verify "$unit" 2>&1)
+    said=$(MANPATH="$stage/share/man" systemd-analyze verify "$service" 2>&1)
     status=$?
     if [ $status -ne 0 ] || [ -n "$said" ]; then
         complain "systemd-analyze verify of the service: $said"
