@@ -57,7 +57,9 @@ protected:
         ASSERT_TRUE(m.handleCommand(c.word, c.payload)) << message;
     }
     // Feeds one message through its encoding and the dispatch table.
-    template <class M> void cmd(const M& message) {
+    template <class M>
+    requires requires { M::kWord; }
+    void cmd(const M& message) {
         std::string text = message.encode();
         while (!text.empty() && text.back() == kTerminator)
             text.pop_back();

@@ -9,7 +9,7 @@ namespace {
 
 TEST_F(BoardTest, OwnLoginAsPlayerAndAsSpectator) {
     login(3, "Bo+b");
-    EXPECT_EQ(ev.sent, Strings{msg::LoginInfo{3, "1.0.1", "Bo+b"}.encode()});
+    EXPECT_EQ(ev.sent, Strings{(msg::LoginInfo{3, "1.0.1", "Bo+b"}.encode())});
     EXPECT_EQ(ev.chats,
               (Strings{"0+You are Connected.", "0+Press Control-I to see Quick Instructions."}));
     EXPECT_EQ(ev.chatColours[0], kStatusColour);
@@ -94,9 +94,10 @@ TEST_F(BoardTest, JustWatch) {
     m.SettoJustWatch1Click(3);
     m.UnsetJustWatch1Click(4);
     m.SettoJustWatch1Click(5);
-    EXPECT_EQ(ev.sent, (Strings{msg::JustWatch{2, true}.encode(), msg::JustWatch{2, true}.encode(),
-                                msg::JustWatch{2, false}.encode(), msg::JustWatch{3, true}.encode(),
-                                msg::JustWatch{4, false}.encode()}));
+    EXPECT_EQ(ev.sent,
+              (Strings{(msg::JustWatch{2, true}.encode()), (msg::JustWatch{2, true}.encode()),
+                       (msg::JustWatch{2, false}.encode()), (msg::JustWatch{3, true}.encode()),
+                       (msg::JustWatch{4, false}.encode())}));
 }
 
 TEST_F(BoardTest, StartTheGameNamesPilotsAndMarksSeats) {

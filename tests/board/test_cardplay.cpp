@@ -109,8 +109,8 @@ TEST_F(CardPlay, CommandsSentByTargetClicks) {
     m.card1MouseUp(7, false); // TELEPORT
     m.image_target1Click(4);
     EXPECT_EQ(ev.sent,
-              (Strings{msg::PlaceGo{2, 6, 2}.encode(), msg::GoMiles{2, 1}.encode(),
-                       msg::PlaceGo{2, 3, 1}.encode(), msg::PlaceSpeed{2, 7, 4}.encode()}));
+              (Strings{(msg::PlaceGo{2, 6, 2}.encode()), (msg::GoMiles{2, 1}.encode()),
+                       (msg::PlaceGo{2, 3, 1}.encode()), (msg::PlaceSpeed{2, 7, 4}.encode())}));
 }
 
 TEST_F(CardPlay, DiscardingAnEmptyPlace) {
@@ -119,7 +119,7 @@ TEST_F(CardPlay, DiscardingAnEmptyPlace) {
     m.card1MouseUp(7, false);
     m.image_discardClick();
     m.image_discardClick();
-    EXPECT_EQ(ev.sent, Strings{msg::Discard{2, 7}.encode()});
+    EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
     EXPECT_EQ(ev.sounds, (Strings{"clickcard", "clickcard"}));
     EXPECT_EQ(m.state().turnseat, 0);
     EXPECT_FALSE(m.view().turn.visible);
@@ -152,7 +152,7 @@ TEST_F(CardPlay, SwappingPlaces) {
     EXPECT_EQ(place(5).left, 396);
     m.card1MouseUp(7, false);
     m.image_discardClick();
-    EXPECT_EQ(ev.sent, Strings{msg::Discard{2, 7}.encode()});
+    EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
 }
 
 TEST_F(CardPlay, OutOfTurnLeftClicksOnlyHideMarkers) {

@@ -99,8 +99,9 @@ TEST(Rules, EachAttackHasItsShieldAndEachHazardItsRepair) {
         EXPECT_EQ(guardOf(r.attack), r.guard);
         EXPECT_EQ(shieldFor(r.attack), r.shield);
         EXPECT_EQ(repairFor(r.attack), r.repair);
-        if (r.shield != kNoCard)
+        if (r.shield != kNoCard) {
             EXPECT_EQ(protectionIndex(r.shield), r.guard);
+        }
     }
 }
 
