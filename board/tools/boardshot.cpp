@@ -49,7 +49,7 @@ public:
                 m.pop_back();
             const dw::Command c = dw::splitCommand(m);
             if (!model_.handleCommand(c.word, c.payload))
-                QTextStream(stderr) << "not a board command: " << m << "\n";
+                QTextStream(stderr) << "not a board command: " << QString::fromStdString(m) << "\n";
         }
         widget_.refresh();
     }
