@@ -2,7 +2,7 @@
 #include "board/boardinternal.h"
 
 #include "engine/cards.h"
-#include "net/protocol.h"
+#include "net/messages.h"
 
 #include <algorithm>
 #include <random>
@@ -91,7 +91,7 @@ void BoardModel::finish() {
 void BoardModel::clearall() {
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
-        state_.shipstate[at(n)] = 0;
+        state_.shipstate[at(n)] = ShipState::Docked;
         state_.warpdamage[at(n)] = 0;
         s.score = "$0";
         s.speedPile.reset();
@@ -115,7 +115,7 @@ void BoardModel::showturn(int seat) {
         view_.turn.visible = false;
         return;
     }
-    const bool moving = state_.shipstate[at(seat)] == kMoving;
+    const bool moving = state_.shipstate[at(seat)] == ShipState::Moving;
     view_.turn.left = layout::kNameX[at(seat)] + layout::kTurnDx;
     view_.turn.top = layout::kTurnY;
     view_.turn.green = moving;
@@ -135,36 +135,46 @@ void BoardModel::clearslot(int place) {
 
 // ---------------------------------------------------------------- dispatch
 
+// Decodes the payload as message M and hands it to its handler; a malformed
+// message changes nothing.
+template <class M, void (BoardModel::*Handle)(const M&)>
+void BoardModel::on(std::string_view payload) {
+    if (const std::optional<M> m = M::decode(payload))
+        (this->*Handle)(*m);
+}
+
 bool BoardModel::handleCommand(std::string_view word, std::string_view payload) {
     using Handler = void (BoardModel::*)(std::string_view);
     struct Entry {
         std::string_view word;
         Handler handler;
     };
-    static constexpr std::array<Entry, 18> table{{
-        {"CMD_sendlogininfo", &BoardModel::sendloginfo},
-        {"CMD_newplayerinfo", &BoardModel::newplayerinfo},
-        {"CMD_existingplayers", &BoardModel::newplayerinfo},
-        {"CMD_playerdisconnected", &BoardModel::playerdisconnected},
-        {"CMD_justwatching", &BoardModel::justwatching},
-        {"CMD_startgame", &BoardModel::startthegame},
-        {"CMD_nextplayer", &BoardModel::getnextplayer},
-        {"CMD_winner", &BoardModel::winner},
-        {"CMD_mycards", &BoardModel::mycards},
-        {"CMD_hediscard", &BoardModel::hediscard},
-        {"CMD_invalid", &BoardModel::invalid},
-        {"CMD_traveling", &BoardModel::traveling},
-        {"CMD_placinggo", &BoardModel::placinggo},
-        {"CMD_placingspeed", &BoardModel::placingspeed},
-        {"CMD_playsafe", &BoardModel::playsafe},
-        {"CMD_cannotmove", &BoardModel::cannotmove},
-        {"CMD_postscores", &BoardModel::postscores},
-        {"CMD_newstats", &BoardModel::newstats},
+    static constexpr std::array<Entry, 19> table{{
+        {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::sendloginfo>},
+        {msg::NewPlayerInfo::kWord,
+         &BoardModel::on<msg::NewPlayerInfo, &BoardModel::newplayerinfo>},
+        {msg::ExistingPlayers::kWord,
+         &BoardModel::on<msg::ExistingPlayers, &BoardModel::newplayerinfo>},
+        {msg::PlayerDisconnected::kWord,
+         &BoardModel::on<msg::PlayerDisconnected, &BoardModel::playerdisconnected>},
+        {msg::JustWatching::kWord, &BoardModel::on<msg::JustWatching, &BoardModel::justwatching>},
+        {msg::StartGameAnnounce::kWord,
+         &BoardModel::on<msg::StartGameAnnounce, &BoardModel::startthegame>},
+        {msg::NextPlayer::kWord, &BoardModel::on<msg::NextPlayer, &BoardModel::getnextplayer>},
+        {msg::Winner::kWord, &BoardModel::on<msg::Winner, &BoardModel::winner>},
+        {msg::MyCards::kWord, &BoardModel::on<msg::MyCards, &BoardModel::mycards>},
+        {msg::StartingRound::kWord,
+         &BoardModel::on<msg::StartingRound, &BoardModel::startinground>},
+        {msg::HeDiscard::kWord, &BoardModel::on<msg::HeDiscard, &BoardModel::hediscard>},
+        {msg::Invalid::kWord, &BoardModel::on<msg::Invalid, &BoardModel::invalid>},
+        {msg::Traveling::kWord, &BoardModel::on<msg::Traveling, &BoardModel::traveling>},
+        {msg::PlacingGo::kWord, &BoardModel::on<msg::PlacingGo, &BoardModel::placinggo>},
+        {msg::PlacingSpeed::kWord, &BoardModel::on<msg::PlacingSpeed, &BoardModel::placingspeed>},
+        {msg::PlaySafe::kWord, &BoardModel::on<msg::PlaySafe, &BoardModel::playsafe>},
+        {msg::CannotMove::kWord, &BoardModel::on<msg::CannotMove, &BoardModel::cannotmove>},
+        {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::postscores>},
+        {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::newstats>},
     }};
-    if (word == "CMD_startinground") {
-        startinground();
-        return true;
-    }
     for (const Entry& e : table) {
         if (e.word == word) {
             (this->*e.handler)(payload);
@@ -182,25 +192,25 @@ void BoardModel::setHosting() {
     finish();
 }
 
-void BoardModel::sendloginfo(std::string_view payload) {
-    FieldReader r(payload, LastField::MayEnd);
-    const auto seat = r.number(1, kHighestSeat);
-    if (!seat)
+void BoardModel::sendloginfo(const msg::SendLoginInfo& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat)
         return;
-    state_.myseat = *seat;
+    state_.myseat = m.seat;
     state_.loggedin = true;
-    // The name field is followed by an empty message: two terminators end the login.
-    events_.send(buildMessage("CMD_logininfo", {*seat, kVersion, state_.playername}) + kTerminator);
+    events_.send(msg::LoginInfo{m.seat, std::string(kVersion), state_.playername}.encode());
     finish();
 }
 
-void BoardModel::newplayerinfo(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number(1, kHighestSeat);
-    if (!seat)
+void BoardModel::newplayerinfo(const msg::ExistingPlayers& m) {
+    newplayerinfo(msg::NewPlayerInfo{m.seat, m.name});
+}
+
+void BoardModel::newplayerinfo(const msg::NewPlayerInfo& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat)
         return;
-    const std::string name(r.rest());
-    const bool me = *seat == state_.myseat;
+    const int seat = m.seat;
+    const std::string& name = m.name;
+    const bool me = seat == state_.myseat;
     if (!me) {
         status(name + " is Connected.");
     } else {
@@ -208,10 +218,10 @@ void BoardModel::newplayerinfo(std::string_view payload) {
         status("Press Control-I to see Quick Instructions.");
         events_.loadSettings();
     }
-    if (*seat > kPlayingSeats) {
+    if (seat > kPlayingSeats) {
         // A seat announced again (a repeated login) replaces its old item,
         // which no later departure would remove.
-        const std::string prefix = std::to_string(*seat) + ": ";
+        const std::string prefix = std::to_string(seat) + ": ";
         const auto old = std::find_if(spies_.begin(), spies_.end(), [&](const std::string& s) {
             return s.rfind(prefix, 0) == 0;
         });
@@ -231,7 +241,7 @@ void BoardModel::newplayerinfo(std::string_view payload) {
         }
         status("You are spying.");
     } else {
-        auto& s = view_.seats[at(*seat)];
+        auto& s = view_.seats[at(seat)];
         s.name = name;
         s.nameVisible = true;
         s.scoreVisible = true;
@@ -240,14 +250,13 @@ void BoardModel::newplayerinfo(std::string_view payload) {
     finish();
 }
 
-void BoardModel::playerdisconnected(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number(1, kHighestSeat);
-    if (!seat)
+void BoardModel::playerdisconnected(const msg::PlayerDisconnected& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat)
         return;
-    const std::string name(r.rest());
-    if (*seat > kPlayingSeats) {
-        const std::string item = std::to_string(*seat) + ": " + name;
+    const int seat = m.seat;
+    const std::string& name = m.name;
+    if (seat > kPlayingSeats) {
+        const std::string item = std::to_string(seat) + ": " + name;
         const auto it = std::find(spies_.begin(), spies_.end(), item);
         if (it == spies_.end())
             return;
@@ -257,70 +266,60 @@ void BoardModel::playerdisconnected(std::string_view payload) {
         finish();
         return;
     }
-    auto& s = view_.seats[at(*seat)];
-    const std::string_view hint = botHint(*seat);
+    auto& s = view_.seats[at(seat)];
+    const std::string_view hint = botHint(seat);
     if (s.name != kWaiting && s.name != hint)
         status(s.name + " disconnected.");
     s.name = kWaiting;
-    if (*seat == 2 || ((*seat == 3 || *seat == 4) && !s.notPlaying))
+    if (seat == 2 || ((seat == 3 || seat == 4) && !s.notPlaying))
         s.name = hint;
     s.eyes = false;
     finish();
 }
 
-void BoardModel::justwatching(std::string_view payload) {
-    FieldReader r(payload, LastField::MayEnd);
-    const auto seat = seatField(r);
-    const auto flag = r.text();
-    if (!seat || !flag)
+void BoardModel::justwatching(const msg::JustWatching& m) {
+    if (!isPlayingSeat(m.seat))
         return;
-    auto& s = view_.seats[at(*seat)];
-    const bool watching = *flag == "1";
-    if (*seat == state_.myseat)
+    auto& s = view_.seats[at(m.seat)];
+    const bool watching = m.watching;
+    if (m.seat == state_.myseat)
         view_.justWatchChecked = watching;
     status(s.name + (watching ? " is just watching" : " is now playing again"));
     s.eyes = watching;
     finish();
 }
 
-void BoardModel::sendJustWatch(int seat, const char* flag) {
+void BoardModel::sendJustWatch(int seat, bool watch) {
     if (!state_.loggedin || !isPlayingSeat(seat))
         return;
-    events_.send(buildMessage("CMD_justwatch", {seat, flag}));
+    events_.send(msg::JustWatch{seat, watch}.encode());
 }
 
 void BoardModel::JustWatch1Click() {
-    sendJustWatch(state_.myseat, view_.justWatchChecked ? "2" : "1");
+    sendJustWatch(state_.myseat, !view_.justWatchChecked);
 }
 
 void BoardModel::SettoJustWatch1Click(int seat) {
-    sendJustWatch(seat, "1");
+    sendJustWatch(seat, true);
 }
 
 void BoardModel::UnsetJustWatch1Click(int seat) {
-    sendJustWatch(seat, "2");
+    sendJustWatch(seat, false);
 }
 
 // ---------------------------------------------------------------- game start
 
-void BoardModel::startthegame(std::string_view payload) {
-    // The starter's name comes first and may itself contain "+", so the four
-    // fixed fields are taken from the end.
-    const auto f = splitFromRight(payload, 4);
-    if (!f)
-        return;
-    const std::string name((*f)[0]);
-    const std::string amount((*f)[1]);
-    const std::string distance((*f)[2]);
-    const bool out3 = (*f)[3] == "f";
-    const bool out4 = (*f)[4] == "f";
+void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
+    const std::string& name = m.starter;
+    const bool out3 = !m.seat3;
+    const bool out4 = !m.seat4;
 
     view_.startVisible = false;
     view_.justWatchChecked = false;
     clearall();
     status(name + " has started a game.");
     for (int n = 1; n <= kPlayingSeats; ++n) {
-        state_.shipstate[at(n)] = 0;
+        state_.shipstate[at(n)] = ShipState::Docked;
         state_.warpdamage[at(n)] = 0;
         state_.ingame[at(n)] = true;
         view_.seats[at(n)].notPlaying = false;
@@ -338,112 +337,74 @@ void BoardModel::startthegame(std::string_view payload) {
         if (s.name == kWaiting && !s.notPlaying)
             s.name = botHint(n);
     }
-    view_.playToScore = "Amount to Earn: $" + amount;
-    view_.distance = "Target Distance: " + distance;
+    view_.playToScore = "Amount to Earn: $" + std::to_string(m.amount);
+    view_.distance = "Target Distance: " + std::to_string(m.distance);
     finish();
 }
 
 // ---------------------------------------------------------------- snapshot
 
-void BoardModel::newstats(std::string_view payload) {
-    struct Record {
-        int seat, active, undocked, teleported, hazard;
-        std::string_view total, distance;
-        std::array<int, 5> safe{};
-    };
-    FieldReader r(payload, LastField::MayEnd);
-    const auto recipient = r.number();
-    const auto turn = r.number(0, kPlayingSeats);
-    const auto hold = r.number();
-    const auto amount = r.text();
-    const auto taken = r.number();
-    const auto target = r.text();
-    if (!recipient || !turn || !hold || !amount || !taken || !target)
+void BoardModel::newstats(const msg::NewStats& m) {
+    if (m.turn > kPlayingSeats)
         return;
-    std::vector<Record> records;
-    while (!r.atEnd() && records.size() < kPlayingSeats) {
-        Record rec{};
-        const auto seat = seatField(r);
-        const auto total = r.text();
-        const auto active = flagField(r);
-        const auto undocked = flagField(r);
-        const auto teleported = flagField(r);
-        const auto distance = r.text();
-        const auto hazard = cardField(r);
-        if (!seat || !total || !active || !undocked || !teleported || !distance || !hazard)
+    for (const msg::SeatStats& rec : m.seats)
+        if (!isPlayingSeat(rec.seat) || rec.hazard > kMaxCard)
             return;
-        for (int k = 1; k <= 4; ++k) {
-            const auto flag = flagField(r);
-            if (!flag)
-                return;
-            rec.safe[at(k)] = *flag;
-        }
-        rec.seat = *seat;
-        rec.total = *total;
-        rec.active = *active;
-        rec.undocked = *undocked;
-        rec.teleported = *teleported;
-        rec.distance = *distance;
-        rec.hazard = *hazard;
-        records.push_back(rec);
-    }
-    if (!r.atEnd())
-        return;
-    if (*recipient != state_.myseat)
+    if (m.seat != state_.myseat)
         return;
 
-    state_.turnseat = *turn;
-    view_.playToScore = "Amount to Earn: $" + std::string(*amount);
-    setCardsLeft(*taken);
-    view_.distance = "Total Distance: " + std::string(*target);
-    for (const Record& rec : records) {
+    state_.turnseat = m.turn;
+    view_.playToScore = "Amount to Earn: $" + std::to_string(m.amount);
+    setCardsLeft(m.taken);
+    view_.distance = "Total Distance: " + std::to_string(m.distance);
+    for (const msg::SeatStats& rec : m.seats) {
         const int n = rec.seat;
         auto& s = view_.seats[at(n)];
-        s.score = rec.total;
-        s.miles = std::string(rec.distance) + " lys";
+        s.score = std::to_string(rec.total);
+        s.miles = std::to_string(rec.distance) + " lys";
         state_.ingame[at(n)] = true;
-        if (s.name == kWaiting && rec.active == 1 && n >= 2)
+        if (s.name == kWaiting && rec.active && n >= 2)
             s.name = botHint(n);
-        if (rec.active == 0) {
+        if (!rec.active) {
             s.miles.clear();
             if (n >= 3)
                 s.notPlaying = true;
             state_.ingame[at(n)] = false;
         }
-        state_.shipstate[at(n)] = kDocked;
+        state_.shipstate[at(n)] = ShipState::Docked;
         s.goPile.reset();
-        if (rec.undocked == 1 && rec.active == 1) {
+        if (rec.undocked && rec.active) {
             s.goPile = kUndock;
-            state_.shipstate[at(n)] = kMoving;
-        } else if (rec.active == 1) {
+            state_.shipstate[at(n)] = ShipState::Moving;
+        } else if (rec.active) {
             s.goPile = kDock;
         }
         state_.warpdamage[at(n)] = 0;
-        if (rec.teleported == 1) {
+        if (rec.teleported) {
             state_.warpdamage[at(n)] = 1;
             s.speedPile = kTeleport;
         }
         if (rec.hazard != 0)
             s.goPile = rec.hazard;
         for (int k = 1; k <= 4; ++k)
-            if (rec.safe[at(k)] == 1)
+            if (rec.protections[at(k - 1)])
                 s.safe[at(k)] = true;
     }
     showturn(state_.turnseat);
-    if (state_.turnseat == state_.myseat && *hold == 0) {
+    if (state_.turnseat == state_.myseat && !m.waiting) {
         events_.log("Your Turn.");
         events_.sound("turn");
     } else if (isPlayingSeat(state_.turnseat)) {
         events_.log(nameOf(state_.turnseat) + "'s turn.");
     }
-    if (*hold != 0)
+    if (m.waiting)
         state_.turnseat = 0;
     finish();
 }
 
 // ---------------------------------------------------------------- rounds and turns
 
-void BoardModel::startinground() {
+void BoardModel::startinground(const msg::StartingRound&) {
     view_.turn.visible = false;
     for (int p = 1; p <= kHandPlaces; ++p)
         view_.hand[at(p)].picture.reset();
@@ -453,7 +414,7 @@ void BoardModel::startinground() {
                 swapPositions(p, p + 1);
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
-        state_.shipstate[at(n)] = 0;
+        state_.shipstate[at(n)] = ShipState::Docked;
         state_.warpdamage[at(n)] = 0;
         s.panelVisible = false;
         s.target = false;
@@ -468,22 +429,13 @@ void BoardModel::startinground() {
     finish();
 }
 
-void BoardModel::mycards(std::string_view payload) {
-    FieldReader r(payload, LastField::MayEnd);
-    const auto seat = r.number();
-    if (!seat)
-        return;
-    std::vector<std::pair<int, int>> pairs;
-    while (!r.atEnd()) {
-        const auto place = placeField(r);
-        const auto card = cardField(r);
-        if (!place || !card || pairs.size() >= 64)
+void BoardModel::mycards(const msg::MyCards& m) {
+    for (const auto& [place, card] : m.cards)
+        if (!isPlace(place) || !isCard(card))
             return;
-        pairs.emplace_back(*place, *card);
-    }
-    if (!isMe(*seat))
+    if (!isMe(m.seat))
         return;
-    for (const auto& [place, card] : pairs) {
+    for (const auto& [place, card] : m.cards) {
         auto& h = view_.hand[at(place)];
         h.card = card;
         h.picture = card;
@@ -492,34 +444,32 @@ void BoardModel::mycards(std::string_view payload) {
     finish();
 }
 
-void BoardModel::getnextplayer(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number(0, kPlayingSeats);
-    const auto place = r.number(0, kHandPlaces);
-    const auto card = cardField(r);
-    const auto taken = r.number();
-    if (!seat || !place || !card || !taken)
+void BoardModel::getnextplayer(const msg::NextPlayer& m) {
+    if (m.seat > kPlayingSeats || m.slot > kHandPlaces || !isCard(m.card))
         return;
+    const int seat = m.seat;
+    const int place = m.slot;
+    const int card = m.card;
     state_.selectedslot = 0;
     for (int n = 1; n <= kPlayingSeats; ++n)
         view_.seats[at(n)].nameColour = LabelColour::Yellow;
     for (int p = 1; p <= kHandPlaces; ++p)
         view_.hand[at(p)].raised = false;
-    state_.turnseat = *seat;
-    setCardsLeft(*taken);
-    showturn(*seat);
-    if (!isMe(*seat)) {
-        if (isPlayingSeat(*seat))
-            events_.log(nameOf(*seat) + "'s turn.");
+    state_.turnseat = seat;
+    setCardsLeft(m.taken);
+    showturn(seat);
+    if (!isMe(seat)) {
+        if (isPlayingSeat(seat))
+            events_.log(nameOf(seat) + "'s turn.");
     } else {
         events_.log("Your Turn.");
         static constexpr std::array<const char*, 3> kTurnSounds{"turn", "turn2", "turn1"};
         const int draw = random_(3);
         events_.sound(kTurnSounds[at(draw >= 0 && draw < 3 ? draw : 0)]);
-        if (*place != 0) {
-            auto& h = view_.hand[at(*place)];
-            h.card = *card;
-            h.picture = *card;
+        if (place != 0) {
+            auto& h = view_.hand[at(place)];
+            h.card = card;
+            h.picture = card;
             h.raised = false;
         } else {
             events_.log("Your Turn. - Out of Cards");
@@ -530,24 +480,20 @@ void BoardModel::getnextplayer(std::string_view payload) {
 
 // ---------------------------------------------------------------- plays
 
-std::optional<BoardModel::PilePlay> BoardModel::pilePlay(std::string_view payload,
+std::optional<BoardModel::PilePlay> BoardModel::pilePlay(const PilePlay& play, int place,
                                                          Picture SeatDisplay::*pile) {
-    FieldReader r(payload);
-    const auto player = seatField(r);
-    const auto card = cardField(r);
-    const auto place = placeField(r);
-    const auto target = seatField(r);
-    if (!player || !card || !place || !target)
+    if (!isPlayingSeat(play.player) || !isCard(play.card) || !isPlace(place) ||
+        !isPlayingSeat(play.target))
         return std::nullopt;
     hideTargets();
-    view_.seats[at(*target)].*pile = *card;
-    if (isMe(*player))
-        clearslot(*place);
-    return PilePlay{*player, *card, *target};
+    view_.seats[at(play.target)].*pile = play.card;
+    if (isMe(play.player))
+        clearslot(place);
+    return play;
 }
 
-void BoardModel::placingspeed(std::string_view payload) {
-    const auto play = pilePlay(payload, &SeatDisplay::speedPile);
+void BoardModel::placingspeed(const msg::PlacingSpeed& m) {
+    const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::speedPile);
     if (!play)
         return;
     if (play->card == kTeleport) {
@@ -567,14 +513,14 @@ void BoardModel::placingspeed(std::string_view payload) {
     finish();
 }
 
-void BoardModel::placinggo(std::string_view payload) {
-    const auto play = pilePlay(payload, &SeatDisplay::goPile);
+void BoardModel::placinggo(const msg::PlacingGo& m) {
+    const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::goPile);
     if (!play)
         return;
     const int t = play->target;
     const bool byMe = isMe(play->player);
     const bool onMe = isMe(t);
-    auto attack = [&](int state, const std::string& line, const char* victimSound) {
+    auto attack = [&](ShipState state, const std::string& line, const char* victimSound) {
         state_.shipstate[at(t)] = state;
         events_.log(line);
         if (byMe)
@@ -582,41 +528,42 @@ void BoardModel::placinggo(std::string_view payload) {
         if (onMe)
             events_.sound(victimSound);
     };
-    auto repair = [&](int state) {
+    auto repair = [&](ShipState state) {
         state_.shipstate[at(t)] = state;
-        events_.log(nameOf(play->player) + (state == kReloaded ? " reloaded the missing materials."
-                                            : state == kRepaired ? " repaired the damage."
-                                                                 : " gained power."));
+        events_.log(nameOf(play->player) + (state == ShipState::Reloaded
+                                                ? " reloaded the missing materials."
+                                            : state == ShipState::Repaired ? " repaired the damage."
+                                                                           : " gained power."));
         if (onMe)
             events_.sound("repair");
     };
     switch (play->card) {
     case kUndock:
-        state_.shipstate[at(t)] = kMoving;
+        state_.shipstate[at(t)] = ShipState::Moving;
         events_.log(nameOf(t) + " has undocked and is ready to move.");
         if (onMe)
             events_.sound("undock");
         break;
     case kDock:
-        attack(kDocked, nameOf(t) + " had to make an unexpected dock.", "dock");
+        attack(ShipState::Docked, nameOf(t) + " had to make an unexpected dock.", "dock");
         break;
     case kSkyjack:
-        attack(kSkyjacked, nameOf(t) + " got skyjacked.", "damage");
+        attack(ShipState::Skyjacked, nameOf(t) + " got skyjacked.", "damage");
         break;
     case kDamage:
-        attack(kDamaged, nameOf(t) + " received damage.", "damage");
+        attack(ShipState::Damaged, nameOf(t) + " received damage.", "damage");
         break;
     case kPowerDrain:
-        attack(kDrained, nameOf(t) + " had a power drain.", "damage");
+        attack(ShipState::Drained, nameOf(t) + " had a power drain.", "damage");
         break;
     case kReload:
-        repair(kReloaded);
+        repair(ShipState::Reloaded);
         break;
     case kRepair:
-        repair(kRepaired);
+        repair(ShipState::Repaired);
         break;
     case kPower:
-        repair(kPowered);
+        repair(ShipState::Powered);
         break;
     default:
         break;
@@ -625,96 +572,86 @@ void BoardModel::placinggo(std::string_view payload) {
     finish();
 }
 
-void BoardModel::traveling(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = seatField(r);
-    const auto distance = r.text();
-    const auto card = cardField(r);
-    const auto place = placeField(r);
-    const auto lightyears = r.text();
-    if (!seat || !distance || !card || !place || !lightyears)
+void BoardModel::traveling(const msg::Traveling& m) {
+    if (!isPlayingSeat(m.seat) || !isCard(m.card) || !isPlace(m.slot))
         return;
+    const int seat = m.seat;
+    const int card = m.card;
+    const int place = m.slot;
     hideTargets();
-    auto& s = view_.seats[at(*seat)];
-    s.miles = std::string(*distance) + " Lyrs";
-    events_.log(nameOf(*seat) + " traveled " + std::string(*lightyears) + " lyrs.");
-    s.milePile = *card;
-    if (isMe(*seat)) {
-        clearslot(*place);
-        ownlightyears_ += cardInfo(*card).lightyears;
+    auto& s = view_.seats[at(seat)];
+    s.miles = std::to_string(m.distance) + " Lyrs";
+    events_.log(nameOf(seat) + " traveled " + std::to_string(m.added) + " lyrs.");
+    s.milePile = card;
+    if (isMe(seat)) {
+        clearslot(place);
+        ownlightyears_ += cardInfo(card).lightyears;
         events_.addtomineset(3, std::to_string(ownlightyears_));
     }
     view_.turn.visible = false;
-    if (isMe(*seat))
+    if (isMe(seat))
         events_.sound("move");
     finish();
 }
 
-void BoardModel::playsafe(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = seatField(r);
-    const auto card = r.number(kSkyjackShield, kPowerShield);
-    const auto place = placeField(r);
-    const auto effect = r.number();
-    if (!seat || !card || !place || !effect)
+void BoardModel::playsafe(const msg::PlaySafe& m) {
+    if (!isPlayingSeat(m.seat) || !isShield(m.card) || !isPlace(m.slot))
         return;
+    const int seat = m.seat;
+    const int card = m.card;
+    const int place = m.slot;
+    const int effect = m.effect;
     hideTargets();
-    if (isMe(*seat))
-        clearslot(*place);
-    auto& s = view_.seats[at(*seat)];
-    const int k = *card - (kSkyjackShield - 1);
+    if (isMe(seat))
+        clearslot(place);
+    auto& s = view_.seats[at(seat)];
+    const int k = protectionIndex(card);
     s.safe[at(k)] = true;
     static constexpr std::array<const char*, 5> kLines{
         "", " has Protection from Skyjacking.", " has Protection from Teleporting.",
         " has Protection from Damage.", " has Protection from Power Drain."};
-    events_.log(nameOf(*seat) + kLines[at(k)]);
-    if (*effect == 1) {
-        state_.shipstate[at(*seat)] = kMoving;
+    events_.log(nameOf(seat) + kLines[at(k)]);
+    if (effect == 1) {
+        state_.shipstate[at(seat)] = ShipState::Moving;
         s.goPile = kUndock;
-    } else if (*effect == 2) {
+    } else if (effect == 2) {
         s.speedPile.reset();
-        state_.warpdamage[at(*seat)] = 0;
+        state_.warpdamage[at(seat)] = 0;
     }
     finish();
 }
 
-void BoardModel::hediscard(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = seatField(r);
-    const auto place = placeField(r);
-    const auto card = cardField(r);
-    if (!seat || !place || !card)
+void BoardModel::hediscard(const msg::HeDiscard& m) {
+    if (!isPlayingSeat(m.seat) || !isPlace(m.slot) || !isCard(m.card))
         return;
+    const int seat = m.seat;
+    const int place = m.slot;
+    const int card = m.card;
     hideTargets();
-    view_.discard = *card;
-    if (isMe(*seat))
-        clearslot(*place);
+    view_.discard = card;
+    if (isMe(seat))
+        clearslot(place);
     view_.turn.visible = false;
-    events_.log(nameOf(*seat) + " Discarded.");
-    if (isMe(*seat))
+    events_.log(nameOf(seat) + " Discarded.");
+    if (isMe(seat))
         events_.sound("discard");
     finish();
 }
 
-void BoardModel::invalid(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number();
-    const auto code = r.number();
-    if (!seat || !code || !isMe(*seat))
+void BoardModel::invalid(const msg::Invalid& m) {
+    if (!isMe(m.seat))
         return;
-    if (*code < static_cast<int>(kInvalidTexts.size()))
-        events_.log(std::string(kInvalidTexts[at(*code)]));
+    if (const std::string_view text = refusalText(m.code); !text.empty())
+        events_.log(std::string(text));
     events_.sound("invalid");
     state_.turnseat = state_.myseat;
     finish();
 }
 
-void BoardModel::cannotmove(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = seatField(r);
-    if (!seat)
+void BoardModel::cannotmove(const msg::CannotMove& m) {
+    if (!isPlayingSeat(m.seat))
         return;
-    events_.log(nameOf(*seat) + " does not have a play.");
+    events_.log(nameOf(m.seat) + " does not have a play.");
     view_.turn.visible = false;
     finish();
 }

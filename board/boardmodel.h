@@ -7,10 +7,13 @@
 // chat status lines, sounds, messages to the host, the tally, the spectator
 // list, the settings load) goes through BoardEvents.
 //
-// Everything runs on the user-interface thread. Handlers take the text after
-// "CMD_xxx+" and never trust it: a malformed field, or a seat, place, card or
-// flag outside its range, drops that one message and changes nothing.
+// Everything runs on the user-interface thread. Handlers take the decoded
+// message and never trust it: a seat, place or card outside its range drops
+// that one message and changes nothing (as does a malformed message, which
+// never gets past decoding).
 #pragma once
+
+#include "net/messages.h"
 
 #include <array>
 #include <cstdint>
@@ -184,14 +187,24 @@ struct BoardView {
     bool justWatchChecked = false; // Options > "Just Watch"
 };
 
+// What the client knows of a ship, from the plays it saw.
+enum class ShipState {
+    Docked = 0,
+    Moving = 1,
+    Skyjacked = 2,
+    Reloaded = 3,
+    Damaged = 5,
+    Repaired = 6,
+    Drained = 7, // power drained
+    Powered = 8, // power restored
+};
+
 // The client's own view of the game.
 struct ClientState {
     int myseat = 0;       // 1..4 player, 5..9 spectator, 0 before login
     int turnseat = 0;     // the seat shown as playing; = myseat while the user may play
     int selectedslot = 0; // 1..7, 0 = none
-    // shipstate codes: 0 docked, 1 moving, 2 skyjacked, 3 reloaded, 5 damaged,
-    // 6 repaired, 7 power drained, 8 power restored.
-    std::array<int, kPlayingSeats + 1> shipstate{};
+    std::array<ShipState, kPlayingSeats + 1> shipstate{};
     std::array<int, kPlayingSeats + 1> warpdamage{};
     std::array<bool, kPlayingSeats + 1> ingame{};
     std::array<int, kHandPlaces + 1> handorder{0, 1, 2, 3, 4, 5, 6, 7}; // place at position p
@@ -251,25 +264,26 @@ public:
     // that the board does not handle.
     bool handleCommand(std::string_view word, std::string_view payload);
 
-    // Host commands (payload = text after "CMD_xxx+").
-    void sendloginfo(std::string_view payload);
-    void newplayerinfo(std::string_view payload); // also CMD_existingplayers
-    void playerdisconnected(std::string_view payload);
-    void justwatching(std::string_view payload);
-    void startthegame(std::string_view payload);
-    void newstats(std::string_view payload);
-    void startinground();
-    void mycards(std::string_view payload);
-    void getnextplayer(std::string_view payload);
-    void placingspeed(std::string_view payload);
-    void placinggo(std::string_view payload);
-    void traveling(std::string_view payload);
-    void playsafe(std::string_view payload);
-    void hediscard(std::string_view payload);
-    void invalid(std::string_view payload);
-    void cannotmove(std::string_view payload);
-    void postscores(std::string_view payload);
-    void winner(std::string_view payload);
+    // Host commands.
+    void sendloginfo(const msg::SendLoginInfo& m);
+    void newplayerinfo(const msg::NewPlayerInfo& m);
+    void newplayerinfo(const msg::ExistingPlayers& m);
+    void playerdisconnected(const msg::PlayerDisconnected& m);
+    void justwatching(const msg::JustWatching& m);
+    void startthegame(const msg::StartGameAnnounce& m);
+    void newstats(const msg::NewStats& m);
+    void startinground(const msg::StartingRound& m = {});
+    void mycards(const msg::MyCards& m);
+    void getnextplayer(const msg::NextPlayer& m);
+    void placingspeed(const msg::PlacingSpeed& m);
+    void placinggo(const msg::PlacingGo& m);
+    void traveling(const msg::Traveling& m);
+    void playsafe(const msg::PlaySafe& m);
+    void hediscard(const msg::HeDiscard& m);
+    void invalid(const msg::Invalid& m);
+    void cannotmove(const msg::CannotMove& m);
+    void postscores(const msg::PostScores& m);
+    void winner(const msg::Winner& m);
 
     // This copy hosts the game: the start control shows while no game runs.
     void setHosting();
@@ -298,15 +312,17 @@ private:
         int card;
         int target;
     };
-    // Reads such a play; when it is well formed, hides the targets, draws
-    // the card on the target's pile and takes it out of the own hand.
-    std::optional<PilePlay> pilePlay(std::string_view payload, Picture SeatDisplay::*pile);
+    // When the play is within range, hides the targets, draws the card on
+    // the target's pile and takes it out of the own hand (place `place`).
+    std::optional<PilePlay> pilePlay(const PilePlay& play, int place, Picture SeatDisplay::*pile);
+    // Dispatch: decodes a payload as message M for its handler.
+    template <class M, void (BoardModel::*Handle)(const M&)> void on(std::string_view payload);
 
     std::string nameOf(int seat) const;
     bool isMe(int seat) const;
     void hideTargets();
     void status(const std::string& text);
-    void sendJustWatch(int seat, const char* flag);
+    void sendJustWatch(int seat, bool watch);
     void setCardsLeft(int taken);
     void swapPositions(int p, int q);
     void finish();

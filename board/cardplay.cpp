@@ -1,6 +1,7 @@
 // Selecting cards, the targets they light, playing, discarding and sorting.
 #include "board/boardinternal.h"
 #include "board/boardmodel.h"
+#include "net/messages.h"
 
 #include <algorithm>
 
@@ -15,71 +16,43 @@ std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
     const int me = state_.myseat;
     if (!isPlayingSeat(me))
         return lit;
-    const int ship = state_.shipstate[at(me)];
+    const ShipState ship = state_.shipstate[at(me)];
     const bool warped = state_.warpdamage[at(me)] == 1;
-    // Opponents in the game, moving or not as asked, without protection k (0 = any).
-    auto others = [&](bool mustMove, int protection) {
+    // Opponents in the game, moving or not as asked, not guarded against `attack`.
+    auto others = [&](bool mustMove, int attack) {
+        const int guard = guardOf(attack);
         for (int n = 1; n <= kPlayingSeats; ++n) {
             if (n == me || !state_.ingame[at(n)])
                 continue;
-            if (mustMove && state_.shipstate[at(n)] != kMoving)
+            if (mustMove && state_.shipstate[at(n)] != ShipState::Moving)
                 continue;
-            if (protection != 0 && view_.seats[at(n)].safe[at(protection)])
+            if (guard != 0 && view_.seats[at(n)].safe[at(guard)])
                 continue;
             lit[at(n)] = true;
         }
     };
-    switch (card) {
-    case 1:
-    case 2:
-        lit[at(me)] = ship == kMoving;
-        break;
-    case 3:
-    case 4:
-    case 5:
-        lit[at(me)] = ship == kMoving && !warped;
-        break;
-    case kUndock:
-        lit[at(me)] = ship == kDocked || ship == kReloaded || ship == kRepaired || ship == kPowered;
-        break;
-    case kDock:
-        others(true, 0);
-        break;
-    case kSkyjack:
-        others(true, 1);
-        break;
-    case kReload:
-        lit[at(me)] = ship == kSkyjacked;
-        break;
-    case kTeleport:
-        others(false, 2);
+    if (isLightyear(card)) {
+        // Once teleported, a ship travels only 2500 and 5000 at a time.
+        lit[at(me)] = ship == ShipState::Moving && (!warped || card <= kLy5000);
+    } else if (isShield(card)) {
+        lit[at(me)] = true;
+    } else if (isRepair(card)) {
+        // The repair of the hazard the own ship suffers.
+        lit[at(me)] = (ship == ShipState::Skyjacked && card == repairFor(kSkyjack)) ||
+                      (ship == ShipState::Damaged && card == repairFor(kDamage)) ||
+                      (ship == ShipState::Drained && card == repairFor(kPowerDrain));
+    } else if (isHazard(card) || card == kDock) {
+        others(true, card);
+    } else if (card == kTeleport) {
+        others(false, card);
         for (int n = 1; n <= kPlayingSeats; ++n)
             if (state_.warpdamage[at(n)] == 1)
                 lit[at(n)] = false;
-        break;
-    case kWarp:
+    } else if (card == kWarp) {
         lit[at(me)] = warped;
-        break;
-    case kDamage:
-        others(true, 3);
-        break;
-    case kRepair:
-        lit[at(me)] = ship == kDamaged;
-        break;
-    case kPowerDrain:
-        others(true, 4);
-        break;
-    case kPower:
-        lit[at(me)] = ship == kDrained;
-        break;
-    case 16:
-    case 17:
-    case 18:
-    case 19:
-        lit[at(me)] = true;
-        break;
-    default:
-        break;
+    } else if (card == kUndock) {
+        lit[at(me)] = ship == ShipState::Docked || ship == ShipState::Reloaded ||
+                      ship == ShipState::Repaired || ship == ShipState::Powered;
     }
     return lit;
 }
@@ -128,12 +101,19 @@ void BoardModel::image_target1Click(int seat) {
     const int c = view_.hand[at(place)].card;
     const int me = state_.myseat;
     std::string message;
-    if (c >= 1 && c <= 5)
-        message = buildMessage("CMD_gomiles", {me, place}, Trailing::Yes);
-    else if ((c >= kUndock && c <= kReload) || (c >= kDamage && c <= kPowerShield))
-        message = buildMessage("CMD_placego", {me, place, seat}, Trailing::Yes);
-    else if (c == kTeleport || c == kWarp)
-        message = buildMessage("CMD_placespeed", {me, place, seat}, Trailing::Yes);
+    switch (playCommand(c)) {
+    case PlayCommand::GoMiles:
+        message = msg::GoMiles{me, place}.encode();
+        break;
+    case PlayCommand::PlaceGo:
+        message = msg::PlaceGo{me, place, seat}.encode();
+        break;
+    case PlayCommand::PlaceSpeed:
+        message = msg::PlaceSpeed{me, place, seat}.encode();
+        break;
+    case PlayCommand::None:
+        break;
+    }
     if (!message.empty() && state_.loggedin)
         events_.send(message);
     state_.turnseat = 0;
@@ -146,26 +126,26 @@ void BoardModel::image_discardClick() {
     if (state_.turnseat != state_.myseat || place == 0 || !isPlayingSeat(state_.myseat))
         return;
     if (state_.loggedin)
-        events_.send(buildMessage("CMD_discard", {state_.myseat, place}, Trailing::Yes));
+        events_.send(msg::Discard{state_.myseat, place}.encode());
     state_.turnseat = 0;
     view_.turn.visible = false;
     finish();
 }
 
 void BoardModel::sortcards() {
+    // Empty places and lightyears first (ascending), then attacks, the
+    // repairs and WARP, UNDOCK, and the shields last.
     auto exchange = [](int a, int b) {
-        auto anyShield = [](int x) { return x >= kSkyjackShield && x <= kPowerShield; };
-        auto fixer = [](int x) {
-            return x == kReload || x == kWarp || x == kRepair || x == kPower;
-        };
-        if (a >= 0 && a <= 5)
+        auto fixer = [](int x) { return isRepair(x) || x == kWarp; };
+        auto attack = [](int x) { return isHazard(x) || x == kDock || x == kTeleport; };
+        if (a == kNoCard || isLightyear(a))
             return b > a;
         if (a == kUndock)
-            return anyShield(b);
+            return isShield(b);
         if (fixer(a))
-            return anyShield(b) || b == kUndock;
-        if (a == kDock || a == kSkyjack || a == kTeleport || a == kDamage || a == kPowerDrain)
-            return anyShield(b) || b == kUndock || fixer(b);
+            return isShield(b) || b == kUndock;
+        if (attack(a))
+            return isShield(b) || b == kUndock || fixer(b);
         return false;
     };
     for (int pass = 0; pass < kHandPlaces; ++pass) {

@@ -49,8 +49,9 @@ void GameOptions::changebox(std::string_view control, int value) {
 }
 
 std::string GameOptions::startCommand(std::string_view playername) const {
-    return buildMessage("CMD_startgame", {playername, amountText(), distanceText(), bot3_, bot4_},
-                        Trailing::Yes);
+    return msg::StartGameRequest{std::string(playername), amountText(), distanceText(), bot3_ != 0,
+                                 bot4_ != 0}
+        .encode();
 }
 
 } // namespace dw

@@ -303,26 +303,63 @@ void Tchat::fatal(const QString& text) {
     QCoreApplication::exit(1);
 }
 
+// The commands of the window itself; the board model handles the game's.
 void Tchat::dispatch(std::string_view message) {
+    using Handler = void (Tchat::*)(std::string_view);
+    struct Entry {
+        std::string_view word;
+        Handler handler;
+    };
+    static constexpr std::array<Entry, 6> table{{
+        {msg::Chat::kWord, &Tchat::on<msg::Chat, &Tchat::chatrecieved>},
+        {msg::Action::kWord, &Tchat::on<msg::Action, &Tchat::chatrecieved>},
+        {msg::PlayASound::kWord, &Tchat::on<msg::PlayASound, &Tchat::playasound>},
+        {msg::HaveWrongVersion::kWord, &Tchat::on<msg::HaveWrongVersion, &Tchat::havewrongversion>},
+        {msg::WrongVersion::kWord, &Tchat::on<msg::WrongVersion, &Tchat::wrongversion>},
+        {msg::Full::kWord, &Tchat::on<msg::Full, &Tchat::full>},
+    }};
     const Command c = splitCommand(message);
     if (c.word.empty())
         return;
-    if (c.word == "CMD_chat" || c.word == "CMD_action") {
-        chat_->mainchat()->chatrecieved(c.payload);
-        qCInfo(lcStatus) << "chat" << fromWire(c.payload);
-    } else if (c.word == "CMD_playasound") {
-        chat_->playasound(c.payload);
-    } else if (c.word == "CMD_havewrongversion") {
-        status(fromWire(c.payload) +
-               QStringLiteral(" has a different version of the game then you."));
-    } else if (c.word == "CMD_wrongversion") {
-        status(QStringLiteral("You have a differnt version of the game then the host."));
-    } else if (c.word == "CMD_full") {
-        QMessageBox::information(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));
-        close();
-    } else {
-        model_->handleCommand(c.word, c.payload);
+    for (const Entry& e : table) {
+        if (e.word == c.word) {
+            (this->*e.handler)(c.payload);
+            return;
+        }
     }
+    model_->handleCommand(c.word, c.payload);
+}
+
+template <class M, void (Tchat::*Handle)(const M&)> void Tchat::on(std::string_view payload) {
+    if (const std::optional<M> m = M::decode(payload))
+        (this->*Handle)(*m);
+}
+
+void Tchat::chatrecieved(const msg::Chat& m) {
+    const std::string line = std::to_string(m.seat) + "+" + m.line;
+    chat_->mainchat()->chatrecieved(line);
+    qCInfo(lcStatus) << "chat" << fromWire(line);
+}
+
+void Tchat::chatrecieved(const msg::Action& m) {
+    chatrecieved(msg::Chat{m.seat, m.line});
+}
+
+void Tchat::playasound(const msg::PlayASound& m) {
+    chat_->playasound(m.seat, m.sound);
+}
+
+void Tchat::havewrongversion(const msg::HaveWrongVersion& m) {
+    status(fromWire(m.name) + QStringLiteral(" has a different version of the game then you."));
+}
+
+void Tchat::wrongversion(const msg::WrongVersion&) {
+    status(QStringLiteral("You have a differnt version of the game then the host."));
+}
+
+void Tchat::full(const msg::Full&) {
+    QMessageBox::information(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));
+    close();
 }
 
 // ---------------------------------------------------------------- board events
@@ -543,7 +580,7 @@ void Tchat::nameLabelMenu(int seat, QPoint globalPos) {
 void Tchat::kicking(int seat) {
     const ClientState& s = model_->state();
     if (s.ishost && s.loggedin)
-        send(buildMessage("CMD_kickhim", {s.myseat, seat}, Trailing::Yes));
+        send(msg::KickHim{s.myseat, seat}.encode());
 }
 
 void Tchat::openWebsite() {

@@ -70,6 +70,13 @@ private:
 
     // Receiving.
     void dispatch(std::string_view message);
+    template <class M, void (Tchat::*Handle)(const M&)> void on(std::string_view payload);
+    void chatrecieved(const msg::Chat& m);
+    void chatrecieved(const msg::Action& m);
+    void playasound(const msg::PlayASound& m);
+    void havewrongversion(const msg::HaveWrongVersion& m);
+    void wrongversion(const msg::WrongVersion& m);
+    void full(const msg::Full& m);
 
     // BoardEvents
     void log(const std::string& line) override;

@@ -3,7 +3,7 @@
 #include "board/artwork.h"
 #include "chat/colours.h"
 #include "chat/sounds.h"
-#include "net/protocol.h"
+#include "net/messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -238,14 +238,14 @@ void ChatPane::sendit() {
     const int seat = hooks_.myseat ? hooks_.myseat() : 0;
     if (!text.isEmpty() && hooks_.send) {
         if (!text.startsWith(QLatin1Char('/'))) {
-            hooks_.send(buildMessage("CMD_chat", {seat, wire(text) + colour}));
+            hooks_.send(msg::Chat{seat, wire(text) + colour}.encode());
         } else if (text.startsWith(QLatin1String("/me"))) {
             // The fourth character is dropped whatever it is (a whole
             // character, even when it takes two UTF-16 units).
             qsizetype cut = 4;
             if (text.size() >= 4 && text.at(3).isHighSurrogate())
                 cut = 5;
-            hooks_.send(buildMessage("CMD_action", {seat, wire(text.mid(cut)) + colour}));
+            hooks_.send(msg::Action{seat, wire(text.mid(cut)) + colour}.encode());
         }
     }
     mychat_->clear();
@@ -255,7 +255,7 @@ void ChatPane::sendAction(const QString& text) {
     if (!hooks_.send)
         return;
     const int seat = hooks_.myseat ? hooks_.myseat() : 0;
-    hooks_.send(buildMessage("CMD_action", {seat, wire(text) + "|" + colourToString(colour_)}));
+    hooks_.send(msg::Action{seat, wire(text) + "|" + colourToString(colour_)}.encode());
 }
 
 void ChatPane::phraseClicked(int n) {
@@ -278,7 +278,7 @@ void ChatPane::chatterChosen(int n) {
     if (!hooks_.loggedin || !hooks_.loggedin() || !hooks_.send)
         return;
     const int seat = hooks_.myseat ? hooks_.myseat() : 0;
-    hooks_.send(buildMessage("CMD_playasound", {seat, "wave" + std::to_string(n)}, Trailing::Yes));
+    hooks_.send(msg::PlayASound{seat, "wave" + std::to_string(n)}.encode());
 }
 
 void ChatPane::smileyChosen(int code) {
@@ -290,21 +290,16 @@ void ChatPane::smileyChosen(int code) {
     mychat_->end(false);
 }
 
-void ChatPane::playasound(std::string_view payload) {
-    FieldReader fields(payload, LastField::MayEnd);
-    const std::optional<int> seat = fields.number();
-    const std::optional<std::string_view> name = fields.text();
-    if (!seat || !name)
-        return;
+void ChatPane::playasound(int seat, std::string_view name) {
     if (phraseSounds_) {
         if (sounds_)
-            sounds_->play(QString::fromUtf8(name->data(), static_cast<qsizetype>(name->size())));
+            sounds_->play(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
         return;
     }
-    const std::optional<std::string_view> caption = chatterCaption(*name);
+    const std::optional<std::string_view> caption = chatterCaption(name);
     if (!caption || !hooks_.seatName)
         return;
-    const std::optional<QString> who = hooks_.seatName(*seat);
+    const std::optional<QString> who = hooks_.seatName(seat);
     if (!who)
         return;
     mainchat_->addlinetochat(

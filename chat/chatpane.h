@@ -129,8 +129,8 @@ public:
     void chatterChosen(int n);
     // Smiley menu item with code 10..27 chosen.
     void smileyChosen(int code);
-    // A received CMD_playasound payload: seat, "+", sound name, "+".
-    void playasound(std::string_view payload);
+    // A chatter sound the host relayed from `seat`.
+    void playasound(int seat, std::string_view name);
 
 private:
     void sendAction(const QString& text);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -101,9 +102,136 @@ constexpr bool isLightyear(int code) {
 constexpr bool isShield(int code) {
     return code >= kSkyjackShield && code <= kPowerShield;
 }
+// The four protections, in the order of the shield cards, of a player's
+// protection flags (entries 1..4) and of the snapshot's flags.
+enum class Protection { Skyjacking = 1, Teleporting = 2, Damage = 3, PowerDrain = 4 };
+inline constexpr int kProtections = 4;
+
+// Index 1..4 of a protection in the flag arrays.
+constexpr std::size_t slotOf(Protection p) {
+    return static_cast<std::size_t>(p);
+}
+
 // Protection index 1..4 of a shield card (its code minus 15).
 constexpr int protectionIndex(int shieldCode) {
     return shieldCode - 15;
+}
+
+// The hazards: attacks that stop a ship until repaired.
+constexpr bool isHazard(int code) {
+    return code == kSkyjack || code == kDamage || code == kPowerDrain;
+}
+
+// The repairs of the hazards.
+constexpr bool isRepair(int code) {
+    return code == kReload || code == kRepair || code == kPower;
+}
+
+// The protection index (1..4) that guards a ship against an attack card:
+// SKYJACK, TELEPORT, DAMAGE or POWER DRAIN. 0 for any other card (DOCK has
+// no guard).
+constexpr int guardOf(int attack) {
+    switch (attack) {
+    case kSkyjack:
+        return static_cast<int>(Protection::Skyjacking);
+    case kTeleport:
+        return static_cast<int>(Protection::Teleporting);
+    case kDamage:
+        return static_cast<int>(Protection::Damage);
+    case kPowerDrain:
+        return static_cast<int>(Protection::PowerDrain);
+    default:
+        return 0;
+    }
+}
+
+// The shield card that guards against an attack card; kNoCard for others.
+constexpr int shieldFor(int attack) {
+    const int guard = guardOf(attack);
+    return guard == 0 ? kNoCard : kSkyjackShield + guard - 1;
+}
+
+// The repair card that mends a hazard; kNoCard for anything else.
+constexpr int repairFor(int hazard) {
+    switch (hazard) {
+    case kSkyjack:
+        return kReload;
+    case kDamage:
+        return kRepair;
+    case kPowerDrain:
+        return kPower;
+    default:
+        return kNoCard;
+    }
+}
+
+// Which play command plays a card: lightyears travel (CMD_gomiles), TELEPORT
+// and WARP go on the speed pile (CMD_placespeed), every other card on the go
+// pile (CMD_placego).
+enum class PlayCommand { None, GoMiles, PlaceGo, PlaceSpeed };
+constexpr PlayCommand playCommand(int code) {
+    if (isLightyear(code))
+        return PlayCommand::GoMiles;
+    if (code == kTeleport || code == kWarp)
+        return PlayCommand::PlaceSpeed;
+    if (code >= kUndock && code <= kPowerShield)
+        return PlayCommand::PlaceGo;
+    return PlayCommand::None;
+}
+
+// Why the host refuses a play. Each has the code CMD_invalid carries, the
+// text the client shows for that code and the notice the host shows.
+enum class Refusal {
+    InvalidPlay,
+    NotASpeedCard, // a speed play of a card that is neither TELEPORT nor WARP
+    MustUndock,
+    OnlyLightyears,
+    WrongTarget,
+    AlreadyUndocked,
+    TooFast,
+    FixDamageFirst,
+    WrongRepair,
+    NotUndocked,
+    NoWarpNeeded,
+    AlreadyTeleported,
+    Safe,
+    OutOfCommission,
+};
+
+struct RefusalInfo {
+    int code;
+    std::string_view text;   // shown by the client of the refused seat
+    std::string_view notice; // shown on the host
+};
+
+inline constexpr std::array<RefusalInfo, 14> kRefusals{{
+    {0, "Invalid Play", "error0"},
+    {0, "Invalid Play", "error110"},
+    {1, "You must be undocked in order to travel.", "error1"},
+    {2, "You can only play lightyears here.", "error2"},
+    {3, "You cannot play that card there.", "error3"},
+    {4, "You are already undocked.", "error4"},
+    {5, "You cannot travel that fast after teleporting.", "error5"},
+    {6, "You must fix your damage before undocking.", "error6"},
+    {7, "That card will not fix your problem.", "error7"},
+    {8, "You cannot cause damage to a ship that is not undocked.", "error8"},
+    {9, "You do not need Warp.", "error9"},
+    {10, "That ship already has been teleported.", "error10"},
+    {11, "That ship is SAFE from that hazard.", "error11"},
+    {12, "That ship is out of commission.", "error12"},
+}};
+
+constexpr const RefusalInfo& refusalInfo(Refusal r) {
+    return kRefusals[static_cast<std::size_t>(r)];
+}
+
+// The client's text for a code received in CMD_invalid; empty for a code
+// the host never sends.
+constexpr std::string_view refusalText(int code) {
+    for (const RefusalInfo& r : kRefusals)
+        if (r.code == code)
+            return r.text;
+    return {};
 }
 
 // Card code of the k-th card of the unsorted deck (k 1..105): the codes in

@@ -1,9 +1,8 @@
 #include "engine/engine.h"
 
-#include "net/protocol.h"
+#include "net/messages.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <climits>
 #include <vector>
@@ -99,7 +98,7 @@ void Engine::dealcards() {
 // Timers
 
 // startTimer restarts a running timer, so arming needs no stop first.
-void Engine::schedule(int action, int count) {
+void Engine::schedule(TimerAction action, int count) {
     timer1action_ = action;
     timer1count = count;
     host_.startTimer(EngineTimer::Timer1, timer1interval_);
@@ -117,16 +116,16 @@ void Engine::timer1Timer() {
         return;
     host_.stopTimer(EngineTimer::Timer1);
     switch (timer1action_) {
-    case kActionNextTurn:
+    case TimerAction::NextTurn:
         findplayer();
         break;
-    case kActionStartRound:
+    case TimerAction::StartRound:
         startround();
         break;
-    case kActionEndRound:
+    case TimerAction::EndRound:
         endround();
         break;
-    default:
+    case TimerAction::None:
         break;
     }
 }
@@ -141,20 +140,18 @@ void Engine::computertimerTimer() {
 }
 
 void Engine::startComputerTakeover() {
-    if (gameinprogress && timer1action_ == kActionNone)
+    if (gameinprogress && timer1action_ == TimerAction::None)
         armComputer();
 }
 
 // ---------------------------------------------------------------------------
 // Game cycle
 
-void Engine::startgame(std::string_view payload) {
-    FieldReader r(payload);
-    const std::string starter(r.text().value_or(std::string_view{}));
-    const std::optional<int> amount = r.number();
-    const std::optional<int> thousands = r.number();
-    const std::string_view bot3 = r.text().value_or(std::string_view{});
-    const std::string_view bot4 = r.text().value_or(std::string_view{});
+void Engine::startgame(const msg::StartGameRequest& request) {
+    // Amount and distance come as typed; a text that is not a number gets
+    // the defaults.
+    const std::optional<int> amount = parseNumber(request.amount);
+    const std::optional<int> thousands = parseNumber(request.distance);
 
     host_.stopTimer(EngineTimer::Timer1);
     host_.stopTimer(EngineTimer::Computer);
@@ -174,19 +171,14 @@ void Engine::startgame(std::string_view payload) {
         p.justwatching = false;
         p.active = true;
     }
-    std::string flag3 = "t";
-    std::string flag4 = "t";
-    if (!players[3].connected && bot3 == "0") {
-        flag3 = "f";
+    if (!players[3].connected && !request.bot3)
         players[3].active = false;
-    }
-    if (!players[4].connected && bot4 == "0") {
-        flag4 = "f";
+    if (!players[4].connected && !request.bot4)
         players[4].active = false;
-    }
     if (anyConnected())
-        broadcast(buildMessage("CMD_startgame", {starter, playto, tripdistance, flag3, flag4},
-                               Trailing::Yes));
+        broadcast(msg::StartGameAnnounce{request.starter, playto, tripdistance, players[3].active,
+                                         players[4].active}
+                      .encode());
 
     currentplayer = random_(4);
     startround();
@@ -198,7 +190,7 @@ void Engine::startround() {
         return;
     shufflecards();
     if (anyConnected())
-        broadcast(buildMessage("CMD_startinground", {}, Trailing::Yes));
+        broadcast(msg::StartingRound{}.encode());
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];
         p.undocked = false;
@@ -215,14 +207,13 @@ void Engine::startround() {
 }
 
 void Engine::findplayer() {
-    timer1action_ = kActionNone;
+    timer1action_ = TimerAction::None;
     // Seats 1 and 2 are always active during a game; the bound only guards
     // against a call without any active seat.
     int seat = currentplayer;
     for (int tries = 0; tries < kSeats; ++tries) {
-        // The next seat, wrapping after the last to 1, written as arithmetic:
-        // the wrap comes every few turns and would be a mispredicted branch.
-        seat = 1 + seat * static_cast<int>(seat < kSeats);
+        // The next seat, wrapping after the last to 1.
+        seat = seat >= kSeats ? 1 : seat + 1;
         if (players[ix(seat)].active)
             break;
     }
@@ -235,14 +226,11 @@ void Engine::findplayer() {
     int drawnSlot = 0;
     int drawnCard = kNoCard;
     if (deckpos <= kDeckSize) {
-        // The lowest empty slot, from a mask of the empty ones: where it
-        // lies changes from turn to turn, which a scan with an early exit
-        // pays for in mispredicted branches.
-        unsigned empty = 0; // bit slot: that slot is empty
-        for (int slot = 1; slot <= kSlots; ++slot)
-            empty |= static_cast<unsigned>(p.cards[ix(slot)] == kNoCard) << slot;
-        if (empty != 0) {
-            drawnSlot = std::countr_zero(empty);
+        // The drawn card goes into the lowest empty slot.
+        for (int slot = 1; slot <= kSlots && drawnSlot == 0; ++slot)
+            if (p.cards[ix(slot)] == kNoCard)
+                drawnSlot = slot;
+        if (drawnSlot != 0) {
             drawnCard = deck[ix(deckpos)];
             deck[ix(deckpos)] = kNoCard;
             p.cards[ix(drawnSlot)] = drawnCard;
@@ -252,16 +240,13 @@ void Engine::findplayer() {
     if (deckpos <= kDeckSize || canmove(seat)) {
         ++stats_.turns;
         if (anyConnected()) {
-            const std::string others =
-                buildMessage("CMD_nextplayer", {seat, 0, 0, deckpos}, Trailing::Yes);
+            const std::string others = msg::NextPlayer{seat, 0, 0, deckpos}.encode();
             const int last = std::min(numentries, kMaxEntries);
             for (int i = 1; i <= last; ++i) {
                 if (!players[ix(i)].connected)
                     continue;
                 if (i == seat)
-                    host_.sendTo(i, buildMessage("CMD_nextplayer",
-                                                 {seat, drawnSlot, drawnCard, deckpos},
-                                                 Trailing::Yes));
+                    host_.sendTo(i, msg::NextPlayer{seat, drawnSlot, drawnCard, deckpos}.encode());
                 else
                     host_.sendTo(i, others);
             }
@@ -277,11 +262,11 @@ void Engine::findplayer() {
         if (players[ix(s)].active && players[ix(s)].stillmoving)
             someoneMoving = true;
     if (anyConnected())
-        broadcast(buildMessage("CMD_cannotmove", {seat}, Trailing::Yes));
+        broadcast(msg::CannotMove{seat}.encode());
     if (someoneMoving)
-        schedule(kActionNextTurn, 1);
+        schedule(TimerAction::NextTurn, 1);
     else
-        schedule(kActionEndRound, 2);
+        schedule(TimerAction::EndRound, 2);
 }
 
 bool Engine::canmove(int seat) const {
@@ -297,18 +282,18 @@ bool Engine::canmove(int seat) const {
     playable |= when(p.undocked, bit(kLy2500) | bit(kLy5000));
     playable |= when(p.undocked && !p.teleported, bit(kLy7500) | bit(kLy10000) | bit(kLy20000));
     playable |= when(!p.undocked && p.hazard == 0, bit(kUndock));
-    playable |= when(p.hazard == kSkyjack, bit(kReload)) | when(p.hazard == kDamage, bit(kRepair)) |
-                when(p.hazard == kPowerDrain, bit(kPower));
+    playable |= when(isHazard(p.hazard), bit(repairFor(p.hazard)));
     playable |= when(p.teleported, bit(kWarp));
     for (int o = 1; o <= kSeats; ++o) {
         if (o == seat)
             continue;
         const tplayer& t = players[ix(o)];
-        playable |= when(t.undocked && t.protections[1] == 0, bit(kSkyjack)) |
-                    when(t.undocked && t.protections[3] == 0, bit(kDamage)) |
-                    when(t.undocked && t.protections[4] == 0, bit(kPowerDrain)) |
+        auto open = [&t](int attack) { return t.protections[ix(guardOf(attack))] == 0; };
+        playable |= when(t.undocked && open(kSkyjack), bit(kSkyjack)) |
+                    when(t.undocked && open(kDamage), bit(kDamage)) |
+                    when(t.undocked && open(kPowerDrain), bit(kPowerDrain)) |
                     when(t.undocked && !t.teleported, bit(kDock)) |
-                    when(!t.teleported && t.protections[2] == 0, bit(kTeleport));
+                    when(!t.teleported && open(kTeleport), bit(kTeleport));
     }
 
     unsigned held = 0;
@@ -340,7 +325,7 @@ void Engine::endround() {
     getscores();
     const bool ending = leader() != 0;
     host_.stopTimer(EngineTimer::Timer1);
-    timer1action_ = kActionStartRound;
+    timer1action_ = TimerAction::StartRound;
     timer1interval_ = host_.botSpeedMs();
     timer1count = ending ? 10 : 15;
     host_.startTimer(EngineTimer::Timer1, timer1interval_);
@@ -348,10 +333,7 @@ void Engine::endround() {
 
 void Engine::getscores() {
     const bool send = anyConnected();
-    int finisher = 0;
-    std::vector<Field> fields;
-    if (send)
-        fields.emplace_back(0); // the finisher, filled in below
+    msg::PostScores scores;
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];
         if (!p.active)
@@ -360,7 +342,7 @@ void Engine::getscores() {
         int safe = 0;
         int shutout = 0;
         if (p.distance >= tripdistance) {
-            finisher = s;
+            scores.finisher = s;
             completion = 400;
             if (p.safetrip)
                 safe = 300;
@@ -370,7 +352,7 @@ void Engine::getscores() {
         }
         const int travel = p.distance / 100;
         int held = 0;
-        for (int i = 1; i <= 4; ++i)
+        for (int i = 1; i <= kProtections; ++i)
             if (p.protections[ix(i)] != 0)
                 ++held;
         const int protection = held == 4 ? 1100 : held * 100;
@@ -379,14 +361,11 @@ void Engine::getscores() {
         const long long sum = static_cast<long long>(p.total) + p.roundscore;
         p.total = static_cast<std::int32_t>(std::min<long long>(sum, INT_MAX));
         if (send)
-            for (int v : {s, static_cast<int>(p.total), static_cast<int>(p.roundscore), travel,
-                          completion, safe, protection, shutout})
-                fields.emplace_back(v);
+            scores.seats.push_back(
+                {s, p.total, p.roundscore, travel, completion, safe, protection, shutout});
     }
-    if (send) {
-        fields[0] = Field(finisher);
-        broadcast(buildMessage("CMD_postscores", fields));
-    }
+    if (send)
+        broadcast(scores.encode());
 }
 
 bool Engine::checkforwin() {
@@ -396,7 +375,7 @@ bool Engine::checkforwin() {
     const tplayer& p = players[ix(w)];
     const std::string& name = p.name.empty() ? p.botname : p.name;
     if (anyConnected())
-        broadcast(buildMessage("CMD_winner", {name, w}, Trailing::Yes));
+        broadcast(msg::Winner{name, w}.encode());
     gameinprogress = false;
     winner_ = w;
     return true;
@@ -417,46 +396,29 @@ bool isSeat(int seat) {
 
 } // namespace
 
-void Engine::refuse(int seat, int code, std::string_view diagnostic, std::string_view detail) {
+void Engine::refuse(int seat, Refusal why, std::string_view detail) {
+    const RefusalInfo& info = refusalInfo(why);
     if (players[ix(seat)].connected)
-        host_.sendTo(seat, buildMessage("CMD_invalid", {seat, code}, Trailing::Yes));
-    host_.diagnostic(std::string(diagnostic));
+        host_.sendTo(seat, msg::Invalid{seat, info.code}.encode());
+    host_.diagnostic(std::string(info.notice));
     if (!detail.empty())
         host_.diagnostic(std::string(detail));
 }
 
-void Engine::placego(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number(1, kSeats);
-    const auto slot = r.number(1, kSlots);
-    const auto target = r.number(1, kSeats);
-    if (seat && slot && target)
-        playGo(*seat, *slot, *target);
+void Engine::placego(const msg::PlaceGo& play) {
+    playGo(play.seat, play.slot, play.target);
 }
 
-void Engine::placespeed(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number(1, kSeats);
-    const auto slot = r.number(1, kSlots);
-    const auto target = r.number(1, kSeats);
-    if (seat && slot && target)
-        playSpeed(*seat, *slot, *target);
+void Engine::placespeed(const msg::PlaceSpeed& play) {
+    playSpeed(play.seat, play.slot, play.target);
 }
 
-void Engine::gomiles(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number(1, kSeats);
-    const auto slot = r.number(1, kSlots);
-    if (seat && slot)
-        playMiles(*seat, *slot);
+void Engine::gomiles(const msg::GoMiles& play) {
+    playMiles(play.seat, play.slot);
 }
 
-void Engine::discard(std::string_view payload) {
-    FieldReader r(payload);
-    const auto seat = r.number(1, kSeats);
-    const auto slot = r.number(1, kSlots);
-    if (seat && slot)
-        playDiscard(*seat, *slot);
+void Engine::discard(const msg::Discard& play) {
+    playDiscard(play.seat, play.slot);
 }
 
 void Engine::playGo(int seat, int slot, int target) {
@@ -465,39 +427,39 @@ void Engine::playGo(int seat, int slot, int target) {
     tplayer& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
     if (card == kNoCard)
-        return refuse(seat, 0, "error0");
+        return refuse(seat, Refusal::InvalidPlay);
 
     auto send = [&](int tgt) {
         if (anyConnected())
-            broadcast(buildMessage("CMD_placinggo", {seat, card, slot, tgt}, Trailing::Yes));
+            broadcast(msg::PlacingGo{seat, card, slot, tgt}.encode());
     };
 
     if (target == seat) {
-        const bool allowed = card == kUndock || card == kReload || card == kRepair ||
-                             card == kPower || isShield(card);
+        const bool allowed = card == kUndock || isRepair(card) || isShield(card);
         if (!allowed)
-            return refuse(seat, 3, "error3", Detail({card, me.hazard}, "..").text());
+            return refuse(seat, Refusal::WrongTarget, Detail({card, me.hazard}, "..").text());
         if (card == kUndock && me.undocked)
-            return refuse(seat, 4, "error4");
+            return refuse(seat, Refusal::AlreadyUndocked);
         if (card == kUndock && me.hazard != 0)
-            return refuse(seat, 6, "error6", Detail({card, me.hazard}, "..").text());
+            return refuse(seat, Refusal::FixDamageFirst, Detail({card, me.hazard}, "..").text());
         if (card == kUndock) {
             me.undocked = true;
             me.repaired = 0;
             me.cards[ix(slot)] = kNoCard;
             send(target);
-            return schedule(kActionNextTurn, 2);
+            return schedule(TimerAction::NextTurn, 2);
         }
         if (isShield(card)) {
+            // The shield of a hazard just repaired, or still in force, sets
+            // the ship moving again (effect 1); the teleport shield ends a
+            // teleport (effect 2).
             int effect = 0;
-            if ((me.repaired == kSkyjack && card == kSkyjackShield) ||
-                (me.repaired == kDamage && card == kDamageShield) ||
-                (me.repaired == kPowerDrain && card == kPowerShield)) {
+            if (isHazard(me.repaired) && shieldFor(me.repaired) == card) {
                 me.undocked = true;
                 me.repaired = 0;
                 effect = 1;
             }
-            if (me.hazard == kSkyjack && card == kSkyjackShield) {
+            if (isHazard(me.hazard) && shieldFor(me.hazard) == card) {
                 me.undocked = true;
                 me.hazard = 0;
                 effect = 1;
@@ -506,56 +468,42 @@ void Engine::playGo(int seat, int slot, int target) {
                 me.teleported = false;
                 effect = 2;
             }
-            if (me.hazard == kDamage && card == kDamageShield) {
-                me.undocked = true;
-                me.hazard = 0;
-                effect = 1;
-            }
-            if (me.hazard == kPowerDrain && card == kPowerShield) {
-                me.undocked = true;
-                me.hazard = 0;
-                effect = 1;
-            }
             me.protections[ix(protectionIndex(card))] = 1;
             me.cards[ix(slot)] = kNoCard;
             if (anyConnected())
-                broadcast(buildMessage("CMD_playsafe", {seat, card, slot, effect}, Trailing::Yes));
+                broadcast(msg::PlaySafe{seat, card, slot, effect}.encode());
             // The same seat moves again, with a fresh draw.
             --currentplayer;
-            return schedule(kActionNextTurn, 2);
+            return schedule(TimerAction::NextTurn, 2);
         }
-        if ((me.hazard == kSkyjack && card != kReload) ||
-            (me.hazard == kDamage && card != kRepair) ||
-            (me.hazard == kPowerDrain && card != kPower))
-            return refuse(seat, 7, "error7", Detail({card, me.hazard}, "..").text());
+        if (isHazard(me.hazard) && card != repairFor(me.hazard))
+            return refuse(seat, Refusal::WrongRepair, Detail({card, me.hazard}, "..").text());
         if (me.hazard != 0) {
             me.repaired = me.hazard;
             me.hazard = 0;
             me.cards[ix(slot)] = kNoCard;
             send(target);
-            return schedule(kActionNextTurn, 2);
+            return schedule(TimerAction::NextTurn, 2);
         }
         // A repair with nothing to repair would leave the turn hanging.
-        return refuse(seat, 0, "error0");
+        return refuse(seat, Refusal::InvalidPlay);
     }
 
     tplayer& victim = players[ix(target)];
     if (!victim.active)
-        return refuse(seat, 12, "error12");
-    if (card != kDock && card != kSkyjack && card != kDamage && card != kPowerDrain)
-        return refuse(seat, 3, "error3", Detail({card, me.hazard, target}, "..").text());
+        return refuse(seat, Refusal::OutOfCommission);
+    if (card != kDock && !isHazard(card))
+        return refuse(seat, Refusal::WrongTarget, Detail({card, me.hazard, target}, "..").text());
     if (!victim.undocked)
-        return refuse(seat, 8, "error8", Detail({card, me.hazard, target}, "..").text());
-    if ((card == kSkyjack && victim.protections[1] != 0) ||
-        (card == kDamage && victim.protections[3] != 0) ||
-        (card == kPowerDrain && victim.protections[4] != 0))
-        return refuse(seat, 11, "error11", Detail({card, me.hazard, target}, "..").text());
+        return refuse(seat, Refusal::NotUndocked, Detail({card, me.hazard, target}, "..").text());
+    if (isHazard(card) && victim.protections[ix(guardOf(card))] != 0)
+        return refuse(seat, Refusal::Safe, Detail({card, me.hazard, target}, "..").text());
     victim.undocked = false;
     if (card != kDock)
         victim.hazard = card;
     me.cards[ix(slot)] = kNoCard;
     send(target);
-    schedule(kActionNextTurn, 2);
+    schedule(TimerAction::NextTurn, 2);
 }
 
 void Engine::playSpeed(int seat, int slot, int target) {
@@ -564,38 +512,39 @@ void Engine::playSpeed(int seat, int slot, int target) {
     tplayer& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
     if (card != kTeleport && card != kWarp)
-        return refuse(seat, 0, "error110");
+        return refuse(seat, Refusal::NotASpeedCard);
 
     auto apply = [&]() {
         me.cards[ix(slot)] = kNoCard;
         if (anyConnected())
-            broadcast(buildMessage("CMD_placingspeed", {seat, card, slot, target}, Trailing::Yes));
-        schedule(kActionNextTurn, 2);
+            broadcast(msg::PlacingSpeed{seat, card, slot, target}.encode());
+        schedule(TimerAction::NextTurn, 2);
     };
 
     if (target == seat) {
         if (!me.teleported)
-            return refuse(seat, 9, "error9", Detail({card, me.hazard, target}, "..").text());
+            return refuse(seat, Refusal::NoWarpNeeded,
+                          Detail({card, me.hazard, target}, "..").text());
         if (card == kWarp) {
             me.teleported = false;
             return apply();
         }
         // TELEPORT on the own teleported ship changes nothing.
-        return refuse(seat, 0, "error0");
+        return refuse(seat, Refusal::InvalidPlay);
     }
     tplayer& victim = players[ix(target)];
     if (!victim.active)
-        return refuse(seat, 12, "error12");
+        return refuse(seat, Refusal::OutOfCommission);
     if (victim.teleported)
-        return refuse(seat, 10, "error10", Detail({card, target}, "+").text());
-    if (card == kTeleport && victim.protections[2] != 0)
-        return refuse(seat, 11, "error11", Detail({card, target}, "+").text());
+        return refuse(seat, Refusal::AlreadyTeleported, Detail({card, target}, "+").text());
+    if (card == kTeleport && victim.protections[ix(guardOf(kTeleport))] != 0)
+        return refuse(seat, Refusal::Safe, Detail({card, target}, "+").text());
     if (card == kTeleport) {
         victim.teleported = true;
         return apply();
     }
     // WARP is only ever a remedy for the own ship.
-    refuse(seat, 0, "error0");
+    refuse(seat, Refusal::InvalidPlay);
 }
 
 void Engine::playMiles(int seat, int slot) {
@@ -603,23 +552,22 @@ void Engine::playMiles(int seat, int slot) {
         return;
     tplayer& me = players[ix(seat)];
     if (!me.undocked)
-        return refuse(seat, 1, "error1");
+        return refuse(seat, Refusal::MustUndock);
     const int card = me.cards[ix(slot)];
     if (card == kNoCard)
-        return refuse(seat, 0, "error0");
+        return refuse(seat, Refusal::InvalidPlay);
     if (card > kLy20000)
-        return refuse(seat, 2, "error2");
+        return refuse(seat, Refusal::OnlyLightyears);
     if (me.teleported && card >= kLy7500)
-        return refuse(seat, 5, "error5");
+        return refuse(seat, Refusal::TooFast);
     const int added = cardInfo(card).lightyears;
     me.distance += added;
     if (card == kLy20000)
         me.safetrip = false;
     me.cards[ix(slot)] = kNoCard;
     if (anyConnected())
-        broadcast(
-            buildMessage("CMD_traveling", {seat, me.distance, card, slot, added}, Trailing::Yes));
-    schedule(me.distance >= tripdistance ? kActionEndRound : kActionNextTurn, 2);
+        broadcast(msg::Traveling{seat, me.distance, card, slot, added}.encode());
+    schedule(me.distance >= tripdistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
 }
 
 void Engine::playDiscard(int seat, int slot) {
@@ -631,45 +579,41 @@ void Engine::playDiscard(int seat, int slot) {
     // the seat passes.
     me.cards[ix(slot)] = kNoCard;
     if (anyConnected())
-        broadcast(buildMessage("CMD_hediscard", {seat, slot, card}, Trailing::Yes));
-    schedule(kActionNextTurn, 2);
+        broadcast(msg::HeDiscard{seat, slot, card}.encode());
+    schedule(TimerAction::NextTurn, 2);
 }
 
 // ---------------------------------------------------------------------------
 // For the host server
 
 std::string Engine::newstatsMessage(int seat) const {
-    std::vector<Field> f;
-    f.reserve(6 + 4 * 11);
-    f.emplace_back(seat);
-    f.emplace_back(currentplayer);
-    f.emplace_back(timer1action_ == kActionNone ? 1 : 0);
-    f.emplace_back(playto);
-    f.emplace_back(deckpos);
-    f.emplace_back(tripdistance);
+    msg::NewStats m{.seat = seat,
+                    .turn = currentplayer,
+                    .waiting = timer1action_ == TimerAction::None,
+                    .amount = playto,
+                    .taken = deckpos,
+                    .distance = tripdistance,
+                    .seats = {}};
+    m.seats.reserve(kSeats);
     for (int s = 1; s <= kSeats; ++s) {
         const tplayer& p = players[ix(s)];
-        for (int v :
-             {s, static_cast<int>(p.total), p.active ? 1 : 0, p.undocked ? 1 : 0,
-              p.teleported ? 1 : 0, static_cast<int>(p.distance), static_cast<int>(p.hazard)})
-            f.emplace_back(v);
-        for (int i = 1; i <= 4; ++i)
-            f.emplace_back(p.protections[ix(i)] != 0 ? 1 : 0);
+        msg::SeatStats stats{s,          p.total,  p.active, p.undocked, p.teleported,
+                             p.distance, p.hazard, {}};
+        for (int i = 1; i <= kProtections; ++i)
+            stats.protections[ix(i - 1)] = p.protections[ix(i)] != 0;
+        m.seats.push_back(stats);
     }
-    return buildMessage("CMD_newstats", f);
+    return m.encode();
 }
 
 std::string Engine::handMessage(int seat, int slots) const {
-    std::vector<Field> f;
-    f.emplace_back(seat);
+    msg::MyCards m{.seat = seat, .cards = {}};
     if (seat >= 1 && seat <= kSeats) {
         const int last = std::clamp(slots, 0, kSlots);
-        for (int slot = 1; slot <= last; ++slot) {
-            f.emplace_back(slot);
-            f.emplace_back(players[ix(seat)].cards[ix(slot)]);
-        }
+        for (int slot = 1; slot <= last; ++slot)
+            m.cards.emplace_back(slot, players[ix(seat)].cards[ix(slot)]);
     }
-    return buildMessage("CMD_mycards", f);
+    return m.encode();
 }
 
 } // namespace dw

@@ -17,6 +17,14 @@
 
 namespace dw {
 
+namespace msg {
+struct StartGameRequest;
+struct PlaceGo;
+struct PlaceSpeed;
+struct GoMiles;
+struct Discard;
+} // namespace msg
+
 enum class EngineTimer { Timer1, Computer };
 
 struct EngineHost {
@@ -56,16 +64,18 @@ struct tplayer {
     std::int32_t hazard = 0;   // 0, or the hazard in force: 8, 12 or 14
     std::int32_t repaired = 0; // the hazard most recently repaired, until the next UNDOCK
     bool teleported = false;
-    std::array<std::int32_t, 5> protections{}; // 1..4: 1 = held; [0] unused
+    std::array<std::int32_t, kProtections + 1> protections{}; // by Protection: 1 = held; [0] unused
     bool stillmoving = false;
     bool safetrip = false;
 };
 
 // Pending actions of timer1.
-inline constexpr int kActionNone = 0; // waiting for the current seat's play
-inline constexpr int kActionNextTurn = 1;
-inline constexpr int kActionStartRound = 2;
-inline constexpr int kActionEndRound = 3;
+enum class TimerAction {
+    None, // waiting for the current seat's play
+    NextTurn,
+    StartRound,
+    EndRound,
+};
 
 // Counters for the simulator; reset by startgame.
 struct EngineStats {
@@ -96,9 +106,8 @@ public:
     void shufflecards();
     void dealcards();
 
-    // Game cycle. Payloads are the command text after "CMD_xxx+", each field
-    // followed by "+".
-    void startgame(std::string_view payload);
+    // Game cycle.
+    void startgame(const msg::StartGameRequest& request);
     void startround();
     void findplayer();
     bool canmove(int seat) const;
@@ -108,16 +117,13 @@ public:
     void timer1Timer();
     void computertimerTimer();
 
-    // Plays as they come from the network: "seat+slot+target+" or
-    // "seat+slot+". Fields that are missing, not numbers, or outside seats
-    // 1..4 and slots 1..7 drop the play without an answer; otherwise the
-    // typed play below decides.
-    void placego(std::string_view payload);
-    void placespeed(std::string_view payload);
-    void gomiles(std::string_view payload);
-    void discard(std::string_view payload);
+    // Plays as they come from the network; the plays below decide.
+    void placego(const msg::PlaceGo& play);
+    void placespeed(const msg::PlaceSpeed& play);
+    void gomiles(const msg::GoMiles& play);
+    void discard(const msg::Discard& play);
 
-    // The plays themselves, for callers that already hold the numbers. A play
+    // The plays themselves. A play
     // is taken only from the current seat while the engine waits for its
     // play; a seat, slot or target outside its range is dropped silently.
     void playGo(int seat, int slot, int target);    // UNDOCK, attacks, repairs, protections
@@ -130,7 +136,7 @@ public:
     void computerdiscard(int seat);
 
     // For the host server.
-    int timer1action() const { return timer1action_; }
+    TimerAction timer1action() const { return timer1action_; }
     // Hands the current seat to the computer when the engine is waiting for
     // its play (during a game, timer1 action 0).
     void startComputerTakeover();
@@ -150,17 +156,17 @@ private:
     void broadcast(const std::string& message);
     // The engine waits for this seat's play.
     bool takesPlay(int seat) const {
-        return gameinprogress && timer1action_ == kActionNone && seat == currentplayer &&
+        return gameinprogress && timer1action_ == TimerAction::None && seat == currentplayer &&
                seat >= 1 && seat <= kSeats;
     }
-    void refuse(int seat, int code, std::string_view diagnostic, std::string_view detail = {});
-    void schedule(int action, int count);
+    void refuse(int seat, Refusal why, std::string_view detail = {});
+    void schedule(TimerAction action, int count);
     void armComputer();
     int leader() const;
 
     EngineHost& host_;
     Random random_;
-    int timer1action_ = kActionNone;
+    TimerAction timer1action_ = TimerAction::None;
     int timer1interval_ = 1000;
     int computeraction_ = 0;
     int winner_ = 0;

@@ -71,37 +71,6 @@ bool mayTravelWith(const tplayer& p, int c) {
     return isLightyear(c) && (!p.teleported || c == kLy2500 || c == kLy5000);
 }
 
-// The protection index that guards against a hazard attack card.
-int guardOf(int attack) {
-    switch (attack) {
-    case kSkyjack:
-        return 1;
-    case kDamage:
-        return 3;
-    case kPowerDrain:
-        return 4;
-    default:
-        return 0;
-    }
-}
-
-bool isHazardAttack(int c) {
-    return c == kSkyjack || c == kDamage || c == kPowerDrain;
-}
-
-int repairFor(int hazard) {
-    switch (hazard) {
-    case kSkyjack:
-        return kReload;
-    case kDamage:
-        return kRepair;
-    case kPowerDrain:
-        return kPower;
-    default:
-        return kNoCard;
-    }
-}
-
 // The discard of a seat whose turn found no play, by the stages below.
 void discardBy(Engine& engine, int seat, const HandIndex& hand) {
     const tplayer& me = engine.players[ix(seat)];
@@ -150,20 +119,17 @@ void Engine::computerplay(int seat) {
         return;
     const tplayer& me = players[ix(seat)];
 
-    // The eligibility tests combine their conditions with "&" rather than
-    // "&&": every operand is a plain read, and one test is cheaper than a
-    // chain of hard-to-predict branches.
     auto eligibleAttack = [&](int t, int c) {
         const tplayer& o = players[ix(t)];
-        return (t != seat) & o.active & o.undocked & (o.protections[ix(guardOf(c))] == 0);
+        return t != seat && o.active && o.undocked && o.protections[ix(guardOf(c))] == 0;
     };
     auto eligibleDock = [&](int t) {
         const tplayer& o = players[ix(t)];
-        return (t != seat) & o.active & o.undocked;
+        return t != seat && o.active && o.undocked;
     };
     auto eligibleTeleport = [&](int t) {
         const tplayer& o = players[ix(t)];
-        return (t != seat) & o.active & !o.teleported & (o.protections[2] == 0);
+        return t != seat && o.active && !o.teleported && o.protections[ix(guardOf(kTeleport))] == 0;
     };
     // The leader among the eligible ships: the highest-numbered eligible
     // seat, replaced by any seat (of those scanned) that travelled further.
@@ -209,9 +175,8 @@ void Engine::computerplay(int seat) {
         for (int t = 1; t <= kSeats; ++t) {
             if ((nearGoal & (1u << t)) == 0)
                 continue;
-            if (int s = hand.lowest(kSkyjack, kPowerDrain, [&](int c) {
-                    return isHazardAttack(c) && eligibleAttack(t, c);
-                }))
+            if (int s = hand.lowest(kSkyjack, kPowerDrain,
+                                    [&](int c) { return isHazard(c) && eligibleAttack(t, c); }))
                 return playGo(seat, s, t);
             if (hand.has(kDock) && eligibleDock(t))
                 return playGo(seat, hand[kDock], t);

@@ -62,7 +62,7 @@ void checkModel(const dw::BoardModel& m) {
     for (int p = 1; p <= dw::kHandPlaces; ++p)
         check(order[static_cast<std::size_t>(p)] == p);
     for (int seat = 1; seat <= dw::kPlayingSeats; ++seat) {
-        const int st = s.shipstate[static_cast<std::size_t>(seat)];
+        const int st = static_cast<int>(s.shipstate[static_cast<std::size_t>(seat)]);
         check(st >= 0 && st <= 8 && st != 4);
         const dw::SeatDisplay& d = m.view().seats[static_cast<std::size_t>(seat)];
         check(picture(d.speedPile) && picture(d.goPile) && picture(d.milePile));

@@ -132,7 +132,7 @@ std::string message(Script& s, int entry) {
 
 void checkTable(const dw::HostCore& core, const Transport& t) {
     const dw::Engine& e = core.engine();
-    check(e.numentries >= 0 && e.numentries <= dw::HostCore::kMaxEntries);
+    check(e.numentries >= 0 && e.numentries <= dw::HostCore::kMaxConnections);
     check(e.currentplayer >= 0 && e.currentplayer <= dw::kSeats);
     check(e.deckpos >= 0);
     for (int i = 1; i <= dw::kMaxEntries; ++i) {
@@ -177,7 +177,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     for (int steps = 0; !s.done() && steps < 2000; ++steps) {
         const std::uint8_t op = s.byte();
-        const int entry = 1 + s.byte() % dw::HostCore::kMaxEntries;
+        const int entry = 1 + s.byte() % dw::HostCore::kMaxConnections;
         switch (op % 8) {
         case 0:
             connect();

@@ -1,8 +1,10 @@
-// Framing and field reading on arbitrary bytes.
+// Framing, field reading and message decoding on arbitrary bytes.
 //
 // The input is cut into chunks fed one after another to one Framer, as a
 // socket would deliver them; every message that comes out is then read
-// field by field in both field modes.
+// field by field in both field modes, and decoded as every message struct:
+// whatever decodes encodes to a message that decodes to the same struct.
+#include "net/messages.h"
 #include "net/protocol.h"
 
 #include <algorithm>
@@ -10,6 +12,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <deque>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,6 +47,18 @@ void readAll(std::string_view payload, dw::LastField last) {
     }
 }
 
+template <class M> void roundTrip(std::string_view payload) {
+    const std::optional<M> m = M::decode(payload);
+    if (!m)
+        return;
+    const std::optional<M> back = dw::msg::decodeMessage<M>(m->encode());
+    check(back.has_value() && *back == *m);
+}
+
+template <class... M> void roundTripAll(std::string_view payload) {
+    (roundTrip<M>(payload), ...);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -67,6 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const dw::Command c = dw::splitCommand(m);
         readAll(c.payload, dw::LastField::NeedsPlus);
         readAll(c.payload, dw::LastField::MayEnd);
+        namespace msg = dw::msg;
+        roundTripAll<msg::LoginInfo, msg::Chat, msg::Action, msg::PlayASound, msg::KickHim,
+                     msg::JustWatch, msg::StartGameRequest, msg::Discard, msg::GoMiles,
+                     msg::PlaceGo, msg::PlaceSpeed, msg::Reclaim, msg::SendLoginInfo, msg::Full,
+                     msg::NewPlayerInfo, msg::ExistingPlayers, msg::PlayerDisconnected,
+                     msg::HaveWrongVersion, msg::WrongVersion, msg::NewStats, msg::MyCards,
+                     msg::JustWatching, msg::StartGameAnnounce, msg::StartingRound, msg::NextPlayer,
+                     msg::CannotMove, msg::HeDiscard, msg::Invalid, msg::Traveling, msg::PlacingGo,
+                     msg::PlacingSpeed, msg::PlaySafe, msg::PostScores, msg::Winner, msg::SeatKey,
+                     msg::ReclaimRefused, msg::HostClosing, msg::Removed, msg::HostRights>(
+            c.payload);
         if (const auto n = dw::parseNumber(m); n && m[0] != '0')
             check(*n >= 0 && dw::buildMessage("X", {*n}) == "X+" + m + dw::kTerminator);
     }

@@ -1,28 +1,15 @@
 #include "net/hostcore.h"
 
+#include "net/messages.h"
+
+#include <array>
+
 namespace dw {
 
 namespace {
 
-constexpr std::string_view kLogininfo = "CMD_logininfo";
-constexpr std::string_view kKickhim = "CMD_kickhim";
-constexpr std::string_view kChat = "CMD_chat";
-constexpr std::string_view kAction = "CMD_action";
-constexpr std::string_view kPlayasound = "CMD_playasound";
-constexpr std::string_view kStartgame = "CMD_startgame";
-constexpr std::string_view kJustwatch = "CMD_justwatch";
-constexpr std::string_view kDiscard = "CMD_discard";
-constexpr std::string_view kGomiles = "CMD_gomiles";
-constexpr std::string_view kPlacego = "CMD_placego";
-constexpr std::string_view kPlacespeed = "CMD_placespeed";
-
 bool isRelay(std::string_view word) {
-    return word == kChat || word == kAction || word == kPlayasound;
-}
-
-// The seat a message speaks for: its first field.
-std::optional<int> senderSeat(std::string_view payload) {
-    return FieldReader(payload).number();
+    return word == msg::Chat::kWord || word == msg::Action::kWord || word == msg::PlayASound::kWord;
 }
 
 } // namespace
@@ -38,17 +25,17 @@ int HostCore::freeEntry() const {
     for (int i = 1; i <= engine_.numentries; ++i)
         if (!engine_.players[i].connected)
             return i;
-    return engine_.numentries >= kMaxEntries ? kFullEntry : engine_.numentries + 1;
+    return engine_.numentries >= kMaxConnections ? kFullEntry : engine_.numentries + 1;
 }
 
 void HostCore::accepted(int entry) {
     if (entry == kFullEntry) {
-        transport_.send(kFullEntry, buildMessage("CMD_full", {}, Trailing::Yes));
+        transport_.send(kFullEntry, msg::Full{}.encode());
         transport_.close(kFullEntry);
         transport_.event("connection refused: the game is full");
         return;
     }
-    if (entry < 1 || entry > kMaxEntries)
+    if (entry < 1 || entry > kMaxConnections)
         return;
     if (entry > engine_.numentries)
         engine_.numentries = entry;
@@ -58,7 +45,7 @@ void HostCore::accepted(int entry) {
     framers_[entry] = Framer{};
     clearQueue(entry);
     transport_.event("connection accepted into seat " + std::to_string(entry));
-    transport_.send(entry, buildMessage("CMD_sendlogininfo", {entry}));
+    transport_.send(entry, msg::SendLoginInfo{entry}.encode());
 }
 
 int HostCore::accept() {
@@ -146,68 +133,61 @@ bool HostCore::dispatchTick() {
     return queuedTotal_ > 0;
 }
 
+// Decodes the payload as message M and hands it to the handler; a malformed
+// message is dropped.
+template <class M, void (HostCore::*Handle)(int, const M&)>
+void HostCore::on(int entry, std::string_view payload) {
+    if (const std::optional<M> m = M::decode(payload))
+        (this->*Handle)(entry, *m);
+}
+
 void HostCore::dispatch(int entry, std::string_view message) {
+    using Handler = void (HostCore::*)(int, std::string_view);
+    struct Entry {
+        std::string_view word;
+        Handler handler;
+    };
+    static constexpr std::array<Entry, 11> table{{
+        {msg::LoginInfo::kWord, &HostCore::on<msg::LoginInfo, &HostCore::receivedlogininfo>},
+        {msg::StartGameRequest::kWord, &HostCore::on<msg::StartGameRequest, &HostCore::startgame>},
+        {msg::KickHim::kWord, &HostCore::on<msg::KickHim, &HostCore::kickhim>},
+        {msg::JustWatch::kWord, &HostCore::on<msg::JustWatch, &HostCore::justwatch>},
+        {msg::Chat::kWord, &HostCore::on<msg::Chat, &HostCore::chat>},
+        {msg::Action::kWord, &HostCore::on<msg::Action, &HostCore::action>},
+        {msg::PlayASound::kWord, &HostCore::on<msg::PlayASound, &HostCore::playasound>},
+        {msg::Discard::kWord, &HostCore::on<msg::Discard, &HostCore::discard>},
+        {msg::GoMiles::kWord, &HostCore::on<msg::GoMiles, &HostCore::gomiles>},
+        {msg::PlaceGo::kWord, &HostCore::on<msg::PlaceGo, &HostCore::placego>},
+        {msg::PlaceSpeed::kWord, &HostCore::on<msg::PlaceSpeed, &HostCore::placespeed>},
+    }};
     const Command cmd = splitCommand(message);
     if (cmd.word.empty())
         return;
-    const std::string_view payload = cmd.payload;
-
-    if (cmd.word == kLogininfo) {
-        receivedlogininfo(entry, payload);
-        return;
+    for (const Entry& e : table) {
+        if (e.word == cmd.word) {
+            (this->*e.handler)(entry, cmd.payload);
+            return;
+        }
     }
-    if (cmd.word == kStartgame) {
-        // Only the host's own player starts games.
-        if (entry == 1)
-            engine_.startgame(payload);
-        return;
-    }
-    if (cmd.word == kKickhim) {
-        kickhim(entry, payload);
-        return;
-    }
-    if (cmd.word == kJustwatch) {
-        justwatch(entry, payload);
-        return;
-    }
-
-    // Every other command speaks for the seat in its first field, which
-    // must be the seat of the connection it came on.
-    if (senderSeat(payload) != entry)
-        return;
-    if (cmd.word == kChat || cmd.word == kAction || cmd.word == kPlayasound)
-        relay(entry, cmd.word, payload);
-    else if (cmd.word == kDiscard)
-        engine_.discard(payload);
-    else if (cmd.word == kGomiles)
-        engine_.gomiles(payload);
-    else if (cmd.word == kPlacego)
-        engine_.placego(payload);
-    else if (cmd.word == kPlacespeed)
-        engine_.placespeed(payload);
 }
 
-void HostCore::receivedlogininfo(int entry, std::string_view payload) {
-    FieldReader f(payload);
-    const auto seat = f.number();
-    const auto version = f.text();
-    if (!seat || !version || *seat != entry)
+void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
+    if (login.seat != entry)
         return;
     tplayer& p = engine_.players[entry];
-    p.name = std::string(f.rest());
+    p.name = login.name;
     p.connected = true;
     transport_.event("seat " + std::to_string(entry) + " logged in as " + p.name);
 
-    sendAll(buildMessage("CMD_newplayerinfo", {entry, p.name}));
+    sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
     for (int j = 1; j <= engine_.numentries; ++j)
         if (j != entry && engine_.players[j].connected)
-            transport_.send(entry,
-                            buildMessage("CMD_existingplayers", {j, engine_.players[j].name}));
+            transport_.send(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
 
-    if (*version != kVersion) {
+    if (login.version != kVersion) {
         if (live(1))
-            transport_.send(1, buildMessage("CMD_havewrongversion", {p.name}));
-        transport_.send(entry, buildMessage("CMD_wrongversion", {}, Trailing::Yes));
+            transport_.send(1, msg::HaveWrongVersion{p.name}.encode());
+        transport_.send(entry, msg::WrongVersion{}.encode());
     }
 
     if (engine_.gameinprogress) {
@@ -217,50 +197,78 @@ void HostCore::receivedlogininfo(int entry, std::string_view payload) {
     }
 }
 
-void HostCore::kickhim(int entry, std::string_view payload) {
-    FieldReader f(payload);
-    const auto sender = f.number();
-    const auto target = f.number(1, kMaxEntries);
-    if (entry != 1 || sender != 1 || !target)
-        return;
-    disconnectsock(*target);
+void HostCore::startgame(int entry, const msg::StartGameRequest& request) {
+    // Only the host's own player starts games.
+    if (entry == 1)
+        engine_.startgame(request);
 }
 
-void HostCore::relay(int entry, std::string_view word, std::string_view payload) {
-    FieldReader f(payload);
-    f.text(); // the sender's seat, already checked
-    const std::string& name = engine_.players[entry].name;
-    const std::string_view rest = f.rest();
-    std::string message;
-    if (word == kChat)
-        message = buildMessage(word, {entry, name + " chats: " + std::string(rest)});
-    else if (word == kAction)
-        message = buildMessage(word, {entry, name + " " + std::string(rest)});
-    else
-        message = buildMessage(word, {entry, rest});
+void HostCore::kickhim(int entry, const msg::KickHim& kick) {
+    if (entry != 1 || kick.sender != 1 || kick.target < 1 || kick.target > kMaxConnections)
+        return;
+    disconnectsock(kick.target);
+}
+
+// Chat, actions, sounds and plays speak for the seat in their first field,
+// which must be the seat of the connection they came on.
+
+void HostCore::chat(int entry, const msg::Chat& line) {
+    if (line.seat == entry)
+        relay(msg::Chat{entry, engine_.players[entry].name + " chats: " + line.line}.encode());
+}
+
+void HostCore::action(int entry, const msg::Action& line) {
+    if (line.seat == entry)
+        relay(msg::Action{entry, engine_.players[entry].name + " " + line.line}.encode());
+}
+
+void HostCore::playasound(int entry, const msg::PlayASound& sound) {
+    if (sound.seat == entry)
+        relay(msg::PlayASound{entry, sound.sound}.encode());
+}
+
+void HostCore::discard(int entry, const msg::Discard& play) {
+    if (play.seat == entry)
+        engine_.discard(play);
+}
+
+void HostCore::gomiles(int entry, const msg::GoMiles& play) {
+    if (play.seat == entry)
+        engine_.gomiles(play);
+}
+
+void HostCore::placego(int entry, const msg::PlaceGo& play) {
+    if (play.seat == entry)
+        engine_.placego(play);
+}
+
+void HostCore::placespeed(int entry, const msg::PlaceSpeed& play) {
+    if (play.seat == entry)
+        engine_.placespeed(play);
+}
+
+void HostCore::relay(const std::string& message) {
     // A peer that does not read its chat does not make the host hoard it.
     for (int j = 1; j <= engine_.numentries; ++j)
         if (engine_.players[j].connected && transport_.unsent(j) <= kMaxUnsentForRelay)
             transport_.send(j, message);
 }
 
-void HostCore::justwatch(int entry, std::string_view payload) {
-    FieldReader f(payload);
-    const auto seat = f.number(1, engine_.maxseats);
-    if (!seat)
+void HostCore::justwatch(int entry, const msg::JustWatch& request) {
+    const int seat = request.seat;
+    if (seat < 1 || seat > engine_.maxseats)
         return;
-    const std::string_view flag = f.rest();
     // A player switches its own seat; the host's own player may switch any.
-    if (*seat != entry && entry != 1)
+    if (seat != entry && entry != 1)
         return;
-    tplayer& p = engine_.players[*seat];
-    if (flag == "2") {
+    tplayer& p = engine_.players[seat];
+    if (!request.watch) {
         p.justwatching = false;
-        sendAll(buildMessage("CMD_justwatching", {*seat, "2"}));
-    } else if (flag == "1" && engine_.gameinprogress) {
+        sendAll(msg::JustWatching{seat, false}.encode());
+    } else if (engine_.gameinprogress) {
         p.justwatching = true;
-        sendAll(buildMessage("CMD_justwatching", {*seat, "1"}));
-        if (*seat == engine_.currentplayer)
+        sendAll(msg::JustWatching{seat, true}.encode());
+        if (seat == engine_.currentplayer)
             engine_.startComputerTakeover();
     }
 }
@@ -273,11 +281,11 @@ void HostCore::disconnectsock(int entry) {
 }
 
 void HostCore::connectionClosed(int entry) {
-    if (entry < 1 || entry > kMaxEntries)
+    if (entry < 1 || entry > kMaxConnections)
         return;
     tplayer& p = engine_.players[entry];
     if (p.connected) {
-        sendOthers(entry, buildMessage("CMD_playerdisconnected", {entry, p.name}));
+        sendOthers(entry, msg::PlayerDisconnected{entry, p.name}.encode());
         transport_.event("seat " + std::to_string(entry) + " left" +
                          (p.name.empty() ? std::string() : " (" + p.name + ")"));
     }

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "engine/engine.h"
-#include "net/protocol.h"
+#include "net/messages.h"
 
 #include <array>
 #include <cstddef>
@@ -45,7 +45,9 @@ class HostCore : private EngineHost {
 public:
     // Entry 10 only ever holds a connection long enough to refuse it.
     static constexpr int kFullEntry = 10;
-    static constexpr int kMaxEntries = 9;
+    // Entries 1..kMaxConnections hold live connections (dw::kMaxEntries is
+    // the size of the player table).
+    static constexpr int kMaxConnections = 9;
 
     HostCore(HostTransport& transport, std::uint32_t seed);
 
@@ -53,7 +55,7 @@ public:
     // or kFullEntry when nine are live.
     int freeEntry() const;
     // A connection was accepted into `entry` (as answered by freeEntry):
-    // it is given its seat, or for kFullEntry "CMD_full+" is sent and the
+    // it is given its seat, or for kFullEntry CMD_full is sent and the
     // transport is asked to close it.
     void accepted(int entry);
     // freeEntry() and accepted() in one step; returns the entry.
@@ -100,11 +102,22 @@ private:
     void diagnostic(const std::string& text) override;
     int botSpeedMs() override;
 
+    // Dispatch: one handler per command word, each given the decoded message.
     void dispatch(int entry, std::string_view message);
-    void receivedlogininfo(int entry, std::string_view payload);
-    void kickhim(int entry, std::string_view payload);
-    void relay(int entry, std::string_view word, std::string_view payload);
-    void justwatch(int entry, std::string_view payload);
+    template <class M, void (HostCore::*Handle)(int, const M&)>
+    void on(int entry, std::string_view payload);
+    void receivedlogininfo(int entry, const msg::LoginInfo& login);
+    void startgame(int entry, const msg::StartGameRequest& request);
+    void kickhim(int entry, const msg::KickHim& kick);
+    void justwatch(int entry, const msg::JustWatch& request);
+    void chat(int entry, const msg::Chat& line);
+    void action(int entry, const msg::Action& line);
+    void playasound(int entry, const msg::PlayASound& sound);
+    void discard(int entry, const msg::Discard& play);
+    void gomiles(int entry, const msg::GoMiles& play);
+    void placego(int entry, const msg::PlaceGo& play);
+    void placespeed(int entry, const msg::PlaceSpeed& play);
+    void relay(const std::string& message);
     void disconnectsock(int entry);
     void sendOthers(int except, const std::string& message);
     void clearQueue(int entry);

@@ -94,7 +94,7 @@ void TServer::socktimerTimer() {
     if (!core_.dispatchTick())
         socktimer.stop();
     // Connections held back by a full queue may go on now.
-    for (int entry = 1; entry <= HostCore::kMaxEntries; ++entry)
+    for (int entry = 1; entry <= HostCore::kMaxConnections; ++entry)
         if (socks_[entry] && socks_[entry]->bytesAvailable() > 0 && core_.wantsInput(entry))
             Sock1Read(entry);
 }

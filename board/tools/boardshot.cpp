@@ -4,7 +4,7 @@
 #include "board/boardmodel.h"
 #include "board/boardwidget.h"
 #include "board/tgamestart.h"
-#include "net/protocol.h"
+#include "net/messages.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -42,12 +42,14 @@ public:
         widget_.show();
     }
 
-    // Feeds host messages given without their terminator.
-    void feed(std::initializer_list<const char*> messages) {
-        for (const char* m : messages) {
+    // Feeds encoded host messages.
+    void feed(std::initializer_list<std::string> messages) {
+        for (std::string m : messages) {
+            while (!m.empty() && m.back() == dw::kTerminator)
+                m.pop_back();
             const dw::Command c = dw::splitCommand(m);
             if (!model_.handleCommand(c.word, c.payload))
-                QTextStream(stderr) << "not a board command: " << m << "\n";
+                QTextStream(stderr) << "not a board command: " << QString::fromStdString(m) << "\n";
         }
         widget_.refresh();
     }
@@ -85,57 +87,68 @@ int main(int argc, char** argv) {
 
     Shooter s(dir);
     // A fresh board: the host waits for a game.
-    s.feed({"CMD_sendlogininfo+1", "CMD_newplayerinfo+1+Ann", "CMD_newplayerinfo+2+Bob"});
+    s.feed({dw::msg::SendLoginInfo{1}.encode(), dw::msg::NewPlayerInfo{1, "Ann"}.encode(),
+            dw::msg::NewPlayerInfo{2, "Bob"}.encode()});
     ok &= s.shoot(QStringLiteral("waiting"));
 
     // Opening deal: Ann (seat 1) hosts, Bob in seat 2, Klick flies seat 3,
     // seat 4 stays out. Ann drew 20000 and selects UNDOCK.
-    s.feed({"CMD_startgame+Ann+5000+70000+t+f+", "CMD_startinground+",
-            "CMD_mycards+1+1+6+2+3+3+12+4+16+5+1+6+10", "CMD_nextplayer+1+7+5+19+"});
+    s.feed({dw::msg::StartGameAnnounce{"Ann", 5000, 70000, true, false}.encode(),
+            dw::msg::StartingRound{}.encode(),
+            dw::msg::MyCards{1, {{1, 6}, {2, 3}, {3, 12}, {4, 16}, {5, 1}, {6, 10}}}.encode(),
+            dw::msg::NextPlayer{1, 7, 5, 19}.encode()});
     s.model().card1MouseUp(1, false);
     ok &= s.shoot(QStringLiteral("opening"));
 
     // Mid-round: ships undocked and travelling, a protection, a teleport,
     // damage on Ann's ship; Bob just watches. Ann drew REPAIR and selects it.
     s.model().card1MouseUp(1, false);
-    s.feed({"CMD_placinggo+1+6+1+1+",
-            "CMD_nextplayer+2+0+0+20+",
-            "CMD_placinggo+2+6+3+2+",
-            "CMD_nextplayer+3+0+0+21+",
-            "CMD_placinggo+3+6+2+3+",
-            "CMD_nextplayer+1+1+2+22+",
-            "CMD_traveling+1+20000+5+7+20000+",
-            "CMD_nextplayer+2+0+0+23+",
-            "CMD_traveling+2+10000+4+4+10000+",
-            "CMD_nextplayer+3+0+0+24+",
-            "CMD_playsafe+3+16+5+0+",
-            "CMD_traveling+3+7500+3+1+7500+",
-            "CMD_nextplayer+1+7+16+25+",
-            "CMD_playsafe+1+16+7+0+",
-            "CMD_placingspeed+1+10+6+2+",
-            "CMD_nextplayer+2+0+0+26+",
-            "CMD_placinggo+2+12+2+1+",
-            "CMD_nextplayer+3+0+0+27+",
-            "CMD_hediscard+3+4+7+",
-            "CMD_justwatching+2+1",
-            "CMD_nextplayer+1+6+13+28+"});
+    s.feed({dw::msg::PlacingGo{1, 6, 1, 1}.encode(),
+            dw::msg::NextPlayer{2, 0, 0, 20}.encode(),
+            dw::msg::PlacingGo{2, 6, 3, 2}.encode(),
+            dw::msg::NextPlayer{3, 0, 0, 21}.encode(),
+            dw::msg::PlacingGo{3, 6, 2, 3}.encode(),
+            dw::msg::NextPlayer{1, 1, 2, 22}.encode(),
+            dw::msg::Traveling{1, 20000, 5, 7, 20000}.encode(),
+            dw::msg::NextPlayer{2, 0, 0, 23}.encode(),
+            dw::msg::Traveling{2, 10000, 4, 4, 10000}.encode(),
+            dw::msg::NextPlayer{3, 0, 0, 24}.encode(),
+            dw::msg::PlaySafe{3, 16, 5, 0}.encode(),
+            dw::msg::Traveling{3, 7500, 3, 1, 7500}.encode(),
+            dw::msg::NextPlayer{1, 7, 16, 25}.encode(),
+            dw::msg::PlaySafe{1, 16, 7, 0}.encode(),
+            dw::msg::PlacingSpeed{1, 10, 6, 2}.encode(),
+            dw::msg::NextPlayer{2, 0, 0, 26}.encode(),
+            dw::msg::PlacingGo{2, 12, 2, 1}.encode(),
+            dw::msg::NextPlayer{3, 0, 0, 27}.encode(),
+            dw::msg::HeDiscard{3, 4, 7}.encode(),
+            dw::msg::JustWatching{2, true}.encode(),
+            dw::msg::NextPlayer{1, 6, 13, 28}.encode()});
     s.model().card1MouseUp(6, false);
     ok &= s.shoot(QStringLiteral("midround"));
 
     // Round over: Bob completed the trip.
     s.model().card1MouseUp(6, false);
-    s.feed({"CMD_placinggo+1+13+6+1+", "CMD_nextplayer+2+0+0+29+",
-            "CMD_traveling+2+70000+5+1+20000+",
-            "CMD_postscores+2+1+425+425+325+0+0+100+0+2+1900+1900+700+400+300+0+500+3+550+550+"
-            "450+0+0+100+0"});
+    s.feed({dw::msg::PlacingGo{1, 13, 6, 1}.encode(), dw::msg::NextPlayer{2, 0, 0, 29}.encode(),
+            dw::msg::Traveling{2, 70000, 5, 1, 20000}.encode(),
+            dw::msg::PostScores{2,
+                                {{1, 425, 425, 325, 0, 0, 100, 0},
+                                 {2, 1900, 1900, 700, 400, 300, 0, 500},
+                                 {3, 550, 550, 450, 0, 0, 100, 0}}}
+                .encode()});
     ok &= s.shoot(QStringLiteral("scores"));
 
     // A later round ends the game: Bob's total passes the amount to earn.
-    s.feed({"CMD_startinground+", "CMD_mycards+1+1+1+2+2+3+6+4+9+5+17+6+14",
-            "CMD_nextplayer+2+0+0+19+", "CMD_traveling+2+70000+5+1+20000+",
-            "CMD_postscores+2+1+2875+850+550+0+300+0+0+2+5025+1225+700+400+0+0+0+3+1630+1080+"
-            "680+400+0+0+0",
-            "CMD_winner+Bob+2+"});
+    s.feed({dw::msg::StartingRound{}.encode(),
+            dw::msg::MyCards{1, {{1, 1}, {2, 2}, {3, 6}, {4, 9}, {5, 17}, {6, 14}}}.encode(),
+            dw::msg::NextPlayer{2, 0, 0, 19}.encode(),
+            dw::msg::Traveling{2, 70000, 5, 1, 20000}.encode(),
+            dw::msg::PostScores{2,
+                                {{1, 2875, 850, 550, 0, 300, 0, 0},
+                                 {2, 5025, 1225, 700, 400, 0, 0, 0},
+                                 {3, 1630, 1080, 680, 400, 0, 0, 0}}}
+                .encode(),
+            dw::msg::Winner{"Bob", 2}.encode()});
     ok &= s.shoot(QStringLiteral("winner"));
 
     s.widget().showQuickInstructions();

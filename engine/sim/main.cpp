@@ -4,6 +4,7 @@
 //   driftwake-sim --games N --seed S --seats 2|3|4 [--amount 5000] [--distance 70]
 #include "engine/engine.h"
 #include "engine/virtualclock.h"
+#include "net/messages.h"
 
 #include <array>
 #include <chrono>
@@ -66,8 +67,8 @@ int main(int argc, char** argv) {
     host.setRecording(false);
     dw::Engine engine(host, static_cast<std::uint32_t>(seed));
     host.attach(engine);
-    const std::string start = "Sim+" + std::to_string(amount) + "+" + std::to_string(distance) +
-                              "+" + (seats >= 3 ? "1" : "0") + "+" + (seats >= 4 ? "1" : "0") + "+";
+    const dw::msg::StartGameRequest start{"Sim", std::to_string(amount), std::to_string(distance),
+                                          seats >= 3, seats >= 4};
 
     long long rounds = 0;
     long long turns = 0;

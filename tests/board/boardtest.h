@@ -56,9 +56,20 @@ protected:
         const Command c = splitCommand(message);
         ASSERT_TRUE(m.handleCommand(c.word, c.payload)) << message;
     }
+    // Feeds one message through its encoding and the dispatch table.
+    template <class M>
+    requires requires { M::kWord; }
+    void cmd(const M& message) {
+        std::string text = message.encode();
+        while (!text.empty() && text.back() == kTerminator)
+            text.pop_back();
+        cmd(text);
+    }
     const SeatDisplay& seat(int n) const { return m.view().seats[static_cast<std::size_t>(n)]; }
     const HandPlace& place(int n) const { return m.view().hand[static_cast<std::size_t>(n)]; }
-    int ship(int n) const { return m.state().shipstate[static_cast<std::size_t>(n)]; }
+    int ship(int n) const {
+        return static_cast<int>(m.state().shipstate[static_cast<std::size_t>(n)]);
+    }
     std::vector<bool> targets() const {
         std::vector<bool> t;
         for (int n = 1; n <= 4; ++n)
@@ -69,21 +80,22 @@ protected:
     // Logs in as `name` on `myseat` and announces the other players.
     void login(int myseat, const std::string& name = "Bob") {
         m.state().playername = name;
-        cmd("CMD_sendlogininfo+" + std::to_string(myseat));
-        cmd("CMD_newplayerinfo+" + std::to_string(myseat) + "+" + name);
+        cmd(msg::SendLoginInfo{myseat});
+        cmd(msg::NewPlayerInfo{myseat, name});
     }
     // Seat 2 as Bob, Ann hosting in seat 1; a game with seats 3 and 4 as
     // given, a round started and Bob's hand dealt.
-    void startGame(const std::string& flags = "t+t+",
-                   const std::string& hand = "2+1+4+2+6+3+12+4+5+5+13+6+16") {
+    void startGame(bool seat3 = true, bool seat4 = true,
+                   const msg::MyCards& hand = {
+                       2, {{1, 4}, {2, 6}, {3, 12}, {4, 5}, {5, 13}, {6, 16}}}) {
         login(2);
-        cmd("CMD_existingplayers+1+Ann");
-        cmd("CMD_startgame+Ann+5000+70000+" + flags);
-        cmd("CMD_startinground+");
-        cmd("CMD_mycards+" + hand);
+        cmd(msg::ExistingPlayers{1, "Ann"});
+        cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, seat3, seat4});
+        cmd(msg::StartingRound{});
+        cmd(hand);
         ev.clear();
     }
-    void myTurn() { cmd("CMD_nextplayer+2+7+1+25+"); }
+    void myTurn() { cmd(msg::NextPlayer{2, 7, 1, 25}); }
 };
 
 } // namespace dw::test

@@ -9,7 +9,7 @@ namespace {
 
 TEST_F(BoardTest, OwnLoginAsPlayerAndAsSpectator) {
     login(3, "Bo+b");
-    EXPECT_EQ(ev.sent, Strings{"CMD_logininfo+3+1.0.1+Bo+b\xFF\xFF"});
+    EXPECT_EQ(ev.sent, Strings{(msg::LoginInfo{3, "1.0.1", "Bo+b"}.encode())});
     EXPECT_EQ(ev.chats,
               (Strings{"0+You are Connected.", "0+Press Control-I to see Quick Instructions."}));
     EXPECT_EQ(ev.chatColours[0], kStatusColour);
@@ -19,8 +19,8 @@ TEST_F(BoardTest, OwnLoginAsPlayerAndAsSpectator) {
 
     RecordingEvents e;
     BoardModel spy(e);
-    spy.sendloginfo("5");
-    spy.newplayerinfo("5+Eve");
+    spy.sendloginfo({5});
+    spy.newplayerinfo(msg::NewPlayerInfo{5, "Eve"});
     EXPECT_EQ(e.chats.back(), "0+You are spying.");
     EXPECT_EQ(e.chats.size(), 3u);
     EXPECT_EQ(spy.spies(), Strings{"5: Eve"});
@@ -30,18 +30,18 @@ TEST_F(BoardTest, OwnLoginAsPlayerAndAsSpectator) {
 TEST_F(BoardTest, OthersArriveAndLeave) {
     login(1, "Ann");
     ev.clear();
-    cmd("CMD_newplayerinfo+2+Bob");
-    cmd("CMD_newplayerinfo+6+Eve");
+    cmd(msg::NewPlayerInfo{2, "Bob"});
+    cmd(msg::NewPlayerInfo{6, "Eve"});
     EXPECT_EQ(ev.chats,
               (Strings{"0+Bob is Connected.", "0+Eve is Connected.", "0+Eve is spying."}));
     EXPECT_EQ(ev.sounds, (Strings{"entered", "entered"}));
     EXPECT_EQ(seat(2).name, "Bob");
     ev.clear();
-    cmd("CMD_playerdisconnected+7+Eve"); // not listed: silent
-    cmd("CMD_playerdisconnected+6+Eve");
-    cmd("CMD_playerdisconnected+2+Bob");
-    cmd("CMD_playerdisconnected+2+Bob"); // already the pilot's name: silent
-    cmd("CMD_playerdisconnected+1+Ann");
+    cmd(msg::PlayerDisconnected{7, "Eve"}); // not listed: silent
+    cmd(msg::PlayerDisconnected{6, "Eve"});
+    cmd(msg::PlayerDisconnected{2, "Bob"});
+    cmd(msg::PlayerDisconnected{2, "Bob"}); // already the pilot's name: silent
+    cmd(msg::PlayerDisconnected{1, "Ann"});
     EXPECT_EQ(ev.chats, (Strings{"0+Eve has left.", "0+Bob disconnected.", "0+Ann disconnected."}));
     EXPECT_EQ(ev.spyRemoves, Strings{"6: Eve"});
     EXPECT_TRUE(m.spies().empty());
@@ -51,24 +51,24 @@ TEST_F(BoardTest, OthersArriveAndLeave) {
 
 TEST_F(BoardTest, ASpectatorAnnouncedAgainKeepsOneItem) {
     login(1, "Ann");
-    cmd("CMD_newplayerinfo+6+Eve");
-    cmd("CMD_newplayerinfo+7+Bob");
+    cmd(msg::NewPlayerInfo{6, "Eve"});
+    cmd(msg::NewPlayerInfo{7, "Bob"});
     ev.clear();
     // The spectator in seat 6 logs in again under another name.
-    cmd("CMD_newplayerinfo+6+Eve2");
+    cmd(msg::NewPlayerInfo{6, "Eve2"});
     EXPECT_EQ(m.spies(), (Strings{"7: Bob", "6: Eve2"}));
     EXPECT_EQ(ev.spyRemoves, Strings{"6: Eve"});
-    cmd("CMD_playerdisconnected+6+Eve2");
+    cmd(msg::PlayerDisconnected{6, "Eve2"});
     EXPECT_EQ(m.spies(), Strings{"7: Bob"});
 }
 
 TEST_F(BoardTest, LeavingSeatsThreeAndFourDependsOnTakingPart) {
-    startGame("f+t+");
-    cmd("CMD_newplayerinfo+3+Cy");
-    cmd("CMD_newplayerinfo+4+Di");
-    cmd("CMD_justwatching+4+1");
-    cmd("CMD_playerdisconnected+3+Cy");
-    cmd("CMD_playerdisconnected+4+Di");
+    startGame(false, true);
+    cmd(msg::NewPlayerInfo{3, "Cy"});
+    cmd(msg::NewPlayerInfo{4, "Di"});
+    cmd(msg::JustWatching{4, true});
+    cmd(msg::PlayerDisconnected{3, "Cy"});
+    cmd(msg::PlayerDisconnected{4, "Di"});
     EXPECT_EQ(seat(3).name, "<Waiting>");
     EXPECT_EQ(seat(4).name, "Kling");
     EXPECT_FALSE(seat(4).eyes);
@@ -77,16 +77,16 @@ TEST_F(BoardTest, LeavingSeatsThreeAndFourDependsOnTakingPart) {
 TEST_F(BoardTest, JustWatch) {
     m.JustWatch1Click(); // not logged in
     login(2);
-    cmd("CMD_existingplayers+1+Ann");
+    cmd(msg::ExistingPlayers{1, "Ann"});
     ev.clear();
     m.JustWatch1Click();
     m.JustWatch1Click(); // the check mark waits for the host
-    cmd("CMD_justwatching+2+1");
+    cmd(msg::JustWatching{2, true});
     EXPECT_TRUE(m.view().justWatchChecked);
     EXPECT_TRUE(seat(2).eyes);
     m.JustWatch1Click();
-    cmd("CMD_justwatching+1+1");
-    cmd("CMD_justwatching+2+2");
+    cmd(msg::JustWatching{1, true});
+    cmd(msg::JustWatching{2, false});
     EXPECT_FALSE(m.view().justWatchChecked);
     EXPECT_TRUE(seat(1).eyes);
     EXPECT_EQ(ev.chats, (Strings{"0+Bob is just watching", "0+Ann is just watching",
@@ -95,16 +95,17 @@ TEST_F(BoardTest, JustWatch) {
     m.UnsetJustWatch1Click(4);
     m.SettoJustWatch1Click(5);
     EXPECT_EQ(ev.sent,
-              (Strings{"CMD_justwatch+2+1\xFF", "CMD_justwatch+2+1\xFF", "CMD_justwatch+2+2\xFF",
-                       "CMD_justwatch+3+1\xFF", "CMD_justwatch+4+2\xFF"}));
+              (Strings{(msg::JustWatch{2, true}.encode()), (msg::JustWatch{2, true}.encode()),
+                       (msg::JustWatch{2, false}.encode()), (msg::JustWatch{3, true}.encode()),
+                       (msg::JustWatch{4, false}.encode())}));
 }
 
 TEST_F(BoardTest, StartTheGameNamesPilotsAndMarksSeats) {
     login(2);
-    cmd("CMD_newplayerinfo+1+An+n");
-    cmd("CMD_justwatching+2+1");
+    cmd(msg::NewPlayerInfo{1, "An+n"});
+    cmd(msg::JustWatching{2, true});
     ev.clear();
-    cmd("CMD_startgame+An+n+5000+70000+f+t+"); // a name with "+" survives
+    cmd(msg::StartGameAnnounce{"An+n", 5000, 70000, false, true}); // a name with "+" survives
     EXPECT_EQ(ev.chats, Strings{"0+An+n has started a game."});
     EXPECT_FALSE(m.view().justWatchChecked);
     EXPECT_EQ(seat(1).name, "An+n");
@@ -119,23 +120,31 @@ TEST_F(BoardTest, StartTheGameNamesPilotsAndMarksSeats) {
 
     RecordingEvents e;
     BoardModel fresh(e);
-    fresh.startthegame("X+1000+50000+f+f+");
+    fresh.startthegame({"X", 1000, 50000, false, false});
     EXPECT_EQ(fresh.view().seats[1].name, "<Waiting>");
     EXPECT_EQ(fresh.view().seats[2].name, "Klot");
 }
 
-std::string snapshot(int hold, int taken) {
-    return "CMD_newstats+2+2+" + std::to_string(hold) + "+6000+" + std::to_string(taken) +
-           "+70000+"
-           "1+1200+1+1+1+15000+0+0+1+0+0+" // moving, teleported, Teleporting held
-           "2+800+1+0+0+5000+12+0+0+0+1+"  // docked with DAMAGE
-           "3+400+1+0+0+0+8+0+0+0+0+"      // skyjacked
-           "4+0+0+0+0+0+0+0+0+0+0";        // out of the game
+msg::NewStats snapshot(int hold, int taken) {
+    return {2,
+            2,
+            hold != 0,
+            6000,
+            taken,
+            70000,
+            {// moving, teleported, Teleporting held
+             {1, 1200, true, true, true, 15000, 0, {false, true, false, false}},
+             // docked with DAMAGE
+             {2, 800, true, false, false, 5000, 12, {false, false, false, true}},
+             // skyjacked
+             {3, 400, true, false, false, 0, 8, {false, false, false, false}},
+             // out of the game
+             {4, 0, false, false, false, 0, 0, {false, false, false, false}}}};
 }
 
 TEST_F(BoardTest, SnapshotDrawsTheBoard) {
     login(2);
-    cmd("CMD_existingplayers+1+Ann");
+    cmd(msg::ExistingPlayers{1, "Ann"});
     ev.clear();
     cmd(snapshot(0, 100));
     EXPECT_EQ(m.view().cardsLeft, "Cards Left: 5");
@@ -175,8 +184,8 @@ TEST_F(BoardTest, SnapshotWithHoldflagOrForAnotherSeat) {
 
     RecordingEvents e;
     BoardModel other(e);
-    other.sendloginfo("3");
-    other.handleCommand("CMD_newstats", splitCommand(snapshot(0, 5)).payload);
+    other.sendloginfo({3});
+    other.newstats(snapshot(0, 5));
     EXPECT_EQ(other.view().cardsLeft, "");
 }
 
@@ -184,15 +193,15 @@ TEST_F(BoardTest, HandDealtAndRoundStartRestoresPlaceOrder) {
     startGame();
     EXPECT_EQ(place(3).picture, 12);
     EXPECT_FALSE(place(7).picture);
-    cmd("CMD_mycards+3+1+5"); // another seat's hand
+    cmd(msg::MyCards{3, {{1, 5}}}); // another seat's hand
     EXPECT_EQ(place(1).card, 4);
-    cmd("CMD_startgame+Ann+5000+70000+t+t+"); // pictures go, codes stay
+    cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, true, true}); // pictures go, codes stay
     EXPECT_EQ(place(1).card, 4);
     EXPECT_FALSE(place(1).picture);
 
     m.sortcards();
-    cmd("CMD_postscores+0+1+0+0+0+0+0+0+0");
-    cmd("CMD_startinground+");
+    cmd(msg::PostScores{0, {{1, 0, 0, 0, 0, 0, 0, 0}}});
+    cmd(msg::StartingRound{});
     EXPECT_EQ(ev.sounds.back(), "gamestart");
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
     for (int p = 1; p <= 7; ++p)
@@ -203,14 +212,14 @@ TEST_F(BoardTest, HandDealtAndRoundStartRestoresPlaceOrder) {
 
 TEST_F(BoardTest, NextTurn) {
     startGame();
-    cmd("CMD_nextplayer+1+0+0+30+");
+    cmd(msg::NextPlayer{1, 0, 0, 30});
     EXPECT_EQ(ev.logs, Strings{"Ann's turn."});
     EXPECT_EQ(m.view().cardsLeft, "Cards Left: 75");
     const char* expected[] = {"turn", "turn2", "turn1"};
     for (int draw = 0; draw < 3; ++draw) {
         ev.clear();
         nextDraw = draw;
-        cmd("CMD_nextplayer+2+7+11+31+");
+        cmd(msg::NextPlayer{2, 7, 11, 31});
         EXPECT_EQ(ev.logs, Strings{"Your Turn."});
         EXPECT_EQ(ev.sounds, Strings{expected[draw]});
     }
@@ -218,54 +227,52 @@ TEST_F(BoardTest, NextTurn) {
     EXPECT_EQ(seat(1).nameColour, LabelColour::Yellow);
     m.card1MouseUp(1, false);
     ev.clear();
-    cmd("CMD_nextplayer+2+0+0+110+");
+    cmd(msg::NextPlayer{2, 0, 0, 110});
     EXPECT_EQ(ev.logs, (Strings{"Your Turn.", "Your Turn. - Out of Cards"}));
     EXPECT_EQ(m.view().cardsLeft, "Cards Left: 0");
     EXPECT_EQ(m.state().selectedslot, 0);
     EXPECT_FALSE(place(1).raised);
-    cmd("CMD_nextplayer+3+0+0+105+");
+    cmd(msg::NextPlayer{3, 0, 0, 105});
     EXPECT_EQ(m.view().turn.left, 406);
-    cmd("CMD_nextplayer+0+0+0+105+"); // no column to frame
+    cmd(msg::NextPlayer{0, 0, 0, 105}); // no column to frame
     EXPECT_FALSE(m.view().turn.visible);
 }
 
 TEST_F(BoardTest, GoPilePlays) {
     struct Row {
-        const char* payload; // player, card, place, target
+        msg::PlacingGo play;
         int shipstate;
         const char* line;
         Strings sounds;
     };
     // Bob is seat 2.
     const Row rows[] = {
-        {"2+6+1+2+", 1, "Bob has undocked and is ready to move.", {"undock"}},
-        {"1+6+1+1+", 1, "Ann has undocked and is ready to move.", {}},
-        {"2+7+1+3+", 0, "Klick had to make an unexpected dock.", {"protection"}},
-        {"1+7+1+2+", 0, "Bob had to make an unexpected dock.", {"dock"}},
-        {"3+7+1+1+", 0, "Ann had to make an unexpected dock.", {}},
-        {"1+8+1+2+", 2, "Bob got skyjacked.", {"damage"}},
-        {"2+8+1+3+", 2, "Klick got skyjacked.", {"protection"}},
-        {"2+9+1+2+", 3, "Bob reloaded the missing materials.", {"repair"}},
-        {"3+9+1+3+", 3, "Klick reloaded the missing materials.", {}},
-        {"1+12+1+2+", 5, "Bob received damage.", {"damage"}},
-        {"2+12+1+1+", 5, "Ann received damage.", {"protection"}},
-        {"2+13+1+2+", 6, "Bob repaired the damage.", {"repair"}},
-        {"1+14+1+2+", 7, "Bob had a power drain.", {"damage"}},
-        {"4+14+1+3+", 7, "Klick had a power drain.", {}},
-        {"2+15+1+2+", 8, "Bob gained power.", {"repair"}},
-        {"1+15+1+1+", 8, "Ann gained power.", {}},
+        {{2, 6, 1, 2}, 1, "Bob has undocked and is ready to move.", {"undock"}},
+        {{1, 6, 1, 1}, 1, "Ann has undocked and is ready to move.", {}},
+        {{2, 7, 1, 3}, 0, "Klick had to make an unexpected dock.", {"protection"}},
+        {{1, 7, 1, 2}, 0, "Bob had to make an unexpected dock.", {"dock"}},
+        {{3, 7, 1, 1}, 0, "Ann had to make an unexpected dock.", {}},
+        {{1, 8, 1, 2}, 2, "Bob got skyjacked.", {"damage"}},
+        {{2, 8, 1, 3}, 2, "Klick got skyjacked.", {"protection"}},
+        {{2, 9, 1, 2}, 3, "Bob reloaded the missing materials.", {"repair"}},
+        {{3, 9, 1, 3}, 3, "Klick reloaded the missing materials.", {}},
+        {{1, 12, 1, 2}, 5, "Bob received damage.", {"damage"}},
+        {{2, 12, 1, 1}, 5, "Ann received damage.", {"protection"}},
+        {{2, 13, 1, 2}, 6, "Bob repaired the damage.", {"repair"}},
+        {{1, 14, 1, 2}, 7, "Bob had a power drain.", {"damage"}},
+        {{4, 14, 1, 3}, 7, "Klick had a power drain.", {}},
+        {{2, 15, 1, 2}, 8, "Bob gained power.", {"repair"}},
+        {{1, 15, 1, 1}, 8, "Ann gained power.", {}},
     };
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.payload);
+        SCOPED_TRACE(row.line);
         startGame();
-        cmd("CMD_nextplayer+1+0+0+30+");
+        cmd(msg::NextPlayer{1, 0, 0, 30});
         ev.clear();
-        cmd(std::string("CMD_placinggo+") + row.payload);
-        FieldReader f(row.payload);
-        const int player = *f.number();
-        const int card = *f.number();
-        f.text();
-        const int target = *f.number();
+        cmd(row.play);
+        const int player = row.play.seat;
+        const int card = row.play.card;
+        const int target = row.play.target;
         EXPECT_EQ(ship(target), row.shipstate);
         EXPECT_EQ(seat(target).goPile, card);
         EXPECT_EQ(ev.logs, Strings{row.line});
@@ -277,10 +284,10 @@ TEST_F(BoardTest, GoPilePlays) {
 
 TEST_F(BoardTest, SpeedPilePlaysAndTravel) {
     startGame();
-    cmd("CMD_placingspeed+2+10+3+1+");
-    cmd("CMD_placingspeed+1+10+3+2+");
+    cmd(msg::PlacingSpeed{2, 10, 3, 1});
+    cmd(msg::PlacingSpeed{1, 10, 3, 2});
     EXPECT_EQ(m.state().warpdamage, (std::array<int, 5>{0, 1, 1, 0, 0}));
-    cmd("CMD_placingspeed+2+11+5+2+");
+    cmd(msg::PlacingSpeed{2, 11, 5, 2});
     EXPECT_EQ(m.state().warpdamage[2], 0);
     EXPECT_EQ(seat(2).speedPile, 11);
     EXPECT_EQ(place(3).card, 0);
@@ -291,8 +298,8 @@ TEST_F(BoardTest, SpeedPilePlaysAndTravel) {
     ev.clear();
 
     m.setOwnLightyears(100000);
-    cmd("CMD_traveling+2+20000+5+4+20000+");
-    cmd("CMD_traveling+1+2500+1+1+2500+"); // not the own tally
+    cmd(msg::Traveling{2, 20000, 5, 4, 20000});
+    cmd(msg::Traveling{1, 2500, 1, 1, 2500}); // not the own tally
     EXPECT_EQ(seat(2).miles, "20000 Lyrs");
     EXPECT_EQ(seat(2).milePile, 5);
     EXPECT_EQ(seat(1).milePile, 1);
@@ -305,21 +312,21 @@ TEST_F(BoardTest, SpeedPilePlaysAndTravel) {
 
 TEST_F(BoardTest, ProtectionsAndTheirEffects) {
     startGame();
-    cmd("CMD_placingspeed+1+10+1+2+");
-    cmd("CMD_placinggo+1+12+1+2+");
-    cmd("CMD_nextplayer+2+1+17+40+");
+    cmd(msg::PlacingSpeed{1, 10, 1, 2});
+    cmd(msg::PlacingGo{1, 12, 1, 2});
+    cmd(msg::NextPlayer{2, 1, 17, 40});
     ev.clear();
-    cmd("CMD_playsafe+2+16+6+0+");
+    cmd(msg::PlaySafe{2, 16, 6, 0});
     EXPECT_TRUE(seat(2).safe[1]);
     EXPECT_EQ(place(6).card, 0);
     EXPECT_EQ(ev.logs, Strings{"Bob has Protection from Skyjacking."});
     EXPECT_TRUE(ev.sounds.empty());
     EXPECT_TRUE(m.view().turn.visible); // the same pilot plays again
-    cmd("CMD_playsafe+2+17+1+2+");
+    cmd(msg::PlaySafe{2, 17, 1, 2});
     EXPECT_FALSE(seat(2).speedPile);
     EXPECT_EQ(m.state().warpdamage[2], 0);
     EXPECT_EQ(ship(2), 5);
-    cmd("CMD_playsafe+2+18+3+1+");
+    cmd(msg::PlaySafe{2, 18, 3, 1});
     EXPECT_EQ(ship(2), 1);
     EXPECT_EQ(seat(2).goPile, 6);
 }
@@ -327,12 +334,12 @@ TEST_F(BoardTest, ProtectionsAndTheirEffects) {
 TEST_F(BoardTest, DiscardNoPlayAndRefusal) {
     startGame();
     myTurn();
-    cmd("CMD_hediscard+2+3+12+");
-    cmd("CMD_hediscard+1+4+0+"); // an empty place: the black face
+    cmd(msg::HeDiscard{2, 3, 12});
+    cmd(msg::HeDiscard{1, 4, 0}); // an empty place: the black face
     EXPECT_EQ(m.view().discard, 0);
     EXPECT_EQ(place(3).card, 0);
     EXPECT_EQ(place(4).card, 5);
-    cmd("CMD_cannotmove+3+");
+    cmd(msg::CannotMove{3});
     EXPECT_EQ(ev.logs.back(), "Klick does not have a play.");
     EXPECT_EQ(ev.sounds.back(), "discard");
     EXPECT_FALSE(m.view().turn.visible);
@@ -341,9 +348,9 @@ TEST_F(BoardTest, DiscardNoPlayAndRefusal) {
     m.card1MouseUp(2, false); // UNDOCK, played at once
     m.image_target1Click(2);
     ev.clear();
-    cmd("CMD_invalid+1+0+"); // someone else's
-    cmd("CMD_invalid+2+4+");
-    cmd("CMD_invalid+2+13+");
+    cmd(msg::Invalid{1, 0}); // someone else's
+    cmd(msg::Invalid{2, 4});
+    cmd(msg::Invalid{2, 13});
     EXPECT_EQ(ev.logs, Strings{"You are already undocked."});
     EXPECT_EQ(ev.sounds, (Strings{"invalid", "invalid"}));
     EXPECT_EQ(m.state().turnseat, 2);
@@ -353,10 +360,11 @@ TEST_F(BoardTest, DiscardNoPlayAndRefusal) {
 }
 
 TEST_F(BoardTest, RoundScores) {
-    startGame("f+t+");
-    cmd("CMD_nextplayer+1+0+0+30+");
+    startGame(false, true);
+    cmd(msg::NextPlayer{1, 0, 0, 30});
     ev.clear();
-    cmd("CMD_postscores+1+1+2800+2800+700+400+300+900+500+2+300+300+300+0+0+0+0");
+    cmd(msg::PostScores{
+        1, {{1, 2800, 2800, 700, 400, 300, 900, 500}, {2, 300, 300, 300, 0, 0, 0, 0}}});
     EXPECT_EQ(seat(1).score, "$2800");
     EXPECT_EQ(seat(1).panel,
               (std::array<std::string, 6>{"Distance Traveled: $700", "Trip Completed: $400",
@@ -372,7 +380,7 @@ TEST_F(BoardTest, RoundScores) {
     EXPECT_EQ(ev.sounds, Strings{"roundover"});
     EXPECT_FALSE(m.view().turn.visible);
     ev.clear();
-    cmd("CMD_postscores+0+1+2800+0+0+0+0+0+0");
+    cmd(msg::PostScores{0, {{1, 2800, 0, 0, 0, 0, 0, 0}}});
     EXPECT_EQ(ev.logs, (Strings{"No one was able to complete the mission.", ""}));
     EXPECT_EQ(seat(1).nameColour, LabelColour::Yellow);
 }
@@ -380,28 +388,28 @@ TEST_F(BoardTest, RoundScores) {
 TEST_F(BoardTest, WinnerTexts) {
     startGame();
     m.state().ishost = true;
-    cmd("CMD_winner+Bob+2+");
+    cmd(msg::Winner{"Bob", 2});
     EXPECT_TRUE(seat(2).winner);
     EXPECT_EQ(ev.chats, Strings{"0+You have Won the Game!"});
     EXPECT_EQ(ev.logs, Strings{"Game Over!"});
     EXPECT_EQ(ev.sounds, Strings{"gameover"});
     EXPECT_EQ(ev.games, Strings{"addtomine"});
     EXPECT_TRUE(m.view().startVisible);
-    cmd("CMD_startgame+Ann+5000+70000+t+t+");
+    cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, true, true});
     EXPECT_FALSE(seat(2).winner);
     EXPECT_FALSE(m.view().startVisible);
     m.state().ishost = false;
     ev.clear();
-    cmd("CMD_winner+Klock+3+"); // the host's name for seat 3's pilot
+    cmd(msg::Winner{"Klock", 3}); // the host's name for seat 3's pilot
     EXPECT_EQ(ev.chats, Strings{"0+Klock has Won the Game!"});
     EXPECT_EQ(ev.games, Strings{"Klock"});
     EXPECT_FALSE(m.view().startVisible);
 
     RecordingEvents e;
     BoardModel spy(e);
-    spy.sendloginfo("6");
-    spy.newplayerinfo("1+A+B");
-    spy.winner("A+B+1+");
+    spy.sendloginfo({6});
+    spy.newplayerinfo(msg::NewPlayerInfo{1, "A+B"});
+    spy.winner({"A+B", 1});
     EXPECT_EQ(e.chats.back(), "0+A+B has Won the Game!");
     EXPECT_TRUE(e.games.empty());
     EXPECT_TRUE(spy.view().seats[1].winner);

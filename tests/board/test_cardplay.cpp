@@ -18,7 +18,7 @@ protected:
     }
     // The markers lit by selecting `card` (put into place 7); deselects again.
     Lit select(int card) {
-        cmd("CMD_mycards+2+7+" + std::to_string(card));
+        cmd(msg::MyCards{2, {{7, card}}});
         m.card1MouseUp(7, false);
         EXPECT_EQ(m.state().selectedslot, 7);
         Lit lit = targets();
@@ -26,7 +26,7 @@ protected:
         return lit;
     }
     void setShip(int seat, int state) {
-        m.state().shipstate[static_cast<std::size_t>(seat)] = state;
+        m.state().shipstate[static_cast<std::size_t>(seat)] = static_cast<dw::ShipState>(state);
     }
 };
 
@@ -58,14 +58,14 @@ TEST_F(CardPlay, OwnShipCards) {
 }
 
 TEST_F(CardPlay, AttacksLightMovingOpponentsWithoutTheProtection) {
-    cmd("CMD_startgame+Ann+5000+70000+t+f+");
+    cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, true, false});
     myTurn();
     for (int n = 1; n <= 4; ++n)
         setShip(n, 1);
     EXPECT_EQ(select(7), (Lit{true, false, true, false})); // seat 4 is out
-    cmd("CMD_playsafe+1+16+1+0+");
-    cmd("CMD_playsafe+3+18+1+0+");
-    cmd("CMD_playsafe+1+19+1+0+");
+    cmd(msg::PlaySafe{1, 16, 1, 0});
+    cmd(msg::PlaySafe{3, 18, 1, 0});
+    cmd(msg::PlaySafe{1, 19, 1, 0});
     EXPECT_EQ(select(8), (Lit{false, false, true, false}));
     EXPECT_EQ(select(12), (Lit{true, false, false, false}));
     EXPECT_EQ(select(14), (Lit{false, false, true, false}));
@@ -74,11 +74,11 @@ TEST_F(CardPlay, AttacksLightMovingOpponentsWithoutTheProtection) {
 }
 
 TEST_F(CardPlay, TeleportLightsDockedOpponentsNotYetTeleported) {
-    cmd("CMD_startgame+Ann+5000+70000+f+t+");
+    cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, false, true});
     myTurn();
     EXPECT_EQ(select(10), (Lit{true, false, false, true}));
     m.state().warpdamage[1] = 1;
-    cmd("CMD_playsafe+4+17+1+0+");
+    cmd(msg::PlaySafe{4, 17, 1, 0});
     EXPECT_EQ(select(10), kNone);
 }
 
@@ -92,24 +92,25 @@ TEST_F(CardPlay, CommandsSentByTargetClicks) {
     EXPECT_EQ(m.state().turnseat, 0);
     EXPECT_TRUE(seat(2).target && place(6).raised && m.state().selectedslot == 6);
     m.image_target1Click(2); // the turn is given up until the host answers
-    cmd("CMD_invalid+2+0+");
+    cmd(msg::Invalid{2, 0});
 
     m.card1MouseUp(6, false);
     setShip(2, 1);
     setShip(1, 1);
     m.card1MouseUp(1, false); // 10000
     m.image_target1Click(2);
-    cmd("CMD_invalid+2+0+");
+    cmd(msg::Invalid{2, 0});
     m.card1MouseUp(1, false);
     m.card1MouseUp(3, false); // DAMAGE
     m.image_target1Click(1);
-    cmd("CMD_invalid+2+0+");
+    cmd(msg::Invalid{2, 0});
     m.card1MouseUp(3, false);
     select(10);
     m.card1MouseUp(7, false); // TELEPORT
     m.image_target1Click(4);
-    EXPECT_EQ(ev.sent, (Strings{"CMD_placego+2+6+2+\xFF", "CMD_gomiles+2+1+\xFF",
-                                "CMD_placego+2+3+1+\xFF", "CMD_placespeed+2+7+4+\xFF"}));
+    EXPECT_EQ(ev.sent,
+              (Strings{(msg::PlaceGo{2, 6, 2}.encode()), (msg::GoMiles{2, 1}.encode()),
+                       (msg::PlaceGo{2, 3, 1}.encode()), (msg::PlaceSpeed{2, 7, 4}.encode())}));
 }
 
 TEST_F(CardPlay, DiscardingAnEmptyPlace) {
@@ -118,7 +119,7 @@ TEST_F(CardPlay, DiscardingAnEmptyPlace) {
     m.card1MouseUp(7, false);
     m.image_discardClick();
     m.image_discardClick();
-    EXPECT_EQ(ev.sent, Strings{"CMD_discard+2+7+\xFF"});
+    EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
     EXPECT_EQ(ev.sounds, (Strings{"clickcard", "clickcard"}));
     EXPECT_EQ(m.state().turnseat, 0);
     EXPECT_FALSE(m.view().turn.visible);
@@ -129,7 +130,7 @@ TEST_F(CardPlay, WithoutLoginTheTurnEndsButNothingIsSent) {
     m.card1MouseUp(2, false);
     m.image_target1Click(2);
     EXPECT_EQ(m.state().turnseat, 0);
-    cmd("CMD_invalid+2+0+");
+    cmd(msg::Invalid{2, 0});
     m.image_discardClick();
     EXPECT_EQ(m.state().turnseat, 0);
     EXPECT_TRUE(ev.sent.empty());
@@ -151,7 +152,7 @@ TEST_F(CardPlay, SwappingPlaces) {
     EXPECT_EQ(place(5).left, 396);
     m.card1MouseUp(7, false);
     m.image_discardClick();
-    EXPECT_EQ(ev.sent, Strings{"CMD_discard+2+7+\xFF"});
+    EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
 }
 
 TEST_F(CardPlay, OutOfTurnLeftClicksOnlyHideMarkers) {
@@ -164,7 +165,7 @@ TEST_F(CardPlay, OutOfTurnLeftClicksOnlyHideMarkers) {
 }
 
 TEST_F(CardPlay, SortingTheHand) {
-    cmd("CMD_mycards+2+7+0");
+    cmd(msg::MyCards{2, {{7, 0}}});
     // 10000, UNDOCK, DAMAGE, 20000, REPAIR, Skyjack Shield, empty.
     m.card1MouseUp(3, false);
     ev.clear();
@@ -180,8 +181,8 @@ TEST_F(CardPlay, SortingTheHand) {
 
     // Out of turn too; within a group the previous left-to-right order stays
     // (WARP in place 6 stood left of RELOAD in place 3).
-    cmd("CMD_nextplayer+1+0+0+30+");
-    cmd("CMD_mycards+2+1+14+2+1+3+9+4+6+5+17+6+11+7+1");
+    cmd(msg::NextPlayer{1, 0, 0, 30});
+    cmd(msg::MyCards{2, {{1, 14}, {2, 1}, {3, 9}, {4, 6}, {5, 17}, {6, 11}, {7, 1}}});
     m.sortcards();
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 5, 4, 6, 3, 1, 2, 7}));
 }

@@ -45,7 +45,8 @@ TEST(GameOptions, TickBoxesAndTheStartCommand) {
     GameOptions o;
     o.changebox("image_bot3", 0);
     o.changebox("image_bot4", 0);
-    EXPECT_EQ(o.startCommand("Ann"), "CMD_startgame+Ann+5000+70+0+0+\xFF");
+    EXPECT_EQ(o.startCommand("Ann"),
+              (msg::StartGameRequest{"Ann", "5000", "70", false, false}.encode()));
     o.image_bot3Click(4);
     EXPECT_EQ(o.bot(4), 1);
     o.image_bot3Click(4);
@@ -55,7 +56,8 @@ TEST(GameOptions, TickBoxesAndTheStartCommand) {
     o.image_bot3Click(9);
     o.amountUp();
     o.distanceDown();
-    EXPECT_EQ(o.startCommand("Ann"), "CMD_startgame+Ann+5500+60+1+0+\xFF");
+    EXPECT_EQ(o.startCommand("Ann"),
+              (msg::StartGameRequest{"Ann", "5500", "60", true, false}.encode()));
 }
 
 } // namespace

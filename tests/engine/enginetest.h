@@ -4,10 +4,11 @@
 
 #include "engine/engine.h"
 #include "engine/virtualclock.h"
-#include "net/protocol.h"
+#include "net/messages.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <vector>
@@ -30,10 +31,9 @@ struct Table {
     // seat whose play the engine waits for, with every hand emptied.
     void startAt(int current, bool seat3 = true, bool seat4 = true, int amount = 5000,
                  int distance = 70) {
-        engine.startgame("Host+" + std::to_string(amount) + "+" + std::to_string(distance) + "+" +
-                         (seat3 ? "1" : "0") + "+" + (seat4 ? "1" : "0") + "+");
+        engine.startgame({"Host", std::to_string(amount), std::to_string(distance), seat3, seat4});
         ASSERT_TRUE(engine.gameinprogress);
-        ASSERT_EQ(engine.timer1action(), kActionNone);
+        ASSERT_EQ(engine.timer1action(), TimerAction::None);
         engine.currentplayer = current;
         for (int s = 1; s <= kSeats; ++s)
             seat(s).cards.fill(kNoCard);
@@ -60,9 +60,22 @@ struct Table {
     const std::vector<std::string>& to(int entry) const { return host.messagesTo(entry); }
 };
 
-inline std::string msg(std::string_view word, std::initializer_list<Field> fields,
-                       Trailing trailing = Trailing::Yes) {
-    return buildMessage(word, fields, trailing);
+// A play as it comes from the network, and the slot it plays.
+struct NetPlay {
+    std::function<void(Engine&)> run;
+    int slot = 0;
+};
+inline NetPlay go(int seat, int slot, int target) {
+    return {[=](Engine& e) { e.placego(msg::PlaceGo{seat, slot, target}); }, slot};
+}
+inline NetPlay speed(int seat, int slot, int target) {
+    return {[=](Engine& e) { e.placespeed(msg::PlaceSpeed{seat, slot, target}); }, slot};
+}
+inline NetPlay miles(int seat, int slot) {
+    return {[=](Engine& e) { e.gomiles(msg::GoMiles{seat, slot}); }, slot};
+}
+inline NetPlay discard(int seat, int slot) {
+    return {[=](Engine& e) { e.discard(msg::Discard{seat, slot}); }, slot};
 }
 
 } // namespace dw::test

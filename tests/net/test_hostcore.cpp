@@ -1,4 +1,5 @@
 #include "net/hostcore.h"
+#include "net/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,13 @@ using namespace dw;
 namespace {
 
 const std::string T(1, kTerminator);
+
+// A message as the fake transport records it: without its terminator.
+template <class M> std::string text(const M& m) {
+    std::string s = m.encode();
+    s.pop_back();
+    return s;
+}
 
 // Records everything the host core asks of the outside world.
 struct FakeTransport : HostTransport {
@@ -52,7 +60,7 @@ struct Host : ::testing::Test {
         }
     }
     void login(int entry, const std::string& name, const std::string& version = "1.0.1") {
-        deliver(entry, buildMessage("CMD_logininfo", {entry, version, name + T}));
+        deliver(entry, (msg::LoginInfo{entry, version, name}.encode()));
     }
     int join(const std::string& name) {
         const int e = core.accept();
@@ -70,10 +78,10 @@ struct Host : ::testing::Test {
 TEST_F(Host, GivesTheLowestFreeSeatAndRefusesTheTenth) {
     for (int i = 1; i <= 9; ++i) {
         EXPECT_EQ(core.accept(), i);
-        EXPECT_EQ(t.take(i), std::vector<std::string>{"CMD_sendlogininfo+" + std::to_string(i)});
+        EXPECT_EQ(t.take(i), std::vector<std::string>{text(msg::SendLoginInfo{i})});
     }
     EXPECT_EQ(core.accept(), HostCore::kFullEntry);
-    EXPECT_EQ(t.take(HostCore::kFullEntry), std::vector<std::string>{"CMD_full+"});
+    EXPECT_EQ(t.take(HostCore::kFullEntry), std::vector<std::string>{text(msg::Full{})});
     EXPECT_EQ(t.closed, std::vector<int>{HostCore::kFullEntry});
     EXPECT_EQ(core.engine().numentries, 9);
 
@@ -90,11 +98,11 @@ TEST_F(Host, LoginAnnouncesInOrderAndNamesMayHoldPlus) {
     const int e = core.accept();
     t.take(e);
     login(e, "A+B", "1.0.2");
-    EXPECT_EQ(t.take(e),
-              (std::vector<std::string>{"CMD_newplayerinfo+2+A+B", "CMD_existingplayers+1+Host",
-                                        "CMD_wrongversion+"}));
-    EXPECT_EQ(t.take(1),
-              (std::vector<std::string>{"CMD_newplayerinfo+2+A+B", "CMD_havewrongversion+A+B"}));
+    EXPECT_EQ(t.take(e), (std::vector<std::string>{text(msg::NewPlayerInfo{2, "A+B"}),
+                                                   text(msg::ExistingPlayers{1, "Host"}),
+                                                   text(msg::WrongVersion{})}));
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::NewPlayerInfo{2, "A+B"}),
+                                                   text(msg::HaveWrongVersion{"A+B"})}));
     EXPECT_EQ(core.engine().players[2].name, "A+B");
 }
 
@@ -102,12 +110,12 @@ TEST_F(Host, RelaysChatActionAndSoundsWithTheSendersName) {
     join("Host");
     join("Ann");
     clearAll();
-    deliver(2, buildMessage("CMD_chat", {2, "hi|clRed"}));
-    deliver(2, buildMessage("CMD_action", {2, "waves|$00112233"}));
-    deliver(2, buildMessage("CMD_playasound", {2, "wave4"}, Trailing::Yes));
-    const std::vector<std::string> expected{"CMD_chat+2+Ann chats: hi|clRed",
-                                            "CMD_action+2+Ann waves|$00112233",
-                                            "CMD_playasound+2+wave4+"};
+    deliver(2, (msg::Chat{2, "hi|clRed"}.encode()));
+    deliver(2, (msg::Action{2, "waves|$00112233"}.encode()));
+    deliver(2, (msg::PlayASound{2, "wave4"}.encode()));
+    const std::vector<std::string> expected{text(msg::Chat{2, "Ann chats: hi|clRed"}),
+                                            text(msg::Action{2, "Ann waves|$00112233"}),
+                                            text(msg::PlayASound{2, "wave4"})};
     EXPECT_EQ(t.take(1), expected);
     EXPECT_EQ(t.take(2), expected);
 }
@@ -118,25 +126,24 @@ TEST_F(Host, DropsCommandsThatSpeakForAnotherSeat) {
     join("Bob");
     clearAll();
     // Ann pretends to be Bob, to be the host, or to log in as seat 3.
-    deliver(2, buildMessage("CMD_chat", {3, "I am Bob|clRed"}));
-    deliver(2, buildMessage("CMD_kickhim", {1, 3}, Trailing::Yes));
-    deliver(2, buildMessage("CMD_startgame", {"Ann", 5000, 70, 0, 0}, Trailing::Yes));
-    deliver(2, buildMessage("CMD_justwatch", {3, "2"}));
-    deliver(2, buildMessage("CMD_logininfo", {3, "1.0.1", "Mallory"}));
-    deliver(2, "CMD_chat+x+hi|clRed" + T);
+    deliver(2, (msg::Chat{3, "I am Bob|clRed"}.encode()));
+    deliver(2, (msg::KickHim{1, 3}.encode()));
+    deliver(2, (msg::StartGameRequest{"Ann", "5000", "70", false, false}.encode()));
+    deliver(2, (msg::JustWatch{3, false}.encode()));
+    deliver(2, (msg::LoginInfo{3, "1.0.1", "Mallory"}.encode()));
     EXPECT_TRUE(t.take(1).empty());
     EXPECT_TRUE(t.closed.empty());
     EXPECT_FALSE(core.engine().gameinprogress);
     EXPECT_EQ(core.engine().players[3].name, "Bob");
 
     // The host's own player may switch any seat; a player its own.
-    deliver(1, buildMessage("CMD_justwatch", {3, "2"}));
-    deliver(2, buildMessage("CMD_justwatch", {2, "2"}));
-    EXPECT_EQ(t.take(1),
-              (std::vector<std::string>{"CMD_justwatching+3+2", "CMD_justwatching+2+2"}));
+    deliver(1, (msg::JustWatch{3, false}.encode()));
+    deliver(2, (msg::JustWatch{2, false}.encode()));
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::JustWatching{3, false}),
+                                                   text(msg::JustWatching{2, false})}));
     // Seats above 4 and "1" outside a game change nothing.
-    deliver(1, buildMessage("CMD_justwatch", {5, "2"}));
-    deliver(1, buildMessage("CMD_justwatch", {2, "1"}));
+    deliver(1, (msg::JustWatch{5, false}.encode()));
+    deliver(1, (msg::JustWatch{2, true}.encode()));
     EXPECT_TRUE(t.take(1).empty());
 }
 
@@ -146,22 +153,21 @@ TEST_F(Host, KickAndDisconnectTellTheOthersOnce) {
     for (int i = 3; i <= 6; ++i)
         join("P" + std::to_string(i));
     clearAll();
-    deliver(1, buildMessage("CMD_kickhim", {1, 6}, Trailing::Yes));
-    EXPECT_EQ(t.take(1), std::vector<std::string>{"CMD_playerdisconnected+6+P6"});
+    deliver(1, (msg::KickHim{1, 6}.encode()));
+    EXPECT_EQ(t.take(1), std::vector<std::string>{text(msg::PlayerDisconnected{6, "P6"})});
     EXPECT_EQ(t.closed, std::vector<int>{6});
-    EXPECT_EQ(t.take(2), std::vector<std::string>{"CMD_playerdisconnected+6+P6"});
+    EXPECT_EQ(t.take(2), std::vector<std::string>{text(msg::PlayerDisconnected{6, "P6"})});
     EXPECT_TRUE(t.take(6).empty());
     // A second close of the same connection finds nothing to announce.
     core.connectionClosed(6);
     EXPECT_TRUE(t.take(2).empty());
     // Out-of-range or malformed targets are ignored.
-    deliver(1, buildMessage("CMD_kickhim", {1, 10}, Trailing::Yes));
-    deliver(1, buildMessage("CMD_kickhim", {1, 0}, Trailing::Yes));
-    deliver(1, "CMD_kickhim+1+" + T);
+    deliver(1, (msg::KickHim{1, 10}.encode()));
+    deliver(1, (msg::KickHim{1, 0}.encode()));
     EXPECT_EQ(t.closed.size(), 1u);
 
     core.connectionClosed(2);
-    EXPECT_EQ(t.take(1), std::vector<std::string>{"CMD_playerdisconnected+2+Ann"});
+    EXPECT_EQ(t.take(1), std::vector<std::string>{text(msg::PlayerDisconnected{2, "Ann"})});
     EXPECT_FALSE(core.engine().players[2].connected);
     EXPECT_TRUE(core.engine().players[2].name.empty());
 }
@@ -170,8 +176,8 @@ TEST_F(Host, ReassemblesSplitMessagesPerConnection) {
     join("Host");
     join("Ann");
     clearAll();
-    const std::string m1 = buildMessage("CMD_chat", {1, "from host|clRed"});
-    const std::string m2 = buildMessage("CMD_chat", {2, "from ann|clRed"});
+    const std::string m1 = (msg::Chat{1, "from host|clRed"}.encode());
+    const std::string m2 = (msg::Chat{2, "from ann|clRed"}.encode());
     // Interleaved halves from two connections do not mix.
     core.received(1, m1.substr(0, 7));
     core.received(2, m2.substr(0, 12));
@@ -179,8 +185,9 @@ TEST_F(Host, ReassemblesSplitMessagesPerConnection) {
     core.received(2, m2.substr(12));
     while (core.dispatchOne()) {
     }
-    EXPECT_EQ(t.take(1), (std::vector<std::string>{"CMD_chat+1+Host chats: from host|clRed",
-                                                   "CMD_chat+2+Ann chats: from ann|clRed"}));
+    EXPECT_EQ(t.take(1),
+              (std::vector<std::string>{text(msg::Chat{1, "Host chats: from host|clRed"}),
+                                        text(msg::Chat{2, "Ann chats: from ann|clRed"})}));
     // A peer that never sends a terminator cannot grow the host's memory.
     const std::string junk(1000, 'j');
     for (int i = 0; i < 1000; ++i)
@@ -192,18 +199,23 @@ TEST_F(Host, ReassemblesSplitMessagesPerConnection) {
 
 TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     join("Host");
-    deliver(1, buildMessage("CMD_startgame", {"Host", 5000, 70, 1, 1}, Trailing::Yes));
+    deliver(1, (msg::StartGameRequest{"Host", "5000", "70", true, true}.encode()));
     ASSERT_TRUE(core.engine().gameinprogress);
     clearAll();
     const int e = join("Cat");
     ASSERT_EQ(e, 2);
     const auto got = t.take(2);
     ASSERT_EQ(got.size(), 5u);
-    EXPECT_EQ(got[0], "CMD_sendlogininfo+2");
-    EXPECT_EQ(got[1], "CMD_newplayerinfo+2+Cat");
-    EXPECT_EQ(got[2], "CMD_existingplayers+1+Host");
-    EXPECT_EQ(got[3].rfind("CMD_newstats+2+", 0), 0u);
-    EXPECT_EQ(got[4].rfind("CMD_mycards+2+1+", 0), 0u);
+    EXPECT_EQ(got[0], text(msg::SendLoginInfo{2}));
+    EXPECT_EQ(got[1], text(msg::NewPlayerInfo{2, "Cat"}));
+    EXPECT_EQ(got[2], text(msg::ExistingPlayers{1, "Host"}));
+    const auto snapshot = msg::decodeMessage<msg::NewStats>(got[3]);
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->seat, 2);
+    const auto hand = msg::decodeMessage<msg::MyCards>(got[4]);
+    ASSERT_TRUE(hand);
+    EXPECT_EQ(hand->seat, 2);
+    EXPECT_EQ(hand->cards.size(), 7u);
 
     const int spy = [&] {
         for (int i = 3; i <= 5; ++i)
@@ -212,16 +224,17 @@ TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     }();
     const auto spyGot = t.take(spy);
     ASSERT_FALSE(spyGot.empty());
-    EXPECT_EQ(spyGot.back().rfind("CMD_newstats+5+", 0), 0u);
+    const auto spySnapshot = msg::decodeMessage<msg::NewStats>(spyGot.back());
+    ASSERT_TRUE(spySnapshot);
+    EXPECT_EQ(spySnapshot->seat, 5);
 }
 
 namespace {
 std::string chat(int seat, int n) {
-    return buildMessage("CMD_chat", {seat, "m" + std::to_string(n) + "|clRed"});
+    return (msg::Chat{seat, "m" + std::to_string(n) + "|clRed"}.encode());
 }
 std::string relayed(int seat, const std::string& name, int n) {
-    return "CMD_chat+" + std::to_string(seat) + "+" + name + " chats: m" + std::to_string(n) +
-           "|clRed";
+    return text(msg::Chat{seat, name + " chats: m" + std::to_string(n) + "|clRed"});
 }
 } // namespace
 
@@ -236,15 +249,15 @@ TEST_F(Host, ConnectionsAreServedInTurnEachInItsOwnOrder) {
         flood += chat(2, i);
     core.received(2, flood);
     core.received(3, chat(3, 0) + chat(3, 1));
-    core.received(1, buildMessage("CMD_justwatch", {2, "2"}));
+    core.received(1, (msg::JustWatch{2, false}.encode()));
     EXPECT_EQ(core.queued(2), 50u);
 
     // One message per connection in turn: nobody waits for Ann's backlog.
     for (int i = 0; i < 5; ++i)
         core.dispatchOne();
-    EXPECT_EQ(t.take(1), (std::vector<std::string>{"CMD_justwatching+2+2", relayed(2, "Ann", 0),
-                                                   relayed(3, "Bob", 0), relayed(2, "Ann", 1),
-                                                   relayed(3, "Bob", 1)}));
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::JustWatching{2, false}),
+                                                   relayed(2, "Ann", 0), relayed(3, "Bob", 0),
+                                                   relayed(2, "Ann", 1), relayed(3, "Bob", 1)}));
     // One tick takes everything that waits, Ann's messages still in order.
     EXPECT_FALSE(core.dispatchTick());
     EXPECT_FALSE(core.hasQueued());
@@ -257,15 +270,15 @@ TEST_F(Host, ConnectionsAreServedInTurnEachInItsOwnOrder) {
 TEST_F(Host, AFullQueueDropsExcessChatButNeverGameCommands) {
     join("Host");
     join("Ann");
-    deliver(1, buildMessage("CMD_startgame", {"Host", 5000, 70, 0, 0}, Trailing::Yes));
+    deliver(1, (msg::StartGameRequest{"Host", "5000", "70", false, false}.encode()));
     ASSERT_TRUE(core.engine().gameinprogress);
     clearAll();
     const int extra = 40;
     std::string flood;
     for (std::size_t i = 0; i < HostCore::kQueueCap + extra; ++i)
         flood += chat(2, int(i));
-    flood += buildMessage("CMD_justwatch", {2, "1"});
-    flood += buildMessage("CMD_playasound", {2, "wave3"}, Trailing::Yes);
+    flood += (msg::JustWatch{2, true}.encode());
+    flood += (msg::PlayASound{2, "wave3"}.encode());
     core.received(2, flood);
     EXPECT_EQ(core.queued(2), HostCore::kQueueCap + 1);
     EXPECT_EQ(core.droppedChat(), std::uint64_t(extra + 1));
@@ -277,7 +290,7 @@ TEST_F(Host, AFullQueueDropsExcessChatButNeverGameCommands) {
     const auto got = t.take(1);
     ASSERT_EQ(got.size(), HostCore::kQueueCap + 1);
     EXPECT_EQ(got[HostCore::kQueueCap - 1], relayed(2, "Ann", int(HostCore::kQueueCap) - 1));
-    EXPECT_EQ(got.back(), "CMD_justwatching+2+1");
+    EXPECT_EQ(got.back(), text(msg::JustWatching{2, true}));
     EXPECT_TRUE(core.engine().players[2].justwatching);
 }
 
@@ -288,9 +301,10 @@ TEST_F(Host, LaggingPeersMissChatButNotTheGame) {
     clearAll();
     t.lagging[3] = HostCore::kMaxUnsentForRelay + 1;
     deliver(2, chat(2, 7));
-    deliver(1, buildMessage("CMD_justwatch", {3, "2"}));
-    EXPECT_EQ(t.take(1), (std::vector<std::string>{relayed(2, "Ann", 7), "CMD_justwatching+3+2"}));
-    EXPECT_EQ(t.take(3), std::vector<std::string>{"CMD_justwatching+3+2"});
+    deliver(1, (msg::JustWatch{3, false}.encode()));
+    EXPECT_EQ(t.take(1),
+              (std::vector<std::string>{relayed(2, "Ann", 7), text(msg::JustWatching{3, false})}));
+    EXPECT_EQ(t.take(3), std::vector<std::string>{text(msg::JustWatching{3, false})});
     t.lagging[3] = HostCore::kMaxUnsentForRelay;
     deliver(2, chat(2, 8));
     EXPECT_EQ(t.take(3), std::vector<std::string>{relayed(2, "Ann", 8)});
@@ -305,8 +319,8 @@ TEST_F(Host, AClosedConnectionsQueueIsForgotten) {
     core.connectionClosed(2);
     EXPECT_EQ(core.queued(2), 0u);
     EXPECT_FALSE(core.dispatchTick());
-    EXPECT_EQ(t.take(1),
-              (std::vector<std::string>{"CMD_playerdisconnected+2+Ann", relayed(1, "Host", 1)}));
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::PlayerDisconnected{2, "Ann"}),
+                                                   relayed(1, "Host", 1)}));
     // A newcomer in the same seat starts with an empty queue.
     EXPECT_EQ(core.accept(), 2);
     EXPECT_FALSE(core.hasQueued());

@@ -290,4 +290,4 @@ void SoundsTest::newSoundCutsOffThePlayingOne() {
 } // namespace dw
 
 QTEST_MAIN(dw::SoundsTest)
-#include "sounds_test.moc"
+#include "test_sounds.moc"

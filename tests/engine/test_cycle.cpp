@@ -11,25 +11,26 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
     t.connect({1, 6});
     t.seat(1).total = 900;
     t.seat(2).justwatching = true;
-    t.engine.startgame("Ann+6000+50+0+0+");
+    t.engine.startgame({"Ann", "6000", "50", false, false});
     EXPECT_EQ(t.seat(1).total, 0);
     EXPECT_FALSE(t.seat(2).justwatching);
     EXPECT_FALSE(t.seat(3).active || t.seat(4).active);
     EXPECT_EQ(t.engine.deckpos, 13); // 12 dealt, one drawn
     ASSERT_EQ(t.to(6).size(), 3u);
-    EXPECT_EQ(t.to(6)[0], msg("CMD_startgame", {"Ann", 6000, 50000, "f", "f"}));
-    EXPECT_EQ(t.to(6)[1], msg("CMD_startinground", {}));
+    EXPECT_EQ(t.to(6)[0], (msg::StartGameAnnounce{"Ann", 6000, 50000, false, false}.encode()));
+    EXPECT_EQ(t.to(6)[1], msg::StartingRound{}.encode());
 
     t.connect({3}); // a connected seat 3 plays whatever the choice
-    const std::pair<const char*, std::array<int, 2>> fallbacks[] = {
-        {"Bo+lots+far+0+0+", {5000, 70000}},
-        {"Bo+-5+7.5+0+0+", {5000, 70000}},
-        {"Bo+2147483647+99999999+0+0+", {INT_MAX, INT_MAX / 1000 * 1000}}, // no overflow
+    const std::pair<msg::StartGameRequest, std::array<int, 2>> fallbacks[] = {
+        {{"Bo", "lots", "far", false, false}, {5000, 70000}},
+        {{"Bo", "-5", "7.5", false, false}, {5000, 70000}},
+        {{"Bo", "2147483647", "99999999", false, false},
+         {INT_MAX, INT_MAX / 1000 * 1000}}, // no overflow
     };
-    for (const auto& [payload, expected] : fallbacks) {
-        t.engine.startgame(payload);
-        EXPECT_EQ(t.engine.playto, expected[0]) << payload;
-        EXPECT_EQ(t.engine.tripdistance, expected[1]) << payload;
+    for (const auto& [request, expected] : fallbacks) {
+        t.engine.startgame(request);
+        EXPECT_EQ(t.engine.playto, expected[0]) << request.amount;
+        EXPECT_EQ(t.engine.tripdistance, expected[1]) << request.distance;
         EXPECT_TRUE(t.seat(3).active && !t.seat(4).active);
     }
 }
@@ -129,7 +130,7 @@ TEST(Cycle, WinnerOnlyForASingleLeaderAtTheAmount) {
         for (int s = 1; s <= 4; ++s)
             t.seat(s).total = totals[ix(s)];
         t.engine.endround(); // an empty round scores nothing
-        EXPECT_EQ(t.engine.timer1action(), kActionStartRound);
+        EXPECT_EQ(t.engine.timer1action(), TimerAction::StartRound);
         EXPECT_EQ(t.engine.timer1count, winner ? 10 : 15);
         EXPECT_EQ(t.host.interval(EngineTimer::Timer1), 750);
         t.host.clearMessages();
@@ -138,10 +139,10 @@ TEST(Cycle, WinnerOnlyForASingleLeaderAtTheAmount) {
         EXPECT_EQ(t.engine.winner(), winner);
         if (winner) {
             const std::string name = winner == 1 ? "Ann" : t.seat(winner).botname;
-            EXPECT_EQ(t.to(1), std::vector<std::string>{msg("CMD_winner", {name, winner})});
+            EXPECT_EQ(t.to(1), std::vector<std::string>{(msg::Winner{name, winner}.encode())});
             EXPECT_FALSE(t.host.armed(EngineTimer::Timer1) || t.host.armed(EngineTimer::Computer));
         } else {
-            EXPECT_EQ(t.to(1)[0], msg("CMD_startinground", {}));
+            EXPECT_EQ(t.to(1)[0], msg::StartingRound{}.encode());
         }
     }
 }
@@ -199,19 +200,21 @@ TEST(Cycle, AfterTheDeckRunsOutStuckSeatsArePassedOver) {
     t.hand(1, {kLy2500}); // docked: stuck
     t.hand(2, {kUndock});
     t.engine.findplayer();
-    EXPECT_EQ(t.to(5), std::vector<std::string>{msg("CMD_cannotmove", {1})});
-    EXPECT_EQ(t.engine.timer1action(), kActionNextTurn);
+    EXPECT_EQ(t.to(5), std::vector<std::string>{msg::CannotMove{1}.encode()});
+    EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn);
     t.host.advance(1000);
-    EXPECT_EQ(t.to(5).back(), msg("CMD_nextplayer", {2, 0, 0, 107}));
+    EXPECT_EQ(t.to(5).back(), (msg::NextPlayer{2, 0, 0, 107}.encode()));
     // Once every seat was found stuck the round ends, even if one could move again.
     t.host.stopTimer(EngineTimer::Computer);
     t.hand(2, {kLy5000});
     t.hand(1, {kUndock});
     t.engine.currentplayer = 1;
     t.engine.findplayer();
-    EXPECT_EQ(t.engine.timer1action(), kActionEndRound);
+    EXPECT_EQ(t.engine.timer1action(), TimerAction::EndRound);
     t.host.advance(2000);
-    EXPECT_EQ(t.to(5).back().rfind("CMD_postscores+0+", 0), 0u);
+    const auto scores = msg::decodeMessage<msg::PostScores>(t.to(5).back());
+    ASSERT_TRUE(scores);
+    EXPECT_EQ(scores->finisher, 0);
 }
 
 TEST(Cycle, ComputerPaceAndTakeover) {
@@ -226,9 +229,11 @@ TEST(Cycle, ComputerPaceAndTakeover) {
     t.host.advance(249);
     EXPECT_EQ(t.to(5).size(), 1u); // only the turn so far
     t.host.advance(1);
-    EXPECT_EQ(t.to(5).back(), msg("CMD_hediscard", {2, 1, kLy2500}));
+    EXPECT_EQ(t.to(5).back(), (msg::HeDiscard{2, 1, kLy2500}.encode()));
     t.host.advance(2000);
-    EXPECT_EQ(t.to(5).back().rfind("CMD_nextplayer+3+", 0), 0u);
+    const auto next = msg::decodeMessage<msg::NextPlayer>(t.to(5).back());
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->seat, 3);
     EXPECT_EQ(t.host.now(), t0 + 2250);
 
     // A human's seat waits; the host can hand it to the computer while waiting.
@@ -238,8 +243,10 @@ TEST(Cycle, ComputerPaceAndTakeover) {
     t.engine.deck[ix(t.engine.deckpos + 1)] = kLy2500;
     t.engine.findplayer();
     EXPECT_FALSE(t.host.armed(EngineTimer::Computer));
-    EXPECT_EQ(t.engine.newstatsMessage(7).substr(0, 17), "CMD_newstats+7+1+");
-    EXPECT_EQ(t.engine.newstatsMessage(7)[17], '1');
+    const auto snapshot = msg::decodeMessage<msg::NewStats>(t.engine.newstatsMessage(7));
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(snapshot->turn, 1);
+    EXPECT_TRUE(snapshot->waiting);
     t.engine.startComputerTakeover();
     t.host.step();
     EXPECT_TRUE(t.seat(1).undocked);
@@ -258,20 +265,22 @@ TEST(Cycle, SnapshotForANewcomer) {
     t.seat(3).hazard = kDamage;
     t.seat(4).protections[2] = t.seat(4).protections[4] = 1;
     t.hand(3, {kLy5000, kNoCard, kWarp});
-    EXPECT_EQ(t.engine.newstatsMessage(7),
-              msg("CMD_newstats", {7,     2, 1,     6000, t.engine.deckpos,
-                                   70000, 1, 1200,  1,    0,
-                                   0,     0, 0,     0,    0,
-                                   0,     0, 2,     0,    1,
-                                   1,     0, 12500, 0,    0,
-                                   0,     0, 0,     3,    0,
-                                   1,     0, 1,     0,    12,
-                                   0,     0, 0,     0,    4,
-                                   0,     1, 0,     0,    0,
-                                   0,     0, 1,     0,    1},
-                  Trailing::No));
-    EXPECT_EQ(t.engine.handMessage(3, 7),
-              msg("CMD_mycards", {3, 1, 2, 2, 0, 3, 11, 4, 0, 5, 0, 6, 0, 7, 0}, Trailing::No));
+    const auto snapshot = msg::decodeMessage<msg::NewStats>(t.engine.newstatsMessage(7));
+    ASSERT_TRUE(snapshot);
+    EXPECT_EQ(*snapshot,
+              (msg::NewStats{7,
+                             2,
+                             true,
+                             6000,
+                             t.engine.deckpos,
+                             70000,
+                             {{1, 1200, true, false, false, 0, 0, {false, false, false, false}},
+                              {2, 0, true, true, false, 12500, 0, {false, false, false, false}},
+                              {3, 0, true, false, true, 0, 12, {false, false, false, false}},
+                              {4, 0, true, false, false, 0, 0, {false, true, false, true}}}}));
+    EXPECT_EQ(
+        t.engine.handMessage(3, 7),
+        (msg::MyCards{3, {{1, 2}, {2, 0}, {3, 11}, {4, 0}, {5, 0}, {6, 0}, {7, 0}}}.encode()));
 }
 
 } // namespace

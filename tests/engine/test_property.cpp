@@ -17,13 +17,8 @@ struct GameCheck {
     void readMessages() {
         const auto& m = t.to(5);
         for (; seen < m.size(); ++seen) {
-            const std::string_view text(m[seen].data(), m[seen].size() - 1);
-            const Command c = splitCommand(text);
-            FieldReader r(c.payload, LastField::MayEnd);
-            std::vector<int> f;
-            while (auto n = r.number())
-                f.push_back(*n);
-            if (c.word == "CMD_startinground") {
+            const std::string& text = m[seen];
+            if (msg::decodeMessage<msg::StartingRound>(text)) {
                 removed.fill(0);
                 ++rounds;
                 // Every ship starts the round afresh, whether its seat plays or not.
@@ -34,25 +29,24 @@ struct GameCheck {
                                 p.protections == decltype(p.protections){})
                         << "seat " << st;
                 }
-            } else if (c.word == "CMD_placinggo" || c.word == "CMD_playsafe" ||
-                       c.word == "CMD_placingspeed") {
-                ASSERT_GE(f.size(), 2u);
-                ++removed[ix(f[1])];
-            } else if (c.word == "CMD_traveling") {
-                ASSERT_EQ(f.size(), 5u);
-                ++removed[ix(f[2])];
-                EXPECT_EQ(f[4], cardInfo(f[2]).lightyears);
-            } else if (c.word == "CMD_hediscard") {
-                ASSERT_EQ(f.size(), 3u);
-                ASSERT_NE(f[2], kNoCard);
-                ++removed[ix(f[2])];
-            } else if (c.word == "CMD_postscores") {
-                ASSERT_EQ((f.size() - 1) % 8, 0u);
-                for (std::size_t g = 1; g + 7 < f.size(); g += 8) {
-                    const int s = f[g];
-                    scoreSums[ix(s)] += f[g + 2];
-                    EXPECT_EQ(f[g + 1], scoreSums[ix(s)]) << "total of seat " << s;
-                    EXPECT_EQ(f[g + 2], f[g + 3] + f[g + 4] + f[g + 5] + f[g + 6] + f[g + 7]);
+            } else if (const auto go = msg::decodeMessage<msg::PlacingGo>(text)) {
+                ++removed[ix(go->card)];
+            } else if (const auto safe = msg::decodeMessage<msg::PlaySafe>(text)) {
+                ++removed[ix(safe->card)];
+            } else if (const auto speed = msg::decodeMessage<msg::PlacingSpeed>(text)) {
+                ++removed[ix(speed->card)];
+            } else if (const auto travel = msg::decodeMessage<msg::Traveling>(text)) {
+                ++removed[ix(travel->card)];
+                EXPECT_EQ(travel->added, cardInfo(travel->card).lightyears);
+            } else if (const auto dropped = msg::decodeMessage<msg::HeDiscard>(text)) {
+                ASSERT_NE(dropped->card, kNoCard);
+                ++removed[ix(dropped->card)];
+            } else if (const auto scores = msg::decodeMessage<msg::PostScores>(text)) {
+                for (const msg::SeatScore& sc : scores->seats) {
+                    scoreSums[ix(sc.seat)] += sc.round;
+                    EXPECT_EQ(sc.total, scoreSums[ix(sc.seat)]) << "total of seat " << sc.seat;
+                    EXPECT_EQ(sc.round,
+                              sc.travel + sc.trip + sc.safe + sc.protections + sc.shutout);
                 }
             }
         }
@@ -90,8 +84,8 @@ struct GameCheck {
                 return "distance not made of lightyear cards";
             if (!p.active && (p.undocked || p.distance != 0 || p.hazard != 0))
                 return "a seat out of the game moved";
-            if (s == e.currentplayer && e.timer1action() == kActionNone && e.deckpos <= kDeckSize &&
-                cards != kSlots)
+            if (s == e.currentplayer && e.timer1action() == TimerAction::None &&
+                e.deckpos <= kDeckSize && cards != kSlots)
                 return "a turn began without a full hand";
         }
         if (counting && rounds > 0)
@@ -107,8 +101,7 @@ struct GameCheck {
         t.host.setRecording(spectator);
         if (spectator)
             t.connect({5});
-        t.engine.startgame(std::string("Sim+5000+70+") + (seats >= 3 ? "1" : "0") + "+" +
-                           (seats >= 4 ? "1" : "0") + "+");
+        t.engine.startgame({"Sim", "5000", "70", seats >= 3, seats >= 4});
         if (spectator) {
             ASSERT_NO_FATAL_FAILURE(readMessages());
         }
@@ -133,7 +126,7 @@ struct GameCheck {
             }
         if (spectator) {
             const auto& m = t.to(5);
-            EXPECT_EQ(m.back(), msg("CMD_winner", {t.engine.players[ix(w)].botname, w}));
+            EXPECT_EQ(m.back(), (msg::Winner{t.engine.players[ix(w)].botname, w}.encode()));
             for (int s = 1; s <= seats; ++s)
                 EXPECT_EQ(scoreSums[ix(s)], t.engine.players[ix(s)].total);
         }

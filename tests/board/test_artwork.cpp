@@ -299,4 +299,4 @@ private slots:
 };
 
 QTEST_MAIN(ArtworkTest)
-#include "artwork_test.moc"
+#include "test_artwork.moc"

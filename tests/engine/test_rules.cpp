@@ -6,7 +6,6 @@
 namespace dw::test {
 namespace {
 
-using Handler = void (Engine::*)(std::string_view);
 using Setup = std::function<void(Table&)>;
 
 // Seat 1's hand in every case: slots 1..7.
@@ -15,8 +14,7 @@ constexpr std::initializer_list<int> kHand = {kNoCard, kSkyjack,  kUndock, kRelo
 
 struct Play {
     const char* what;
-    Handler handler;
-    const char* payload;
+    NetPlay play;
     Setup setup;
     int code; // the refusal's code
     std::vector<std::string> diagnostics;
@@ -25,68 +23,56 @@ struct Play {
 TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
     auto undocked = [](int s) { return [s](Table& t) { t.seat(s).undocked = true; }; };
     const Play cases[] = {
-        {"empty slot", &Engine::placego, "1+1+1+", {}, 0, {"error0"}},
-        {"attack on the own ship", &Engine::placego, "1+2+1+", {}, 3, {"error3", "8..0"}},
-        {"undock when undocked", &Engine::placego, "1+3+1+", undocked(1), 4, {"error4"}},
+        {"empty slot", go(1, 1, 1), {}, 0, {"error0"}},
+        {"attack on the own ship", go(1, 2, 1), {}, 3, {"error3", "8..0"}},
+        {"undock when undocked", go(1, 3, 1), undocked(1), 4, {"error4"}},
         {"undock with a hazard",
-         &Engine::placego,
-         "1+3+1+",
+         go(1, 3, 1),
          [](Table& t) { t.seat(1).hazard = kDamage; },
          6,
          {"error6", "6..12"}},
         {"wrong repair",
-         &Engine::placego,
-         "1+4+1+",
+         go(1, 4, 1),
          [](Table& t) { t.seat(1).hazard = kDamage; },
          7,
          {"error7", "9..12"}},
-        {"repair with nothing to repair", &Engine::placego, "1+4+1+", {}, 0, {"error0"}},
-        {"seat out of the game", &Engine::placego, "1+3+4+", {}, 12, {"error12"}},
-        {"undock on another ship", &Engine::placego, "1+3+2+", {}, 3, {"error3", "6..0..2"}},
-        {"attack on a docked ship", &Engine::placego, "1+2+2+", {}, 8, {"error8", "8..0..2"}},
+        {"repair with nothing to repair", go(1, 4, 1), {}, 0, {"error0"}},
+        {"seat out of the game", go(1, 3, 4), {}, 12, {"error12"}},
+        {"undock on another ship", go(1, 3, 2), {}, 3, {"error3", "6..0..2"}},
+        {"attack on a docked ship", go(1, 2, 2), {}, 8, {"error8", "8..0..2"}},
         {"attack on a shielded ship",
-         &Engine::placego,
-         "1+2+2+",
+         go(1, 2, 2),
          [](Table& t) {
              t.seat(2).undocked = true;
              t.seat(2).protections[1] = 1;
          },
          11,
          {"error11", "8..0..2"}},
-        {"speed play of an empty slot", &Engine::placespeed, "1+1+2+", {}, 0, {"error110"}},
-        {"speed play of a lightyear card", &Engine::placespeed, "1+5+2+", {}, 0, {"error110"}},
-        {"TELEPORT on the own ship", &Engine::placespeed, "1+6+1+", {}, 9, {"error9", "10..0..1"}},
+        {"speed play of an empty slot", speed(1, 1, 2), {}, 0, {"error110"}},
+        {"speed play of a lightyear card", speed(1, 5, 2), {}, 0, {"error110"}},
+        {"TELEPORT on the own ship", speed(1, 6, 1), {}, 9, {"error9", "10..0..1"}},
         {"TELEPORT on the own teleported ship",
-         &Engine::placespeed,
-         "1+6+1+",
+         speed(1, 6, 1),
          [](Table& t) { t.seat(1).teleported = true; },
          0,
          {"error0"}},
-        {"WARP at another ship", &Engine::placespeed, "1+7+2+", {}, 0, {"error0"}},
-        {"TELEPORT at a seat out of the game", &Engine::placespeed, "1+6+4+", {}, 12, {"error12"}},
+        {"WARP at another ship", speed(1, 7, 2), {}, 0, {"error0"}},
+        {"TELEPORT at a seat out of the game", speed(1, 6, 4), {}, 12, {"error12"}},
         {"TELEPORT a teleported ship",
-         &Engine::placespeed,
-         "1+6+2+",
+         speed(1, 6, 2),
          [](Table& t) { t.seat(2).teleported = true; },
          10,
          {"error10", "10+2"}},
         {"TELEPORT a shielded ship",
-         &Engine::placespeed,
-         "1+6+2+",
+         speed(1, 6, 2),
          [](Table& t) { t.seat(2).protections[2] = 1; },
          11,
          {"error11", "10+2"}},
-        {"travel while docked, even from an empty slot",
-         &Engine::gomiles,
-         "1+1+",
-         {},
-         1,
-         {"error1"}},
-        {"travel from an empty slot", &Engine::gomiles, "1+1+", undocked(1), 0, {"error0"}},
-        {"travel with UNDOCK", &Engine::gomiles, "1+3+", undocked(1), 2, {"error2"}},
+        {"travel while docked, even from an empty slot", miles(1, 1), {}, 1, {"error1"}},
+        {"travel from an empty slot", miles(1, 1), undocked(1), 0, {"error0"}},
+        {"travel with UNDOCK", miles(1, 3), undocked(1), 2, {"error2"}},
         {"7500 while teleported",
-         &Engine::gomiles,
-         "1+5+",
+         miles(1, 5),
          [](Table& t) {
              t.seat(1).undocked = true;
              t.seat(1).teleported = true;
@@ -104,8 +90,8 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
             c.setup(t);
         const tplayer before = t.seat(1);
         for (int twice = 0; twice < 2; ++twice)
-            (t.engine.*c.handler)(c.payload);
-        const std::string refusal = msg("CMD_invalid", {1, c.code});
+            c.play.run(t.engine);
+        const std::string refusal = (msg::Invalid{1, c.code}.encode());
         EXPECT_EQ(t.to(1), (std::vector<std::string>{refusal, refusal}));
         EXPECT_TRUE(t.to(2).empty());
         std::vector<std::string> twiceDiag = c.diagnostics;
@@ -113,7 +99,7 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
         EXPECT_EQ(t.host.diagnostics, twiceDiag);
         EXPECT_EQ(t.seat(1).cards, before.cards);
         EXPECT_EQ(t.seat(1).teleported, before.teleported);
-        EXPECT_EQ(t.engine.timer1action(), kActionNone);
+        EXPECT_EQ(t.engine.timer1action(), TimerAction::None);
         EXPECT_FALSE(t.host.armed(EngineTimer::Timer1));
     }
 }
@@ -124,8 +110,7 @@ void undock(Table& t, int s) {
 
 struct Effect {
     const char* what;
-    Handler handler;
-    const char* payload;
+    NetPlay play;
     Setup setup;
     std::string outcome;
     std::function<void(Table&)> check;
@@ -133,52 +118,50 @@ struct Effect {
 
 TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
     const Effect cases[] = {
-        {"UNDOCK after a repair", &Engine::placego, "1+3+1+",
-         [](Table& t) { t.seat(1).repaired = kSkyjack; }, msg("CMD_placinggo", {1, 6, 3, 1}),
+        {"UNDOCK after a repair", go(1, 3, 1), [](Table& t) { t.seat(1).repaired = kSkyjack; },
+         (msg::PlacingGo{1, 6, 3, 1}.encode()),
          [](Table& t) { EXPECT_TRUE(t.seat(1).undocked && t.seat(1).repaired == 0); }},
-        {"RELOAD keeps the ship docked", &Engine::placego, "1+4+1+",
-         [](Table& t) { t.seat(1).hazard = kSkyjack; }, msg("CMD_placinggo", {1, 9, 4, 1}),
+        {"RELOAD keeps the ship docked", go(1, 4, 1), [](Table& t) { t.seat(1).hazard = kSkyjack; },
+         (msg::PlacingGo{1, 9, 4, 1}.encode()),
          [](Table& t) {
              EXPECT_EQ(t.seat(1).repaired, kSkyjack);
              EXPECT_FALSE(t.seat(1).undocked || t.seat(1).hazard);
          }},
-        {"SKYJACK on a teleported ship", &Engine::placego, "1+2+2+",
+        {"SKYJACK on a teleported ship", go(1, 2, 2),
          [](Table& t) { t.seat(2).undocked = t.seat(2).teleported = true; },
-         msg("CMD_placinggo", {1, 8, 2, 2}),
+         (msg::PlacingGo{1, 8, 2, 2}.encode()),
          [](Table& t) {
              EXPECT_EQ(t.seat(2).hazard, kSkyjack);
              EXPECT_TRUE(!t.seat(2).undocked && t.seat(2).teleported);
          }},
-        {"DOCK leaves no hazard", &Engine::placego, "1+1+3+",
+        {"DOCK leaves no hazard", go(1, 1, 3),
          [](Table& t) {
              t.seat(1).cards[1] = kDock;
              t.seat(3).undocked = t.seat(3).teleported = true;
          },
-         msg("CMD_placinggo", {1, 7, 1, 3}),
+         (msg::PlacingGo{1, 7, 1, 3}.encode()),
          [](Table& t) { EXPECT_TRUE(!t.seat(3).undocked && t.seat(3).hazard == 0); }},
         {"TELEPORT hits a docked ship",
-         &Engine::placespeed,
-         "1+6+3+",
+         speed(1, 6, 3),
          {},
-         msg("CMD_placingspeed", {1, 10, 6, 3}),
+         (msg::PlacingSpeed{1, 10, 6, 3}.encode()),
          [](Table& t) { EXPECT_TRUE(t.seat(3).teleported); }},
-        {"WARP", &Engine::placespeed, "1+7+1+", [](Table& t) { t.seat(1).teleported = true; },
-         msg("CMD_placingspeed", {1, 11, 7, 1}),
+        {"WARP", speed(1, 7, 1), [](Table& t) { t.seat(1).teleported = true; },
+         (msg::PlacingSpeed{1, 11, 7, 1}.encode()),
          [](Table& t) { EXPECT_FALSE(t.seat(1).teleported); }},
-        {"travel", &Engine::gomiles, "1+5+", [](Table& t) { t.seat(1).undocked = true; },
-         msg("CMD_traveling", {1, 7500, 3, 5, 7500}),
+        {"travel", miles(1, 5), [](Table& t) { t.seat(1).undocked = true; },
+         (msg::Traveling{1, 7500, 3, 5, 7500}.encode()),
          [](Table& t) { EXPECT_TRUE(t.seat(1).safetrip); }},
-        {"discard", &Engine::discard, "1+6+", {}, msg("CMD_hediscard", {1, 6, 10}), {}},
+        {"discard", discard(1, 6), {}, (msg::HeDiscard{1, 6, 10}.encode()), {}},
         {"discard of an empty slot: a pass",
-         &Engine::discard,
-         "1+1+",
+         discard(1, 1),
          {},
-         msg("CMD_hediscard", {1, 1, 0}),
-         [](Table& t) { EXPECT_EQ(t.engine.timer1action(), kActionNextTurn); }},
-        {"overshooting the trip", &Engine::gomiles, "1+5+",
+         (msg::HeDiscard{1, 1, 0}.encode()),
+         [](Table& t) { EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn); }},
+        {"overshooting the trip", miles(1, 5),
          [](Table& t) { undock(t, 1), t.seat(1).distance = 67500, t.engine.tripdistance = 70000; },
-         msg("CMD_traveling", {1, 75000, 3, 5, 7500}),
-         [](Table& t) { EXPECT_EQ(t.engine.timer1action(), kActionEndRound); }},
+         (msg::Traveling{1, 75000, 3, 5, 7500}.encode()),
+         [](Table& t) { EXPECT_EQ(t.engine.timer1action(), TimerAction::EndRound); }},
     };
     for (const Effect& c : cases) {
         SCOPED_TRACE(c.what);
@@ -188,17 +171,15 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
         t.hand(1, kHand);
         if (c.setup)
             c.setup(t);
-        (t.engine.*c.handler)(c.payload);
-        (t.engine.*c.handler)(c.payload); // a second play before the next turn is ignored
+        c.play.run(t.engine);
+        c.play.run(t.engine); // a second play before the next turn is ignored
         EXPECT_EQ(t.to(5), std::vector<std::string>{c.outcome});
         EXPECT_TRUE(t.host.diagnostics.empty());
-        FieldReader r(c.payload);
-        r.number();
-        EXPECT_EQ(t.seat(1).cards[ix(r.number().value_or(0))], kNoCard);
+        EXPECT_EQ(t.seat(1).cards[ix(c.play.slot)], kNoCard);
         if (c.check)
             c.check(t);
         EXPECT_EQ(t.engine.timer1count, 2);
-        if (t.engine.timer1action() == kActionNextTurn) {
+        if (t.engine.timer1action() == TimerAction::NextTurn) {
             t.host.advance(2000);
             EXPECT_EQ(t.engine.currentplayer, 2);
         }
@@ -233,8 +214,9 @@ TEST(Rules, ProtectionsClearWhatTheyGuardAndGiveAnotherTurn) {
         t.seat(1).repaired = c.repaired;
         t.seat(1).teleported = c.teleported;
         t.seat(2).undocked = true;
-        t.engine.placego("1+2+1+");
-        EXPECT_EQ(t.to(5), std::vector<std::string>{msg("CMD_playsafe", {1, c.card, 2, c.effect})});
+        go(1, 2, 1).run(t.engine);
+        EXPECT_EQ(t.to(5),
+                  std::vector<std::string>{(msg::PlaySafe{1, c.card, 2, c.effect}.encode())});
         EXPECT_EQ(t.seat(1).undocked, c.undocked);
         EXPECT_EQ(t.seat(1).protections[ix(c.card - 15)], 1);
         EXPECT_EQ(t.seat(1).teleported, c.teleported && c.effect != 2);
@@ -253,9 +235,9 @@ TEST(Rules, ProtectionsClearWhatTheyGuardAndGiveAnotherTurn) {
     t.hand(2, {kSkyjackShield});
     t.hand(1, {kLy2500});
     t.seat(1).undocked = true;
-    t.engine.placego("2+1+2+");
+    go(2, 1, 2).run(t.engine);
     EXPECT_EQ(t.engine.currentplayer, 1);
-    t.engine.gomiles("1+1+");
+    miles(1, 1).run(t.engine);
     EXPECT_EQ(t.seat(1).distance, 0);
     t.host.advance(2000);
     EXPECT_EQ(t.engine.currentplayer, 2);
@@ -271,25 +253,30 @@ TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
                            "1+3+5+",  "x+1+2+",          "1+y+2+",  "1+3+z+",  "1+3+",
                            "",        "1+3+2",           "-1+3+2+", "1+ 3+2+", "2+3+2+",
                            "12+3+2+", "99999999999+1+2+"};
+    // As the host hands them on: decoded first, then checked by the engine.
     for (const char* p : three) {
-        t.engine.placego(p);
-        t.engine.placespeed(p);
+        if (const auto play = msg::PlaceGo::decode(p))
+            t.engine.placego(*play);
+        if (const auto play = msg::PlaceSpeed::decode(p))
+            t.engine.placespeed(*play);
     }
     const char* two[] = {"0+1+", "5+1+", "1+0+", "1+8+", "x+1+", "1+y+", "1+", "1+1", "", "2+1+"};
     for (const char* p : two) {
-        t.engine.gomiles(p);
-        t.engine.discard(p);
+        if (const auto play = msg::GoMiles::decode(p))
+            t.engine.gomiles(*play);
+        if (const auto play = msg::Discard::decode(p))
+            t.engine.discard(*play);
     }
     EXPECT_TRUE(t.to(1).empty() && t.to(2).empty());
     EXPECT_TRUE(t.host.diagnostics.empty());
     EXPECT_EQ(t.seat(1).cards[1], kLy2500);
     EXPECT_EQ(t.seat(1).cards[3], kDock);
     EXPECT_TRUE(t.seat(2).undocked && !t.seat(2).teleported);
-    EXPECT_EQ(t.engine.timer1action(), kActionNone);
+    EXPECT_EQ(t.engine.timer1action(), TimerAction::None);
 
     // Outside a game nothing is taken either.
     t.engine.gameinprogress = false;
-    t.engine.gomiles("1+1+");
+    miles(1, 1).run(t.engine);
     EXPECT_EQ(t.seat(1).distance, 0);
 }
 
@@ -315,16 +302,16 @@ TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
     }
     EXPECT_TRUE(t.to(1).empty() && t.to(2).empty());
     EXPECT_TRUE(t.host.diagnostics.empty());
-    EXPECT_EQ(t.engine.timer1action(), kActionNone);
+    EXPECT_EQ(t.engine.timer1action(), TimerAction::None);
     EXPECT_TRUE(t.seat(2).undocked && !t.seat(2).teleported);
 
     t.engine.playGo(1, 3, 2);
-    const std::string docked = msg("CMD_placinggo", {1, kDock, 3, 2});
+    const std::string docked = (msg::PlacingGo{1, kDock, 3, 2}.encode());
     EXPECT_EQ(t.to(1), std::vector<std::string>{docked});
     EXPECT_EQ(t.to(2), std::vector<std::string>{docked});
     EXPECT_FALSE(t.seat(2).undocked);
     EXPECT_EQ(t.seat(1).cards[3], kNoCard);
-    EXPECT_EQ(t.engine.timer1action(), kActionNextTurn);
+    EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn);
 }
 
 } // namespace

@@ -53,12 +53,12 @@ TEST(Deck, DealInRunsOfSixSkippingSeatsOutOfTheGame) {
     EXPECT_EQ(t.engine.deck[19], kNoCard);
     EXPECT_EQ(t.to(1),
               (std::vector<std::string>{
-                  msg("CMD_mycards", {1, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6}, Trailing::No),
-                  msg("CMD_nextplayer", {1, 7, 19, 19})}));
+                  (msg::MyCards{1, {{1, 1}, {2, 2}, {3, 3}, {4, 4}, {5, 5}, {6, 6}}}.encode()),
+                  (msg::NextPlayer{1, 7, 19, 19}.encode())}));
     EXPECT_EQ(t.to(4)[0],
-              msg("CMD_mycards", {4, 1, 13, 2, 14, 3, 15, 4, 16, 5, 17, 6, 18}, Trailing::No));
+              (msg::MyCards{4, {{1, 13}, {2, 14}, {3, 15}, {4, 16}, {5, 17}, {6, 18}}}.encode()));
     // Seat 2 is the computer's and hears nothing; watchers only see the turn.
-    EXPECT_EQ(t.to(3), std::vector<std::string>{msg("CMD_nextplayer", {1, 0, 0, 19})});
+    EXPECT_EQ(t.to(3), std::vector<std::string>{(msg::NextPlayer{1, 0, 0, 19}.encode())});
     EXPECT_EQ(t.to(5), t.to(3));
 }
 
@@ -72,14 +72,59 @@ TEST(Deck, DrawIntoTheLowestEmptySlotUntilTheDeckRunsOut) {
     t.engine.findplayer();
     EXPECT_EQ(t.seat(3).cards[3], kPowerDrain);
     EXPECT_EQ(t.engine.deck[27], kNoCard);
-    EXPECT_EQ(t.to(3).back(), msg("CMD_nextplayer", {3, 3, 14, 27}));
-    EXPECT_EQ(t.to(1).back(), msg("CMD_nextplayer", {3, 0, 0, 27}));
+    EXPECT_EQ(t.to(3).back(), (msg::NextPlayer{3, 3, 14, 27}.encode()));
+    EXPECT_EQ(t.to(1).back(), (msg::NextPlayer{3, 0, 0, 27}.encode()));
     // Past the 105th card nothing is drawn and deckpos keeps counting.
     t.engine.currentplayer = 2;
     t.engine.deckpos = 105;
     t.engine.findplayer();
     EXPECT_EQ(t.seat(3).cards[5], kNoCard);
-    EXPECT_EQ(t.to(3).back(), msg("CMD_nextplayer", {3, 0, 0, 106}));
+    EXPECT_EQ(t.to(3).back(), (msg::NextPlayer{3, 0, 0, 106}.encode()));
+}
+
+TEST(Rules, EachAttackHasItsShieldAndEachHazardItsRepair) {
+    struct Row {
+        int attack, guard, shield, repair;
+    };
+    const Row rows[] = {
+        {kSkyjack, 1, kSkyjackShield, kReload},
+        {kTeleport, 2, kTeleportShield, kNoCard}, // WARP mends it, on the speed pile
+        {kDamage, 3, kDamageShield, kRepair},
+        {kPowerDrain, 4, kPowerShield, kPower},
+        {kDock, 0, kNoCard, kNoCard},
+        {kUndock, 0, kNoCard, kNoCard},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(cardInfo(r.attack).face);
+        EXPECT_EQ(guardOf(r.attack), r.guard);
+        EXPECT_EQ(shieldFor(r.attack), r.shield);
+        EXPECT_EQ(repairFor(r.attack), r.repair);
+        if (r.shield != kNoCard) {
+            EXPECT_EQ(protectionIndex(r.shield), r.guard);
+        }
+    }
+}
+
+TEST(Rules, EachCardHasTheCommandThatPlaysIt) {
+    for (int c = 0; c < kNumCardCodes; ++c) {
+        const PlayCommand expected = c == kNoCard                   ? PlayCommand::None
+                                     : isLightyear(c)               ? PlayCommand::GoMiles
+                                     : c == kTeleport || c == kWarp ? PlayCommand::PlaceSpeed
+                                                                    : PlayCommand::PlaceGo;
+        EXPECT_EQ(playCommand(c), expected) << c;
+    }
+    EXPECT_EQ(playCommand(20), PlayCommand::None);
+}
+
+TEST(Rules, RefusalCodesCarryTheirTextsAndNotices) {
+    EXPECT_EQ(refusalInfo(Refusal::InvalidPlay).code, 0);
+    EXPECT_EQ(refusalInfo(Refusal::NotASpeedCard).code, 0);
+    EXPECT_EQ(refusalInfo(Refusal::NotASpeedCard).notice, "error110");
+    EXPECT_EQ(refusalInfo(Refusal::OutOfCommission).code, 12);
+    for (const RefusalInfo& r : kRefusals)
+        EXPECT_EQ(refusalText(r.code), r.text) << r.code;
+    EXPECT_EQ(refusalText(11), "That ship is SAFE from that hazard.");
+    EXPECT_EQ(refusalText(13), "");
 }
 
 } // namespace

@@ -1,1 +1,0 @@
-namespace dw {} // namespace dw
