@@ -2,8 +2,8 @@
 // byte stream into messages, and reading a message's fields.
 //
 // A message is a command word, fields each preceded by "+", and the
-// terminator byte 255. Texts travel as UTF-8, which never contains the byte
-// 255, so the terminator can never appear inside a field.
+// terminator byte 255. Texts travel in Windows-1252: clients convert (see
+// net/windows1252.h, which keeps 255 out of a message); the host relays bytes.
 #pragma once
 
 #include <cstddef>
