@@ -35,6 +35,19 @@ private:
     char* p_ = buf_;
 };
 
+// A whole decimal integer, negative ones included ("-5"), as the options of
+// a new game are read; anything else is not an integer.
+std::optional<int> integerField(std::optional<std::string_view> field) {
+    if (!field || field->empty())
+        return std::nullopt;
+    int v = 0;
+    const char* const end = field->data() + field->size();
+    const auto [stop, ec] = std::from_chars(field->data(), end, v);
+    if (ec != std::errc() || stop != end)
+        return std::nullopt;
+    return v;
+}
+
 } // namespace
 
 Engine::Engine(EngineHost& host, std::uint32_t seed) : host_(host), random_(seed) {
@@ -151,8 +164,8 @@ void Engine::startComputerTakeover() {
 void Engine::startgame(std::string_view payload) {
     FieldReader r(payload);
     const std::string starter(r.text().value_or(std::string_view{}));
-    const std::optional<int> amount = r.number();
-    const std::optional<int> thousands = r.number();
+    const std::optional<int> amount = integerField(r.text());
+    const std::optional<int> thousands = integerField(r.text());
     const std::string_view bot3 = r.text().value_or(std::string_view{});
     const std::string_view bot4 = r.text().value_or(std::string_view{});
 
@@ -164,8 +177,11 @@ void Engine::startgame(std::string_view payload) {
     stats_ = {};
 
     playto = amount.value_or(5000);
-    // A distance too large to hold in lightyears is taken as the largest that fits.
-    tripdistance = std::min(thousands.value_or(70), INT_MAX / 1000) * 1000;
+    // Any integer is taken as it is, a negative one too (a game played to
+    // an amount of 0 or less ends after the first round that has a single
+    // leader). A distance too large to hold in lightyears is taken as the
+    // largest that fits.
+    tripdistance = std::clamp(thousands.value_or(70), INT_MIN / 1000, INT_MAX / 1000) * 1000;
 
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];

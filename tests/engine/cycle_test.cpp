@@ -23,8 +23,13 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
     t.connect({3}); // a connected seat 3 plays whatever the choice
     const std::pair<const char*, std::array<int, 2>> fallbacks[] = {
         {"Bo+lots+far+0+0+", {5000, 70000}},
-        {"Bo+-5+7.5+0+0+", {5000, 70000}},
+        {"Bo+5.5+7.5+0+0+", {5000, 70000}},
+        {"Bo+--5+-+0+0+", {5000, 70000}},
+        // Negative integers are integers too, taken as they are.
+        {"Bo+-5+-60+0+0+", {-5, -60000}},
+        {"Bo+0500+050+0+0+", {500, 50000}},
         {"Bo+2147483647+99999999+0+0+", {INT_MAX, INT_MAX / 1000 * 1000}}, // no overflow
+        {"Bo+-2147483648+-99999999+0+0+", {INT_MIN, INT_MIN / 1000 * 1000}},
     };
     for (const auto& [payload, expected] : fallbacks) {
         t.engine.startgame(payload);
