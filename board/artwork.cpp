@@ -834,14 +834,18 @@ void protectionsHeading(QPainter& p, QPointF topLeft, qreal width) {
     p.drawText(QRectF(topLeft, QSizeF(width, 11)), Qt::AlignCenter, QStringLiteral("PROTECTIONS"));
 }
 
-void drawBoard(QPainter& p) {
-    const QRect all(QPoint(0, 0), kBoardSize);
+// The board's metal surface: the brushed panel colour in soft light from the top.
+void drawSurface(QPainter& p, const QRect& all) {
     p.fillRect(all, QBrush(noiseTile()));
-    // soft light from the top
-    QLinearGradient shade(0, 0, 0, kBoardSize.height());
+    QLinearGradient shade(0, 0, 0, all.height());
     shade.setColorAt(0, QColor(255, 255, 255, 18));
     shade.setColorAt(1, QColor(0, 0, 0, 40));
     p.fillRect(all, shade);
+}
+
+void drawBoard(QPainter& p) {
+    const QRect all(QPoint(0, 0), kBoardSize);
+    drawSurface(p, all);
     // raised outer edge
     p.setPen(QPen(QColor(110, 116, 124), 1.0));
     p.setBrush(Qt::NoBrush);
@@ -1287,6 +1291,15 @@ QPixmap turnFrame(bool green, qreal dpr) {
 
 QPixmap boardBackground(qreal dpr) {
     return drawn(QStringLiteral("board"), kBoardSize, dpr, [](QPainter& p) { drawBoard(p); });
+}
+
+QPixmap windowBackground(QSize size, qreal dpr) {
+    return drawn(QStringLiteral("window%1x%2").arg(size.width()).arg(size.height()), size, dpr,
+                 [size](QPainter& p) {
+                     const QRect all(QPoint(0, 0), size);
+                     drawSurface(p, all);
+                     p.fillRect(all, QColor(0, 0, 0, 150)); // dimmed under text
+                 });
 }
 
 QPixmap target(qreal dpr) {

@@ -74,6 +74,9 @@ QPixmap discardPlaceholder(qreal dpr = 1.0);
 QPixmap turnFrame(bool green, qreal dpr = 1.0);
 // The whole board's background panel; the inside of every frame is transparent.
 QPixmap boardBackground(qreal dpr = 1.0);
+// The board background's surface without its frames and headings, dimmed,
+// `size` pixels: the background of the options, help and about windows.
+QPixmap windowBackground(QSize size, qreal dpr = 1.0);
 // Green crosshair marking where the selected card may go; transparent.
 QPixmap target(qreal dpr = 1.0);
 // "Auto Pilot" in red: the seat's human is just watching.

@@ -42,7 +42,7 @@ namespace {
 constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
 constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal, BotSpeed::Fast};
 
-QString fromWire(std::string_view s) {
+QString qtext(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
 }
 
@@ -55,7 +55,9 @@ Tchat::Tchat(const LaunchOptions& options, QWidget* parent)
 }
 
 Tchat::~Tchat() {
-    saveTally();
+    // Ended without closing the window (by a signal): nobody is left to see
+    // a message box, so a failure only goes to standard error.
+    saveTally(false);
 }
 
 void Tchat::FormCreate() {
@@ -270,8 +272,7 @@ void Tchat::processparams() {
     case LaunchMode::Unconnected:
         status(QStringLiteral("Loading Multi-player Game.. Please Wait."));
         break;
-    case LaunchMode::Headless:
-    case LaunchMode::Help:
+    default: // the modes without a window never open this one
         break;
     }
 }
@@ -338,7 +339,7 @@ template <class M, void (Tchat::*Handle)(const M&)> void Tchat::on(std::string_v
 void Tchat::chatrecieved(const msg::Chat& m) {
     const std::string line = std::to_string(m.seat) + "+" + m.line;
     chat_->mainchat()->chatrecieved(line);
-    qCInfo(lcStatus) << "chat" << fromWire(line);
+    qCInfo(lcStatus).noquote() << "chat" << qtext(line);
 }
 
 void Tchat::chatrecieved(const msg::Action& m) {
@@ -350,7 +351,7 @@ void Tchat::playasound(const msg::PlayASound& m) {
 }
 
 void Tchat::havewrongversion(const msg::HaveWrongVersion& m) {
-    status(fromWire(m.name) + QStringLiteral(" has a different version of the game then you."));
+    status(qtext(m.name) + QStringLiteral(" has a different version of the game then you."));
 }
 
 void Tchat::wrongversion(const msg::WrongVersion&) {
@@ -520,18 +521,24 @@ void Tchat::closeEvent(QCloseEvent* event) {
         s.geometry = *g;
         saveSettingsFile(iniPath(), s);
     }
-    saveTally();
+    saveTally(true);
     event->accept();
     QMainWindow::closeEvent(event);
 }
 
-void Tchat::saveTally() {
+void Tchat::saveTally(bool tellUser) {
     if (tallySaved_)
         return;
     tallySaved_ = true;
     const QString path = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
-    if (auto error = tally_.save(path.toStdString()))
-        std::fprintf(stderr, "driftwake: %s\n", error->c_str());
+    const auto error = tally_.save(path.toStdString());
+    if (!error)
+        return;
+    const QString text = QString::fromStdString(*error) +
+                         QStringLiteral("\nThe tally of this session could not be saved.");
+    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
+    if (tellUser)
+        QMessageBox::warning(this, QStringLiteral("Driftwake"), text);
 }
 
 // ---------------------------------------------------------------- menus and controls

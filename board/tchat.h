@@ -111,7 +111,9 @@ private:
     void nameLabelMenu(int seat, QPoint globalPos);
     void kicking(int seat);
     void openWebsite();
-    void saveTally();
+    // Writes the tally file once; a failure is shown in a message box when
+    // `tellUser` (the window is closing), and always on standard error.
+    void saveTally(bool tellUser);
     // The names shown for the seats other than the own one.
     std::vector<std::string> otherSeatNames() const;
 

@@ -169,10 +169,9 @@ void Tgamestart::button_startClick() {
 }
 
 void Tgamestart::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.drawPixmap(0, 0, art::boardBackground(devicePixelRatioF()));
-    // Dim the board's frames so that the options stand out.
-    p.fillRect(rect(), QColor(0, 0, 0, 150));
+    // The main window's background, without the board's frames and
+    // headings that would show through behind the options.
+    QPainter(this).drawPixmap(0, 0, art::windowBackground(size(), devicePixelRatioF()));
 }
 
 void Tgamestart::showEvent(QShowEvent* event) {

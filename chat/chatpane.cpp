@@ -57,7 +57,8 @@ void popupAt(QMenu* menu, QToolButton* button) {
 }
 
 std::string wire(const QString& text) {
-    // UTF-8 never holds the byte 255, so the text cannot end a message early.
+    // The connection writes the text in Windows-1252 and never lets it hold
+    // the byte 255, so it cannot end a message early.
     return oneLine(text).toStdString();
 }
 

@@ -1,5 +1,7 @@
 #include "chat/settings.h"
 
+#include "net/windows1252.h"
+
 #include <charconv>
 
 namespace dw {
@@ -10,8 +12,12 @@ bool isHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
 }
 
+// The file is shared with the lobby, which writes Windows-1252; values are
+// read from it and written to it in that character set, so a text the
+// program does not change goes back byte for byte.
 std::string readText(const IniFile& ini, std::string_view key, std::string_view fallback) {
-    return ini.read(kSettingsSection, key).value_or(std::string(fallback));
+    const std::optional<std::string> stored = ini.read(kSettingsSection, key);
+    return stored ? fromWindows1252(*stored) : std::string(fallback);
 }
 
 int readInt(const IniFile& ini, std::string_view key, int fallback) {
@@ -35,7 +41,7 @@ std::string phraseKey(int n) {
 }
 
 void put(IniFile& ini, std::string_view key, std::string_view value) {
-    ini.write(kSettingsSection, key, value);
+    ini.write(kSettingsSection, key, toWindows1252(value));
 }
 
 void put(IniFile& ini, std::string_view key, int value) {
@@ -161,14 +167,6 @@ bool savePhrasesFile(const std::filesystem::path& path, const PhraseTexts& phras
     IniFile ini = IniFile::load(path);
     savePhrases(ini, phrases);
     return ini.save();
-}
-
-Size enforceMinimumClientSize(Size client) {
-    if (client.width < kMinClientWidth)
-        client.width = kMinClientWidth;
-    if (client.height < kMinClientHeight)
-        client.height = kMinClientHeight;
-    return client;
 }
 
 bool geometryChanged(const WindowGeometry& current, const WindowGeometry& stored) {

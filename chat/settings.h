@@ -63,8 +63,8 @@ struct Settings {
     bool bot3 = false;
     bool bot4 = false;
     BotSpeed botSpeed = BotSpeed::Normal;
-    // Stored phrase button texts; an empty text leaves the button's built-in
-    // text in place.
+    // Stored phrase button texts (UTF-8; the file holds Windows-1252). An
+    // empty text leaves the button's built-in text in place.
     PhraseTexts phrases;
     bool playSounds = true;
     bool playerPhraseSounds = true;
@@ -115,9 +115,6 @@ struct Size {
     int height = 0;
     friend bool operator==(const Size&, const Size&) = default;
 };
-
-// The client size a resize ends with: each side raised to its minimum.
-Size enforceMinimumClientSize(Size client);
 
 // True when the window's geometry differs from the stored one.
 bool geometryChanged(const WindowGeometry& current, const WindowGeometry& stored);

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPushButton>
 
 namespace dw {
@@ -42,10 +43,9 @@ Tabout::Tabout(QWidget* parent)
     setObjectName(QStringLiteral("Tabout"));
     setFixedSize(kWidth, kHeight);
     setStyleSheet(QStringLiteral(
-        "QDialog { background: black; }"
         "QLabel { color: #c8c8c8; }"
-        "QLabel#label_versioncaption, QLabel#label_version { color: #00ff00; font-weight: bold;"
-        " font-size: 14px; }"
+        "QLabel#label_versioncaption, QLabel#label_version, QLabel#label_version2 {"
+        " color: #00ff00; font-weight: bold; font-size: 14px; }"
         "QPushButton { background: #1c1c1c; color: #00ff00; border: 1px solid #2e8b2e;"
         " padding: 3px 18px; }"
         "QPushButton:hover { background: #263826; }"));
@@ -61,11 +61,16 @@ Tabout::Tabout(QWidget* parent)
 
     label_versioncaption = makeLabel(this, "label_versioncaption", QStringLiteral("Version"),
                                      QRect(40, 62, 105, 20), Qt::AlignRight | Qt::AlignVCenter);
+    // The version the protocol compares, and a separate ".1" right after it.
     label_version =
         makeLabel(this, "label_version",
-                  QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())) +
-                      QStringLiteral(".1"),
-                  QRect(152, 62, 110, 20), Qt::AlignLeft | Qt::AlignVCenter);
+                  QString::fromLatin1(kVersion.data(), static_cast<qsizetype>(kVersion.size())),
+                  QRect(152, 62, 80, 20), Qt::AlignLeft | Qt::AlignVCenter);
+    label_version->ensurePolished();
+    label_version->resize(label_version->sizeHint().width(), label_version->height());
+    label_version2 = makeLabel(this, "label_version2", QStringLiteral(".1"),
+                               QRect(label_version->geometry().right() + 1, 62, 30, 20),
+                               Qt::AlignLeft | Qt::AlignVCenter);
 
     label_credits = makeLabel(this, "label_credits", QString::fromLatin1(kCreditLines),
                               QRect(10, 92, kWidth - 20, 54));
@@ -91,6 +96,10 @@ Tabout::Tabout(QWidget* parent)
     button_done->setGeometry((kWidth - 90) / 2, 222, 90, 28);
     button_done->setDefault(true);
     connect(button_done, &QPushButton::clicked, this, &QDialog::close);
+}
+
+void Tabout::paintEvent(QPaintEvent*) {
+    QPainter(this).drawPixmap(0, 0, art::windowBackground(size(), devicePixelRatioF()));
 }
 
 void Tabout::openAbout() {

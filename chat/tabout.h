@@ -34,7 +34,8 @@ public:
     void openWebsite();
 
     QLabel* label_versioncaption = nullptr; // "Version"
-    QLabel* label_version = nullptr;        // "1.0.1.1"
+    QLabel* label_version = nullptr;        // "1.0.1", the protocol version
+    QLabel* label_version2 = nullptr;       // ".1", right after it
     QLabel* label_credits = nullptr;
     QLabel* label_year = nullptr;
     QLabel* label_license = nullptr; // the licence, as the help's license page names it
@@ -44,6 +45,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // The main window's background picture behind the texts.
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     OpenUrlFn openUrl_;

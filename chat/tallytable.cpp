@@ -1,6 +1,7 @@
 #include "chat/tallytable.h"
 
 #include "chat/lzrw1.h"
+#include "net/windows1252.h"
 
 #include <algorithm>
 #include <charconv>
@@ -63,6 +64,20 @@ std::vector<std::string_view> splitLines(std::string_view text) {
         text.remove_prefix(nl + 1);
     }
     return lines;
+}
+
+// A cell as the file holds it: Windows-1252, or UTF-8 in files that earlier
+// builds of the program wrote. A cell that is well-formed UTF-8 and not plain
+// ASCII is taken as such, so that a name saved then still matches the same
+// name arriving from the network; in Windows-1252 such a cell would be an
+// unlikely run of accented capitals followed by symbols ("Ã«" for "ë").
+std::string cellFromFile(std::string_view stored) {
+    const bool ascii = std::all_of(stored.begin(), stored.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (!ascii && isValidUtf8(stored)) {
+        return std::string(stored);
+    }
+    return fromWindows1252(stored);
 }
 
 std::string notANumber(std::string_view text) {
@@ -221,7 +236,7 @@ std::string TallyTable::render() const {
         for (const Row& r : rows_) {
             // A line break inside a cell (a name from the network) would
             // shift every later cell of the file; it is written as a space.
-            for (const char ch : r[c]) {
+            for (const char ch : toWindows1252(r[c])) {
                 out.push_back(ch == '\r' || ch == '\n' ? ' ' : ch);
             }
             out += kLineEnd;
@@ -252,7 +267,7 @@ std::optional<std::string> TallyTable::parse(std::string_view text) {
     for (long long c = 0; c < *columns && next < lines.size(); ++c) {
         for (std::size_t r = 0; r < rows && next < lines.size(); ++r, ++next) {
             if (c < kColumns) {
-                rows_[r][static_cast<std::size_t>(c)] = std::string(lines[next]);
+                rows_[r][static_cast<std::size_t>(c)] = cellFromFile(lines[next]);
             }
         }
     }

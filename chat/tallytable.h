@@ -89,10 +89,13 @@ public:
 
     // --- text form and file ---
     // The column count, the row count, then every cell column by column,
-    // each on its own line ending in CR LF.
+    // each on its own line ending in CR LF. Cells hold UTF-8; the text form
+    // is Windows-1252.
     std::string render() const;
     // Reads a text form into the table. When a count is not a number the
-    // table keeps what it held and the error text is returned.
+    // table keeps what it held and the error text is returned. Cells are
+    // read as Windows-1252, except that a cell in UTF-8 (as earlier builds
+    // wrote names) is kept as it is.
     std::optional<std::string> parse(std::string_view text);
 
     // Start-of-program load: row 0 zeroed, then the file read when it exists,

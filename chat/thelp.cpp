@@ -2,11 +2,13 @@
 
 #include "chat/showwindow.h"
 
+#include "board/artwork.h"
 #include "chat/website.h"
 #include "engine/cards.h"
 
 #include <QDate>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStackedWidget>
@@ -48,9 +50,10 @@ or when nobody can move any more after the deck ran out, the mission is over
 and every pilot is paid for the mission. Missions follow one another until a
 pilot's money reaches the amount to earn that the host chose; the richest
 pilot at that moment wins the game.</p>
-<p>Seats without a human are flown by the computer pilots Klot, Klock and
-Kling. Anyone who connects once the four seats are taken watches the game as
-a spectator (a "spy").</p>
+<p>Seats without a human are flown by the computer pilots Klot, Klick and
+Kling (seats 2, 3 and 4). When the pilot of seat 3 wins, the winner is
+announced under its call sign, Klock. Anyone who connects once the four seats
+are taken watches the game as a spectator (a "spy").</p>
 <p>New to the game? Read <b>Connecting</b> to start a game, then <b>Game Play</b>
 and <b>Scoring</b>. Help &gt; Quick Instructions (Ctrl+I) shows a short chart
 of the attacks, repairs and shields.</p>
@@ -171,7 +174,7 @@ const char* const kHistory = R"(
 <h3>Version 1.0.1</h3>
 <ul>
 <li>Two to four pilots over the network; the host runs the game for everybody.</li>
-<li>Computer pilots Klot, Klock and Kling fly the empty seats and take over for
+<li>Computer pilots Klot, Klick and Kling fly the empty seats and take over for
 players who just watch.</li>
 <li>Spectators can watch a full game; the host can remove players and
 spectators.</li>
@@ -356,7 +359,6 @@ Thelp::Thelp(QWidget* parent)
     setObjectName(QStringLiteral("Thelp"));
     setFixedSize(kWidth, kHeight);
     setStyleSheet(QStringLiteral(
-        "QDialog { background: black; }"
         "QLabel { color: #c8c8c8; }"
         "QLabel#label_credits, QLabel#label_year { font-size: 11px; }"
         "QLabel#label_caption { color: #00ff00; font-size: 17px; font-weight: bold; }"
@@ -408,6 +410,10 @@ Thelp::Thelp(QWidget* parent)
         memos_[static_cast<std::size_t>(n - 1)] = memo;
     }
     showPage(1);
+}
+
+void Thelp::paintEvent(QPaintEvent*) {
+    QPainter(this).drawPixmap(0, 0, art::windowBackground(size(), devicePixelRatioF()));
 }
 
 void Thelp::openHelp() {

@@ -46,6 +46,10 @@ signals:
     // The "About" button: the about window should be shown.
     void aboutRequested();
 
+protected:
+    // The main window's background picture behind the pages.
+    void paintEvent(QPaintEvent* event) override;
+
 private:
     QStackedWidget* pages_ = nullptr;
     std::array<QPushButton*, kPageCount> buttons_{};

@@ -10,6 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace dw {
 
 Tphrases::Tphrases(ChatPane& pane, SaveFn save, QWidget* parent)
@@ -25,6 +27,11 @@ Tphrases::Tphrases(ChatPane& pane, SaveFn save, QWidget* parent)
         auto* edit = new QLineEdit(this);
         edit->setObjectName(QStringLiteral("edit_phrase%1").arg(n));
         edit->setMaxLength(kPhraseMaxLength);
+        // Typing stops at 50 characters; a longer stored phrase is shown
+        // whole and may only get shorter.
+        connect(edit, &QLineEdit::textEdited, edit, [edit] {
+            edit->setMaxLength(std::max<int>(kPhraseMaxLength, int(edit->text().size())));
+        });
         edit->setMinimumWidth(300);
         label->setBuddy(edit);
         grid->addWidget(label, n - 1, 0);
@@ -48,8 +55,12 @@ QLineEdit* Tphrases::edit(int n) const {
 }
 
 void Tphrases::openPhrases() {
-    for (int n = 1; n <= kPhraseCount; ++n)
-        edit(n)->setText(pane_.phrase(n));
+    for (int n = 1; n <= kPhraseCount; ++n) {
+        const QString text = pane_.phrase(n);
+        // Set before the text, which would otherwise be cut to the limit.
+        edit(n)->setMaxLength(std::max<int>(kPhraseMaxLength, int(text.size())));
+        edit(n)->setText(text);
+    }
     adjustSize();
     showCentred(this);
 }

@@ -14,6 +14,8 @@ namespace dw {
 
 class ChatPane;
 
+// The most characters typing may make a phrase; stored phrases may be
+// longer and are never cut.
 inline constexpr int kPhraseMaxLength = 50;
 
 class Tphrases : public QDialog {

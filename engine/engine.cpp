@@ -3,7 +3,6 @@
 #include "net/messages.h"
 
 #include <algorithm>
-#include <charconv>
 #include <climits>
 #include <vector>
 
@@ -148,10 +147,10 @@ void Engine::startComputerTakeover() {
 // Game cycle
 
 void Engine::startgame(const msg::StartGameRequest& request) {
-    // Amount and distance come as typed; a text that is not a number gets
+    // Amount and distance come as typed; a text that is not an integer gets
     // the defaults.
-    const std::optional<int> amount = parseNumber(request.amount);
-    const std::optional<int> thousands = parseNumber(request.distance);
+    const std::optional<int> amount = parseInteger(request.amount);
+    const std::optional<int> thousands = parseInteger(request.distance);
 
     host_.stopTimer(EngineTimer::Timer1);
     host_.stopTimer(EngineTimer::Computer);
@@ -161,8 +160,11 @@ void Engine::startgame(const msg::StartGameRequest& request) {
     stats_ = {};
 
     playto = amount.value_or(5000);
-    // A distance too large to hold in lightyears is taken as the largest that fits.
-    tripdistance = std::min(thousands.value_or(70), INT_MAX / 1000) * 1000;
+    // Any integer is taken as it is, a negative one too (a game played to
+    // an amount of 0 or less ends after the first round that has a single
+    // leader). A distance too large to hold in lightyears is taken as the
+    // largest that fits.
+    tripdistance = std::clamp(thousands.value_or(70), INT_MIN / 1000, INT_MAX / 1000) * 1000;
 
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];

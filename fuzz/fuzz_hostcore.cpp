@@ -137,8 +137,10 @@ void checkTable(const dw::HostCore& core, const Transport& t) {
     check(e.deckpos >= 0);
     for (int i = 1; i <= dw::kMaxEntries; ++i) {
         const dw::tplayer& p = e.players[static_cast<std::size_t>(i)];
+        // A closed connection keeps its seat only while messages it sent
+        // before closing wait to be handled.
         if (p.connected)
-            check(i <= e.numentries && t.open[static_cast<std::size_t>(i)]);
+            check(i <= e.numentries && (t.open[static_cast<std::size_t>(i)] || core.queued(i) > 0));
         else
             check(p.name.empty());
         for (int slot = 1; slot <= dw::kSlots; ++slot) {

@@ -1,5 +1,7 @@
 #include "net/clientconn.h"
 
+#include "net/windows1252.h"
+
 #include <QHostAddress>
 
 namespace dw {
@@ -55,7 +57,8 @@ void ClientConnection::connectToHost(const QString& host, quint16 port) {
 void ClientConnection::send(const std::string& message) {
     if (sock.state() != QAbstractSocket::ConnectedState)
         return;
-    sock.write(message.data(), qint64(message.size()));
+    const std::string bytes = messageToWire(message);
+    sock.write(bytes.data(), qint64(bytes.size()));
 }
 
 void ClientConnection::sockRead() {
@@ -75,7 +78,7 @@ bool ClientConnection::processsocktimer() {
     std::string message = std::move(receivedlist_.front());
     receivedlist_.pop_front();
     if (handler_)
-        handler_(message);
+        handler_(fromWindows1252(message));
     return !receivedlist_.empty();
 }
 

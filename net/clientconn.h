@@ -1,5 +1,7 @@
 // The client's single connection to a host: connecting, sending, cutting the
 // byte stream into messages and handing them on from the receive timer.
+// The program's text is UTF-8 and the wire's is Windows-1252: messages are
+// converted here, in both directions.
 #pragma once
 
 #include "net/protocol.h"
@@ -24,14 +26,15 @@ public:
     explicit ClientConnection(QObject* parent = nullptr);
     ~ClientConnection() override;
 
-    // Receives each message, in order, from the receive timer.
+    // Receives each message, in order, from the receive timer, as UTF-8.
     void setHandler(Handler handler) { handler_ = std::move(handler); }
 
     // Opens the connection in the background. A host text whose first
     // character is a digit is taken as a dotted address; any other is looked
     // up by name.
     void connectToHost(const QString& host, quint16 port);
-    // Queues a complete message (built with buildMessage) for sending.
+    // Queues a complete message (built with buildMessage from UTF-8 text)
+    // for sending; it goes out in Windows-1252 (see messageToWire).
     void send(const std::string& message);
     bool isConnected() const { return sock.state() == QAbstractSocket::ConnectedState; }
 

@@ -37,10 +37,12 @@ int runHeadless(const LaunchOptions& options) {
         say(stderr, QStringLiteral("driftwake: ") + error);
         return 1;
     }
+    // Ready for Ctrl+C and SIGTERM before saying so: whoever waits for the
+    // line may stop the host at once.
+    quitOnSignals();
     say(stdout, QStringLiteral("driftwake headless host listening on port %1 (bot speed %2 ms)")
                     .arg(server.port())
                     .arg(botSpeed));
-    quitOnSignals();
     const int rc = QCoreApplication::exec();
     say(stdout, QStringLiteral("driftwake headless host stopped"));
     return rc;

@@ -44,6 +44,7 @@ void HostCore::accepted(int entry) {
     p.name.clear();
     framers_[entry] = Framer{};
     clearQueue(entry);
+    closing_[entry] = false;
     transport_.event("connection accepted into seat " + std::to_string(entry));
     transport_.send(entry, msg::SendLoginInfo{entry}.encode());
 }
@@ -55,7 +56,7 @@ int HostCore::accept() {
 }
 
 void HostCore::received(int entry, std::string_view bytes) {
-    if (!live(entry))
+    if (!live(entry) || closing_[entry])
         return;
     std::deque<std::string> messages;
     if (int dropped = framers_[entry].feed(bytes, messages); dropped > 0)
@@ -91,7 +92,7 @@ void HostCore::received(int entry, std::string_view bytes) {
 }
 
 bool HostCore::wantsInput(int entry) const {
-    return live(entry) && receivedlist_[entry].size() < kQueueCap;
+    return live(entry) && !closing_[entry] && receivedlist_[entry].size() < kQueueCap;
 }
 
 std::size_t HostCore::queued(int entry) const {
@@ -116,10 +117,13 @@ bool HostCore::dispatchOne() {
         const std::string message = std::move(queue.front());
         queue.pop_front();
         --queuedTotal_;
-        // A connection that closed after queueing speaks no more (its queue
-        // is cleared then, so this is only a guard).
+        // A connection removed by the host has no queue left, so this is
+        // only a guard.
         if (live(entry))
             dispatch(entry, message);
+        // A closed connection leaves once its last message was handled.
+        if (closing_[entry] && queue.empty())
+            departure(entry);
         break;
     }
     return queuedTotal_ > 0;
@@ -182,18 +186,18 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
     sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
     for (int j = 1; j <= engine_.numentries; ++j)
         if (j != entry && engine_.players[j].connected)
-            transport_.send(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
+            transmit(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
 
     if (login.version != kVersion) {
         if (live(1))
-            transport_.send(1, msg::HaveWrongVersion{p.name}.encode());
-        transport_.send(entry, msg::WrongVersion{}.encode());
+            transmit(1, msg::HaveWrongVersion{p.name}.encode());
+        transmit(entry, msg::WrongVersion{}.encode());
     }
 
     if (engine_.gameinprogress) {
-        transport_.send(entry, engine_.newstatsMessage(entry));
+        transmit(entry, engine_.newstatsMessage(entry));
         if (entry <= engine_.maxseats && p.active)
-            transport_.send(entry, engine_.handMessage(entry, 7));
+            transmit(entry, engine_.handMessage(entry, 7));
     }
 }
 
@@ -251,7 +255,7 @@ void HostCore::relay(const std::string& message) {
     // A peer that does not read its chat does not make the host hoard it.
     for (int j = 1; j <= engine_.numentries; ++j)
         if (engine_.players[j].connected && transport_.unsent(j) <= kMaxUnsentForRelay)
-            transport_.send(j, message);
+            transmit(j, message);
 }
 
 void HostCore::justwatch(int entry, const msg::JustWatch& request) {
@@ -276,13 +280,26 @@ void HostCore::justwatch(int entry, const msg::JustWatch& request) {
 void HostCore::disconnectsock(int entry) {
     if (!live(entry))
         return;
-    transport_.close(entry);
-    connectionClosed(entry);
+    // The host's own player removes this one now: whatever it still had
+    // waiting is not handled.
+    if (!closing_[entry])
+        transport_.close(entry);
+    departure(entry);
 }
 
 void HostCore::connectionClosed(int entry) {
-    if (entry < 1 || entry > kMaxConnections)
+    if (entry < 1 || entry > kMaxConnections || closing_[entry])
         return;
+    framers_[entry] = Framer{};
+    if (live(entry) && !receivedlist_[entry].empty()) {
+        closing_[entry] = true;
+        return;
+    }
+    departure(entry);
+}
+
+void HostCore::departure(int entry) {
+    closing_[entry] = false;
     tplayer& p = engine_.players[entry];
     if (p.connected) {
         sendOthers(entry, msg::PlayerDisconnected{entry, p.name}.encode());
@@ -301,12 +318,18 @@ void HostCore::connectionClosed(int entry) {
 void HostCore::sendOthers(int except, const std::string& message) {
     for (int j = 1; j <= engine_.numentries; ++j)
         if (j != except && engine_.players[j].connected)
-            transport_.send(j, message);
+            transmit(j, message);
+}
+
+void HostCore::transmit(int entry, const std::string& message) {
+    // A connection whose peer has closed hears nothing more.
+    if (!closing_[entry])
+        transport_.send(entry, message);
 }
 
 void HostCore::sendTo(int entry, const std::string& message) {
     if (live(entry))
-        transport_.send(entry, message);
+        transmit(entry, message);
 }
 
 void HostCore::sendAll(const std::string& message) {

@@ -72,7 +72,10 @@ public:
     void received(int entry, std::string_view bytes);
     // False while the queue of `entry` is full (or the entry is not live).
     bool wantsInput(int entry) const;
-    // The peer closed the connection of `entry`.
+    // The peer closed the connection of `entry`. Messages it sent before
+    // closing that still wait are handled first, in order, by the dispatch
+    // ticks; the departure follows the last of them (at once when none
+    // wait). Until then the entry keeps its seat but takes no more input.
     void connectionClosed(int entry);
 
     // Dispatches one queued message, taking the connections in turn (each
@@ -119,7 +122,9 @@ private:
     void placespeed(int entry, const msg::PlaceSpeed& play);
     void relay(const std::string& message);
     void disconnectsock(int entry);
+    void departure(int entry);
     void sendOthers(int except, const std::string& message);
+    void transmit(int entry, const std::string& message);
     void clearQueue(int entry);
     bool live(int entry) const;
 
@@ -128,6 +133,8 @@ private:
     std::array<Framer, kFullEntry + 1> framers_{};
     // The receive queue of each connection, served in turn from cursor_.
     std::array<std::deque<std::string>, kFullEntry + 1> receivedlist_{};
+    // Entries whose peer has closed while messages of theirs still wait.
+    std::array<bool, kFullEntry + 1> closing_{};
     std::size_t queuedTotal_ = 0;
     int cursor_ = 1;
     std::uint64_t droppedChat_ = 0;

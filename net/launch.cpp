@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 
 namespace dw {
 
@@ -26,48 +27,80 @@ std::optional<double> parseScale(const std::string& s) {
     return v;
 }
 
+std::string setPort(LaunchOptions& o, const std::string& value) {
+    const auto port = parsePort(value);
+    if (!port)
+        return "--port needs a port number from 1 to 65535";
+    o.port = *port;
+    return {};
+}
+
+std::string setTimerScale(LaunchOptions& o, const std::string& value) {
+    const auto scale = parseScale(value);
+    if (!scale)
+        return "--timer-scale needs a number above 0 (for example 0.01)";
+    o.timerScale = *scale;
+    return {};
+}
+
+// The options the command line knows: the word, the mode it runs instead of
+// the game (the modes without a window), whether a value follows, and what
+// the value or the word sets (it returns an error text, empty when fine).
+struct Option {
+    std::string_view word;
+    std::optional<LaunchMode> mode;
+    bool takesValue = false;
+    std::string (*apply)(LaunchOptions& o, const std::string& value) = nullptr;
+};
+
+const Option kOptions[] = {
+    {"--help", LaunchMode::Help, false, nullptr},
+    {"-h", LaunchMode::Help, false, nullptr},
+    {"--headless", LaunchMode::Headless, false, nullptr},
+    {"--port", std::nullopt, true, setPort},
+    {"--timer-scale", std::nullopt, true, setTimerScale},
+};
+
+const Option* findOption(std::string_view word) {
+    for (const Option& option : kOptions)
+        if (option.word == word)
+            return &option;
+    return nullptr;
+}
+
 } // namespace
 
 LaunchOptions parseCommandLine(const std::vector<std::string>& args) {
     LaunchOptions o;
+    std::optional<LaunchMode> optionMode;
     std::vector<std::string> positional;
-    bool headless = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a.rfind("--", 0) != 0) {
-            positional.push_back(a);
+        const Option* option = findOption(args[i]);
+        if (!option) {
+            positional.push_back(args[i]);
             continue;
         }
-        const bool hasValue = i + 1 < args.size();
-        if (a == "--help" || a == "-h") {
-            o.mode = LaunchMode::Help;
-            return o;
-        } else if (a == "--headless") {
-            headless = true;
-        } else if (a == "--port") {
-            const auto port = hasValue ? parsePort(args[++i]) : std::nullopt;
-            if (!port) {
-                o.error = "--port needs a port number from 1 to 65535";
+        // Help wins over every other mode on the line.
+        if (option->mode && optionMode != LaunchMode::Help)
+            optionMode = option->mode;
+        std::string value;
+        if (option->takesValue) {
+            if (i + 1 >= args.size()) {
+                o.error = std::string(option->word) + " needs a value";
                 return o;
             }
-            o.port = *port;
-        } else if (a == "--timer-scale") {
-            const auto scale = hasValue ? parseScale(args[++i]) : std::nullopt;
-            if (!scale) {
-                o.error = "--timer-scale needs a number above 0 (for example 0.01)";
+            value = args[++i];
+        }
+        if (option->apply) {
+            if (std::string error = option->apply(o, value); !error.empty()) {
+                o.error = std::move(error);
                 return o;
             }
-            o.timerScale = *scale;
-        } else {
-            o.error = "unknown option " + a;
-            return o;
         }
     }
-    if (headless) {
-        o.mode = LaunchMode::Headless;
-        return o;
-    }
-    if (positional.empty()) {
+    if (optionMode) {
+        o.mode = *optionMode;
+    } else if (positional.empty()) {
         o.mode = LaunchMode::Solo;
         o.playername = "You";
         o.hostaddress = "127.0.0.1";
@@ -92,7 +125,8 @@ std::string usageText() {
            "  NAME HOST join     join the game hosted on HOST as NAME\n"
            "                     (any third word other than \"true\" joins)\n"
            "\n"
-           "Options:\n"
+           "Options (only these words; any other is taken as a parameter, so NAME may\n"
+           "begin with --):\n"
            "  --port N           host on, or join, TCP port N (default 7772)\n"
            "  --headless         run only the host server: no window, no own player;\n"
            "                     the first connection becomes the host's player\n"

@@ -28,9 +28,10 @@ struct LaunchOptions {
 };
 
 // Reads the arguments after the program name. Positional parameters are the
-// player name, the host and "true" for hosting; options begin with "--"
-// (the lobby never passes such words): --port N, --headless,
-// --timer-scale X, --help.
+// player name, the host and "true" for hosting. Options are only the words
+// this program knows (--port N, --headless, --timer-scale X, --help, -h);
+// every other word is a positional parameter, so a player name is used
+// unchanged even when it begins with "--".
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);
 
 // The text --help prints.

@@ -1,6 +1,7 @@
-// Program entry: one window of the game per user and install, or the
-// headless host.
+// Program entry: the game's window (one per user and data directory), or one
+// of the modes that run without a window.
 #include "board/tchat.h"
+#include "chat/datadir.h"
 #include "net/headless.h"
 #include "net/launch.h"
 #include "net/quitsignals.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,36 +26,56 @@ bool displayAvailable() {
     return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
 }
 
+int printUsage(const dw::LaunchOptions&) {
+    std::fputs(dw::usageText().c_str(), stdout);
+    return 0;
+}
+
+// The modes that open no window and so run without a display, each with
+// what runs it (under a QCoreApplication). Every other mode is the game's
+// window.
+struct WindowlessMode {
+    dw::LaunchMode mode;
+    int (*run)(const dw::LaunchOptions&);
+};
+constexpr WindowlessMode kWindowless[] = {
+    {dw::LaunchMode::Help, printUsage},
+    {dw::LaunchMode::Headless, dw::runHeadless},
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    dw::LaunchOptions options = dw::parseCommandLine(args);
+    const dw::LaunchOptions options = dw::parseCommandLine(args);
     if (!options.error.empty()) {
         std::fprintf(stderr, "driftwake: %s\n\n%s", options.error.c_str(), dw::usageText().c_str());
         return 2;
     }
-    if (options.mode == dw::LaunchMode::Help) {
-        std::fputs(dw::usageText().c_str(), stdout);
-        return 0;
-    }
     QCoreApplication::setApplicationName(QStringLiteral("driftwake"));
-    if (options.mode != dw::LaunchMode::Headless && !displayAvailable()) {
-        std::fprintf(stderr, "driftwake: no display found (DISPLAY and WAYLAND_DISPLAY are "
-                             "unset), so no game window can open.\n"
-                             "driftwake: starting the headless host instead.\n");
-        options.mode = dw::LaunchMode::Headless;
+    for (const WindowlessMode& m : kWindowless) {
+        if (m.mode == options.mode) {
+            QCoreApplication app(argc, argv);
+            return m.run(options);
+        }
     }
-    if (options.mode == dw::LaunchMode::Headless) {
-        QCoreApplication app(argc, argv);
-        return dw::runHeadless(options);
+    if (!displayAvailable()) {
+        std::fprintf(stderr, "driftwake: no display found (DISPLAY and WAYLAND_DISPLAY are unset), "
+                             "so the game window cannot open; --headless runs the host without "
+                             "one.\n");
+        return 1;
     }
 
     QApplication app(argc, argv);
     QApplication::setApplicationDisplayName(QStringLiteral("Driftwake"));
-    dw::SingleInstance instance;
-    if (instance.anotherRunning())
+    dw::SingleInstance instance(dw::dataDirectory());
+    if (instance.anotherRunning()) {
+        std::fprintf(stderr,
+                     "driftwake: a copy with the data directory %s is already running; it was "
+                     "brought to the front instead.\n",
+                     qPrintable(QDir::toNativeSeparators(dw::dataDirectory())));
         return 0;
+    }
     dw::Tchat window(options);
     instance.setWindow(&window);
     window.show();

@@ -278,16 +278,19 @@ std::string NewStats::encode() const {
 }
 std::optional<NewStats> NewStats::decode(std::string_view payload) {
     FieldReader r(payload, LastField::MayEnd);
-    const auto head = numbers<6>(r);
-    if (!head)
+    const auto head = numbers<3>(r);
+    const auto amount = r.integer();
+    const auto taken = r.number();
+    const auto distance = r.integer();
+    if (!head || !amount || !taken || !distance)
         return std::nullopt;
     NewStats m;
     m.seat = (*head)[0];
     m.turn = (*head)[1];
     m.waiting = (*head)[2] != 0;
-    m.amount = (*head)[3];
-    m.taken = (*head)[4];
-    m.distance = (*head)[5];
+    m.amount = *amount;
+    m.taken = *taken;
+    m.distance = *distance;
     while (!r.atEnd() && m.seats.size() < 4) {
         SeatStats s;
         const auto a = numbers<2>(r);
@@ -362,8 +365,8 @@ std::optional<StartGameAnnounce> StartGameAnnounce::decode(std::string_view payl
     const auto f = fromRight(payload, 4);
     if (!f)
         return std::nullopt;
-    const auto amount = parseNumber((*f)[1]);
-    const auto distance = parseNumber((*f)[2]);
+    const auto amount = parseInteger((*f)[1]);
+    const auto distance = parseInteger((*f)[2]);
     if (!amount || !distance)
         return std::nullopt;
     return StartGameAnnounce{std::string((*f)[0]), *amount, *distance, (*f)[3] != "f",

@@ -1,6 +1,7 @@
 #include "net/protocol.h"
 
 #include <charconv>
+#include <climits>
 
 namespace dw {
 
@@ -101,6 +102,23 @@ std::optional<int> FieldReader::number(int lo, int hi) {
     if (!n || *n < lo || *n > hi)
         return std::nullopt;
     return n;
+}
+
+std::optional<int> FieldReader::integer() {
+    auto field = text();
+    if (!field)
+        return std::nullopt;
+    return parseInteger(*field);
+}
+
+std::optional<int> parseInteger(std::string_view s) {
+    if (!s.empty() && s.front() == '-') {
+        const auto magnitude = parseNumber(s.substr(1));
+        if (!magnitude)
+            return s == "-2147483648" ? std::optional<int>(INT_MIN) : std::nullopt;
+        return -*magnitude;
+    }
+    return parseNumber(s);
 }
 
 std::optional<int> parseNumber(std::string_view s) {

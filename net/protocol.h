@@ -2,8 +2,8 @@
 // byte stream into messages, and reading a message's fields.
 //
 // A message is a command word, fields each preceded by "+", and the
-// terminator byte 255. Texts travel as UTF-8, which never contains the byte
-// 255, so the terminator can never appear inside a field.
+// terminator byte 255. Texts travel in Windows-1252: clients convert (see
+// net/windows1252.h, which keeps 255 out of a message); the host relays bytes.
 #pragma once
 
 #include <cstddef>
@@ -90,6 +90,8 @@ public:
     std::optional<int> number();
     // The next field as a number within [lo, hi], or nothing.
     std::optional<int> number(int lo, int hi);
+    // The next field as a decimal integer that may be negative.
+    std::optional<int> integer();
     // Everything not read yet (a last field that may contain "+").
     std::string_view rest() const { return rest_; }
     bool atEnd() const { return rest_.empty(); }
@@ -102,5 +104,8 @@ private:
 // Reads a whole decimal number with no sign and nothing else, as the
 // protocol writes them; values above 2^31-1 are refused.
 std::optional<int> parseNumber(std::string_view s);
+// The same with an optional leading "-": amounts and distances as typed
+// into the game options are any integers.
+std::optional<int> parseInteger(std::string_view s);
 
 } // namespace dw

@@ -11,10 +11,15 @@ namespace dw {
 
 namespace {
 
-QString instanceKey() {
-    const QByteArray dir = QCoreApplication::applicationDirPath().toUtf8();
+// The install (the executable's directory) and the data directory, as one
+// short name for the lock file and the local server.
+QString instanceKey(const QString& dataDirectory) {
+    const QString data = QDir(dataDirectory).canonicalPath();
+    const QByteArray dirs = (QCoreApplication::applicationDirPath() + QLatin1Char('\n') +
+                             (data.isEmpty() ? QDir::cleanPath(dataDirectory) : data))
+                                .toUtf8();
     const QByteArray hash =
-        QCryptographicHash::hash(dir, QCryptographicHash::Sha1).toHex().left(12);
+        QCryptographicHash::hash(dirs, QCryptographicHash::Sha1).toHex().left(12);
     return QStringLiteral("driftwake-%1-%2").arg(::getuid()).arg(QString::fromLatin1(hash));
 }
 
@@ -22,7 +27,8 @@ constexpr int kForwardWaitMs = 1000;
 
 } // namespace
 
-SingleInstance::SingleInstance(QObject* parent) : QObject(parent), key_(instanceKey()) {
+SingleInstance::SingleInstance(const QString& dataDirectory, QObject* parent)
+    : QObject(parent), key_(instanceKey(dataDirectory)) {
     connect(&server_, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = server_.nextPendingConnection()) {
             connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);

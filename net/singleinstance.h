@@ -1,5 +1,6 @@
-// One window of the game per user and install: a second copy creates no
-// window and brings the first one forward instead.
+// One window of the game per user, install and data directory: a second
+// copy creates no window and brings the first one forward instead. Copies
+// with separate data directories (DRIFTWAKE_DATA_DIR) run side by side.
 #pragma once
 
 #include <QLocalServer>
@@ -15,7 +16,8 @@ namespace dw {
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
-    explicit SingleInstance(QObject* parent = nullptr);
+    // `dataDirectory` holds the settings and tally files this copy uses.
+    explicit SingleInstance(const QString& dataDirectory, QObject* parent = nullptr);
     ~SingleInstance() override;
 
     // True when another copy runs; it has then been asked to come forward.

@@ -1,6 +1,5 @@
 #include "net/tdownload.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -196,11 +195,21 @@ Tdownload::Tdownload(QWidget* parent)
 }
 
 Tdownload::~Tdownload() {
+    // The game ends during a download: it stops, as a stop does.
     if (QNetworkReply* reply = std::exchange(reply_, nullptr)) {
         reply->disconnect(this);
         reply->abort();
         delete reply;
+        closeFile(false);
     }
+}
+
+void Tdownload::closeFile(bool ok) {
+    file_.close();
+    // Bytes that arrived stay on disk whatever the outcome; a download that
+    // failed before its first byte leaves no empty file behind.
+    if (!ok && received_ == 0)
+        file_.remove();
 }
 
 QUrl Tdownload::defaultDownloadUrl() {
@@ -312,10 +321,12 @@ void Tdownload::HttpCli1HeaderData(QNetworkReply* reply) {
 }
 
 void Tdownload::HttpCli1DocData(QNetworkReply* reply) {
+    // The body goes into the file whatever the status, as it arrives: after
+    // a refusal the file holds what the server sent instead (its error
+    // page), and nothing is run.
     const QByteArray piece = reply->readAll();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status >= 400 || stopped_) {
-        return; // an error page is not the installer
+    if (stopped_ || piece.isEmpty()) {
+        return;
     }
     if (!docBegun_) {
         docBegun_ = true;
@@ -361,7 +372,7 @@ void Tdownload::HttpCli1Finished(QNetworkReply* reply) {
     getbutton->setEnabled(true);
     abortbutton->setEnabled(false);
     const QString path = file_.fileName();
-    file_.close();
+    closeFile(ok);
     reply_ = nullptr;
     reply->disconnect(this);
     reply->deleteLater();
@@ -389,16 +400,6 @@ void Tdownload::install(const QString& path) {
 
 void Tdownload::Button1Click() {
     close();
-}
-
-void Tdownload::closeEvent(QCloseEvent* event) {
-    abortbuttonClick();
-    QDialog::closeEvent(event);
-}
-
-void Tdownload::reject() {
-    abortbuttonClick();
-    QDialog::reject();
 }
 
 void Tdownload::Button2Click() {

@@ -64,7 +64,9 @@ public:
     bool downloading() const { return reply_ != nullptr; }
     int infoTag() const;
 
-    // The window's buttons.
+    // The window's buttons. "Play Solo Game" only closes the window: a
+    // download the player started goes on, and once it arrives the
+    // installer runs and the game ends, as the download button promised.
     void getbuttonClick();
     void abortbuttonClick();
     void Button1Click();
@@ -86,12 +88,6 @@ public:
     // The red "IS CLOSED" caption picture.
     static QPixmap closedPicture(qreal dpr = 1.0);
 
-protected:
-    // Closing the window (also by "Play Solo Game" or Escape) stops a running
-    // download, so nothing is installed behind the player's back.
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-
 signals:
     // A download has ended (succeeded, failed or stopped) and its outcome is
     // on the labels; emitted before the installer is run.
@@ -103,6 +99,9 @@ private:
     void HttpCli1Finished(QNetworkReply* reply);
     void setInfoTag(int tag);
     void install(const QString& path);
+    // Closes the installer file; a failed download that received nothing
+    // removes it.
+    void closeFile(bool ok);
 
     QNetworkAccessManager* http_ = nullptr;
     QNetworkReply* reply_ = nullptr; // the running request

@@ -1,5 +1,7 @@
 #include "net/tserver.h"
 
+#include "net/windows1252.h"
+
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -84,6 +86,11 @@ void TServer::socketClosed(int entry, QTcpSocket* socket) {
     // A late signal from a connection this entry no longer holds is ignored.
     if (socks_[entry] != socket)
         return;
+    // What the peer sent before closing is still handled: the bytes held
+    // back while its queue was full are taken now, however full it is.
+    char chunk[kReadChunk];
+    for (qint64 n = 0; (n = socket->read(chunk, kReadChunk)) > 0;)
+        core_.received(entry, std::string_view(chunk, std::size_t(n)));
     socks_[entry] = nullptr;
     socket->disconnect(this);
     socket->deleteLater();
@@ -140,12 +147,13 @@ void TServer::stopTimer(EngineTimer timer) {
     engineTimer(timer).stop();
 }
 
+// The host's texts quote names as the peers sent them, in Windows-1252.
 void TServer::diagnostic(const std::string& text) {
-    emit diagnosticRaised(QString::fromStdString(text));
+    emit diagnosticRaised(QString::fromStdString(fromWindows1252(text)));
 }
 
 void TServer::event(const std::string& text) {
-    emit eventRaised(QString::fromStdString(text));
+    emit eventRaised(QString::fromStdString(fromWindows1252(text)));
 }
 
 int TServer::botSpeedMs() {

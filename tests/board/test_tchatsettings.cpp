@@ -7,11 +7,17 @@
 #include "chat/chatpane.h"
 #include "chat/chatview.h"
 #include "chat/inifile.h"
+#include "chat/tphrases.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 using namespace dw;
 
@@ -34,6 +40,12 @@ LaunchOptions solo() {
     o.hostaddress = "127.0.0.1";
     o.port = freePort();
     return o;
+}
+
+// The host has announced the own seat, which is when the settings are read
+// (the seat number itself arrives one message earlier).
+bool settingsLoaded(Tchat& w) {
+    return w.model().view().seats[1].name == "You";
 }
 
 void writeFile(const QString& path, const QByteArray& text) {
@@ -64,7 +76,7 @@ private slots:
                        "Distance=abc\r\nBot3=1\r\nPhrase2=Onward!\r\n");
         Tchat w(solo());
         w.show();
-        QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
         QCOMPARE(w.chat().mainchat()->textSize(), 12);
         QVERIFY(item(&w, "N12")->isChecked());
         QVERIFY(item(&w, "Slow1")->isChecked());
@@ -93,7 +105,7 @@ private slots:
         {
             Tchat w(solo());
             w.show();
-            QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.close(); // the load at login moved the window to the stored place
         }
         const IniFile first = IniFile::load(ini.toStdString());
@@ -102,14 +114,14 @@ private slots:
         {
             Tchat w(solo());
             w.show();
-            QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.close();
         }
         QCOMPARE(IniFile::load(ini.toStdString()).text(), text); // unchanged: nothing written
         {
             Tchat w(solo());
             w.show();
-            QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+            QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.move(40, 50);
             QTRY_COMPARE(w.frameGeometry().left(), 40);
             w.close();
@@ -131,6 +143,85 @@ private slots:
             w.close();
         }
         QVERIFY2(!QFile::exists(ini), IniFile::load(ini.toStdString()).text().c_str());
+    }
+
+    void aStoredSingleBytePhraseSurvivesThePhrasesWindow() {
+        // Shared with the lobby, which writes Windows-1252: accents, the
+        // undefined bytes, byte 255, and a phrase longer than typing allows.
+        const QByteArray longPhrase(60, 'L');
+        const QByteArray lines = "Phrase1=Tr\xE8s bien!\r\nPhrase2=" + longPhrase +
+                                 "\r\nPhrase3=\x80\x81\x8D\x8F\x90\x9D\xFF\r\n";
+        writeFile(ini, "[Driftwake]\r\n" + lines);
+        Tchat w(solo());
+        w.show();
+        // The settings are read once the host has announced the own seat.
+        QTRY_COMPARE_WITH_TIMEOUT(w.chat().phrase(1), QStringLiteral("Tr\u00E8s bien!"), 20000);
+
+        item(&w, "PrhaseList1")->trigger();
+        auto* phrases = w.findChild<Tphrases*>();
+        QVERIFY(phrases && phrases->isVisible());
+        QCOMPARE(phrases->edit(2)->text().size(), 60);
+        phrases->doneClick();
+        QFile f(ini);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray after = f.readAll();
+        QVERIFY2(after.contains(lines), after.toPercentEncoding().constData());
+
+        // Typing stops at 50 characters, and never lengthens a longer phrase.
+        item(&w, "PrhaseList1")->trigger();
+        phrases->edit(4)->clear();
+        QTest::keyClicks(phrases->edit(4), QString(55, QLatin1Char('x')));
+        QCOMPARE(phrases->edit(4)->text(), QString(50, QLatin1Char('x')));
+        phrases->edit(2)->end(false);
+        QTest::keyClick(phrases->edit(2), Qt::Key_Backspace);
+        QTest::keyClicks(phrases->edit(2), QStringLiteral("yz"));
+        QCOMPARE(phrases->edit(2)->text(), QString(59, QLatin1Char('L')));
+        w.close();
+    }
+
+    void theWindowKeepsItsMinimumSize() {
+        LaunchOptions o = solo();
+        o.mode = LaunchMode::Unconnected;
+        Tchat w(o);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const auto bigEnough = [&w] {
+            const QSize client = w.centralWidget()->size();
+            return client.width() >= 797 && client.height() >= 530;
+        };
+        w.resize(100, 100);
+        QTRY_VERIFY(bigEnough());
+        QVERIFY(w.width() < 900);
+        item(&w, "ResetScreenLocation1")->trigger(); // 772 by 535 is too small
+        QTRY_VERIFY(bigEnough());
+        w.close();
+    }
+
+    void aTallyThatCannotBeSavedIsToldInAMessageBox() {
+        // The tally's work file is in the way, so the save fails.
+        const QString blocker = data.filePath("Driftwaketally.tld.tmp");
+        QVERIFY(QDir().mkpath(blocker));
+        LaunchOptions o = solo();
+        o.mode = LaunchMode::Unconnected;
+        QString told;
+        QTimer answer;
+        connect(&answer, &QTimer::timeout, this, [&told] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                told = box->text();
+                box->accept();
+            }
+        });
+        answer.start(20);
+        {
+            Tchat w(o);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.close();
+        }
+        answer.stop();
+        QDir(blocker).removeRecursively();
+        QVERIFY2(told.contains(QStringLiteral("Failed to open output file")), qPrintable(told));
+        QVERIFY(told.contains(QStringLiteral("could not be saved")));
     }
 
     void cleanupTestCase() { qunsetenv("DRIFTWAKE_DATA_DIR"); }

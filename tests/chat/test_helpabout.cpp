@@ -1,4 +1,7 @@
-// The help window's pages and the about window.
+// The help window's pages, the about window, and the background they share
+// with the game options dialog.
+#include "board/artwork.h"
+#include "board/tgamestart.h"
 #include "chat/tabout.h"
 #include "chat/thelp.h"
 #include "chat/website.h"
@@ -18,6 +21,13 @@ namespace {
 
 QString plainPage(const Thelp& help, int n) {
     return help.memo(n)->toPlainText();
+}
+
+// What a window paints itself, under its controls.
+QImage backgroundOf(QWidget& w) {
+    for (QWidget* child : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        child->hide();
+    return w.grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
 
 } // namespace
@@ -122,7 +132,13 @@ private slots:
 
         QCOMPARE(about.windowTitle(), QStringLiteral("Driftwake - About"));
         QCOMPARE(about.label_versioncaption->text(), QStringLiteral("Version"));
-        QCOMPARE(about.label_version->text(), QStringLiteral("1.0.1.1"));
+        // The version the protocol compares, then a separate ".1" right after it.
+        QCOMPARE(about.label_version->text(), QStringLiteral("1.0.1"));
+        QCOMPARE(about.label_version2->text(), QStringLiteral(".1"));
+        QCOMPARE(about.label_version2->geometry().top(), about.label_version->geometry().top());
+        QVERIFY(about.label_version2->x() > about.label_version->x());
+        QVERIFY(about.label_version2->x() - about.label_version->geometry().right() <= 2);
+        QVERIFY(about.label_version->sizeHint().width() <= about.label_version->width());
         QCOMPARE(about.label_year->text(), QString::number(QDate::currentDate().year()));
         // The licence the help's license page names (pagesCoverTheGame).
         QVERIFY(about.label_license->text().contains(QStringLiteral("MIT licence")));
@@ -141,6 +157,21 @@ private slots:
 
         about.button_done->click();
         QVERIFY(!about.isVisible());
+    }
+
+    // Help, about and the game options dialog are all drawn on the board's
+    // surface, without the board's frames and headings ("PROTECTIONS" once
+    // showed through behind "Amount to Earn").
+    void windowsWearTheBoardsSurface() {
+        Tabout about;
+        Thelp help;
+        dw::Tgamestart options;
+        for (QWidget* w : std::initializer_list<QWidget*>{&about, &help, &options}) {
+            const QImage surface = dw::art::windowBackground(w->size())
+                                       .toImage()
+                                       .convertToFormat(QImage::Format_RGB32);
+            QCOMPARE(backgroundOf(*w), surface);
+        }
     }
 };
 

@@ -363,5 +363,36 @@ TEST(LzhStream, StopsAtTheSizeAndUsesTheInitialSpaces) {
     EXPECT_LT(lzh::encode(spaced).size(), 16u);
 }
 
+// A known answer for the LZH method, worked out from the published LZHUF
+// tables and tree rules, not from our encoder. Codes read root to leaf; in
+// the starting tree internal node 314 + m has the children 2m and 2m + 1 and
+// the root is node 626, so a leaf's code is the parity of each node on its
+// way up, read downwards.
+//   'A' (leaf 65: nodes 65, 346, 487, 557, 592, 610, 619, 623, 625)  111001101
+//       Its count rises to 2 and it trades places with leaf 313, the last
+//       node of count 1, so symbol 313 now has 'A''s old code.
+//   313 (a match of 60)                                              111001101
+//       position 4000 = 62 * 64 + 32: the table's 8-bit code for 62 is
+//       11111110, then the low six bits 100000 (from the spaces)
+//   313 again, with its count now raised                             11000100
+//       position 1000 = 15 * 64 + 40: 6-bit code 100111, then 101000
+//   256 (a match of 3)                                               10001100
+//       position 121 = 1 * 64 + 57: 4-bit code 0010, then 111001: it starts
+//       at the last space before the 'A' and copies " A "
+//   'Z'                                                              111100110
+// The codes after the first depend on the tree's updates and were checked
+// with a separate model of the published decoder.
+TEST(LzhStream, DecodesAKnownStream) {
+    const std::string bits = bytesOf({0xE6, 0xF3, 0x7F, 0xA0, 0xC4, 0x9E, 0x88, 0xC2, 0xE7, 0xCC});
+    const std::string expected = "A" + std::string(120, ' ') + " A Z";
+    std::string out;
+    EXPECT_EQ(lzh::decode(bits, 125, out), lzh::DecodeStatus::Ok);
+    EXPECT_EQ(out, expected);
+    EXPECT_EQ(decompressBytes(header("!HZL", 125) + bits, "in.tld"), expected);
+    // The first symbol alone, straight from the starting tree.
+    EXPECT_EQ(lzh::decode(bytesOf({0xE6, 0x80}), 1, out), lzh::DecodeStatus::Ok);
+    EXPECT_EQ(out, "A");
+}
+
 } // namespace
 } // namespace dw

@@ -185,6 +185,38 @@ TEST(TallyFile, RestartKeepsTotalsAndZeroesTheSession) {
     EXPECT_EQ(counters(second, 2), "2 1 1 0 | 0 0 0 0");
 }
 
+TEST(TallyFile, NamesAreSingleByteAndOlderUtf8NamesStillMatch) {
+    test::TempDir dir;
+    const fs::path file = dir / "t.tld";
+    // Written by an earlier build: "Zo\u00EB" in UTF-8. Written now:
+    // "Jos\u00E9" and "\u00C9ric" in Windows-1252.
+    const std::string text =
+        "9\r\n4\r\n0\r\nZo\xC3\xAB\r\nJos\xE9\r\n\xC9ric\r\n" + std::string("0\r\n1\r\n1\r\n1\r\n");
+    {
+        std::string more;
+        for (int c = 2; c < TallyTable::kColumns; ++c)
+            more += "0\r\n0\r\n0\r\n0\r\n";
+        test::writeFile(file, compressBytes(text + more, Tlzrw1::Fast));
+    }
+    TallyTable t;
+    ASSERT_FALSE(t.load(file));
+    ASSERT_EQ(t.tallied().size(), 3u);
+    // Names as they arrive from the network now (decoded from Windows-1252).
+    EXPECT_EQ(t.rowOf("Zo\u00EB"), 1);
+    EXPECT_EQ(t.rowOf("Jos\u00E9"), 2);
+    EXPECT_EQ(t.rowOf("\u00C9ric"), 3);
+    t.addgame("Zo\u00EB", {"Zo\u00EB", "Jos\u00E9"});
+    EXPECT_EQ(counters(t, 1), "2 1 0 0 | 1 1 0 0");
+
+    // Saved, every name is Windows-1252.
+    ASSERT_FALSE(t.save(file));
+    const std::string saved = decompressBytes(test::readFile(file), "t");
+    EXPECT_TRUE(saved.starts_with("9\r\n4\r\n0\r\nZo\xEB\r\nJos\xE9\r\n\xC9ric\r\n"));
+    TallyTable again;
+    ASSERT_FALSE(again.load(file));
+    EXPECT_EQ(again.tallied()[0].name, "Zo\u00EB");
+}
+
 TEST(TallyFile, UnreadableFilesGiveAnErrorAndAFreshTable) {
     test::TempDir dir;
     const fs::path file = dir / "t.tld";

@@ -23,9 +23,14 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
     t.connect({3}); // a connected seat 3 plays whatever the choice
     const std::pair<msg::StartGameRequest, std::array<int, 2>> fallbacks[] = {
         {{"Bo", "lots", "far", false, false}, {5000, 70000}},
-        {{"Bo", "-5", "7.5", false, false}, {5000, 70000}},
+        {{"Bo", "5.5", "7.5", false, false}, {5000, 70000}},
+        {{"Bo", "--5", "-", false, false}, {5000, 70000}},
+        // Negative integers are integers too, taken as they are.
+        {{"Bo", "-5", "-60", false, false}, {-5, -60000}},
+        {{"Bo", "0500", "050", false, false}, {500, 50000}},
         {{"Bo", "2147483647", "99999999", false, false},
          {INT_MAX, INT_MAX / 1000 * 1000}}, // no overflow
+        {{"Bo", "-2147483648", "-99999999", false, false}, {INT_MIN, INT_MIN / 1000 * 1000}},
     };
     for (const auto& [request, expected] : fallbacks) {
         t.engine.startgame(request);

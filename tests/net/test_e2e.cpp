@@ -1,6 +1,7 @@
 // The real program, run as separate processes on loopback.
 #include "tests/support/processes.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace dw;
@@ -62,6 +63,84 @@ private slots:
         const std::string winner = me.waitFor("CMD_winner+", 120000);
         QVERIFY2(!winner.empty(), qPrintable(host.output()));
         QCOMPARE(host.terminate(), 0);
+    }
+
+    void textTravelsAsSingleBytes() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        const quint16 port = freePort();
+        Running gui(
+            copy,
+            {QStringLiteral("Zo\u00EB"), "127.0.0.1", "true", "--port", QString::number(port)},
+            true);
+        QVERIFY2(gui.waitForOutput("You are Connected.", 30000), qPrintable(gui.output()));
+
+        // The window's name goes out in Windows-1252, and a peer's bytes are
+        // read that way too, also where they are not UTF-8.
+        RawClient jose;
+        QCOMPARE(jose.login(port, "Jos\xE9"), 2);
+        QCOMPARE(jose.waitFor("CMD_existingplayers", 5000),
+                 std::string("CMD_existingplayers+1+Zo\xEB"));
+        QVERIFY2(gui.waitForOutput(QStringLiteral("Jos\u00E9 is Connected."), 10000),
+                 qPrintable(gui.output()));
+        jose.send(buildMessage("CMD_chat", {2, "\x80"
+                                               "5, tr\xE8s bien|clRed"}));
+        QVERIFY2(
+            gui.waitForOutput(QStringLiteral("Jos\u00E9 chats: \u20AC5, tr\u00E8s bien"), 10000),
+            qPrintable(gui.output()));
+        QCOMPARE(gui.terminate(), 0);
+    }
+
+    void windowModesNeedADisplay() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QProcessEnvironment env = Running::environment(copy, false);
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(QString::fromLatin1(name));
+        // Joining (and a name that looks like an option) is not turned into
+        // a headless host: it says why and fails.
+        for (const QStringList& args : {QStringList{"Bob", "10.0.0.5", "join"}, QStringList{},
+                                        QStringList{"--Bob", "127.0.0.1", "true"}}) {
+            Running window(copy, args, env);
+            QVERIFY(window.process().waitForFinished(20000));
+            QVERIFY2(window.process().exitCode() != 0, qPrintable(args.join(' ')));
+            QVERIFY2(window.output().contains(QStringLiteral("no display found")),
+                     qPrintable(window.output()));
+        }
+        Running help(copy, {"--help"}, env);
+        QVERIFY(help.process().waitForFinished(20000));
+        QCOMPARE(help.process().exitCode(), 0);
+        QVERIFY(help.output().startsWith(QStringLiteral("Usage: driftwake")));
+        const quint16 port = freePort();
+        Running host(copy, {"--headless", "--port", QString::number(port)}, env);
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        QCOMPARE(host.terminate(), 0);
+    }
+
+    void oneWindowPerDataDirectory() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QTemporaryDir first, second;
+        QProcessEnvironment env = Running::environment(copy, true);
+        env.insert(QStringLiteral("DRIFTWAKE_DATA_DIR"), first.path());
+        Running one(copy, {"Ann"}, env); // one parameter: the window connects nowhere
+        QVERIFY2(one.waitForOutput("Loading Multi-player Game", 30000), qPrintable(one.output()));
+
+        // Another data directory: a second window runs beside the first.
+        env.insert(QStringLiteral("DRIFTWAKE_DATA_DIR"), second.path());
+        Running two(copy, {"Bob"}, env);
+        QVERIFY2(two.waitForOutput("Loading Multi-player Game", 30000), qPrintable(two.output()));
+
+        // The same one again: no window; it says so and ends with status 0.
+        env.insert(QStringLiteral("DRIFTWAKE_DATA_DIR"), first.path());
+        Running three(copy, {"Cy"}, env);
+        QVERIFY(three.process().waitForFinished(20000));
+        QCOMPARE(three.process().exitCode(), 0);
+        QVERIFY2(three.output().contains(QStringLiteral("already running")),
+                 qPrintable(three.output()));
+        QVERIFY(!three.output().contains(QStringLiteral("Loading")));
+        QCOMPARE(one.process().state(), QProcess::Running);
+        QCOMPARE(two.process().state(), QProcess::Running);
     }
 
     void aPortInUseIsAClearError() {

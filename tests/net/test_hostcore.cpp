@@ -310,18 +310,57 @@ TEST_F(Host, LaggingPeersMissChatButNotTheGame) {
     EXPECT_EQ(t.take(3), std::vector<std::string>{relayed(2, "Ann", 8)});
 }
 
-TEST_F(Host, AClosedConnectionsQueueIsForgotten) {
+TEST_F(Host, AClosedConnectionsMessagesAreHandledBeforeItLeaves) {
     join("Host");
     join("Ann");
     clearAll();
     core.received(2, chat(2, 1) + chat(2, 2));
     core.received(1, chat(1, 1));
     core.connectionClosed(2);
-    EXPECT_EQ(core.queued(2), 0u);
+    // The seat stays taken, and takes nothing more, until Ann's chat is out.
+    EXPECT_EQ(core.queued(2), 2u);
+    EXPECT_FALSE(core.wantsInput(2));
+    core.received(2, chat(2, 3));
+    EXPECT_EQ(core.freeEntry(), 3);
     EXPECT_FALSE(core.dispatchTick());
-    EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::PlayerDisconnected{2, "Ann"}),
-                                                   relayed(1, "Host", 1)}));
-    // A newcomer in the same seat starts with an empty queue.
+    std::vector<std::string> got = t.take(1);
+    ASSERT_EQ(got.size(), 4u);
+    std::erase(got, relayed(1, "Host", 1));
+    EXPECT_EQ(got, (std::vector<std::string>{relayed(2, "Ann", 1), relayed(2, "Ann", 2),
+                                             text(msg::PlayerDisconnected{2, "Ann"})}));
+    // A second report of the same close changes nothing; a newcomer in the
+    // same seat starts with an empty queue.
+    core.connectionClosed(2);
+    EXPECT_TRUE(t.take(1).empty());
     EXPECT_EQ(core.accept(), 2);
     EXPECT_FALSE(core.hasQueued());
+    EXPECT_TRUE(core.wantsInput(2));
+}
+
+TEST_F(Host, ALoginAndPlayJustBeforeTheCloseStillCount) {
+    // A connection that logs in and closes at once is announced, then leaves.
+    join("Host");
+    const int e = core.accept();
+    clearAll();
+    core.received(e, msg::LoginInfo{e, "1.0.1", "Zed"}.encode());
+    core.connectionClosed(e);
+    while (core.dispatchOne()) {
+    }
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::NewPlayerInfo{2, "Zed"}),
+                                                   text(msg::PlayerDisconnected{2, "Zed"})}));
+    EXPECT_TRUE(t.closed.empty());
+
+    // The host removing a closing connection drops what it still had.
+    join("Ann");
+    clearAll();
+    core.received(2, chat(2, 1) + chat(2, 2) + chat(2, 3));
+    core.connectionClosed(2);
+    deliver(1, msg::KickHim{1, 2}.encode());
+    EXPECT_EQ(core.queued(2), 0u);
+    EXPECT_TRUE(t.closed.empty()); // already closed: nothing to close again
+    // Taking turns, Ann's first chat may go before the removal; no more.
+    std::vector<std::string> got = t.take(1);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back(), text(msg::PlayerDisconnected{2, "Ann"}));
+    EXPECT_LE(got.size(), 2u);
 }

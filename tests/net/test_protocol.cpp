@@ -1,5 +1,6 @@
 #include "net/launch.h"
 #include "net/protocol.h"
+#include "net/windows1252.h"
 
 #include <gtest/gtest.h>
 
@@ -126,5 +127,68 @@ TEST(CommandLine, ChoosesSoloHostJoinAndOptions) {
     EXPECT_FALSE(parseCommandLine({"--port", "0"}).error.empty());
     EXPECT_FALSE(parseCommandLine({"--port"}).error.empty());
     EXPECT_FALSE(parseCommandLine({"--timer-scale", "-1"}).error.empty());
-    EXPECT_FALSE(parseCommandLine({"--bogus"}).error.empty());
+    EXPECT_EQ(parseCommandLine({"Bob", "h", "true", "--headless", "--help"}).mode,
+              LaunchMode::Help);
+    EXPECT_EQ(parseCommandLine({"Bob", "h", "true", "--headless"}).mode, LaunchMode::Headless);
+}
+
+TEST(CommandLine, OnlyKnownWordsAreOptions) {
+    // A name at position 1 is used unchanged, whatever it begins with.
+    auto o = parseCommandLine({"--Bob", "10.0.0.5", "join"});
+    EXPECT_TRUE(o.error.empty());
+    EXPECT_EQ(o.mode, LaunchMode::Join);
+    EXPECT_EQ(o.playername, "--Bob");
+    EXPECT_EQ(o.hostaddress, "10.0.0.5");
+    o = parseCommandLine({"--bogus"});
+    EXPECT_TRUE(o.error.empty());
+    EXPECT_EQ(o.mode, LaunchMode::Unconnected);
+    EXPECT_EQ(o.playername, "--bogus");
+    o = parseCommandLine({"-", "--port", "7800", "--", "true"});
+    EXPECT_EQ(o.mode, LaunchMode::Host);
+    EXPECT_EQ(o.playername, "-");
+    EXPECT_EQ(o.hostaddress, "--");
+    EXPECT_EQ(o.port, 7800);
+}
+
+TEST(SingleByteText, EveryByteRoundTrips) {
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all.push_back(static_cast<char>(b));
+    const std::string text = fromWindows1252(all);
+    EXPECT_TRUE(isValidUtf8(text));
+    EXPECT_EQ(toWindows1252(text), all);
+    // On the wire every byte but the terminator comes back as it was.
+    all.pop_back();
+    EXPECT_EQ(messageToWire(fromWindows1252(all)), all);
+
+    // The five undefined bytes read as the control characters of their number.
+    EXPECT_EQ(fromWindows1252("\x81\x8D\x8F\x90\x9D"), "\u0081\u008D\u008F\u0090\u009D");
+    EXPECT_EQ(fromWindows1252("Jos\xE9 \x80\x85\x9F"), "Jos\u00E9 \u20AC\u2026\u0178");
+}
+
+TEST(SingleByteText, WritesWhatItCanAndQuestionMarksTheRest) {
+    EXPECT_EQ(toWindows1252("Zo\u00EB"), "Zo\xEB");
+    EXPECT_EQ(toWindows1252("\u20AC5 \u2014 \u0152uvre"), "\x80"
+                                                          "5 \x97 \x8Cuvre");
+    // Characters Windows-1252 has no byte for, and C1 controls other than
+    // the five undefined bytes.
+    EXPECT_EQ(toWindows1252("\u0141\u00F3d\u017A \u4E2D \U0001F680 \u0080\u0081"), "?\xF3"
+                                                                                   "d? ? ? ?\x81");
+    // Bytes that are not UTF-8: a lone continuation, an overlong form, a
+    // surrogate, a cut-off sequence.
+    EXPECT_EQ(toWindows1252("a\x80"
+                            "b\xC0\x80"
+                            "c\xED\xA0\x80"
+                            "d\xE2\x82"),
+              "a?b??c???d??");
+    EXPECT_FALSE(isValidUtf8("\xC0\x80"));
+    EXPECT_FALSE(isValidUtf8("\xED\xA0\x80"));
+    EXPECT_FALSE(isValidUtf8("\xF4\x90\x80\x80"));
+    EXPECT_TRUE(isValidUtf8("\xF4\x8F\xBF\xBF"));
+
+    // "\u00FF" is byte 255 in a file, but on the wire that byte only ends
+    // messages: there the character goes out as "?", and the terminators stay.
+    EXPECT_EQ(toWindows1252("\u00FF"), "\xFF");
+    const std::string login = buildMessage("CMD_logininfo", {2, "1.0.1", "Zo\u00EB\u00FF" + T});
+    EXPECT_EQ(messageToWire(login), "CMD_logininfo+2+1.0.1+Zo\xEB?" + T + T);
 }

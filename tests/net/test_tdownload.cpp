@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QMap>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -30,7 +31,9 @@ QByteArray body(int size, char seed) {
 // Answers GET requests by path:
 //   /lobby/kvlsetup.exe   200 with kBigBody
 //   /small/kvlsetup.exe   200 with kSmallBody
-//   /slow/kvlsetup.exe    200 announcing 1 MB; 1000 bytes on sendSlowPiece(), then nothing
+//   /slow/kvlsetup.exe    200 announcing 1 MB; 1000 bytes on sendSlowPiece(), the rest
+//                         on finishSlow()
+//   /bare/kvlsetup.exe    404 with no page at all
 //   anything else         404 with a short page
 class HttpServer : public QTcpServer {
 public:
@@ -52,10 +55,19 @@ public:
 
     QList<QByteArray> requests; // every request's head, as received
 
+    static constexpr int kSlowSize = 1 << 20;
+
     // Sends the slow download's first 1000 bytes.
     void sendSlowPiece() {
         if (slow_ != nullptr) {
             slow_->write(body(1000, 'q'));
+        }
+    }
+    // Sends the rest of the slow download and ends it.
+    void finishSlow() {
+        if (slow_ != nullptr) {
+            slow_->write(body(kSlowSize - 1000, 'r'));
+            slow_->disconnectFromHost();
         }
     }
 
@@ -79,8 +91,10 @@ private:
             reply(s, "200 OK", kSmallBody, kSmallBody.size());
         } else if (path == "/slow/kvlsetup.exe") {
             // The head now, a piece of the body when the test asks for it.
-            reply(s, "200 OK", QByteArray(), 1 << 20);
+            reply(s, "200 OK", QByteArray(), kSlowSize);
             slow_ = s;
+        } else if (path == "/bare/kvlsetup.exe") {
+            reply(s, "404 Not Found", QByteArray(), 0);
         } else {
             reply(s, "404 Not Found", "<html>no such file</html>", 25);
         }
@@ -207,13 +221,20 @@ private slots:
         QVERIFY(win_->getbutton->isEnabled());
         QVERIFY(!win_->abortbutton->isEnabled());
 
-        // The request as sent.
+        // The request as sent: the request line, and each header the
+        // download sets, by value. Qt's network module speaks HTTP/1.1 only.
         QCOMPARE(server_->requests.size(), 1);
-        const QByteArray head = server_->requests[0];
-        QVERIFY(head.startsWith("GET /lobby/kvlsetup.exe HTTP/1."));
-        QVERIFY(head.contains("\r\nUser-Agent: Mozilla/3.0 (compatible)\r\n"));
-        QVERIFY(head.contains(
-            "\r\nAccept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"));
+        const QList<QByteArray> lines = server_->requests[0].split('\n');
+        QCOMPARE(lines[0].trimmed(), QByteArray("GET /lobby/kvlsetup.exe HTTP/1.1"));
+        QMap<QByteArray, QByteArray> headers;
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            QVERIFY(colon > 0);
+            headers.insert(lines[i].left(colon).toLower(), lines[i].mid(colon + 1).trimmed());
+        }
+        QCOMPARE(headers.value("user-agent"), QByteArray("Mozilla/3.0 (compatible)"));
+        QCOMPARE(headers.value("accept"),
+                 QByteArray("image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*"));
 
         // A second click starts over and overwrites the file; an installer
         // that cannot be started leaves the game running.
@@ -233,9 +254,17 @@ private slots:
         QVERIFY(runs_.empty());
         QCOMPARE(ends_, 0);
         QVERIFY(messages_.isEmpty());
-        QVERIFY(installerContent().isEmpty()); // the error page is not kept as the installer
+        // What arrived stays on disk, as after a stop: here the server's page.
+        QCOMPARE(installerContent(), QByteArray("<html>no such file</html>"));
         QVERIFY(win_->getbutton->isEnabled());
         QVERIFY(!win_->abortbutton->isEnabled());
+
+        // A refusal that brings no bytes at all leaves no file behind, even
+        // where an earlier download had left one.
+        QVERIFY(!download(server_->url("/bare/kvlsetup.exe")));
+        QCOMPARE(win_->infolabel3->text(), QStringLiteral("Download Aborted"));
+        QVERIFY(!QFile::exists(installerPath()));
+        QVERIFY(runs_.empty());
     }
 
     void noServerIsToldInWords() {
@@ -247,6 +276,7 @@ private slots:
         QCOMPARE(messages_.size(), 1);
         QVERIFY(messages_[0].startsWith(QStringLiteral("The download failed: ")));
         QVERIFY(runs_.empty());
+        QVERIFY(!QFile::exists(installerPath())); // nothing arrived, nothing is left
     }
 
     void stopDuringTransfer() {
@@ -279,7 +309,7 @@ private slots:
         QCOMPARE(installerContent(), body(1000, 'q')); // the partial file stays
     }
 
-    void closingTheWindowStopsTheDownload() {
+    void playSoloKeepsTheDownloadGoing() {
         QSignalSpy done(win_.get(), &Tdownload::downloadFinished);
         win_->openDownload();
         QVERIFY(QTest::qWaitForWindowExposed(win_.get()));
@@ -290,11 +320,35 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("1000 bytes"), 10000);
         win_->Button1->click();
         QVERIFY(!win_->isVisible());
+        QTest::qWait(50);
+        QVERIFY(win_->downloading());
+        QVERIFY(done.isEmpty());
+
+        // The rest arrives with the window closed: the installer runs and
+        // the game ends, as the download button said it would.
+        server_->finishSlow();
         QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
-        QVERIFY(!win_->downloading());
-        QCOMPARE(win_->infolabel3->text(), QStringLiteral("Download Aborted"));
-        QVERIFY(runs_.empty());
-        QCOMPARE(ends_, 0);
+        QCOMPARE(done.first().first().toBool(), true);
+        QCOMPARE(installerContent().size(), qsizetype(HttpServer::kSlowSize));
+        QCOMPARE(runs_.size(), std::size_t{1});
+        QCOMPARE(ends_, 1);
+    }
+
+    void stopBeforeAnyByteLeavesNoFile() {
+        QSignalSpy done(win_.get(), &Tdownload::downloadFinished);
+        win_->setDownloadUrl(server_->url("/slow/kvlsetup.exe"));
+        win_->getbutton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("Loading.."), 10000);
+        win_->abortbutton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(done.size(), 1, 10000);
+        QVERIFY(!QFile::exists(installerPath()));
+        // Ending the game during a download that has received nothing
+        // leaves no file either.
+        win_->getbutton->click();
+        QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("Loading.."), 10000);
+        QVERIFY(QFile::exists(installerPath()));
+        win_.reset();
+        QVERIFY(!QFile::exists(installerPath()));
     }
 
     void unwritableFolder() {

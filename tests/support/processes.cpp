@@ -27,7 +27,7 @@ ProgramCopy::ProgramCopy() {
         path_ = target;
 }
 
-Running::Running(const ProgramCopy& copy, const QStringList& args, bool gui) {
+QProcessEnvironment Running::environment(const ProgramCopy& copy, bool gui) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     if (gui) {
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -36,6 +36,13 @@ Running::Running(const ProgramCopy& copy, const QStringList& args, bool gui) {
     }
     // Keep the user's data directory out of the test.
     env.insert(QStringLiteral("XDG_DATA_HOME"), copy.dir() + QStringLiteral("/xdg"));
+    return env;
+}
+
+Running::Running(const ProgramCopy& copy, const QStringList& args, bool gui)
+    : Running(copy, args, environment(copy, gui)) {}
+
+Running::Running(const ProgramCopy& copy, const QStringList& args, const QProcessEnvironment& env) {
     process_.setProcessEnvironment(env);
     process_.setWorkingDirectory(copy.dir());
     process_.setProcessChannelMode(QProcess::MergedChannels);

@@ -7,6 +7,7 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -37,6 +38,11 @@ private:
 class Running {
 public:
     Running(const ProgramCopy& copy, const QStringList& args, bool gui = false);
+    // The same with `env` as the environment (start from environment()).
+    Running(const ProgramCopy& copy, const QStringList& args, const QProcessEnvironment& env);
+    // What a copy runs with: the system's environment without the user's
+    // data directory, and for a window the offscreen display.
+    static QProcessEnvironment environment(const ProgramCopy& copy, bool gui);
     ~Running();
     QProcess& process() { return process_; }
     // Everything printed so far on standard output and standard error.
