@@ -50,6 +50,7 @@ signals:
 
 private:
     void sockRead();
+    void Timer1Timer();
 
     QTcpSocket sock;
     QTimer Timer1;
@@ -57,6 +58,7 @@ private:
     std::deque<std::string> receivedlist_;
     Handler handler_;
     bool wasConnected_ = false;
+    bool dispatching_ = false;
 };
 
 } // namespace dw

@@ -16,10 +16,6 @@ constexpr std::string_view kGomiles = "CMD_gomiles";
 constexpr std::string_view kPlacego = "CMD_placego";
 constexpr std::string_view kPlacespeed = "CMD_placespeed";
 
-bool isRelay(std::string_view word) {
-    return word == kChat || word == kAction || word == kPlayasound;
-}
-
 // The seat a message speaks for: its first field.
 std::optional<int> senderSeat(std::string_view payload) {
     return FieldReader(payload).number();
@@ -70,36 +66,27 @@ int HostCore::accept() {
 void HostCore::received(int entry, std::string_view bytes) {
     if (!live(entry))
         return;
-    std::deque<std::string> messages;
-    if (int dropped = framers_[entry].feed(bytes, messages); dropped > 0)
-        transport_.event("seat " + std::to_string(entry) + ": dropped " + std::to_string(dropped) +
-                         " message(s) longer than " + std::to_string(kMaxMessage) + " bytes");
+    framers_[entry].append(bytes);
+    takeMessages(entry);
+}
+
+void HostCore::takeMessages(int entry, bool all) {
     std::deque<std::string>& queue = receivedlist_[entry];
-    std::uint64_t dropped = 0;
-    for (std::string& m : messages) {
-        const std::string_view word = splitCommand(m).word;
+    const bool wasEmpty = queue.empty();
+    int dropped = 0;
+    std::string m;
+    while ((all || queue.size() < kQueueCap) && framers_[entry].next(m, dropped)) {
         // Dispatch ignores a message without a word (such as the empty one
         // after a login); it takes no room.
-        if (word.empty())
+        if (splitCommand(m).word.empty())
             continue;
-        // A flooding connection loses its excess chat; nothing else is
-        // dropped, so game commands always arrive in order.
-        if (queue.size() >= kQueueCap && isRelay(word)) {
-            ++dropped;
-            continue;
-        }
         queue.push_back(std::move(m));
         ++queuedTotal_;
     }
-    if (dropped > 0) {
-        // Reported at the first drop and then every thousandth, not per message.
-        if (droppedChat_ / 1000 != (droppedChat_ + dropped) / 1000 || droppedChat_ == 0)
-            transport_.event("seat " + std::to_string(entry) +
-                             ": chat arrives faster than it can be relayed; dropped " +
-                             std::to_string(droppedChat_ + dropped) + " so far");
-        droppedChat_ += dropped;
-    }
-    if (!queue.empty())
+    if (dropped > 0)
+        transport_.event("seat " + std::to_string(entry) + ": dropped " + std::to_string(dropped) +
+                         " message(s) longer than " + std::to_string(kMaxMessage) + " bytes");
+    if (wasEmpty && !queue.empty())
         transport_.messagesWaiting();
 }
 
@@ -123,19 +110,31 @@ bool HostCore::dispatchOne() {
     for (int step = 0; step < kFullEntry; ++step) {
         const int entry = cursor_;
         cursor_ = cursor_ >= kFullEntry ? 1 : cursor_ + 1;
-        std::deque<std::string>& queue = receivedlist_[entry];
-        if (queue.empty())
-            continue;
-        const std::string message = std::move(queue.front());
-        queue.pop_front();
-        --queuedTotal_;
-        // A connection that closed after queueing speaks no more (its queue
-        // is cleared then, so this is only a guard).
-        if (live(entry))
-            dispatch(entry, message);
-        break;
+        if (!receivedlist_[entry].empty()) {
+            dispatchFirst(entry);
+            break;
+        }
     }
     return queuedTotal_ > 0;
+}
+
+bool HostCore::dispatchFrom(int entry) {
+    if (entry >= 1 && entry <= kFullEntry && !receivedlist_[entry].empty())
+        dispatchFirst(entry);
+    return queuedTotal_ > 0;
+}
+
+void HostCore::dispatchFirst(int entry) {
+    std::deque<std::string>& queue = receivedlist_[entry];
+    const std::string message = std::move(queue.front());
+    queue.pop_front();
+    --queuedTotal_;
+    // Messages held back in the framer move up, still behind the rest.
+    takeMessages(entry);
+    // A closed connection's queue is emptied when it closes, so this is
+    // only a guard.
+    if (live(entry))
+        dispatch(entry, message);
 }
 
 bool HostCore::dispatchTick() {
@@ -276,6 +275,8 @@ void HostCore::connectionClosed(int entry) {
     if (entry < 1 || entry > kMaxEntries)
         return;
     tplayer& p = engine_.players[entry];
+    if (p.connected)
+        handleRemaining(entry);
     if (p.connected) {
         sendOthers(entry, buildMessage("CMD_playerdisconnected", {entry, p.name}));
         transport_.event("seat " + std::to_string(entry) + " left" +
@@ -286,8 +287,17 @@ void HostCore::connectionClosed(int entry) {
     p.justwatching = false;
     framers_[entry] = Framer{};
     clearQueue(entry);
-    if (engine_.gameinprogress && entry == engine_.currentplayer && entry != 1)
+    if (engine_.gameinprogress && entry == engine_.currentplayer && (entry != 1 || headless_))
         engine_.startComputerTakeover();
+}
+
+void HostCore::handleRemaining(int entry) {
+    // What the connection sent before it closed still counts, a play sent
+    // just before leaving included: everything it holds, in order. A handler
+    // that closes this connection itself ends the loop.
+    takeMessages(entry, true);
+    while (live(entry) && !receivedlist_[entry].empty())
+        dispatchFirst(entry);
 }
 
 void HostCore::sendOthers(int except, const std::string& message) {

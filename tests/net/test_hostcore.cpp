@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -254,30 +255,52 @@ TEST_F(Host, ConnectionsAreServedInTurnEachInItsOwnOrder) {
         EXPECT_EQ(rest[std::size_t(i)], relayed(2, "Ann", i + 2));
 }
 
-TEST_F(Host, AFullQueueDropsExcessChatButNeverGameCommands) {
+TEST_F(Host, ABurstIsHeldBackWholeAndInOrderWhileOthersFlow) {
     join("Host");
     join("Ann");
     deliver(1, buildMessage("CMD_startgame", {"Host", 5000, 70, 0, 0}, Trailing::Yes));
     ASSERT_TRUE(core.engine().gameinprogress);
     clearAll();
-    const int extra = 40;
-    std::string flood;
-    for (std::size_t i = 0; i < HostCore::kQueueCap + extra; ++i)
-        flood += chat(2, int(i));
-    flood += buildMessage("CMD_justwatch", {2, "1"});
-    flood += buildMessage("CMD_playasound", {2, "wave3"}, Trailing::Yes);
-    core.received(2, flood);
-    EXPECT_EQ(core.queued(2), HostCore::kQueueCap + 1);
-    EXPECT_EQ(core.droppedChat(), std::uint64_t(extra + 1));
-    EXPECT_FALSE(core.wantsInput(2));
-    EXPECT_TRUE(core.wantsInput(1));
+    const int burst = 2000;
+    std::string bytes;
+    for (int i = 0; i < burst; ++i)
+        bytes += chat(2, i);
+    bytes += buildMessage("CMD_justwatch", {2, "1"});
+    bytes += buildMessage("CMD_playasound", {2, "wave3"}, Trailing::Yes);
 
-    EXPECT_FALSE(core.dispatchTick());
-    EXPECT_TRUE(core.wantsInput(2));
-    const auto got = t.take(1);
-    ASSERT_EQ(got.size(), HostCore::kQueueCap + 1);
-    EXPECT_EQ(got[HostCore::kQueueCap - 1], relayed(2, "Ann", int(HostCore::kQueueCap) - 1));
-    EXPECT_EQ(got.back(), "CMD_justwatching+2+1");
+    // Read as the server reads: 4096 bytes at a time, and only while Ann's
+    // queue has room; a tick in between, with the host chatting too.
+    std::size_t at = 0;
+    int ticks = 0;
+    while (at < bytes.size() || core.hasQueued()) {
+        while (at < bytes.size() && core.wantsInput(2)) {
+            const std::size_t n = std::min<std::size_t>(4096, bytes.size() - at);
+            core.received(2, std::string_view(bytes).substr(at, n));
+            at += n;
+        }
+        ASSERT_LE(core.queued(2), HostCore::kQueueCap);
+        core.received(1, chat(1, ticks));
+        EXPECT_TRUE(core.wantsInput(1));
+        core.dispatchTick();
+        ASSERT_LT(++ticks, 1000);
+    }
+    // Ann's queue held her back: the burst took many ticks, and the host's
+    // own chat went through on each of them.
+    EXPECT_GT(ticks, burst / int(HostCore::kQueueCap));
+    std::vector<std::string> fromAnn;
+    int fromHost = 0;
+    for (const std::string& m : t.take(1)) {
+        if (m.rfind("CMD_chat+1+", 0) == 0)
+            EXPECT_EQ(m, relayed(1, "Host", fromHost++));
+        else
+            fromAnn.push_back(m);
+    }
+    EXPECT_EQ(fromHost, ticks);
+    ASSERT_EQ(fromAnn.size(), std::size_t(burst + 2));
+    for (int i = 0; i < burst; ++i)
+        ASSERT_EQ(fromAnn[std::size_t(i)], relayed(2, "Ann", i));
+    EXPECT_EQ(fromAnn[std::size_t(burst)], "CMD_justwatching+2+1");
+    EXPECT_EQ(fromAnn.back(), "CMD_playasound+2+wave3+");
     EXPECT_TRUE(core.engine().players[2].justwatching);
 }
 
@@ -296,18 +319,102 @@ TEST_F(Host, LaggingPeersMissChatButNotTheGame) {
     EXPECT_EQ(t.take(3), std::vector<std::string>{relayed(2, "Ann", 8)});
 }
 
-TEST_F(Host, AClosedConnectionsQueueIsForgotten) {
+namespace {
+// Runs the engine's timers until it waits for a play; returns the seat.
+int untilAPlayIsDue(HostCore& core) {
+    for (int i = 0; i < 100 && core.engine().timer1action() != kActionNone; ++i)
+        core.timer1Timer();
+    return core.engine().timer1action() == kActionNone ? core.engine().currentplayer : 0;
+}
+} // namespace
+
+TEST_F(Host, AClosedConnectionsMessagesAreHandledBeforeItLeaves) {
     join("Host");
     join("Ann");
+    deliver(1, buildMessage("CMD_startgame", {"Host", 5000, 70, 0, 0}, Trailing::Yes));
+    int seat = untilAPlayIsDue(core);
+    if (seat == 1) {
+        // Let the host's turn pass so that Ann's turn comes.
+        deliver(1, buildMessage("CMD_discard", {1, 1}, Trailing::Yes));
+        seat = untilAPlayIsDue(core);
+    }
+    ASSERT_EQ(seat, 2);
     clearAll();
-    core.received(2, chat(2, 1) + chat(2, 2));
+    // Ann discards, chats and is gone, all in the last bytes she sent; the
+    // host's chat waits as well.
     core.received(1, chat(1, 1));
+    core.received(2, buildMessage("CMD_discard", {2, 1}, Trailing::Yes) + chat(2, 2));
     core.connectionClosed(2);
+    const auto got = t.take(1);
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(got[0].rfind("CMD_hediscard+2+1+", 0), 0u);
+    EXPECT_EQ(got[1], relayed(2, "Ann", 2));
+    EXPECT_EQ(got[2], "CMD_playerdisconnected+2+Ann");
+    // The discard was Ann's play: the computer does not play that turn.
+    EXPECT_EQ(core.engine().computeraction(), 0);
     EXPECT_EQ(core.queued(2), 0u);
     EXPECT_FALSE(core.dispatchTick());
-    EXPECT_EQ(t.take(1),
-              (std::vector<std::string>{"CMD_playerdisconnected+2+Ann", relayed(1, "Host", 1)}));
+    EXPECT_EQ(t.take(1), std::vector<std::string>{relayed(1, "Host", 1)});
     // A newcomer in the same seat starts with an empty queue.
     EXPECT_EQ(core.accept(), 2);
     EXPECT_FALSE(core.hasQueued());
+}
+
+namespace {
+// Plays the engine's timers as the event loop would until the game ends.
+struct TimedTransport : FakeTransport {
+    bool timer1 = false;
+    bool computer = false;
+    void startTimer(EngineTimer timer, int) override {
+        (timer == EngineTimer::Timer1 ? timer1 : computer) = true;
+    }
+    void stopTimer(EngineTimer timer) override {
+        (timer == EngineTimer::Timer1 ? timer1 : computer) = false;
+    }
+};
+} // namespace
+
+TEST(HeadlessHost, SeatOneLeavingDuringItsTurnIsPlayedOnToTheWinner) {
+    for (const bool headless : {true, false}) {
+        TimedTransport t;
+        HostCore core(t, 777);
+        core.setHeadless(headless);
+        for (const char* name : {"First", "Second"}) {
+            const int e = core.accept();
+            core.received(e, buildMessage("CMD_logininfo", {e, "1.0.1", std::string(name) + T}));
+            while (core.dispatchOne()) {
+            }
+        }
+        core.received(1, buildMessage("CMD_startgame", {"First", 1000, 50, 0, 0}, Trailing::Yes));
+        core.dispatchTick();
+        ASSERT_TRUE(core.engine().gameinprogress);
+        for (int i = 0; i < 100 && (core.engine().timer1action() != kActionNone ||
+                                    core.engine().currentplayer != 1);
+             ++i) {
+            if (core.engine().timer1action() == kActionNone) // the second seat's turn
+                core.received(2, buildMessage("CMD_discard", {2, 1}, Trailing::Yes));
+            core.dispatchTick();
+            if (t.timer1)
+                core.timer1Timer();
+        }
+        ASSERT_EQ(core.engine().currentplayer, 1);
+        ASSERT_EQ(core.engine().timer1action(), kActionNone);
+
+        core.connectionClosed(1);
+        EXPECT_EQ(t.computer, headless);
+        if (!headless)
+            continue; // a hosting window's own player leaving ends the program
+        // The second seat watches too, and the computer plays both to the end.
+        core.received(2, buildMessage("CMD_justwatch", {2, "1"}));
+        core.dispatchTick();
+        for (int i = 0; i < 200000 && core.engine().winner() == 0; ++i) {
+            if (t.computer)
+                core.computertimerTimer();
+            else if (t.timer1)
+                core.timer1Timer();
+            else
+                break;
+        }
+        EXPECT_NE(core.engine().winner(), 0);
+    }
 }
