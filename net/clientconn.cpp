@@ -16,6 +16,8 @@ ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
     connect(&sock, &QTcpSocket::readyRead, this, &ClientConnection::sockRead);
     connect(&sock, &QTcpSocket::connected, this, [this] {
         wasConnected_ = true;
+        // A play goes out at once, not after the host acknowledged the last.
+        sock.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         emit connected();
     });
     connect(&sock, &QTcpSocket::disconnected, this, [this] {

@@ -51,6 +51,10 @@ void TServer::Sock1Accept() {
         socket->setParent(nullptr);
         socket->setReadBufferSize(kSocketReadBuffer);
         socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kSocketReadBuffer);
+        // Messages are small and wanted at once: Nagle's algorithm would hold
+        // one back until the peer acknowledges the one before, which a peer
+        // that has nothing to say delays by tens of milliseconds.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const int entry = core_.freeEntry();
         socks_[entry] = socket;
         if (entry != HostCore::kFullEntry) {

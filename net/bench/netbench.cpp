@@ -1,8 +1,10 @@
 // How fast the host answers a play, idle and under a chat flood, and whether
 // a chat burst comes through whole. Everything runs on loopback in three
 // processes: a headless host, the chatters, and the two measured players.
-// Prints figures and the machine's load; exits with 1 when a figure misses
-// its goal.
+// Prints figures and the machine's load, and first the round trip to a
+// process that only echoes, which shows how much of a delay the machine
+// itself adds (a busy machine keeps processes waiting for a core); exits
+// with 1 when a figure misses its goal.
 //
 //   driftwake-netbench [--seconds N] [--chatters N] [--rate PER_SECOND] [--burst N]
 //
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QSocketNotifier>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
@@ -56,8 +59,11 @@ QString loadAverage() {
 bool runUntil(const std::function<bool()>& done, int ms) {
     QElapsedTimer clock;
     clock.start();
+    // Sleeps until something happens; the timer only bounds the wait.
+    QTimer wake;
+    wake.start(5);
     while (!done() && clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
 
@@ -73,6 +79,9 @@ struct Player {
 
     explicit Player(std::string playerName) : name(std::move(playerName)) {
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] { read(); });
+        // As the game's own client does.
+        QObject::connect(&socket, &QTcpSocket::connected,
+                         [this] { socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
     }
     void connectTo(quint16 port) { socket.connectToHost(QStringLiteral("127.0.0.1"), port); }
     void send(const std::string& m) {
@@ -194,10 +203,70 @@ int runChatters(quint16 port, int count, int rate) {
     return QCoreApplication::exec();
 }
 
+// --role echo: sends back whatever arrives, at once: the floor that the
+// machine itself puts under any round trip between two processes.
+int runEcho() {
+    QTcpServer server;
+    if (!server.listen(QHostAddress::LocalHost, 0)) {
+        say("error %s\n", qPrintable(server.errorString()));
+        return 1;
+    }
+    QObject::connect(&server, &QTcpServer::newConnection, [&server] {
+        while (QTcpSocket* s = server.nextPendingConnection()) {
+            s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            QObject::connect(s, &QTcpSocket::readyRead, s, [s] {
+                s->write(s->readAll());
+                s->flush();
+            });
+        }
+    });
+    say("port %d\n", int(server.serverPort()));
+    return QCoreApplication::exec();
+}
+
 struct Phase {
     const char* name;
     std::vector<double> samplesMs;
 };
+
+// Starts this program in another role and reads the port it prints.
+quint16 startRole(QProcess& process, const QString& role) {
+    process.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--role"), role});
+    if (!process.waitForReadyRead(20000))
+        return 0;
+    const QByteArray hello = process.readLine().trimmed();
+    if (!hello.startsWith("port ")) {
+        say("the %s said: %s\n", qPrintable(role), hello.constData());
+        return 0;
+    }
+    return quint16(hello.mid(5).toInt());
+}
+
+// Round trips of a small message through the echo process, one every 30 ms.
+Phase measureFloor(quint16 port, int ms) {
+    Phase floor{"loopback floor", {}};
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), port);
+    if (!socket.waitForConnected(5000))
+        return floor;
+    socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 sentAt = 0;
+    QObject::connect(&socket, &QTcpSocket::readyRead, [&] {
+        socket.readAll();
+        floor.samplesMs.push_back(double(clock.nsecsElapsed() - sentAt) / 1e6);
+    });
+    QTimer pace;
+    QObject::connect(&pace, &QTimer::timeout, [&] {
+        sentAt = clock.nsecsElapsed();
+        socket.write("ping", 4);
+        socket.flush();
+    });
+    pace.start(30);
+    runUntil([] { return false; }, ms);
+    return floor;
+}
 
 } // namespace
 
@@ -213,6 +282,8 @@ int main(int argc, char** argv) {
     const int burst = optionValue(args, QStringLiteral("--burst"), 2000);
     if (role == QStringLiteral("host"))
         return runHost();
+    if (role == QStringLiteral("echo"))
+        return runEcho();
     if (role == QStringLiteral("chatters"))
         return runChatters(quint16(optionValue(args, QStringLiteral("--port"), 0)), chatterCount,
                            rate);
@@ -220,18 +291,19 @@ int main(int argc, char** argv) {
     say("machine: %d cores, load average %s\n", QThread::idealThreadCount(),
         qPrintable(loadAverage()));
 
+    QProcess echo;
+    const quint16 echoPort = startRole(echo, QStringLiteral("echo"));
+    if (echoPort == 0)
+        return 2;
+    say("floor: %d s of round trips to a process that only echoes\n", seconds);
+    const Phase floor = measureFloor(echoPort, seconds * 1000);
+    echo.terminate();
+    echo.waitForFinished(5000);
+
     QProcess host;
-    host.start(app.applicationFilePath(), {QStringLiteral("--role"), QStringLiteral("host")});
-    if (!host.waitForReadyRead(20000)) {
-        say("the host did not start\n");
+    const quint16 port = startRole(host, QStringLiteral("host"));
+    if (port == 0)
         return 2;
-    }
-    const QByteArray hello = host.readLine().trimmed();
-    if (!hello.startsWith("port ")) {
-        say("the host said: %s\n", hello.constData());
-        return 2;
-    }
-    const quint16 port = quint16(hello.mid(5).toInt());
 
     // Seat 1 plays and measures; seat 2 receives and leaves its seat to the
     // computer.
@@ -349,14 +421,17 @@ int main(int argc, char** argv) {
         const double p99 = percentile(p.samplesMs, 0.99);
         const bool met = goalMs <= 0 || (!p.samplesMs.empty() && p99 <= goalMs);
         ok = ok && met;
-        say("play to broadcast, %-17s %5zu plays  p50 %6.2f ms  p99 %6.2f ms  max %6.2f ms", p.name,
-            p.samplesMs.size(), percentile(p.samplesMs, 0.5), p99, percentile(p.samplesMs, 1.0));
+        say("%-17s %5zu samples  p50 %6.2f  p90 %6.2f  p99 %6.2f  max %6.2f ms", p.name,
+            p.samplesMs.size(), percentile(p.samplesMs, 0.5), percentile(p.samplesMs, 0.9), p99,
+            percentile(p.samplesMs, 1.0));
         if (goalMs > 0)
             say("  (goal p99 <= %.0f ms: %s)\n", goalMs, met ? "met" : "MISSED");
         else
             say("\n");
     };
-    say("\n");
+    say("\nround trip to an echo process (no game; the machine's own floor):\n");
+    report(floor, 0);
+    say("play sent by seat 1 to its broadcast reaching seat 2:\n");
     report(idle, 3);
     report(loaded, 15);
     report(bursting, 0);
