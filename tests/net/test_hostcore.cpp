@@ -246,6 +246,12 @@ TEST_F(Host, ConnectionsAreServedInTurnEachInItsOwnOrder) {
     EXPECT_EQ(t.take(1), (std::vector<std::string>{"CMD_justwatching+2+2", relayed(2, "Ann", 0),
                                                    relayed(3, "Bob", 0), relayed(2, "Ann", 1),
                                                    relayed(3, "Bob", 1)}));
+    // A message to a connection with nothing waiting may be handled out of
+    // turn, at once; Ann's backlog keeps its order.
+    core.received(3, chat(3, 2));
+    EXPECT_TRUE(core.dispatchFrom(3));
+    EXPECT_TRUE(core.dispatchFrom(3)); // nothing waits there: nothing happens
+    EXPECT_EQ(t.take(1), std::vector<std::string>{relayed(3, "Bob", 2)});
     // One tick takes everything that waits, Ann's messages still in order.
     EXPECT_FALSE(core.dispatchTick());
     EXPECT_FALSE(core.hasQueued());
