@@ -7,24 +7,19 @@
 namespace dw {
 
 namespace {
-// The timer runs only while messages wait, so an idle client costs nothing.
+// The timer runs only while messages wait that could not be handled on
+// arrival, so an idle client costs nothing.
 constexpr int kReceiveTickMs = 1;
 } // namespace
 
 ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
     Timer1.setInterval(kReceiveTickMs);
-    connect(&Timer1, &QTimer::timeout, this, [this] {
-        // Every message that waited when the tick began, in order, so that a
-        // burst of chat never leaves the game behind.
-        for (std::size_t n = receivedlist_.size(); n > 0; --n)
-            if (!processsocktimer())
-                break;
-        if (receivedlist_.empty())
-            Timer1.stop();
-    });
+    connect(&Timer1, &QTimer::timeout, this, &ClientConnection::Timer1Timer);
     connect(&sock, &QTcpSocket::readyRead, this, &ClientConnection::sockRead);
     connect(&sock, &QTcpSocket::connected, this, [this] {
         wasConnected_ = true;
+        // A play goes out at once, not after the host acknowledged the last.
+        sock.setSocketOption(QAbstractSocket::LowDelayOption, 1);
         emit connected();
     });
     connect(&sock, &QTcpSocket::disconnected, this, [this] {
@@ -67,8 +62,35 @@ void ClientConnection::sockRead() {
     const QByteArray data = sock.readAll();
     if (data.isEmpty())
         return;
+    const bool idle = receivedlist_.empty();
     framer_.feed(std::string_view(data.constData(), std::size_t(data.size())), receivedlist_);
-    if (!receivedlist_.empty() && !Timer1.isActive())
+    if (receivedlist_.empty())
+        return;
+    // What arrives while nothing waits is handled at once.
+    if (idle)
+        Timer1Timer();
+    else if (!Timer1.isActive())
+        Timer1.start();
+}
+
+void ClientConnection::Timer1Timer() {
+    // A handler that opens a message box runs a nested event loop; what
+    // arrives meanwhile waits for the tick after it.
+    if (dispatching_) {
+        if (!Timer1.isActive())
+            Timer1.start();
+        return;
+    }
+    dispatching_ = true;
+    // Every message that waited when the tick began, in order, so that a
+    // burst of chat never leaves the game behind.
+    for (std::size_t n = receivedlist_.size(); n > 0; --n)
+        if (!processsocktimer())
+            break;
+    dispatching_ = false;
+    if (receivedlist_.empty())
+        Timer1.stop();
+    else if (!Timer1.isActive())
         Timer1.start();
 }
 

@@ -53,6 +53,7 @@ signals:
 
 private:
     void sockRead();
+    void Timer1Timer();
 
     QTcpSocket sock;
     QTimer Timer1;
@@ -60,6 +61,7 @@ private:
     std::deque<std::string> receivedlist_;
     Handler handler_;
     bool wasConnected_ = false;
+    bool dispatching_ = false;
 };
 
 } // namespace dw

@@ -26,6 +26,7 @@ int runHeadless(const LaunchOptions& options) {
 
     TServer server([botSpeed] { return botSpeed; }, clockSeed());
     server.setTimerScale(options.timerScale);
+    server.setHeadless(true);
     QObject::connect(&server, &TServer::diagnosticRaised, [](const QString& text) {
         say(stdout, QStringLiteral("host notice: ") + text);
     });

@@ -6,14 +6,6 @@
 
 namespace dw {
 
-namespace {
-
-bool isRelay(std::string_view word) {
-    return word == msg::Chat::kWord || word == msg::Action::kWord || word == msg::PlayASound::kWord;
-}
-
-} // namespace
-
 HostCore::HostCore(HostTransport& transport, std::uint32_t seed)
     : transport_(transport), engine_(*this, seed) {}
 
@@ -44,7 +36,6 @@ void HostCore::accepted(int entry) {
     p.name.clear();
     framers_[entry] = Framer{};
     clearQueue(entry);
-    closing_[entry] = false;
     transport_.event("connection accepted into seat " + std::to_string(entry));
     transport_.send(entry, msg::SendLoginInfo{entry}.encode());
 }
@@ -56,43 +47,34 @@ int HostCore::accept() {
 }
 
 void HostCore::received(int entry, std::string_view bytes) {
-    if (!live(entry) || closing_[entry])
+    if (!live(entry))
         return;
-    std::deque<std::string> messages;
-    if (int dropped = framers_[entry].feed(bytes, messages); dropped > 0)
-        transport_.event("seat " + std::to_string(entry) + ": dropped " + std::to_string(dropped) +
-                         " message(s) longer than " + std::to_string(kMaxMessage) + " bytes");
+    framers_[entry].append(bytes);
+    takeMessages(entry);
+}
+
+void HostCore::takeMessages(int entry, bool all) {
     std::deque<std::string>& queue = receivedlist_[entry];
-    std::uint64_t dropped = 0;
-    for (std::string& m : messages) {
-        const std::string_view word = splitCommand(m).word;
+    const bool wasEmpty = queue.empty();
+    int dropped = 0;
+    std::string m;
+    while ((all || queue.size() < kQueueCap) && framers_[entry].next(m, dropped)) {
         // Dispatch ignores a message without a word (such as the empty one
         // after a login); it takes no room.
-        if (word.empty())
+        if (splitCommand(m).word.empty())
             continue;
-        // A flooding connection loses its excess chat; nothing else is
-        // dropped, so game commands always arrive in order.
-        if (queue.size() >= kQueueCap && isRelay(word)) {
-            ++dropped;
-            continue;
-        }
         queue.push_back(std::move(m));
         ++queuedTotal_;
     }
-    if (dropped > 0) {
-        // Reported at the first drop and then every thousandth, not per message.
-        if (droppedChat_ / 1000 != (droppedChat_ + dropped) / 1000 || droppedChat_ == 0)
-            transport_.event("seat " + std::to_string(entry) +
-                             ": chat arrives faster than it can be relayed; dropped " +
-                             std::to_string(droppedChat_ + dropped) + " so far");
-        droppedChat_ += dropped;
-    }
-    if (!queue.empty())
+    if (dropped > 0)
+        transport_.event("seat " + std::to_string(entry) + ": dropped " + std::to_string(dropped) +
+                         " message(s) longer than " + std::to_string(kMaxMessage) + " bytes");
+    if (wasEmpty && !queue.empty())
         transport_.messagesWaiting();
 }
 
 bool HostCore::wantsInput(int entry) const {
-    return live(entry) && !closing_[entry] && receivedlist_[entry].size() < kQueueCap;
+    return live(entry) && receivedlist_[entry].size() < kQueueCap;
 }
 
 std::size_t HostCore::queued(int entry) const {
@@ -111,22 +93,31 @@ bool HostCore::dispatchOne() {
     for (int step = 0; step < kFullEntry; ++step) {
         const int entry = cursor_;
         cursor_ = cursor_ >= kFullEntry ? 1 : cursor_ + 1;
-        std::deque<std::string>& queue = receivedlist_[entry];
-        if (queue.empty())
-            continue;
-        const std::string message = std::move(queue.front());
-        queue.pop_front();
-        --queuedTotal_;
-        // A connection removed by the host has no queue left, so this is
-        // only a guard.
-        if (live(entry))
-            dispatch(entry, message);
-        // A closed connection leaves once its last message was handled.
-        if (closing_[entry] && queue.empty())
-            departure(entry);
-        break;
+        if (!receivedlist_[entry].empty()) {
+            dispatchFirst(entry);
+            break;
+        }
     }
     return queuedTotal_ > 0;
+}
+
+bool HostCore::dispatchFrom(int entry) {
+    if (entry >= 1 && entry <= kFullEntry && !receivedlist_[entry].empty())
+        dispatchFirst(entry);
+    return queuedTotal_ > 0;
+}
+
+void HostCore::dispatchFirst(int entry) {
+    std::deque<std::string>& queue = receivedlist_[entry];
+    const std::string message = std::move(queue.front());
+    queue.pop_front();
+    --queuedTotal_;
+    // Messages held back in the framer move up, still behind the rest.
+    takeMessages(entry);
+    // A closed connection's queue is emptied when it closes, so this is
+    // only a guard.
+    if (live(entry))
+        dispatch(entry, message);
 }
 
 bool HostCore::dispatchTick() {
@@ -186,18 +177,18 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
     sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
     for (int j = 1; j <= engine_.numentries; ++j)
         if (j != entry && engine_.players[j].connected)
-            transmit(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
+            transport_.send(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
 
     if (login.version != kVersion) {
         if (live(1))
-            transmit(1, msg::HaveWrongVersion{p.name}.encode());
-        transmit(entry, msg::WrongVersion{}.encode());
+            transport_.send(1, msg::HaveWrongVersion{p.name}.encode());
+        transport_.send(entry, msg::WrongVersion{}.encode());
     }
 
     if (engine_.gameinprogress) {
-        transmit(entry, engine_.newstatsMessage(entry));
+        transport_.send(entry, engine_.newstatsMessage(entry));
         if (entry <= engine_.maxseats && p.active)
-            transmit(entry, engine_.handMessage(entry, 7));
+            transport_.send(entry, engine_.handMessage(entry, 7));
     }
 }
 
@@ -255,7 +246,7 @@ void HostCore::relay(const std::string& message) {
     // A peer that does not read its chat does not make the host hoard it.
     for (int j = 1; j <= engine_.numentries; ++j)
         if (engine_.players[j].connected && transport_.unsent(j) <= kMaxUnsentForRelay)
-            transmit(j, message);
+            transport_.send(j, message);
 }
 
 void HostCore::justwatch(int entry, const msg::JustWatch& request) {
@@ -282,24 +273,27 @@ void HostCore::disconnectsock(int entry) {
         return;
     // The host's own player removes this one now: whatever it still had
     // waiting is not handled.
-    if (!closing_[entry])
-        transport_.close(entry);
+    transport_.close(entry);
+    framers_[entry] = Framer{};
+    clearQueue(entry);
     departure(entry);
 }
 
 void HostCore::connectionClosed(int entry) {
-    if (entry < 1 || entry > kMaxConnections || closing_[entry])
+    if (entry < 1 || entry > kMaxConnections)
         return;
-    framers_[entry] = Framer{};
-    if (live(entry) && !receivedlist_[entry].empty()) {
-        closing_[entry] = true;
-        return;
+    // What the connection sent before it closed still counts, a play sent
+    // just before leaving included: everything it holds, in order, however
+    // full its queue. A handler that removes this connection ends the loop.
+    if (live(entry)) {
+        takeMessages(entry, true);
+        while (live(entry) && !receivedlist_[entry].empty())
+            dispatchFirst(entry);
     }
     departure(entry);
 }
 
 void HostCore::departure(int entry) {
-    closing_[entry] = false;
     tplayer& p = engine_.players[entry];
     if (p.connected) {
         sendOthers(entry, msg::PlayerDisconnected{entry, p.name}.encode());
@@ -311,25 +305,21 @@ void HostCore::departure(int entry) {
     p.justwatching = false;
     framers_[entry] = Framer{};
     clearQueue(entry);
-    if (engine_.gameinprogress && entry == engine_.currentplayer && entry != 1)
+    // A hosting window's own player never leaves its seat to the computer;
+    // in a headless host seat 1 is a player like any other.
+    if (engine_.gameinprogress && entry == engine_.currentplayer && (entry != 1 || headless_))
         engine_.startComputerTakeover();
 }
 
 void HostCore::sendOthers(int except, const std::string& message) {
     for (int j = 1; j <= engine_.numentries; ++j)
         if (j != except && engine_.players[j].connected)
-            transmit(j, message);
-}
-
-void HostCore::transmit(int entry, const std::string& message) {
-    // A connection whose peer has closed hears nothing more.
-    if (!closing_[entry])
-        transport_.send(entry, message);
+            transport_.send(j, message);
 }
 
 void HostCore::sendTo(int entry, const std::string& message) {
     if (live(entry))
-        transmit(entry, message);
+        transport_.send(entry, message);
 }
 
 void HostCore::sendAll(const std::string& message) {

@@ -61,34 +61,41 @@ public:
     // freeEntry() and accepted() in one step; returns the entry.
     int accept();
     // A connection holds at most this many received messages waiting for
-    // dispatch. Beyond it, relayed chat (chat, action, sound) from that
-    // connection is dropped; every other message is still kept, so the
-    // transport should stop reading a connection while wantsInput() is false.
+    // dispatch. Nothing a connection sends is dropped: the bytes of further
+    // messages wait in the connection's framer, and the transport stops
+    // reading a connection while wantsInput() is false, so that TCP holds
+    // back a peer that sends faster than the host dispatches.
     static constexpr std::size_t kQueueCap = 256;
     // Relayed chat is not sent to a connection with more unsent bytes.
     static constexpr std::size_t kMaxUnsentForRelay = 256u * 1024u;
 
-    // Bytes arrived on the connection of `entry`.
+    // Bytes arrived on the connection of `entry`. The transport hands over
+    // bytes only while wantsInput(entry) holds, and once more, whatever is
+    // left, when the connection closes.
     void received(int entry, std::string_view bytes);
     // False while the queue of `entry` is full (or the entry is not live).
     bool wantsInput(int entry) const;
-    // The peer closed the connection of `entry`. Messages it sent before
-    // closing that still wait are handled first, in order, by the dispatch
-    // ticks; the departure follows the last of them (at once when none
-    // wait). Until then the entry keeps its seat but takes no more input.
+    // In a headless host seat 1 is an ordinary player: when it leaves during
+    // its turn the computer plays on for it, as for any other seat.
+    void setHeadless(bool headless) { headless_ = headless; }
+    // The connection of `entry` closed. The messages it sent before are
+    // handled first, in order, and then its departure.
     void connectionClosed(int entry);
 
     // Dispatches one queued message, taking the connections in turn (each
     // connection's own messages keep their order); returns true while more
     // wait.
     bool dispatchOne();
+    // Dispatches the first message waiting on `entry` out of turn, for a
+    // message that arrives while its connection had nothing waiting (a
+    // connection with a backlog waits for its turn). Returns true while
+    // more wait anywhere.
+    bool dispatchFrom(int entry);
     // One dispatch tick: dispatches, in turn, the messages that were queued
     // when the tick began. Returns true while more wait.
     bool dispatchTick();
     bool hasQueued() const { return queuedTotal_ > 0; }
     std::size_t queued(int entry) const;
-    // Relayed chat dropped so far because its connection's queue was full.
-    std::uint64_t droppedChat() const { return droppedChat_; }
 
     void timer1Timer() { engine_.timer1Timer(); }
     void computertimerTimer() { engine_.computertimerTimer(); }
@@ -124,8 +131,13 @@ private:
     void disconnectsock(int entry);
     void departure(int entry);
     void sendOthers(int except, const std::string& message);
-    void transmit(int entry, const std::string& message);
     void clearQueue(int entry);
+    // Moves complete messages from the framer of `entry` to its queue while
+    // the queue has room (or all of them when `all`).
+    void takeMessages(int entry, bool all = false);
+    // Takes the first message waiting on `entry` off its queue and
+    // dispatches it.
+    void dispatchFirst(int entry);
     bool live(int entry) const;
 
     HostTransport& transport_;
@@ -133,11 +145,9 @@ private:
     std::array<Framer, kFullEntry + 1> framers_{};
     // The receive queue of each connection, served in turn from cursor_.
     std::array<std::deque<std::string>, kFullEntry + 1> receivedlist_{};
-    // Entries whose peer has closed while messages of theirs still wait.
-    std::array<bool, kFullEntry + 1> closing_{};
     std::size_t queuedTotal_ = 0;
     int cursor_ = 1;
-    std::uint64_t droppedChat_ = 0;
+    bool headless_ = false;
 };
 
 } // namespace dw

@@ -38,34 +38,57 @@ std::string buildMessage(std::string_view word, const std::vector<Field>& fields
 }
 
 int Framer::feed(std::string_view data, std::deque<std::string>& out) {
+    append(data);
     int dropped = 0;
-    while (!data.empty()) {
+    std::string message;
+    while (next(message, dropped))
+        out.push_back(std::move(message));
+    return dropped;
+}
+
+void Framer::append(std::string_view data) {
+    // Taken bytes are let go before new ones are added, so the buffer holds
+    // no more than what has not been taken.
+    if (start_ > 0) {
+        buffer_.erase(0, start_);
+        start_ = 0;
+    }
+    if (skipping_) {
+        // The rest of an overlong message is not kept.
         const std::size_t end = data.find(kTerminator);
-        if (end == std::string_view::npos) {
-            if (!skipping_) {
-                if (tail_.size() + data.size() > kMaxMessage) {
-                    tail_.clear();
-                    skipping_ = true;
-                    ++dropped;
-                } else {
-                    tail_.append(data);
-                }
-            }
-            return dropped;
-        }
-        if (skipping_) {
-            skipping_ = false;
-        } else if (tail_.size() + end > kMaxMessage) {
-            tail_.clear();
-            ++dropped;
-        } else {
-            tail_.append(data.substr(0, end));
-            out.push_back(std::move(tail_));
-            tail_.clear();
-        }
+        if (end == std::string_view::npos)
+            return;
+        skipping_ = false;
         data.remove_prefix(end + 1);
     }
-    return dropped;
+    buffer_.append(data);
+}
+
+bool Framer::next(std::string& out, int& dropped) {
+    for (;;) {
+        const std::size_t end = buffer_.find(kTerminator, start_);
+        if (end == std::string::npos) {
+            if (buffer_.size() - start_ > kMaxMessage) {
+                // Too long already: drop it and skip to its terminator.
+                buffer_.clear();
+                start_ = 0;
+                skipping_ = true;
+                ++dropped;
+            } else if (start_ == buffer_.size()) {
+                buffer_.clear();
+                start_ = 0;
+            }
+            return false;
+        }
+        const std::size_t begin = start_;
+        start_ = end + 1;
+        if (end - begin > kMaxMessage) {
+            ++dropped;
+            continue;
+        }
+        out.assign(buffer_, begin, end - begin);
+        return true;
+    }
 }
 
 Command splitCommand(std::string_view message) {

@@ -50,15 +50,27 @@ std::string buildMessage(std::string_view word, const std::vector<Field>& fields
 // terminator are kept until the rest of their message arrives. A message
 // that grows past kMaxMessage bytes is dropped whole: the receiver skips to
 // the next terminator and carries on with the connection.
+//
+// A receiver that must not take more messages than it has room for appends
+// the bytes it read and takes messages one at a time with next(); the bytes
+// of messages not taken yet wait here, in order.
 class Framer {
 public:
     // Appends the complete messages found in `data` to `out`, in order.
     // Returns the number of messages dropped for being too long.
     int feed(std::string_view data, std::deque<std::string>& out);
-    std::size_t pending() const { return tail_.size(); }
+    // Keeps `data` for next().
+    void append(std::string_view data);
+    // Takes the next complete message into `out`; false when no complete
+    // message waits. Overlong messages on the way are skipped and counted
+    // in `dropped`.
+    bool next(std::string& out, int& dropped);
+    // Bytes held: messages not taken yet and an incomplete tail.
+    std::size_t pending() const { return buffer_.size() - start_; }
 
 private:
-    std::string tail_;
+    std::string buffer_;
+    std::size_t start_ = 0; // where the bytes not taken yet begin
     bool skipping_ = false;
 };
 

@@ -53,6 +53,10 @@ void TServer::Sock1Accept() {
         socket->setParent(nullptr);
         socket->setReadBufferSize(kSocketReadBuffer);
         socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kSocketReadBuffer);
+        // Messages are small and wanted at once: Nagle's algorithm would hold
+        // one back until the peer acknowledges the one before, which a peer
+        // that has nothing to say delays by tens of milliseconds.
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const int entry = core_.freeEntry();
         socks_[entry] = socket;
         if (entry != HostCore::kFullEntry) {
@@ -67,12 +71,31 @@ void TServer::Sock1Accept() {
 }
 
 void TServer::Sock1Read(int entry) {
+    // A message that arrives while nothing waits is handled at once; the
+    // dispatch tick paces only a backlog. A connection with nothing waiting
+    // has its first message handled at once even then, so a play is never
+    // kept behind another connection's chat.
+    const bool idle = !core_.hasQueued();
+    const bool ownIdle = core_.queued(entry) == 0;
+    readFrom(entry);
+    if (dispatching_)
+        return; // a notice's nested event loop: the tick comes back to it
+    if (idle) {
+        socktimerTimer();
+    } else if (ownIdle) {
+        dispatching_ = true;
+        core_.dispatchFrom(entry);
+        dispatching_ = false;
+    }
+}
+
+void TServer::readFrom(int entry) {
     QTcpSocket* socket = socks_[entry];
     if (!socket)
         return;
     // While the connection's queue is full its data stays in the socket,
-    // which stops taking more once its buffer is full; the dispatch tick
-    // reads on when the queue has room again.
+    // which stops taking more once its buffer is full, and TCP holds the
+    // peer back; the dispatch tick reads on when the queue has room again.
     char chunk[kReadChunk];
     while (socks_[entry] == socket && core_.wantsInput(entry) && socket->bytesAvailable() > 0) {
         const qint64 n = socket->read(chunk, kReadChunk);
@@ -86,11 +109,11 @@ void TServer::socketClosed(int entry, QTcpSocket* socket) {
     // A late signal from a connection this entry no longer holds is ignored.
     if (socks_[entry] != socket)
         return;
-    // What the peer sent before closing is still handled: the bytes held
-    // back while its queue was full are taken now, however full it is.
-    char chunk[kReadChunk];
-    for (qint64 n = 0; (n = socket->read(chunk, kReadChunk)) > 0;)
-        core_.received(entry, std::string_view(chunk, std::size_t(n)));
+    // Everything the peer sent before it closed is handed over, however full
+    // its queue: the core handles it before the departure.
+    const QByteArray rest = socket->readAll();
+    if (!rest.isEmpty())
+        core_.received(entry, std::string_view(rest.constData(), std::size_t(rest.size())));
     socks_[entry] = nullptr;
     socket->disconnect(this);
     socket->deleteLater();
@@ -98,12 +121,19 @@ void TServer::socketClosed(int entry, QTcpSocket* socket) {
 }
 
 void TServer::socktimerTimer() {
-    if (!core_.dispatchTick())
-        socktimer.stop();
+    if (dispatching_)
+        return;
+    dispatching_ = true;
+    core_.dispatchTick();
     // Connections held back by a full queue may go on now.
     for (int entry = 1; entry <= HostCore::kMaxConnections; ++entry)
         if (socks_[entry] && socks_[entry]->bytesAvailable() > 0 && core_.wantsInput(entry))
-            Sock1Read(entry);
+            readFrom(entry);
+    dispatching_ = false;
+    if (!core_.hasQueued())
+        socktimer.stop();
+    else if (!socktimer.isActive())
+        socktimer.start();
 }
 
 void TServer::send(int entry, const std::string& bytes) {

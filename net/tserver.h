@@ -36,6 +36,8 @@ public:
     void setTimerScale(double scale) { timerScale_ = scale; }
 
     HostCore& core() { return core_; }
+    // No own player: seat 1 is played by the computer when its human leaves.
+    void setHeadless(bool headless) { core_.setHeadless(headless); }
 
 signals:
     // A notice for the hosting user, such as a refused play.
@@ -46,6 +48,8 @@ signals:
 private:
     void Sock1Accept();
     void Sock1Read(int entry);
+    // Hands the connection's data to the core while its queue has room.
+    void readFrom(int entry);
     void socketClosed(int entry, QTcpSocket* socket);
     void socktimerTimer();
 
@@ -64,6 +68,8 @@ private:
 
     std::function<int()> botSpeed_;
     double timerScale_ = 1.0;
+    // A dispatch is running (a nested event loop must not start another).
+    bool dispatching_ = false;
     QTcpServer Sock1;
     std::array<QTcpSocket*, HostCore::kFullEntry + 1> socks_{};
     QTimer socktimer;

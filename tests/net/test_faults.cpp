@@ -77,6 +77,27 @@ private slots:
         QCOMPARE(host->terminate(), 0);
     }
 
+    void seatOneLeavingAHeadlessGameDuringItsTurnIsPlayedByTheComputer() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient first, ann;
+        QCOMPARE(first.login(port, "First"), 1);
+        QCOMPARE(ann.login(port, "Ann"), 2);
+        first.send(buildMessage("CMD_startgame", {"First", 1000, 50, 0, 0}, Trailing::Yes));
+        ann.send(buildMessage("CMD_justwatch", {2, "1"}));
+
+        // Seat 1's turn comes and its player vanishes before playing; in a
+        // headless host seat 1 is nobody's own.
+        QVERIFY(!first.waitFor("CMD_nextplayer+1+", 30000).empty());
+        first.socket().abort();
+        QVERIFY(!ann.waitFor("CMD_playerdisconnected+1+First", 10000).empty());
+        QVERIFY2(!ann.waitFor("CMD_winner+", 120000).empty(), qPrintable(host->output()));
+        QCOMPARE(host->terminate(), 0);
+    }
+
     void aPlayerWhoLeavesDuringScoringDoesNotStopTheGame() {
         ProgramCopy copy;
         QVERIFY(copy.ok());

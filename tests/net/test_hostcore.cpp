@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <vector>
 
@@ -258,6 +259,12 @@ TEST_F(Host, ConnectionsAreServedInTurnEachInItsOwnOrder) {
     EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::JustWatching{2, false}),
                                                    relayed(2, "Ann", 0), relayed(3, "Bob", 0),
                                                    relayed(2, "Ann", 1), relayed(3, "Bob", 1)}));
+    // A message to a connection with nothing waiting may be handled out of
+    // turn, at once; Ann's backlog keeps its order.
+    core.received(3, chat(3, 2));
+    EXPECT_TRUE(core.dispatchFrom(3));
+    EXPECT_TRUE(core.dispatchFrom(3)); // nothing waits there: nothing happens
+    EXPECT_EQ(t.take(1), std::vector<std::string>{relayed(3, "Bob", 2)});
     // One tick takes everything that waits, Ann's messages still in order.
     EXPECT_FALSE(core.dispatchTick());
     EXPECT_FALSE(core.hasQueued());
@@ -267,30 +274,52 @@ TEST_F(Host, ConnectionsAreServedInTurnEachInItsOwnOrder) {
         EXPECT_EQ(rest[std::size_t(i)], relayed(2, "Ann", i + 2));
 }
 
-TEST_F(Host, AFullQueueDropsExcessChatButNeverGameCommands) {
+TEST_F(Host, ABurstIsHeldBackWholeAndInOrderWhileOthersFlow) {
     join("Host");
     join("Ann");
     deliver(1, (msg::StartGameRequest{"Host", "5000", "70", false, false}.encode()));
     ASSERT_TRUE(core.engine().gameinprogress);
     clearAll();
-    const int extra = 40;
-    std::string flood;
-    for (std::size_t i = 0; i < HostCore::kQueueCap + extra; ++i)
-        flood += chat(2, int(i));
-    flood += (msg::JustWatch{2, true}.encode());
-    flood += (msg::PlayASound{2, "wave3"}.encode());
-    core.received(2, flood);
-    EXPECT_EQ(core.queued(2), HostCore::kQueueCap + 1);
-    EXPECT_EQ(core.droppedChat(), std::uint64_t(extra + 1));
-    EXPECT_FALSE(core.wantsInput(2));
-    EXPECT_TRUE(core.wantsInput(1));
+    const int burst = 2000;
+    std::string bytes;
+    for (int i = 0; i < burst; ++i)
+        bytes += chat(2, i);
+    bytes += msg::JustWatch{2, true}.encode();
+    bytes += msg::PlayASound{2, "wave3"}.encode();
 
-    EXPECT_FALSE(core.dispatchTick());
-    EXPECT_TRUE(core.wantsInput(2));
-    const auto got = t.take(1);
-    ASSERT_EQ(got.size(), HostCore::kQueueCap + 1);
-    EXPECT_EQ(got[HostCore::kQueueCap - 1], relayed(2, "Ann", int(HostCore::kQueueCap) - 1));
-    EXPECT_EQ(got.back(), text(msg::JustWatching{2, true}));
+    // Read as the server reads: 4096 bytes at a time, and only while Ann's
+    // queue has room; a tick in between, with the host chatting too.
+    std::size_t at = 0;
+    int ticks = 0;
+    while (at < bytes.size() || core.hasQueued()) {
+        while (at < bytes.size() && core.wantsInput(2)) {
+            const std::size_t n = std::min<std::size_t>(4096, bytes.size() - at);
+            core.received(2, std::string_view(bytes).substr(at, n));
+            at += n;
+        }
+        ASSERT_LE(core.queued(2), HostCore::kQueueCap);
+        core.received(1, chat(1, ticks));
+        EXPECT_TRUE(core.wantsInput(1));
+        core.dispatchTick();
+        ASSERT_LT(++ticks, 1000);
+    }
+    // Ann's queue held her back: the burst took many ticks, and the host's
+    // own chat went through on each of them.
+    EXPECT_GT(ticks, burst / int(HostCore::kQueueCap));
+    std::vector<std::string> fromAnn;
+    int fromHost = 0;
+    for (const std::string& m : t.take(1)) {
+        if (m.rfind(std::string(msg::Chat::kWord) + "+1+", 0) == 0)
+            EXPECT_EQ(m, relayed(1, "Host", fromHost++));
+        else
+            fromAnn.push_back(m);
+    }
+    EXPECT_EQ(fromHost, ticks);
+    ASSERT_EQ(fromAnn.size(), std::size_t(burst + 2));
+    for (int i = 0; i < burst; ++i)
+        ASSERT_EQ(fromAnn[std::size_t(i)], relayed(2, "Ann", i));
+    EXPECT_EQ(fromAnn[std::size_t(burst)], text(msg::JustWatching{2, true}));
+    EXPECT_EQ(fromAnn.back(), text(msg::PlayASound{2, "wave3"}));
     EXPECT_TRUE(core.engine().players[2].justwatching);
 }
 
@@ -310,28 +339,46 @@ TEST_F(Host, LaggingPeersMissChatButNotTheGame) {
     EXPECT_EQ(t.take(3), std::vector<std::string>{relayed(2, "Ann", 8)});
 }
 
+namespace {
+// Runs the engine's timers until it waits for a play; returns the seat.
+int untilAPlayIsDue(HostCore& core) {
+    for (int i = 0; i < 100 && core.engine().timer1action() != TimerAction::None; ++i)
+        core.timer1Timer();
+    return core.engine().timer1action() == TimerAction::None ? core.engine().currentplayer : 0;
+}
+} // namespace
+
 TEST_F(Host, AClosedConnectionsMessagesAreHandledBeforeItLeaves) {
     join("Host");
     join("Ann");
+    deliver(1, (msg::StartGameRequest{"Host", "5000", "70", false, false}.encode()));
+    int seat = untilAPlayIsDue(core);
+    if (seat == 1) {
+        // Let the host's turn pass so that Ann's turn comes.
+        deliver(1, msg::Discard{1, 1}.encode());
+        seat = untilAPlayIsDue(core);
+    }
+    ASSERT_EQ(seat, 2);
     clearAll();
-    core.received(2, chat(2, 1) + chat(2, 2));
+    // Ann discards, chats and is gone, all in the last bytes she sent; the
+    // host's chat waits as well.
     core.received(1, chat(1, 1));
+    core.received(2, msg::Discard{2, 1}.encode() + chat(2, 2));
     core.connectionClosed(2);
-    // The seat stays taken, and takes nothing more, until Ann's chat is out.
-    EXPECT_EQ(core.queued(2), 2u);
-    EXPECT_FALSE(core.wantsInput(2));
-    core.received(2, chat(2, 3));
-    EXPECT_EQ(core.freeEntry(), 3);
+    const auto got = t.take(1);
+    ASSERT_EQ(got.size(), 3u);
+    const auto discarded = msg::decodeMessage<msg::HeDiscard>(got[0]);
+    ASSERT_TRUE(discarded);
+    EXPECT_EQ(discarded->seat, 2);
+    EXPECT_EQ(discarded->slot, 1);
+    EXPECT_EQ(got[1], relayed(2, "Ann", 2));
+    EXPECT_EQ(got[2], text(msg::PlayerDisconnected{2, "Ann"}));
+    // The discard was Ann's play: the computer does not play that turn.
+    EXPECT_EQ(core.engine().computeraction(), 0);
+    EXPECT_EQ(core.queued(2), 0u);
     EXPECT_FALSE(core.dispatchTick());
-    std::vector<std::string> got = t.take(1);
-    ASSERT_EQ(got.size(), 4u);
-    std::erase(got, relayed(1, "Host", 1));
-    EXPECT_EQ(got, (std::vector<std::string>{relayed(2, "Ann", 1), relayed(2, "Ann", 2),
-                                             text(msg::PlayerDisconnected{2, "Ann"})}));
-    // A second report of the same close changes nothing; a newcomer in the
-    // same seat starts with an empty queue.
-    core.connectionClosed(2);
-    EXPECT_TRUE(t.take(1).empty());
+    EXPECT_EQ(t.take(1), std::vector<std::string>{relayed(1, "Host", 1)});
+    // A newcomer in the same seat starts with an empty queue.
     EXPECT_EQ(core.accept(), 2);
     EXPECT_FALSE(core.hasQueued());
     EXPECT_TRUE(core.wantsInput(2));
@@ -344,23 +391,79 @@ TEST_F(Host, ALoginAndPlayJustBeforeTheCloseStillCount) {
     clearAll();
     core.received(e, msg::LoginInfo{e, "1.0.1", "Zed"}.encode());
     core.connectionClosed(e);
-    while (core.dispatchOne()) {
-    }
     EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::NewPlayerInfo{2, "Zed"}),
                                                    text(msg::PlayerDisconnected{2, "Zed"})}));
     EXPECT_TRUE(t.closed.empty());
 
-    // The host removing a closing connection drops what it still had.
+    // The host removing a connection drops what it still had waiting.
     join("Ann");
     clearAll();
     core.received(2, chat(2, 1) + chat(2, 2) + chat(2, 3));
-    core.connectionClosed(2);
-    deliver(1, msg::KickHim{1, 2}.encode());
+    core.received(1, msg::KickHim{1, 2}.encode());
+    core.dispatchFrom(1);
     EXPECT_EQ(core.queued(2), 0u);
-    EXPECT_TRUE(t.closed.empty()); // already closed: nothing to close again
-    // Taking turns, Ann's first chat may go before the removal; no more.
-    std::vector<std::string> got = t.take(1);
-    ASSERT_FALSE(got.empty());
-    EXPECT_EQ(got.back(), text(msg::PlayerDisconnected{2, "Ann"}));
-    EXPECT_LE(got.size(), 2u);
+    EXPECT_EQ(t.closed, std::vector<int>{2});
+    EXPECT_EQ(t.take(1), std::vector<std::string>{text(msg::PlayerDisconnected{2, "Ann"})});
+    // A second report of the same close changes nothing.
+    core.connectionClosed(2);
+    EXPECT_TRUE(t.take(1).empty());
+}
+
+namespace {
+// Plays the engine's timers as the event loop would until the game ends.
+struct TimedTransport : FakeTransport {
+    bool timer1 = false;
+    bool computer = false;
+    void startTimer(EngineTimer timer, int) override {
+        (timer == EngineTimer::Timer1 ? timer1 : computer) = true;
+    }
+    void stopTimer(EngineTimer timer) override {
+        (timer == EngineTimer::Timer1 ? timer1 : computer) = false;
+    }
+};
+} // namespace
+
+TEST(HeadlessHost, SeatOneLeavingDuringItsTurnIsPlayedOnToTheWinner) {
+    for (const bool headless : {true, false}) {
+        TimedTransport t;
+        HostCore core(t, 777);
+        core.setHeadless(headless);
+        for (const char* name : {"First", "Second"}) {
+            const int e = core.accept();
+            core.received(e, msg::LoginInfo{e, "1.0.1", name}.encode());
+            while (core.dispatchOne()) {
+            }
+        }
+        core.received(1, msg::StartGameRequest{"First", "1000", "50", false, false}.encode());
+        core.dispatchTick();
+        ASSERT_TRUE(core.engine().gameinprogress);
+        for (int i = 0; i < 100 && (core.engine().timer1action() != TimerAction::None ||
+                                    core.engine().currentplayer != 1);
+             ++i) {
+            if (core.engine().timer1action() == TimerAction::None) // the second seat's turn
+                core.received(2, msg::Discard{2, 1}.encode());
+            core.dispatchTick();
+            if (t.timer1)
+                core.timer1Timer();
+        }
+        ASSERT_EQ(core.engine().currentplayer, 1);
+        ASSERT_EQ(core.engine().timer1action(), TimerAction::None);
+
+        core.connectionClosed(1);
+        EXPECT_EQ(t.computer, headless);
+        if (!headless)
+            continue; // a hosting window's own player leaving ends the program
+        // The second seat watches too, and the computer plays both to the end.
+        core.received(2, msg::JustWatch{2, true}.encode());
+        core.dispatchTick();
+        for (int i = 0; i < 200000 && core.engine().winner() == 0; ++i) {
+            if (t.computer)
+                core.computertimerTimer();
+            else if (t.timer1)
+                core.timer1Timer();
+            else
+                break;
+        }
+        EXPECT_NE(core.engine().winner(), 0);
+    }
 }

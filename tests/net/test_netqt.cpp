@@ -6,6 +6,7 @@
 #include <QTcpSocket>
 #include <QTest>
 
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -109,6 +110,92 @@ private slots:
         // The freed seat goes to the next comer.
         Peer next("Next", port);
         QTRY_COMPARE(next.seat, 2);
+    }
+
+    void aChatBurstIsRelayedWholeAndInOrder() {
+        Peer host("Host", port);
+        QTRY_VERIFY(host.has("CMD_newplayerinfo+1+Host"));
+        Peer ann("Ann", port);
+        QTRY_VERIFY(ann.has("CMD_newplayerinfo+2+Ann"));
+        // Far more than a connection's queue holds, in one write, and an
+        // ordinary message right behind it.
+        const int burst = 2000;
+        std::string bytes;
+        for (int i = 0; i < burst; ++i)
+            bytes += buildMessage("CMD_chat", {2, "b" + std::to_string(i) + "|clRed"});
+        bytes += buildMessage("CMD_justwatch", {2, "2"});
+        ann.conn->send(bytes);
+        for (Peer* p : {&host, &ann}) {
+            QTRY_VERIFY_WITH_TIMEOUT(p->has("CMD_justwatching+2+2"), 30000);
+            int next = 0;
+            for (const std::string& m : p->got)
+                if (m.rfind("CMD_chat+2+", 0) == 0)
+                    QCOMPARE(m, "CMD_chat+2+Ann chats: b" + std::to_string(next++) + "|clRed");
+            QCOMPARE(next, burst);
+            QCOMPARE(p->got.back(), std::string("CMD_justwatching+2+2"));
+        }
+    }
+
+    void aPlayFollowedAtOnceByTheEndOfTheStreamCounts() {
+        server->setTimerScale(0.01);
+        Peer host("Host", port);
+        QTRY_VERIFY(host.has("CMD_newplayerinfo+1+Host"));
+        // Ann speaks the protocol by hand, so that she can close right after
+        // her play.
+        QTcpSocket ann;
+        Framer framer;
+        std::deque<std::string> in;
+        auto waitFor = [&](const std::string& prefix) {
+            for (int i = 0; i < 1000; ++i) {
+                while (!in.empty()) {
+                    std::string m = std::move(in.front());
+                    in.pop_front();
+                    if (m.rfind(prefix, 0) == 0)
+                        return m;
+                }
+                if (!ann.waitForReadyRead(10))
+                    QCoreApplication::processEvents();
+                const QByteArray data = ann.readAll();
+                framer.feed(std::string_view(data.constData(), std::size_t(data.size())), in);
+            }
+            return std::string();
+        };
+        ann.connectToHost(QStringLiteral("127.0.0.1"), port);
+        QVERIFY(!waitFor("CMD_sendlogininfo+2").empty());
+        const std::string login = buildMessage("CMD_logininfo", {2, "1.0.1", "Ann" + T});
+        ann.write(login.data(), qint64(login.size()));
+        QVERIFY(!waitFor("CMD_newplayerinfo+2+Ann").empty());
+
+        // The host passes its turns; Ann waits for hers.
+        host.conn->setHandler([&host](std::string_view m) {
+            host.got.emplace_back(m);
+            if (m.rfind("CMD_nextplayer+1+", 0) == 0)
+                host.conn->send(buildMessage("CMD_discard", {1, 1}, Trailing::Yes));
+        });
+        host.conn->send(buildMessage("CMD_startgame", {"Host", 5000, 70, 0, 0}, Trailing::Yes));
+        const std::string turn = waitFor("CMD_nextplayer+2+");
+        QVERIFY(!turn.empty());
+        // Chat ahead of the play keeps the host busy, so that the end of the
+        // stream reaches it while the play still waits.
+        const int chats = 1000;
+        std::string bytes;
+        for (int i = 0; i < chats; ++i)
+            bytes += buildMessage("CMD_chat", {2, "c" + std::to_string(i) + "|clRed"});
+        bytes += buildMessage("CMD_discard", {2, 1}, Trailing::Yes);
+        ann.write(bytes.data(), qint64(bytes.size()));
+        ann.disconnectFromHost();
+
+        QTRY_VERIFY(host.has("CMD_playerdisconnected+2+Ann"));
+        // Ann's discard came first, in her name, not the computer's play.
+        auto at = [&host](const std::string& prefix) {
+            for (std::size_t i = 0; i < host.got.size(); ++i)
+                if (host.got[i].rfind(prefix, 0) == 0)
+                    return int(i);
+            return -1;
+        };
+        QVERIFY(at("CMD_hediscard+2+1+") >= 0);
+        QVERIFY(at("CMD_hediscard+2+1+") < at("CMD_playerdisconnected+2+Ann"));
+        QVERIFY(at("CMD_chat+2+Ann chats: c" + std::to_string(chats - 1) + "|") >= 0);
     }
 
     void aPortInUseIsReported() {

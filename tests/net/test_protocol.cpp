@@ -75,6 +75,28 @@ TEST(Framing, DropsOverlongMessagesWholeAndCarriesOn) {
     EXPECT_EQ(out[0].size(), kMaxMessage);
 }
 
+TEST(Framing, HoldsMessagesUntilTheReceiverTakesThem) {
+    Framer f;
+    int dropped = 0;
+    std::string m;
+    f.append("CMD_a+1+" + T + "CMD_b+2+" + T + "CMD_c+");
+    EXPECT_EQ(f.pending(), 24u);
+    ASSERT_TRUE(f.next(m, dropped));
+    EXPECT_EQ(m, "CMD_a+1+");
+    // Bytes appended while messages wait go behind them.
+    f.append("3+" + T + std::string(kMaxMessage + 1, 'x') + T + "CMD_d+" + T);
+    ASSERT_TRUE(f.next(m, dropped));
+    EXPECT_EQ(m, "CMD_b+2+");
+    ASSERT_TRUE(f.next(m, dropped));
+    EXPECT_EQ(m, "CMD_c+3+");
+    // The overlong one on the way is skipped and counted.
+    ASSERT_TRUE(f.next(m, dropped));
+    EXPECT_EQ(m, "CMD_d+");
+    EXPECT_EQ(dropped, 1);
+    EXPECT_FALSE(f.next(m, dropped));
+    EXPECT_EQ(f.pending(), 0u);
+}
+
 TEST(Fields, ReadsFieldsTheWayHandlersDo) {
     const Command c = splitCommand("CMD_chat+2+Ann chats: a+b|clRed");
     EXPECT_EQ(c.word, "CMD_chat");
