@@ -50,7 +50,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Driftwake"));
+    // No application display name: the desktop would append it to every
+    // window title, which already names the game ("Driftwake - Game Start").
     dw::SingleInstance instance;
     if (instance.anotherRunning())
         return 0;

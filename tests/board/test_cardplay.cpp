@@ -142,13 +142,13 @@ TEST_F(CardPlay, SwappingPlaces) {
     EXPECT_TRUE(ev.sounds.empty());
     EXPECT_EQ(m.state().selectedslot, 0);
     EXPECT_FALSE(place(2).raised || place(5).raised);
-    EXPECT_EQ(place(2).left, 278);
-    EXPECT_EQ(place(5).left, 101);
+    EXPECT_EQ(m.positionOf(2), 5);
+    EXPECT_EQ(m.positionOf(5), 2);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 5, 3, 4, 2, 6, 7}));
     m.card1MouseUp(5, false); // places, not positions, are swapped
     m.card1MouseUp(7, false);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 7, 3, 4, 2, 6, 5}));
-    EXPECT_EQ(place(5).left, 396);
+    EXPECT_EQ(m.positionOf(5), 7);
     m.card1MouseUp(7, false);
     m.image_discardClick();
     EXPECT_EQ(ev.sent, Strings{"CMD_discard+2+7+\xFF"});
@@ -172,7 +172,7 @@ TEST_F(CardPlay, SortingTheHand) {
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 6, 2, 5, 3, 4, 1, 7}));
     for (int p = 1; p <= 7; ++p) {
         const int at = m.state().handorder[static_cast<std::size_t>(p)];
-        EXPECT_EQ(place(at).left, layout::kHandX[static_cast<std::size_t>(p)]);
+        EXPECT_EQ(m.positionOf(at), p);
     }
     EXPECT_EQ(m.state().selectedslot, 3);
     EXPECT_TRUE(place(3).raised);
