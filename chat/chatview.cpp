@@ -181,8 +181,7 @@ void ChatView::setScale(qreal scale) {
     for (int i = 0; i < art::kSmileyCount; ++i)
         document()->addResource(
             QTextDocument::ImageResource,
-            QUrl(QStringLiteral("%1:%2").arg(QLatin1String(kSmileyScheme)).arg(i)),
-            smileyImage(i));
+            QUrl(QStringLiteral("%1:%2").arg(QLatin1String(kSmileyScheme)).arg(i)), smileyImage(i));
     setTextSize(textSize_);
     document()->markContentsDirty(0, document()->characterCount());
 }
