@@ -186,5 +186,44 @@ TEST_F(CardPlay, SortingTheHand) {
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 5, 4, 6, 3, 1, 2, 7}));
 }
 
+TEST_F(CardPlay, KeysMoveTheSelectionAndChooseALitTarget) {
+    const std::array<int, 8> unchanged{0, 1, 2, 3, 4, 5, 6, 7};
+    // Right from nothing starts at the left and stops at the right end.
+    m.stepSelection(+1);
+    EXPECT_EQ(m.state().selectedslot, 1);
+    for (int i = 0; i < 9; ++i)
+        m.stepSelection(+1);
+    EXPECT_EQ(m.state().selectedslot, 7);
+    EXPECT_TRUE(place(7).raised);
+    EXPECT_FALSE(place(1).raised || place(6).raised);
+    EXPECT_EQ(m.state().handorder, unchanged); // moved, never exchanged
+    m.deselect();
+    EXPECT_EQ(m.state().selectedslot, 0);
+    m.stepSelection(-1);
+    EXPECT_EQ(m.state().selectedslot, 7);
+
+    // The shield lights the own ship, which is chosen at once.
+    m.selectPosition(6);
+    EXPECT_EQ(m.view().chosenTarget, 2);
+    m.cycleTarget(-1);
+    EXPECT_EQ(m.view().chosenTarget, 2);
+    // REPAIR on an undamaged ship lights nothing: Enter sends nothing.
+    m.selectPosition(5);
+    EXPECT_EQ(targets(), kNone);
+    m.cycleTarget(+1);
+    m.playChosenTarget();
+    EXPECT_TRUE(ev.sent.empty());
+    EXPECT_EQ(m.state().turnseat, 2);
+
+    // Out of turn a key selects nothing.
+    m.deselect();
+    cmd("CMD_nextplayer+3+0+0+26+");
+    m.selectPosition(1);
+    m.stepSelection(+1);
+    EXPECT_EQ(m.state().selectedslot, 0);
+    m.playChosenTarget();
+    EXPECT_TRUE(ev.sent.empty());
+}
+
 } // namespace
 } // namespace dw::test

@@ -6,6 +6,7 @@
 #include "board/tgamestart.h"
 #include "chat/chatpane.h"
 #include "chat/tallytable.h"
+#include "net/tdownload.h"
 #include "net/tserver.h"
 
 #include <QAbstractButton>
@@ -31,6 +32,16 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
+// A solo game of "You" on a free port.
+LaunchOptions soloOptions() {
+    LaunchOptions options;
+    options.mode = LaunchMode::Solo;
+    options.playername = "You";
+    options.hostaddress = "127.0.0.1";
+    options.port = freePort();
+    return options;
+}
+
 } // namespace
 
 class SoloGame : public QObject {
@@ -41,11 +52,7 @@ private slots:
         QVERIFY(data.isValid());
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
 
-        LaunchOptions options;
-        options.mode = LaunchMode::Solo;
-        options.playername = "You";
-        options.hostaddress = "127.0.0.1";
-        options.port = freePort();
+        LaunchOptions options = soloOptions();
         options.timerScale = 0.002;
         {
             Tchat window(options);
@@ -95,17 +102,16 @@ private slots:
         QTemporaryDir data;
         QVERIFY(data.isValid());
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
-        LaunchOptions options;
-        options.mode = LaunchMode::Solo;
-        options.playername = "You";
-        options.hostaddress = "127.0.0.1";
-        options.port = freePort();
+        const LaunchOptions options = soloOptions();
         {
             Tchat window(options);
             window.show();
+            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
+            // A solo game opens the download window over the main window.
+            for (Tdownload* d : window.findChildren<Tdownload*>())
+                d->hide();
             window.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&window));
-            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
             auto* board = window.findChild<BoardWidget*>();
             QVERIFY(board);
             QCOMPARE(board->scale(), 1.0);
