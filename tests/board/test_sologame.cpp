@@ -58,7 +58,7 @@ private slots:
             Tchat window(options);
             window.show();
             QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
-            QCOMPARE(window.model().view().seats[1].name, std::string("You"));
+            QTRY_COMPARE(window.model().view().seats[1].name, std::string("You"));
             QVERIFY(window.model().view().startVisible);
 
             // File > Start Game opens the options; its START GAME button starts.
