@@ -8,6 +8,8 @@
 // QGuiApplication has been created.
 #pragma once
 
+#include "board/layout.h"
+
 #include <QPixmap>
 #include <QPoint>
 #include <QRect>
@@ -16,51 +18,85 @@
 
 namespace dw::art {
 
+// Conversions from the board's geometry to Qt's types.
+constexpr QSize qsize(layout::Size s) {
+    return {s.width, s.height};
+}
+constexpr QPoint qpoint(layout::Point p) {
+    return {p.x, p.y};
+}
+constexpr QRect qrect(layout::Rect r) {
+    return {r.x, r.y, r.width, r.height};
+}
+
 // Logical sizes of the pictures.
-inline constexpr QSize kCardSize{44, 62};
-inline constexpr QSize kTurnFrameSize{184, 148};
-inline constexpr QSize kBoardSize{794, 531};
-inline constexpr QSize kTargetSize{74, 57};
-inline constexpr QSize kAutoPilotSize{64, 15};
-inline constexpr QSize kNotOnMissionSize{174, 46};
-inline constexpr QSize kWinnerSize{140, 41};
-inline constexpr QSize kStartButtonSize{148, 32};
-inline constexpr QSize kProtectionStripSize{126, 24};
-inline constexpr QSize kProtectionIconSize{30, 24};
-inline constexpr QSize kTickBoxSize{36, 30};
-inline constexpr QSize kSmileySize{17, 16};
-inline constexpr QSize kSmallButtonSize{25, 19};
-inline constexpr QSize kLogoSize{219, 29};
-inline constexpr QSize kQuickInstructionSize{300, 153};
-inline constexpr QSize kQuickChartSize{300, 300};
+inline constexpr QSize kCardSize = qsize(layout::kCardSize);
+inline constexpr QSize kTurnFrameSize = qsize(layout::kTurnFrameSize);
+inline constexpr QSize kBoardSize{layout::kBackgroundWidth, layout::kBackgroundHeight};
+inline constexpr QSize kTargetSize = qsize(layout::kTargetSize);
+inline constexpr QSize kAutoPilotSize = qsize(layout::kAutoPilotSize);
+inline constexpr QSize kNotOnMissionSize = qsize(layout::kNotOnMissionSize);
+inline constexpr QSize kWinnerSize = qsize(layout::kWinnerSize);
+inline constexpr QSize kStartButtonSize = qsize(layout::kStartButtonSize);
+inline constexpr QSize kProtectionStripSize = qsize(layout::kProtectionStripSize);
+inline constexpr QSize kProtectionIconSize = qsize(layout::kProtectionIconSize);
+inline constexpr QSize kTickBoxSize = qsize(layout::kTickBoxSize);
+inline constexpr QSize kSmileySize = qsize(layout::kSmileySize);
+inline constexpr QSize kSmallButtonSize = qsize(layout::kSmallButtonSize);
+inline constexpr QSize kLogoSize = qsize(layout::kLogoSize);
+inline constexpr QSize kQuickInstructionSize = qsize(layout::kQuickInstructionSize);
+inline constexpr QSize kQuickChartSize = qsize(layout::kQuickChartSize);
 
 inline constexpr int kCardCount = 20; // picture index = card code 0..19
 inline constexpr int kSmileyCount = 18;
 inline constexpr int kProtectionCount = 4;
 inline constexpr int kQuickInstructionCount = 4;
-inline constexpr int kProtectionStep = 32; // icon k sits at x = 32 * (k - 1) in the strip
+inline constexpr int kProtectionStep = layout::kSafeStep; // icon k sits at x = 32 * (k - 1)
 
-// Where the board's fixed controls stand (window coordinates). Seat n's
-// controls are seat 1's moved right by seatOffset(n).
-int seatOffset(int seat);                  // 0, 196, 393, 589 for seats 1..4
-QRect seatNameBar(int seat);               // bevelled frame of the name and total labels
-QRect seatShipArea(int seat);              // bevelled frame of the piles and protections
-QPoint protectionOrigin(int seat);         // top left of the protection strip
-QPoint protectionIconPos(int seat, int k); // top left of protection icon k (1..4)
-QPoint speedPilePos(int seat);
-QPoint goPilePos(int seat);
-QPoint milePilePos(int seat);
-QPoint targetPos(int seat);
-QPoint turnFramePos(int seat);
-QPoint handPlacePos(int screenPosition); // 1..7, lowered position
-inline constexpr QPoint kDiscardPos{470, 192};
-inline constexpr QRect kStatusLogRect{558, 274, 226, 216};
-inline constexpr QRect kChatViewRect{42, 275, 500, 214};
-inline constexpr QRect kChatEntryRect{14, 496, 500, 22};
-inline constexpr QRect kInfoRect{527, 188, 262, 80};
-inline constexpr QPoint kLogoPos{561, 493};
-inline constexpr QPoint kStartButtonPos{560, 235};
-inline constexpr QPoint kSmileyButtonPos{516, 498};
+// Where the board's fixed controls stand (window coordinates at 100%), from
+// board/layout.h. Seat n's controls are seat 1's moved right by seatOffset(n).
+constexpr int seatOffset(int seat) { // 0, 196, 393, 589 for seats 1..4
+    return layout::seatOffset(seat);
+}
+// Bevelled frames of the name and total labels and of the piles and protections.
+constexpr QRect seatNameBar(int seat) {
+    return qrect(layout::nameBarRect(seat));
+}
+constexpr QRect seatShipArea(int seat) {
+    return qrect(layout::shipAreaRect(seat));
+}
+constexpr QPoint protectionOrigin(int seat) { // top left of the protection strip
+    return qrect(layout::protectionStripRect(seat)).topLeft();
+}
+constexpr QPoint protectionIconPos(int seat, int k) { // top left of protection icon k (1..4)
+    return qrect(layout::protectionIconRect(seat, k)).topLeft();
+}
+constexpr QPoint speedPilePos(int seat) {
+    return qrect(layout::speedPileRect(seat)).topLeft();
+}
+constexpr QPoint goPilePos(int seat) {
+    return qrect(layout::goPileRect(seat)).topLeft();
+}
+constexpr QPoint milePilePos(int seat) {
+    return qrect(layout::milePileRect(seat)).topLeft();
+}
+constexpr QPoint targetPos(int seat) {
+    return qrect(layout::targetRect(seat)).topLeft();
+}
+constexpr QPoint turnFramePos(int seat) {
+    return qrect(layout::turnFrameRect(seat)).topLeft();
+}
+constexpr QPoint handPlacePos(int screenPosition) { // 1..7, lowered position
+    return qrect(layout::handRect(screenPosition, false)).topLeft();
+}
+inline constexpr QPoint kDiscardPos = qrect(layout::kDiscard).topLeft();
+inline constexpr QRect kStatusLogRect = qrect(layout::kStatusLog);
+inline constexpr QRect kChatViewRect = qrect(layout::kChatView);
+inline constexpr QRect kChatEntryRect = qrect(layout::kChatEntry);
+inline constexpr QRect kInfoRect = qrect(layout::kInfoFrame);
+inline constexpr QPoint kLogoPos = qrect(layout::kLogo).topLeft();
+inline constexpr QPoint kStartButtonPos = qrect(layout::kStart).topLeft();
+inline constexpr QPoint kSmileyButtonPos = qrect(layout::kSmileyButton).topLeft();
 
 // The face of card `code` (0..19); 0 is the plain black face of an empty place.
 QPixmap card(int code, qreal dpr = 1.0);
@@ -85,8 +121,9 @@ QPixmap autoPilot(qreal dpr = 1.0);
 QPixmap notOnMission(qreal dpr = 1.0);
 // "WINNER!" in glowing cyan.
 QPixmap winnerBadge(qreal dpr = 1.0);
-// "START GAME" in black on a bright green bar.
-QPixmap startGameButton(qreal dpr = 1.0);
+// "START GAME" in black on a bright green bar; with a caption, the words
+// stand higher and the caption is written under them.
+QPixmap startGameButton(qreal dpr = 1.0, const QString& caption = {});
 // The four protection symbols in dim grey.
 QPixmap protectionStrip(qreal dpr = 1.0);
 // Protection k (1 Skyjacking, 2 Teleporting, 3 Damage, 4 Power Drain) lit;

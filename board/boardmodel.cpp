@@ -47,8 +47,6 @@ BoardModel::BoardModel(BoardEvents& events, RandomSource random)
             return std::uniform_int_distribution<int>(0, n - 1)(gen);
         };
     }
-    for (int n = 1; n <= kHandPlaces; ++n)
-        view_.hand[at(n)].left = layout::kHandX[at(n)];
     clearall();
 }
 
@@ -78,7 +76,6 @@ void BoardModel::setCardsLeft(int taken) {
 
 void BoardModel::swapPositions(int p, int q) {
     auto& order = state_.handorder;
-    std::swap(view_.hand[at(order[at(p)])].left, view_.hand[at(order[at(q)])].left);
     std::swap(order[at(p)], order[at(q)]);
 }
 
@@ -116,8 +113,7 @@ void BoardModel::showturn(int seat) {
         return;
     }
     const bool moving = state_.shipstate[at(seat)] == ShipState::Moving;
-    view_.turn.left = layout::kNameX[at(seat)] + layout::kTurnDx;
-    view_.turn.top = layout::kTurnY;
+    view_.turn.seat = seat;
     view_.turn.green = moving;
     view_.turn.visible = true;
     view_.seats[at(seat)].nameColour = moving ? LabelColour::Lime : LabelColour::Red;

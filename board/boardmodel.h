@@ -13,6 +13,7 @@
 // never gets past decoding).
 #pragma once
 
+#include "board/layout.h"
 #include "net/messages.h"
 
 #include <array>
@@ -27,9 +28,9 @@ namespace dw {
 
 // Seats 1..4 play; higher seats are spectators. Per-seat arrays have five
 // entries so that they are indexed by the seat number (entry 0 unused).
-inline constexpr int kPlayingSeats = 4;
+inline constexpr int kPlayingSeats = layout::kSeats;
 inline constexpr int kHighestSeat = 9;
-inline constexpr int kHandPlaces = 7;
+inline constexpr int kHandPlaces = layout::kPlaces;
 
 // The caption of an empty seat's name label.
 inline constexpr std::string_view kWaiting = "<Waiting>";
@@ -52,79 +53,6 @@ inline constexpr std::uint32_t kInfoGrey = 0x00ADAE9Fu;      // information line
 inline constexpr std::uint32_t kStatusLogText = 0x0034CF30u; // memo_status, bold, on black
 // The chat view's status colour, yellow.
 inline constexpr std::uint32_t kStatusColour = 0x0000FFFFu;
-
-// Where the board's controls stand, in pixels of the 790 by 529 client area.
-// Per-seat controls stand at a fixed offset from their seat's name label.
-namespace layout {
-inline constexpr int kClientWidth = 790;
-inline constexpr int kClientHeight = 529;
-inline constexpr int kBackgroundWidth = 794;
-inline constexpr int kBackgroundHeight = 531;
-
-inline constexpr std::array<int, kPlayingSeats + 1> kNameX{0, 18, 214, 411, 607};
-inline constexpr int kNameY = 11;
-inline constexpr int kScoreDx = 151 - 18; // label_score
-inline constexpr int kScoreY = 11;
-inline constexpr int kSafeDx = 38 - 18; // first protection icon; then steps of kSafeStep
-inline constexpr int kSafeY = 51;
-inline constexpr int kSafeStep = 32;
-inline constexpr int kSafeStripWidth = 126; // the grey "No Protection" strip
-inline constexpr int kSafeStripHeight = 24;
-inline constexpr int kSpeedPileDx = 24 - 18;
-inline constexpr int kGoPileDx = 80 - 18;
-inline constexpr int kMilePileDx = 136 - 18;
-inline constexpr int kPileY = 80;
-inline constexpr int kCardWidth = 44; // piles and hand places
-inline constexpr int kCardHeight = 62;
-inline constexpr int kTargetDx = 65 - 18;
-inline constexpr int kTargetY = 105;
-inline constexpr int kTargetWidth = 74;
-inline constexpr int kTargetHeight = 57;
-inline constexpr int kMilesDx = 55 - 18; // label_miles
-inline constexpr int kMilesY = 161;
-inline constexpr int kEyesDx = 19 - 18;
-inline constexpr int kEyesY = 143;
-inline constexpr int kNotPlayingDx = 5; // banners of seats 3 and 4
-inline constexpr int kNotPlayingY = 90;
-inline constexpr int kNotPlayingWidth = 174;
-inline constexpr int kNotPlayingHeight = 46;
-inline constexpr int kPanelDx = 12 - 18; // panel_scores
-inline constexpr int kPanelY = 32;
-inline constexpr int kPanelWidth = 185;
-inline constexpr int kPanelHeight = 150;
-// Inside the score panel: all labels at x 22; the six labels' tops in the
-// order of SeatDisplay::panel, then the winner badge.
-inline constexpr int kPanelLabelX = 22;
-inline constexpr std::array<int, 6> kPanelLabelY{5, 26, 50, 74, 98, 124};
-inline constexpr int kWinnerY = 40;
-inline constexpr int kWinnerWidth = 140;
-inline constexpr int kWinnerHeight = 41;
-// The turn frame stands 5 pixels left of the turn seat's name label.
-inline constexpr int kTurnDx = -5;
-inline constexpr int kTurnY = 33;
-inline constexpr int kTurnWidth = 184;
-inline constexpr int kTurnHeight = 148;
-
-// Hand: left edge of screen position p (1 = leftmost).
-inline constexpr std::array<int, kHandPlaces + 1> kHandX{0, 42, 101, 160, 219, 278, 337, 396};
-inline constexpr int kHandLoweredY = 197;
-inline constexpr int kHandRaisedY = 193;
-
-inline constexpr int kDiscardX = 470;
-inline constexpr int kDiscardY = 192;
-inline constexpr int kInfoX = 533;
-inline constexpr int kDistanceY = 195;
-inline constexpr int kCardsLeftY = 216;
-inline constexpr int kPlayToScoreY = 244;
-inline constexpr int kStartX = 560;
-inline constexpr int kStartY = 235;
-inline constexpr int kStartWidth = 148;
-inline constexpr int kStartHeight = 32;
-inline constexpr int kStatusX = 558;
-inline constexpr int kStatusY = 274;
-inline constexpr int kStatusWidth = 226;
-inline constexpr int kStatusHeight = 216;
-} // namespace layout
 
 // Hover hint of a seat's name label: its computer pilot's name ("" for seat 1
 // and for any number that is not a playing seat).
@@ -159,18 +87,17 @@ struct SeatDisplay {
     bool winner = false; // image_winner
 };
 
+// A hand place; where it stands on screen is its position in
+// ClientState::handorder.
 struct HandPlace {
     int card = 0;    // card code; 0 = empty
     Picture picture; // what the place shows
     bool raised = false;
-    int left = 0; // left edge, one of layout::kHandX
-    int top() const { return raised ? layout::kHandRaisedY : layout::kHandLoweredY; }
 };
 
 struct TurnDisplay {
     bool visible = false;
-    int left = 0;
-    int top = layout::kTurnY;
+    int seat = 0;       // the column framed
     bool green = false; // picture 0 of the turn frames; red otherwise
 };
 
@@ -185,6 +112,9 @@ struct BoardView {
     std::string playToScore; // label_playtoscore
     bool startVisible = false;
     bool justWatchChecked = false; // Options > "Just Watch"
+    // The lit target that Enter plays on (keyboard play); it counts only
+    // while that seat's marker is lit.
+    int chosenTarget = 0;
 };
 
 // What the client knows of a ship, from the plays it saw.
@@ -298,9 +228,26 @@ public:
     void image_target1Click(int seat);
     void image_discardClick();
     void sortcards();
+
+    // Keyboard play. A key selects a card in place of the one selected (a
+    // click on a second card would exchange the two instead).
+    // Keys 1..7: the card at that screen position.
+    void selectPosition(int position);
+    // Left (-1) and Right (+1): the card next to the selected one; with none
+    // selected, the leftmost or the rightmost.
+    void stepSelection(int step);
+    // Up (-1) and Down (+1): the previous or next lit target, in seat order.
+    void cycleTarget(int step);
+    // Enter: plays the selected card on the chosen target.
+    void playChosenTarget();
+    // Escape: lowers the selected card and hides the targets.
+    void deselect();
     void JustWatch1Click();
     void SettoJustWatch1Click(int seat);
     void UnsetJustWatch1Click(int seat);
+
+    // The screen position (1 = leftmost) where hand place `place` stands.
+    int positionOf(int place) const;
 
     // Which target markers selecting a card of code `card` lights (by seat).
     std::array<bool, kPlayingSeats + 1> targetsFor(int card) const;

@@ -2,13 +2,21 @@
 
 #include "board/artwork.h"
 #include "board/picturecontrols.h"
+#include "board/scaling.h"
 
+#include "engine/cards.h"
+
+#include <QFontMetrics>
 #include <QFrame>
+#include <QGraphicsDropShadowEffect>
+#include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWindow>
 
 #include <algorithm>
@@ -40,8 +48,8 @@ QLabel* makeText(QWidget* parent, const char* name, const QRect& geometry, const
                  const QColor& colour) {
     auto* l = new QLabel(parent);
     l->setObjectName(QString::fromLatin1(name));
-    l->setGeometry(geometry);
-    l->setFont(font);
+    scaling::place(l, geometry);
+    scaling::setLogicalFont(l, font);
     l->setAttribute(Qt::WA_TranslucentBackground);
     setTextColour(l, colour);
     return l;
@@ -58,10 +66,36 @@ QString qstr(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// Per-seat placement: seat 1's coordinates moved with the seat's name label.
-QRect seatRect(int seat, int dx, int y, int w, int h) {
-    return QRect(layout::kNameX[at(seat)] + dx, y, w, h);
+// `picture` at `opacity`.
+QPixmap dimmed(const QPixmap& picture, qreal opacity) {
+    QPixmap out(picture.size());
+    out.setDevicePixelRatio(picture.devicePixelRatio());
+    out.fill(Qt::transparent);
+    QPainter p(&out);
+    p.setOpacity(opacity);
+    p.drawPixmap(0, 0, picture);
+    return out;
 }
+
+// A yellow frame that shows what the keyboard has chosen; clicks go through.
+class FocusMark : public QWidget {
+public:
+    explicit FocusMark(QWidget* parent) : QWidget(parent) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_TranslucentBackground);
+        setObjectName(QStringLiteral("focus_mark"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const qreal w = std::max(2.0, 2.0 * scaling::scaleOf(this));
+        p.setPen(QPen(QColor(255, 230, 40), w, Qt::DashLine));
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(w / 2, w / 2, -w / 2, -w / 2), 4, 4);
+    }
+};
 
 // The quick instructions overlay: any click on it, its pictures included,
 // hides it.
@@ -76,11 +110,6 @@ protected:
     }
 };
 
-constexpr int kQuickWidth = 785;
-constexpr int kQuickHeight = 524;
-constexpr std::array<QPoint, 5> kQuickPagePos{QPoint(424, 212), QPoint(80, 44), QPoint(80, 204),
-                                              QPoint(80, 364), QPoint(440, 44)};
-
 // Names of the score panel's labels, top to bottom.
 constexpr std::array<const char*, 6> kPanelNames{"label_smiles",   "label_scompleted",
                                                  "label_ssafes",   "label_ssafetrip",
@@ -88,8 +117,15 @@ constexpr std::array<const char*, 6> kPanelNames{"label_smiles",   "label_scompl
 
 } // namespace
 
-BoardWidget::BoardWidget(const BoardView& view, QWidget* parent) : QWidget(parent), view_(view) {
+QString noProtectionHint(int k) {
+    return QString::fromLatin1(kNoProtectionHint.data(), qsizetype(kNoProtectionHint.size())) +
+           QStringLiteral(" (") + art::cardFaceName(kSkyjackShield + k - 1) + QLatin1Char(')');
+}
+
+BoardWidget::BoardWidget(const BoardModel& model, QWidget* parent)
+    : QWidget(parent), model_(model), view_(model.view()) {
     setFixedSize(layout::kClientWidth, layout::kClientHeight);
+    setProperty(scaling::kScaleProperty, 1.0);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::black);
     setPalette(p);
@@ -99,15 +135,103 @@ BoardWidget::BoardWidget(const BoardView& view, QWidget* parent) : QWidget(paren
     turn_ = new QLabel(this);
     turn_->setObjectName(QStringLiteral("image_Turn"));
     turn_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    turn_->resize(layout::kTurnWidth, layout::kTurnHeight);
+    scaling::place(turn_, art::qrect(layout::turnFrameRect(1)));
     turn_->hide();
 
     for (int n = 1; n <= kPlayingSeats; ++n)
         buildSeat(n);
     buildHand();
     buildInfo();
+    focusMark_ = new FocusMark(this);
+    focusMark_->hide();
     buildQuickInstructions();
+    setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(QStringLiteral("Board"));
+    setAccessibleDescription(
+        QStringLiteral("Keys 1 to 7 or Left and Right select a card, Up and Down choose a "
+                       "target, Enter plays, Delete discards, S sorts, Escape deselects."));
     refresh();
+}
+
+void BoardWidget::driveModel(BoardModel& model) {
+    BoardModel* m = &model;
+    connect(this, &BoardWidget::cardReleased, this,
+            [m](int place, bool right) { m->card1MouseUp(place, right); });
+    connect(this, &BoardWidget::targetClicked, this,
+            [m](int seat) { m->image_target1Click(seat); });
+    connect(this, &BoardWidget::discardClicked, this, [m] { m->image_discardClick(); });
+    connect(this, &BoardWidget::positionKey, this, [m](int p) { m->selectPosition(p); });
+    connect(this, &BoardWidget::stepKey, this, [m](int step) { m->stepSelection(step); });
+    connect(this, &BoardWidget::targetKey, this, [m](int step) { m->cycleTarget(step); });
+    connect(this, &BoardWidget::playKey, this, [m] { m->playChosenTarget(); });
+    connect(this, &BoardWidget::discardKey, this, [m] { m->image_discardClick(); });
+    connect(this, &BoardWidget::sortKey, this, [m] { m->sortcards(); });
+    connect(this, &BoardWidget::deselectKey, this, [m] { m->deselect(); });
+}
+
+void BoardWidget::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    const int key = event->key();
+    if (key >= Qt::Key_1 && key <= Qt::Key_7)
+        emit positionKey(key - Qt::Key_0);
+    else if (key == Qt::Key_Left || key == Qt::Key_Right)
+        emit stepKey(key == Qt::Key_Left ? -1 : +1);
+    else if (key == Qt::Key_Up || key == Qt::Key_Down)
+        emit targetKey(key == Qt::Key_Up ? -1 : +1);
+    else if (key == Qt::Key_Return || key == Qt::Key_Enter)
+        emit playKey();
+    else if (key == Qt::Key_Delete)
+        emit discardKey();
+    else if (key == Qt::Key_S)
+        emit sortKey();
+    else if (key == Qt::Key_Escape) {
+        if (quick_->isVisible())
+            quick_->hide();
+        else
+            emit deselectKey();
+    } else {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+void BoardWidget::mousePressEvent(QMouseEvent* event) {
+    // A click anywhere on the board gives it the keyboard back.
+    setFocus(Qt::MouseFocusReason);
+    QWidget::mousePressEvent(event);
+}
+
+void BoardWidget::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    placeFocusMark();
+}
+
+void BoardWidget::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    placeFocusMark();
+}
+
+void BoardWidget::placeFocusMark() {
+    constexpr int kMargin = 3;
+    layout::Rect r{};
+    const int chosen = view_.chosenTarget;
+    const int selected = model_.state().selectedslot;
+    if (chosen >= 1 && chosen <= kPlayingSeats && view_.seats[at(chosen)].target)
+        r = layout::targetRect(chosen);
+    else if (selected >= 1 && selected <= kHandPlaces)
+        r = layout::handRect(model_.positionOf(selected), view_.hand[at(selected)].raised);
+    else
+        r = {layout::kHandX[1], layout::kHandRaisedY,
+             layout::kHandX[kHandPlaces] + layout::kCardWidth - layout::kHandX[1],
+             layout::kHandLoweredY + layout::kCardHeight - layout::kHandRaisedY};
+    scaling::place(focusMark_, art::qrect(r).adjusted(-kMargin, -kMargin, kMargin, kMargin));
+    focusMark_->setVisible(hasFocus() && !quick_->isVisible());
+    focusMark_->raise();
+    focusMark_->update();
 }
 
 void BoardWidget::buildSeat(int n) {
@@ -115,73 +239,75 @@ void BoardWidget::buildSeat(int n) {
     const QColor yellow = qcolour(colourOf(LabelColour::Yellow));
     const QFont nameFont = boardFont(13, true);
 
-    s.name = makeText(this, "", seatRect(n, 0, layout::kNameY, 128, 17), nameFont, yellow);
+    s.name = makeText(this, "", art::qrect(layout::nameRect(n)), nameFont, yellow);
     s.name->setObjectName(numbered("label_playername", n));
     s.name->setToolTip(qstr(botHint(n)));
     s.name->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(s.name, &QWidget::customContextMenuRequested, this, [this, n](const QPoint& pos) {
         emit nameLabelContextMenu(n, seats_[at(n)].name->mapToGlobal(pos));
     });
-    s.score = makeText(this, "", seatRect(n, layout::kScoreDx, layout::kScoreY, 46, 17), nameFont,
-                       yellow);
+    s.score = makeText(this, "", art::qrect(layout::scoreRect(n)), nameFont, yellow);
     s.score->setObjectName(numbered("label_score", n));
+    s.score->setAccessibleName(QStringLiteral("Seat %1 total").arg(n));
 
     s.safeStrip = new QLabel(this);
     s.safeStrip->setObjectName(numbered("image_safes", n));
-    s.safeStrip->setGeometry(seatRect(n, layout::kSafeDx, layout::kSafeY, layout::kSafeStripWidth,
-                                      layout::kSafeStripHeight));
+    scaling::place(s.safeStrip, art::qrect(layout::protectionStripRect(n)));
     s.safeStrip->setToolTip(qstr(kNoProtectionHint));
+    s.safeStrip->setAccessibleName(qstr(kNoProtectionHint));
+    // Each grey symbol names its shield (see eventFilter).
+    s.safeStrip->installEventFilter(this);
     for (int k = 1; k <= 4; ++k) {
         auto* icon = new QLabel(this);
         icon->setObjectName(numbered("image_safe", n * 10 + k));
-        icon->setGeometry(seatRect(n, layout::kSafeDx + layout::kSafeStep * (k - 1), layout::kSafeY,
-                                   art::kProtectionIconSize.width(),
-                                   art::kProtectionIconSize.height()));
+        scaling::place(icon, art::qrect(layout::protectionIconRect(n, k)));
         icon->setToolTip(qstr(protectionHint(k)));
+        icon->setAccessibleName(qstr(protectionHint(k)));
         icon->hide();
         s.safe[at(k)] = icon;
     }
 
-    const auto pile = [&](CardControl& c, const char* base, int dx) {
+    const auto pile = [&](CardControl& c, const char* base, const char* what, layout::Rect r) {
         c.label = new PictureLabel(this);
         c.label->setObjectName(numbered(base, n));
-        c.label->setGeometry(
-            seatRect(n, dx, layout::kPileY, layout::kCardWidth, layout::kCardHeight));
+        c.what = QStringLiteral("Seat %1 %2").arg(n).arg(QLatin1String(what));
+        c.label->setAccessibleName(c.what);
+        scaling::place(c.label, art::qrect(r));
     };
-    pile(s.speed, "image_speed", layout::kSpeedPileDx);
-    pile(s.go, "image_go", layout::kGoPileDx);
-    pile(s.mile, "image_mile", layout::kMilePileDx);
+    pile(s.speed, "image_speed", "speed pile", layout::speedPileRect(n));
+    pile(s.go, "image_go", "go pile", layout::goPileRect(n));
+    pile(s.mile, "image_mile", "mileage pile", layout::milePileRect(n));
 
-    s.miles = makeText(this, "", seatRect(n, layout::kMilesDx, layout::kMilesY, 110, 16),
-                       boardFont(12, true), qcolour(kInfoGrey));
+    s.miles = makeText(this, "", art::qrect(layout::milesRect(n)), boardFont(12, true),
+                       qcolour(kInfoGrey));
     s.miles->setObjectName(numbered("label_miles", n));
+    s.miles->setAccessibleName(QStringLiteral("Seat %1 distance").arg(n));
 
     s.eyes = new QLabel(this);
     s.eyes->setObjectName(numbered("image_eyes", n));
-    s.eyes->setGeometry(seatRect(n, layout::kEyesDx, layout::kEyesY, art::kAutoPilotSize.width(),
-                                 art::kAutoPilotSize.height()));
+    s.eyes->setAccessibleName(QStringLiteral("Auto Pilot"));
+    scaling::place(s.eyes, art::qrect(layout::eyesRect(n)));
     s.eyes->hide();
 
     if (n >= 3) {
         s.notPlaying = new QLabel(this);
         s.notPlaying->setObjectName(numbered("image_notplaying", n));
-        s.notPlaying->setGeometry(seatRect(n, layout::kNotPlayingDx, layout::kNotPlayingY,
-                                           layout::kNotPlayingWidth, layout::kNotPlayingHeight));
+        s.notPlaying->setAccessibleName(QStringLiteral("Not On Mission"));
+        scaling::place(s.notPlaying, art::qrect(layout::notPlayingRect(n)));
         s.notPlaying->hide();
     }
 
     s.target = new PictureLabel(this);
     s.target->setObjectName(numbered("image_target", n));
-    s.target->setGeometry(seatRect(n, layout::kTargetDx, layout::kTargetY, layout::kTargetWidth,
-                                   layout::kTargetHeight));
+    s.target->setAccessibleName(QStringLiteral("Play on seat %1").arg(n));
+    scaling::place(s.target, art::qrect(layout::targetRect(n)));
     s.target->setCursor(Qt::PointingHandCursor);
     s.target->hide();
     connect(s.target, &PictureLabel::clicked, this, [this, n] { emit targetClicked(n); });
 
     auto* panel = new QFrame(this);
     panel->setObjectName(numbered("panel_scores", n));
-    panel->setGeometry(
-        seatRect(n, layout::kPanelDx, layout::kPanelY, layout::kPanelWidth, layout::kPanelHeight));
+    scaling::place(panel, art::qrect(layout::panelRect(n)));
     panel->setFrameShape(QFrame::Box);
     QPalette pp = panel->palette();
     pp.setColor(QPalette::Window, QColor(8, 12, 20));
@@ -194,42 +320,50 @@ void BoardWidget::buildSeat(int n) {
         const QFont font = boardFont(i + 1 == kPanelNames.size() ? 15 : 11, true);
         s.panelLabels[i] = makeText(panel, "",
                                     QRect(layout::kPanelLabelX, layout::kPanelLabelY[i],
-                                          layout::kPanelWidth - layout::kPanelLabelX - 4, 19),
+                                          layout::kPanelWidth - layout::kPanelLabelX - 4,
+                                          layout::kPanelLabelHeight),
                                     font, yellow);
         s.panelLabels[i]->setObjectName(numbered(kPanelNames[i], n));
     }
     s.winner = new QLabel(panel);
     s.winner->setObjectName(numbered("image_winner", n));
-    s.winner->setGeometry(layout::kPanelLabelX, layout::kWinnerY, layout::kWinnerWidth,
-                          layout::kWinnerHeight);
-    // The badge covers the labels it overlaps rather than mixing with them.
-    s.winner->setAutoFillBackground(true);
+    s.winner->setAccessibleName(QStringLiteral("Winner"));
+    scaling::place(s.winner, QRect(layout::kPanelLabelX, layout::kWinnerY, layout::kWinnerWidth,
+                                   layout::kWinnerHeight));
+    // The badge lies under the score labels, dimmed, and every label has a
+    // dark halo: the rows it overlaps stay readable.
+    s.winner->lower();
     s.winner->hide();
+    for (QLabel* label : s.panelLabels) {
+        auto* halo = new QGraphicsDropShadowEffect(label);
+        halo->setOffset(0, 0);
+        halo->setBlurRadius(6);
+        halo->setColor(Qt::black);
+        label->setGraphicsEffect(halo);
+    }
 }
 
 void BoardWidget::buildHand() {
     discardBack_ = new QLabel(this);
     discardBack_->setObjectName(QStringLiteral("image_discardback"));
-    discardBack_->setGeometry(layout::kDiscardX, layout::kDiscardY, layout::kCardWidth,
-                              layout::kCardHeight);
-    auto* caption = makeText(this, "label_discard",
-                             QRect(layout::kDiscardX - 8, layout::kDiscardY + layout::kCardHeight,
-                                   layout::kCardWidth + 16, 15),
+    scaling::place(discardBack_, art::qrect(layout::kDiscard));
+    auto* caption = makeText(this, "label_discard", art::qrect(layout::kDiscardCaption),
                              boardFont(11, true), qcolour(kInfoGrey));
     caption->setText(QStringLiteral("Discard"));
     caption->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
     discard_.label = new PictureLabel(this);
     discard_.label->setObjectName(QStringLiteral("image_discard"));
-    discard_.label->setGeometry(layout::kDiscardX, layout::kDiscardY, layout::kCardWidth,
-                                layout::kCardHeight);
+    discard_.what = QStringLiteral("Discard pile");
+    scaling::place(discard_.label, art::qrect(layout::kDiscard));
     connect(discard_.label, &PictureLabel::clicked, this, &BoardWidget::discardClicked);
 
     for (int place = 1; place <= kHandPlaces; ++place) {
         CardControl& c = hand_[at(place)];
         c.label = new PictureLabel(this);
         c.label->setObjectName(numbered("card", place));
-        c.label->resize(layout::kCardWidth, layout::kCardHeight);
+        c.what = QStringLiteral("Hand place %1").arg(place);
+        scaling::place(c.label, art::qrect(layout::handRect(place, false)));
         connect(c.label, &PictureLabel::released, this,
                 [this, place](Qt::MouseButton button, QPoint) {
                     emit cardReleased(place, button == Qt::RightButton);
@@ -241,7 +375,9 @@ void BoardWidget::buildInfo() {
     const QFont font = boardFont(13, true);
     const QColor grey = qcolour(kInfoGrey);
     const auto info = [&](const char* name, int y) {
-        return makeText(this, name, QRect(layout::kInfoX, y, 250, 18), font, grey);
+        return makeText(this, name,
+                        QRect(layout::kInfoX, y, layout::kInfoWidth, layout::kInfoHeight), font,
+                        grey);
     };
     distance_ = info("label_distance", layout::kDistanceY);
     cardsLeft_ = info("label_cardsleft", layout::kCardsLeftY);
@@ -249,14 +385,14 @@ void BoardWidget::buildInfo() {
 
     start_ = new PictureButton(this);
     start_->setObjectName(QStringLiteral("button_start"));
-    start_->setGeometry(layout::kStartX, layout::kStartY, layout::kStartWidth,
-                        layout::kStartHeight);
+    start_->setAccessibleName(QStringLiteral("Start Game"));
+    scaling::place(start_, art::qrect(layout::kStart));
     connect(start_, &QAbstractButton::clicked, this, &BoardWidget::startClicked);
 
     status_ = new QPlainTextEdit(this);
     status_->setObjectName(QStringLiteral("memo_status"));
-    status_->setGeometry(layout::kStatusX, layout::kStatusY, layout::kStatusWidth,
-                         layout::kStatusHeight);
+    status_->setAccessibleName(QStringLiteral("Status log"));
+    scaling::place(status_, art::qrect(layout::kStatusLog));
     status_->setReadOnly(true);
     status_->setFrameShape(QFrame::NoFrame);
     status_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -268,12 +404,13 @@ void BoardWidget::buildInfo() {
     status_->setPalette(sp);
     QFont sf = status_->font();
     sf.setBold(true);
-    status_->setFont(sf);
+    scaling::setLogicalFont(status_, sf);
     setStatusTextSize(8);
 
     logo_ = new PictureLabel(this);
     logo_->setObjectName(QStringLiteral("image_logo"));
-    logo_->setGeometry(QRect(art::kLogoPos, art::kLogoSize));
+    logo_->setAccessibleName(QStringLiteral("Driftwake web site"));
+    scaling::place(logo_, art::qrect(layout::kLogo));
     logo_->setCursor(Qt::PointingHandCursor);
     connect(logo_, &PictureLabel::clicked, this, &BoardWidget::logoClicked);
 }
@@ -282,8 +419,8 @@ void BoardWidget::buildQuickInstructions() {
     auto* panel = new QuickPanel(this);
     quick_ = panel;
     panel->setObjectName(QStringLiteral("panel_quick"));
-    panel->setGeometry((layout::kClientWidth - kQuickWidth) / 2,
-                       (layout::kClientHeight - kQuickHeight) / 2, kQuickWidth, kQuickHeight);
+    scaling::place(panel, art::qrect(layout::kQuickPanel));
+    const int quickWidth = layout::kQuickPanel.width;
     panel->setFrameShape(QFrame::Box);
     QPalette p = panel->palette();
     p.setColor(QPalette::Window, QColor(4, 6, 14));
@@ -291,26 +428,34 @@ void BoardWidget::buildQuickInstructions() {
     panel->setPalette(p);
     panel->setAutoFillBackground(true);
 
-    auto* title = makeText(panel, "label_quicktitle", QRect(0, 10, kQuickWidth, 26),
+    auto* title = makeText(panel, "label_quicktitle", QRect(0, 4, quickWidth, 24),
                            boardFont(20, true), QColor(255, 255, 0));
     title->setText(QStringLiteral("QUICK INSTRUCTIONS"));
     title->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     title->setAttribute(Qt::WA_TransparentForMouseEvents);
+    auto* keys = makeText(panel, "label_quickkeys", QRect(0, 28, quickWidth, 14),
+                          boardFont(10, true), QColor(159, 174, 173));
+    keys->setText(
+        QStringLiteral("Keys:  1 to 7 or \u2190 \u2192 pick a card  \u00b7  \u2191 \u2193 choose a "
+                       "target  \u00b7  Enter plays  \u00b7  Delete discards  \u00b7  "
+                       "S sorts  \u00b7  Esc puts back"));
+    keys->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    keys->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     for (int i = 0; i <= art::kQuickInstructionCount; ++i) {
         auto* page = new QLabel(panel);
         page->setObjectName(i == 0 ? QStringLiteral("image_quickchart")
                                    : numbered("image_quick", i));
-        page->setGeometry(QRect(kQuickPagePos[at(i)],
-                                i == 0 ? art::kQuickChartSize : art::kQuickInstructionSize));
+        scaling::place(page, QRect(art::qpoint(layout::kQuickPagePos[at(i)]),
+                                   i == 0 ? art::kQuickChartSize : art::kQuickInstructionSize));
         page->setAttribute(Qt::WA_TransparentForMouseEvents);
         quickPages_[at(i)] = page;
     }
 
     auto* close = new QPushButton(QStringLiteral("X"), panel);
     close->setObjectName(QStringLiteral("button_quickclose"));
-    close->setGeometry(kQuickWidth - 30, 6, 24, 22);
-    close->setFont(boardFont(13, true));
+    scaling::place(close, QRect(quickWidth - 30, 6, 24, 22));
+    scaling::setLogicalFont(close, boardFont(13, true));
     close->setCursor(Qt::PointingHandCursor);
     close->setFocusPolicy(Qt::NoFocus);
     connect(close, &QPushButton::clicked, panel, &QWidget::hide);
@@ -318,7 +463,21 @@ void BoardWidget::buildQuickInstructions() {
 }
 
 qreal BoardWidget::ratio() const {
-    return devicePixelRatioF();
+    return devicePixelRatioF() * scale_;
+}
+
+QPixmap BoardWidget::shown(const QPixmap& picture) const {
+    return scaling::forScreen(picture, devicePixelRatioF());
+}
+
+void BoardWidget::setScale(qreal scale) {
+    if (!(scale > 0) || scale == scale_)
+        return;
+    scale_ = scale;
+    setFixedSize(
+        scaling::scaled(QRect(0, 0, layout::kClientWidth, layout::kClientHeight), scale).size());
+    scaling::applyScale(this, scale);
+    refresh();
 }
 
 void BoardWidget::drawPictures() {
@@ -326,22 +485,22 @@ void BoardWidget::drawPictures() {
     drawnRatio_ = r;
     for (int n = 1; n <= kPlayingSeats; ++n) {
         SeatControls& s = seats_[at(n)];
-        s.safeStrip->setPixmap(art::protectionStrip(r));
+        s.safeStrip->setPixmap(shown(art::protectionStrip(r)));
         for (int k = 1; k <= 4; ++k)
-            s.safe[at(k)]->setPixmap(art::protectionIcon(k, r));
-        s.target->setPixmap(art::target(r));
-        s.eyes->setPixmap(art::autoPilot(r));
+            s.safe[at(k)]->setPixmap(shown(art::protectionIcon(k, r)));
+        s.target->setPixmap(shown(art::target(r)));
+        s.eyes->setPixmap(shown(art::autoPilot(r)));
         if (s.notPlaying)
-            s.notPlaying->setPixmap(art::notOnMission(r));
-        s.winner->setPixmap(art::winnerBadge(r));
+            s.notPlaying->setPixmap(shown(art::notOnMission(r)));
+        s.winner->setPixmap(shown(dimmed(art::winnerBadge(r), 0.45)));
     }
-    discardBack_->setPixmap(art::discardPlaceholder(r));
-    start_->setPicture(art::startGameButton(r));
-    logo_->setPixmap(art::logo(r));
-    quickPages_[0]->setPixmap(art::quickChart(r));
+    discardBack_->setPixmap(shown(art::discardPlaceholder(r)));
+    start_->setPicture(shown(art::startGameButton(r, startCaption_)));
+    logo_->setPixmap(shown(art::logo(r)));
+    quickPages_[0]->setPixmap(shown(art::quickChart(r)));
     for (int i = 1; i <= art::kQuickInstructionCount; ++i)
-        quickPages_[at(i)]->setPixmap(art::quickInstruction(i, r));
-    turn_->setPixmap(art::turnFrame(turnGreenShown_, r));
+        quickPages_[at(i)]->setPixmap(shown(art::quickInstruction(i, r)));
+    turn_->setPixmap(shown(art::turnFrame(turnGreenShown_, r)));
     update();
 }
 
@@ -352,8 +511,10 @@ void BoardWidget::refresh() {
         if (c.shown == p && !ratioChanged)
             return;
         c.shown = p;
+        c.label->setAccessibleName(c.what + QStringLiteral(": ") +
+                                   (p ? art::cardFaceName(*p) : QStringLiteral("none")));
         if (p)
-            c.label->setPixmap(art::card(*p, r));
+            c.label->setPixmap(shown(art::card(*p, r)));
         else
             c.label->clear();
     };
@@ -362,7 +523,13 @@ void BoardWidget::refresh() {
         const SeatDisplay& d = view_.seats[at(n)];
         SeatControls& s = seats_[at(n)];
         const QColor nameColour = qcolour(colourOf(d.nameColour));
-        s.name->setText(qstr(d.name));
+        // A long name is cut with an ellipsis; the hint then shows it whole.
+        const QString full = qstr(d.name);
+        const QString cut =
+            QFontMetrics(s.name->font()).elidedText(full, Qt::ElideRight, s.name->width());
+        s.name->setText(cut);
+        s.name->setToolTip(cut == full ? qstr(botHint(n)) : full);
+        s.name->setAccessibleName(QStringLiteral("Seat %1: %2").arg(n).arg(full));
         s.name->setVisible(d.nameVisible);
         setTextColour(s.name, nameColour);
         s.score->setText(qstr(d.score));
@@ -391,27 +558,36 @@ void BoardWidget::refresh() {
         const HandPlace& h = view_.hand[at(place)];
         CardControl& c = hand_[at(place)];
         card(c, h.picture);
-        // Before the first arrangement a place stands at its own position.
-        const int left = h.left != 0 ? h.left : layout::kHandX[at(place)];
-        c.label->move(left, h.top());
+        scaling::place(c.label, art::qrect(layout::handRect(model_.positionOf(place), h.raised)));
     }
     card(discard_, view_.discard);
 
     const TurnDisplay& t = view_.turn;
     if (t.green != turnGreenShown_ || ratioChanged) {
         turnGreenShown_ = t.green;
-        turn_->setPixmap(art::turnFrame(t.green, r));
+        turn_->setPixmap(shown(art::turnFrame(t.green, r)));
     }
-    turn_->move(t.left, t.top);
+    scaling::place(turn_, art::qrect(layout::turnFrameRect(t.seat)));
     turn_->setVisible(t.visible);
 
     distance_->setText(qstr(view_.distance));
     cardsLeft_->setText(qstr(view_.cardsLeft));
     playToScore_->setText(qstr(view_.playToScore));
     start_->setVisible(view_.startVisible);
+    // The start control covers "Amount to Earn": while it shows, it carries
+    // that line itself, under its words.
+    const QString caption = view_.startVisible ? qstr(view_.playToScore) : QString();
+    if (caption != startCaption_ && !ratioChanged) {
+        startCaption_ = caption;
+        start_->setPicture(shown(art::startGameButton(r, caption)));
+    }
+    startCaption_ = caption;
+    start_->setAccessibleDescription(caption);
+    playToScore_->setVisible(caption.isEmpty());
 
     if (ratioChanged)
         drawPictures();
+    placeFocusMark();
 }
 
 void BoardWidget::appendLog(const QString& line) {
@@ -421,14 +597,14 @@ void BoardWidget::appendLog(const QString& line) {
 }
 
 void BoardWidget::setStatusTextSize(int points) {
-    QFont f = status_->font();
+    QFont f = status_->property(scaling::kFontProperty).value<QFont>();
     // The setting may hold any number; keep the font usable.
     f.setPointSize(std::clamp(points, 1, 96));
-    status_->setFont(f);
+    scaling::setLogicalFont(status_, f);
 }
 
 int BoardWidget::statusTextSize() const {
-    return status_->font().pointSize();
+    return status_->property(scaling::kFontProperty).value<QFont>().pointSize();
 }
 
 void BoardWidget::showQuickInstructions() {
@@ -438,7 +614,23 @@ void BoardWidget::showQuickInstructions() {
 
 void BoardWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.drawPixmap(0, 0, art::boardBackground(ratio()));
+    p.drawPixmap(0, 0, shown(art::boardBackground(ratio())));
+}
+
+bool BoardWidget::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        for (int n = 1; n <= kPlayingSeats; ++n) {
+            QLabel* strip = seats_[at(n)].safeStrip;
+            if (watched != strip)
+                continue;
+            const auto* help = static_cast<QHelpEvent*>(event);
+            const int k = std::clamp(int(help->pos().x() / (layout::kSafeStep * scale_)) + 1, 1,
+                                     art::kProtectionCount);
+            QToolTip::showText(help->globalPos(), noProtectionHint(k), strip);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void BoardWidget::showEvent(QShowEvent* event) {

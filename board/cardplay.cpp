@@ -57,6 +57,12 @@ std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
     return lit;
 }
 
+int BoardModel::positionOf(int place) const {
+    const auto& order = state_.handorder;
+    const auto it = std::find(order.begin() + 1, order.end(), place);
+    return it == order.end() ? 0 : static_cast<int>(it - order.begin());
+}
+
 void BoardModel::card1MouseUp(int place, bool rightButton) {
     if (place < 1 || place > kHandPlaces)
         return;
@@ -75,10 +81,7 @@ void BoardModel::card1MouseUp(int place, bool rightButton) {
         state_.selectedslot = 0;
     } else if (selected != 0) {
         view_.hand[at(selected)].raised = false;
-        const auto& order = state_.handorder;
-        const auto ps = std::find(order.begin() + 1, order.end(), selected) - order.begin();
-        const auto pp = std::find(order.begin() + 1, order.end(), place) - order.begin();
-        swapPositions(static_cast<int>(ps), static_cast<int>(pp));
+        swapPositions(positionOf(selected), positionOf(place));
         state_.selectedslot = 0;
     } else {
         state_.selectedslot = place;
@@ -86,6 +89,12 @@ void BoardModel::card1MouseUp(int place, bool rightButton) {
         const auto lit = targetsFor(view_.hand[at(place)].card);
         for (int n = 1; n <= kPlayingSeats; ++n)
             view_.seats[at(n)].target = lit[at(n)];
+        // The keyboard's first choice: the own ship when lit, else the first lit seat.
+        view_.chosenTarget = 0;
+        if (isPlayingSeat(state_.myseat) && lit[at(state_.myseat)])
+            view_.chosenTarget = state_.myseat;
+        else
+            cycleTarget(+1);
         events_.sound("clickcard");
     }
     finish();
@@ -130,6 +139,53 @@ void BoardModel::image_discardClick() {
     state_.turnseat = 0;
     view_.turn.visible = false;
     finish();
+}
+
+void BoardModel::selectPosition(int position) {
+    if (position < 1 || position > kHandPlaces)
+        return;
+    const int place = state_.handorder[at(position)];
+    if (place == state_.selectedslot)
+        return;
+    if (state_.selectedslot != 0 && state_.turnseat == state_.myseat)
+        deselect();
+    card1MouseUp(place, false);
+}
+
+void BoardModel::stepSelection(int step) {
+    const int now = state_.selectedslot != 0 ? positionOf(state_.selectedslot) : 0;
+    int next = now + step;
+    if (now == 0)
+        next = step > 0 ? 1 : kHandPlaces;
+    selectPosition(std::clamp(next, 1, kHandPlaces));
+}
+
+void BoardModel::cycleTarget(int step) {
+    step = step < 0 ? -1 : 1;
+    int seat = view_.chosenTarget;
+    if (!isPlayingSeat(seat))
+        seat = step > 0 ? 0 : 1;
+    for (int i = 0; i < kPlayingSeats; ++i) {
+        seat = (seat + step + kPlayingSeats - 1) % kPlayingSeats + 1;
+        if (view_.seats[at(seat)].target) {
+            view_.chosenTarget = seat;
+            finish();
+            return;
+        }
+    }
+}
+
+void BoardModel::playChosenTarget() {
+    const int seat = view_.chosenTarget;
+    if (isPlayingSeat(seat) && view_.seats[at(seat)].target)
+        image_target1Click(seat);
+}
+
+void BoardModel::deselect() {
+    const int place = state_.selectedslot;
+    if (place == 0 || state_.turnseat != state_.myseat)
+        return;
+    card1MouseUp(place, false);
 }
 
 void BoardModel::sortcards() {

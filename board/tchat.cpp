@@ -1,11 +1,13 @@
 #include "board/tchat.h"
 
 #include "board/boardwidget.h"
+#include "board/scaling.h"
 #include "board/tgamestart.h"
 #include "chat/chatpane.h"
 #include "chat/chatview.h"
 #include "chat/colours.h"
 #include "chat/datadir.h"
+#include "chat/messagebox.h"
 #include "chat/sounds.h"
 #include "chat/tabout.h"
 #include "chat/thelp.h"
@@ -73,8 +75,9 @@ void Tchat::FormCreate() {
     central->setMinimumSize(kMinClientWidth, kMinClientHeight);
     setCentralWidget(central);
 
-    board_ = new BoardWidget(model_->view(), central);
+    board_ = new BoardWidget(*model_, central);
     board_->move(0, 0);
+    central->installEventFilter(this);
     sounds_ = new SoundPlayer(this);
     ChatPane::Hooks hooks;
     hooks.send = [this](const std::string& m) { send(m); };
@@ -98,11 +101,10 @@ void Tchat::FormCreate() {
             status(QStringLiteral("Cannot connect to the host: ") + why);
     });
 
-    connect(board_, &BoardWidget::cardReleased, this,
-            [this](int place, bool right) { model_->card1MouseUp(place, right); });
-    connect(board_, &BoardWidget::targetClicked, this,
-            [this](int seat) { model_->image_target1Click(seat); });
-    connect(board_, &BoardWidget::discardClicked, this, [this] { model_->image_discardClick(); });
+    board_->driveModel(*model_);
+    // Escape in the chat input gives the keyboard back to the board.
+    connect(chat_->mychat(), &ChatInput::escapePressed, board_,
+            [this] { board_->setFocus(Qt::OtherFocusReason); });
     connect(board_, &BoardWidget::startClicked, this, &Tchat::button_startClick);
     connect(board_, &BoardWidget::nameLabelContextMenu, this, &Tchat::nameLabelMenu);
     connect(board_, &BoardWidget::logoClicked, this, &Tchat::openWebsite);
@@ -196,6 +198,19 @@ void Tchat::buildMenus() {
         ->setObjectName(QStringLiteral("SpyList1"));
     view->addAction(QStringLiteral("Phrase List"), this, [this] { phrases_->openPhrases(); })
         ->setObjectName(QStringLiteral("PrhaseList1"));
+    view->addSeparator();
+    fullScreen_ = view->addAction(QStringLiteral("Full Screen"), this, [this](bool on) {
+        if (on)
+            showFullScreen();
+        else
+            showNormal();
+    });
+    fullScreen_->setObjectName(QStringLiteral("FullScreen1"));
+    fullScreen_->setCheckable(true);
+    fullScreen_->setShortcut(QKeySequence(Qt::Key_F11));
+    QAction* actual = view->addAction(QStringLiteral("Actual Size"), this, &Tchat::actualSize);
+    actual->setObjectName(QStringLiteral("ActualSize1"));
+    actual->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
     QAction* content =
@@ -300,7 +315,7 @@ void Tchat::connectClient(const QString& host) {
 
 void Tchat::fatal(const QString& text) {
     std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
-    QMessageBox::critical(this, QStringLiteral("Driftwake"), text);
+    QMessageBox::critical(plainParent(this), QStringLiteral("Driftwake"), text);
     QCoreApplication::exit(1);
 }
 
@@ -329,6 +344,9 @@ void Tchat::dispatch(std::string_view message) {
         }
     }
     model_->handleCommand(c.word, c.payload);
+    // A new game hands the keyboard to the board.
+    if (c.word == msg::StartGameAnnounce::kWord && !chat_->mychat()->hasFocus())
+        board_->setFocus(Qt::OtherFocusReason);
 }
 
 template <class M, void (Tchat::*Handle)(const M&)> void Tchat::on(std::string_view payload) {
@@ -359,7 +377,7 @@ void Tchat::wrongversion(const msg::WrongVersion&) {
 }
 
 void Tchat::full(const msg::Full&) {
-    QMessageBox::information(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));
+    showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));
     close();
 }
 
@@ -430,7 +448,7 @@ void Tchat::hostNotice(const QString& text) {
         noticeLines_.removeFirst();
     if (!notice_) {
         notice_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Driftwake"), QString(),
-                                  QMessageBox::Ok, this);
+                                  QMessageBox::Ok, plainParent(this));
         notice_->setModal(false);
         notice_->setAttribute(Qt::WA_DeleteOnClose);
         connect(notice_, &QMessageBox::finished, this, [this] { noticeLines_.clear(); });
@@ -511,6 +529,38 @@ void Tchat::setBotSpeed(BotSpeed speed) {
         botSpeedItems_[i]->setChecked(kBotSpeeds[i] == speed);
 }
 
+bool Tchat::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == centralWidget() && event->type() == QEvent::Resize)
+        fitBoard();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void Tchat::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && fullScreen_)
+        fullScreen_->setChecked(isFullScreen());
+}
+
+void Tchat::fitBoard() {
+    // The board keeps its proportions and stands centred; at the minimum
+    // client area it is at 100%, in the top left corner.
+    if (!board_ || !chat_)
+        return;
+    const QSize area = centralWidget()->size();
+    const qreal scale = scaling::fitScale(area, QSize(kMinClientWidth, kMinClientHeight));
+    board_->setScale(scale);
+    chat_->setScale(scale);
+    board_->move(scaling::centred(area, board_->size(), scale));
+}
+
+void Tchat::actualSize() {
+    // Back to the board at 100%: the smallest window that holds it.
+    if (isFullScreen() || isMaximized())
+        showNormal();
+    const QSize frame = size() - centralWidget()->size();
+    resize(QSize(kMinClientWidth, kMinClientHeight) + frame);
+}
+
 void Tchat::closeEvent(QCloseEvent* event) {
     Size work{};
     if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -538,15 +588,14 @@ void Tchat::saveTally(bool tellUser) {
                          QStringLiteral("\nThe tally of this session could not be saved.");
     std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
     if (tellUser)
-        QMessageBox::warning(this, QStringLiteral("Driftwake"), text);
+        QMessageBox::warning(plainParent(this), QStringLiteral("Driftwake"), text);
 }
 
 // ---------------------------------------------------------------- menus and controls
 
 void Tchat::button_startClick() {
     if (!model_->state().loggedin) {
-        QMessageBox::information(this, QStringLiteral("Driftwake"),
-                                 QStringLiteral("You are not connected"));
+        showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("You are not connected"));
         return;
     }
     gamestart_->setPlayerName(model_->state().playername);

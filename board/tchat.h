@@ -56,6 +56,8 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Start-up.
@@ -108,6 +110,10 @@ private:
     void JustWatch1Click();
     void TextColor1Click();
     void ResetScreenLocation1Click();
+    // The board (and the chat in it) scaled to the client area.
+    void fitBoard();
+    // View > Actual Size: the window that shows the board at 100%.
+    void actualSize();
     void nameLabelMenu(int seat, QPoint globalPos);
     void kicking(int seat);
     void openWebsite();
@@ -153,6 +159,7 @@ private:
     std::array<QAction*, 3> botSpeedItems_{}; // Slow1, Normal1, Fast1
     std::array<QAction*, 4> textSizeItems_{}; // N8, N10, N12, N14
     QAction* JustWatch1 = nullptr;
+    QAction* fullScreen_ = nullptr;
     QMenu* popup_kick = nullptr;
     QAction* RemoveFromGame1 = nullptr;
     QAction* SettoJustWatch1 = nullptr;

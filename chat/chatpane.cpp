@@ -1,6 +1,7 @@
 #include "chat/chatpane.h"
 
 #include "board/artwork.h"
+#include "board/scaling.h"
 #include "chat/colours.h"
 #include "chat/sounds.h"
 #include "net/messages.h"
@@ -23,10 +24,6 @@ namespace dw {
 
 namespace {
 
-constexpr QRect kPhraseButtonRect{15, 278, 25, 19};
-constexpr int kPhraseButtonStep = 21;
-constexpr QPoint kChatterButtonPos{15, 467};
-
 QColor qcolour(std::uint32_t colour) {
     const Rgb rgb = colourToRgb(colour);
     return QColor(rgb.red, rgb.green, rgb.blue);
@@ -38,12 +35,10 @@ void setTextColour(QWidget* w, const QColor& c) {
     w->setPalette(pal);
 }
 
-QToolButton* makeSmallButton(QWidget* parent, const QPixmap& face, const QString& name) {
+QToolButton* makeSmallButton(QWidget* parent, const QString& name, const QRect& logical) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
-    b->setFixedSize(art::kSmallButtonSize);
-    b->setIcon(QIcon(face));
-    b->setIconSize(art::kSmallButtonSize);
+    scaling::place(b, logical);
     b->setAutoRaise(false);
     b->setFocusPolicy(Qt::NoFocus);
     b->setStyleSheet(
@@ -111,6 +106,11 @@ void ChatInput::keyPressEvent(QKeyEvent* event) {
         emit enterPressed();
         return;
     }
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        emit escapePressed();
+        return;
+    }
     if (event->matches(QKeySequence::Paste)) {
         event->accept();
         pasteAtEnd();
@@ -131,14 +131,14 @@ ChatPane::ChatPane(QWidget* board, Hooks hooks, SoundPlayer* sounds, QObject* pa
     : QObject(parent), hooks_(std::move(hooks)), sounds_(sounds) {
     mainchat_ = new ChatView(board);
     mainchat_->setObjectName(QStringLiteral("mainchat"));
-    mainchat_->setGeometry(art::kChatViewRect);
+    scaling::place(mainchat_, art::kChatViewRect);
 
     mychat_ = new ChatInput(board);
     mychat_->setObjectName(QStringLiteral("mychat"));
-    mychat_->setGeometry(art::kChatEntryRect);
+    scaling::place(mychat_, art::kChatEntryRect);
     QFont inputFont(QStringLiteral("Arial"));
     inputFont.setPixelSize(13);
-    mychat_->setFont(inputFont);
+    scaling::setLogicalFont(mychat_, inputFont);
     QPalette pal = mychat_->palette();
     pal.setColor(QPalette::Base, Qt::black);
     mychat_->setPalette(pal);
@@ -147,8 +147,8 @@ ChatPane::ChatPane(QWidget* board, Hooks hooks, SoundPlayer* sounds, QObject* pa
     connect(mychat_, &ChatInput::enterPressed, this, &ChatPane::sendit);
     connect(mainchat_, &ChatView::chatCleared, mychat_, [this] { mychat_->setFocus(); });
 
-    button_smilies_ = makeSmallButton(board, art::smileyButton(), QStringLiteral("button_smilies"));
-    button_smilies_->move(art::kSmileyButtonPos);
+    button_smilies_ =
+        makeSmallButton(board, QStringLiteral("button_smilies"), art::qrect(layout::kSmileyButton));
     smileyMenu_ = new QMenu(board);
     for (int code = kFirstSmileyCode; code <= kLastSmileyCode; ++code) {
         QAction* a = smileyMenu_->addAction(QIcon(art::smiley(code - kFirstSmileyCode)),
@@ -159,9 +159,9 @@ ChatPane::ChatPane(QWidget* board, Hooks hooks, SoundPlayer* sounds, QObject* pa
             [this] { popupAt(smileyMenu_, button_smilies_); });
 
     for (int n = 1; n <= kPhraseCount; ++n) {
-        QToolButton* b =
-            makeSmallButton(board, art::phraseButton(), QStringLiteral("b_phrase%1").arg(n));
-        b->move(kPhraseButtonRect.topLeft() + QPoint(0, kPhraseButtonStep * (n - 1)));
+        QToolButton* b = makeSmallButton(
+            board, QStringLiteral("b_phrase%1").arg(n),
+            art::qrect(layout::kFirstPhraseButton.moved(0, layout::kPhraseButtonStep * (n - 1))));
         b_phrase_[static_cast<std::size_t>(n - 1)] = b;
         connect(b, &QToolButton::clicked, this, [this, n] { phraseClicked(n); });
         setPhrase(n,
@@ -171,8 +171,7 @@ ChatPane::ChatPane(QWidget* board, Hooks hooks, SoundPlayer* sounds, QObject* pa
     }
 
     QToolButton* chatter =
-        makeSmallButton(board, art::chatterButton(), QStringLiteral("b_phrase10"));
-    chatter->move(kChatterButtonPos);
+        makeSmallButton(board, QStringLiteral("b_phrase10"), art::qrect(layout::kChatterButton));
     chatter->setToolTip(tr("Chatter Sounds"));
     b_phrase_[kPhraseCount] = chatter;
     chatterMenu_ = new QMenu(board);
@@ -186,9 +185,27 @@ ChatPane::ChatPane(QWidget* board, Hooks hooks, SoundPlayer* sounds, QObject* pa
     connect(chatter, &QToolButton::clicked, this,
             [this, chatter] { popupAt(chatterMenu_, chatter); });
 
+    setScale(1.0);
+
     auto timer = std::make_shared<QElapsedTimer>();
     timer->start();
     clock_ = [timer] { return timer->elapsed(); };
+}
+
+void ChatPane::setScale(qreal scale) {
+    // The faces are drawn for the buttons' actual size and the screen.
+    const qreal screen = mychat_->devicePixelRatioF();
+    const qreal ratio = screen * scale;
+    const QSize iconSize = scaling::scaled(QRect(QPoint(), art::kSmallButtonSize), scale).size();
+    const auto face = [&](QToolButton* b, const QPixmap& picture) {
+        b->setIcon(QIcon(scaling::forScreen(picture, screen)));
+        b->setIconSize(iconSize);
+    };
+    face(button_smilies_, art::smileyButton(ratio));
+    for (int n = 1; n <= kPhraseCount; ++n)
+        face(b_phrase_[static_cast<std::size_t>(n - 1)], art::phraseButton(ratio));
+    face(b_phrase_[kPhraseCount], art::chatterButton(ratio));
+    mainchat_->setScale(scale);
 }
 
 QToolButton* ChatPane::phraseButton(int n) const {

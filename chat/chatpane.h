@@ -68,6 +68,8 @@ public:
 
 signals:
     void enterPressed();
+    // Escape: the user is done typing.
+    void escapePressed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -96,6 +98,9 @@ public:
     ChatPane(QWidget* board, Hooks hooks, SoundPlayer* sounds, QObject* parent = nullptr);
 
     ChatView* mainchat() const { return mainchat_; }
+    // Draws the buttons' faces and the chat's text for a board of this scale
+    // (1 = 100%); the board places the controls.
+    void setScale(qreal scale);
     ChatInput* mychat() const { return mychat_; }
     QToolButton* phraseButton(int n) const; // 1..10
     QToolButton* smileyButton() const { return button_smilies_; }

@@ -1,15 +1,18 @@
 #include "chat/chatview.h"
 
 #include "board/artwork.h"
+#include "board/scaling.h"
 #include "chat/colours.h"
 #include "net/protocol.h"
 
+#include "chat/messagebox.h"
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QMenu>
+
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPalette>
@@ -80,11 +83,13 @@ ChatView::ChatView(QWidget* parent) : QTextBrowser(parent) {
     const QColor windowText = QApplication::palette().color(QPalette::WindowText);
     const QColor yellow = qcolour(kColourYellow);
     const QColor green = qcolour(0x00008000);
+    // Links are green and underlined; a light green reads well on the black view.
+    const QColor linkGreen(64, 232, 96);
     styles_[0] = {yellow, false, false, false};
     styles_[1] = {yellow, true, false, false};
     styles_[2] = {yellow, true, false, false};
     styles_[3] = {qcolour(0x00000080), false, true, false};
-    styles_[4] = {green, false, false, true};
+    styles_[4] = {linkGreen, false, false, true};
     styles_[5] = {green, false, false, true};
     styles_[6] = {qcolour(kColourSilver), false, false, false};
     styles_[7] = {qcolour(kColourSilver), false, false, false};
@@ -138,7 +143,9 @@ ChatView::ChatView(QWidget* parent) : QTextBrowser(parent) {
     });
 
     openLink_ = [](const QUrl& url) { QDesktopServices::openUrl(url); };
-    showNotice_ = [this](const QString& text) { QMessageBox::information(this, QString(), text); };
+    showNotice_ = [this](const QString& text) {
+        showInformation(this, QStringLiteral("Driftwake"), text);
+    };
 }
 
 bool ChatView::scrollChatOff() const {
@@ -160,10 +167,28 @@ void ChatView::setTextSize(int pointSize) {
     // Every style takes its face and size from the document's font, so a new
     // size reaches every line already shown as well.
     QFont f(QStringLiteral("Arial"));
-    f.setPointSize(pointSize);
+    f.setPointSizeF(pointSize * scale_);
     setFont(f);
     document()->setDefaultFont(f);
     refreshColours();
+}
+
+void ChatView::setScale(qreal scale) {
+    if (!(scale > 0) || scale == scale_)
+        return;
+    scale_ = scale;
+    // Smileys already shown are drawn again for the new size.
+    for (int i = 0; i < art::kSmileyCount; ++i)
+        document()->addResource(
+            QTextDocument::ImageResource,
+            QUrl(QStringLiteral("%1:%2").arg(QLatin1String(kSmileyScheme)).arg(i)), smileyImage(i));
+    setTextSize(textSize_);
+    document()->markContentsDirty(0, document()->characterCount());
+}
+
+QPixmap ChatView::smileyImage(int index) const {
+    const qreal screen = devicePixelRatioF();
+    return scaling::forScreen(art::smiley(index, screen * scale_), screen);
 }
 
 QTextCharFormat ChatView::formatFor(int k) const {
@@ -336,8 +361,6 @@ void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
         QTextImageFormat image;
         image.setName(
             QStringLiteral("%1:%2").arg(QLatin1String(kSmileyScheme)).arg(smileyPicture(code)));
-        image.setWidth(art::kSmileySize.width());
-        image.setHeight(art::kSmileySize.height());
         cursor.insertImage(image);
     }
     if (!rest.empty())
@@ -402,7 +425,7 @@ QVariant ChatView::loadResource(int type, const QUrl& name) {
         int index = name.path().toInt(&ok);
         if (!ok || index < 0 || index >= art::kSmileyCount)
             index = 0;
-        return art::smiley(index, devicePixelRatioF());
+        return smileyImage(index);
     }
     return QTextBrowser::loadResource(type, name);
 }

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <QColor>
+#include <QPixmap>
 #include <QTextBrowser>
 #include <QUrl>
 
@@ -85,6 +86,8 @@ public:
     // Point size of all 15 styles.
     void setTextSize(int pointSize);
     int textSize() const { return textSize_; }
+    // The board's scale (1 = 100%): text and smileys grow with it.
+    void setScale(qreal scale);
 
     // How many times style k changed; paragraphs in sight always show the
     // latest, the others are brought up to date as they come into view.
@@ -134,7 +137,10 @@ private:
     // block's user state) the version it was last coloured with.
     std::array<int, kChatStyleCount> styleVersions_{};
     bool refreshing_ = false;
+    QPixmap smileyImage(int index) const;
+
     int textSize_ = kDefaultChatTextSize;
+    qreal scale_ = 1.0;
     int linkCounter_ = -1;
     bool empty_ = true;
     bool followEnd_ = true;

@@ -6,10 +6,12 @@
 #include "chat/website.h"
 #include "net/protocol.h"
 
+#include "chat/messagebox.h"
 #include <QDate>
 #include <QDesktopServices>
 #include <QEvent>
 #include <QLabel>
+
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
@@ -37,8 +39,7 @@ Tabout::Tabout(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
-      message_(
-          [this](const QString& text) { QMessageBox::information(this, windowTitle(), text); }) {
+      message_([this](const QString& text) { showInformation(this, windowTitle(), text); }) {
     setWindowTitle(QStringLiteral("Driftwake - About"));
     setObjectName(QStringLiteral("Tabout"));
     setFixedSize(kWidth, kHeight);

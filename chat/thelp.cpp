@@ -108,6 +108,16 @@ where the card may go. Click a target to play the card there, or click the
 <b>discard pile</b> to throw the card away. Click the picked-up card again to
 put it back. With a card picked up, clicking another card of your hand swaps
 the two; a right-click on your hand sorts it by kind at any time.</p>
+<h3>Playing by keyboard</h3>
+<p>The board has the keyboard when a game starts. Keys <b>1</b> to <b>7</b>
+pick up the card at that place of your hand, and <b>Left</b> and <b>Right</b>
+move to the card beside it. <b>Up</b> and <b>Down</b> choose among the green
+targets (a yellow frame shows the chosen one), <b>Enter</b> plays the card
+there, <b>Delete</b> discards it, <b>S</b> sorts your hand and <b>Escape</b>
+puts the card back. In the chat box, <b>Enter</b> sends your line and
+<b>Escape</b> (or a click on the board) gives the keyboard back to the board.
+<b>Tab</b> moves between the window's controls; <b>F11</b> shows the board
+full screen.</p>
 <h3>Getting under way</h3>
 <p>Every ship starts a mission docked. Play <b>UNDOCK</b> on your own ship
 before you can travel. Then play lightyear cards on your own ship; the

@@ -19,6 +19,16 @@ Tphrases::Tphrases(ChatPane& pane, SaveFn save, QWidget* parent)
     setObjectName(QStringLiteral("Tphrases"));
     setWindowTitle(QStringLiteral("Driftwake - Phrase Buttons "));
     setModal(false);
+    // The same dark look as the game's other windows.
+    setStyleSheet(QStringLiteral(
+        "QDialog { background: black; }"
+        "QLabel { color: #c8c8c8; }"
+        "QLineEdit { background: #0c0c0c; color: #00ff00; border: 1px solid #2e8b2e;"
+        " padding: 2px; selection-background-color: #2e8b2e; selection-color: black; }"
+        "QPushButton { background: #1c1c1c; color: #00ff00; border: 1px solid #2e8b2e;"
+        " padding: 3px 18px; }"
+        "QPushButton:hover { background: #2a2a2a; }"
+        "QPushButton:pressed { background: #0c3c0c; }"));
 
     auto* layout = new QVBoxLayout(this);
     auto* grid = new QGridLayout;

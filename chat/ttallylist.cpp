@@ -2,11 +2,13 @@
 
 #include "chat/showwindow.h"
 
+#include "chat/messagebox.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
+
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -37,9 +39,6 @@ QString darkStyle() {
         "QGroupBox::title { subcontrol-origin: margin; left: 8px; color: #00FF00; }"
         "QListWidget { background: black; color: yellow; border: 1px solid #406040; }"
         "QListWidget::item:selected { background: #000080; color: yellow; }"
-        "QListWidget::indicator { width: 9px; height: 9px; border: 1px solid yellow;"
-        " background: black; }"
-        "QListWidget::indicator:checked { background: yellow; }"
         "QPushButton { background: #181828; color: yellow; border: 1px solid #606080;"
         " padding: 3px 14px; }"
         "QPushButton:hover { border-color: yellow; }"
@@ -78,9 +77,7 @@ Ttallylist::Ttallylist(TallyTable& table, QWidget* parent) : QDialog(parent), ta
     setModal(false);
     setStyleSheet(darkStyle());
     ask_ = [this](const QString& question) {
-        return QMessageBox::question(this, QStringLiteral("Driftwake"), question,
-                                     QMessageBox::Yes | QMessageBox::No,
-                                     QMessageBox::No) == QMessageBox::Yes;
+        return askYesNo(this, QStringLiteral("Driftwake"), question);
     };
 
     checklist_ = checkList(this, QStringLiteral("checklist"));

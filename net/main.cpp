@@ -67,7 +67,8 @@ int main(int argc, char** argv) {
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationDisplayName(QStringLiteral("Driftwake"));
+    // No application display name: the desktop would append it to every
+    // window title, which already names the game ("Driftwake - Game Start").
     dw::SingleInstance instance(dw::dataDirectory());
     if (instance.anotherRunning()) {
         std::fprintf(stderr,

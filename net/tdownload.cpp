@@ -1,11 +1,15 @@
 #include "net/tdownload.h"
 
+#include "chat/messagebox.h"
+
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
+
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
@@ -114,9 +118,8 @@ QPixmap Tdownload::closedPicture(qreal dpr) {
 Tdownload::Tdownload(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint),
-      url_(defaultDownloadUrl()), run_(runThroughPlatform), message_([this](const QString& text) {
-          QMessageBox::information(this, windowTitle(), text);
-      }) {
+      url_(defaultDownloadUrl()), run_(runThroughPlatform),
+      message_([this](const QString& text) { showInformation(this, windowTitle(), text); }) {
     setWindowTitle(QStringLiteral("Download The Korvel Lobby"));
     setObjectName(QStringLiteral("Tdownload"));
     setFixedSize(kWidth, kHeight);

@@ -3,12 +3,23 @@
 // PNG files, for reviewing the board's looks.
 #include "board/boardmodel.h"
 #include "board/boardwidget.h"
+#include "board/scaling.h"
 #include "board/tgamestart.h"
+#include "chat/chatpane.h"
+#include "chat/messagebox.h"
+#include "chat/settings.h"
+#include "chat/tabout.h"
+#include "chat/tallytable.h"
+#include "chat/tphrases.h"
+#include "chat/ttallylist.h"
 #include "net/messages.h"
+#include "net/protocol.h"
+#include "net/tdownload.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QTextStream>
 
@@ -35,11 +46,27 @@ struct ShotEvents : dw::BoardEvents {
 
 class Shooter {
 public:
-    explicit Shooter(QString dir) : dir_(std::move(dir)) {
+    // With a valid `area`, the board is shown scaled and centred in a black
+    // client area of that size, as the main window shows it.
+    Shooter(QString dir, QSize area) : dir_(std::move(dir)) {
         events_.widget = &widget_;
         model_.state().ishost = true;
         model_.state().playername = "Ann";
-        widget_.show();
+        if (area.isValid()) {
+            area_.resize(area);
+            QPalette p = area_.palette();
+            p.setColor(QPalette::Window, Qt::black);
+            area_.setPalette(p);
+            area_.setAutoFillBackground(true);
+            widget_.setParent(&area_);
+            const qreal scale =
+                dw::scaling::fitScale(area, QSize(dw::kMinClientWidth, dw::kMinClientHeight));
+            widget_.setScale(scale);
+            widget_.move(dw::scaling::centred(area, widget_.size(), scale));
+            area_.show();
+        } else {
+            widget_.show();
+        }
     }
 
     // Feeds encoded host messages.
@@ -59,7 +86,7 @@ public:
     bool shoot(const QString& name) {
         widget_.refresh();
         const QString path = QDir(dir_).filePath(name + QStringLiteral(".png"));
-        const bool ok = widget_.grab().save(path);
+        const bool ok = (area_.isVisible() ? area_.grab() : widget_.grab()).save(path);
         QTextStream(ok ? stdout : stderr) << (ok ? "wrote " : "cannot write ") << path << "\n";
         return ok;
     }
@@ -68,8 +95,49 @@ private:
     QString dir_;
     ShotEvents events_;
     dw::BoardModel model_{events_, [](int) { return 0; }};
-    dw::BoardWidget widget_{model_.view()};
+    QWidget area_;
+    dw::BoardWidget widget_{model_};
 };
+
+bool shootWindow(QWidget* window, const QString& dir, const QString& name) {
+    window->show();
+    QCoreApplication::processEvents();
+    const QString path = QDir(dir).filePath(name + QStringLiteral(".png"));
+    const bool ok = window->grab().save(path);
+    QTextStream(ok ? stdout : stderr) << (ok ? "wrote " : "cannot write ") << path << "\n";
+    return ok;
+}
+
+// The game's other windows, for reviewing that each reads clearly.
+bool shootWindows(const QString& dir) {
+    bool ok = true;
+    QWidget main; // stands for the main window, which has no style sheet
+    main.resize(dw::kMinClientWidth, dw::kMinClientHeight);
+
+    dw::TallyTable table;
+    dw::Ttallylist tally(table, &main);
+    tally.openTally({"Bob", "Klick"});
+    tally.checklistClickCheck(0, true);
+    ok &= shootWindow(&tally, dir, QStringLiteral("tally"));
+
+    QWidget board(&main);
+    dw::ChatPane pane(&board, {}, nullptr);
+    dw::Tphrases phrases(pane, {}, &main);
+    phrases.openPhrases();
+    ok &= shootWindow(&phrases, dir, QStringLiteral("phrases"));
+
+    dw::Tabout about(&main);
+    ok &= shootWindow(&about, dir, QStringLiteral("about"));
+
+    dw::Tdownload download(&main);
+    ok &= shootWindow(&download, dir, QStringLiteral("download"));
+    // The box the download window opens: parented the way the window does.
+    QMessageBox box(QMessageBox::Information, download.windowTitle(),
+                    QStringLiteral("The download failed: Connection refused"), QMessageBox::Ok,
+                    dw::plainParent(&download));
+    ok &= shootWindow(&box, dir, QStringLiteral("messagebox"));
+    return ok;
+}
 
 } // namespace
 
@@ -80,12 +148,24 @@ int main(int argc, char** argv) {
     parser.addHelpOption();
     parser.addOption({QStringLiteral("out"), QStringLiteral("Directory for the PNG files."),
                       QStringLiteral("DIR"), QStringLiteral(".")});
+    parser.addOption({QStringLiteral("size"),
+                      QStringLiteral("Client area WxH; the board is scaled to fill it."),
+                      QStringLiteral("WxH")});
+    parser.addOption({QStringLiteral("windows"),
+                      QStringLiteral("Also the tally, phrases, about and download windows and "
+                                     "a message box opened from the download window.")});
     parser.process(app);
+    QSize area;
+    if (parser.isSet(QStringLiteral("size"))) {
+        const QStringList wh = parser.value(QStringLiteral("size")).split(QLatin1Char('x'));
+        if (wh.size() == 2)
+            area = QSize(wh[0].toInt(), wh[1].toInt());
+    }
     const QString dir = parser.value(QStringLiteral("out"));
     QDir().mkpath(dir);
     bool ok = true;
 
-    Shooter s(dir);
+    Shooter s(dir, area);
     // A fresh board: the host waits for a game.
     s.feed({dw::msg::SendLoginInfo{1}.encode(), dw::msg::NewPlayerInfo{1, "Ann"}.encode(),
             dw::msg::NewPlayerInfo{2, "Bob"}.encode()});
@@ -155,9 +235,8 @@ int main(int argc, char** argv) {
     ok &= s.shoot(QStringLiteral("quick"));
 
     dw::Tgamestart dialog;
-    dialog.show();
-    const QString path = QDir(dir).filePath(QStringLiteral("gamestart.png"));
-    ok &= dialog.grab().save(path);
-    QTextStream(stdout) << "wrote " << path << "\n";
+    ok &= shootWindow(&dialog, dir, QStringLiteral("gamestart"));
+    if (parser.isSet(QStringLiteral("windows")))
+        ok &= shootWindows(dir);
     return ok ? 0 : 1;
 }

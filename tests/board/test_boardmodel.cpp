@@ -168,7 +168,7 @@ TEST_F(BoardTest, SnapshotDrawsTheBoard) {
     EXPECT_EQ(m.state().turnseat, 2);
     EXPECT_EQ(ev.logs, Strings{"Your Turn."});
     EXPECT_EQ(ev.sounds, Strings{"turn"});
-    EXPECT_EQ(m.view().turn.left, 209);
+    EXPECT_EQ(m.view().turn.seat, 2);
     EXPECT_FALSE(m.view().turn.green);
     EXPECT_EQ(seat(2).nameColour, LabelColour::Red);
 }
@@ -205,7 +205,7 @@ TEST_F(BoardTest, HandDealtAndRoundStartRestoresPlaceOrder) {
     EXPECT_EQ(ev.sounds.back(), "gamestart");
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
     for (int p = 1; p <= 7; ++p)
-        EXPECT_EQ(place(p).left, layout::kHandX[static_cast<std::size_t>(p)]);
+        EXPECT_EQ(m.positionOf(p), p);
     for (int n = 1; n <= 4; ++n)
         EXPECT_FALSE(seat(n).panelVisible);
 }
@@ -233,7 +233,7 @@ TEST_F(BoardTest, NextTurn) {
     EXPECT_EQ(m.state().selectedslot, 0);
     EXPECT_FALSE(place(1).raised);
     cmd(msg::NextPlayer{3, 0, 0, 105});
-    EXPECT_EQ(m.view().turn.left, 406);
+    EXPECT_EQ(m.view().turn.seat, 3);
     cmd(msg::NextPlayer{0, 0, 0, 105}); // no column to frame
     EXPECT_FALSE(m.view().turn.visible);
 }
@@ -476,7 +476,7 @@ TEST_F(BoardTest, RandomPayloadsKeepTheModelSound) {
             const int at = s.handorder[static_cast<std::size_t>(p)];
             ASSERT_TRUE(at >= 1 && at <= 7);
             ++seen[static_cast<std::size_t>(at)];
-            ASSERT_EQ(place(at).left, layout::kHandX[static_cast<std::size_t>(p)]);
+            ASSERT_EQ(m.positionOf(at), p);
         }
         ASSERT_EQ(std::count(seen.begin(), seen.end(), 1), 7);
     }

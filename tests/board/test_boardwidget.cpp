@@ -12,6 +12,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -32,29 +33,21 @@ struct Events : dw::BoardEvents {
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}
     void loadSettings() override {}
+    void changed() override {
+        if (widget)
+            widget->refresh();
+    }
 };
 
 // A model and its board, wired the way the main window wires them.
 struct Board {
     Events events;
     dw::BoardModel model{events, [](int) { return 0; }};
-    dw::BoardWidget widget{model.view()};
+    dw::BoardWidget widget{model};
 
     Board() {
         events.widget = &widget;
-        QObject::connect(&widget, &dw::BoardWidget::cardReleased, &widget,
-                         [this](int place, bool right) {
-                             model.card1MouseUp(place, right);
-                             widget.refresh();
-                         });
-        QObject::connect(&widget, &dw::BoardWidget::targetClicked, &widget, [this](int seat) {
-            model.image_target1Click(seat);
-            widget.refresh();
-        });
-        QObject::connect(&widget, &dw::BoardWidget::discardClicked, &widget, [this] {
-            model.image_discardClick();
-            widget.refresh();
-        });
+        widget.driveModel(model);
         widget.show();
     }
 
@@ -107,7 +100,182 @@ private slots:
     void statusLogAppendsAtTheBottom();
     void nameLabelsAndLogoAndStartReportClicks();
     void quickInstructionsHideOnAnyClick();
+    void clicksReachTheirControlsAtEverySize();
+    void picturesAreDrawnForTheActualSize();
+    void aWholeTurnByKeysAlone();
+    void longNamesAreCutAndHintedWhole();
+    void coveredTextsStayReadable();
 };
+
+namespace {
+
+// Clicks the control under `pos` of the board, as the window system would.
+void clickAt(dw::BoardWidget& board, QPoint pos, Qt::MouseButton button = Qt::LeftButton) {
+    QWidget* target = board.childAt(pos);
+    QVERIFY2(target, "nothing under the point");
+    QTest::mouseClick(target, button, {}, target->mapFrom(&board, pos));
+}
+
+QPoint centreOf(const dw::layout::Rect& r, qreal scale) {
+    return QPoint(int((r.x + r.width / 2.0) * scale), int((r.y + r.height / 2.0) * scale));
+}
+
+} // namespace
+
+void BoardWidgetTest::clicksReachTheirControlsAtEverySize() {
+    Board b;
+    b.startGame();
+    for (const qreal scale : {1.0, 1.5, 2.25}) {
+        b.widget.setScale(scale);
+        QCOMPARE(b.widget.size(), QSize(qRound(790 * scale), qRound(529 * scale)));
+        // Every edge within a pixel of the logical edge times the scale.
+        const QRect name = b.get("label_playername3")->geometry();
+        const QRectF want(411 * scale, 11 * scale, 128 * scale, 17 * scale);
+        QVERIFY(std::abs(name.left() - want.left()) <= 1 && std::abs(name.top() - want.top()) <= 1);
+        QVERIFY(std::abs(name.x() + name.width() - want.right()) <= 1);
+        QVERIFY(std::abs(name.y() + name.height() - want.bottom()) <= 1);
+        b.events.sent.clear();
+        b.feed({"CMD_nextplayer+2+0+0+30+"});
+        // The Skyjacking protection at the fourth place lights the own marker.
+        clickAt(b.widget, centreOf(dw::layout::handRect(4, false), scale));
+        QCOMPARE(b.model.state().selectedslot, 4);
+        QVERIFY(b.shown("image_target2"));
+        clickAt(b.widget, centreOf(dw::layout::targetRect(2), scale));
+        QCOMPARE(b.events.sent, std::vector<std::string>{"CMD_placego+2+4+2+\xFF"});
+
+        b.feed({"CMD_nextplayer+2+0+0+30+"});
+        clickAt(b.widget, centreOf(dw::layout::handRect(5, false), scale));
+        QCOMPARE(b.model.state().selectedslot, 5);
+        clickAt(b.widget, centreOf(dw::layout::kDiscard, scale));
+        QCOMPARE(b.events.sent.back(), std::string("CMD_discard+2+5+\xFF"));
+        // A right click on a card sorts wherever the card stands.
+        clickAt(b.widget, centreOf(dw::layout::handRect(1, false), scale), Qt::RightButton);
+        QCOMPARE(b.model.state().handorder[1], 4); // the protection leads
+        b.feed({"CMD_startinground+", "CMD_mycards+2+1+6+2+3+3+12+4+16+5+1+6+10"});
+    }
+}
+
+void BoardWidgetTest::picturesAreDrawnForTheActualSize() {
+    Board b;
+    b.startGame();
+    const auto* card = b.get<QLabel>("card1");
+    const auto* strip = b.get<QLabel>("image_safes1");
+    const QSize cardPixels = card->pixmap().size();
+    const QSize stripPixels = strip->pixmap().size();
+    b.widget.setScale(2.0);
+    QCOMPARE(card->pixmap().size(), cardPixels * 2);
+    QCOMPARE(strip->pixmap().size(), stripPixels * 2);
+    // Shown one to one: the picture's size on screen is the control's.
+    QCOMPARE(card->pixmap().deviceIndependentSize().toSize(), card->size());
+    QCOMPARE(card->size(), QSize(88, 124));
+    b.widget.setScale(1.0);
+    QCOMPARE(card->pixmap().size(), cardPixels);
+}
+
+void BoardWidgetTest::aWholeTurnByKeysAlone() {
+    Board b;
+    b.startGame();
+    b.widget.activateWindow();
+    b.widget.setFocus();
+    // Ann (seat 1) and Klick (seat 3) are under way.
+    b.feed({"CMD_placinggo+1+6+1+1+", "CMD_placinggo+3+6+1+3+", "CMD_nextplayer+2+0+0+30+"});
+
+    // Keys 1..7 pick the card at that place; Enter plays on the chosen target.
+    QTest::keyClick(&b.widget, Qt::Key_4);
+    QCOMPARE(b.model.state().selectedslot, 4);
+    QCOMPARE(b.model.view().chosenTarget, 2);
+    QTest::keyClick(&b.widget, Qt::Key_Down); // the only lit target stays chosen
+    QCOMPARE(b.model.view().chosenTarget, 2);
+    QTest::keyClick(&b.widget, Qt::Key_Return);
+    QCOMPARE(b.events.sent, std::vector<std::string>{"CMD_placego+2+4+2+\xFF"});
+    b.feed({"CMD_playsafe+2+16+4+0+", "CMD_nextplayer+2+0+0+31+"});
+
+    // Another key moves the selection instead of exchanging the cards.
+    QTest::keyClick(&b.widget, Qt::Key_1);
+    QTest::keyClick(&b.widget, Qt::Key_3);
+    QCOMPARE(b.model.state().selectedslot, 3);
+    QCOMPARE(b.model.state().handorder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
+    QVERIFY(!b.model.view().hand[1].raised);
+    // DAMAGE lights both moving opponents; Up and Down cycle them.
+    QVERIFY(b.shown("image_target1") && b.shown("image_target3"));
+    QCOMPARE(b.model.view().chosenTarget, 1);
+    QTest::keyClick(&b.widget, Qt::Key_Down);
+    QCOMPARE(b.model.view().chosenTarget, 3);
+    QTest::keyClick(&b.widget, Qt::Key_Down);
+    QCOMPARE(b.model.view().chosenTarget, 1);
+    QTest::keyClick(&b.widget, Qt::Key_Up);
+    QCOMPARE(b.model.view().chosenTarget, 3);
+    if (QTest::qWaitForWindowActive(&b.widget) && b.widget.hasFocus()) {
+        QWidget* mark = b.get("focus_mark");
+        QVERIFY(mark->isVisible());
+        QVERIFY(mark->geometry().contains(b.get("image_target3")->geometry()));
+    }
+    QTest::keyClick(&b.widget, Qt::Key_Enter);
+    QCOMPARE(b.events.sent.back(), std::string("CMD_placego+2+3+3+\xFF"));
+    b.feed({"CMD_placinggo+2+12+3+3+", "CMD_nextplayer+2+7+5+32+"});
+
+    // Escape puts a card back; Right from nothing starts at the left.
+    QTest::keyClick(&b.widget, Qt::Key_6);
+    QTest::keyClick(&b.widget, Qt::Key_Escape);
+    QCOMPARE(b.model.state().selectedslot, 0);
+    QVERIFY(!b.shown("image_target1"));
+    QTest::keyClick(&b.widget, Qt::Key_Right);
+    QCOMPARE(b.model.state().selectedslot, 1);
+    QTest::keyClick(&b.widget, Qt::Key_Right);
+    QCOMPARE(b.model.state().selectedslot, 2);
+    QTest::keyClick(&b.widget, Qt::Key_Delete);
+    QCOMPARE(b.events.sent.back(), std::string("CMD_discard+2+2+\xFF"));
+    b.feed({"CMD_hediscard+2+2+3+"});
+
+    // S sorts: UNDOCK, TELEPORT, 20000, 2500, then the empty places.
+    QTest::keyClick(&b.widget, Qt::Key_S);
+    QCOMPARE(b.model.state().handorder, (std::array<int, 8>{0, 1, 6, 7, 5, 2, 3, 4}));
+    QCOMPARE(b.get("card7")->pos(), QPoint(160, 197)); // third from the left
+}
+
+void BoardWidgetTest::longNamesAreCutAndHintedWhole() {
+    Board b;
+    const std::string longName = "Bartholomew Maximilian Featherstonehaugh";
+    b.feed({("CMD_newplayerinfo+3+" + longName).c_str(), "CMD_newplayerinfo+4+Sue"});
+    auto* name = b.get<QLabel>("label_playername3");
+    QVERIFY(name->text().endsWith(QChar(0x2026)));
+    QVERIFY(name->text().size() < int(longName.size()));
+    QVERIFY(QFontMetrics(name->font()).horizontalAdvance(name->text()) <= name->width());
+    QCOMPARE(name->toolTip(), QString::fromStdString(longName));
+    // A name that fits is shown whole and keeps the computer pilot's hint.
+    QCOMPARE(b.text("label_playername4"), QStringLiteral("Sue"));
+    QCOMPARE(b.get("label_playername4")->toolTip(), QStringLiteral("Kling"));
+    // Twice the size: more of the name fits.
+    const QString cut = name->text();
+    b.widget.setScale(2.0);
+    QVERIFY(name->text().size() >= cut.size());
+    QCOMPARE(name->toolTip(), QString::fromStdString(longName));
+}
+
+void BoardWidgetTest::coveredTextsStayReadable() {
+    QCOMPARE(dw::noProtectionHint(1), QStringLiteral("No Protection (Skyjack Shield)"));
+    QCOMPARE(dw::noProtectionHint(2), QStringLiteral("No Protection (Teleport Shield)"));
+    QCOMPARE(dw::noProtectionHint(3), QStringLiteral("No Protection (Damage Shield)"));
+    QCOMPARE(dw::noProtectionHint(4), QStringLiteral("No Protection (Power Shield)"));
+
+    Board b;
+    b.model.setHosting();
+    b.startGame();
+    QVERIFY(b.shown("label_playtoscore"));
+    b.feed({"CMD_postscores+2+1+900+900+700+400+0+0+0+2+1500+1500+700+400+300+100+0+",
+            "CMD_winner+Bob+2+"});
+    // The start control stands where it did and carries the line it covers.
+    QVERIFY(b.shown("button_start"));
+    QCOMPARE(b.get("button_start")->geometry(), QRect(560, 235, 148, 32));
+    QVERIFY(!b.shown("label_playtoscore"));
+    QCOMPARE(b.get("button_start")->accessibleDescription(),
+             QStringLiteral("Amount to Earn: $5000"));
+    // The badge lies under the score rows it overlaps.
+    QWidget* badge = b.get("image_winner2");
+    QVERIFY(badge->isVisible());
+    const QObjectList rows = badge->parentWidget()->children();
+    QVERIFY(rows.indexOf(badge) < rows.indexOf(b.get("label_ssafes2")));
+}
 
 void BoardWidgetTest::freshBoardShowsEmptySeatsAtTheirPlaces() {
     Board b;

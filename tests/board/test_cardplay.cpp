@@ -143,13 +143,13 @@ TEST_F(CardPlay, SwappingPlaces) {
     EXPECT_TRUE(ev.sounds.empty());
     EXPECT_EQ(m.state().selectedslot, 0);
     EXPECT_FALSE(place(2).raised || place(5).raised);
-    EXPECT_EQ(place(2).left, 278);
-    EXPECT_EQ(place(5).left, 101);
+    EXPECT_EQ(m.positionOf(2), 5);
+    EXPECT_EQ(m.positionOf(5), 2);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 5, 3, 4, 2, 6, 7}));
     m.card1MouseUp(5, false); // places, not positions, are swapped
     m.card1MouseUp(7, false);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 7, 3, 4, 2, 6, 5}));
-    EXPECT_EQ(place(5).left, 396);
+    EXPECT_EQ(m.positionOf(5), 7);
     m.card1MouseUp(7, false);
     m.image_discardClick();
     EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
@@ -173,7 +173,7 @@ TEST_F(CardPlay, SortingTheHand) {
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 6, 2, 5, 3, 4, 1, 7}));
     for (int p = 1; p <= 7; ++p) {
         const int at = m.state().handorder[static_cast<std::size_t>(p)];
-        EXPECT_EQ(place(at).left, layout::kHandX[static_cast<std::size_t>(p)]);
+        EXPECT_EQ(m.positionOf(at), p);
     }
     EXPECT_EQ(m.state().selectedslot, 3);
     EXPECT_TRUE(place(3).raised);
@@ -185,6 +185,45 @@ TEST_F(CardPlay, SortingTheHand) {
     cmd(msg::MyCards{2, {{1, 14}, {2, 1}, {3, 9}, {4, 6}, {5, 17}, {6, 11}, {7, 1}}});
     m.sortcards();
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 5, 4, 6, 3, 1, 2, 7}));
+}
+
+TEST_F(CardPlay, KeysMoveTheSelectionAndChooseALitTarget) {
+    const std::array<int, 8> unchanged{0, 1, 2, 3, 4, 5, 6, 7};
+    // Right from nothing starts at the left and stops at the right end.
+    m.stepSelection(+1);
+    EXPECT_EQ(m.state().selectedslot, 1);
+    for (int i = 0; i < 9; ++i)
+        m.stepSelection(+1);
+    EXPECT_EQ(m.state().selectedslot, 7);
+    EXPECT_TRUE(place(7).raised);
+    EXPECT_FALSE(place(1).raised || place(6).raised);
+    EXPECT_EQ(m.state().handorder, unchanged); // moved, never exchanged
+    m.deselect();
+    EXPECT_EQ(m.state().selectedslot, 0);
+    m.stepSelection(-1);
+    EXPECT_EQ(m.state().selectedslot, 7);
+
+    // The shield lights the own ship, which is chosen at once.
+    m.selectPosition(6);
+    EXPECT_EQ(m.view().chosenTarget, 2);
+    m.cycleTarget(-1);
+    EXPECT_EQ(m.view().chosenTarget, 2);
+    // REPAIR on an undamaged ship lights nothing: Enter sends nothing.
+    m.selectPosition(5);
+    EXPECT_EQ(targets(), kNone);
+    m.cycleTarget(+1);
+    m.playChosenTarget();
+    EXPECT_TRUE(ev.sent.empty());
+    EXPECT_EQ(m.state().turnseat, 2);
+
+    // Out of turn a key selects nothing.
+    m.deselect();
+    cmd("CMD_nextplayer+3+0+0+26+");
+    m.selectPosition(1);
+    m.stepSelection(+1);
+    EXPECT_EQ(m.state().selectedslot, 0);
+    m.playChosenTarget();
+    EXPECT_TRUE(ev.sent.empty());
 }
 
 } // namespace

@@ -1,9 +1,12 @@
 // A whole solo game in the real main window, offscreen: the hosting copy
 // starts a two-pilot game, its own seat just watches, and the computer
 // pilots fly it to the winner.
+#include "board/boardwidget.h"
 #include "board/tchat.h"
 #include "board/tgamestart.h"
+#include "chat/chatpane.h"
 #include "chat/tallytable.h"
+#include "net/tdownload.h"
 #include "net/tserver.h"
 
 #include <QAbstractButton>
@@ -29,6 +32,16 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
+// A solo game of "You" on a free port.
+LaunchOptions soloOptions() {
+    LaunchOptions options;
+    options.mode = LaunchMode::Solo;
+    options.playername = "You";
+    options.hostaddress = "127.0.0.1";
+    options.port = freePort();
+    return options;
+}
+
 } // namespace
 
 class SoloGame : public QObject {
@@ -39,17 +52,13 @@ private slots:
         QVERIFY(data.isValid());
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
 
-        LaunchOptions options;
-        options.mode = LaunchMode::Solo;
-        options.playername = "You";
-        options.hostaddress = "127.0.0.1";
-        options.port = freePort();
+        LaunchOptions options = soloOptions();
         options.timerScale = 0.002;
         {
             Tchat window(options);
             window.show();
             QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
-            QCOMPARE(window.model().view().seats[1].name, std::string("You"));
+            QTRY_COMPARE(window.model().view().seats[1].name, std::string("You"));
             QVERIFY(window.model().view().startVisible);
 
             // File > Start Game opens the options; its START GAME button starts.
@@ -86,6 +95,69 @@ private slots:
         TallyTable saved;
         QVERIFY(!saved.load(QDir(data.path()).filePath("Driftwaketally.tld").toStdString()));
         QCOMPARE(saved.number(1, 0), 1LL);
+        qunsetenv("DRIFTWAKE_DATA_DIR");
+    }
+
+    void theKeysGoToTheBoardAndTheBoardScales() {
+        QTemporaryDir data;
+        QVERIFY(data.isValid());
+        qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
+        const LaunchOptions options = soloOptions();
+        {
+            Tchat window(options);
+            window.show();
+            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
+            // A solo game opens the download window over the main window.
+            for (Tdownload* d : window.findChildren<Tdownload*>())
+                d->hide();
+            window.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&window));
+            auto* board = window.findChild<BoardWidget*>();
+            QVERIFY(board);
+            QCOMPARE(board->scale(), 1.0);
+            QCOMPARE(board->pos(), QPoint(0, 0));
+
+            // The chat input has the keys while the user types in it.
+            ChatInput* input = window.chat().mychat();
+            QTest::mouseClick(input, Qt::LeftButton);
+            QTRY_VERIFY(input->hasFocus());
+
+            // A new game hands the keys to the board, unless the user is typing.
+            input->clearFocus();
+            menuItem(&window, QStringLiteral("Start Game"))->trigger();
+            auto* dialog = window.findChild<Tgamestart*>();
+            QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("button_start")),
+                              Qt::LeftButton);
+            window.activateWindow();
+            QTRY_VERIFY_WITH_TIMEOUT(window.model().view().seats[2].name == "Klot", 10000);
+            QTRY_VERIFY(board->hasFocus());
+
+            // Typing: Enter sends and keeps the keys, Escape gives them back.
+            QTest::mouseClick(input, Qt::LeftButton);
+            QTRY_VERIFY(input->hasFocus());
+            QTest::keyClicks(input, QStringLiteral("hi"));
+            QTest::keyClick(input, Qt::Key_Return);
+            QCOMPARE(input->text(), QString());
+            QVERIFY(input->hasFocus());
+            QTest::keyClick(input, Qt::Key_Escape);
+            QVERIFY(board->hasFocus());
+            // So does a click on the board.
+            input->setFocus();
+            QTest::mouseClick(board, Qt::LeftButton, {}, QPoint(780, 180));
+            QVERIFY(board->hasFocus());
+
+            // The board fills a larger window, keeping its proportions.
+            const QSize client = window.centralWidget()->size();
+            window.resize(window.size() + QSize(client.width(), client.height() / 2));
+            QTRY_VERIFY(board->scale() > 1.4);
+            QVERIFY(board->scale() < 1.6);
+            QCOMPARE(board->height(), qRound(529 * board->scale()));
+            QVERIFY(board->x() > 0); // centred in the wider window
+            // View > Actual Size brings it back to 100%.
+            menuItem(&window, QStringLiteral("Actual Size"))->trigger();
+            QTRY_COMPARE(board->scale(), 1.0);
+            window.close();
+        }
         qunsetenv("DRIFTWAKE_DATA_DIR");
     }
 };

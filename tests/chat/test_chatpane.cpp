@@ -64,7 +64,7 @@ QTextBlock lastBlock(const ChatView& v) {
 
 const QColor kYellow(255, 255, 0);
 const QColor kRed(255, 0, 0);
-const QColor kLinkGreen(0, 128, 0);
+const QColor kLinkGreen(64, 232, 96);
 
 std::string msg(std::string body) {
     return body + '\xFF';
