@@ -3,6 +3,7 @@
 #include "net/messages.h"
 
 #include <algorithm>
+#include <charconv>
 #include <climits>
 #include <vector>
 
