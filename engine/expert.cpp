@@ -1,0 +1,386 @@
+// The Expert computer pilot; the method is described in engine/expert.h.
+#include "engine/expert.h"
+
+#include "engine/engine.h"
+
+#include <algorithm>
+#include <climits>
+#include <ctime>
+#include <cstdio>
+#include <cstdlib>
+#include <cmath>
+#include <vector>
+
+namespace dw {
+
+namespace {
+
+std::size_t ix(int i) {
+    return static_cast<std::size_t>(i);
+}
+
+// The host of the scratch engine: nobody is connected, and the timers are
+// driven by playOut below rather than run.
+class SilentHost : public EngineHost {
+public:
+    void sendTo(int, const std::string&) override {}
+    void sendAll(const std::string&) override {}
+    void startTimer(EngineTimer, int) override {}
+    void stopTimer(EngineTimer) override {}
+    void diagnostic(const std::string&) override { ++refusals; }
+    int botSpeedMs() override { return 750; }
+
+    int refusals = 0;
+};
+
+// Plays the scratch engine's round to its scoring, every seat by Classic.
+long gSteps = 0;
+void playOut(Engine& e) {
+    // Each turn plays or discards a card or passes a seat that cannot move;
+    // the bound only guards against a round that would not end.
+    for (int step = 0; step < 8 * kDeckSize; ++step) {
+        ++gSteps;
+        switch (e.timer1action()) {
+        case kActionNone:
+            e.computerplay(e.currentplayer);
+            if (e.timer1action() == kActionNone)
+                return;
+            break;
+        case kActionNextTurn:
+            e.findplayer();
+            break;
+        case kActionEndRound:
+            e.getscores();
+            return;
+        default:
+            return;
+        }
+    }
+}
+
+// The chance that `me` wins the game, judged from the totals after a round.
+// When the game ends there, it is 1 for the winner and 0 for the others.
+// Otherwise the totals are compared on the scale of the rounds still to
+// come: a lead counts for more the fewer rounds remain.
+double winChance(const std::array<tplayer, kMaxEntries + 1>& players, int me, int playto) {
+    int best = 0;
+    int leader = 0;
+    bool tie = false;
+    for (int s = 1; s <= kSeats; ++s) {
+        if (!players[ix(s)].active)
+            continue;
+        const int t = players[ix(s)].total;
+        if (leader == 0 || t > best) {
+            best = t;
+            leader = s;
+            tie = false;
+        } else if (t == best) {
+            tie = true;
+        }
+    }
+    if (best >= playto && !tie)
+        return leader == me ? 1.0 : 0.0;
+    // About 550 is a round's mean score and 500 its spread.
+    const double rounds = std::max(1.0, (playto - best) / 550.0 + 1.0);
+    const double scale = 500.0 * std::sqrt(rounds);
+    double sum = 0;
+    double mine = 0;
+    for (int s = 1; s <= kSeats; ++s) {
+        if (!players[ix(s)].active)
+            continue;
+        const double w = std::exp((players[ix(s)].total - best) / scale);
+        sum += w;
+        if (s == me)
+            mine = w;
+    }
+    return sum > 0 ? mine / sum : 0.0;
+}
+
+// The distinct plays of a hand: a card code played one way, whichever slot
+// holds it. Whether the rules take a play is left to the scratch engine.
+std::vector<Play> candidates(const Knowledge& k) {
+    std::vector<Play> plays;
+    std::array<bool, kNumCardCodes> seen{};
+    for (int slot = 1; slot <= kSlots; ++slot) {
+        const int c = k.hand[ix(slot)];
+        if (c == kNoCard || seen[ix(c)])
+            continue;
+        seen[ix(c)] = true;
+        if (isLightyear(c)) {
+            plays.push_back({PlayKind::Miles, slot, 0});
+        } else if (c == kTeleport || c == kWarp) {
+            for (int t = 1; t <= kSeats; ++t)
+                if ((t == k.seat) == (c == kWarp))
+                    plays.push_back({PlayKind::Speed, slot, t});
+        } else if (c == kDock || c == kSkyjack || c == kDamage || c == kPowerDrain) {
+            for (int t = 1; t <= kSeats; ++t)
+                if (t != k.seat)
+                    plays.push_back({PlayKind::Go, slot, t});
+        } else {
+            plays.push_back({PlayKind::Go, slot, k.seat});
+        }
+        plays.push_back({PlayKind::Discard, slot, 0});
+    }
+    return plays;
+}
+
+// A table dealt from the knowledge: the public board as it is, the own
+// hand, and the unseen cards shuffled into the other hands and the deck.
+struct Deal {
+    std::array<tplayer, kSeats + 1> ships;
+    std::array<int, kDeckSize + 1> deck{};
+};
+
+class Dealer {
+public:
+    explicit Dealer(const Knowledge& k) : k_(k) {
+        for (int s = 1; s <= kSeats; ++s) {
+            const PublicShip& p = k.ships[ix(s)];
+            tplayer& t = base_.ships[ix(s)];
+            t.active = p.active;
+            t.undocked = p.undocked;
+            t.teleported = p.teleported;
+            t.stillmoving = p.stillmoving;
+            t.safetrip = p.safetrip;
+            t.distance = p.distance;
+            t.hazard = p.hazard;
+            t.repaired = p.repaired;
+            t.total = p.total;
+            t.protections = p.protections;
+        }
+        base_.ships[ix(k.seat)].cards = k.hand;
+        // The unseen cards: the deck's cards less the own hand and the cards
+        // gone, in code order; each deal shuffles them.
+        std::array<int, kNumCardCodes> left{};
+        for (int c = 1; c < kNumCardCodes; ++c)
+            left[ix(c)] = cardInfo(c).copies - k.gone[ix(c)];
+        for (int slot = 1; slot <= kSlots; ++slot)
+            --left[ix(k.hand[ix(slot)])];
+        for (int c = 1; c < kNumCardCodes; ++c)
+            for (int n = 0; n < left[ix(c)]; ++n)
+                unseen_.push_back(c);
+    }
+
+    void deal(Random& random, Deal& out) {
+        for (std::size_t i = unseen_.size(); i > 1; --i)
+            std::swap(unseen_[i - 1],
+                      unseen_[static_cast<std::size_t>(random(static_cast<int>(i)))]);
+        out = base_;
+        std::size_t next = 0;
+        auto take = [&] { return next < unseen_.size() ? unseen_[next++] : kNoCard; };
+        for (int s = 1; s <= kSeats; ++s) {
+            if (s == k_.seat)
+                continue;
+            for (int slot = 1; slot <= k_.ships[ix(s)].cards && slot <= kSlots; ++slot)
+                out.ships[ix(s)].cards[ix(slot)] = take();
+        }
+        for (int pos = k_.deckpos + 1; pos <= kDeckSize; ++pos)
+            out.deck[ix(pos)] = take();
+    }
+
+private:
+    const Knowledge& k_;
+    Deal base_;
+    std::vector<int> unseen_;
+};
+
+int tuneMode() {
+    static int m = [] {
+        const char* e = std::getenv("DW_TUNE");
+        return e ? std::atoi(e) : 0;
+    }();
+    return m;
+}
+
+double tuneValue(const std::array<tplayer, kMaxEntries + 1>& players, int me, int playto) {
+    switch (tuneMode()) {
+    case 1:
+        return players[ix(me)].roundscore;
+    case 2: {
+        double best = -1e9;
+        for (int s = 1; s <= kSeats; ++s)
+            if (s != me && players[ix(s)].active)
+                best = std::max(best, double(players[ix(s)].roundscore));
+        return players[ix(me)].roundscore - best;
+    }
+    case 3: {
+        double sum = 0; int n = 0;
+        for (int s = 1; s <= kSeats; ++s)
+            if (s != me && players[ix(s)].active) { sum += players[ix(s)].roundscore; ++n; }
+        return players[ix(me)].roundscore - sum / n;
+    }
+    default:
+        return winChance(players, me, playto);
+    }
+}
+
+} // namespace
+
+Knowledge knowledgeOf(const TableView& table, int seat) {
+    Knowledge k;
+    k.seat = seat;
+    k.deckpos = table.deckpos;
+    k.tripdistance = table.tripdistance;
+    k.playto = table.playto;
+    if (seat < 1 || seat > kSeats)
+        return k;
+    k.hand = table.players[ix(seat)].cards;
+    // Cards leave the deck only into hands and hands only by a play or a
+    // discard that everybody sees, so what is neither in the deck nor in a
+    // hand was played or discarded this round. Counting it this way needs
+    // no second record of the round.
+    for (int c = 1; c < kNumCardCodes; ++c)
+        k.gone[ix(c)] = cardInfo(c).copies;
+    for (int pos = 1; pos <= kDeckSize; ++pos)
+        --k.gone[ix(table.deck[ix(pos)])];
+    for (int s = 1; s <= kSeats; ++s) {
+        const tplayer& t = table.players[ix(s)];
+        PublicShip& p = k.ships[ix(s)];
+        p.active = t.active;
+        p.undocked = t.undocked;
+        p.teleported = t.teleported;
+        p.stillmoving = t.stillmoving;
+        p.safetrip = t.safetrip;
+        p.distance = t.distance;
+        p.hazard = t.hazard;
+        p.repaired = t.repaired;
+        p.total = t.total;
+        p.protections = t.protections;
+        if (!t.active)
+            continue;
+        for (int slot = 1; slot <= kSlots; ++slot) {
+            const int c = t.cards[ix(slot)];
+            if (c > kNoCard && c < kNumCardCodes) {
+                ++p.cards;
+                --k.gone[ix(c)];
+            }
+        }
+    }
+    k.gone[kNoCard] = 0;
+    return k;
+}
+
+Play expertChoice(const Knowledge& k, std::uint32_t seed) {
+    std::vector<Play> plays = candidates(k);
+    if (plays.empty())
+        return {PlayKind::Discard, 0, 0};
+    // A protection is always played at once: it scores, guards the ship for
+    // the rest of the round, mends the hazard it guards against and gives
+    // another turn; holding it back gains nothing.
+    for (const Play& p : plays)
+        if (isShield(k.hand[ix(p.slot)]) && p.kind == PlayKind::Go)
+            return p;
+
+    SilentHost host;
+    Engine scratch(host, seed);
+    scratch.tripdistance = k.tripdistance;
+    scratch.playto = k.playto;
+    Dealer dealer(k);
+    Random random(seed);
+    Deal deal;
+
+    // The fixed list's own choice is the default: another play must prove
+    // itself better on the same deals. Classic reads only the own hand and
+    // the board, so any deal gives it the same answer.
+    dealer.deal(random, deal);
+    Random classicRandom(seed);
+    const Play classic = classicPilot(
+        TableView{deal.ships.data(), deal.deck.data(), k.deckpos, k.tripdistance, k.playto},
+        k.seat, classicRandom);
+    const int n = static_cast<int>(plays.size());
+    int base = -1;
+    for (int i = 0; i < n; ++i) {
+        const Play& p = plays[ix(i)];
+        if (p.kind == classic.kind && p.target == classic.target &&
+            k.hand[ix(p.slot)] == k.hand[ix(std::clamp(classic.slot, 0, kSlots))])
+            base = i;
+    }
+    if (base < 0)
+        return classic;
+
+    const int deals = std::clamp(kExpertPlayouts / n, 1, kExpertDeals);
+    std::vector<double> gain(ix(n), 0.0);   // sum over deals of value - classic's value
+    std::vector<double> gain2(ix(n), 0.0);  // sum of its squares
+    std::vector<double> value(ix(n), 0.0);
+    std::vector<bool> legal(ix(n), true);
+    for (int d = 0; d < deals; ++d) {
+        if (d > 0)
+            dealer.deal(random, deal);
+        const std::uint32_t rolloutSeed = static_cast<std::uint32_t>(random(INT_MAX));
+        for (int i = 0; i < n; ++i) {
+            if (!legal[ix(i)])
+                continue;
+            for (int s = 1; s <= kSeats; ++s)
+                scratch.players[ix(s)] = deal.ships[ix(s)];
+            scratch.deck = deal.deck;
+            scratch.deckpos = k.deckpos;
+            scratch.random().setSeed(rolloutSeed);
+            scratch.resumeTurn(k.seat);
+            const Play& p = plays[ix(i)];
+            switch (p.kind) {
+            case PlayKind::Go:
+                scratch.playGo(k.seat, p.slot, p.target);
+                break;
+            case PlayKind::Speed:
+                scratch.playSpeed(k.seat, p.slot, p.target);
+                break;
+            case PlayKind::Miles:
+                scratch.playMiles(k.seat, p.slot);
+                break;
+            case PlayKind::Discard:
+                scratch.playDiscard(k.seat, p.slot);
+                break;
+            }
+            if (scratch.timer1action() == kActionNone) {
+                // Refused: the rules do not depend on the hidden cards, so
+                // the play is illegal in every deal.
+                legal[ix(i)] = false;
+                continue;
+            }
+            playOut(scratch);
+            value[ix(i)] = tuneValue(scratch.players, k.seat, k.playto);
+        }
+        for (int i = 0; i < n; ++i) {
+            const double g = value[ix(i)] - value[ix(base)];
+            gain[ix(i)] += g;
+            gain2[ix(i)] += g * g;
+        }
+    }
+    // The play whose mean gain over Classic's choice is largest, among those
+    // whose gain stands out from the noise of the deals.
+    static const double z = [] {
+        const char* e = std::getenv("DW_Z");
+        return e ? std::atof(e) : 1.0;
+    }();
+    int best = base;
+    double bestGain = 0;
+    for (int i = 0; i < n; ++i) {
+        if (!legal[ix(i)] || i == base)
+            continue;
+        const double mean = gain[ix(i)] / deals;
+        const double var = std::max(0.0, gain2[ix(i)] / deals - mean * mean);
+        if (mean > bestGain && mean > z * std::sqrt(var / deals)) {
+            best = i;
+            bestGain = mean;
+        }
+    }
+    if (std::getenv("DW_DEBUG2"))
+        std::fprintf(stderr, "n %d deals %d steps %ld deckpos %d clock %ld\n", n, deals, gSteps, k.deckpos, long(std::clock()));
+    gSteps = 0;
+    if (std::getenv("DW_DEBUG")) {
+        std::fprintf(stderr, "seat %d deckpos %d dist", k.seat, k.deckpos);
+        for (int s = 1; s <= kSeats; ++s) std::fprintf(stderr, " %d%s", k.ships[ix(s)].distance, k.ships[ix(s)].undocked ? "u" : "d");
+        std::fprintf(stderr, "\n hand");
+        for (int s = 1; s <= kSlots; ++s) std::fprintf(stderr, " %d", k.hand[ix(s)]);
+        std::fprintf(stderr, "\n");
+        for (int i = 0; i < n; ++i)
+            if (legal[ix(i)]) std::fprintf(stderr, "  %s%s kind %d card %d tgt %d gain %.3f\n", i == best ? "*" : " ", i == base ? "c" : " ", int(plays[ix(i)].kind), k.hand[ix(plays[ix(i)].slot)], plays[ix(i)].target, gain[ix(i)] / deals);
+    }
+    return plays[ix(best)];
+}
+
+Play expertPilot(const TableView& table, int seat, Random& random) {
+    return expertChoice(knowledgeOf(table, seat), static_cast<std::uint32_t>(random(INT_MAX)));
+}
+
+} // namespace dw
