@@ -5,9 +5,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <ctime>
-#include <cstdio>
-#include <cstdlib>
 #include <cmath>
 #include <vector>
 
@@ -34,12 +31,10 @@ public:
 };
 
 // Plays the scratch engine's round to its scoring, every seat by Classic.
-long gSteps = 0;
 void playOut(Engine& e) {
     // Each turn plays or discards a card or passes a seat that cannot move;
     // the bound only guards against a round that would not end.
     for (int step = 0; step < 8 * kDeckSize; ++step) {
-        ++gSteps;
         switch (e.timer1action()) {
         case kActionNone:
             e.computerplay(e.currentplayer);
@@ -80,9 +75,14 @@ double winChance(const std::array<tplayer, kMaxEntries + 1>& players, int me, in
     }
     if (best >= playto && !tie)
         return leader == me ? 1.0 : 0.0;
-    // About 550 is a round's mean score and 500 its spread.
-    const double rounds = std::max(1.0, (playto - best) / 550.0 + 1.0);
-    const double scale = 500.0 * std::sqrt(rounds);
+    // A round pays each seat about this much on average, more the fewer
+    // seats share it.
+    int seats = 0;
+    for (int s = 1; s <= kSeats; ++s)
+        seats += players[ix(s)].active ? 1 : 0;
+    const double perRound = seats <= 2 ? 1150.0 : seats == 3 ? 840.0 : 550.0;
+    const double rounds = std::max(1.0, (playto - best) / perRound + 1.0);
+    const double scale = kValueScale * perRound * std::sqrt(rounds);
     double sum = 0;
     double mine = 0;
     for (int s = 1; s <= kSeats; ++s) {
@@ -184,36 +184,6 @@ private:
     std::vector<int> unseen_;
 };
 
-int tuneMode() {
-    static int m = [] {
-        const char* e = std::getenv("DW_TUNE");
-        return e ? std::atoi(e) : 0;
-    }();
-    return m;
-}
-
-double tuneValue(const std::array<tplayer, kMaxEntries + 1>& players, int me, int playto) {
-    switch (tuneMode()) {
-    case 1:
-        return players[ix(me)].roundscore;
-    case 2: {
-        double best = -1e9;
-        for (int s = 1; s <= kSeats; ++s)
-            if (s != me && players[ix(s)].active)
-                best = std::max(best, double(players[ix(s)].roundscore));
-        return players[ix(me)].roundscore - best;
-    }
-    case 3: {
-        double sum = 0; int n = 0;
-        for (int s = 1; s <= kSeats; ++s)
-            if (s != me && players[ix(s)].active) { sum += players[ix(s)].roundscore; ++n; }
-        return players[ix(me)].roundscore - sum / n;
-    }
-    default:
-        return winChance(players, me, playto);
-    }
-}
-
 } // namespace
 
 Knowledge knowledgeOf(const TableView& table, int seat) {
@@ -260,7 +230,7 @@ Knowledge knowledgeOf(const TableView& table, int seat) {
     return k;
 }
 
-Play expertChoice(const Knowledge& k, std::uint32_t seed) {
+Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
     std::vector<Play> plays = candidates(k);
     if (plays.empty())
         return {PlayKind::Discard, 0, 0};
@@ -285,8 +255,8 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed) {
     dealer.deal(random, deal);
     Random classicRandom(seed);
     const Play classic = classicPilot(
-        TableView{deal.ships.data(), deal.deck.data(), k.deckpos, k.tripdistance, k.playto},
-        k.seat, classicRandom);
+        TableView{deal.ships.data(), deal.deck.data(), k.deckpos, k.tripdistance, k.playto}, k.seat,
+        classicRandom);
     const int n = static_cast<int>(plays.size());
     int base = -1;
     for (int i = 0; i < n; ++i) {
@@ -298,16 +268,23 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed) {
     if (base < 0)
         return classic;
 
-    const int deals = std::clamp(kExpertPlayouts / n, 1, kExpertDeals);
-    std::vector<double> gain(ix(n), 0.0);   // sum over deals of value - classic's value
-    std::vector<double> gain2(ix(n), 0.0);  // sum of its squares
+    std::vector<double> gain(ix(n), 0.0);  // sum over deals of value - classic's value
+    std::vector<double> gain2(ix(n), 0.0); // sum of its squares
+    std::vector<int> dealt(ix(n), 0);      // deals tried
     std::vector<double> value(ix(n), 0.0);
     std::vector<bool> legal(ix(n), true);
-    for (int d = 0; d < deals; ++d) {
-        if (d > 0)
+    std::vector<int> all;
+    for (int i = 0; i < n; ++i)
+        all.push_back(i);
+    int used = 0;
+    bool first = true;
+    // Tries the plays `which` (Classic's among them) on one more deal.
+    auto tryDeal = [&](const std::vector<int>& which) {
+        if (!first)
             dealer.deal(random, deal);
+        first = false;
         const std::uint32_t rolloutSeed = static_cast<std::uint32_t>(random(INT_MAX));
-        for (int i = 0; i < n; ++i) {
+        for (int i : which) {
             if (!legal[ix(i)])
                 continue;
             for (int s = 1; s <= kSeats; ++s)
@@ -337,44 +314,51 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed) {
                 legal[ix(i)] = false;
                 continue;
             }
+            ++used;
             playOut(scratch);
-            value[ix(i)] = tuneValue(scratch.players, k.seat, k.playto);
+            value[ix(i)] = winChance(scratch.players, k.seat, k.playto);
         }
-        for (int i = 0; i < n; ++i) {
+        for (int i : which) {
             const double g = value[ix(i)] - value[ix(base)];
             gain[ix(i)] += g;
             gain2[ix(i)] += g * g;
+            ++dealt[ix(i)];
         }
+    };
+    auto meanGain = [&](int i) { return dealt[ix(i)] ? gain[ix(i)] / dealt[ix(i)] : 0.0; };
+
+    // Every play on a few deals, then the most promising ones on more.
+    const int firstDeals = std::clamp(playouts / 2 / n, 1, kExpertDeals);
+    for (int d = 0; d < firstDeals; ++d)
+        tryDeal(all);
+    std::vector<int> order;
+    for (int i = 0; i < n; ++i)
+        if (legal[ix(i)] && i != base)
+            order.push_back(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return meanGain(a) > meanGain(b); });
+    if (order.size() > static_cast<std::size_t>(kFinalists))
+        order.resize(static_cast<std::size_t>(kFinalists));
+    if (!order.empty()) {
+        order.push_back(base);
+        const int more =
+            std::clamp((playouts - used) / static_cast<int>(order.size()), 0, 2 * kExpertDeals);
+        for (int d = 0; d < more; ++d)
+            tryDeal(order);
     }
     // The play whose mean gain over Classic's choice is largest, among those
     // whose gain stands out from the noise of the deals.
-    static const double z = [] {
-        const char* e = std::getenv("DW_Z");
-        return e ? std::atof(e) : 1.0;
-    }();
     int best = base;
     double bestGain = 0;
-    for (int i = 0; i < n; ++i) {
+    for (int i : order) {
         if (!legal[ix(i)] || i == base)
             continue;
-        const double mean = gain[ix(i)] / deals;
-        const double var = std::max(0.0, gain2[ix(i)] / deals - mean * mean);
-        if (mean > bestGain && mean > z * std::sqrt(var / deals)) {
+        const double mean = meanGain(i);
+        const double var = std::max(0.0, gain2[ix(i)] / dealt[ix(i)] - mean * mean);
+        if (mean > bestGain && mean > kConfidence * std::sqrt(var / dealt[ix(i)])) {
             best = i;
             bestGain = mean;
         }
-    }
-    if (std::getenv("DW_DEBUG2"))
-        std::fprintf(stderr, "n %d deals %d steps %ld deckpos %d clock %ld\n", n, deals, gSteps, k.deckpos, long(std::clock()));
-    gSteps = 0;
-    if (std::getenv("DW_DEBUG")) {
-        std::fprintf(stderr, "seat %d deckpos %d dist", k.seat, k.deckpos);
-        for (int s = 1; s <= kSeats; ++s) std::fprintf(stderr, " %d%s", k.ships[ix(s)].distance, k.ships[ix(s)].undocked ? "u" : "d");
-        std::fprintf(stderr, "\n hand");
-        for (int s = 1; s <= kSlots; ++s) std::fprintf(stderr, " %d", k.hand[ix(s)]);
-        std::fprintf(stderr, "\n");
-        for (int i = 0; i < n; ++i)
-            if (legal[ix(i)]) std::fprintf(stderr, "  %s%s kind %d card %d tgt %d gain %.3f\n", i == best ? "*" : " ", i == base ? "c" : " ", int(plays[ix(i)].kind), k.hand[ix(plays[ix(i)].slot)], plays[ix(i)].target, gain[ix(i)] / deals);
     }
     return plays[ix(best)];
 }

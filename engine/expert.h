@@ -6,21 +6,33 @@
 // many cards each seat holds and how many the deck gave out, and which cards
 // were played or discarded this round; expertChoice() receives nothing else.
 //
-// Method: determinized Monte Carlo. The cards Expert cannot see (the other
-// hands and the rest of the deck) are exactly the deck's cards minus its own
-// hand minus the cards played or discarded. Expert deals them out at random,
-// consistently with how many cards each seat holds, a fixed number of times.
-// For every such deal it tries each distinct legal play in a scratch engine
-// and plays the round out to its scoring with Classic pilots in every seat.
-// Each outcome is valued by the chance of winning the game that the totals
-// after the round give, and Expert plays the move whose mean value is best.
-// Every play is tried on the same deals and with the same random draws, so
-// the comparison is between moves, not between lucky deals. A move the rules
-// refuse in the scratch engine is never chosen, so the real engine accepts
-// every play Expert makes.
+// Method: determinized Monte Carlo around the fixed list.
+// - The cards Expert cannot see (the other hands and the rest of the deck)
+//   are exactly the deck's cards less its own hand and the cards gone. A
+//   "deal" shuffles them into the other hands (as many as each seat holds)
+//   and the deck.
+// - For a deal, a play is tried in a scratch engine, which plays the round
+//   out to its scoring with Classic pilots in every seat. The outcome is
+//   valued by the chance of winning the game that the totals after the round
+//   give: 1 or 0 when the game ends there, otherwise a comparison of the
+//   totals on the scale of the rounds still to come (a lead counts for more
+//   the fewer rounds remain).
+// - Every distinct legal play is tried on the same first few deals, with the
+//   same random draws, so moves are compared with each other rather than
+//   with luck. The kFinalists plays with the best mean gain over Classic's
+//   own choice then get more deals, as does Classic's choice.
+// - Expert plays Classic's choice unless a finalist's mean gain over it on
+//   the same deals exceeds kConfidence standard errors: a move must prove
+//   itself, so noise rarely makes Expert play worse than Classic.
+// - A protection is played at once, as Classic does (it scores, guards the
+//   ship, mends the hazard it guards against and gives another turn).
+// - A play the rules refuse in the scratch engine is never chosen, so the
+//   real engine accepts every play Expert makes.
 //
 // The number of deals is fixed (no clock is read), so a decision depends only
-// on what Expert knows and on its seed, and games replay exactly.
+// on what Expert knows and on its seed, and games replay exactly. About a
+// quarter to half a millisecond of processor time per decision; the
+// simulator measures it (driftwake-sim --expert-seats).
 #pragma once
 
 #include "engine/engine.h"
@@ -63,14 +75,22 @@ struct Knowledge {
 
 Knowledge knowledgeOf(const TableView& table, int seat);
 
-// How many deals one decision tries: the moves share them, so a decision
-// costs about this many round play-outs per distinct move, but never more
-// than kExpertPlayouts play-outs in all.
+// The budget of one decision: about kExpertPlayouts round play-outs, half
+// of them spread over every play (at most kExpertDeals deals each), the rest
+// over the finalists and Classic's choice (at most twice as many deals).
 inline constexpr int kExpertDeals = 24;
 inline constexpr int kExpertPlayouts = 240;
+inline constexpr int kFinalists = 2;
+// How many standard errors a play's gain over Classic's choice must reach.
+inline constexpr double kConfidence = 0.5;
+// The spread of the rounds to come, in mean round scores per square root of
+// a round: it sets how much a lead in money is worth.
+inline constexpr double kValueScale = 0.6;
 
 // The play for k.seat; the same knowledge and seed give the same play.
-Play expertChoice(const Knowledge& k, std::uint32_t seed);
+// `playouts` bounds the work (tests pass small budgets; legality checks do
+// not depend on it).
+Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts = kExpertPlayouts);
 
 // The pilot: knowledgeOf, then expertChoice seeded from the engine's
 // generator.

@@ -12,7 +12,6 @@
 #include "engine/expert.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace dw {
 
@@ -308,22 +307,6 @@ Play classicDiscard(const TableView& table, int seat, Random& random) {
     if (pilot.takesPlay(seat))
         discardBy(pilot, seat, HandIndex(table.players[ix(seat)]));
     return pilot.play;
-}
-
-std::string_view pilotLevelName(PilotLevel level) {
-    return level == PilotLevel::Expert ? "expert" : "classic";
-}
-
-std::optional<PilotLevel> parsePilotLevel(std::string_view text) {
-    auto same = [](std::string_view a, std::string_view b) {
-        return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-            return std::tolower(static_cast<unsigned char>(x)) == y;
-        });
-    };
-    for (PilotLevel level : {PilotLevel::Classic, PilotLevel::Expert})
-        if (same(text, pilotLevelName(level)))
-            return level;
-    return std::nullopt;
 }
 
 Pilot pilotOf(PilotLevel level) {

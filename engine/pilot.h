@@ -23,9 +23,23 @@ enum class PilotLevel { Classic, Expert };
 
 // "classic" or "expert": the level's name on the command line and in the
 // settings file.
-std::string_view pilotLevelName(PilotLevel level);
+constexpr std::string_view pilotLevelName(PilotLevel level) {
+    return level == PilotLevel::Expert ? "expert" : "classic";
+}
+
 // The level named by `text` (letter case ignored), or nothing.
-std::optional<PilotLevel> parsePilotLevel(std::string_view text);
+constexpr std::optional<PilotLevel> parsePilotLevel(std::string_view text) {
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    for (PilotLevel level : {PilotLevel::Classic, PilotLevel::Expert}) {
+        const std::string_view name = pilotLevelName(level);
+        bool same = text.size() == name.size();
+        for (std::size_t i = 0; same && i < text.size(); ++i)
+            same = lower(text[i]) == name[i];
+        if (same)
+            return level;
+    }
+    return std::nullopt;
+}
 
 // One play, as the four play commands carry it.
 enum class PlayKind {

@@ -22,10 +22,13 @@ void say(FILE* to, const QString& line) {
 
 int runHeadless(const LaunchOptions& options) {
     const auto ini = settingsFilePath(dataDirectory().toStdString());
-    const int botSpeed = botDelayMs(loadSettingsFile(ini).botSpeed);
+    const Settings settings = loadSettingsFile(ini);
+    const int botSpeed = botDelayMs(settings.botSpeed);
+    const PilotLevel level = options.pilotLevel.value_or(settings.pilotLevel);
 
     TServer server([botSpeed] { return botSpeed; }, clockSeed());
     server.setTimerScale(options.timerScale);
+    server.core().engine().setPilotLevel(level);
     QObject::connect(&server, &TServer::diagnosticRaised, [](const QString& text) {
         say(stdout, QStringLiteral("host notice: ") + text);
     });
@@ -37,9 +40,12 @@ int runHeadless(const LaunchOptions& options) {
         say(stderr, QStringLiteral("driftwake: ") + error);
         return 1;
     }
-    say(stdout, QStringLiteral("driftwake headless host listening on port %1 (bot speed %2 ms)")
+    say(stdout, QStringLiteral("driftwake headless host listening on port %1 (bot speed %2 ms, "
+                               "%3 pilots)")
                     .arg(server.port())
-                    .arg(botSpeed));
+                    .arg(botSpeed)
+                    .arg(QString::fromLatin1(pilotLevelName(level).data(),
+                                             static_cast<int>(pilotLevelName(level).size()))));
     quitOnSignals();
     const int rc = QCoreApplication::exec();
     say(stdout, QStringLiteral("driftwake headless host stopped"));

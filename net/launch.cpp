@@ -58,6 +58,13 @@ LaunchOptions parseCommandLine(const std::vector<std::string>& args) {
                 return o;
             }
             o.timerScale = *scale;
+        } else if (a == "--pilot-level") {
+            const auto level = hasValue ? parsePilotLevel(args[++i]) : std::nullopt;
+            if (!level) {
+                o.error = "--pilot-level needs classic or expert";
+                return o;
+            }
+            o.pilotLevel = *level;
         } else {
             o.error = "unknown option " + a;
             return o;
@@ -97,6 +104,8 @@ std::string usageText() {
            "  --headless         run only the host server: no window, no own player;\n"
            "                     the first connection becomes the host's player\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"
+           "  --pilot-level L    computer pilots of the headless host: classic or expert\n"
+           "                     (default: the level last chosen in the Options menu)\n"
            "  --help             show this text\n";
 }
 

@@ -2,6 +2,8 @@
 // headless host, or help. Plain C++ so the rules are easy to test.
 #pragma once
 
+#include "engine/pilot.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +25,9 @@ struct LaunchOptions {
     std::string hostaddress;
     int port = 7772;
     double timerScale = 1.0;
+    // --pilot-level: the computer pilots' level; without it the stored
+    // setting holds.
+    std::optional<PilotLevel> pilotLevel;
     // Set when the command line cannot be used; the text says why.
     std::string error;
 };
@@ -30,7 +35,7 @@ struct LaunchOptions {
 // Reads the arguments after the program name. Positional parameters are the
 // player name, the host and "true" for hosting; options begin with "--"
 // (the lobby never passes such words): --port N, --headless,
-// --timer-scale X, --help.
+// --timer-scale X, --pilot-level classic|expert, --help.
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);
 
 // The text --help prints.

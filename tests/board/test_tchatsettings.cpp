@@ -7,6 +7,8 @@
 #include "chat/chatpane.h"
 #include "chat/chatview.h"
 #include "chat/inifile.h"
+#include "engine/expert.h"
+#include "net/tserver.h"
 
 #include <QFile>
 #include <QTcpServer>
@@ -86,6 +88,30 @@ private slots:
         QCOMPARE(after.read("Driftwake", "Textcolor"), std::optional<std::string>("clSilver"));
         QCOMPARE(after.read("Lobby", "Server"), std::optional<std::string>("x"));
         QVERIFY(after.text().rfind("; shared with the lobby\r\n[Lobby]\r\nServer=x\r\n", 0) == 0);
+        w.close();
+    }
+
+    void thePilotLevelReachesTheEngine() {
+        writeFile(ini, "[Driftwake]\r\nPilotlevel=expert\r\n");
+        Tchat w(solo());
+        w.show();
+        const Engine& engine = w.server()->core().engine();
+        QTRY_COMPARE_WITH_TIMEOUT(w.model().state().myseat, 1, 20000);
+        QVERIFY(w.findChild<QMenu*>(QStringLiteral("ComputerPilots1"))->isEnabled());
+        QVERIFY(item(&w, "Expert1")->isChecked());
+        for (int seat = 1; seat <= kSeats; ++seat) // takeovers of any seat included
+            QVERIFY(engine.pilot(seat) == expertPilot);
+
+        item(&w, "Classic1")->trigger();
+        QVERIFY(!item(&w, "Expert1")->isChecked());
+        for (int seat = 1; seat <= kSeats; ++seat)
+            QVERIFY(engine.pilot(seat) == classicPilot);
+        QCOMPARE(IniFile::load(ini.toStdString()).read("Driftwake", "Pilotlevel"),
+                 std::optional<std::string>("classic"));
+        item(&w, "Expert1")->trigger();
+        QVERIFY(engine.pilot(3) == expertPilot);
+        QCOMPARE(IniFile::load(ini.toStdString()).read("Driftwake", "Pilotlevel"),
+                 std::optional<std::string>("expert"));
         w.close();
     }
 

@@ -127,4 +127,11 @@ TEST(CommandLine, ChoosesSoloHostJoinAndOptions) {
     EXPECT_FALSE(parseCommandLine({"--port"}).error.empty());
     EXPECT_FALSE(parseCommandLine({"--timer-scale", "-1"}).error.empty());
     EXPECT_FALSE(parseCommandLine({"--bogus"}).error.empty());
+
+    EXPECT_EQ(parseCommandLine({}).pilotLevel, std::nullopt); // the stored setting holds
+    EXPECT_EQ(parseCommandLine({"--headless", "--pilot-level", "expert"}).pilotLevel,
+              PilotLevel::Expert);
+    EXPECT_EQ(parseCommandLine({"--pilot-level", "Classic"}).pilotLevel, PilotLevel::Classic);
+    EXPECT_FALSE(parseCommandLine({"--pilot-level", "hard"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--pilot-level"}).error.empty());
 }
