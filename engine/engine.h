@@ -135,6 +135,8 @@ public:
     Pilot pilot(int seat) const;
     // What a pilot reads: the table as it is now.
     TableView view() const;
+    // A pilot's answer, made through the typed plays above.
+    void applyPlay(int seat, const Play& play);
     // Look-ahead on a scratch engine without connections: after the caller
     // has put a round position into the table and the deck, the engine
     // waits for `seat`'s play.
@@ -168,7 +170,6 @@ private:
     void schedule(int action, int count);
     void armComputer();
     int leader() const;
-    void applyPlay(int seat, const Play& play);
 
     EngineHost& host_;
     Random random_;

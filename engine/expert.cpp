@@ -24,10 +24,8 @@ public:
     void sendAll(const std::string&) override {}
     void startTimer(EngineTimer, int) override {}
     void stopTimer(EngineTimer) override {}
-    void diagnostic(const std::string&) override { ++refusals; }
+    void diagnostic(const std::string&) override {}
     int botSpeedMs() override { return 750; }
-
-    int refusals = 0;
 };
 
 // Plays the scratch engine's round to its scoring, every seat by Classic.
@@ -293,21 +291,7 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
             scratch.deckpos = k.deckpos;
             scratch.random().setSeed(rolloutSeed);
             scratch.resumeTurn(k.seat);
-            const Play& p = plays[ix(i)];
-            switch (p.kind) {
-            case PlayKind::Go:
-                scratch.playGo(k.seat, p.slot, p.target);
-                break;
-            case PlayKind::Speed:
-                scratch.playSpeed(k.seat, p.slot, p.target);
-                break;
-            case PlayKind::Miles:
-                scratch.playMiles(k.seat, p.slot);
-                break;
-            case PlayKind::Discard:
-                scratch.playDiscard(k.seat, p.slot);
-                break;
-            }
+            scratch.applyPlay(k.seat, plays[ix(i)]);
             if (scratch.timer1action() == kActionNone) {
                 // Refused: the rules do not depend on the hidden cards, so
                 // the play is illegal in every deal.
@@ -328,7 +312,13 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
     auto meanGain = [&](int i) { return dealt[ix(i)] ? gain[ix(i)] / dealt[ix(i)] : 0.0; };
 
     // Every play on a few deals, then the most promising ones on more.
-    const int firstDeals = std::clamp(playouts / 2 / n, 1, kExpertDeals);
+    int seats = 0;
+    for (int s = 1; s <= kSeats; ++s)
+        seats += k.ships[ix(s)].active ? 1 : 0;
+    const int maxDeals = kExpertDeals * kSeats / std::max(seats, 2);
+    if (playouts <= 0)
+        playouts = kExpertPlayouts * kSeats / std::max(seats, 2);
+    const int firstDeals = std::clamp(playouts / 2 / n, 1, maxDeals);
     for (int d = 0; d < firstDeals; ++d)
         tryDeal(all);
     std::vector<int> order;
@@ -342,7 +332,7 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
     if (!order.empty()) {
         order.push_back(base);
         const int more =
-            std::clamp((playouts - used) / static_cast<int>(order.size()), 0, 2 * kExpertDeals);
+            std::clamp((playouts - used) / static_cast<int>(order.size()), 0, 2 * maxDeals);
         for (int d = 0; d < more; ++d)
             tryDeal(order);
     }

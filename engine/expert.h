@@ -75,9 +75,11 @@ struct Knowledge {
 
 Knowledge knowledgeOf(const TableView& table, int seat);
 
-// The budget of one decision: about kExpertPlayouts round play-outs, half
-// of them spread over every play (at most kExpertDeals deals each), the rest
-// over the finalists and Classic's choice (at most twice as many deals).
+// The budget of one decision in a game of four: about kExpertPlayouts round
+// play-outs, half of them spread over every play (at most kExpertDeals deals
+// each), the rest over the finalists and Classic's choice (at most twice as
+// many deals). Rounds with fewer seats are shorter, so with n seats both
+// limits are multiplied by 4 / n: a decision takes about as long.
 inline constexpr int kExpertDeals = 24;
 inline constexpr int kExpertPlayouts = 240;
 inline constexpr int kFinalists = 2;
@@ -88,9 +90,9 @@ inline constexpr double kConfidence = 0.5;
 inline constexpr double kValueScale = 0.6;
 
 // The play for k.seat; the same knowledge and seed give the same play.
-// `playouts` bounds the work (tests pass small budgets; legality checks do
-// not depend on it).
-Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts = kExpertPlayouts);
+// `playouts` replaces the budget above when positive (tests pass small
+// budgets; which plays are legal does not depend on it).
+Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts = 0);
 
 // The pilot: knowledgeOf, then expertChoice seeded from the engine's
 // generator.
