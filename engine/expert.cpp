@@ -122,6 +122,21 @@ std::vector<Play> candidates(const Knowledge& k) {
     return plays;
 }
 
+// The fields of a ship that everybody sees, from the engine's record to
+// the knowledge and back.
+template <typename From, typename To> void copyShip(const From& from, To& to) {
+    to.active = from.active;
+    to.undocked = from.undocked;
+    to.teleported = from.teleported;
+    to.stillmoving = from.stillmoving;
+    to.safetrip = from.safetrip;
+    to.distance = from.distance;
+    to.hazard = from.hazard;
+    to.repaired = from.repaired;
+    to.total = from.total;
+    to.protections = from.protections;
+}
+
 // A table dealt from the knowledge: the public board as it is, the own
 // hand, and the unseen cards shuffled into the other hands and the deck.
 struct Deal {
@@ -132,20 +147,8 @@ struct Deal {
 class Dealer {
 public:
     explicit Dealer(const Knowledge& k) : k_(k) {
-        for (int s = 1; s <= kSeats; ++s) {
-            const PublicShip& p = k.ships[ix(s)];
-            tplayer& t = base_.ships[ix(s)];
-            t.active = p.active;
-            t.undocked = p.undocked;
-            t.teleported = p.teleported;
-            t.stillmoving = p.stillmoving;
-            t.safetrip = p.safetrip;
-            t.distance = p.distance;
-            t.hazard = p.hazard;
-            t.repaired = p.repaired;
-            t.total = p.total;
-            t.protections = p.protections;
-        }
+        for (int s = 1; s <= kSeats; ++s)
+            copyShip(k.ships[ix(s)], base_.ships[ix(s)]);
         base_.ships[ix(k.seat)].cards = k.hand;
         // The unseen cards: the deck's cards less the own hand and the cards
         // gone, in code order; each deal shuffles them.
@@ -200,20 +203,12 @@ Knowledge knowledgeOf(const TableView& table, int seat) {
     for (int c = 1; c < kNumCardCodes; ++c)
         k.gone[ix(c)] = cardInfo(c).copies;
     for (int pos = 1; pos <= kDeckSize; ++pos)
-        --k.gone[ix(table.deck[ix(pos)])];
+        if (const int c = table.deck[ix(pos)]; c > kNoCard && c < kNumCardCodes)
+            --k.gone[ix(c)];
     for (int s = 1; s <= kSeats; ++s) {
         const tplayer& t = table.players[ix(s)];
         PublicShip& p = k.ships[ix(s)];
-        p.active = t.active;
-        p.undocked = t.undocked;
-        p.teleported = t.teleported;
-        p.stillmoving = t.stillmoving;
-        p.safetrip = t.safetrip;
-        p.distance = t.distance;
-        p.hazard = t.hazard;
-        p.repaired = t.repaired;
-        p.total = t.total;
-        p.protections = t.protections;
+        copyShip(t, p);
         if (!t.active)
             continue;
         for (int slot = 1; slot <= kSlots; ++slot) {
@@ -224,7 +219,6 @@ Knowledge knowledgeOf(const TableView& table, int seat) {
             }
         }
     }
-    k.gone[kNoCard] = 0;
     return k;
 }
 
