@@ -11,6 +11,7 @@
 #include "net/tserver.h"
 
 #include <QFile>
+#include <QMenu>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
