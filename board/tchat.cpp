@@ -43,6 +43,7 @@ namespace {
 
 constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
 constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal, BotSpeed::Fast};
+constexpr std::array<PilotLevel, 2> kPilotLevels{PilotLevel::Classic, PilotLevel::Expert};
 
 QString qtext(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -165,6 +166,24 @@ void Tchat::buildMenus() {
         });
     }
     botSpeedItems_[1]->setChecked(true);
+    ComputerPilots1 = options->addMenu(QStringLiteral("Computer Pilots"));
+    ComputerPilots1->setObjectName(QStringLiteral("ComputerPilots1"));
+    ComputerPilots1->setEnabled(false);
+    auto* pilotGroup = new QActionGroup(this);
+    for (std::size_t i = 0; i < kPilotLevels.size(); ++i) {
+        const PilotLevel level = kPilotLevels[i];
+        QAction* a = ComputerPilots1->addAction(
+            level == PilotLevel::Expert ? QStringLiteral("Expert") : QStringLiteral("Classic"));
+        a->setObjectName(a->text() + QLatin1Char('1'));
+        a->setCheckable(true);
+        pilotGroup->addAction(a);
+        pilotLevelItems_[i] = a;
+        connect(a, &QAction::triggered, this, [this, level] {
+            setPilotLevel(level);
+            saveinifile();
+        });
+    }
+    pilotLevelItems_[0]->setChecked(true);
     options->addSeparator();
     options->addAction(QStringLiteral("Text Color"), this, &Tchat::TextColor1Click)
         ->setObjectName(QStringLiteral("TextColor1"));
@@ -254,6 +273,7 @@ void Tchat::createWindows() {
     server_ = new TServer([this] { return botDelay(); }, clockSeed(), this);
     server_->setTimerScale(options_.timerScale);
     connect(server_, &TServer::diagnosticRaised, this, &Tchat::hostNotice);
+    server_->core().engine().setPilotLevel(settings_.pilotLevel);
     download_ = new Tdownload(this);
     download_->setEndGame([this] { close(); });
 }
@@ -300,6 +320,7 @@ void Tchat::hostpress() {
     }
     model_->setHosting();
     spylist_->setHosting(true);
+    ComputerPilots1->setEnabled(true);
     connectClient(QStringLiteral("127.0.0.1"));
     StartGame1->setEnabled(true);
     changed();
@@ -478,6 +499,7 @@ void Tchat::loadinifile() {
     gamestart_->changebox("image_bot3", s.bot3 ? 1 : 0);
     gamestart_->changebox("image_bot4", s.bot4 ? 1 : 0);
     setBotSpeed(s.botSpeed);
+    setPilotLevel(s.pilotLevel);
     chat_->applyStoredPhrases(s.phrases);
     PlaySounds1->setChecked(s.playSounds);
     PlayerPhraseSounds1->setChecked(s.playerPhraseSounds);
@@ -559,6 +581,14 @@ void Tchat::actualSize() {
         showNormal();
     const QSize frame = size() - centralWidget()->size();
     resize(QSize(kMinClientWidth, kMinClientHeight) + frame);
+}
+
+void Tchat::setPilotLevel(PilotLevel level) {
+    settings_.pilotLevel = level;
+    for (std::size_t i = 0; i < kPilotLevels.size(); ++i)
+        pilotLevelItems_[i]->setChecked(kPilotLevels[i] == level);
+    if (server_)
+        server_->core().engine().setPilotLevel(level);
 }
 
 void Tchat::closeEvent(QCloseEvent* event) {

@@ -103,6 +103,8 @@ private:
     void applyGeometry(const WindowGeometry& g);
     void setTextSize(int points);
     void setBotSpeed(BotSpeed speed);
+    // The level of every seat the host server's computer plays.
+    void setPilotLevel(PilotLevel level);
     std::string iniPath() const;
 
     // Menus and controls.
@@ -156,8 +158,10 @@ private:
     QAction* StartGame1 = nullptr;
     QAction* PlaySounds1 = nullptr;
     QAction* PlayerPhraseSounds1 = nullptr;
-    std::array<QAction*, 3> botSpeedItems_{}; // Slow1, Normal1, Fast1
-    std::array<QAction*, 4> textSizeItems_{}; // N8, N10, N12, N14
+    std::array<QAction*, 3> botSpeedItems_{};   // Slow1, Normal1, Fast1
+    QMenu* ComputerPilots1 = nullptr;           // enabled on the hosting copy
+    std::array<QAction*, 2> pilotLevelItems_{}; // Classic1, Expert1
+    std::array<QAction*, 4> textSizeItems_{};   // N8, N10, N12, N14
     QAction* JustWatch1 = nullptr;
     QAction* fullScreen_ = nullptr;
     QMenu* popup_kick = nullptr;

@@ -122,6 +122,7 @@ Settings loadSettings(const IniFile& ini) {
 
     s.playSounds = readText(ini, "Playsounds", "true") != "false";
     s.playerPhraseSounds = readText(ini, "Playerphrasesounds", "true") != "false";
+    s.pilotLevel = parsePilotLevel(readText(ini, "Pilotlevel", "")).value_or(PilotLevel::Classic);
     return s;
 }
 
@@ -145,6 +146,7 @@ void saveSettings(IniFile& ini, const Settings& s) {
     put(ini, "Botspeed", botDelayMs(s.botSpeed));
     put(ini, "Playerphrasesounds", boolText(s.playerPhraseSounds));
     put(ini, "Playsounds", boolText(s.playSounds));
+    put(ini, "Pilotlevel", std::string(pilotLevelName(s.pilotLevel)));
 }
 
 void savePhrases(IniFile& ini, const PhraseTexts& phrases) {

@@ -12,6 +12,7 @@
 
 #include "chat/colours.h"
 #include "chat/inifile.h"
+#include "engine/pilot.h"
 
 #include <array>
 #include <cstdint>
@@ -68,6 +69,9 @@ struct Settings {
     PhraseTexts phrases;
     bool playSounds = true;
     bool playerPhraseSounds = true;
+    // The level of the computer pilots of a game this copy hosts, stored as
+    // "classic" or "expert"; anything else reads as Classic.
+    PilotLevel pilotLevel = PilotLevel::Classic;
     friend bool operator==(const Settings&, const Settings&) = default;
 };
 
@@ -84,8 +88,8 @@ Settings loadSettings(const IniFile& ini);
 Settings loadSettingsFile(const std::filesystem::path& path);
 
 // Writes Textsize, Top, Left, Width, Height, Textcolor, Playtoscore,
-// Distance, Bot3, Bot4, Botspeed, Playerphrasesounds and Playsounds, in that
-// order, into `ini` (phrases are not written). An empty playToScore or
+// Distance, Bot3, Bot4, Botspeed, Playerphrasesounds, Playsounds and
+// Pilotlevel, in that order, into `ini` (phrases are not written). An empty playToScore or
 // distance leaves that key as it is.
 void saveSettings(IniFile& ini, const Settings& s);
 // Writes Phrase1..Phrase9, empty texts included. Line breaks in a text are

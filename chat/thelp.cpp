@@ -227,6 +227,24 @@ for any seat by right-clicking the pilot's name.</p>
 quarters of a second) or Fast (a quarter of a second). It also sets how long
 the scores stay up between missions. The host's setting is the one that
 counts.</p>
+<h3>Computer Pilots</h3>
+<p>How well the computer pilots play, chosen by the host for every seat the
+computer flies, including seats it takes over:</p>
+<ul>
+<li><b>Classic</b> (the usual level) follows a fixed list: play a shield,
+complete the trip, stop a pilot close to the goal, mend its own ship, travel,
+attack the leader, and otherwise throw away the least useful card.</li>
+<li><b>Expert</b> thinks ahead. Before each play it imagines the cards it
+cannot see (the other pilots' hands and the rest of the deck) dealt out in
+many different ways that fit everything played so far, plays the mission out
+to its end for each way it could play now, and chooses the play that most
+often leads to winning the game. It sticks to the Classic choice unless
+another play is clearly better. It never looks at your cards or at the order
+of the deck: it knows only its own hand, the cards played and thrown away,
+how many cards each pilot holds, and the board.</li>
+</ul>
+<p>The headless host takes the level with <code>--pilot-level classic</code>
+or <code>--pilot-level expert</code>.</p>
 <h3>Sounds</h3>
 <p>Play Sounds turns the game's sounds on or off. Player Phrase Sounds turns
 the chatter sounds that other players send on or off.</p>

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/cards.h"
+#include "engine/pilot.h"
 #include "engine/random.h"
 
 #include <array>
@@ -134,6 +135,18 @@ public:
     // Computer pilots: exactly one play or discard for the seat.
     void computerplay(int seat);
     void computerdiscard(int seat);
+    // The pilot that plays a seat 1..4 for the computer: Classic until set.
+    void setPilotLevel(PilotLevel level); // every seat
+    void setPilot(int seat, Pilot chosen);
+    Pilot pilot(int seat) const;
+    // What a pilot reads: the table as it is now.
+    TableView view() const;
+    // A pilot's answer, made through the typed plays above.
+    void applyPlay(int seat, const Play& play);
+    // Look-ahead on a scratch engine without connections: after the caller
+    // has put a round position into the table and the deck, the engine
+    // waits for `seat`'s play.
+    void resumeTurn(int seat);
 
     // For the host server.
     TimerAction timer1action() const { return timer1action_; }
@@ -171,6 +184,7 @@ private:
     int computeraction_ = 0;
     int winner_ = 0;
     EngineStats stats_;
+    std::array<Pilot, kSeats + 1> pilots_{}; // [0] unused
 };
 
 } // namespace dw

@@ -1,11 +1,15 @@
-// The computer pilot: a fixed list of priorities, one play per turn, played
-// through the same rules as a human's play, without the round trip through
-// the network text.
+// The Classic computer pilot: a fixed list of priorities, one play per turn,
+// played through the same rules as a human's play, without the round trip
+// through the network text.
 //
 // The pilot runs on every computer turn, so its questions are answered from
 // an index of the hand built once per decision, and the common "nothing of
 // that kind in hand" answers cost a single test.
+#include "engine/pilot.h"
+
 #include "engine/engine.h"
+
+#include "engine/expert.h"
 
 #include <algorithm>
 
@@ -71,8 +75,35 @@ bool mayTravelWith(const tplayer& p, int c) {
     return isLightyear(c) && (!p.teleported || c == kLy2500 || c == kLy5000);
 }
 
+// The table as the fixed list reads it, answering the play it chooses
+// instead of making it: the list below calls playGo, playSpeed, playMiles
+// and playDiscard as the engine's own handlers are called, and the last call
+// is the answer.
+class ClassicPilot {
+public:
+    ClassicPilot(const TableView& table, Random& random)
+        : players(table.players), tripdistance(table.tripdistance), random_(random) {}
+
+    const tplayer* const players;
+    const int tripdistance;
+
+    void computerplay(int seat);
+
+    void playGo(int, int slot, int target) { play = {PlayKind::Go, slot, target}; }
+    void playSpeed(int, int slot, int target) { play = {PlayKind::Speed, slot, target}; }
+    void playMiles(int, int slot) { play = {PlayKind::Miles, slot, 0}; }
+    void playDiscard(int, int slot) { play = {PlayKind::Discard, slot, 0}; }
+    Random& random() { return random_; }
+    bool takesPlay(int seat) const { return seat >= 1 && seat <= kSeats; }
+
+    Play play;
+
+private:
+    Random& random_;
+};
+
 // The discard of a seat whose turn found no play, by the stages below.
-void discardBy(Engine& engine, int seat, const HandIndex& hand) {
+void discardBy(ClassicPilot& engine, int seat, const HandIndex& hand) {
     const tplayer& me = engine.players[ix(seat)];
 
     // 1. Repairs made useless by a protection held, in protection order.
@@ -112,9 +143,7 @@ void discardBy(Engine& engine, int seat, const HandIndex& hand) {
     engine.playDiscard(seat, slot);
 }
 
-} // namespace
-
-void Engine::computerplay(int seat) {
+void ClassicPilot::computerplay(int seat) {
     if (!takesPlay(seat))
         return;
     const tplayer& me = players[ix(seat)];
@@ -230,9 +259,80 @@ void Engine::computerplay(int seat) {
     discardBy(*this, seat, hand);
 }
 
+} // namespace
+
+Play classicPilot(const TableView& table, int seat, Random& random) {
+    ClassicPilot pilot(table, random);
+    pilot.computerplay(seat);
+    return pilot.play;
+}
+
+Play classicDiscard(const TableView& table, int seat, Random& random) {
+    ClassicPilot pilot(table, random);
+    if (pilot.takesPlay(seat))
+        discardBy(pilot, seat, HandIndex(table.players[ix(seat)]));
+    return pilot.play;
+}
+
+Pilot pilotOf(PilotLevel level) {
+    return level == PilotLevel::Expert ? expertPilot : classicPilot;
+}
+
+// ---------------------------------------------------------------------------
+// The engine's side: asking the seat's pilot and applying its answer.
+
+TableView Engine::view() const {
+    return {players.data(), deck.data(), deckpos, tripdistance, playto};
+}
+
+void Engine::setPilotLevel(PilotLevel level) {
+    for (int s = 1; s <= kSeats; ++s)
+        setPilot(s, pilotOf(level));
+}
+
+void Engine::setPilot(int seat, Pilot chosen) {
+    if (seat >= 1 && seat <= kSeats)
+        pilots_[ix(seat)] = chosen;
+}
+
+Pilot Engine::pilot(int seat) const {
+    const Pilot p = seat >= 1 && seat <= kSeats ? pilots_[ix(seat)] : nullptr;
+    return p ? p : classicPilot;
+}
+
+void Engine::resumeTurn(int seat) {
+    currentplayer = seat;
+    gameinprogress = true;
+    timer1action_ = kActionNone;
+}
+
+void Engine::applyPlay(int seat, const Play& play) {
+    switch (play.kind) {
+    case PlayKind::Go:
+        return playGo(seat, play.slot, play.target);
+    case PlayKind::Speed:
+        return playSpeed(seat, play.slot, play.target);
+    case PlayKind::Miles:
+        return playMiles(seat, play.slot);
+    case PlayKind::Discard:
+        return playDiscard(seat, play.slot);
+    }
+}
+
+void Engine::computerplay(int seat) {
+    if (!takesPlay(seat))
+        return;
+    const Pilot chosen = pilot(seat);
+    applyPlay(seat, chosen(view(), seat, random_));
+    // A play the rules refused would leave the turn hanging; the fixed list,
+    // whose plays are always accepted, plays instead.
+    if (takesPlay(seat) && chosen != classicPilot)
+        applyPlay(seat, classicPilot(view(), seat, random_));
+}
+
 void Engine::computerdiscard(int seat) {
     if (takesPlay(seat))
-        discardBy(*this, seat, HandIndex(players[ix(seat)]));
+        applyPlay(seat, classicDiscard(view(), seat, random_));
 }
 
 } // namespace dw

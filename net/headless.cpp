@@ -22,11 +22,14 @@ void say(FILE* to, const QString& line) {
 
 int runHeadless(const LaunchOptions& options) {
     const auto ini = settingsFilePath(dataDirectory().toStdString());
-    const int botSpeed = botDelayMs(loadSettingsFile(ini).botSpeed);
+    const Settings settings = loadSettingsFile(ini);
+    const int botSpeed = botDelayMs(settings.botSpeed);
+    const PilotLevel level = options.pilotLevel.value_or(settings.pilotLevel);
 
     TServer server([botSpeed] { return botSpeed; }, clockSeed());
     server.setTimerScale(options.timerScale);
     server.setHeadless(true);
+    server.core().engine().setPilotLevel(level);
     QObject::connect(&server, &TServer::diagnosticRaised, [](const QString& text) {
         say(stdout, QStringLiteral("host notice: ") + text);
     });
@@ -41,9 +44,12 @@ int runHeadless(const LaunchOptions& options) {
     // Ready for Ctrl+C and SIGTERM before saying so: whoever waits for the
     // line may stop the host at once.
     quitOnSignals();
-    say(stdout, QStringLiteral("driftwake headless host listening on port %1 (bot speed %2 ms)")
+    say(stdout, QStringLiteral("driftwake headless host listening on port %1 (bot speed %2 ms, "
+                               "%3 pilots)")
                     .arg(server.port())
-                    .arg(botSpeed));
+                    .arg(botSpeed)
+                    .arg(QString::fromLatin1(pilotLevelName(level).data(),
+                                             static_cast<int>(pilotLevelName(level).size()))));
     const int rc = QCoreApplication::exec();
     say(stdout, QStringLiteral("driftwake headless host stopped"));
     return rc;

@@ -43,6 +43,14 @@ std::string setTimerScale(LaunchOptions& o, const std::string& value) {
     return {};
 }
 
+std::string setPilotLevel(LaunchOptions& o, const std::string& value) {
+    const auto level = parsePilotLevel(value);
+    if (!level)
+        return "--pilot-level needs classic or expert";
+    o.pilotLevel = *level;
+    return {};
+}
+
 // The options the command line knows: the word, the mode it runs instead of
 // the game (the modes without a window), whether a value follows, and what
 // the value or the word sets (it returns an error text, empty when fine).
@@ -59,6 +67,7 @@ const Option kOptions[] = {
     {"--headless", LaunchMode::Headless, false, nullptr},
     {"--port", std::nullopt, true, setPort},
     {"--timer-scale", std::nullopt, true, setTimerScale},
+    {"--pilot-level", std::nullopt, true, setPilotLevel},
 };
 
 const Option* findOption(std::string_view word) {
@@ -131,6 +140,8 @@ std::string usageText() {
            "  --headless         run only the host server: no window, no own player;\n"
            "                     the first connection becomes the host's player\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"
+           "  --pilot-level L    computer pilots of the headless host: classic or expert\n"
+           "                     (default: the level last chosen in the Options menu)\n"
            "  --help             show this text\n";
 }
 

@@ -2,6 +2,8 @@
 // headless host, or help. Plain C++ so the rules are easy to test.
 #pragma once
 
+#include "engine/pilot.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,13 +25,17 @@ struct LaunchOptions {
     std::string hostaddress;
     int port = 7772;
     double timerScale = 1.0;
+    // --pilot-level: the computer pilots' level; without it the stored
+    // setting holds.
+    std::optional<PilotLevel> pilotLevel;
     // Set when the command line cannot be used; the text says why.
     std::string error;
 };
 
 // Reads the arguments after the program name. Positional parameters are the
 // player name, the host and "true" for hosting. Options are only the words
-// this program knows (--port N, --headless, --timer-scale X, --help, -h);
+// this program knows (--port N, --headless, --timer-scale X,
+// --pilot-level classic|expert, --help, -h);
 // every other word is a positional parameter, so a player name is used
 // unchanged even when it begins with "--".
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);

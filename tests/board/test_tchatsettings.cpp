@@ -8,11 +8,14 @@
 #include "chat/chatview.h"
 #include "chat/inifile.h"
 #include "chat/tphrases.h"
+#include "engine/expert.h"
+#include "net/tserver.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -98,6 +101,29 @@ private slots:
         QCOMPARE(after.read("Driftwake", "Textcolor"), std::optional<std::string>("clSilver"));
         QCOMPARE(after.read("Lobby", "Server"), std::optional<std::string>("x"));
         QVERIFY(after.text().rfind("; shared with the lobby\r\n[Lobby]\r\nServer=x\r\n", 0) == 0);
+        w.close();
+    }
+
+    void thePilotLevelReachesTheEngine() {
+        writeFile(ini, "[Driftwake]\r\nPilotlevel=expert\r\n");
+        Tchat w(solo());
+        w.show();
+        const Engine& engine = w.server()->core().engine();
+        QTRY_VERIFY_WITH_TIMEOUT(item(&w, "Expert1")->isChecked(), 20000); // read at login
+        QVERIFY(w.findChild<QMenu*>(QStringLiteral("ComputerPilots1"))->isEnabled());
+        for (int seat = 1; seat <= kSeats; ++seat) // takeovers of any seat included
+            QVERIFY(engine.pilot(seat) == expertPilot);
+
+        item(&w, "Classic1")->trigger();
+        QVERIFY(!item(&w, "Expert1")->isChecked());
+        for (int seat = 1; seat <= kSeats; ++seat)
+            QVERIFY(engine.pilot(seat) == classicPilot);
+        QCOMPARE(IniFile::load(ini.toStdString()).read("Driftwake", "Pilotlevel"),
+                 std::optional<std::string>("classic"));
+        item(&w, "Expert1")->trigger();
+        QVERIFY(engine.pilot(3) == expertPilot);
+        QCOMPARE(IniFile::load(ini.toStdString()).read("Driftwake", "Pilotlevel"),
+                 std::optional<std::string>("expert"));
         w.close();
     }
 

@@ -109,9 +109,9 @@ private slots:
         QVERIFY(plainPage(help, 5).contains(QStringLiteral("1.0.1")));
         QVERIFY(plainPage(help, 6).contains(QStringLiteral("MIT licence")));
         const QString options = plainPage(help, 7);
-        for (const char* option :
-             {"Just Watch", "Bot Speed", "Sounds", "Chat/Action Text", "/me", "Screen Location",
-              "Phrase Buttons", "Tally List", "Spy List", "Phrase List"}) {
+        for (const char* option : {"Just Watch", "Bot Speed", "Computer Pilots", "Expert", "Sounds",
+                                   "Chat/Action Text", "/me", "Screen Location", "Phrase Buttons",
+                                   "Tally List", "Spy List", "Phrase List"}) {
             QVERIFY2(options.contains(QLatin1String(option)), option);
         }
         QVERIFY(plainPage(help, 8).contains(QStringLiteral("Korvel Lobby")));

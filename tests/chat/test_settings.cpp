@@ -36,6 +36,7 @@ TEST(Settings, MissingFileOrSectionGivesDefaults) {
     EXPECT_EQ(botDelayMs(d.botSpeed), 750);
     EXPECT_EQ(d.phrases, PhraseTexts{});
     EXPECT_TRUE(d.playSounds && d.playerPhraseSounds);
+    EXPECT_EQ(d.pilotLevel, PilotLevel::Classic);
 
     TempDir dir;
     EXPECT_EQ(loadSettingsFile(dir / "korvellobby.ini"), d);
@@ -119,6 +120,11 @@ TEST(Settings, SwitchesAndBotSpeed) {
     EXPECT_EQ(loadKey("Botspeed", "1000").botSpeed, BotSpeed::Slow);
     EXPECT_EQ(loadKey("Botspeed", "250").botSpeed, BotSpeed::Fast);
     EXPECT_EQ(loadKey("Botspeed", "01000").botSpeed, BotSpeed::Normal);
+
+    EXPECT_EQ(loadKey("Pilotlevel", "expert").pilotLevel, PilotLevel::Expert);
+    EXPECT_EQ(loadKey("Pilotlevel", "Expert").pilotLevel, PilotLevel::Expert);
+    EXPECT_EQ(loadKey("Pilotlevel", "classic").pilotLevel, PilotLevel::Classic);
+    EXPECT_EQ(loadKey("Pilotlevel", "hard").pilotLevel, PilotLevel::Classic);
 }
 
 TEST(Settings, AmountAndDistanceMayLeaveTheDialogAlone) {
@@ -147,13 +153,15 @@ TEST(Settings, SaveWritesKeysInOrderAndRoundTrips) {
     s.bot3 = true;
     s.botSpeed = BotSpeed::Fast;
     s.playSounds = false;
+    s.pilotLevel = PilotLevel::Expert;
     s.phrases[2] = "not saved here";
 
     IniFile ini;
     saveSettings(ini, s);
     EXPECT_EQ(ini.text(), "[Driftwake]\nTextsize=12\nTop=10\nLeft=20\nWidth=800\nHeight=600\n"
                           "Textcolor=clLime\nPlaytoscore=6500\nDistance=80\nBot3=1\nBot4=0\n"
-                          "Botspeed=250\nPlayerphrasesounds=true\nPlaysounds=false\n");
+                          "Botspeed=250\nPlayerphrasesounds=true\nPlaysounds=false\n"
+                          "Pilotlevel=expert\n");
 
     s.phrases = {"a", "b", "", "/me d", "e", "f", "g", "h", "i"};
     savePhrases(ini, s.phrases);

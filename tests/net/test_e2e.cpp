@@ -49,9 +49,10 @@ private slots:
         ProgramCopy copy;
         QVERIFY(copy.ok());
         const quint16 port = freePort();
-        Running host(copy,
-                     {"--headless", "--port", QString::number(port), "--timer-scale", "0.002"});
-        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        // Expert pilots play the whole game over the network.
+        Running host(copy, {"--headless", "--port", QString::number(port), "--timer-scale", "0.002",
+                            "--pilot-level", "expert"});
+        QVERIFY2(host.waitForOutput("expert pilots", 20000), qPrintable(host.output()));
 
         RawClient me;
         QCOMPARE(me.login(port, "Watcher"), 1);
@@ -62,6 +63,7 @@ private slots:
         QVERIFY(!me.waitFor("CMD_justwatching+1+1", 5000).empty());
         const std::string winner = me.waitFor("CMD_winner+", 120000);
         QVERIFY2(!winner.empty(), qPrintable(host.output()));
+        QVERIFY2(!host.output().contains("host notice"), qPrintable(host.output())); // no refusal
         QCOMPARE(host.terminate(), 0);
     }
 

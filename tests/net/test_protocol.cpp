@@ -213,4 +213,10 @@ TEST(SingleByteText, WritesWhatItCanAndQuestionMarksTheRest) {
     EXPECT_EQ(toWindows1252("\u00FF"), "\xFF");
     const std::string login = buildMessage("CMD_logininfo", {2, "1.0.1", "Zo\u00EB\u00FF" + T});
     EXPECT_EQ(messageToWire(login), "CMD_logininfo+2+1.0.1+Zo\xEB?" + T + T);
+    EXPECT_EQ(parseCommandLine({}).pilotLevel, std::nullopt); // the stored setting holds
+    EXPECT_EQ(parseCommandLine({"--headless", "--pilot-level", "expert"}).pilotLevel,
+              PilotLevel::Expert);
+    EXPECT_EQ(parseCommandLine({"--pilot-level", "Classic"}).pilotLevel, PilotLevel::Classic);
+    EXPECT_FALSE(parseCommandLine({"--pilot-level", "hard"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--pilot-level"}).error.empty());
 }
