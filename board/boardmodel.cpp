@@ -253,6 +253,16 @@ void BoardModel::setHosting() {
     finish();
 }
 
+void BoardModel::reset() {
+    state_ = ClientState{};
+    view_ = BoardView{};
+    spies_.clear();
+    for (int n = 1; n <= kHandPlaces; ++n)
+        view_.hand[at(n)].left = layout::kHandX[at(n)];
+    clearall();
+    finish();
+}
+
 void BoardModel::sendloginfo(std::string_view payload) {
     FieldReader r(payload, LastField::MayEnd);
     const auto seat = r.number(1, kHighestSeat);

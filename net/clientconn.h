@@ -34,6 +34,8 @@ public:
     // Queues a complete message (built with buildMessage) for sending.
     void send(const std::string& message);
     bool isConnected() const { return sock.state() == QAbstractSocket::ConnectedState; }
+    // Why the last connection attempt failed.
+    QAbstractSocket::SocketError lastError() const { return lastError_; }
 
     // Takes one queued message and hands it to the handler (the receive
     // timer does this on its own; tests may call it directly).
@@ -57,6 +59,7 @@ private:
     std::deque<std::string> receivedlist_;
     Handler handler_;
     bool wasConnected_ = false;
+    QAbstractSocket::SocketError lastError_ = QAbstractSocket::UnknownSocketError;
 };
 
 } // namespace dw

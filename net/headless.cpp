@@ -2,10 +2,12 @@
 
 #include "chat/datadir.h"
 #include "chat/settings.h"
+#include "net/lan.h"
 #include "net/quitsignals.h"
 #include "net/tserver.h"
 
 #include <QCoreApplication>
+#include <QSysInfo>
 
 #include <cstdio>
 
@@ -40,6 +42,12 @@ int runHeadless(const LaunchOptions& options) {
     say(stdout, QStringLiteral("driftwake headless host listening on port %1 (bot speed %2 ms)")
                     .arg(server.port())
                     .arg(botSpeed));
+    // The headless host has no pilot of its own: it goes by the machine's name.
+    LanAnnouncer announcer([&server, id = LanAnnouncer::newId()] {
+        return server.announcement(id, QSysInfo::machineHostName().toStdString());
+    });
+    if (options.announce)
+        announcer.start();
     quitOnSignals();
     const int rc = QCoreApplication::exec();
     say(stdout, QStringLiteral("driftwake headless host stopped"));

@@ -44,6 +44,26 @@ LaunchOptions parseCommandLine(const std::vector<std::string>& args) {
             return o;
         } else if (a == "--headless") {
             headless = true;
+        } else if (a == "--no-announce") {
+            o.announce = false;
+        } else if (a == "--find-games") {
+            const auto seconds = hasValue ? parseScale(args[++i]) : std::nullopt;
+            if (!seconds || *seconds > 600.0) {
+                o.error = "--find-games needs a number of seconds above 0 (at most 600)";
+                return o;
+            }
+            o.findSeconds = *seconds;
+            o.mode = LaunchMode::FindGames;
+            return o;
+        } else if (a == "--open-port") {
+            const auto port = hasValue ? parsePort(args[++i]) : std::nullopt;
+            if (!port) {
+                o.error = "--open-port needs a port number from 1 to 65535";
+                return o;
+            }
+            o.port = *port;
+            o.mode = LaunchMode::OpenPort;
+            return o;
         } else if (a == "--port") {
             const auto port = hasValue ? parsePort(args[++i]) : std::nullopt;
             if (!port) {
@@ -96,6 +116,9 @@ std::string usageText() {
            "  --port N           host on, or join, TCP port N (default 7772)\n"
            "  --headless         run only the host server: no window, no own player;\n"
            "                     the first connection becomes the host's player\n"
+           "  --no-announce      do not announce a hosted game on the LAN\n"
+           "  --find-games S     list the games announced on the LAN during S seconds\n"
+           "                     and exit (1 when none was found)\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"
            "  --help             show this text\n";
 }

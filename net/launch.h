@@ -14,6 +14,8 @@ enum class LaunchMode {
     Join,        // NAME HOST anything-else
     Unconnected, // one or two parameters: show the loading line, connect nowhere
     Headless,    // --headless: only the host server, no window
+    FindGames,   // --find-games SECONDS: list the games heard on the LAN
+    OpenPort,    // --open-port N: keep the router port N forwarded (helper)
     Help,        // --help
 };
 
@@ -23,6 +25,10 @@ struct LaunchOptions {
     std::string hostaddress;
     int port = 7772;
     double timerScale = 1.0;
+    // --no-announce: a host does not announce itself on the LAN.
+    bool announce = true;
+    // --find-games SECONDS: how long to listen.
+    double findSeconds = 0.0;
     // Set when the command line cannot be used; the text says why.
     std::string error;
 };
@@ -30,7 +36,7 @@ struct LaunchOptions {
 // Reads the arguments after the program name. Positional parameters are the
 // player name, the host and "true" for hosting; options begin with "--"
 // (the lobby never passes such words): --port N, --headless,
-// --timer-scale X, --help.
+// --timer-scale X, --no-announce, --find-games SECONDS, --help.
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);
 
 // The text --help prints.

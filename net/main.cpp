@@ -2,6 +2,8 @@
 // headless host.
 #include "board/tchat.h"
 #include "net/headless.h"
+#include "net/igd.h"
+#include "net/lan.h"
 #include "net/launch.h"
 #include "net/quitsignals.h"
 #include "net/singleinstance.h"
@@ -37,7 +39,13 @@ int main(int argc, char** argv) {
         std::fputs(dw::usageText().c_str(), stdout);
         return 0;
     }
+    if (options.mode == dw::LaunchMode::OpenPort)
+        return dw::runOpenPort(options.port);
     QCoreApplication::setApplicationName(QStringLiteral("driftwake"));
+    if (options.mode == dw::LaunchMode::FindGames) {
+        QCoreApplication app(argc, argv);
+        return dw::runFindGames(options.findSeconds);
+    }
     if (options.mode != dw::LaunchMode::Headless && !displayAvailable()) {
         std::fprintf(stderr, "driftwake: no display found (DISPLAY and WAYLAND_DISPLAY are "
                              "unset), so no game window can open.\n"

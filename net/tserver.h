@@ -4,6 +4,7 @@
 #pragma once
 
 #include "net/hostcore.h"
+#include "net/lanwire.h"
 
 #include <QObject>
 #include <QString>
@@ -36,6 +37,10 @@ public:
     void setTimerScale(double scale) { timerScale_ = scale; }
 
     HostCore& core() { return core_; }
+
+    // What the LAN announcement tells of this host: the playing seats with a
+    // pilot logged in, and whether a game runs.
+    Announcement announcement(const std::string& id, const std::string& name) const;
 
 signals:
     // A notice for the hosting user, such as a refused play.

@@ -127,4 +127,19 @@ TEST(CommandLine, ChoosesSoloHostJoinAndOptions) {
     EXPECT_FALSE(parseCommandLine({"--port"}).error.empty());
     EXPECT_FALSE(parseCommandLine({"--timer-scale", "-1"}).error.empty());
     EXPECT_FALSE(parseCommandLine({"--bogus"}).error.empty());
+
+    o = parseCommandLine({"--headless", "--no-announce"});
+    EXPECT_EQ(o.mode, LaunchMode::Headless);
+    EXPECT_FALSE(o.announce);
+    EXPECT_TRUE(parseCommandLine({}).announce);
+    o = parseCommandLine({"--find-games", "2.5"});
+    EXPECT_EQ(o.mode, LaunchMode::FindGames);
+    EXPECT_DOUBLE_EQ(o.findSeconds, 2.5);
+    EXPECT_FALSE(parseCommandLine({"--find-games"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--find-games", "0"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--find-games", "3600"}).error.empty());
+    o = parseCommandLine({"--open-port", "7790"});
+    EXPECT_EQ(o.mode, LaunchMode::OpenPort);
+    EXPECT_EQ(o.port, 7790);
+    EXPECT_FALSE(parseCommandLine({"--open-port", "x"}).error.empty());
 }
