@@ -6,6 +6,7 @@
 #include "chat/chatview.h"
 #include "chat/colours.h"
 #include "chat/datadir.h"
+#include "chat/showwindow.h"
 #include "chat/sounds.h"
 #include "chat/tabout.h"
 #include "chat/thelp.h"
@@ -284,7 +285,9 @@ void Tchat::createWindows() {
                                              "this computer in your router's settings.")
                                   .arg(options_.port);
         }
-        status(line);
+        // Chat lines read the text before their first colon as a name; the
+        // addresses keep theirs after it.
+        status(QStringLiteral("Router: ") + line);
         hostDialog_->hosted(addresses, line);
     });
     announcer_ = new LanAnnouncer(
@@ -359,9 +362,10 @@ void Tchat::processparams() {
     switch (options_.mode) {
     case LaunchMode::Solo:
         status(QStringLiteral("Loading Solo Game..Please wait."));
-        if (lobbyConfigured())
+        if (const QString url = lobbyUrl(); !url.isEmpty()) {
+            download_->setDownloadUrl(QUrl(url));
             download_->openDownload();
-        else
+        } else
             openStartWindow();
         hostpress();
         break;
@@ -688,11 +692,12 @@ namespace dw {
 
 // ---------------------------------------------------------------- network play from the window
 
-bool Tchat::lobbyConfigured() const {
-    if (!qEnvironmentVariable("DRIFTWAKE_LOBBY_URL").isEmpty())
-        return true;
-    const auto url = IniFile::load(iniPath()).read(kSettingsSection, "Lobbyurl");
-    return url && !url->empty();
+QString Tchat::lobbyUrl() const {
+    const QString fromEnv = qEnvironmentVariable("DRIFTWAKE_LOBBY_URL");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    return QString::fromStdString(
+        IniFile::load(iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
 }
 
 void Tchat::updateNetworkMenu() {
@@ -736,27 +741,21 @@ void Tchat::JoinGame1Click() {
 }
 
 void Tchat::openStartWindow() {
-    startWindow_->show();
-    startWindow_->raise();
-    startWindow_->activateWindow();
+    showCentred(startWindow_);
 }
 
 void Tchat::openHostDialog() {
     hostDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
                                                     : QString::fromStdString(choices_.pilotName),
                          choices_.hostPort, choices_.internet);
-    hostDialog_->show();
-    hostDialog_->raise();
-    hostDialog_->activateWindow();
+    showCentred(hostDialog_);
 }
 
 void Tchat::openJoinDialog(const QString& address) {
     joinDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
                                                     : QString::fromStdString(choices_.pilotName),
                          choices_.recentHosts, address);
-    joinDialog_->show();
-    joinDialog_->raise();
-    joinDialog_->activateWindow();
+    showCentred(joinDialog_);
 }
 
 void Tchat::stopNetwork() {
@@ -838,7 +837,7 @@ void Tchat::joinFromDialog(const QString& name, const HostPort& where) {
     saveChoices();
     dialogJoin_ = true;
     joinTarget_ = where;
-    status(QStringLiteral("Joining %1 ..")
+    status(QStringLiteral("Joining: %1 ..")
                .arg(QString::fromStdString(formatHostPort(where.host, where.port))));
     joinTimer_.start();
     connectClient(QString::fromStdString(where.host), quint16(where.port));
@@ -849,7 +848,7 @@ void Tchat::joinFailed(const QString& text) {
         return; // already explained
     const HostPort target = joinTarget_;
     stopNetwork();
-    status(text);
+    status(QStringLiteral("Cannot join: ") + text);
     // Not modal: this may run inside a socket's handler.
     auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Driftwake"), text,
                                 QMessageBox::NoButton, this);

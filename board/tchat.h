@@ -67,10 +67,11 @@ public:
     TJoinDialog* joinDialog() const { return joinDialog_; }
     LanAnnouncer* announcer() const { return announcer_; }
     PortMapper* portMapper() const { return portmap_; }
-    // True when a lobby download address is configured (DRIFTWAKE_LOBBY_URL
-    // or the key "Lobbyurl"): a solo start then shows the download window
-    // instead of the start window.
-    bool lobbyConfigured() const;
+    // The lobby download address when one is configured
+    // (DRIFTWAKE_LOBBY_URL, else the key "Lobbyurl"), or empty: a solo start
+    // shows the download window only when there is one, and the start
+    // window otherwise.
+    QString lobbyUrl() const;
     // The File menu's entries; both ask before leaving a solo game.
     void HostGame1Click();
     void JoinGame1Click();

@@ -97,7 +97,12 @@ private slots:
             LaunchOptions o;
             o.port = freePort();
             Tchat t(o);
-            QVERIFY(t.lobbyConfigured());
+            t.show();
+            QCOMPARE(t.lobbyUrl(), QStringLiteral("http://127.0.0.1:1/lobby/kvlsetup.exe"));
+            auto* download = t.findChild<Tdownload*>();
+            QTRY_VERIFY(download->isVisible());
+            QCOMPARE(download->downloadUrl(), QUrl(t.lobbyUrl()));
+            QVERIFY(!t.startWindow()->isVisible());
         }
     }
 
