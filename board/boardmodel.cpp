@@ -188,6 +188,14 @@ void BoardModel::setHosting() {
     finish();
 }
 
+void BoardModel::reset() {
+    state_ = ClientState{};
+    view_ = BoardView{};
+    spies_.clear();
+    clearall();
+    finish();
+}
+
 void BoardModel::sendloginfo(const msg::SendLoginInfo& m) {
     if (m.seat < 1 || m.seat > kHighestSeat)
         return;

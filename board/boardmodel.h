@@ -217,6 +217,9 @@ public:
 
     // This copy hosts the game: the start control shows while no game runs.
     void setHosting();
+    // Back to a new window's board and client state, for a new connection
+    // (the own tally lightyears stay).
+    void reset();
 
     // Shared steps.
     void clearall();

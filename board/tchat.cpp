@@ -8,6 +8,7 @@
 #include "chat/colours.h"
 #include "chat/datadir.h"
 #include "chat/messagebox.h"
+#include "chat/showwindow.h"
 #include "chat/sounds.h"
 #include "chat/tabout.h"
 #include "chat/thelp.h"
@@ -15,6 +16,9 @@
 #include "chat/ttallylist.h"
 #include "chat/website.h"
 #include "net/clientconn.h"
+#include "net/lan.h"
+#include "net/netdialogs.h"
+#include "net/portmapper.h"
 #include "net/tdownload.h"
 #include "net/tserver.h"
 #include "net/tspylist.h"
@@ -29,9 +33,11 @@
 #include <QLoggingCategory>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QUrl>
+#include <QtGlobal>
 
 #include <cstdio>
 
@@ -44,6 +50,8 @@ namespace {
 constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
 constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal, BotSpeed::Fast};
 constexpr std::array<PilotLevel, 2> kPilotLevels{PilotLevel::Classic, PilotLevel::Expert};
+// How long a join from the join dialog waits for the host's answer.
+constexpr int kJoinTimeoutMs = 10000;
 
 QString qtext(std::string_view s) {
     return QString::fromUtf8(s.data(), qsizetype(s.size()));
@@ -91,15 +99,16 @@ void Tchat::FormCreate() {
     };
     chat_ = new ChatPane(board_, std::move(hooks), sounds_, this);
 
-    conn_ = new ClientConnection(this);
-    conn_->setHandler([this](std::string_view m) { dispatch(m); });
-    connect(conn_, &ClientConnection::closed, this, &QWidget::close);
-    connect(conn_, &ClientConnection::failed, this, [this](const QString& why, bool notFound) {
-        if (notFound)
-            fatal(QStringLiteral("Cannot find the host \"%1\": %2")
-                      .arg(QString::fromStdString(options_.hostaddress), why));
-        else
-            status(QStringLiteral("Cannot connect to the host: ") + why);
+    makeConnection();
+    choices_ = loadNetworkChoicesFile(iniPath());
+    joinTimer_.setSingleShot(true);
+    joinTimer_.setInterval(kJoinTimeoutMs);
+    connect(&joinTimer_, &QTimer::timeout, this, [this] {
+        joinFailed(
+            QStringLiteral("%1 did not answer within 10 seconds. Check the address, and "
+                           "ask your friend whether the game is still open and the port "
+                           "reachable.")
+                .arg(QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port))));
     });
 
     board_->driveModel(*model_);
@@ -134,6 +143,13 @@ void Tchat::buildMenus() {
     StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &Tchat::button_startClick);
     StartGame1->setObjectName(QStringLiteral("StartGame1"));
     StartGame1->setEnabled(false);
+    file->addSeparator();
+    HostGame1 =
+        file->addAction(QStringLiteral("Host a Network Game…"), this, &Tchat::HostGame1Click);
+    HostGame1->setObjectName(QStringLiteral("HostGame1"));
+    JoinGame1 =
+        file->addAction(QStringLiteral("Join a Network Game…"), this, &Tchat::JoinGame1Click);
+    JoinGame1->setObjectName(QStringLiteral("JoinGame1"));
     file->addSeparator();
     file->addAction(QStringLiteral("Exit"), this, &QWidget::close)
         ->setObjectName(QStringLiteral("Exit1"));
@@ -270,12 +286,103 @@ void Tchat::createWindows() {
     tallylist_ = new Ttallylist(tally_, this);
     connect(tallylist_, &Ttallylist::ownTotalsReset, this,
             [this] { model_->setOwnLightyears(tally_.ownLightyears()); });
+    makeServer();
+    download_ = new Tdownload(this);
+    download_->setEndGame([this] { close(); });
+
+    startWindow_ = new TStartWindow(this);
+    connect(startWindow_, &TStartWindow::soloChosen, this, &Tchat::playSolo);
+    connect(startWindow_, &TStartWindow::hostChosen, this, &Tchat::openHostDialog);
+    connect(startWindow_, &TStartWindow::joinChosen, this, [this] { openJoinDialog(); });
+    hostDialog_ = new THostDialog(this);
+    connect(hostDialog_, &THostDialog::hostRequested, this, &Tchat::hostFromDialog);
+    joinDialog_ = new TJoinDialog(this);
+    connect(joinDialog_, &TJoinDialog::joinRequested, this, &Tchat::joinFromDialog);
+    // Backing out of a dialog with the network side stopped offers the
+    // choices again rather than leaving an empty board.
+    for (QDialog* d : {static_cast<QDialog*>(hostDialog_), static_cast<QDialog*>(joinDialog_)})
+        connect(d, &QDialog::rejected, this, [this] {
+            if (!server_->isListening() && !conn_->isConnected() && !dialogJoin_)
+                openStartWindow();
+        });
+    portmap_ = new PortMapper(this);
+    connect(portmap_, &PortMapper::finished, this, [this](bool ok, const QString& sentence) {
+        QStringList addresses = lanAddresses(options_.port);
+        QString line;
+        if (ok) {
+            addresses.append(sentence);
+            line = QStringLiteral("Your router forwards port %1 to this computer: friends on the "
+                                  "internet join at %2.")
+                       .arg(options_.port)
+                       .arg(sentence);
+        } else {
+            line = sentence + QStringLiteral(" Friends on your network can still join. For "
+                                             "friends on the internet, forward TCP port %1 to "
+                                             "this computer in your router's settings.")
+                                  .arg(options_.port);
+        }
+        // Chat lines read the text before their first colon as a name; the
+        // addresses keep theirs after it.
+        status(QStringLiteral("Router: ") + line);
+        hostDialog_->hosted(addresses, line);
+    });
+    announcer_ = new LanAnnouncer(
+        [this] { return server_->announcement(announceId_, options_.playername); }, this);
+}
+
+void Tchat::makeServer() {
+    if (server_) {
+        server_->disconnect(this);
+        // At once, so that its port is free for the next host server.
+        delete server_;
+    }
     server_ = new TServer([this] { return botDelay(); }, clockSeed(), this);
     server_->setTimerScale(options_.timerScale);
     connect(server_, &TServer::diagnosticRaised, this, &Tchat::hostNotice);
     server_->core().engine().setPilotLevel(settings_.pilotLevel);
-    download_ = new Tdownload(this);
-    download_->setEndGame([this] { close(); });
+}
+
+void Tchat::makeConnection() {
+    if (conn_) {
+        conn_->disconnect(this);
+        conn_->setHandler({});
+        conn_->deleteLater();
+    }
+    conn_ = new ClientConnection(this);
+    conn_->setHandler([this](std::string_view m) { dispatch(m); });
+    connect(conn_, &ClientConnection::closed, this, [this] {
+        if (dialogJoin_ && !model_->state().loggedin) {
+            joinFailed(QStringLiteral("%1 closed the connection before letting you in.")
+                           .arg(QString::fromStdString(
+                               formatHostPort(joinTarget_.host, joinTarget_.port))));
+            return;
+        }
+        close();
+    });
+    connect(conn_, &ClientConnection::failed, this, [this](const QString& why, bool notFound) {
+        if (dialogJoin_) {
+            const QString where =
+                QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port));
+            const QString host = QString::fromStdString(joinTarget_.host);
+            if (notFound)
+                joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the "
+                                          "spelling of the address.")
+                               .arg(host));
+            else if (conn_->lastError() == QAbstractSocket::ConnectionRefusedError)
+                joinFailed(QStringLiteral("%1 refused the connection: no game is open on port "
+                                          "%2 there.")
+                               .arg(host)
+                               .arg(joinTarget_.port));
+            else
+                joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
+            return;
+        }
+        if (notFound)
+            fatal(QStringLiteral("Cannot find the host \"%1\": %2")
+                      .arg(QString::fromStdString(options_.hostaddress), why));
+        else
+            status(QStringLiteral("Cannot connect to the host: ") + why);
+    });
 }
 
 void Tchat::showEvent(QShowEvent* event) {
@@ -292,7 +399,11 @@ void Tchat::processparams() {
     switch (options_.mode) {
     case LaunchMode::Solo:
         status(QStringLiteral("Loading Solo Game..Please wait."));
-        download_->openDownload();
+        if (const QString url = lobbyUrl(); !url.isEmpty()) {
+            download_->setDownloadUrl(QUrl(url));
+            download_->openDownload();
+        } else
+            openStartWindow();
         hostpress();
         break;
     case LaunchMode::Host:
@@ -307,31 +418,45 @@ void Tchat::processparams() {
     case LaunchMode::Unconnected:
         status(QStringLiteral("Loading Multi-player Game.. Please Wait."));
         break;
-    default: // the modes without a window never open this one
+    case LaunchMode::Headless:
+    case LaunchMode::FindGames:
+    case LaunchMode::OpenPort:
+    case LaunchMode::Help:
         break;
     }
 }
 
 void Tchat::hostpress() {
     QString error;
-    if (!server_->listen(quint16(options_.port), &error)) {
+    if (!hostpress(&error))
         fatal(error);
-        return;
-    }
+}
+
+bool Tchat::hostpress(QString* error) {
+    if (!server_->listen(quint16(options_.port), error))
+        return false;
     model_->setHosting();
     spylist_->setHosting(true);
     ComputerPilots1->setEnabled(true);
-    connectClient(QStringLiteral("127.0.0.1"));
+    connectClient(QStringLiteral("127.0.0.1"), quint16(options_.port));
     StartGame1->setEnabled(true);
+    // A solo game keeps to itself; a hosted one tells the LAN.
+    if (options_.mode == LaunchMode::Host && options_.announce)
+        startAnnouncing();
     changed();
+    return true;
 }
 
 void Tchat::joinpress() {
-    connectClient(QString::fromStdString(options_.hostaddress));
+    // The host may carry its port: "example.org:7790", "[::1]:7790".
+    if (const auto where = parseHostPort(options_.hostaddress, options_.port))
+        connectClient(QString::fromStdString(where->host), quint16(where->port));
+    else
+        connectClient(QString::fromStdString(options_.hostaddress), quint16(options_.port));
 }
 
-void Tchat::connectClient(const QString& host) {
-    conn_->connectToHost(host, quint16(options_.port));
+void Tchat::connectClient(const QString& host, quint16 port) {
+    conn_->connectToHost(host, port);
 }
 
 void Tchat::fatal(const QString& text) {
@@ -358,6 +483,15 @@ void Tchat::dispatch(std::string_view message) {
     const Command c = splitCommand(message);
     if (c.word.empty())
         return;
+    if (joinTimer_.isActive()) {
+        // The host answered: it goes first in the recent hosts.
+        joinTimer_.stop();
+        const std::string typed = joinTarget_.port == kDefaultPort
+                                      ? joinTarget_.host
+                                      : formatHostPort(joinTarget_.host, joinTarget_.port);
+        choices_.recentHosts = rememberHost(choices_.recentHosts, typed);
+        saveChoices();
+    }
     for (const Entry& e : table) {
         if (e.word == c.word) {
             (this->*e.handler)(c.payload);
@@ -398,6 +532,10 @@ void Tchat::wrongversion(const msg::WrongVersion&) {
 }
 
 void Tchat::full(const msg::Full&) {
+    if (dialogJoin_) {
+        joinFailed(QStringLiteral("Game is full"));
+        return;
+    }
     showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));
     close();
 }
@@ -454,6 +592,7 @@ void Tchat::loadSettings() {
 void Tchat::changed() {
     board_->refresh();
     JustWatch1->setChecked(model_->view().justWatchChecked);
+    updateNetworkMenu();
 }
 
 void Tchat::status(const QString& text) {
@@ -671,6 +810,190 @@ void Tchat::kicking(int seat) {
 
 void Tchat::openWebsite() {
     QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress)));
+}
+
+} // namespace dw
+
+namespace dw {
+
+// ---------------------------------------------------------------- network play from the window
+
+QString Tchat::lobbyUrl() const {
+    const QString fromEnv = qEnvironmentVariable("DRIFTWAKE_LOBBY_URL");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    return QString::fromStdString(
+        IniFile::load(iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
+}
+
+void Tchat::updateNetworkMenu() {
+    if (!HostGame1)
+        return;
+    // A network game that runs is never left from the menu; a solo game is,
+    // after a question.
+    bool networkGame = false;
+    if (server_ && server_->isListening())
+        networkGame = options_.mode != LaunchMode::Solo && server_->core().engine().gameinprogress;
+    else if (model_->state().loggedin)
+        for (int seat = 1; seat <= kPlayingSeats; ++seat)
+            networkGame = networkGame || model_->state().ingame[std::size_t(seat)];
+    HostGame1->setEnabled(!networkGame);
+    JoinGame1->setEnabled(!networkGame);
+}
+
+bool Tchat::mayLeaveGame() {
+    QString question;
+    if (options_.mode == LaunchMode::Solo && server_->isListening()) {
+        if (server_->core().engine().gameinprogress)
+            question = QStringLiteral("Leave the solo game that is running?");
+    } else if (server_->isListening()) {
+        question = QStringLiteral("Stop hosting? Every pilot connected to your game will be "
+                                  "disconnected.");
+    } else if (conn_->isConnected()) {
+        question = QStringLiteral("Leave the game you joined?");
+    }
+    return question.isEmpty() ||
+           QMessageBox::question(plainParent(this), QStringLiteral("Driftwake"), question) ==
+               QMessageBox::Yes;
+}
+
+void Tchat::HostGame1Click() {
+    if (mayLeaveGame())
+        openHostDialog();
+}
+
+void Tchat::JoinGame1Click() {
+    if (mayLeaveGame())
+        openJoinDialog();
+}
+
+void Tchat::openStartWindow() {
+    showCentred(startWindow_);
+}
+
+void Tchat::openHostDialog() {
+    hostDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
+                                                    : QString::fromStdString(choices_.pilotName),
+                         choices_.hostPort, choices_.internet);
+    showCentred(hostDialog_);
+}
+
+void Tchat::openJoinDialog(const QString& address) {
+    joinDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
+                                                    : QString::fromStdString(choices_.pilotName),
+                         choices_.recentHosts, address);
+    showCentred(joinDialog_);
+}
+
+void Tchat::stopNetwork() {
+    joinTimer_.stop();
+    announcer_->stop();
+    portmap_->stop();
+    dialogJoin_ = false;
+    joinRefusedFull_ = false;
+    // The connection first, so that the old host server's going is heard
+    // by nobody.
+    makeConnection();
+    makeServer();
+    model_->reset();
+    const QStringList spies = spylist_->spies();
+    for (const QString& spy : spies)
+        spylist_->removeSpy(spy);
+    spylist_->setHosting(false);
+    gamestart_->hide();
+    StartGame1->setEnabled(false);
+    changed();
+}
+
+void Tchat::saveChoices() {
+    saveNetworkChoicesFile(iniPath(), choices_);
+}
+
+void Tchat::startAnnouncing() {
+    if (announceId_.empty())
+        announceId_ = LanAnnouncer::newId();
+    announcer_->start();
+}
+
+void Tchat::playSolo() {
+    if (options_.mode == LaunchMode::Solo && server_->isListening())
+        return; // the solo game already runs
+    stopNetwork();
+    options_.mode = LaunchMode::Solo;
+    options_.playername = "You";
+    options_.port = kDefaultPort;
+    model_->state().playername = options_.playername;
+    status(QStringLiteral("Loading Solo Game..Please wait."));
+    hostpress();
+}
+
+void Tchat::hostFromDialog(const QString& name, int port, bool internet) {
+    stopNetwork();
+    options_.mode = LaunchMode::Host;
+    options_.playername = name.toStdString();
+    options_.port = port;
+    model_->state().playername = options_.playername;
+    choices_.pilotName = options_.playername;
+    choices_.hostPort = port;
+    choices_.internet = internet;
+    saveChoices();
+    QString error;
+    if (!hostpress(&error)) {
+        hostDialog_->failed(
+            error + QStringLiteral("\nAnother program may be using this port: try another one."));
+        return;
+    }
+    status(QStringLiteral("Hosting a network game on port %1.").arg(port));
+    if (internet) {
+        hostDialog_->hosted(lanAddresses(port),
+                            QStringLiteral("Asking your router to open port %1…").arg(port));
+        portmap_->start(port);
+    } else {
+        hostDialog_->hosted(lanAddresses(port), QString());
+    }
+}
+
+void Tchat::joinFromDialog(const QString& name, const HostPort& where) {
+    stopNetwork();
+    options_.mode = LaunchMode::Join;
+    options_.playername = name.toStdString();
+    options_.hostaddress = where.host;
+    options_.port = where.port;
+    model_->state().playername = options_.playername;
+    choices_.pilotName = options_.playername;
+    saveChoices();
+    dialogJoin_ = true;
+    joinTarget_ = where;
+    status(QStringLiteral("Joining: %1 ..")
+               .arg(QString::fromStdString(formatHostPort(where.host, where.port))));
+    joinTimer_.start();
+    connectClient(QString::fromStdString(where.host), quint16(where.port));
+}
+
+void Tchat::joinFailed(const QString& text) {
+    if (!dialogJoin_)
+        return; // already explained
+    const HostPort target = joinTarget_;
+    stopNetwork();
+    status(QStringLiteral("Cannot join: ") + text);
+    // Not modal: this may run inside a socket's handler.
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Driftwake"), text,
+                                QMessageBox::NoButton, plainParent(this));
+    box->setObjectName(QStringLiteral("joinFailedBox"));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setInformativeText(QStringLiteral("Would you like to try again?"));
+    QPushButton* again = box->addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
+    box->addButton(QMessageBox::Cancel);
+    box->setDefaultButton(again);
+    connect(box, &QMessageBox::finished, this, [this, box, again, target] {
+        if (box->clickedButton() == again)
+            openJoinDialog(QString::fromStdString(target.port == kDefaultPort
+                                                      ? target.host
+                                                      : formatHostPort(target.host, target.port)));
+        else
+            openStartWindow();
+    });
+    box->open();
 }
 
 } // namespace dw

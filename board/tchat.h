@@ -3,13 +3,16 @@
 #pragma once
 
 #include "board/boardmodel.h"
+#include "chat/netchoices.h"
 #include "chat/settings.h"
 #include "chat/tallytable.h"
+#include "net/lanwire.h"
 #include "net/launch.h"
 
 #include <QMainWindow>
 #include <QPointer>
 #include <QTcpSocket>
+#include <QTimer>
 
 #include <array>
 #include <memory>
@@ -27,6 +30,11 @@ namespace dw {
 class BoardWidget;
 class ChatPane;
 class ClientConnection;
+class LanAnnouncer;
+class PortMapper;
+class THostDialog;
+class TJoinDialog;
+class TStartWindow;
 class SoundPlayer;
 class TServer;
 class Tabout;
@@ -53,6 +61,21 @@ public:
     // The bot delay of the host's own player, in milliseconds.
     int botDelay() const { return botDelayMs(settings_.botSpeed); }
 
+    // Network play from the window, for tests and tools.
+    TStartWindow* startWindow() const { return startWindow_; }
+    THostDialog* hostDialog() const { return hostDialog_; }
+    TJoinDialog* joinDialog() const { return joinDialog_; }
+    LanAnnouncer* announcer() const { return announcer_; }
+    PortMapper* portMapper() const { return portmap_; }
+    // The lobby download address when one is configured
+    // (DRIFTWAKE_LOBBY_URL, else the key "Lobbyurl"), or empty: a solo start
+    // shows the download window only when there is one, and the start
+    // window otherwise.
+    QString lobbyUrl() const;
+    // The File menu's entries; both ask before leaving a solo game.
+    void HostGame1Click();
+    void JoinGame1Click();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -66,9 +89,28 @@ private:
     void createWindows();
     void processparams();
     void hostpress();
+    bool hostpress(QString* error);
     void joinpress();
-    void connectClient(const QString& host);
+    void connectClient(const QString& host, quint16 port);
     void fatal(const QString& text);
+
+    // Network play from the window.
+    void makeServer();
+    void makeConnection();
+    // Ends the network side (host server, connection, announcements) and
+    // clears the board, so that hosting or joining can start afresh.
+    void stopNetwork();
+    bool mayLeaveGame();
+    void openStartWindow();
+    void openHostDialog();
+    void openJoinDialog(const QString& address = QString());
+    void hostFromDialog(const QString& name, int port, bool internet);
+    void joinFromDialog(const QString& name, const HostPort& where);
+    void playSolo();
+    void joinFailed(const QString& text);
+    void startAnnouncing();
+    void saveChoices();
+    void updateNetworkMenu();
 
     // Receiving.
     void dispatch(std::string_view message);
@@ -142,6 +184,21 @@ private:
     ClientConnection* conn_ = nullptr;
     QTcpSocket Sock11; // the lobby link: opened, never written
     QPointer<QMessageBox> notice_;
+
+    // Network play from the window.
+    NetworkChoices choices_;
+    TStartWindow* startWindow_ = nullptr;
+    THostDialog* hostDialog_ = nullptr;
+    TJoinDialog* joinDialog_ = nullptr;
+    LanAnnouncer* announcer_ = nullptr;
+    PortMapper* portmap_ = nullptr;
+    std::string announceId_;
+    // A join started from the join dialog: its failures are explained and
+    // may be tried again instead of ending the program.
+    bool dialogJoin_ = false;
+    bool joinRefusedFull_ = false;
+    HostPort joinTarget_;
+    QTimer joinTimer_;
     QStringList noticeLines_;
 
     // Other windows, created after the main window in start-up order.
@@ -156,6 +213,8 @@ private:
 
     // Menu items.
     QAction* StartGame1 = nullptr;
+    QAction* HostGame1 = nullptr;
+    QAction* JoinGame1 = nullptr;
     QAction* PlaySounds1 = nullptr;
     QAction* PlayerPhraseSounds1 = nullptr;
     std::array<QAction*, 3> botSpeedItems_{};   // Slow1, Normal1, Fast1

@@ -16,5 +16,5 @@ function(dw_add_qttest name)
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS "qt" TIMEOUT 300
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=0;DRIFTWAKE_BIN=$<TARGET_FILE:driftwake>")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;DRIFTWAKE_LAN_SCOPE=loopback;ASAN_OPTIONS=detect_leaks=0;DRIFTWAKE_BIN=$<TARGET_FILE:driftwake>")
 endfunction()

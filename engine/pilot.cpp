@@ -303,7 +303,7 @@ Pilot Engine::pilot(int seat) const {
 void Engine::resumeTurn(int seat) {
     currentplayer = seat;
     gameinprogress = true;
-    timer1action_ = kActionNone;
+    timer1action_ = TimerAction::None;
 }
 
 void Engine::applyPlay(int seat, const Play& play) {

@@ -33,6 +33,7 @@ ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
     connect(&sock, &QTcpSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
         if (wasConnected_)
             return; // a drop after connecting is reported by disconnected()
+        lastError_ = e;
         emit failed(sock.errorString(), e == QAbstractSocket::HostNotFoundError);
     });
 }

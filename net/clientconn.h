@@ -37,6 +37,8 @@ public:
     // for sending; it goes out in Windows-1252 (see messageToWire).
     void send(const std::string& message);
     bool isConnected() const { return sock.state() == QAbstractSocket::ConnectedState; }
+    // Why the last connection attempt failed.
+    QAbstractSocket::SocketError lastError() const { return lastError_; }
 
     // Takes one queued message and hands it to the handler (the receive
     // timer does this on its own; tests may call it directly).
@@ -62,6 +64,7 @@ private:
     Handler handler_;
     bool wasConnected_ = false;
     bool dispatching_ = false;
+    QAbstractSocket::SocketError lastError_ = QAbstractSocket::UnknownSocketError;
 };
 
 } // namespace dw

@@ -2,10 +2,12 @@
 
 #include "chat/datadir.h"
 #include "chat/settings.h"
+#include "net/lan.h"
 #include "net/quitsignals.h"
 #include "net/tserver.h"
 
 #include <QCoreApplication>
+#include <QSysInfo>
 
 #include <cstdio>
 
@@ -41,6 +43,12 @@ int runHeadless(const LaunchOptions& options) {
         say(stderr, QStringLiteral("driftwake: ") + error);
         return 1;
     }
+    // The headless host has no pilot of its own: it goes by the machine's name.
+    LanAnnouncer announcer([&server, id = LanAnnouncer::newId()] {
+        return server.announcement(id, QSysInfo::machineHostName().toStdString());
+    });
+    if (options.announce)
+        announcer.start();
     // Ready for Ctrl+C and SIGTERM before saying so: whoever waits for the
     // line may stop the host at once.
     quitOnSignals();

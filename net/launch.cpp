@@ -51,6 +51,27 @@ std::string setPilotLevel(LaunchOptions& o, const std::string& value) {
     return {};
 }
 
+std::string setFindSeconds(LaunchOptions& o, const std::string& value) {
+    const auto seconds = parseScale(value);
+    if (!seconds || *seconds > 600.0)
+        return "--find-games needs a number of seconds above 0 (at most 600)";
+    o.findSeconds = *seconds;
+    return {};
+}
+
+std::string setOpenPort(LaunchOptions& o, const std::string& value) {
+    const auto port = parsePort(value);
+    if (!port)
+        return "--open-port needs a port number from 1 to 65535";
+    o.port = *port;
+    return {};
+}
+
+std::string setNoAnnounce(LaunchOptions& o, const std::string&) {
+    o.announce = false;
+    return {};
+}
+
 // The options the command line knows: the word, the mode it runs instead of
 // the game (the modes without a window), whether a value follows, and what
 // the value or the word sets (it returns an error text, empty when fine).
@@ -68,6 +89,9 @@ const Option kOptions[] = {
     {"--port", std::nullopt, true, setPort},
     {"--timer-scale", std::nullopt, true, setTimerScale},
     {"--pilot-level", std::nullopt, true, setPilotLevel},
+    {"--no-announce", std::nullopt, false, setNoAnnounce},
+    {"--find-games", LaunchMode::FindGames, true, setFindSeconds},
+    {"--open-port", LaunchMode::OpenPort, true, setOpenPort},
 };
 
 const Option* findOption(std::string_view word) {
@@ -139,6 +163,9 @@ std::string usageText() {
            "  --port N           host on, or join, TCP port N (default 7772)\n"
            "  --headless         run only the host server: no window, no own player;\n"
            "                     the first connection becomes the host's player\n"
+           "  --no-announce      do not announce a hosted game on the LAN\n"
+           "  --find-games S     list the games announced on the LAN during S seconds\n"
+           "                     and exit (1 when none was found)\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"
            "  --pilot-level L    computer pilots of the headless host: classic or expert\n"
            "                     (default: the level last chosen in the Options menu)\n"

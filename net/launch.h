@@ -16,6 +16,8 @@ enum class LaunchMode {
     Join,        // NAME HOST anything-else
     Unconnected, // one or two parameters: show the loading line, connect nowhere
     Headless,    // --headless: only the host server, no window
+    FindGames,   // --find-games SECONDS: list the games heard on the LAN
+    OpenPort,    // --open-port N: keep the router port N forwarded (helper)
     Help,        // --help
 };
 
@@ -28,6 +30,10 @@ struct LaunchOptions {
     // --pilot-level: the computer pilots' level; without it the stored
     // setting holds.
     std::optional<PilotLevel> pilotLevel;
+    // --no-announce: a host does not announce itself on the LAN.
+    bool announce = true;
+    // --find-games SECONDS: how long to listen.
+    double findSeconds = 0.0;
     // Set when the command line cannot be used; the text says why.
     std::string error;
 };
@@ -35,9 +41,9 @@ struct LaunchOptions {
 // Reads the arguments after the program name. Positional parameters are the
 // player name, the host and "true" for hosting. Options are only the words
 // this program knows (--port N, --headless, --timer-scale X,
-// --pilot-level classic|expert, --help, -h);
-// every other word is a positional parameter, so a player name is used
-// unchanged even when it begins with "--".
+// --pilot-level classic|expert, --no-announce, --find-games SECONDS,
+// --open-port N, --help, -h); every other word is a positional parameter, so
+// a player name is used unchanged even when it begins with "--".
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);
 
 // The text --help prints.

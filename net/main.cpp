@@ -3,6 +3,8 @@
 #include "board/tchat.h"
 #include "chat/datadir.h"
 #include "net/headless.h"
+#include "net/igd.h"
+#include "net/lan.h"
 #include "net/launch.h"
 #include "net/quitsignals.h"
 #include "net/singleinstance.h"
@@ -41,6 +43,8 @@ struct WindowlessMode {
 constexpr WindowlessMode kWindowless[] = {
     {dw::LaunchMode::Help, printUsage},
     {dw::LaunchMode::Headless, dw::runHeadless},
+    {dw::LaunchMode::FindGames,
+     [](const dw::LaunchOptions& o) { return dw::runFindGames(o.findSeconds); }},
 };
 
 } // namespace
@@ -52,6 +56,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "driftwake: %s\n\n%s", options.error.c_str(), dw::usageText().c_str());
         return 2;
     }
+    // The router port helper blocks in the router library and needs no Qt.
+    if (options.mode == dw::LaunchMode::OpenPort)
+        return dw::runOpenPort(options.port);
     QCoreApplication::setApplicationName(QStringLiteral("driftwake"));
     for (const WindowlessMode& m : kWindowless) {
         if (m.mode == options.mode) {

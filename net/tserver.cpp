@@ -48,6 +48,20 @@ bool TServer::listen(quint16 port, QString* error) {
     return false;
 }
 
+Announcement TServer::announcement(const std::string& id, const std::string& name) const {
+    Announcement a;
+    a.id = id;
+    a.port = port();
+    a.name = name;
+    a.version = std::string(kVersion);
+    const Engine& e = core_.engine();
+    for (int seat = 1; seat <= e.maxseats; ++seat)
+        if (e.players[std::size_t(seat)].connected && !e.players[std::size_t(seat)].name.empty())
+            ++a.seated;
+    a.playing = e.gameinprogress;
+    return a;
+}
+
 void TServer::Sock1Accept() {
     while (QTcpSocket* socket = Sock1.nextPendingConnection()) {
         socket->setParent(nullptr);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "net/hostcore.h"
+#include "net/lanwire.h"
 
 #include <QObject>
 #include <QString>
@@ -38,6 +39,10 @@ public:
     HostCore& core() { return core_; }
     // No own player: seat 1 is played by the computer when its human leaves.
     void setHeadless(bool headless) { core_.setHeadless(headless); }
+
+    // What the LAN announcement tells of this host: the playing seats with a
+    // pilot logged in, and whether a game runs.
+    Announcement announcement(const std::string& id, const std::string& name) const;
 
 signals:
     // A notice for the hosting user, such as a refused play.

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-qpa-plugins libgl-dev
     googletest libgtest-dev
     xvfb xauth
+    libminiupnpc-dev
     desktop-file-utils appstream
     dpkg-dev file lintian
     clang-14 libclang-rt-14-dev

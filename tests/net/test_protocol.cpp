@@ -213,10 +213,27 @@ TEST(SingleByteText, WritesWhatItCanAndQuestionMarksTheRest) {
     EXPECT_EQ(toWindows1252("\u00FF"), "\xFF");
     const std::string login = buildMessage("CMD_logininfo", {2, "1.0.1", "Zo\u00EB\u00FF" + T});
     EXPECT_EQ(messageToWire(login), "CMD_logininfo+2+1.0.1+Zo\xEB?" + T + T);
+}
+
+TEST(CommandLine, OptionsOfTheHostAndTheWindowlessModes) {
     EXPECT_EQ(parseCommandLine({}).pilotLevel, std::nullopt); // the stored setting holds
     EXPECT_EQ(parseCommandLine({"--headless", "--pilot-level", "expert"}).pilotLevel,
               PilotLevel::Expert);
     EXPECT_EQ(parseCommandLine({"--pilot-level", "Classic"}).pilotLevel, PilotLevel::Classic);
     EXPECT_FALSE(parseCommandLine({"--pilot-level", "hard"}).error.empty());
     EXPECT_FALSE(parseCommandLine({"--pilot-level"}).error.empty());
+    auto o = parseCommandLine({"--headless", "--no-announce"});
+    EXPECT_EQ(o.mode, LaunchMode::Headless);
+    EXPECT_FALSE(o.announce);
+    EXPECT_TRUE(parseCommandLine({}).announce);
+    o = parseCommandLine({"--find-games", "2.5"});
+    EXPECT_EQ(o.mode, LaunchMode::FindGames);
+    EXPECT_DOUBLE_EQ(o.findSeconds, 2.5);
+    EXPECT_FALSE(parseCommandLine({"--find-games"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--find-games", "0"}).error.empty());
+    EXPECT_FALSE(parseCommandLine({"--find-games", "3600"}).error.empty());
+    o = parseCommandLine({"--open-port", "7790"});
+    EXPECT_EQ(o.mode, LaunchMode::OpenPort);
+    EXPECT_EQ(o.port, 7790);
+    EXPECT_FALSE(parseCommandLine({"--open-port", "x"}).error.empty());
 }

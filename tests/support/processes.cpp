@@ -34,6 +34,9 @@ QProcessEnvironment Running::environment(const ProgramCopy& copy, bool gui) {
         env.insert(QStringLiteral("QT_LOGGING_RULES"),
                    QStringLiteral("driftwake.status.info=true"));
     }
+    // Hosts started by tests announce themselves on this machine only.
+    if (!env.contains(QStringLiteral("DRIFTWAKE_LAN_SCOPE")))
+        env.insert(QStringLiteral("DRIFTWAKE_LAN_SCOPE"), QStringLiteral("loopback"));
     // Keep the user's data directory out of the test.
     env.insert(QStringLiteral("XDG_DATA_HOME"), copy.dir() + QStringLiteral("/xdg"));
     return env;

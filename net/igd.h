@@ -1,0 +1,21 @@
+// Asking the router (an Internet Gateway Device, UPnP IGD) to forward a TCP
+// port to this machine, through miniupnpc. Plain C++; the calls block, so
+// the window runs them in a helper copy of the program (`--open-port`, see
+// net/portmapper.h) and its own thread never waits on the router.
+#pragma once
+
+#include <string>
+
+namespace dw {
+
+// --open-port PORT: finds the router (by SSDP, or at the device
+// description URL in DRIFTWAKE_IGD_URL), maps external TCP PORT to PORT on
+// this machine, and prints one line on standard output:
+//   "mapped EXTERNAL-ADDRESS PORT"  or  "failed SENTENCE"
+// Once mapped it waits until standard input ends or SIGINT/SIGTERM arrives,
+// removes the mapping, prints "removed" and returns 0. A failure returns 1.
+// With DRIFTWAKE_LAN_SCOPE=loopback and no DRIFTWAKE_IGD_URL nothing is
+// sent on the network.
+int runOpenPort(int port);
+
+} // namespace dw

@@ -1,0 +1,321 @@
+// Network play from the window, offscreen, two main windows in one process
+// with their own data directories: the start window, hosting and joining
+// from the dialogs, the LAN list, and every way a dialog join can fail.
+#include "board/tchat.h"
+#include "chat/inifile.h"
+#include "chat/netchoices.h"
+#include "net/lan.h"
+#include "net/netdialogs.h"
+#include "net/portmapper.h"
+#include "net/tdownload.h"
+#include "net/tserver.h"
+#include "tests/support/fakeigd.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace dw;
+
+namespace {
+
+quint16 freePort() {
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A main window started without parameters, with a data directory of its own.
+struct Window {
+    QTemporaryDir data;
+    std::unique_ptr<Tchat> tchat;
+
+    Window() {
+        qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
+        LaunchOptions o;
+        o.mode = LaunchMode::Solo;
+        o.playername = "You";
+        o.hostaddress = "127.0.0.1";
+        o.port = freePort();
+        tchat = std::make_unique<Tchat>(o);
+        tchat->show();
+    }
+    QString ini() const { return data.filePath(QStringLiteral("korvellobby.ini")); }
+};
+
+QMessageBox* failureBox(Tchat& w) {
+    return w.findChild<QMessageBox*>(QStringLiteral("joinFailedBox"));
+}
+
+} // namespace
+
+class NetPlay : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { qunsetenv("DRIFTWAKE_LOBBY_URL"); }
+
+    void aSoloStartOffersTheChoicesUnlessALobbyAddressIsSet() {
+        {
+            Window w;
+            QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+            QVERIFY(!w.tchat->findChild<Tdownload*>()->isVisible());
+            // The solo game runs behind the choices.
+            QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+            QVERIFY(!w.tchat->announcer()->isRunning());
+            QTest::mouseClick(w.tchat->startWindow()->button_solo, Qt::LeftButton);
+            QVERIFY(!w.tchat->startWindow()->isVisible());
+            QCOMPARE(w.tchat->model().state().myseat, 1);
+        }
+        {
+            qputenv("DRIFTWAKE_LOBBY_URL", "http://127.0.0.1:1/lobby/kvlsetup.exe");
+            Window w;
+            QTRY_VERIFY(w.tchat->findChild<Tdownload*>()->isVisible());
+            QVERIFY(!w.tchat->startWindow()->isVisible());
+            qunsetenv("DRIFTWAKE_LOBBY_URL");
+        }
+        {
+            QTemporaryDir data;
+            IniFile ini =
+                IniFile::load(data.filePath(QStringLiteral("korvellobby.ini")).toStdString());
+            ini.write("Driftwake", "Lobbyurl", "http://127.0.0.1:1/lobby/kvlsetup.exe");
+            QVERIFY(ini.save());
+            qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
+            LaunchOptions o;
+            o.port = freePort();
+            Tchat t(o);
+            t.show();
+            QCOMPARE(t.lobbyUrl(), QStringLiteral("http://127.0.0.1:1/lobby/kvlsetup.exe"));
+            auto* download = t.findChild<Tdownload*>();
+            QTRY_VERIFY(download->isVisible());
+            QCOMPARE(download->downloadUrl(), QUrl(t.lobbyUrl()));
+            QVERIFY(!t.startWindow()->isVisible());
+        }
+    }
+
+    void theDialogsCheckWhatIsTyped() {
+        THostDialog host;
+        QSignalSpy hostSpy(&host, &THostDialog::hostRequested);
+        host.prepare(QStringLiteral("  "), 7790, true);
+        host.show();
+        QTest::mouseClick(host.button_host, Qt::LeftButton);
+        QCOMPARE(hostSpy.count(), 0);
+        QVERIFY(host.label_error->isVisible());
+        host.edit_name->setText(QStringLiteral(" Ann "));
+        QTest::mouseClick(host.button_host, Qt::LeftButton);
+        QCOMPARE(hostSpy.count(), 1);
+        QCOMPARE(hostSpy[0][0].toString(), QStringLiteral("Ann"));
+        QCOMPARE(hostSpy[0][1].toInt(), 7790);
+        QCOMPARE(hostSpy[0][2].toBool(), true);
+        host.hosted({QStringLiteral("192.168.1.5:7790"), QStringLiteral("[fd00::5]:7790")},
+                    QString());
+        QCOMPARE(host.addressText(), QStringLiteral("192.168.1.5:7790\n[fd00::5]:7790"));
+        QVERIFY(host.button_copy->isEnabled());
+        QVERIFY(!host.edit_port->isEnabled());
+
+        TJoinDialog join;
+        QSignalSpy joinSpy(&join, &TJoinDialog::joinRequested);
+        join.prepare(QStringLiteral("Bob"), {"example.org", "[::1]:7790"});
+        join.show();
+        QCOMPARE(join.combo_address->count(), 2);
+        QCOMPARE(join.combo_address->currentText(), QStringLiteral("example.org"));
+        for (const char* bad : {"", "host:0", "[::1", "two words"}) {
+            join.combo_address->setEditText(QString::fromLatin1(bad));
+            join.button_joinClick();
+            QVERIFY2(join.label_error->isVisible(), bad);
+        }
+        QCOMPARE(joinSpy.count(), 0);
+        join.combo_address->setEditText(QStringLiteral("[::1]:7790"));
+        join.button_joinClick();
+        QCOMPARE(joinSpy.count(), 1);
+        QCOMPARE(joinSpy[0][1].value<HostPort>(), (HostPort{"::1", 7790}));
+
+        const QString name = defaultPilotName();
+        QVERIFY(!name.isEmpty());
+        QVERIFY(name != QStringLiteral("You"));
+        QVERIFY(!validPilotName(QStringLiteral("a\tb")));
+    }
+
+    void aFriendJoinsByPickingTheGameFromTheLanList() {
+        Window host, guest;
+        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().state().myseat, 1, 10000);
+
+        // The host picks "Host a Network Game…" in the start window.
+        QTest::mouseClick(host.tchat->startWindow()->button_host, Qt::LeftButton);
+        THostDialog* hd = host.tchat->hostDialog();
+        QVERIFY(hd->isVisible());
+        QVERIFY(!hd->edit_name->text().isEmpty());
+        const quint16 port = freePort();
+        hd->edit_name->setText(QStringLiteral("Ann"));
+        hd->edit_port->setValue(port);
+        QTest::mouseClick(hd->button_host, Qt::LeftButton);
+        QVERIFY(host.tchat->server()->isListening());
+        QCOMPARE(host.tchat->server()->port(), port);
+        QVERIFY(host.tchat->announcer()->isRunning());
+        QVERIFY(!hd->button_host->isVisible());
+        QVERIFY(!hd->addressText().isEmpty());
+        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().view().seats[1].name, std::string("Ann"),
+                                  10000);
+        QCOMPARE(loadNetworkChoicesFile(host.ini().toStdString()).pilotName, std::string("Ann"));
+
+        // The guest opens the join dialog; the game shows within 3 seconds.
+        guest.tchat->JoinGame1Click();
+        TJoinDialog* jd = guest.tchat->joinDialog();
+        QVERIFY(jd->isVisible());
+        QTreeWidgetItem* game = nullptr;
+        const QString address = QStringLiteral("127.0.0.1:%1").arg(port);
+        QTRY_VERIFY_WITH_TIMEOUT((game = [&]() -> QTreeWidgetItem* {
+                                     const auto found = jd->list_games->findItems(
+                                         address, Qt::MatchExactly, TJoinDialog::ColAddress);
+                                     return found.isEmpty() ? nullptr : found.first();
+                                 }()) != nullptr,
+                                 3000);
+        QCOMPARE(game->text(TJoinDialog::ColHost), QStringLiteral("Ann"));
+        QCOMPARE(game->text(TJoinDialog::ColPilots), QStringLiteral("1 of 4"));
+        QCOMPARE(game->text(TJoinDialog::ColState), QStringLiteral("waiting"));
+        jd->edit_name->setText(QStringLiteral("Bob"));
+        emit jd->list_games->itemDoubleClicked(game, 0);
+        QVERIFY(!jd->isVisible());
+
+        QTRY_COMPARE_WITH_TIMEOUT(guest.tchat->model().state().myseat, 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().view().seats[2].name, std::string("Bob"),
+                                  10000);
+        QCOMPARE(guest.tchat->model().view().seats[1].name, std::string("Ann"));
+        // The guest's own solo host is gone; the recent hosts remember Ann's.
+        QVERIFY(!guest.tchat->server()->isListening());
+        const NetworkChoices saved = loadNetworkChoicesFile(guest.ini().toStdString());
+        QCOMPARE(saved.pilotName, std::string("Bob"));
+        QCOMPARE(saved.recentHosts, std::vector<std::string>{address.toStdString()});
+    }
+
+    void theInternetOptionOpensTheRouterPortWhileHosting() {
+        testing::FakeIgd router;
+        QVERIFY(router.ok());
+        qputenv("DRIFTWAKE_IGD_URL", router.url().toUtf8());
+        PortMapper::setHelperProgram(qEnvironmentVariable("DRIFTWAKE_BIN"));
+        const quint16 port = freePort();
+        {
+            Window w;
+            QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+            w.tchat->HostGame1Click();
+            THostDialog* hd = w.tchat->hostDialog();
+            hd->edit_port->setValue(port);
+            hd->check_internet->setChecked(true);
+            QTest::mouseClick(hd->button_host, Qt::LeftButton);
+            const QString external =
+                QStringLiteral("%1:%2").arg(testing::FakeIgd::kExternalAddress).arg(port);
+            QTRY_VERIFY_WITH_TIMEOUT(hd->label_internet->text().contains(external), 15000);
+            QVERIFY(hd->addressText().contains(external));
+            QCOMPARE(router.argument("AddPortMapping", "NewExternalPort"), QString::number(port));
+            QVERIFY(loadNetworkChoicesFile(w.ini().toStdString()).internet);
+            QCOMPARE(router.count(QStringLiteral("DeletePortMapping")), 0);
+        }
+        // The window closed: the mapping is gone.
+        QTRY_COMPARE_WITH_TIMEOUT(router.count(QStringLiteral("DeletePortMapping")), 1, 5000);
+
+        // A router that refuses: a sentence, and hosting goes on for the LAN.
+        router.setRefusing(true);
+        Window w;
+        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        w.tchat->HostGame1Click();
+        THostDialog* hd = w.tchat->hostDialog();
+        hd->edit_port->setValue(freePort());
+        hd->check_internet->setChecked(true);
+        QTest::mouseClick(hd->button_host, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(hd->label_internet->text().contains(QStringLiteral("refused")),
+                                 15000);
+        QVERIFY(hd->label_internet->text().contains(QStringLiteral("network can still join")));
+        QVERIFY(w.tchat->server()->isListening());
+        qunsetenv("DRIFTWAKE_IGD_URL");
+    }
+
+    void everyJoinFailureIsExplainedAndMayBeTriedAgain() {
+        Window w;
+        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        const auto joinAt = [&](quint16 port) {
+            w.tchat->joinDialog()->prepare(QStringLiteral("Bob"), {},
+                                           QStringLiteral("127.0.0.1:%1").arg(port));
+            w.tchat->joinDialog()->button_joinClick();
+        };
+        const auto expectFailure = [&](const QString& words, int timeoutMs) {
+            QTRY_VERIFY_WITH_TIMEOUT(failureBox(*w.tchat) && failureBox(*w.tchat)->isVisible(),
+                                     timeoutMs);
+            QMessageBox* box = failureBox(*w.tchat);
+            QVERIFY2(box->text().contains(words), qPrintable(box->text()));
+            // The program carries on, unconnected.
+            QVERIFY(w.tchat->isVisible());
+            QVERIFY(!w.tchat->server()->isListening());
+        };
+
+        // Refused: nothing listens there.
+        const quint16 closedPort = freePort();
+        joinAt(closedPort);
+        expectFailure(QStringLiteral("refused"), 10000);
+        // Try Again opens the join dialog on the same address.
+        QAbstractButton* again = nullptr;
+        for (QAbstractButton* b : failureBox(*w.tchat)->buttons())
+            if (b->text() == QStringLiteral("Try Again"))
+                again = b;
+        QVERIFY(again);
+        QTest::mouseClick(again, Qt::LeftButton);
+        QTRY_VERIFY(w.tchat->joinDialog()->isVisible());
+        QCOMPARE(w.tchat->joinDialog()->combo_address->currentText(),
+                 QStringLiteral("127.0.0.1:%1").arg(closedPort));
+        QTRY_VERIFY(!failureBox(*w.tchat));
+
+        // Full: the host sends its refusal and closes.
+        QTcpServer fake;
+        QVERIFY(fake.listen(QHostAddress::LocalHost, 0));
+        enum class Mode { Full, Hangup, Silent } mode = Mode::Full;
+        QList<QTcpSocket*> held;
+        connect(&fake, &QTcpServer::newConnection, this, [&] {
+            while (QTcpSocket* s = fake.nextPendingConnection()) {
+                if (mode == Mode::Full) {
+                    s->write("CMD_full+\xFF");
+                    s->disconnectFromHost();
+                } else if (mode == Mode::Hangup) {
+                    s->abort();
+                } else {
+                    held.append(s); // accepted, never answered
+                }
+            }
+        });
+        joinAt(fake.serverPort());
+        expectFailure(QStringLiteral("Game is full"), 10000);
+        failureBox(*w.tchat)->reject();
+        // Cancel goes back to the start window.
+        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+        QTRY_VERIFY(!failureBox(*w.tchat));
+
+        mode = Mode::Hangup;
+        joinAt(fake.serverPort());
+        expectFailure(QStringLiteral("closed the connection"), 10000);
+        failureBox(*w.tchat)->reject();
+        QTRY_VERIFY(!failureBox(*w.tchat));
+
+        // No answer within 10 seconds.
+        mode = Mode::Silent;
+        QElapsedTimer clock;
+        clock.start();
+        joinAt(fake.serverPort());
+        expectFailure(QStringLiteral("did not answer within 10 seconds"), 20000);
+        QVERIFY(clock.elapsed() >= 9000);
+        QVERIFY(!held.isEmpty());
+    }
+};
+
+QTEST_MAIN(NetPlay)
+#include "test_netplay.moc"

@@ -1,0 +1,223 @@
+// Finding games on the LAN and joining over IPv6, with the real program on
+// this machine. Other tests may run hosts at the same time: every check
+// looks only at the ports this test started.
+#include "net/lan.h"
+#include "tests/support/processes.h"
+
+#include <QNetworkDatagram>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+#include <QUdpSocket>
+
+#include <functional>
+
+using namespace dw;
+using namespace dw::testing;
+
+namespace {
+
+// The lines of `--find-games` output that name a game on `port`.
+QStringList linesFor(const QString& output, quint16 port) {
+    QStringList out;
+    const auto lines = output.split(QLatin1Char('\n'));
+    for (const QString& l : lines)
+        if (l.startsWith(QStringLiteral("127.0.0.1:%1 ").arg(port)))
+            out.append(l.trimmed());
+    return out;
+}
+
+QString findGames(const ProgramCopy& copy, int* exitCode) {
+    Running finder(copy, {"--find-games", "3"});
+    finder.process().waitForFinished(20000);
+    *exitCode = finder.process().exitCode();
+    return finder.output();
+}
+
+} // namespace
+
+class Lan : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        // Announcements of this test stay on this machine.
+        QCOMPARE(qEnvironmentVariable("DRIFTWAKE_LAN_SCOPE"), QStringLiteral("loopback"));
+        QCOMPARE(LanAnnouncer::targets(), QList<QHostAddress>{QHostAddress("127.255.255.255")});
+    }
+
+    void findGamesListsTwoHeadlessHostsButNotAQuietOne() {
+        ProgramCopy a, b, quiet, finder;
+        QVERIFY(a.ok() && b.ok() && quiet.ok() && finder.ok());
+        const quint16 portA = freePort(), portB = freePort(), portQuiet = freePort();
+        Running hostA(a, {"--headless", "--port", QString::number(portA)});
+        Running hostB(b, {"--headless", "--port", QString::number(portB)});
+        Running hostQuiet(quiet,
+                          {"--headless", "--no-announce", "--port", QString::number(portQuiet)});
+        for (Running* h : {&hostA, &hostB, &hostQuiet})
+            QVERIFY2(h->waitForOutput("listening", 20000), qPrintable(h->output()));
+
+        // A pilot sits down at host B.
+        RawClient pilot;
+        QCOMPARE(pilot.login(portB, "Ann"), 1);
+
+        int rc = -1;
+        const QString out = findGames(finder, &rc);
+        QCOMPARE(rc, 0);
+        const QStringList seenA = linesFor(out, portA), seenB = linesFor(out, portB);
+        QCOMPARE(seenA.size(), 1);
+        QVERIFY2(seenA[0].contains(QStringLiteral(" seated 0/4 waiting")), qPrintable(out));
+        QCOMPARE(seenB.size(), 1);
+        QVERIFY2(seenB[0].contains(QStringLiteral(" seated 1/4 waiting")), qPrintable(out));
+        QVERIFY2(linesFor(out, portQuiet).isEmpty(), qPrintable(out));
+
+        // A browser inside this process hears them too, while the finder's
+        // copy was listening on the same port: the port is shared.
+        LanBrowser browser;
+        QVERIFY(browser.start());
+        QTRY_VERIFY_WITH_TIMEOUT(std::count_if(browser.games().begin(), browser.games().end(),
+                                               [&](const FoundGame& g) {
+                                                   return g.announcement.port == portA ||
+                                                          g.announcement.port == portB;
+                                               }) == 2,
+                                 3000);
+
+        // A host that ends is forgotten.
+        QCOMPARE(hostA.terminate(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::none_of(browser.games().begin(), browser.games().end(),
+                         [&](const FoundGame& g) { return g.announcement.port == portA; }),
+            LanBrowser::kForgetMs + 3000);
+    }
+
+    void findGamesSaysSoWhenItHearsNothingOfItsOwn() {
+        // Other hosts may be announcing on this machine; a finder run for a
+        // moment either finds nothing ("no games found", 1) or lists lines.
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        Running finder(copy, {"--find-games", "0.3"});
+        QVERIFY(finder.process().waitForFinished(20000));
+        const QString out = finder.output();
+        if (finder.process().exitCode() == 1)
+            QCOMPARE(out.trimmed(), QStringLiteral("no games found"));
+        else
+            QVERIFY2(out.contains(QStringLiteral(" seated ")), qPrintable(out));
+    }
+
+    void browsersIgnoreDatagramsThatAreNotAnnouncements() {
+        LanBrowser browser;
+        QVERIFY(browser.start());
+        QUdpSocket sender;
+        const quint16 port = freePort();
+        const std::string good =
+            encodeAnnouncement({"abc" + std::to_string(port), port, 2, true, "Zed", "1.0.1"});
+        for (const QByteArray& junk :
+             {QByteArray("hello"), QByteArray("DRIFTWAKE GAME 1\nport=1\n"), QByteArray(2000, 'x'),
+              QByteArray(good.data(), qsizetype(good.size()))})
+            sender.writeDatagram(junk, QHostAddress("127.255.255.255"), quint16(kDiscoveryPort));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::any_of(browser.games().begin(), browser.games().end(),
+                        [&](const FoundGame& g) { return g.announcement.port == port; }),
+            3000);
+        const auto ours =
+            std::count_if(browser.games().begin(), browser.games().end(), [&](const FoundGame& g) {
+                return g.announcement.port == port || g.announcement.port == 1;
+            });
+        QCOMPARE(ours, 1);
+        for (const FoundGame& g : browser.games())
+            if (g.announcement.port == port) {
+                QCOMPARE(g.address, QStringLiteral("127.0.0.1"));
+                QCOMPARE(g.joinText(), QStringLiteral("127.0.0.1:%1").arg(port));
+                QVERIFY(g.announcement.playing);
+                QCOMPARE(g.announcement.name, std::string("Zed"));
+            }
+    }
+
+    void aHostInOneNetworkNamespaceIsFoundFromAnother() {
+        // Two namespaces joined by a virtual cable: a LAN of two machines
+        // that nothing outside this test can see.
+        const QString tag = QString::number(QCoreApplication::applicationPid());
+        const QString a = QStringLiteral("dwlanA") + tag, b = QStringLiteral("dwlanB") + tag;
+        const QString va = QStringLiteral("dwva") + tag, vb = QStringLiteral("dwvb") + tag;
+        const auto ip = [](const QStringList& args) {
+            QProcess p;
+            p.start(QStringLiteral("ip"), args);
+            return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit &&
+                   p.exitCode() == 0;
+        };
+        if (!ip({"netns", "add", a}))
+            QSKIP("cannot create network namespaces here (needs root and ip netns)");
+        struct Cleanup {
+            std::function<void()> f;
+            ~Cleanup() { f(); }
+        } cleanup{[&] {
+            ip({"netns", "del", a});
+            ip({"netns", "del", b});
+        }};
+        QVERIFY(ip({"netns", "add", b}));
+        QVERIFY(
+            ip({"link", "add", va, "netns", a, "type", "veth", "peer", "name", vb, "netns", b}));
+        QVERIFY(
+            ip({"-n", a, "addr", "add", "10.77.12.1/24", "broadcast", "10.77.12.255", "dev", va}));
+        QVERIFY(
+            ip({"-n", b, "addr", "add", "10.77.12.2/24", "broadcast", "10.77.12.255", "dev", vb}));
+        for (const QString& ns : {a, b})
+            QVERIFY(ip({"-n", ns, "link", "set", "lo", "up"}));
+        QVERIFY(ip({"-n", a, "link", "set", va, "up"}));
+        QVERIFY(ip({"-n", b, "link", "set", vb, "up"}));
+
+        ProgramCopy hostCopy, finderCopy;
+        QVERIFY(hostCopy.ok() && finderCopy.ok());
+        // Inside the namespaces announcements use every interface.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DRIFTWAKE_LAN_SCOPE"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), hostCopy.dir());
+        QProcess host;
+        host.setProcessEnvironment(env);
+        host.setProcessChannelMode(QProcess::MergedChannels);
+        host.start(QStringLiteral("ip"),
+                   {"netns", "exec", a, hostCopy.path(), "--headless", "--port", "7790"});
+        QVERIFY(host.waitForStarted(10000));
+        QByteArray hostOut;
+        QTRY_VERIFY_WITH_TIMEOUT((hostOut += host.readAll()).contains("listening") ||
+                                     host.state() != QProcess::Running,
+                                 20000);
+        QVERIFY2(hostOut.contains("listening"), hostOut.constData());
+        QProcess finder;
+        finder.setProcessEnvironment(env);
+        finder.setProcessChannelMode(QProcess::MergedChannels);
+        finder.start(QStringLiteral("ip"),
+                     {"netns", "exec", b, finderCopy.path(), "--find-games", "3"});
+        QVERIFY(finder.waitForFinished(20000));
+        const QString out = QString::fromUtf8(finder.readAll());
+        host.terminate();
+        host.waitForFinished(10000);
+        QCOMPARE(finder.exitCode(), 0);
+        QVERIFY2(out.contains(QStringLiteral("10.77.12.1:7790 seated 0/4 waiting")),
+                 qPrintable(out));
+    }
+
+    void aClientJoinsOverIpv6() {
+        QTcpServer probe;
+        if (!probe.listen(QHostAddress::LocalHostIPv6, 0))
+            QSKIP("this machine has no IPv6 loopback address");
+        probe.close();
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        const quint16 port = freePort();
+        Running host(copy, {"--headless", "--no-announce", "--port", QString::number(port)});
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        // The same host takes IPv4 and IPv6 connections.
+        RawClient v4;
+        QCOMPARE(v4.login(port, "Four"), 1);
+        QTcpSocket v6;
+        v6.connectToHost(QStringLiteral("::1"), port);
+        QVERIFY2(v6.waitForConnected(5000), qPrintable(v6.errorString()));
+        QVERIFY(v6.waitForReadyRead(5000));
+        QVERIFY(v6.readAll().startsWith("CMD_sendlogininfo+2"));
+    }
+};
+
+QTEST_GUILESS_MAIN(Lan)
+#include "test_lan.moc"
