@@ -71,8 +71,7 @@ void checkModel(const dw::BoardModel& m) {
         const dw::HandPlace& h = m.view().hand[static_cast<std::size_t>(p)];
         check(h.card >= 0 && h.card <= 19);
         check(picture(h.picture));
-        check(std::find(dw::layout::kHandX.begin() + 1, dw::layout::kHandX.end(), h.left) !=
-              dw::layout::kHandX.end());
+        check(m.positionOf(p) >= 1 && m.positionOf(p) <= dw::kHandPlaces);
     }
     check(picture(m.view().discard));
     // One spectator list item per spectator seat at most.

@@ -177,18 +177,18 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
     sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
     for (int j = 1; j <= engine_.numentries; ++j)
         if (j != entry && engine_.players[j].connected)
-            transport_.send(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
+            transmit(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
 
     if (login.version != kVersion) {
         if (live(1))
-            transport_.send(1, msg::HaveWrongVersion{p.name}.encode());
-        transport_.send(entry, msg::WrongVersion{}.encode());
+            transmit(1, msg::HaveWrongVersion{p.name}.encode());
+        transmit(entry, msg::WrongVersion{}.encode());
     }
 
     if (engine_.gameinprogress) {
-        transport_.send(entry, engine_.newstatsMessage(entry));
+        transmit(entry, engine_.newstatsMessage(entry));
         if (entry <= engine_.maxseats && p.active)
-            transport_.send(entry, engine_.handMessage(entry, 7));
+            transmit(entry, engine_.handMessage(entry, 7));
     }
 }
 
@@ -246,7 +246,7 @@ void HostCore::relay(const std::string& message) {
     // A peer that does not read its chat does not make the host hoard it.
     for (int j = 1; j <= engine_.numentries; ++j)
         if (engine_.players[j].connected && transport_.unsent(j) <= kMaxUnsentForRelay)
-            transport_.send(j, message);
+            transmit(j, message);
 }
 
 void HostCore::justwatch(int entry, const msg::JustWatch& request) {
@@ -272,8 +272,10 @@ void HostCore::disconnectsock(int entry) {
     if (!live(entry))
         return;
     // The host's own player removes this one now: whatever it still had
-    // waiting is not handled.
-    transport_.close(entry);
+    // waiting is not handled (and a connection that closed by itself needs
+    // no closing).
+    if (!closed_[entry])
+        transport_.close(entry);
     framers_[entry] = Framer{};
     clearQueue(entry);
     departure(entry);
@@ -286,6 +288,7 @@ void HostCore::connectionClosed(int entry) {
     // just before leaving included: everything it holds, in order, however
     // full its queue. A handler that removes this connection ends the loop.
     if (live(entry)) {
+        closed_[entry] = true;
         takeMessages(entry, true);
         while (live(entry) && !receivedlist_[entry].empty())
             dispatchFirst(entry);
@@ -294,6 +297,7 @@ void HostCore::connectionClosed(int entry) {
 }
 
 void HostCore::departure(int entry) {
+    closed_[entry] = false;
     tplayer& p = engine_.players[entry];
     if (p.connected) {
         sendOthers(entry, msg::PlayerDisconnected{entry, p.name}.encode());
@@ -314,12 +318,19 @@ void HostCore::departure(int entry) {
 void HostCore::sendOthers(int except, const std::string& message) {
     for (int j = 1; j <= engine_.numentries; ++j)
         if (j != except && engine_.players[j].connected)
-            transport_.send(j, message);
+            transmit(j, message);
+}
+
+void HostCore::transmit(int entry, const std::string& message) {
+    // A connection that has closed hears nothing more, not even the answers
+    // to the messages it sent before closing.
+    if (!closed_[entry])
+        transport_.send(entry, message);
 }
 
 void HostCore::sendTo(int entry, const std::string& message) {
     if (live(entry))
-        transport_.send(entry, message);
+        transmit(entry, message);
 }
 
 void HostCore::sendAll(const std::string& message) {

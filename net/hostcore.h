@@ -131,6 +131,8 @@ private:
     void disconnectsock(int entry);
     void departure(int entry);
     void sendOthers(int except, const std::string& message);
+    // Sends to a live connection, unless it has closed.
+    void transmit(int entry, const std::string& message);
     void clearQueue(int entry);
     // Moves complete messages from the framer of `entry` to its queue while
     // the queue has room (or all of them when `all`).
@@ -145,6 +147,8 @@ private:
     std::array<Framer, kFullEntry + 1> framers_{};
     // The receive queue of each connection, served in turn from cursor_.
     std::array<std::deque<std::string>, kFullEntry + 1> receivedlist_{};
+    // Entries whose peer has closed, while their last messages are handled.
+    std::array<bool, kFullEntry + 1> closed_{};
     std::size_t queuedTotal_ = 0;
     int cursor_ = 1;
     bool headless_ = false;
