@@ -2,6 +2,7 @@
 // its controls show, where they stand, and the signals its clicks raise.
 #include "board/boardmodel.h"
 #include "board/boardwidget.h"
+#include "net/messages.h"
 #include "net/protocol.h"
 
 #include <QAbstractButton>
@@ -17,6 +18,16 @@
 #include <vector>
 
 namespace {
+
+namespace msg = dw::msg;
+
+// UNDOCK, 7500, DAMAGE, Skyjacking protection, 2500, TELEPORT
+const msg::MyCards kHand{2, {{1, 6}, {2, 3}, {3, 12}, {4, 16}, {5, 1}, {6, 10}}};
+
+// What a board sent: one message, terminator included.
+template <class M> std::vector<std::string> sent(const M& m) {
+    return {m.encode()};
+}
 
 struct Events : dw::BoardEvents {
     dw::BoardWidget* widget = nullptr;
@@ -51,20 +62,21 @@ struct Board {
         widget.show();
     }
 
-    void feed(std::initializer_list<const char*> messages) {
-        for (const char* m : messages) {
-            const dw::Command c = dw::splitCommand(m);
-            QVERIFY2(model.handleCommand(c.word, c.payload), m);
-        }
+    // Feeds host messages through their encoding, as the dispatcher would.
+    template <class... M> void feed(const M&... messages) {
+        (handle(messages.encode()), ...);
         widget.refresh();
     }
+    void handle(std::string message) {
+        message.pop_back(); // the terminator
+        const dw::Command c = dw::splitCommand(message);
+        QVERIFY2(model.handleCommand(c.word, c.payload), message.c_str());
+    }
     // Bob on seat 2 with Ann hosting on seat 1; a game and a dealt round.
-    void startGame(const char* startgame = "CMD_startgame+Ann+5000+70000+t+t+") {
+    void startGame(const msg::StartGameAnnounce& start = {"Ann", 5000, 70000, true, true}) {
         model.state().playername = "Bob";
-        feed({"CMD_sendlogininfo+2", "CMD_newplayerinfo+2+Bob", "CMD_existingplayers+1+Ann",
-              startgame, "CMD_startinground+",
-              // UNDOCK, 7500, DAMAGE, Skyjacking protection, 2500, TELEPORT
-              "CMD_mycards+2+1+6+2+3+3+12+4+16+5+1+6+10"});
+        feed(msg::SendLoginInfo{2}, msg::NewPlayerInfo{2, "Bob"}, msg::ExistingPlayers{1, "Ann"},
+             start, msg::StartingRound{}, kHand);
         events.sent.clear(); // the login answer
     }
 
@@ -135,23 +147,23 @@ void BoardWidgetTest::clicksReachTheirControlsAtEverySize() {
         QVERIFY(std::abs(name.x() + name.width() - want.right()) <= 1);
         QVERIFY(std::abs(name.y() + name.height() - want.bottom()) <= 1);
         b.events.sent.clear();
-        b.feed({"CMD_nextplayer+2+0+0+30+"});
+        b.feed(msg::NextPlayer{2, 0, 0, 30});
         // The Skyjacking protection at the fourth place lights the own marker.
         clickAt(b.widget, centreOf(dw::layout::handRect(4, false), scale));
         QCOMPARE(b.model.state().selectedslot, 4);
         QVERIFY(b.shown("image_target2"));
         clickAt(b.widget, centreOf(dw::layout::targetRect(2), scale));
-        QCOMPARE(b.events.sent, std::vector<std::string>{"CMD_placego+2+4+2+\xFF"});
+        QCOMPARE(b.events.sent, sent(msg::PlaceGo{2, 4, 2}));
 
-        b.feed({"CMD_nextplayer+2+0+0+30+"});
+        b.feed(msg::NextPlayer{2, 0, 0, 30});
         clickAt(b.widget, centreOf(dw::layout::handRect(5, false), scale));
         QCOMPARE(b.model.state().selectedslot, 5);
         clickAt(b.widget, centreOf(dw::layout::kDiscard, scale));
-        QCOMPARE(b.events.sent.back(), std::string("CMD_discard+2+5+\xFF"));
+        QCOMPARE(b.events.sent.back(), (msg::Discard{2, 5}.encode()));
         // A right click on a card sorts wherever the card stands.
         clickAt(b.widget, centreOf(dw::layout::handRect(1, false), scale), Qt::RightButton);
         QCOMPARE(b.model.state().handorder[1], 4); // the protection leads
-        b.feed({"CMD_startinground+", "CMD_mycards+2+1+6+2+3+3+12+4+16+5+1+6+10"});
+        b.feed(msg::StartingRound{}, kHand);
     }
 }
 
@@ -178,7 +190,7 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
     b.widget.activateWindow();
     b.widget.setFocus();
     // Ann (seat 1) and Klick (seat 3) are under way.
-    b.feed({"CMD_placinggo+1+6+1+1+", "CMD_placinggo+3+6+1+3+", "CMD_nextplayer+2+0+0+30+"});
+    b.feed(msg::PlacingGo{1, 6, 1, 1}, msg::PlacingGo{3, 6, 1, 3}, msg::NextPlayer{2, 0, 0, 30});
 
     // Keys 1..7 pick the card at that place; Enter plays on the chosen target.
     QTest::keyClick(&b.widget, Qt::Key_4);
@@ -187,8 +199,8 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
     QTest::keyClick(&b.widget, Qt::Key_Down); // the only lit target stays chosen
     QCOMPARE(b.model.view().chosenTarget, 2);
     QTest::keyClick(&b.widget, Qt::Key_Return);
-    QCOMPARE(b.events.sent, std::vector<std::string>{"CMD_placego+2+4+2+\xFF"});
-    b.feed({"CMD_playsafe+2+16+4+0+", "CMD_nextplayer+2+0+0+31+"});
+    QCOMPARE(b.events.sent, sent(msg::PlaceGo{2, 4, 2}));
+    b.feed(msg::PlaySafe{2, 16, 4, 0}, msg::NextPlayer{2, 0, 0, 31});
 
     // Another key moves the selection instead of exchanging the cards.
     QTest::keyClick(&b.widget, Qt::Key_1);
@@ -211,8 +223,8 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
         QVERIFY(mark->geometry().contains(b.get("image_target3")->geometry()));
     }
     QTest::keyClick(&b.widget, Qt::Key_Enter);
-    QCOMPARE(b.events.sent.back(), std::string("CMD_placego+2+3+3+\xFF"));
-    b.feed({"CMD_placinggo+2+12+3+3+", "CMD_nextplayer+2+7+5+32+"});
+    QCOMPARE(b.events.sent.back(), (msg::PlaceGo{2, 3, 3}.encode()));
+    b.feed(msg::PlacingGo{2, 12, 3, 3}, msg::NextPlayer{2, 7, 5, 32});
 
     // Escape puts a card back; Right from nothing starts at the left.
     QTest::keyClick(&b.widget, Qt::Key_6);
@@ -224,8 +236,8 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
     QTest::keyClick(&b.widget, Qt::Key_Right);
     QCOMPARE(b.model.state().selectedslot, 2);
     QTest::keyClick(&b.widget, Qt::Key_Delete);
-    QCOMPARE(b.events.sent.back(), std::string("CMD_discard+2+2+\xFF"));
-    b.feed({"CMD_hediscard+2+2+3+"});
+    QCOMPARE(b.events.sent.back(), (msg::Discard{2, 2}.encode()));
+    b.feed(msg::HeDiscard{2, 2, 3});
 
     // S sorts: UNDOCK, TELEPORT, 20000, 2500, then the empty places.
     QTest::keyClick(&b.widget, Qt::Key_S);
@@ -236,7 +248,7 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
 void BoardWidgetTest::longNamesAreCutAndHintedWhole() {
     Board b;
     const std::string longName = "Bartholomew Maximilian Featherstonehaugh";
-    b.feed({("CMD_newplayerinfo+3+" + longName).c_str(), "CMD_newplayerinfo+4+Sue"});
+    b.feed(msg::NewPlayerInfo{3, longName}, msg::NewPlayerInfo{4, "Sue"});
     auto* name = b.get<QLabel>("label_playername3");
     QVERIFY(name->text().endsWith(QChar(0x2026)));
     QVERIFY(name->text().size() < int(longName.size()));
@@ -262,8 +274,10 @@ void BoardWidgetTest::coveredTextsStayReadable() {
     b.model.setHosting();
     b.startGame();
     QVERIFY(b.shown("label_playtoscore"));
-    b.feed({"CMD_postscores+2+1+900+900+700+400+0+0+0+2+1500+1500+700+400+300+100+0+",
-            "CMD_winner+Bob+2+"});
+    b.feed(
+        msg::PostScores{2,
+                        {{1, 900, 900, 700, 400, 0, 0, 0}, {2, 1500, 1500, 700, 400, 300, 100, 0}}},
+        msg::Winner{"Bob", 2});
     // The start control stands where it did and carries the line it covers.
     QVERIFY(b.shown("button_start"));
     QCOMPARE(b.get("button_start")->geometry(), QRect(560, 235, 148, 32));
@@ -311,7 +325,7 @@ void BoardWidgetTest::freshBoardShowsEmptySeatsAtTheirPlaces() {
 
 void BoardWidgetTest::gameStartMarksSeatsAndNamesPilots() {
     Board b;
-    b.startGame("CMD_startgame+Ann+7500+60000+f+t+");
+    b.startGame({"Ann", 7500, 60000, false, true});
     QCOMPARE(b.text("label_playername3"), QStringLiteral("<Waiting>"));
     QCOMPARE(b.text("label_playername4"), QStringLiteral("Kling"));
     QVERIFY(b.shown("image_notplaying3"));
@@ -333,26 +347,26 @@ void BoardWidgetTest::gameStartMarksSeatsAndNamesPilots() {
 void BoardWidgetTest::turnFrameFollowsTheTurnSeat() {
     Board b;
     b.startGame();
-    b.feed({"CMD_nextplayer+3+0+0+25+"});
+    b.feed(msg::NextPlayer{3, 0, 0, 25});
     QVERIFY(b.shown("image_Turn"));
     QCOMPARE(b.get("image_Turn")->geometry(), QRect(406, 33, 184, 148));
     QCOMPARE(b.colour("label_playername3"), kRed); // docked
     QCOMPARE(b.colour("label_playername2"), kYellow);
 
     // Once the ship moves, its turn shows lime.
-    b.feed({"CMD_placinggo+3+6+1+3+", "CMD_nextplayer+4+0+0+26+", "CMD_placinggo+4+7+1+3+",
-            "CMD_nextplayer+1+0+0+27+", "CMD_placinggo+1+6+1+1+", "CMD_nextplayer+1+0+0+28+"});
+    b.feed(msg::PlacingGo{3, 6, 1, 3}, msg::NextPlayer{4, 0, 0, 26}, msg::PlacingGo{4, 7, 1, 3},
+           msg::NextPlayer{1, 0, 0, 27}, msg::PlacingGo{1, 6, 1, 1}, msg::NextPlayer{1, 0, 0, 28});
     QCOMPARE(b.get("image_Turn")->x(), 13);
     QCOMPARE(b.colour("label_playername1"), kLime);
     QCOMPARE(b.colour("label_playername3"), kYellow);
-    b.feed({"CMD_hediscard+1+2+3+"});
+    b.feed(msg::HeDiscard{1, 2, 3});
     QVERIFY(!b.shown("image_Turn"));
 }
 
 void BoardWidgetTest::selectingAndPlayingACard() {
     Board b;
     b.startGame();
-    b.feed({"CMD_nextplayer+2+7+5+25+"});
+    b.feed(msg::NextPlayer{2, 7, 5, 25});
     QVERIFY(!b.get<QLabel>("card7")->pixmap().isNull());
 
     QSignalSpy released(&b.widget, &dw::BoardWidget::cardReleased);
@@ -371,11 +385,10 @@ void BoardWidgetTest::selectingAndPlayingACard() {
     QTest::mouseClick(b.get("image_target2"), Qt::LeftButton);
     QCOMPARE(targets.count(), 1);
     QCOMPARE(targets.at(0).at(0).toInt(), 2);
-    QCOMPARE(b.events.sent, std::vector<std::string>{
-                                dw::buildMessage("CMD_placego", {2, 1, 2}, dw::Trailing::Yes)});
+    QCOMPARE(b.events.sent, sent(msg::PlaceGo{2, 1, 2}));
 
     // The host's answer empties the place and lowers it.
-    b.feed({"CMD_placinggo+2+6+1+2+"});
+    b.feed(msg::PlacingGo{2, 6, 1, 2});
     QVERIFY(b.get<QLabel>("card1")->pixmap().isNull());
     QCOMPARE(b.get("card1")->y(), 197);
     QVERIFY(!b.shown("image_target2"));
@@ -385,7 +398,7 @@ void BoardWidgetTest::selectingAndPlayingACard() {
 void BoardWidgetTest::rightClickSortsAndDiscardClickDiscards() {
     Board b;
     b.startGame();
-    b.feed({"CMD_nextplayer+2+7+5+25+"});
+    b.feed(msg::NextPlayer{2, 7, 5, 25});
     QSignalSpy released(&b.widget, &dw::BoardWidget::cardReleased);
     QTest::mouseClick(b.get("card5"), Qt::RightButton);
     QCOMPARE(released.count(), 1);
@@ -404,9 +417,8 @@ void BoardWidgetTest::rightClickSortsAndDiscardClickDiscards() {
 
     QTest::mouseClick(b.get("card2"), Qt::LeftButton);
     QTest::mouseClick(b.get("image_discard"), Qt::LeftButton);
-    QCOMPARE(b.events.sent,
-             std::vector<std::string>{dw::buildMessage("CMD_discard", {2, 2}, dw::Trailing::Yes)});
-    b.feed({"CMD_hediscard+2+2+3+"});
+    QCOMPARE(b.events.sent, sent(msg::Discard{2, 2}));
+    b.feed(msg::HeDiscard{2, 2, 3});
     QVERIFY(b.get<QLabel>("card2")->pixmap().isNull());
     QVERIFY(!b.get<QLabel>("image_discard")->pixmap().isNull());
 }
@@ -415,9 +427,9 @@ void BoardWidgetTest::protectionsPilesAndWatchers() {
     Board b;
     b.startGame();
     QVERIFY(!b.shown("image_safe11"));
-    b.feed({"CMD_nextplayer+1+0+0+25+", "CMD_playsafe+1+18+3+0+", "CMD_justwatching+4+1",
-            "CMD_placinggo+1+6+2+1+", "CMD_nextplayer+1+0+0+26+",
-            "CMD_traveling+1+20000+5+4+20000+"});
+    b.feed(msg::NextPlayer{1, 0, 0, 25}, msg::PlaySafe{1, 18, 3, 0}, msg::JustWatching{4, true},
+           msg::PlacingGo{1, 6, 2, 1}, msg::NextPlayer{1, 0, 0, 26},
+           msg::Traveling{1, 20000, 5, 4, 20000});
     QVERIFY(b.shown("image_safe13"));
     QVERIFY(!b.shown("image_safe11"));
     QVERIFY(b.shown("image_eyes4"));
@@ -427,7 +439,7 @@ void BoardWidgetTest::protectionsPilesAndWatchers() {
     QVERIFY(b.get<QLabel>("image_mile2")->pixmap().isNull());
 
     // A new round clears piles and protections.
-    b.feed({"CMD_startinground+"});
+    b.feed(msg::StartingRound{});
     QVERIFY(!b.shown("image_safe13"));
     QVERIFY(b.get<QLabel>("image_mile1")->pixmap().isNull());
 }
@@ -435,9 +447,11 @@ void BoardWidgetTest::protectionsPilesAndWatchers() {
 void BoardWidgetTest::scorePanelsAndWinner() {
     Board b;
     b.model.state().ishost = true;
-    b.startGame("CMD_startgame+Ann+5000+70000+f+t+");
-    b.feed({"CMD_postscores+4+1+425+425+325+0+0+100+0+2+300+300+300+0+0+0+0+4+1900+1900+700+400+"
-            "300+0+500"});
+    b.startGame({"Ann", 5000, 70000, false, true});
+    b.feed(msg::PostScores{4,
+                           {{1, 425, 425, 325, 0, 0, 100, 0},
+                            {2, 300, 300, 300, 0, 0, 0, 0},
+                            {4, 1900, 1900, 700, 400, 300, 0, 500}}});
     QVERIFY(b.shown("panel_scores1"));
     QVERIFY(b.shown("panel_scores2"));
     QVERIFY(!b.shown("panel_scores3")); // out of the game
@@ -452,7 +466,7 @@ void BoardWidgetTest::scorePanelsAndWinner() {
     QVERIFY(!b.shown("image_winner4"));
     QVERIFY(!b.shown("button_start"));
 
-    b.feed({"CMD_winner+Kling+4+"});
+    b.feed(msg::Winner{"Kling", 4});
     QVERIFY(b.shown("image_winner4"));
     QVERIFY(b.shown("button_start"));
     QCOMPARE(b.get("button_start")->geometry(), QRect(560, 235, 148, 32));
@@ -461,7 +475,7 @@ void BoardWidgetTest::scorePanelsAndWinner() {
     QVERIFY(log->toPlainText().endsWith(QStringLiteral("Game Over!")));
 
     // The next round takes the panels down.
-    b.feed({"CMD_startinground+"});
+    b.feed(msg::StartingRound{});
     QVERIFY(!b.shown("panel_scores1"));
 }
 
@@ -507,7 +521,7 @@ void BoardWidgetTest::nameLabelsAndLogoAndStartReportClicks() {
 
     // A press on a target marker that is released elsewhere is no click.
     b.startGame();
-    b.feed({"CMD_nextplayer+2+7+5+25+"});
+    b.feed(msg::NextPlayer{2, 7, 5, 25});
     QTest::mouseClick(b.get("card1"), Qt::LeftButton);
     QSignalSpy targets(&b.widget, &dw::BoardWidget::targetClicked);
     QWidget* target = b.get("image_target2");

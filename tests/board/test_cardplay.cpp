@@ -218,7 +218,7 @@ TEST_F(CardPlay, KeysMoveTheSelectionAndChooseALitTarget) {
 
     // Out of turn a key selects nothing.
     m.deselect();
-    cmd("CMD_nextplayer+3+0+0+26+");
+    cmd(msg::NextPlayer{3, 0, 0, 26});
     m.selectPosition(1);
     m.stepSelection(+1);
     EXPECT_EQ(m.state().selectedslot, 0);

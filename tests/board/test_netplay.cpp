@@ -5,6 +5,7 @@
 #include "chat/inifile.h"
 #include "chat/netchoices.h"
 #include "net/lan.h"
+#include "net/messages.h"
 #include "net/netdialogs.h"
 #include "net/portmapper.h"
 #include "net/tdownload.h"
@@ -284,7 +285,7 @@ private slots:
         connect(&fake, &QTcpServer::newConnection, this, [&] {
             while (QTcpSocket* s = fake.nextPendingConnection()) {
                 if (mode == Mode::Full) {
-                    s->write("CMD_full+\xFF");
+                    s->write(dw::msg::Full{}.encode().c_str());
                     s->disconnectFromHost();
                 } else if (mode == Mode::Hangup) {
                     s->abort();

@@ -2,7 +2,7 @@
 // shows, its start button hands the start command on, and its close box
 // sends nothing.
 #include "board/tgamestart.h"
-#include "net/protocol.h"
+#include "net/messages.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -136,8 +136,8 @@ void TgamestartTest::startSendsTheShownValuesAndHides() {
     d.press("UpDown2", "up");
     d.dialog.show();
     QTest::mouseClick(d.get(QStringLiteral("button_start")), Qt::LeftButton);
-    QCOMPARE(d.sent, std::vector<std::string>{dw::buildMessage(
-                         "CMD_startgame", {"Ann", "4000", "80", "0", "1"}, dw::Trailing::Yes)});
+    const dw::msg::StartGameRequest request{"Ann", "4000", "80", false, true};
+    QCOMPARE(d.sent, std::vector<std::string>{request.encode()});
     QVERIFY(!d.dialog.isVisible());
 }
 

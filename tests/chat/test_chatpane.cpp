@@ -6,6 +6,7 @@
 #include "chat/settings.h"
 #include "chat/sounds.h"
 #include "chat/tphrases.h"
+#include "net/messages.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -66,8 +67,9 @@ const QColor kYellow(255, 255, 0);
 const QColor kRed(255, 0, 0);
 const QColor kLinkGreen(64, 232, 96);
 
-std::string msg(std::string body) {
-    return body + '\xFF';
+// What the pane sent: one message, terminator included.
+template <class M> std::vector<std::string> sent(const M& m) {
+    return {m.encode()};
 }
 
 void writeIni(const std::filesystem::path& p) {
@@ -380,11 +382,11 @@ void ChatPaneTest::textSize() {
 void ChatPaneTest::senditVariants() {
     PaneFixture f;
     f.type("hello there");
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_chat+3+hello there|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Chat{3, "hello there|clSilver"}));
     f.type("/me waves");
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_action+3+waves|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Action{3, "waves|clSilver"}));
     f.type("/mewaves");
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_action+3+aves|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Action{3, "aves|clSilver"}));
     f.type("/kick 2");
     QVERIFY(f.sent.empty());
     QVERIFY(f.pane.mychat()->text().isEmpty());
@@ -393,7 +395,7 @@ void ChatPaneTest::senditVariants() {
 
     f.pane.setChatColour(0x00123456);
     f.type("colour");
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_chat+3+colour|$00123456")});
+    QCOMPARE(f.sent, sent(msg::Chat{3, "colour|$00123456"}));
     QCOMPARE(f.pane.mychat()->palette().color(QPalette::Text), QColor(0x56, 0x34, 0x12));
 
     // Non-ASCII text travels as UTF-8, so the terminator byte never shows up
@@ -403,7 +405,7 @@ void ChatPaneTest::senditVariants() {
     QCOMPARE(f.sent.size(), std::size_t{1});
     QCOMPARE(f.sent[0].find('\xFF'), f.sent[0].size() - 1);
     f.type(QStringLiteral("/me\U0001F600x"));
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_action+3+x|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Action{3, "x|clSilver"}));
 
     f.loggedIn = false;
     f.type("kept");
@@ -418,7 +420,7 @@ void ChatPaneTest::inputKeysAndPaste() {
     QTest::keyClicks(in, "hi");
     QCOMPARE(in->text(), QStringLiteral("hi"));
     QTest::keyClick(in, Qt::Key_Return);
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_chat+3+hi|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Chat{3, "hi|clSilver"}));
     QVERIFY(in->text().isEmpty());
 
     // Pasted line breaks become spaces; paste appends at the end.
@@ -436,7 +438,7 @@ void ChatPaneTest::inputKeysAndPaste() {
     f.sent.clear();
     in->setText(QStringLiteral("a\nb"));
     QTest::keyClick(in, Qt::Key_Enter);
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_chat+3+a b|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Chat{3, "a b|clSilver"}));
 
     // Enter on the prompt sends nothing.
     f.sent.clear();
@@ -450,9 +452,10 @@ void ChatPaneTest::barInsideTextSurvivesRoundTrip() {
     f.type("pick a|b or c");
     QCOMPARE(f.sent.size(), std::size_t{1});
     // The host relays the text after the seat with the name in front.
-    const std::string payload = f.sent[0].substr(std::string("CMD_chat+3+").size());
-    const std::string relayed =
-        "3+Cy chats: " + payload.substr(0, payload.size() - 1); // without the terminator
+    const auto chat = msg::decodeMessage<msg::Chat>(f.sent[0]);
+    QVERIFY(chat);
+    QCOMPARE(chat->seat, 3);
+    const std::string relayed = "3+Cy chats: " + chat->line;
     ChatView& v = *f.pane.mainchat();
     v.chatrecieved(relayed);
     QCOMPARE(lastBlock(v).text(), QStringLiteral("Cy chats:  pick a|b or c "));
@@ -467,7 +470,7 @@ void ChatPaneTest::phraseButtons() {
     QCOMPARE(f.pane.phraseButton(10)->toolTip(), QStringLiteral("Chatter Sounds"));
 
     QTest::mouseClick(f.pane.phraseButton(1), Qt::LeftButton);
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_action+3+says: Way To Go!|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Action{3, "says: Way To Go!|clSilver"}));
 
     f.pane.setPhrase(2, QStringLiteral("/me cheers"));
     f.pane.setPhrase(3, QStringLiteral("/mecheers"));
@@ -478,11 +481,11 @@ void ChatPaneTest::phraseButtons() {
         f.pane.phraseClicked(n);
     };
     press(2);
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_action+3+cheers|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Action{3, "cheers|clSilver"}));
     press(3);
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_action+3+says: /mecheers|clSilver")});
+    QCOMPARE(f.sent, sent(msg::Action{3, "says: /mecheers|clSilver"}));
     press(4);
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_action+3+says: |clSilver")});
+    QCOMPARE(f.sent, sent(msg::Action{3, "says: |clSilver"}));
     // Phrase buttons work without a login.
     f.loggedIn = false;
     press(1);
@@ -510,7 +513,7 @@ void ChatPaneTest::phraseRateLimit() {
     f.now += 1;
     f.pane.phraseClicked(2);
     QCOMPARE(f.sent.size(), std::size_t{2});
-    QCOMPARE(f.sent[1], msg("CMD_action+3+says: Good One!|clSilver"));
+    QCOMPARE(f.sent[1], (msg::Action{3, "says: Good One!|clSilver"}.encode()));
 
     // The real clock: a second press right after the first is refused.
     QWidget board;
@@ -573,10 +576,10 @@ void ChatPaneTest::chatterMenu() {
     items[0]->trigger();
     QVERIFY(f.sent.empty());
     items[4]->trigger();
-    QCOMPARE(f.sent, std::vector<std::string>{msg("CMD_playasound+3+wave4+")});
+    QCOMPARE(f.sent, sent(msg::PlayASound{3, "wave4"}));
     // No rate limit on chatter.
     items[20]->trigger();
-    QCOMPARE(f.sent.back(), msg("CMD_playasound+3+wave20+"));
+    QCOMPARE(f.sent.back(), (msg::PlayASound{3, "wave20"}.encode()));
     f.loggedIn = false;
     f.sent.clear();
     items[4]->trigger();
@@ -646,7 +649,7 @@ void ChatPaneTest::phrasesWindow() {
 
     // An emptied button sends "says: " alone.
     f.pane.phraseClicked(3);
-    QCOMPARE(f.sent.back(), msg("CMD_action+3+says: |clSilver"));
+    QCOMPARE(f.sent.back(), (msg::Action{3, "says: |clSilver"}.encode()));
 }
 
 QTEST_MAIN(ChatPaneTest)

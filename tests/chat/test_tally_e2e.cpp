@@ -41,19 +41,19 @@ private slots:
                        true);
         QVERIFY2(host.waitForOutput("seat 2 logged in as Tess", 30000), qPrintable(host.output()));
         QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
-        QVERIFY(!me.waitFor("CMD_newplayerinfo+2+Tess", 5000).empty());
+        QVERIFY(me.waitFor(msg::NewPlayerInfo{2, "Tess"}, 5000));
 
-        me.send(buildMessage("CMD_startgame", {"Watcher", 1000, 50, 0, 0}, Trailing::Yes));
-        QVERIFY(!me.waitFor("CMD_startgame+", 5000).empty());
+        me.send(msg::StartGameRequest{"Watcher", "1000", "50", false, false});
+        QVERIFY(me.waitFor<msg::StartGameAnnounce>(5000));
         // Nobody clicks in the GUI client: both seats are played by the host.
-        me.send(buildMessage("CMD_justwatch", {1, "1"}));
-        QVERIFY(!me.waitFor("CMD_justwatching+1+1", 5000).empty());
-        me.send(buildMessage("CMD_justwatch", {2, "1"}));
-        QVERIFY(!me.waitFor("CMD_justwatching+2+1", 5000).empty());
+        me.send(msg::JustWatch{1, true});
+        QVERIFY(me.waitFor(msg::JustWatching{1, true}, 5000));
+        me.send(msg::JustWatch{2, true});
+        QVERIFY(me.waitFor(msg::JustWatching{2, true}, 5000));
 
-        const std::string winner = me.waitFor("CMD_winner+", 180000);
-        QVERIFY2(!winner.empty(), qPrintable(host.output()));
-        const bool tessWon = winner.rfind("CMD_winner+Tess+2", 0) == 0;
+        const auto winner = me.waitFor<msg::Winner>(180000);
+        QVERIFY2(winner, qPrintable(host.output()));
+        const bool tessWon = *winner == msg::Winner{"Tess", 2};
         // The client has handled the winner before its host goes away.
         QVERIFY2(
             client.waitForOutput(tessWon ? "You have Won the Game!" : "has Won the Game!", 30000),

@@ -100,11 +100,12 @@ TEST(Cycle, RoundScores) {
         t.seat(4).distance = c.seat4 ? 5000 : 0;
         t.engine.getscores();
         ASSERT_EQ(t.to(1).size(), 1u);
-        const std::string_view body(t.to(1)[0].data(), t.to(1)[0].size() - 1);
-        FieldReader r(splitCommand(body).payload, LastField::MayEnd);
-        std::vector<int> got;
-        while (auto n = r.number())
-            got.push_back(*n);
+        const auto scores = msg::decodeMessage<msg::PostScores>(t.to(1)[0]);
+        ASSERT_TRUE(scores);
+        std::vector<int> got{scores->finisher};
+        for (const msg::SeatScore& s : scores->seats)
+            got.insert(got.end(), {s.seat, s.total, s.round, s.travel, s.trip, s.safe,
+                                   s.protections, s.shutout});
         std::vector<int> expected = c.expected;
         expected[2] += 100; // the total carries the earlier 100
         ASSERT_EQ(got.size(), 1u + 8u * (2u + c.seat3 + c.seat4)); // only seats in the game

@@ -7,10 +7,6 @@
 using namespace dw;
 using namespace dw::testing;
 
-namespace {
-const std::string T(1, kTerminator);
-}
-
 class EndToEnd : public QObject {
     Q_OBJECT
 
@@ -30,10 +26,10 @@ private slots:
         // A second player arrives, chats, and leaves; the GUI client sees it all.
         RawClient ann;
         QVERIFY(ann.connectTo(port));
-        QCOMPARE(ann.waitFor("CMD_sendlogininfo", 5000), std::string("CMD_sendlogininfo+2"));
-        ann.send(buildMessage("CMD_logininfo", {2, "1.0.1", "Ann" + T}));
-        QVERIFY(!ann.waitFor("CMD_existingplayers+1+Bob", 5000).empty());
-        ann.send(buildMessage("CMD_chat", {2, "hello there|clRed"}));
+        QCOMPARE(ann.waitFor<msg::SendLoginInfo>(5000), (msg::SendLoginInfo{2}));
+        ann.send(msg::LoginInfo{2, "1.0.1", "Ann"});
+        QVERIFY(ann.waitFor(msg::ExistingPlayers{1, "Bob"}, 5000));
+        ann.send(msg::Chat{2, "hello there|clRed"});
         QVERIFY2(client.waitForOutput("Ann chats: hello there", 10000),
                  qPrintable(client.output()));
         ann.socket().disconnectFromHost();
@@ -56,13 +52,12 @@ private slots:
 
         RawClient me;
         QCOMPARE(me.login(port, "Watcher"), 1);
-        me.send(buildMessage("CMD_startgame", {"Watcher", 1000, 50, 0, 0}, Trailing::Yes));
-        QCOMPARE(me.waitFor("CMD_startgame+", 5000),
-                 std::string("CMD_startgame+Watcher+1000+50000+f+f+"));
-        me.send(buildMessage("CMD_justwatch", {1, "1"}));
-        QVERIFY(!me.waitFor("CMD_justwatching+1+1", 5000).empty());
-        const std::string winner = me.waitFor("CMD_winner+", 120000);
-        QVERIFY2(!winner.empty(), qPrintable(host.output()));
+        me.send(msg::StartGameRequest{"Watcher", "1000", "50", false, false});
+        QCOMPARE(me.waitFor<msg::StartGameAnnounce>(5000),
+                 (msg::StartGameAnnounce{"Watcher", 1000, 50000, false, false}));
+        me.send(msg::JustWatch{1, true});
+        QVERIFY(me.waitFor(msg::JustWatching{1, true}, 5000));
+        QVERIFY2(me.waitFor<msg::Winner>(120000), qPrintable(host.output()));
         QVERIFY2(!host.output().contains("host notice"), qPrintable(host.output())); // no refusal
         QCOMPARE(host.terminate(), 0);
     }
@@ -81,12 +76,11 @@ private slots:
         // read that way too, also where they are not UTF-8.
         RawClient jose;
         QCOMPARE(jose.login(port, "Jos\xE9"), 2);
-        QCOMPARE(jose.waitFor("CMD_existingplayers", 5000),
-                 std::string("CMD_existingplayers+1+Zo\xEB"));
+        QCOMPARE(jose.waitFor<msg::ExistingPlayers>(5000), (msg::ExistingPlayers{1, "Zo\xEB"}));
         QVERIFY2(gui.waitForOutput(QStringLiteral("Jos\u00E9 is Connected."), 10000),
                  qPrintable(gui.output()));
-        jose.send(buildMessage("CMD_chat", {2, "\x80"
-                                               "5, tr\xE8s bien|clRed"}));
+        jose.send(msg::Chat{2, "\x80"
+                               "5, tr\xE8s bien|clRed"});
         QVERIFY2(
             gui.waitForOutput(QStringLiteral("Jos\u00E9 chats: \u20AC5, tr\u00E8s bien"), 10000),
             qPrintable(gui.output()));

@@ -64,16 +64,16 @@ private slots:
         RawClient me, ann;
         QCOMPARE(me.login(port, "Watcher"), 1);
         QCOMPARE(ann.login(port, "Ann"), 2);
-        me.send(buildMessage("CMD_startgame", {"Watcher", 1000, 50, 0, 0}, Trailing::Yes));
-        me.send(buildMessage("CMD_justwatch", {1, "1"}));
+        me.send(msg::StartGameRequest{"Watcher", "1000", "50", false, false});
+        me.send(msg::JustWatch{1, true});
 
         // Ann's turn comes; she vanishes before playing.
-        QVERIFY(!ann.waitFor("CMD_nextplayer+2+", 30000).empty());
+        QVERIFY(ann.waitFor<msg::NextPlayer>(seatIs(2), 30000));
         ann.socket().abort();
-        QVERIFY(!me.waitFor("CMD_playerdisconnected+2+Ann", 10000).empty());
+        QVERIFY(me.waitFor(msg::PlayerDisconnected{2, "Ann"}, 10000));
         // The computer plays her turn, the turn passes on and the game ends.
-        QVERIFY2(!me.waitFor("CMD_nextplayer+1+", 30000).empty(), qPrintable(host->output()));
-        QVERIFY2(!me.waitFor("CMD_winner+", 120000).empty(), qPrintable(host->output()));
+        QVERIFY2(me.waitFor<msg::NextPlayer>(seatIs(1), 30000), qPrintable(host->output()));
+        QVERIFY2(me.waitFor<msg::Winner>(120000), qPrintable(host->output()));
         QCOMPARE(host->terminate(), 0);
     }
 
@@ -86,15 +86,15 @@ private slots:
         RawClient first, ann;
         QCOMPARE(first.login(port, "First"), 1);
         QCOMPARE(ann.login(port, "Ann"), 2);
-        first.send(buildMessage("CMD_startgame", {"First", 1000, 50, 0, 0}, Trailing::Yes));
-        ann.send(buildMessage("CMD_justwatch", {2, "1"}));
+        first.send(msg::StartGameRequest{"First", "1000", "50", false, false});
+        ann.send(msg::JustWatch{2, true});
 
         // Seat 1's turn comes and its player vanishes before playing; in a
         // headless host seat 1 is nobody's own.
-        QVERIFY(!first.waitFor("CMD_nextplayer+1+", 30000).empty());
+        QVERIFY(first.waitFor<msg::NextPlayer>(seatIs(1), 30000));
         first.socket().abort();
-        QVERIFY(!ann.waitFor("CMD_playerdisconnected+1+First", 10000).empty());
-        QVERIFY2(!ann.waitFor("CMD_winner+", 120000).empty(), qPrintable(host->output()));
+        QVERIFY(ann.waitFor(msg::PlayerDisconnected{1, "First"}, 10000));
+        QVERIFY2(ann.waitFor<msg::Winner>(120000), qPrintable(host->output()));
         QCOMPARE(host->terminate(), 0);
     }
 
@@ -108,13 +108,13 @@ private slots:
         QCOMPARE(me.login(port, "Watcher"), 1);
         QCOMPARE(ann.login(port, "Ann"), 2);
         // A game long enough for more than one round.
-        me.send(buildMessage("CMD_startgame", {"Watcher", 10000, 50, 0, 0}, Trailing::Yes));
-        me.send(buildMessage("CMD_justwatch", {1, "1"}));
-        ann.send(buildMessage("CMD_justwatch", {2, "1"}));
-        QVERIFY(!ann.waitFor("CMD_postscores+", 60000).empty());
+        me.send(msg::StartGameRequest{"Watcher", "10000", "50", false, false});
+        me.send(msg::JustWatch{1, true});
+        ann.send(msg::JustWatch{2, true});
+        QVERIFY(ann.waitFor<msg::PostScores>(60000));
         ann.socket().abort();
-        QVERIFY(!me.waitFor("CMD_playerdisconnected+2+Ann", 10000).empty());
-        QVERIFY2(!me.waitFor("CMD_winner+", 180000).empty(), qPrintable(host->output()));
+        QVERIFY(me.waitFor(msg::PlayerDisconnected{2, "Ann"}, 10000));
+        QVERIFY2(me.waitFor<msg::Winner>(180000), qPrintable(host->output()));
         QCOMPARE(host->terminate(), 0);
     }
 
@@ -129,17 +129,17 @@ private slots:
         {
             RawClient ann;
             QCOMPARE(ann.login(port, "Ann"), 2);
+            // Half a message on purpose: no terminator before the cut.
             ann.send("CMD_chat+2+half a mess");
             ann.socket().waitForBytesWritten(1000);
             ann.socket().abort();
         }
-        QVERIFY(!me.waitFor("CMD_playerdisconnected+2+Ann", 10000).empty());
+        QVERIFY(me.waitFor(msg::PlayerDisconnected{2, "Ann"}, 10000));
         // The next arrival in that seat starts clean.
         RawClient bob;
         QCOMPARE(bob.login(port, "Bob"), 2);
-        bob.send(buildMessage("CMD_chat", {2, "whole|clRed"}));
-        const std::string relayed = me.waitFor("CMD_chat+", 10000);
-        QCOMPARE(relayed, std::string("CMD_chat+2+Bob chats: whole|clRed"));
+        bob.send(msg::Chat{2, "whole|clRed"});
+        QCOMPARE(me.waitFor<msg::Chat>(10000), (msg::Chat{2, "Bob chats: whole|clRed"}));
         QCOMPARE(host->terminate(), 0);
     }
 

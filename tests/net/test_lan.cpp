@@ -215,7 +215,9 @@ private slots:
         v6.connectToHost(QStringLiteral("::1"), port);
         QVERIFY2(v6.waitForConnected(5000), qPrintable(v6.errorString()));
         QVERIFY(v6.waitForReadyRead(5000));
-        QVERIFY(v6.readAll().startsWith("CMD_sendlogininfo+2"));
+        const std::string hello = v6.readAll().toStdString();
+        QCOMPARE(msg::decodeMessage<msg::SendLoginInfo>(hello.substr(0, hello.find(kTerminator))),
+                 std::optional(msg::SendLoginInfo{2}));
     }
 };
 

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -22,8 +23,6 @@ using namespace dw;
 using namespace dw::testing;
 
 namespace {
-
-const std::string T(1, kTerminator);
 
 // Resident memory of a process in KiB, 0 when unknown.
 long residentKiB(qint64 pid) {
@@ -50,29 +49,32 @@ struct Peer {
         socket.connectToHost(QStringLiteral("127.0.0.1"), port);
         if (!socket.waitForConnected(5000))
             return false;
-        const std::string hello = waitFor("CMD_sendlogininfo+", 5000);
-        if (hello.empty())
+        const auto hello = waitFor<msg::SendLoginInfo>(5000);
+        if (!hello)
             return false;
-        seat = parseNumber(hello.substr(18)).value_or(0);
+        seat = hello->seat;
         socket.setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 16 * 1024);
-        send(buildMessage("CMD_logininfo", {seat, "1.0.1", name + T}));
-        return !waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+", 10000).empty();
+        send(msg::LoginInfo{seat, std::string(kVersion), name});
+        return waitFor<msg::NewPlayerInfo>(10000, seatIs(seat)).has_value();
     }
     void send(const std::string& m) { socket.write(m.data(), qint64(m.size())); }
+    template <class M> void send(const M& m) { send(m.encode()); }
     // Takes what arrived; framed peers keep the messages.
     void pump() {
         const QByteArray data = socket.readAll();
         if (framed)
             framer.feed(std::string_view(data.constData(), std::size_t(data.size())), in);
     }
-    std::string waitFor(const std::string& prefix, int ms) {
+    // Takes the first message M for which `wanted` holds; nothing on time-out.
+    template <class M>
+    std::optional<M> waitFor(int ms, const std::function<bool(const M&)>& wanted = {}) {
         QElapsedTimer clock;
         clock.start();
         for (;;) {
             // Other messages stay for the game loop (a turn may come first).
             for (auto it = in.begin(); it != in.end(); ++it) {
-                if (it->rfind(prefix, 0) == 0) {
-                    std::string m = std::move(*it);
+                const auto m = msg::decodeMessage<M>(*it);
+                if (m && (!wanted || wanted(*m))) {
                     in.erase(it);
                     return m;
                 }
@@ -91,8 +93,7 @@ struct Peer {
             return;
         std::string batch;
         for (int i = 0; i < 32; ++i)
-            batch +=
-                buildMessage("CMD_chat", {seat, "flood " + std::to_string(chatsSent++) + "|clRed"});
+            batch += msg::Chat{seat, "flood " + std::to_string(chatsSent++) + "|clRed"}.encode();
         send(batch);
     }
 };
@@ -134,10 +135,12 @@ private slots:
         QCOMPARE(watcher.seat, 1);
         // A game about as long as the flood.
         const int amount = 150 * (floodMs / 1000);
-        watcher.send(buildMessage("CMD_startgame", {"Watcher", amount, 50, 0, 0}, Trailing::Yes));
-        QVERIFY(!watcher.waitFor("CMD_startgame+", 10000).empty());
-        watcher.send(buildMessage("CMD_justwatch", {1, "1"}));
-        QVERIFY(!watcher.waitFor("CMD_justwatching+1+1", 10000).empty());
+        watcher.send(msg::StartGameRequest{"Watcher", std::to_string(amount), "50", false, false});
+        QVERIFY(watcher.waitFor<msg::StartGameAnnounce>(10000));
+        watcher.send(msg::JustWatch{1, true});
+        QVERIFY(watcher.waitFor<msg::JustWatching>(10000, [](const msg::JustWatching& m) {
+            return m == msg::JustWatching{1, true};
+        }));
 
         // Eight chatters; the one in seat 2 also plays its seat by
         // discarding a card on every turn.
@@ -163,52 +166,36 @@ private slots:
         long kiBAfterWarmUp = 0;
         long ownTurns = 0;
 
-        auto readHand = [&](std::string_view payload) {
-            FieldReader r(payload, LastField::MayEnd);
-            r.number();
-            while (auto slot = r.number()) {
-                const auto card = r.number();
-                if (*slot >= 1 && *slot <= 7)
-                    hand[std::size_t(*slot)] = card.value_or(0);
-            }
-        };
         bool myTurn = false;
         long superseded = 0; // discards overtaken by the computer's play
         long refused = 0;
         auto playerTurn = [&](const std::string& m) {
-            const Command c = splitCommand(m);
-            if (c.word == "CMD_mycards") {
+            if (const auto cards = msg::decodeMessage<msg::MyCards>(m)) {
                 hand.fill(0); // a deal or a login brings the whole hand
-                readHand(c.payload);
-            } else if (c.word == "CMD_invalid") {
+                for (const auto& [slot, card] : cards->cards)
+                    if (slot >= 1 && slot <= 7)
+                        hand[std::size_t(slot)] = card;
+            } else if (msg::decodeMessage<msg::Invalid>(m)) {
                 ++refused;
-            } else if (c.word == "CMD_newstats") {
+            } else if (const auto stats = msg::decodeMessage<msg::NewStats>(m)) {
                 // Logged in while the game waits for this seat's play.
-                FieldReader r(c.payload);
-                r.number();
-                const auto current = r.number();
-                myTurn = current == 2 && r.number() == 1;
-            } else if (c.word == "CMD_nextplayer") {
-                FieldReader r(c.payload);
-                const auto seat = r.number();
-                const auto slot = r.number();
-                const auto card = r.number();
+                myTurn = stats->turn == 2 && stats->waiting;
+            } else if (const auto next = msg::decodeMessage<msg::NextPlayer>(m)) {
                 if (discardPending) {
                     ++superseded;
                     discardPending = false;
                 }
-                if (seat != 2)
+                if (next->seat != 2)
                     return;
-                if (slot && *slot >= 1 && *slot <= 7)
-                    hand[std::size_t(*slot)] = card.value_or(0);
+                if (next->slot >= 1 && next->slot <= 7)
+                    hand[std::size_t(next->slot)] = next->card;
                 ++ownTurns;
                 myTurn = true;
-            } else if (c.word == "CMD_hediscard") {
-                FieldReader r(c.payload);
-                if (r.number() != 2)
+            } else if (const auto gone = msg::decodeMessage<msg::HeDiscard>(m)) {
+                if (gone->seat != 2)
                     return;
-                if (const auto slot = r.number(1, 7))
-                    hand[std::size_t(*slot)] = 0;
+                if (gone->slot >= 1 && gone->slot <= 7)
+                    hand[std::size_t(gone->slot)] = 0;
                 if (discardPending)
                     delaysMs.push_back(double(sinceDiscard.nsecsElapsed()) / 1e6);
                 discardPending = false;
@@ -219,7 +206,7 @@ private slots:
                 return;
             for (int s = 1; s <= 7; ++s) {
                 if (hand[std::size_t(s)] != 0) {
-                    player.send(buildMessage("CMD_discard", {2, s}, Trailing::Yes));
+                    player.send(msg::Discard{2, s});
                     discardPending = true;
                     myTurn = false;
                     sinceDiscard.start();
@@ -255,11 +242,10 @@ private slots:
             watcher.pump();
             while (!watcher.in.empty()) {
                 const std::string& m = watcher.in.front();
-                if (m.rfind("CMD_chat+", 0) == 0) {
-                    const auto seat = FieldReader(m.substr(9)).number(1, 9);
-                    if (seat)
-                        ++heard[std::size_t(*seat)];
-                } else if (m.rfind("CMD_winner+", 0) == 0 && winner.empty()) {
+                if (const auto chat = msg::decodeMessage<msg::Chat>(m)) {
+                    if (chat->seat >= 1 && chat->seat <= 9)
+                        ++heard[std::size_t(chat->seat)];
+                } else if (msg::decodeMessage<msg::Winner>(m) && winner.empty()) {
                     winner = m;
                 }
                 watcher.in.pop_front();

@@ -93,12 +93,14 @@ bool RawClient::connectTo(quint16 port, int timeoutMs) {
 int RawClient::login(quint16 port, const std::string& name) {
     if (!connectTo(port))
         return 0;
-    const std::string hello = waitFor("CMD_sendlogininfo+", 5000);
-    if (hello.empty())
+    const auto hello = waitFor<msg::SendLoginInfo>(5000);
+    if (!hello)
         return 0;
-    const int seat = parseNumber(std::string_view(hello).substr(18)).value_or(0);
-    send(buildMessage("CMD_logininfo", {seat, kVersion, name + kTerminator}));
-    return waitFor("CMD_newplayerinfo+" + std::to_string(seat) + "+", 5000).empty() ? 0 : seat;
+    const int seat = hello->seat;
+    send(msg::LoginInfo{seat, std::string(kVersion), name});
+    const auto arrived = waitFor<msg::NewPlayerInfo>(
+        [seat](const msg::NewPlayerInfo& m) { return m.seat == seat; }, 5000);
+    return arrived ? seat : 0;
 }
 
 void RawClient::send(const std::string& message) {
@@ -107,23 +109,24 @@ void RawClient::send(const std::string& message) {
 }
 
 void RawClient::pump(int timeoutMs) {
-    if (socket_.bytesAvailable() == 0)
-        socket_.waitForReadyRead(timeoutMs);
+    // A host in this same process needs its events handled meanwhile.
+    if (socket_.bytesAvailable() == 0 && !socket_.waitForReadyRead(timeoutMs))
+        QCoreApplication::processEvents();
     const QByteArray data = socket_.readAll();
     framer_.feed(std::string_view(data.constData(), std::size_t(data.size())), received_);
 }
 
-std::string RawClient::waitFor(const std::string& prefix, int timeoutMs) {
+bool RawClient::waitForMatch(const std::function<bool(const std::string&)>& wanted, int timeoutMs) {
     QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         while (!received_.empty()) {
             std::string m = std::move(received_.front());
             received_.pop_front();
-            if (m.rfind(prefix, 0) == 0)
-                return m;
+            if (wanted(m))
+                return true;
         }
         if (deadline.hasExpired() || socket_.state() != QAbstractSocket::ConnectedState)
-            return {};
+            return false;
         pump(50);
     }
 }

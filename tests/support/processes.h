@@ -3,6 +3,7 @@
 // loopback port, and a raw protocol client.
 #pragma once
 
+#include "net/messages.h"
 #include "net/protocol.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -56,6 +58,11 @@ private:
     QByteArray out_;
 };
 
+// For RawClient::waitFor: a message about `seat`.
+inline auto seatIs(int seat) {
+    return [seat](const auto& m) { return m.seat == seat; };
+}
+
 // A client speaking the protocol directly.
 class RawClient {
 public:
@@ -63,9 +70,33 @@ public:
     // Connects and logs in as `name`; returns the seat the host gave, or 0
     // when the login did not complete.
     int login(quint16 port, const std::string& name);
+    // Sends raw bytes; tests of robustness use it for what no struct encodes.
     void send(const std::string& message);
-    // Waits for a message starting with `prefix`; returns it, or "" on time-out.
-    std::string waitFor(const std::string& prefix, int timeoutMs);
+    template <class M>
+    requires requires { M::kWord; }
+    void send(const M& message) { send(message.encode()); }
+    // Waits for a message M for which `wanted` holds, skipping all others;
+    // returns it decoded, or nothing on time-out.
+    template <class M, class Pred> std::optional<M> waitFor(Pred wanted, int timeoutMs) {
+        std::optional<M> found;
+        const bool got = waitForMatch(
+            [&](const std::string& m) {
+                found = msg::decodeMessage<M>(m);
+                return found && wanted(*found);
+            },
+            timeoutMs);
+        return got ? found : std::nullopt;
+    }
+    // Waits for any message M.
+    template <class M> std::optional<M> waitFor(int timeoutMs) {
+        return waitFor<M>([](const M&) { return true; }, timeoutMs);
+    }
+    // Waits for exactly `expected`; false on time-out.
+    template <class M> bool waitFor(const M& expected, int timeoutMs) {
+        return waitFor<M>([&](const M& m) { return m == expected; }, timeoutMs).has_value();
+    }
+    // Waits for a message for which `wanted` holds; true when one came.
+    bool waitForMatch(const std::function<bool(const std::string&)>& wanted, int timeoutMs);
     std::deque<std::string>& received() { return received_; }
     QTcpSocket& socket() { return socket_; }
 
