@@ -209,6 +209,21 @@ void Engine::startround() {
     dealcards();
 }
 
+// The seat to play learns which card it drew; everyone else only whose
+// turn it is.
+void Engine::announceTurn(int seat, int drawnSlot, int drawnCard) {
+    const std::string others = msg::NextPlayer{seat, 0, 0, deckpos}.encode();
+    const int last = std::min(numentries, kMaxEntries);
+    for (int i = 1; i <= last; ++i) {
+        if (!players[ix(i)].connected)
+            continue;
+        if (i == seat)
+            host_.sendTo(i, msg::NextPlayer{seat, drawnSlot, drawnCard, deckpos}.encode());
+        else
+            host_.sendTo(i, others);
+    }
+}
+
 void Engine::findplayer() {
     timer1action_ = TimerAction::None;
     // Seats 1 and 2 are always active during a game; the bound only guards
@@ -242,18 +257,8 @@ void Engine::findplayer() {
 
     if (deckpos <= kDeckSize || canmove(seat)) {
         ++stats_.turns;
-        if (anyConnected()) {
-            const std::string others = msg::NextPlayer{seat, 0, 0, deckpos}.encode();
-            const int last = std::min(numentries, kMaxEntries);
-            for (int i = 1; i <= last; ++i) {
-                if (!players[ix(i)].connected)
-                    continue;
-                if (i == seat)
-                    host_.sendTo(i, msg::NextPlayer{seat, drawnSlot, drawnCard, deckpos}.encode());
-                else
-                    host_.sendTo(i, others);
-            }
-        }
+        if (anyConnected())
+            announceTurn(seat, drawnSlot, drawnCard);
         if (!(p.connected && !p.justwatching))
             armComputer();
         return;

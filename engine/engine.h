@@ -166,6 +166,7 @@ public:
 
 private:
     bool anyConnected() const;
+    void announceTurn(int seat, int drawnSlot, int drawnCard);
     void broadcast(const std::string& message);
     // The engine waits for this seat's play.
     bool takesPlay(int seat) const {
