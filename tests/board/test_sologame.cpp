@@ -8,14 +8,15 @@
 #include "chat/tallytable.h"
 #include "net/tdownload.h"
 #include "net/tserver.h"
+#include "tests/support/processes.h"
 
 #include <QAbstractButton>
 #include <QMenuBar>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace dw;
+using dw::testing::freePort;
 
 namespace {
 
@@ -24,12 +25,6 @@ QAction* menuItem(QWidget* window, const QString& caption) {
         if (a->text() == caption)
             return a;
     return nullptr;
-}
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 // A solo game of "You" on a free port.

@@ -10,6 +10,7 @@
 #include "chat/tphrases.h"
 #include "engine/expert.h"
 #include "net/tserver.h"
+#include "tests/support/processes.h"
 
 #include <QApplication>
 #include <QDir>
@@ -17,20 +18,14 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 using namespace dw;
+using dw::testing::freePort;
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 QAction* item(QWidget* w, const char* name) {
     return w->findChild<QAction*>(QString::fromLatin1(name));
