@@ -283,7 +283,6 @@ void HostCore::moveConnection(int from, int to) {
     tplayer& p = engine_.players[to];
     p.connected = true;
     p.name.clear();
-    p.justwatching = false;
     loggedIn_[to] = false;
     tplayer& old = engine_.players[from];
     old.connected = false;

@@ -838,6 +838,30 @@ INSTANTIATE_TEST_SUITE_P(Host, Rejoin,
                          ::testing::Values(Phase::Waiting, Phase::OwnTurn, Phase::OthersTurn,
                                            Phase::RoundScores, Phase::AfterWinner));
 
+TEST_F(Table, AHostingWindowsOwnPlayerTakesBackTheTurnTheGameWaitsFor) {
+    // Seat 1 of a hosting window is never played by the computer: the game
+    // waits for it, and after taking the seat back it can play that turn.
+    join("Host");
+    join("Ann");
+    deliver(1, msg::StartGameRequest{"Host", "5000", "70", false, false}.encode());
+    ASSERT_TRUE(runUntil([&] { return waitsFor(1); }));
+    core.connectionClosed(1);
+    EXPECT_FALSE(t.computer);
+    t.sent.clear();
+    rejoin(1, "Host");
+    const auto got = t.take(1);
+    ASSERT_FALSE(got.empty());
+    const auto turn = msg::decodeMessage<msg::NextPlayer>(got.back());
+    ASSERT_TRUE(turn);
+    EXPECT_EQ(turn->seat, 1);
+    EXPECT_NE(turn->card, kNoCard);
+    // The others are not told of the turn again.
+    for (const std::string& m : t.take(2))
+        EXPECT_FALSE(msg::decodeMessage<msg::NextPlayer>(m)) << m;
+    deliver(1, msg::Discard{1, turn->slot}.encode());
+    EXPECT_FALSE(waitsFor(1));
+}
+
 // ---------------------------------------------------------------- the host's rights
 
 namespace {
