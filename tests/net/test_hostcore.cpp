@@ -953,14 +953,3 @@ TEST_F(Table, HeadlessSeatOneLeavingDuringItsTurnPassesTurnAndRights) {
     deliver(2, msg::StartGameRequest{"Ann", "1000", "50", false, false}.encode());
     EXPECT_TRUE(core.engine().gameinprogress);
 }
-
-TEST_F(Table, ClosingTellsEveryConnectionLoggedInOrNot) {
-    join("Host");
-    join("Ann");
-    const int fresh = core.accept();
-    t.sent.clear();
-    core.hostClosing();
-    for (const int e : {1, 2, fresh})
-        EXPECT_EQ(t.take(e), std::vector<std::string>{text(msg::HostClosing{})}) << e;
-    EXPECT_TRUE(t.closed.empty()); // the transport closes them after the flush
-}
