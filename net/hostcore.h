@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "net/hostcounters.h"
 #include "net/messages.h"
 
 #include <array>
@@ -103,6 +104,10 @@ public:
     Engine& engine() { return engine_; }
     const Engine& engine() const { return engine_; }
 
+    // What this host has done so far; the transport adds the bytes it sends.
+    HostCounters& counters() { return counters_; }
+    const HostCounters& counters() const { return counters_; }
+
 private:
     // EngineHost
     void sendTo(int entry, const std::string& message) override;
@@ -141,6 +146,8 @@ private:
     // dispatches it.
     void dispatchFirst(int entry);
     bool live(int entry) const;
+    // Counts the games, rounds, plays and refusals the engine announces.
+    void count(const std::string& message);
 
     HostTransport& transport_;
     Engine engine_;
@@ -152,6 +159,7 @@ private:
     std::size_t queuedTotal_ = 0;
     int cursor_ = 1;
     bool headless_ = false;
+    HostCounters counters_;
 };
 
 } // namespace dw
