@@ -4,9 +4,12 @@
 #include "chat/settings.h"
 #include "net/lan.h"
 #include "net/quitsignals.h"
+#include "net/status.h"
+#include "net/statusserver.h"
 #include "net/tserver.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QSysInfo>
 
 #include <cstdio>
@@ -23,6 +26,8 @@ void say(FILE* to, const QString& line) {
 } // namespace
 
 int runHeadless(const LaunchOptions& options) {
+    QElapsedTimer uptime;
+    uptime.start();
     const auto ini = settingsFilePath(dataDirectory().toStdString());
     const Settings settings = loadSettingsFile(ini);
     const int botSpeed = botDelayMs(settings.botSpeed);
@@ -42,6 +47,27 @@ int runHeadless(const LaunchOptions& options) {
     if (!server.listen(quint16(options.port), &error)) {
         say(stderr, QStringLiteral("driftwake: ") + error);
         return 1;
+    }
+    // The status endpoint only reads the host's table and counters.
+    const auto status = [&server, &uptime] {
+        return hostStatus(server.core(), server.port(), double(uptime.elapsed()) / 1000.0);
+    };
+    StatusServer statusServer([&status] { return statusJson(status()); },
+                              [&server, &status] {
+                                  return metricsText(server.core().counters(), status(),
+                                                     processMemory());
+                              });
+    if (options.statusPort != 0) {
+        const QHostAddress address(QString::fromStdString(options.statusAddress));
+        if (!statusServer.listen(address, quint16(options.statusPort), &error)) {
+            say(stderr, QStringLiteral("driftwake: ") + error);
+            return 1;
+        }
+        say(stdout, QStringLiteral("status on http://%1:%2/status and /metrics")
+                        .arg(address.protocol() == QAbstractSocket::IPv6Protocol
+                                 ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                                 : address.toString())
+                        .arg(statusServer.port()));
     }
     // The headless host has no pilot of its own: it goes by the machine's name.
     LanAnnouncer announcer([&server, id = LanAnnouncer::newId()] {
