@@ -57,8 +57,12 @@ void GuardedTcpServer::guard(QTcpSocket* socket) {
     auto requestBytes = std::make_shared<qint64>(0);
     connect(socket, &QTcpSocket::readyRead, socket, [socket, requestBytes, this] {
         *requestBytes += socket->bytesAvailable();
-        if (*requestBytes > maxRequestBytes_)
+        if (*requestBytes > maxRequestBytes_) {
+            // The HTTP server never sees the rest of an oversized request;
+            // the connection closes once this signal has been handled.
+            socket->readAll();
             QMetaObject::invokeMethod(socket, &QTcpSocket::abort, Qt::QueuedConnection);
+        }
     });
     // An answer sent in full: the connection may ask again, with a new
     // allowance of time and bytes.
