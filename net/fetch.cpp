@@ -46,9 +46,10 @@ int runFetch(const std::string& url) {
         QCoreApplication::exec();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QByteArray body = reply->readAll();
     const QString error = reply->errorString();
     const bool transportFailed = reply->error() != QNetworkReply::NoError && status == 0;
+    // An aborted reply has nothing to read.
+    const QByteArray body = reply->isOpen() ? reply->readAll() : QByteArray();
     delete reply;
     if (timedOut)
         return fail(url, QStringLiteral("no answer within %1 seconds").arg(kFetchLimitMs / 1000));

@@ -1,0 +1,189 @@
+// The headless host's status endpoint as an operator meets it: a real host
+// on loopback, players as raw protocol clients, and the program's own
+// --fetch as the HTTP client of health checks.
+#include "tests/support/httpclient.h"
+#include "tests/support/processes.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTest>
+
+using namespace dw;
+using namespace dw::testing;
+
+namespace {
+
+QJsonObject statusOf(quint16 port) {
+    const HttpAnswer a = httpGet(port, "/status");
+    if (a.status != 200)
+        return {};
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(a.body, &error);
+    return error.error == QJsonParseError::NoError ? doc.object() : QJsonObject{};
+}
+
+QJsonObject seat(const QJsonObject& status, int n) {
+    return status.value("seats").toArray().at(n - 1).toObject();
+}
+
+// The value of a sample in the Prometheus text; -1 when missing.
+double metricOf(quint16 port, const QByteArray& name) {
+    const HttpAnswer a = httpGet(port, "/metrics");
+    for (const QByteArray& line : a.body.split('\n'))
+        if (line.startsWith(name + ' '))
+            return line.mid(name.size() + 1).toDouble();
+    return -1;
+}
+
+// Runs driftwake --fetch URL to its end; the exit code, -1 when it hung.
+int fetch(const ProgramCopy& copy, const QString& url, QString* output) {
+    Running run(copy, {"--fetch", url});
+    const bool ended = run.process().waitForFinished(20000);
+    *output = run.output();
+    return ended && run.process().exitStatus() == QProcess::NormalExit ? run.process().exitCode()
+                                                                       : -1;
+}
+
+} // namespace
+
+class StatusEndToEnd : public QObject {
+    Q_OBJECT
+
+private slots:
+    void statusAndMetricsFollowAGameThroughDeparturesToItsWinner() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        const quint16 port = freePort();
+        const quint16 statusPort = freePort();
+        Running host(copy,
+                     {"--headless", "--no-announce", "--port", QString::number(port),
+                      "--status-port", QString::number(statusPort), "--timer-scale", "0.002"});
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        QVERIFY2(
+            host.output().contains(QStringLiteral("http://127.0.0.1:%1/status").arg(statusPort)),
+            qPrintable(host.output()));
+
+        QJsonObject s = statusOf(statusPort);
+        QCOMPARE(s.value("state").toString(), QStringLiteral("waiting"));
+        QCOMPARE(s.value("port").toInt(), int(port));
+        QCOMPARE(s.value("version").toString(), QStringLiteral("1.0.1"));
+        QCOMPARE(s.value("seats").toArray().size(), 4);
+
+        // Three players; the third's name needs escaping in JSON.
+        RawClient watcher, ann, bo;
+        QCOMPARE(watcher.login(port, "Watcher"), 1);
+        QCOMPARE(ann.login(port, "Ann"), 2);
+        QCOMPARE(bo.login(port, "Bo \"B\" \\ \xE9"), 3);
+        watcher.send(msg::StartGameRequest{"Watcher", "1000", "50", true, false});
+        QVERIFY(watcher.waitFor<msg::StartGameAnnounce>(5000));
+        watcher.send(msg::JustWatch{1, true});
+        QVERIFY(watcher.waitFor(msg::JustWatching{1, true}, 5000));
+
+        // During the game: Ann and Bo never play, so it waits for one of them.
+        s = statusOf(statusPort);
+        QCOMPARE(s.value("state").toString(), QStringLiteral("playing"));
+        QCOMPARE(s.value("amount").toInt(), 1000);
+        QCOMPARE(s.value("distance").toInt(), 50000);
+        QCOMPARE(s.value("round").toInt(), 1);
+        QCOMPARE(seat(s, 1).value("name").toString(), QStringLiteral("Watcher"));
+        QVERIFY(seat(s, 1).value("watching").toBool());
+        QVERIFY(seat(s, 1).value("computer").toBool());
+        QCOMPARE(seat(s, 3).value("name").toString(), QStringLiteral("Bo \"B\" \\ \u00E9"));
+        QVERIFY(!seat(s, 3).value("computer").toBool());
+        QVERIFY(!seat(s, 4).value("inGame").toBool());
+        QVERIFY(!s.contains("keys") && !seat(s, 2).contains("key"));
+        QCOMPARE(metricOf(statusPort, "driftwake_game_in_progress"), 1.0);
+        QCOMPARE(metricOf(statusPort, "driftwake_games_started_total"), 1.0);
+        QCOMPARE(metricOf(statusPort, "driftwake_logins_total"), 3.0);
+        QCOMPARE(metricOf(statusPort, "driftwake_seated_players"), 3.0);
+        ann.send(msg::Chat{2, "hello|clRed"});
+        QVERIFY(bo.waitFor<msg::Chat>(5000));
+        QCOMPARE(metricOf(statusPort, "driftwake_messages_relayed_total"), 1.0);
+
+        // Ann leaves: the computer takes her seat; Bo still holds the game.
+        ann.socket().disconnectFromHost();
+        QVERIFY(bo.waitFor<msg::PlayerDisconnected>(seatIs(2), 5000));
+        s = statusOf(statusPort);
+        QCOMPARE(s.value("state").toString(), QStringLiteral("playing"));
+        QVERIFY(seat(s, 2).value("name").isNull());
+        QVERIFY(!seat(s, 2).value("connected").toBool());
+        QVERIFY(seat(s, 2).value("computer").toBool());
+        QCOMPARE(s.value("connections").toInt(), 2);
+        QCOMPARE(metricOf(statusPort, "driftwake_connections"), 2.0);
+
+        // Bo leaves too, and the computer plays on to the winner.
+        bo.socket().disconnectFromHost();
+        QVERIFY2(watcher.waitFor<msg::Winner>(120000), qPrintable(host.output()));
+        s = statusOf(statusPort);
+        QCOMPARE(s.value("state").toString(), QStringLiteral("waiting"));
+        QVERIFY(s.value("winner").toInt() >= 1 && s.value("winner").toInt() <= 3);
+        QVERIFY(s.value("round").toInt() >= 1);
+        QCOMPARE(metricOf(statusPort, "driftwake_games_finished_total"), 1.0);
+        QCOMPARE(metricOf(statusPort, "driftwake_game_in_progress"), 0.0);
+        QCOMPARE(metricOf(statusPort, "driftwake_rounds_total"), s.value("round").toDouble());
+        QVERIFY(metricOf(statusPort, "driftwake_plays_total") > 10);
+        QVERIFY(metricOf(statusPort, "driftwake_sent_bytes_total") > 1000);
+        QVERIFY(metricOf(statusPort, "driftwake_received_bytes_total") > 50);
+        QVERIFY(metricOf(statusPort, "driftwake_private_memory_bytes") > 0);
+        QVERIFY(metricOf(statusPort, "driftwake_resident_memory_bytes") >=
+                metricOf(statusPort, "driftwake_private_memory_bytes"));
+        QVERIFY(metricOf(statusPort, "driftwake_uptime_seconds") > 0);
+
+        // --fetch answers a health check without any display.
+        QString out;
+        QCOMPARE(fetch(copy, QStringLiteral("http://127.0.0.1:%1/status").arg(statusPort), &out),
+                 0);
+        QVERIFY2(out.contains("\"state\":\"waiting\""), qPrintable(out));
+        QCOMPARE(fetch(copy, QStringLiteral("http://127.0.0.1:%1/nothing").arg(statusPort), &out),
+                 1);
+        QVERIFY2(out.contains("404"), qPrintable(out));
+
+        // A second host cannot take the same status port: it says so and ends.
+        Running second(copy, {"--headless", "--no-announce", "--port", QString::number(freePort()),
+                              "--status-port", QString::number(statusPort)});
+        QVERIFY(second.process().waitForFinished(20000));
+        QCOMPARE(second.process().exitCode(), 1);
+        QVERIFY2(second.output().contains("Cannot serve the status"), qPrintable(second.output()));
+
+        QCOMPARE(host.terminate(), 0);
+    }
+
+    void fetchFailsWithOneLineWhereNothingAnswers() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QString out;
+        // Nobody listens.
+        const QString dead = QStringLiteral("http://127.0.0.1:%1/status").arg(freePort());
+        QCOMPARE(fetch(copy, dead, &out), 1);
+        QCOMPARE(out.count('\n'), 1);
+        QVERIFY2(out.contains(dead), qPrintable(out));
+        // Somebody listens and never answers: the limit ends the wait.
+        QTcpServer mute;
+        QVERIFY(mute.listen(QHostAddress::LocalHost, 0));
+        QCOMPARE(fetch(copy, QStringLiteral("http://127.0.0.1:%1/").arg(mute.serverPort()), &out),
+                 1);
+        QCOMPARE(out.count('\n'), 1);
+        QVERIFY2(out.contains("no answer"), qPrintable(out));
+        // Not an http:// address: a usage error.
+        QCOMPARE(fetch(copy, QStringLiteral("ftp://127.0.0.1/"), &out), 2);
+        QCOMPARE(fetch(copy, QStringLiteral("http://"), &out), 1);
+    }
+
+    void theStatusPortIsIgnoredOutsideTheHeadlessHost() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        Running help(copy, {"--help", "--status-port", "7000"});
+        QVERIFY(help.process().waitForFinished(20000));
+        QCOMPARE(help.process().exitCode(), 0);
+        QVERIFY2(help.output().contains("--status-port serves only with --headless"),
+                 qPrintable(help.output()));
+        Running bad(copy, {"--headless", "--status-port", "70000"});
+        QVERIFY(bad.process().waitForFinished(20000));
+        QCOMPARE(bad.process().exitCode(), 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(StatusEndToEnd)
+#include "test_statuse2e.moc"
