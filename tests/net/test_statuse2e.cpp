@@ -1,6 +1,6 @@
 // The headless host's status endpoint as an operator meets it: a real host
-// on loopback, players as raw protocol clients, and the program's own
-// --fetch as the HTTP client of health checks.
+// on loopback with raw protocol clients, and --fetch, the program's own HTTP
+// client for health checks.
 #include "tests/support/httpclient.h"
 #include "tests/support/processes.h"
 
@@ -52,7 +52,7 @@ class StatusEndToEnd : public QObject {
     Q_OBJECT
 
 private slots:
-    void statusAndMetricsFollowAGameThroughDeparturesToItsWinner() {
+    void statusAndMetricsOfARealHostAndItsHealthCheck() {
         ProgramCopy copy;
         QVERIFY(copy.ok());
         const quint16 port = freePort();
@@ -71,65 +71,33 @@ private slots:
         QCOMPARE(s.value("version").toString(), QStringLiteral("1.0.1"));
         QCOMPARE(s.value("seats").toArray().size(), 4);
 
-        // Three players; the third's name needs escaping in JSON.
-        RawClient watcher, ann, bo;
+        // Ann never plays, so the game waits for her turn.
+        RawClient watcher, ann;
         QCOMPARE(watcher.login(port, "Watcher"), 1);
-        QCOMPARE(ann.login(port, "Ann"), 2);
-        QCOMPARE(bo.login(port, "Bo \"B\" \\ \xE9"), 3);
-        watcher.send(msg::StartGameRequest{"Watcher", "1000", "50", true, false});
+        QCOMPARE(ann.login(port, "Ann \"A\" \xE9"), 2);
+        watcher.send(msg::StartGameRequest{"Watcher", "1000", "50", true, true});
         QVERIFY(watcher.waitFor<msg::StartGameAnnounce>(5000));
         watcher.send(msg::JustWatch{1, true});
         QVERIFY(watcher.waitFor(msg::JustWatching{1, true}, 5000));
-
-        // During the game: Ann and Bo never play, so it waits for one of them.
         s = statusOf(statusPort);
         QCOMPARE(s.value("state").toString(), QStringLiteral("playing"));
-        QCOMPARE(s.value("amount").toInt(), 1000);
         QCOMPARE(s.value("distance").toInt(), 50000);
-        QCOMPARE(s.value("round").toInt(), 1);
-        QCOMPARE(seat(s, 1).value("name").toString(), QStringLiteral("Watcher"));
-        QVERIFY(seat(s, 1).value("watching").toBool());
-        QVERIFY(seat(s, 1).value("computer").toBool());
-        QCOMPARE(seat(s, 3).value("name").toString(), QStringLiteral("Bo \"B\" \\ \u00E9"));
-        QVERIFY(!seat(s, 3).value("computer").toBool());
-        QVERIFY(!seat(s, 4).value("inGame").toBool());
-        QVERIFY(!s.contains("keys") && !seat(s, 2).contains("key"));
+        QCOMPARE(seat(s, 2).value("name").toString(), QStringLiteral("Ann \"A\" \u00E9"));
+        QVERIFY(seat(s, 1).value("computer").toBool() && !seat(s, 2).value("computer").toBool());
         QCOMPARE(metricOf(statusPort, "driftwake_game_in_progress"), 1.0);
-        QCOMPARE(metricOf(statusPort, "driftwake_games_started_total"), 1.0);
-        QCOMPARE(metricOf(statusPort, "driftwake_logins_total"), 3.0);
-        QCOMPARE(metricOf(statusPort, "driftwake_seated_players"), 3.0);
-        ann.send(msg::Chat{2, "hello|clRed"});
-        QVERIFY(bo.waitFor<msg::Chat>(5000));
-        QCOMPARE(metricOf(statusPort, "driftwake_messages_relayed_total"), 1.0);
+        QCOMPARE(metricOf(statusPort, "driftwake_logins_total"), 2.0);
 
-        // Ann leaves: the computer takes her seat; Bo still holds the game.
+        // Ann leaves; the computer plays her seat on to the winner.
         ann.socket().disconnectFromHost();
-        QVERIFY(bo.waitFor<msg::PlayerDisconnected>(seatIs(2), 5000));
-        s = statusOf(statusPort);
-        QCOMPARE(s.value("state").toString(), QStringLiteral("playing"));
-        QVERIFY(seat(s, 2).value("name").isNull());
-        QVERIFY(!seat(s, 2).value("connected").toBool());
-        QVERIFY(seat(s, 2).value("computer").toBool());
-        QCOMPARE(s.value("connections").toInt(), 2);
-        QCOMPARE(metricOf(statusPort, "driftwake_connections"), 2.0);
-
-        // Bo leaves too, and the computer plays on to the winner.
-        bo.socket().disconnectFromHost();
         QVERIFY2(watcher.waitFor<msg::Winner>(120000), qPrintable(host.output()));
         s = statusOf(statusPort);
         QCOMPARE(s.value("state").toString(), QStringLiteral("waiting"));
-        QVERIFY(s.value("winner").toInt() >= 1 && s.value("winner").toInt() <= 3);
-        QVERIFY(s.value("round").toInt() >= 1);
+        QVERIFY(seat(s, 2).value("name").isNull());
+        QVERIFY(s.value("winner").toInt() >= 1);
         QCOMPARE(metricOf(statusPort, "driftwake_games_finished_total"), 1.0);
-        QCOMPARE(metricOf(statusPort, "driftwake_game_in_progress"), 0.0);
-        QCOMPARE(metricOf(statusPort, "driftwake_rounds_total"), s.value("round").toDouble());
-        QVERIFY(metricOf(statusPort, "driftwake_plays_total") > 10);
+        QCOMPARE(metricOf(statusPort, "driftwake_connections"), 1.0);
         QVERIFY(metricOf(statusPort, "driftwake_sent_bytes_total") > 1000);
-        QVERIFY(metricOf(statusPort, "driftwake_received_bytes_total") > 50);
         QVERIFY(metricOf(statusPort, "driftwake_private_memory_bytes") > 0);
-        QVERIFY(metricOf(statusPort, "driftwake_resident_memory_bytes") >=
-                metricOf(statusPort, "driftwake_private_memory_bytes"));
-        QVERIFY(metricOf(statusPort, "driftwake_uptime_seconds") > 0);
 
         // --fetch answers a health check without any display.
         QString out;

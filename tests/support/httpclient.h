@@ -7,22 +7,19 @@
 #include <QByteArray>
 #include <QTcpSocket>
 
-#include <memory>
-
 namespace dw::testing {
 
 struct HttpAnswer {
     int status = 0; // 0: no answer came
     QByteArray headers;
     QByteArray body;
-    bool closed = false; // the server closed the connection
 };
 
 class HttpConnection {
 public:
-    bool connectTo(quint16 port, int timeoutMs = 5000);
+    bool connectTo(quint16 port);
     void send(const QByteArray& bytes);
-    // Waits for one whole answer, or for the server to close the connection.
+    // Waits for one whole answer; status 0 when the server closed instead.
     HttpAnswer answer(int timeoutMs = 5000);
     // Waits until the server closes the connection; true when it did.
     bool waitForClose(int timeoutMs);
@@ -33,9 +30,8 @@ private:
     QByteArray buffer_;
 };
 
-// GET `path` on a new connection.
-HttpAnswer httpGet(quint16 port, const QByteArray& path, int timeoutMs = 5000);
 // Sends `request` as it is on a new connection and waits for the answer.
-HttpAnswer httpRequest(quint16 port, const QByteArray& request, int timeoutMs = 5000);
+HttpAnswer httpRequest(quint16 port, const QByteArray& request);
+HttpAnswer httpGet(quint16 port, const QByteArray& path);
 
 } // namespace dw::testing
