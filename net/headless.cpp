@@ -13,6 +13,7 @@
 #include <QSysInfo>
 
 #include <cstdio>
+#include <optional>
 
 namespace dw {
 
@@ -48,18 +49,20 @@ int runHeadless(const LaunchOptions& options) {
         say(stderr, QStringLiteral("driftwake: ") + error);
         return 1;
     }
-    // The status endpoint only reads the host's table and counters.
+    // The status endpoint, served only with --status-port, reads the host's
+    // table and counters and nothing else.
     const auto status = [&server, &uptime] {
         return hostStatus(server.core(), server.port(), double(uptime.elapsed()) / 1000.0);
     };
-    StatusServer statusServer([&status] { return statusJson(status()); },
-                              [&server, &status] {
-                                  return metricsText(server.core().counters(), status(),
-                                                     processMemory());
-                              });
+    std::optional<StatusServer> statusServer;
     if (options.statusPort != 0) {
+        statusServer.emplace([&status] { return statusJson(status()); },
+                             [&server, &status] {
+                                 return metricsText(server.core().counters(), status(),
+                                                    processMemory());
+                             });
         const QHostAddress address(QString::fromStdString(options.statusAddress));
-        if (!statusServer.listen(address, quint16(options.statusPort), &error)) {
+        if (!statusServer->listen(address, quint16(options.statusPort), &error)) {
             say(stderr, QStringLiteral("driftwake: ") + error);
             return 1;
         }
@@ -67,7 +70,7 @@ int runHeadless(const LaunchOptions& options) {
                         .arg(address.protocol() == QAbstractSocket::IPv6Protocol
                                  ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
                                  : address.toString())
-                        .arg(statusServer.port()));
+                        .arg(statusServer->port()));
     }
     // The headless host has no pilot of its own: it goes by the machine's name.
     LanAnnouncer announcer([&server, id = LanAnnouncer::newId()] {
