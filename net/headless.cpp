@@ -10,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QSysInfo>
 
 #include <cstdio>
@@ -58,8 +59,10 @@ int runHeadless(const LaunchOptions& options) {
     if (options.statusPort != 0) {
         // The HTTP server's TLS settings would load Qt's TLS backend and
         // OpenSSL, about 1 MB of private memory per table, for plain HTTP.
-        // The headless host uses no Qt plugin at all, so it looks for none.
+        // The headless host uses no Qt plugin at all, so it looks for none,
+        // and is not told that TLS is missing.
         QCoreApplication::setLibraryPaths({});
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.network.ssl.warning=false"));
         statusServer.emplace([&status] { return statusJson(status()); },
                              [&server, &status] {
                                  return metricsText(server.core().counters(), status(),

@@ -116,6 +116,7 @@ private slots:
         QVERIFY2(second.output().contains("Cannot serve the status"), qPrintable(second.output()));
 
         QCOMPARE(host.terminate(), 0);
+        QVERIFY2(!host.output().contains("qt."), qPrintable(host.output())); // no Qt warnings
     }
 
     void fetchFailsWithOneLineWhereNothingAnswers() {
