@@ -421,6 +421,7 @@ void Tchat::processparams() {
     case LaunchMode::Headless:
     case LaunchMode::FindGames:
     case LaunchMode::OpenPort:
+    case LaunchMode::Fetch:
     case LaunchMode::Help:
         break;
     }

@@ -4,12 +4,17 @@
 #include "chat/settings.h"
 #include "net/lan.h"
 #include "net/quitsignals.h"
+#include "net/status.h"
+#include "net/statusserver.h"
 #include "net/tserver.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLoggingCategory>
 #include <QSysInfo>
 
 #include <cstdio>
+#include <optional>
 
 namespace dw {
 
@@ -23,6 +28,8 @@ void say(FILE* to, const QString& line) {
 } // namespace
 
 int runHeadless(const LaunchOptions& options) {
+    QElapsedTimer uptime;
+    uptime.start();
     const auto ini = settingsFilePath(dataDirectory().toStdString());
     const Settings settings = loadSettingsFile(ini);
     const int botSpeed = botDelayMs(settings.botSpeed);
@@ -42,6 +49,35 @@ int runHeadless(const LaunchOptions& options) {
     if (!server.listen(quint16(options.port), &error)) {
         say(stderr, QStringLiteral("driftwake: ") + error);
         return 1;
+    }
+    // The status endpoint, served only with --status-port, reads the host's
+    // table and counters and nothing else.
+    const auto status = [&server, &uptime] {
+        return hostStatus(server.core(), server.port(), double(uptime.elapsed()) / 1000.0);
+    };
+    std::optional<StatusServer> statusServer;
+    if (options.statusPort != 0) {
+        // The HTTP server's TLS settings would load Qt's TLS backend and
+        // OpenSSL, about 1 MB of private memory per table, for plain HTTP.
+        // The headless host uses no Qt plugin at all, so it looks for none,
+        // and is not told that TLS is missing.
+        QCoreApplication::setLibraryPaths({});
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.network.ssl.warning=false"));
+        statusServer.emplace([&status] { return statusJson(status()); },
+                             [&server, &status] {
+                                 return metricsText(server.core().counters(), status(),
+                                                    processMemory());
+                             });
+        const QHostAddress address(QString::fromStdString(options.statusAddress));
+        if (!statusServer->listen(address, quint16(options.statusPort), &error)) {
+            say(stderr, QStringLiteral("driftwake: ") + error);
+            return 1;
+        }
+        say(stdout, QStringLiteral("status on http://%1:%2/status and /metrics")
+                        .arg(address.protocol() == QAbstractSocket::IPv6Protocol
+                                 ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+                                 : address.toString())
+                        .arg(statusServer->port()));
     }
     // The headless host has no pilot of its own: it goes by the machine's name.
     LanAnnouncer announcer([&server, id = LanAnnouncer::newId()] {

@@ -53,6 +53,7 @@ int HostCore::freeEntry() const {
 
 void HostCore::accepted(int entry) {
     if (entry == kFullEntry) {
+        ++counters_.connectionsFull;
         transport_.send(kFullEntry, msg::Full{}.encode());
         transport_.close(kFullEntry);
         transport_.event("connection refused: the game is full");
@@ -62,6 +63,7 @@ void HostCore::accepted(int entry) {
         return;
     if (entry > engine_.numentries)
         engine_.numentries = entry;
+    ++counters_.connections;
     tplayer& p = engine_.players[entry];
     p.connected = true;
     p.name.clear();
@@ -81,6 +83,7 @@ int HostCore::accept() {
 void HostCore::received(int entry, std::string_view bytes) {
     if (!live(entry))
         return;
+    counters_.bytesIn += bytes.size();
     framers_[entry].append(bytes);
     takeMessages(entry);
 }
@@ -206,6 +209,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
     p.name = login.name;
     p.connected = true;
     loggedIn_[entry] = true;
+    ++counters_.logins;
     transport_.event("seat " + std::to_string(entry) + " logged in as " + p.name);
 
     sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
@@ -266,7 +270,7 @@ void HostCore::reclaim(int entry, const msg::Reclaim& request) {
     }
     if (seat != entry)
         moveConnection(entry, seat);
-    ++reclaims_;
+    ++counters_.reclaims;
     transport_.event("seat " + std::to_string(seat) + " taken back by its player" +
                      (seat != entry ? " (from seat " + std::to_string(entry) + ")" : ""));
     transmit(seat, msg::SendLoginInfo{seat}.encode());
@@ -371,6 +375,7 @@ void HostCore::placespeed(int entry, const msg::PlaceSpeed& play) {
 }
 
 void HostCore::relay(const std::string& message) {
+    ++counters_.relayed;
     // A peer that does not read its chat does not make the host hoard it.
     for (int j = 1; j <= engine_.numentries; ++j)
         if (engine_.players[j].connected && transport_.unsent(j) <= kMaxUnsentForRelay)
@@ -459,12 +464,30 @@ void HostCore::transmit(int entry, const std::string& message) {
         transport_.send(entry, message);
 }
 
+void HostCore::count(const std::string& message) {
+    const std::string_view word = splitCommand(message).word;
+    if (word == msg::StartGameAnnounce::kWord)
+        ++counters_.gamesStarted;
+    else if (word == msg::StartingRound::kWord)
+        ++counters_.rounds;
+    else if (word == msg::Winner::kWord)
+        ++counters_.gamesFinished;
+    else if (word == msg::Invalid::kWord)
+        ++counters_.refusals;
+    else if (word == msg::Traveling::kWord || word == msg::PlacingGo::kWord ||
+             word == msg::PlacingSpeed::kWord || word == msg::PlaySafe::kWord ||
+             word == msg::HeDiscard::kWord)
+        ++counters_.plays;
+}
+
 void HostCore::sendTo(int entry, const std::string& message) {
+    count(message);
     if (live(entry))
         transmit(entry, message);
 }
 
 void HostCore::sendAll(const std::string& message) {
+    count(message);
     sendOthers(0, message);
 }
 

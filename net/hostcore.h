@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "net/hostcounters.h"
 #include "net/messages.h"
 
 #include <array>
@@ -93,7 +94,7 @@ public:
     // them.
     void hostClosing();
     // Seats taken back with their key so far.
-    int reclaims() const { return reclaims_; }
+    int reclaims() const { return static_cast<int>(counters_.reclaims); }
     // A seat key is this many random bytes, sent as twice as many hex digits.
     static constexpr std::size_t kKeyBytes = 16;
     // The connection of `entry` closed. The messages it sent before are
@@ -120,6 +121,10 @@ public:
 
     Engine& engine() { return engine_; }
     const Engine& engine() const { return engine_; }
+
+    // What this host has done so far; the transport adds the bytes it sends.
+    HostCounters& counters() { return counters_; }
+    const HostCounters& counters() const { return counters_; }
 
 private:
     // EngineHost
@@ -167,6 +172,8 @@ private:
     // dispatches it.
     void dispatchFirst(int entry);
     bool live(int entry) const;
+    // Counts the games, rounds, plays and refusals the engine announces.
+    void count(const std::string& message);
 
     HostTransport& transport_;
     Engine engine_;
@@ -183,7 +190,7 @@ private:
     std::array<bool, kFullEntry + 1> loggedIn_{};
     std::array<std::string, kFullEntry + 1> keys_{};
     int rights_ = 0;
-    int reclaims_ = 0;
+    HostCounters counters_;
 };
 
 } // namespace dw

@@ -67,6 +67,28 @@ std::string setOpenPort(LaunchOptions& o, const std::string& value) {
     return {};
 }
 
+std::string setStatusPort(LaunchOptions& o, const std::string& value) {
+    const auto port = parsePort(value);
+    if (!port)
+        return "--status-port needs a port number from 1 to 65535";
+    o.statusPort = *port;
+    return {};
+}
+
+std::string setStatusAddress(LaunchOptions& o, const std::string& value) {
+    if (value.empty())
+        return "--status-address needs an IP address (for example 0.0.0.0)";
+    o.statusAddress = value;
+    return {};
+}
+
+std::string setFetchUrl(LaunchOptions& o, const std::string& value) {
+    if (value.rfind("http://", 0) != 0)
+        return "--fetch needs an http:// address";
+    o.fetchUrl = value;
+    return {};
+}
+
 std::string setNoAnnounce(LaunchOptions& o, const std::string&) {
     o.announce = false;
     return {};
@@ -92,6 +114,9 @@ const Option kOptions[] = {
     {"--no-announce", std::nullopt, false, setNoAnnounce},
     {"--find-games", LaunchMode::FindGames, true, setFindSeconds},
     {"--open-port", LaunchMode::OpenPort, true, setOpenPort},
+    {"--status-port", std::nullopt, true, setStatusPort},
+    {"--status-address", std::nullopt, true, setStatusAddress},
+    {"--fetch", LaunchMode::Fetch, true, setFetchUrl},
 };
 
 const Option* findOption(std::string_view word) {
@@ -164,6 +189,12 @@ std::string usageText() {
            "  --headless         run only the host server: no window, no own player;\n"
            "                     the first connection becomes the host's player\n"
            "  --no-announce      do not announce a hosted game on the LAN\n"
+           "  --status-port N    with --headless: serve GET /status (JSON) and GET /metrics\n"
+           "                     (Prometheus) over HTTP on port N\n"
+           "  --status-address A the address to serve them on (default 127.0.0.1;\n"
+           "                     0.0.0.0 for every IPv4 address)\n"
+           "  --fetch URL        GET an http:// URL (5 s limit), print the answer and\n"
+           "                     exit 0 on a 2xx status, 1 otherwise (health checks)\n"
            "  --find-games S     list the games announced on the LAN during S seconds\n"
            "                     and exit (1 when none was found)\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"

@@ -18,6 +18,7 @@ enum class LaunchMode {
     Headless,    // --headless: only the host server, no window
     FindGames,   // --find-games SECONDS: list the games heard on the LAN
     OpenPort,    // --open-port N: keep the router port N forwarded (helper)
+    Fetch,       // --fetch URL: GET an http:// address, exit 0 on a 2xx answer
     Help,        // --help
 };
 
@@ -32,6 +33,12 @@ struct LaunchOptions {
     std::optional<PilotLevel> pilotLevel;
     // --no-announce: a host does not announce itself on the LAN.
     bool announce = true;
+    // --status-port N: the headless host serves its status over HTTP on
+    // this port (0: not at all), on --status-address.
+    int statusPort = 0;
+    std::string statusAddress = "127.0.0.1";
+    // --fetch URL: the address to ask.
+    std::string fetchUrl;
     // --find-games SECONDS: how long to listen.
     double findSeconds = 0.0;
     // Set when the command line cannot be used; the text says why.
@@ -42,7 +49,8 @@ struct LaunchOptions {
 // player name, the host and "true" for hosting. Options are only the words
 // this program knows (--port N, --headless, --timer-scale X,
 // --pilot-level classic|expert, --no-announce, --find-games SECONDS,
-// --open-port N, --help, -h); every other word is a positional parameter, so
+// --open-port N, --status-port N, --status-address A, --fetch URL, --help,
+// -h); every other word is a positional parameter, so
 // a player name is used unchanged even when it begins with "--".
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);
 

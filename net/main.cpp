@@ -2,6 +2,7 @@
 // of the modes that run without a window.
 #include "board/tchat.h"
 #include "chat/datadir.h"
+#include "net/fetch.h"
 #include "net/headless.h"
 #include "net/igd.h"
 #include "net/lan.h"
@@ -45,6 +46,7 @@ constexpr WindowlessMode kWindowless[] = {
     {dw::LaunchMode::Headless, dw::runHeadless},
     {dw::LaunchMode::FindGames,
      [](const dw::LaunchOptions& o) { return dw::runFindGames(o.findSeconds); }},
+    {dw::LaunchMode::Fetch, [](const dw::LaunchOptions& o) { return dw::runFetch(o.fetchUrl); }},
 };
 
 } // namespace
@@ -59,6 +61,8 @@ int main(int argc, char** argv) {
     // The router port helper blocks in the router library and needs no Qt.
     if (options.mode == dw::LaunchMode::OpenPort)
         return dw::runOpenPort(options.port);
+    if (options.statusPort != 0 && options.mode != dw::LaunchMode::Headless)
+        std::fprintf(stderr, "driftwake: --status-port serves only with --headless; ignored\n");
     QCoreApplication::setApplicationName(QStringLiteral("driftwake"));
     for (const WindowlessMode& m : kWindowless) {
         if (m.mode == options.mode) {

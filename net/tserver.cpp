@@ -200,8 +200,10 @@ void TServer::socktimerTimer() {
 void TServer::send(int entry, const std::string& bytes) {
     if (entry < 0 || entry > HostCore::kFullEntry)
         return;
-    if (QTcpSocket* socket = socks_[entry])
+    if (QTcpSocket* socket = socks_[entry]) {
+        core_.counters().bytesOut += bytes.size();
         socket->write(bytes.data(), qint64(bytes.size()));
+    }
 }
 
 std::size_t TServer::unsent(int entry) {

@@ -236,4 +236,14 @@ TEST(CommandLine, OptionsOfTheHostAndTheWindowlessModes) {
     EXPECT_EQ(o.mode, LaunchMode::OpenPort);
     EXPECT_EQ(o.port, 7790);
     EXPECT_FALSE(parseCommandLine({"--open-port", "x"}).error.empty());
+    o = parseCommandLine({"--headless", "--status-port", "8772", "--status-address", "::"});
+    EXPECT_EQ(o.statusPort, 8772);
+    EXPECT_EQ(o.statusAddress, "::");
+    EXPECT_EQ(parseCommandLine({"--headless"}).statusPort, 0);
+    EXPECT_EQ(parseCommandLine({"--headless"}).statusAddress, "127.0.0.1");
+    EXPECT_FALSE(parseCommandLine({"--status-port", "0"}).error.empty());
+    o = parseCommandLine({"--fetch", "http://127.0.0.1:8772/status"});
+    EXPECT_EQ(o.mode, LaunchMode::Fetch);
+    EXPECT_EQ(o.fetchUrl, "http://127.0.0.1:8772/status");
+    EXPECT_FALSE(parseCommandLine({"--fetch", "https://example.org/"}).error.empty());
 }
