@@ -263,6 +263,7 @@ void HostCore::reclaim(int entry, const msg::Reclaim& request) {
                          (seat == entry || !engine_.players[seat].connected) &&
                          sameKey(keys_[seat], request.key);
     if (!granted) {
+        ++counters_.reclaimsRefused;
         transport_.event("seat " + std::to_string(entry) + ": taking back seat " +
                          std::to_string(seat) + " refused");
         transmit(entry, msg::ReclaimRefused{entry}.encode());

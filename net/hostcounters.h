@@ -19,7 +19,8 @@ struct HostCounters {
     std::uint64_t relayed = 0;       // chat, action and sound messages relayed
     std::uint64_t bytesIn = 0;
     std::uint64_t bytesOut = 0;
-    std::uint64_t reclaims = 0; // seats taken back with a seat key
+    std::uint64_t reclaims = 0;        // seats taken back with a seat key
+    std::uint64_t reclaimsRefused = 0; // asks to take a seat back that were refused
 };
 
 } // namespace dw

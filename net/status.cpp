@@ -194,6 +194,10 @@ std::string metricsText(const HostCounters& c, const HostStatus& s,
         c.bytesOut);
     put(o, {"driftwake_reclaims_total", "counter", "Seats taken back with a seat key."},
         c.reclaims);
+    put(o,
+        {"driftwake_reclaims_refused_total", "counter",
+         "Asks to take a seat back that were refused (wrong key, seat taken)."},
+        c.reclaimsRefused);
     if (memory) {
         put(o, {"driftwake_resident_memory_bytes", "gauge", "Resident memory of the host process."},
             memory->residentBytes);

@@ -217,7 +217,7 @@ TEST(StatusJson, NamesAreEscapedAndConvertedToUtf8) {
 
 TEST(Metrics, EveryValueHasItsHelpAndTypeAndMatchesItsCounter) {
     // Each counter a different value, so that no two can be mixed up.
-    const HostCounters c{7, 1, 6, 3, 2, 11, 400, 5, 9, 1234, 56789, 4};
+    const HostCounters c{7, 1, 6, 3, 2, 11, 400, 5, 9, 1234, 56789, 4, 8};
     HostStatus s;
     s.connections = 3;
     s.seats[0] = {1, "Ann", true, false, true, false};
@@ -231,7 +231,8 @@ TEST(Metrics, EveryValueHasItsHelpAndTypeAndMatchesItsCounter) {
         "spectators 1 logins_total 6 game_in_progress 1 games_started_total 3 "
         "games_finished_total 2 rounds_total 11 plays_total 400 refusals_total 5 "
         "messages_relayed_total 9 received_bytes_total 1234 sent_bytes_total 56789 "
-        "reclaims_total 4 resident_memory_bytes 3145728 private_memory_bytes 2097152 "
+        "reclaims_total 4 reclaims_refused_total 8 resident_memory_bytes 3145728 "
+        "private_memory_bytes 2097152 "
         "uptime_seconds 61.5");
     std::string wanted;
     double value = 0;
