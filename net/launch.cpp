@@ -72,6 +72,11 @@ std::string setNoAnnounce(LaunchOptions& o, const std::string&) {
     return {};
 }
 
+std::string setAgones(LaunchOptions& o, const std::string&) {
+    o.agones = true;
+    return {};
+}
+
 // The options the command line knows: the word, the mode it runs instead of
 // the game (the modes without a window), whether a value follows, and what
 // the value or the word sets (it returns an error text, empty when fine).
@@ -90,6 +95,7 @@ const Option kOptions[] = {
     {"--timer-scale", std::nullopt, true, setTimerScale},
     {"--pilot-level", std::nullopt, true, setPilotLevel},
     {"--no-announce", std::nullopt, false, setNoAnnounce},
+    {"--agones", std::nullopt, false, setAgones},
     {"--find-games", LaunchMode::FindGames, true, setFindSeconds},
     {"--open-port", LaunchMode::OpenPort, true, setOpenPort},
 };
@@ -164,6 +170,8 @@ std::string usageText() {
            "  --headless         run only the host server: no window, no own player;\n"
            "                     the first connection becomes the host's player\n"
            "  --no-announce      do not announce a hosted game on the LAN\n"
+           "  --agones           the headless host reports to the Agones SDK sidecar\n"
+           "                     (port AGONES_SDK_HTTP_PORT, default 9358)\n"
            "  --find-games S     list the games announced on the LAN during S seconds\n"
            "                     and exit (1 when none was found)\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"

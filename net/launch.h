@@ -32,6 +32,8 @@ struct LaunchOptions {
     std::optional<PilotLevel> pilotLevel;
     // --no-announce: a host does not announce itself on the LAN.
     bool announce = true;
+    // --agones: the headless host reports to the Agones SDK sidecar.
+    bool agones = false;
     // --find-games SECONDS: how long to listen.
     double findSeconds = 0.0;
     // Set when the command line cannot be used; the text says why.
@@ -41,7 +43,7 @@ struct LaunchOptions {
 // Reads the arguments after the program name. Positional parameters are the
 // player name, the host and "true" for hosting. Options are only the words
 // this program knows (--port N, --headless, --timer-scale X,
-// --pilot-level classic|expert, --no-announce, --find-games SECONDS,
+// --pilot-level classic|expert, --no-announce, --agones, --find-games SECONDS,
 // --open-port N, --help, -h); every other word is a positional parameter, so
 // a player name is used unchanged even when it begins with "--".
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);
