@@ -128,6 +128,16 @@ void AgonesSdk::update() {
              });
     }
 
+    // A table with a pilot is in use: Allocated, so that a Fleet scaling
+    // down never removes it, whoever sent the pilot.
+    if (now.seated > 0 && !allocated_ && !allocatePending_) {
+        allocatePending_ = true;
+        call("POST", QStringLiteral("/allocate"), "{}", [this](bool ok) {
+            allocatePending_ = false;
+            allocated_ = ok; // or asked again at the next tick
+        });
+    }
+
     // A table whose game has ended and whose pilots have all gone has done
     // its work: the orchestrator replaces it with a fresh one.
     if (now.finished && now.seated == 0 && !shutdownPending_) {

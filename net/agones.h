@@ -1,7 +1,8 @@
 // The headless host as an Agones game server: it tells the Agones SDK
 // sidecar of its pod, over the sidecar's local HTTP API, that the table is
-// ready, that it is alive, how many pilots sit at it, and that it may be shut
-// down once a game has ended and nobody is left.
+// ready, that it is alive, how many pilots sit at it, that it is in use
+// (allocated) once a pilot sits down, and that it may be shut down once a
+// game has ended and nobody is left.
 #pragma once
 
 #include <QNetworkAccessManager>
@@ -83,6 +84,8 @@ private:
     // whether a label call is on its way.
     int labelSent_ = -1;
     bool labelPending_ = false;
+    bool allocated_ = false;
+    bool allocatePending_ = false;
     bool shutdownPending_ = false;
     bool shutdownDone_ = false;
     // The sidecar's last failure was already reported (a sidecar that is

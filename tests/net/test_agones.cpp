@@ -1,7 +1,8 @@
 // The headless host under Agones, against a fake SDK sidecar on loopback:
 // ready once the host listens (and again until the sidecar takes it),
-// health pings, the label of pilots seated, the shutdown once a game has
-// ended and nobody is left, and a host that plays on without a sidecar.
+// health pings, the label of pilots seated, allocation by the first pilot,
+// the shutdown once a game has ended and nobody is left, and a host that
+// plays on without a sidecar.
 #include "net/agones.h"
 #include "tests/support/processes.h"
 
@@ -159,10 +160,15 @@ private slots:
         sdk.start();
         QTRY_VERIFY(sdk.isReady());
 
-        // Pilots come and go before any game: the label follows, the table stays.
+        // Pilots come and go before any game: the label follows, the table is
+        // in use from the first pilot on (said once), and it stays.
+        QTest::qWait(200);
+        QCOMPARE(sidecar.count("/allocate"), 0);
+        sidecar.refuse("/allocate", 1);
         table.seated = 2;
         sdk.update();
         QTRY_COMPARE(sidecar.lastLabel(), QString("2"));
+        QTRY_COMPARE(sidecar.count("/allocate"), 2);
         table.seated = 0;
         QTRY_COMPARE(sidecar.lastLabel(), QString("0"));
 
@@ -174,6 +180,7 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(sidecar.count("/shutdown"), 0);
 
+        QCOMPARE(sidecar.count("/allocate"), 2);
         // The game ends with nobody there: one shutdown, then silence.
         table = {0, false, true};
         QTRY_COMPARE(sidecar.count("/shutdown"), 1);
@@ -264,6 +271,7 @@ private slots:
         RawClient me;
         QCOMPARE(me.login(port, "Watcher"), 1);
         QTRY_COMPARE_WITH_TIMEOUT(sidecar.lastLabel(), QString("1"), 5000);
+        QTRY_COMPARE(sidecar.count("/allocate"), 1);
         me.send(msg::StartGameRequest{"Watcher", "1000", "50", false, false});
         me.send(msg::JustWatch{1, true});
         QVERIFY2(me.waitFor<msg::Winner>(120000), qPrintable(host.output()));

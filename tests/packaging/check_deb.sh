@@ -54,6 +54,10 @@ start=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$service")
 grep -q "^ExecStart=.*'exec /usr/games/driftwake --headless " \
     "$root/usr/share/doc/driftwake/examples/driftwake-host@.service" ||
     complain "the package has no table template starting /usr/games/driftwake --headless"
+# The container recipe starts the program where the package puts it.
+image_program=$(sed -n 's/^ENTRYPOINT \["\([^"]*\)".*/\1/p' "$src/packaging/Containerfile")
+[ -n "$image_program" ] && [ -x "$root$image_program" ] ||
+    complain "the container starts '$image_program', which the package does not install"
 cmp -s "$root/usr/share/doc/driftwake/copyright" "$src/packaging/copyright" ||
     complain "the package's copyright file is not packaging/copyright"
 gzip -dc "$root/usr/share/doc/driftwake/changelog.gz" | cmp -s - "$src/changelog" ||
