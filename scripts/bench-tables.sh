@@ -103,7 +103,7 @@ echo "all $n hosts listen (ports ${ports[0]} to ${ports[$((n - 1))]})"
 watch_pid=$!
 
 wait_for() {
-    until grep -q "$1" "$work/watch.log"; do
+    until grep -qs "$1" "$work/watch.log"; do
         if ! kill -0 "$watch_pid" 2>/dev/null; then
             echo "the watching clients ended:" >&2
             cat "$work/watch.log" >&2
