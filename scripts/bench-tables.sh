@@ -71,8 +71,8 @@ start_host() {
     mkdir -p "$work/t$i"
     DRIFTWAKE_DATA_DIR="$work/t$i" "$program" --headless --no-announce --port "$port" \
         >"$work/t$i.log" 2>&1 &
-    hosts[$i]=$!
-    ports[$i]=$port
+    hosts[i]=$!
+    ports[i]=$port
 }
 
 echo "machine: $(nproc) cores, load average $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -115,12 +115,13 @@ wait_for() {
 
 # utime + stime of the processes, in clock ticks.
 cpu_ticks() {
-    local total=0 pid stat
+    local total=0 pid stat fields
     for pid in "$@"; do
         stat=$(cat "/proc/$pid/stat" 2>/dev/null) || continue
-        # The fields after the command name, which ends with ") ".
-        set -- ${stat##*) }
-        total=$((total + ${12} + ${13}))
+        # The fields after the command name, which ends with ") ": the
+        # state first, utime and stime the 12th and 13th.
+        read -r -a fields <<<"${stat##*) }"
+        total=$((total + fields[11] + fields[12]))
     done
     echo $total
 }
@@ -150,8 +151,8 @@ awk -v n="$n" -v s="$seconds" -v hz="$hz" -v hk="$host_kb" -v wk="$watch_kb" \
     printf "private memory: hosts %.1f MB in all, %.2f MB per table; watching clients %.1f MB\n",
         hk / 1024, hk / 1024 / n, wk / 1024
     hc = (h1 - h0) / hz / s
-    printf "CPU: hosts %.3f cores in all, %.3f%% of a core per table; watching clients %.3f cores\n",
-        hc, 100 * hc / n, (w1 - w0) / hz / s
+    printf "CPU: hosts %.4f cores in all, %.4f%% of a core per table (%.0f ms of CPU time in %d s for all); watching clients %.4f cores\n",
+        hc, 100 * hc / n, 1000 * (h1 - h0) / hz, s, (w1 - w0) / hz / s
 }'
 echo "machine: load average $(cut -d' ' -f1-3 /proc/loadavg)"
 grep -q "all tables progressed" "$work/watch.log"
