@@ -101,6 +101,7 @@ if(DRIFTWAKE_GUI)
     install(FILES ${dw_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
     dw_install_unit(${DW_PACKAGING_DIR}/driftwake-host.service.in)
+    dw_install_unit(${DW_PACKAGING_DIR}/driftwake-host@.service.in)
 endif()
 
 # What every Debian package carries in its documentation directory: the

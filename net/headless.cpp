@@ -2,6 +2,7 @@
 
 #include "chat/datadir.h"
 #include "chat/settings.h"
+#include "net/agones.h"
 #include "net/lan.h"
 #include "net/quitsignals.h"
 #include "net/status.h"
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 #include <optional>
+#include <memory>
 
 namespace dw {
 
@@ -85,6 +87,25 @@ int runHeadless(const LaunchOptions& options) {
     });
     if (options.announce)
         announcer.start();
+    // Under Agones the table tells the SDK sidecar that it is ready only now
+    // that it listens; arrivals and departures update its label at once.
+    std::unique_ptr<AgonesSdk> agones;
+    if (options.agones) {
+        agones = std::make_unique<AgonesSdk>(
+            [&server] {
+                const Announcement a = server.announcement({}, {});
+                const Engine& engine = server.core().engine();
+                return TableState{a.seated, a.playing,
+                                  !engine.gameinprogress && engine.winner() != 0};
+            },
+            AgonesSdk::portFromEnvironment());
+        QObject::connect(agones.get(), &AgonesSdk::notice,
+                         [](const QString& text) { say(stdout, text); });
+        // Queued: the event is told before the seat changes.
+        QObject::connect(&server, &TServer::eventRaised, agones.get(), &AgonesSdk::update,
+                         Qt::QueuedConnection);
+        agones->start();
+    }
     // Ready for Ctrl+C and SIGTERM before saying so: whoever waits for the
     // line may stop the host at once.
     quitOnSignals();

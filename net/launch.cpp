@@ -94,6 +94,11 @@ std::string setNoAnnounce(LaunchOptions& o, const std::string&) {
     return {};
 }
 
+std::string setAgones(LaunchOptions& o, const std::string&) {
+    o.agones = true;
+    return {};
+}
+
 // The options the command line knows: the word, the mode it runs instead of
 // the game (the modes without a window), whether a value follows, and what
 // the value or the word sets (it returns an error text, empty when fine).
@@ -112,6 +117,7 @@ const Option kOptions[] = {
     {"--timer-scale", std::nullopt, true, setTimerScale},
     {"--pilot-level", std::nullopt, true, setPilotLevel},
     {"--no-announce", std::nullopt, false, setNoAnnounce},
+    {"--agones", std::nullopt, false, setAgones},
     {"--find-games", LaunchMode::FindGames, true, setFindSeconds},
     {"--open-port", LaunchMode::OpenPort, true, setOpenPort},
     {"--status-port", std::nullopt, true, setStatusPort},
@@ -187,7 +193,8 @@ std::string usageText() {
            "begin with --):\n"
            "  --port N           host on, or join, TCP port N (default 7772)\n"
            "  --headless         run only the host server: no window, no own player;\n"
-           "                     the first connection becomes the host's player\n"
+           "                     the lowest-seated player still connected holds the\n"
+           "                     host's rights\n"
            "  --no-announce      do not announce a hosted game on the LAN\n"
            "  --status-port N    with --headless: serve GET /status (JSON) and GET /metrics\n"
            "                     (Prometheus) over HTTP on port N\n"
@@ -195,6 +202,8 @@ std::string usageText() {
            "                     0.0.0.0 for every IPv4 address)\n"
            "  --fetch URL        GET an http:// URL (5 s limit), print the answer and\n"
            "                     exit 0 on a 2xx status, 1 otherwise (health checks)\n"
+           "  --agones           the headless host reports to the Agones SDK sidecar\n"
+           "                     (port AGONES_SDK_HTTP_PORT, default 9358)\n"
            "  --find-games S     list the games announced on the LAN during S seconds\n"
            "                     and exit (1 when none was found)\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"

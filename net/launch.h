@@ -39,6 +39,8 @@ struct LaunchOptions {
     std::string statusAddress = "127.0.0.1";
     // --fetch URL: the address to ask.
     std::string fetchUrl;
+    // --agones: the headless host reports to the Agones SDK sidecar.
+    bool agones = false;
     // --find-games SECONDS: how long to listen.
     double findSeconds = 0.0;
     // Set when the command line cannot be used; the text says why.
@@ -48,7 +50,7 @@ struct LaunchOptions {
 // Reads the arguments after the program name. Positional parameters are the
 // player name, the host and "true" for hosting. Options are only the words
 // this program knows (--port N, --headless, --timer-scale X,
-// --pilot-level classic|expert, --no-announce, --find-games SECONDS,
+// --pilot-level classic|expert, --no-announce, --agones, --find-games SECONDS,
 // --open-port N, --status-port N, --status-address A, --fetch URL, --help,
 // -h); every other word is a positional parameter, so
 // a player name is used unchanged even when it begins with "--".

@@ -11,7 +11,7 @@ packages=(
     xvfb xauth
     libminiupnpc-dev
     desktop-file-utils appstream
-    dpkg-dev file lintian
+    dpkg-dev file lintian systemd
     clang-14 libclang-rt-14-dev
 )
 

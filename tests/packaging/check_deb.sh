@@ -3,7 +3,7 @@
 # default configure, only the files the package installs, cpack -G DEB) in
 # WORK, and checks it: lintian reports no error and no warning, and the
 # package holds the game where Debian keeps games, with its desktop entry,
-# service, copyright file and changelog naming each other. Skipped (77)
+# service, table template, copyright file and changelog naming each other. Skipped (77)
 # where lintian is not installed.
 set -u
 src="$1"
@@ -51,6 +51,13 @@ exec_word=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$root/usr/share/applications/drif
 service="$root/usr/share/doc/driftwake/examples/driftwake-host.service"
 start=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$service")
 [ "$start" = "/usr/games/driftwake" ] || complain "the service starts $start, not /usr/games/driftwake"
+grep -q "^ExecStart=.*'exec /usr/games/driftwake --headless " \
+    "$root/usr/share/doc/driftwake/examples/driftwake-host@.service" ||
+    complain "the package has no table template starting /usr/games/driftwake --headless"
+# The container recipe starts the program where the package puts it.
+image_program=$(sed -n 's/^ENTRYPOINT \["\([^"]*\)".*/\1/p' "$src/packaging/Containerfile")
+[ -n "$image_program" ] && [ -x "$root$image_program" ] ||
+    complain "the container starts '$image_program', which the package does not install"
 cmp -s "$root/usr/share/doc/driftwake/copyright" "$src/packaging/copyright" ||
     complain "the package's copyright file is not packaging/copyright"
 gzip -dc "$root/usr/share/doc/driftwake/changelog.gz" | cmp -s - "$src/changelog" ||

@@ -23,7 +23,8 @@ desktop="$apps/driftwake.desktop"
 metainfo="$stage/share/metainfo/io.github.driftwake.Driftwake.metainfo.xml"
 doc="$stage/share/doc/driftwake"
 service="$doc/examples/driftwake-host.service"
-for f in "$desktop" "$metainfo" "$service" "$doc/copyright" "$doc/changelog.gz"; do
+template="$doc/examples/driftwake-host@.service"
+for f in "$desktop" "$metainfo" "$service" "$template" "$doc/copyright" "$doc/changelog.gz"; do
     [ -f "$f" ] || complain "not installed: $f"
 done
 [ -x "$bin/driftwake" ] || complain "not installed or not executable: $bin/driftwake"
@@ -63,6 +64,8 @@ binary=$(sed -n 's:.*<binary>\(.*\)</binary>.*:\1:p' "$metainfo")
 start=$(sed -n 's/^ExecStart=\([^ ]*\).*/\1/p' "$service")
 [ "$start" = "$bin/driftwake" ] || complain "ExecStart=$start is not the installed program $bin/driftwake"
 grep -q -- '--headless' "$service" || complain "the service does not start the headless host"
+grep -q "^ExecStart=.*'exec $bin/driftwake --headless " "$template" ||
+    complain "the table template does not start the installed program $bin/driftwake --headless"
 
 # Manual page, compressed or not, in section 6.
 man=$(ls "$stage/share/man/man6/driftwake.6"* 2>/dev/null | head -n 1)
@@ -90,6 +93,14 @@ if command -v systemd-analyze >/dev/null 2>&1; then
     status=$?
     if [ $status -ne 0 ] || [ -n "$said" ]; then
         complain "systemd-analyze verify of the service: $said"
+    fi
+    instance="$stage/driftwake-host@7790.service"
+    cp "$template" "$instance"
+    said=$(MANPATH="$stage/share/man" systemd-analyze verify "$instance" 2>&1)
+    status=$?
+    rm -f "$instance"
+    if [ $status -ne 0 ] || [ -n "$said" ]; then
+        complain "systemd-analyze verify of the table template: $said"
     fi
 fi
 

@@ -1,0 +1,309 @@
+// The headless host under Agones, against a fake SDK sidecar on loopback:
+// ready once the host listens (and again until the sidecar takes it),
+// health pings, the label of pilots seated, allocation by the first pilot,
+// the shutdown once a game has ended and nobody is left, and a host that
+// plays on without a sidecar.
+#include "net/agones.h"
+#include "tests/support/processes.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+#include <functional>
+#include <map>
+#include <vector>
+
+using namespace dw;
+using namespace dw::testing;
+
+namespace {
+
+// The sidecar's HTTP API as far as the host uses it: records every request
+// and answers 200, or the status set for a path.
+class FakeSidecar : public QObject {
+public:
+    struct Request {
+        QByteArray method;
+        QByteArray path;
+        QByteArray body;
+    };
+
+    bool listen(quint16 port) {
+        connect(&server_, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* s = server_.nextPendingConnection()) {
+                connect(s, &QTcpSocket::readyRead, this, [this, s] { serve(s); });
+                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
+            }
+        });
+        return server_.listen(QHostAddress::LocalHost, port);
+    }
+    void close() {
+        server_.close();
+        for (QTcpSocket* s : server_.findChildren<QTcpSocket*>())
+            s->abort();
+    }
+    // The next `times` requests for `path` are answered with `status`.
+    void refuse(const QByteArray& path, int times, int status = 503) {
+        refusals_[path] = {times, status};
+    }
+    int count(const QByteArray& path) const {
+        int n = 0;
+        for (const Request& r : requests)
+            n += r.path == path;
+        return n;
+    }
+    // The values of the "players" label, in the order they were put.
+    QStringList labels() const {
+        QStringList values;
+        for (const Request& r : requests) {
+            if (r.path != "/metadata/label")
+                continue;
+            const QJsonObject o = QJsonDocument::fromJson(r.body).object();
+            if (r.method == "PUT" && o.value("key").toString() == "players")
+                values << o.value("value").toString();
+        }
+        return values;
+    }
+
+    QString lastLabel() const {
+        const QStringList all = labels();
+        return all.isEmpty() ? QString() : all.last();
+    }
+
+    std::vector<Request> requests;
+    // Runs on every request before it is answered.
+    std::function<void(const Request&)> onRequest;
+
+private:
+    void serve(QTcpSocket* s) {
+        QByteArray& in = buffers_[s];
+        in += s->readAll();
+        for (;;) {
+            const qsizetype end = in.indexOf("\r\n\r\n");
+            if (end < 0)
+                return;
+            const QList<QByteArray> lines = in.left(end).split('\n');
+            const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+            qsizetype length = 0;
+            for (const QByteArray& line : lines)
+                if (line.toLower().startsWith("content-length:"))
+                    length = line.mid(15).trimmed().toLongLong();
+            if (in.size() < end + 4 + length)
+                return;
+            Request r{first.value(0), first.value(1), in.mid(end + 4, length)};
+            in.remove(0, end + 4 + length);
+            int status = 200;
+            auto refusal = refusals_.find(r.path);
+            if (refusal != refusals_.end() && refusal->second.first > 0) {
+                --refusal->second.first;
+                status = refusal->second.second;
+            }
+            requests.push_back(r);
+            if (onRequest)
+                onRequest(r);
+            s->write("HTTP/1.1 " + QByteArray::number(status) +
+                     " X\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n{}");
+        }
+    }
+
+    QTcpServer server_;
+    std::map<QTcpSocket*, QByteArray> buffers_;
+    std::map<QByteArray, std::pair<int, int>> refusals_;
+};
+
+// Fast pacing for the in-process tests.
+constexpr AgonesSdk::Timing kFast{50, 50, 2000};
+
+} // namespace
+
+class Agones : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readyWaitsForTheSidecarAndHealthTicks() {
+        const quint16 port = freePort();
+        AgonesSdk sdk([] { return TableState{}; }, port, kFast);
+        QStringList notices;
+        connect(&sdk, &AgonesSdk::notice, [&](const QString& t) { notices << t; });
+        sdk.start();
+        // No sidecar yet: the host waits, and says so once, not every try.
+        QTest::qWait(400);
+        QVERIFY(!sdk.isReady());
+        QCOMPARE(notices.size(), 1);
+
+        // The sidecar comes up but refuses the first two calls.
+        FakeSidecar sidecar;
+        sidecar.refuse("/ready", 2);
+        QVERIFY(sidecar.listen(port));
+        QTRY_VERIFY_WITH_TIMEOUT(sdk.isReady(), 5000);
+        QCOMPARE(sidecar.count("/ready"), 3);
+        QTRY_VERIFY_WITH_TIMEOUT(sidecar.count("/health") >= 5, 5000);
+        // Ready once taken is not said again; the label tells the empty table.
+        QCOMPARE(sidecar.count("/ready"), 3);
+        QTRY_COMPARE(sidecar.labels(), QStringList{"0"});
+        for (const auto& r : sidecar.requests) {
+            QCOMPARE(r.method, r.path == "/metadata/label" ? QByteArray("PUT") : "POST");
+            QVERIFY2(QJsonDocument::fromJson(r.body).isObject(), r.body.constData());
+        }
+        QCOMPARE(sidecar.count("/shutdown"), 0);
+    }
+
+    void shutdownOnlyOnceAGameHasEndedAndNobodyIsLeft() {
+        const quint16 port = freePort();
+        FakeSidecar sidecar;
+        QVERIFY(sidecar.listen(port));
+        TableState table;
+        AgonesSdk sdk([&] { return table; }, port, kFast);
+        sdk.start();
+        QTRY_VERIFY(sdk.isReady());
+
+        // Pilots come and go before any game: the label follows, the table is
+        // in use from the first pilot on (said once), and it stays.
+        QTest::qWait(200);
+        QCOMPARE(sidecar.count("/allocate"), 0);
+        sidecar.refuse("/allocate", 1);
+        table.seated = 2;
+        sdk.update();
+        QTRY_COMPARE(sidecar.lastLabel(), QString("2"));
+        QTRY_COMPARE(sidecar.count("/allocate"), 2);
+        table.seated = 0;
+        QTRY_COMPARE(sidecar.lastLabel(), QString("0"));
+
+        // A game in which every pilot leaves: the computer plays it to the end.
+        table = {1, true, false};
+        QTRY_COMPARE(sidecar.lastLabel(), QString("1"));
+        table = {0, true, false};
+        QTRY_COMPARE(sidecar.lastLabel(), QString("0"));
+        QTest::qWait(200);
+        QCOMPARE(sidecar.count("/shutdown"), 0);
+
+        QCOMPARE(sidecar.count("/allocate"), 2);
+        // The game ends with nobody there: one shutdown, then silence.
+        table = {0, false, true};
+        QTRY_COMPARE(sidecar.count("/shutdown"), 1);
+        QVERIFY(sdk.shutdownSent());
+        const auto seen = sidecar.requests.size();
+        QTest::qWait(300);
+        QCOMPARE(sidecar.requests.size(), seen);
+    }
+
+    void aGameThatEndsWithPilotsSeatedWaitsForThemToLeave() {
+        const quint16 port = freePort();
+        FakeSidecar sidecar;
+        QVERIFY(sidecar.listen(port));
+        TableState table{3, true, false};
+        AgonesSdk sdk([&] { return table; }, port, kFast);
+        sdk.start();
+        QTRY_COMPARE(sidecar.labels(), QStringList{"3"});
+        table = {3, false, true};
+        QTest::qWait(200);
+        QCOMPARE(sidecar.count("/shutdown"), 0);
+        // A shutdown the sidecar refuses is asked again.
+        sidecar.refuse("/shutdown", 1, 500);
+        table = {0, false, true};
+        QTRY_COMPARE(sidecar.count("/shutdown"), 2);
+        QVERIFY(sdk.shutdownSent());
+    }
+
+    void theSidecarGoingAwayAndComingBack() {
+        const quint16 port = freePort();
+        auto sidecar = std::make_unique<FakeSidecar>();
+        QVERIFY(sidecar->listen(port));
+        TableState table;
+        AgonesSdk sdk([&] { return table; }, port, kFast);
+        sdk.start();
+        QTRY_COMPARE(sidecar->labels(), QStringList{"0"});
+        sidecar->close();
+        sidecar.reset();
+        // Label changes while it is away are not lost.
+        table.seated = 4;
+        QTest::qWait(300);
+        sidecar = std::make_unique<FakeSidecar>();
+        QVERIFY(sidecar->listen(port));
+        QTRY_VERIFY(sidecar->count("/health") >= 2);
+        QTRY_COMPARE(sidecar->labels(), QStringList{"4"});
+        QCOMPARE(sidecar->count("/ready"), 0);
+    }
+
+    void theSidecarPortComesFromTheEnvironment() {
+        qputenv("AGONES_SDK_HTTP_PORT", "12345");
+        QCOMPARE(AgonesSdk::portFromEnvironment(), quint16(12345));
+        for (const char* bad : {"", "0", "70000", "http"}) {
+            qputenv("AGONES_SDK_HTTP_PORT", bad);
+            QCOMPARE(AgonesSdk::portFromEnvironment(), quint16(9358));
+        }
+        qunsetenv("AGONES_SDK_HTTP_PORT");
+        QCOMPARE(AgonesSdk::portFromEnvironment(), quint16(9358));
+    }
+
+    // The real program: ready only once its game port takes connections,
+    // the label as pilots arrive, and the shutdown after the winner and the
+    // last departure.
+    void theHeadlessHostUnderAgones() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        const quint16 sdkPort = freePort();
+        FakeSidecar sidecar;
+        QVERIFY(sidecar.listen(sdkPort));
+        // Whether the game port takes a connection at the moment "ready" comes.
+        const quint16 port = freePort();
+        bool listeningAtReady = false;
+        sidecar.onRequest = [&](const FakeSidecar::Request& r) {
+            if (r.path != "/ready")
+                return;
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            listeningAtReady = probe.waitForConnected(2000);
+        };
+        QProcessEnvironment env = Running::environment(copy, false);
+        env.insert("AGONES_SDK_HTTP_PORT", QString::number(sdkPort));
+        Running host(copy,
+                     {"--headless", "--no-announce", "--agones", "--port", QString::number(port),
+                      "--timer-scale", "0.002"},
+                     env);
+        QTRY_VERIFY_WITH_TIMEOUT(sidecar.count("/ready") == 1, 20000);
+        QVERIFY(listeningAtReady);
+        QVERIFY(host.waitForOutput("agones: ready", 5000));
+
+        RawClient me;
+        QCOMPARE(me.login(port, "Watcher"), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(sidecar.lastLabel(), QString("1"), 5000);
+        QTRY_COMPARE(sidecar.count("/allocate"), 1);
+        me.send(msg::StartGameRequest{"Watcher", "1000", "50", false, false});
+        me.send(msg::JustWatch{1, true});
+        QVERIFY2(me.waitFor<msg::Winner>(120000), qPrintable(host.output()));
+        // The pilot stays after the winner: the table stays, and keeps pinging.
+        QTRY_VERIFY_WITH_TIMEOUT(sidecar.count("/health") >= 3, 10000);
+        QCOMPARE(sidecar.count("/shutdown"), 0);
+        me.socket().disconnectFromHost();
+        QTRY_COMPARE_WITH_TIMEOUT(sidecar.count("/shutdown"), 1, 10000);
+        QVERIFY(host.waitForOutput("agones: shutdown requested", 5000));
+        QCOMPARE(host.terminate(), 0);
+    }
+
+    void theHeadlessHostPlaysOnWithoutASidecar() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        QProcessEnvironment env = Running::environment(copy, false);
+        env.insert("AGONES_SDK_HTTP_PORT", QString::number(freePort()));
+        const quint16 port = freePort();
+        Running host(copy,
+                     {"--headless", "--no-announce", "--agones", "--port", QString::number(port)},
+                     env);
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        QVERIFY(host.waitForOutput("agones: /ready failed", 10000));
+        RawClient ann;
+        QCOMPARE(ann.login(port, "Ann"), 1);
+        ann.send(msg::Chat{1, "still here"});
+        QVERIFY(ann.waitForMatch(
+            [](const std::string& m) { return m.find("still here") != std::string::npos; }, 5000));
+        QCOMPARE(host.process().state(), QProcess::Running);
+        QCOMPARE(host.terminate(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(Agones)
+#include "test_agones.moc"
