@@ -16,7 +16,6 @@
 
 #include <cstdio>
 #include <optional>
-#include <memory>
 
 namespace dw {
 
@@ -89,9 +88,9 @@ int runHeadless(const LaunchOptions& options) {
         announcer.start();
     // Under Agones the table tells the SDK sidecar that it is ready only now
     // that it listens; arrivals and departures update its label at once.
-    std::unique_ptr<AgonesSdk> agones;
+    std::optional<AgonesSdk> agones;
     if (options.agones) {
-        agones = std::make_unique<AgonesSdk>(
+        agones.emplace(
             [&server] {
                 const Announcement a = server.announcement({}, {});
                 const Engine& engine = server.core().engine();
@@ -99,10 +98,10 @@ int runHeadless(const LaunchOptions& options) {
                                   !engine.gameinprogress && engine.winner() != 0};
             },
             AgonesSdk::portFromEnvironment());
-        QObject::connect(agones.get(), &AgonesSdk::notice,
+        QObject::connect(&*agones, &AgonesSdk::notice,
                          [](const QString& text) { say(stdout, text); });
         // Queued: the event is told before the seat changes.
-        QObject::connect(&server, &TServer::eventRaised, agones.get(), &AgonesSdk::update,
+        QObject::connect(&server, &TServer::eventRaised, &*agones, &AgonesSdk::update,
                          Qt::QueuedConnection);
         agones->start();
     }
