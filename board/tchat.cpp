@@ -66,6 +66,9 @@ Tchat::Tchat(const LaunchOptions& options, QWidget* parent)
 }
 
 Tchat::~Tchat() {
+    // Hidden first: a board that loses the keyboard while its children are
+    // destroyed would read the model, which is gone by then.
+    hide();
     // Ended without closing the window (by a signal): nobody is left to see
     // a message box, so a failure only goes to standard error.
     saveTally(false);
