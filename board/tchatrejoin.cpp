@@ -58,7 +58,7 @@ void Tchat::connectionClosed() {
     // The window stays: nothing may be played or sent until the seat is back.
     board_->setEnabled(false);
     gamestart_->hide();
-    status(QStringLiteral("Connection lost: reconnecting…"));
+    status(QStringLiteral("The connection to the host was lost. Reconnecting…"));
     showRejoinBanner();
     armRejoin();
 }
@@ -94,6 +94,8 @@ void Tchat::showRejoinBanner() {
     banner_->showMessage(n == 0
                              ? QStringLiteral("Connection lost: reconnecting…")
                              : QStringLiteral("Connection lost: reconnecting… (attempt %1)").arg(n),
+                         QStringLiteral("Your seat and your cards are kept for you. Trying for "
+                                        "up to a minute."),
                          QStringLiteral("Give up"));
 }
 
@@ -187,7 +189,7 @@ void Tchat::endWithNotice(const QString& text) {
     status(text);
     board_->setEnabled(false);
     gamestart_->hide();
-    banner_->showMessage(text);
+    banner_->showMessage(text, QStringLiteral("Driftwake closes in a few seconds."));
     endTimer_.start();
 }
 

@@ -1,6 +1,7 @@
-// A banner over the top of the board: what the window is doing about the
-// connection ("reconnecting", "the host ended the game"), with at most one
-// button. It stays centred near the top of its parent when that is resized.
+// A banner over the board: what the window is doing about the connection
+// ("reconnecting", "the host ended the game"), a smaller line that explains
+// it, and at most one button. It stays centred on its parent when that is
+// resized.
 #pragma once
 
 #include <QFrame>
@@ -16,9 +17,11 @@ class TBanner : public QFrame {
 public:
     explicit TBanner(QWidget* parent);
 
-    // Shows `text`, and a button captioned `button` unless that is empty.
-    void showMessage(const QString& text, const QString& button = QString());
+    // Shows `text` over `detail`, and a button captioned `button` unless
+    // that is empty.
+    void showMessage(const QString& text, const QString& detail, const QString& button = QString());
     QString text() const;
+    QString detail() const;
     QPushButton* button() const { return button_; }
 
 signals:
@@ -31,6 +34,7 @@ private:
     void place();
 
     QLabel* label_ = nullptr;
+    QLabel* detail_ = nullptr;
     QPushButton* button_ = nullptr;
 };
 

@@ -147,6 +147,15 @@ struct Window {
     int handCard(int place) { return tchat->model().view().hand[std::size_t(place)].card; }
 };
 
+// With DRIFTWAKE_SHOT_DIR set, writes what the window shows, for review.
+void shot(QWidget* w, const char* name) {
+    const QString dir = qEnvironmentVariable("DRIFTWAKE_SHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QTest::qWait(100);
+    w->grab().save(dir + QLatin1Char('/') + QLatin1String(name));
+}
+
 quint16 freePort() {
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
@@ -184,13 +193,14 @@ private slots:
         proxy.cut();
         QTRY_VERIFY(w.bannerShown());
         QVERIFY(w.tchat->isVisible());
-        // The chat shows the text before the colon as a name.
-        QVERIFY(w.chatText().contains(QStringLiteral("Connection lost:")));
-        QVERIFY(w.chatText().contains(QStringLiteral("reconnecting…")));
+        QVERIFY(
+            w.tchat->banner()->text().startsWith(QStringLiteral("Connection lost: reconnecting…")));
+        QVERIFY(w.chatText().contains(QStringLiteral("Reconnecting…")));
         QVERIFY(w.tchat->banner()->button()->isVisible());
         QCOMPARE(w.tchat->banner()->button()->text(), QStringLiteral("Give up"));
         QTRY_VERIFY_WITH_TIMEOUT(proxy.turnedAway() >= 2, 10000);
         QTRY_VERIFY(w.tchat->banner()->text().contains(QStringLiteral("(attempt 2)")));
+        shot(w.tchat.get(), "rejoin-banner.png");
         // Nothing can be played meanwhile.
         QVERIFY(!w.tchat->centralWidget()->findChild<QWidget*>()->isEnabled());
 
@@ -229,6 +239,7 @@ private slots:
         QVERIFY(w.tchat->findChild<Tspylist*>()->spies().isEmpty());
         QVERIFY(w.tchat->centralWidget()->findChild<QWidget*>()->isEnabled());
         QCOMPARE(w.tchat->rejoinPlan().phase(), RejoinPlan::Phase::Connected);
+        shot(w.tchat.get(), "rejoin-back.png");
     }
 
     void aRefusedReclaimJoinsAsANewcomerAndSaysSo() {
@@ -326,6 +337,7 @@ private slots:
         QTRY_VERIFY(w.bannerShown());
         QCOMPARE(w.tchat->banner()->text(), text);
         QVERIFY(!w.tchat->banner()->button()->isVisible()); // nothing to click
+        shot(w.tchat.get(), removed ? "notice-removed.png" : "notice-hostended.png");
         QVERIFY(w.chatText().contains(text));
         QTRY_VERIFY_WITH_TIMEOUT(!w.tchat->isVisible(), 10000);
         QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
