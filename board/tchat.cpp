@@ -365,7 +365,7 @@ void Tchat::makeConnection() {
     });
     connect(conn_, &ClientConnection::failed, this, [this](const QString& why, bool notFound) {
         if (rejoin_.rejoining()) {
-            rejoin_.attemptFailed();
+            rejoin_.attemptFailed(conn_->lastError() == QAbstractSocket::ConnectionRefusedError);
             armRejoin();
             return;
         }

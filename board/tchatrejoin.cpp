@@ -79,6 +79,9 @@ void Tchat::rejoinTick() {
     case RejoinPlan::Step::GiveUp:
         quit();
         return;
+    case RejoinPlan::Step::HostGone:
+        endWithNotice(QStringLiteral("The host no longer runs the game."));
+        return;
     case RejoinPlan::Step::Attempt:
         reclaimSent_ = false;
         makeConnection();

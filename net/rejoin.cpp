@@ -26,6 +26,7 @@ bool RejoinPlan::connectionLost(Ms now) {
     }
     phase_ = Phase::Waiting;
     attempts_ = 0;
+    refusals_ = 0;
     lostAt_ = now;
     nextAt_ = now + kFirstPause;
     return true;
@@ -41,6 +42,10 @@ RejoinPlan::Ms RejoinPlan::pauseAfter(int n) {
 RejoinPlan::Step RejoinPlan::step(Ms now) {
     if (!rejoining())
         return Step::Nothing;
+    if (refusals_ >= kRefusalsToEnd) {
+        phase_ = Phase::Over;
+        return Step::HostGone;
+    }
     if (now >= lostAt_ + kGiveUpAfter) {
         phase_ = Phase::Over;
         return Step::GiveUp;
@@ -57,14 +62,18 @@ RejoinPlan::Step RejoinPlan::step(Ms now) {
 }
 
 RejoinPlan::Ms RejoinPlan::wakeAt() const {
+    if (refusals_ >= kRefusalsToEnd)
+        return lostAt_; // at once
     const Ms end = lostAt_ + kGiveUpAfter;
     const Ms next = phase_ == Phase::Trying ? attemptAt_ + kAttemptTimeout : nextAt_;
     return std::min(next, end);
 }
 
-void RejoinPlan::attemptFailed() {
-    if (phase_ == Phase::Trying)
-        phase_ = Phase::Waiting;
+void RejoinPlan::attemptFailed(bool refused) {
+    if (phase_ != Phase::Trying)
+        return;
+    phase_ = Phase::Waiting;
+    refusals_ = refused ? refusals_ + 1 : 0;
 }
 
 std::optional<msg::Reclaim> RejoinPlan::reclaimFor(int entry) const {

@@ -24,6 +24,10 @@ public:
     static constexpr Ms kAttemptTimeout{5000};
     // Rejoining ends this long after the drop.
     static constexpr Ms kGiveUpAfter{60000};
+    // Attempts refused this many times in a row mean that the host program
+    // no longer runs (its computer answers, but nothing listens): there is
+    // no game left to rejoin.
+    static constexpr int kRefusalsToEnd = 3;
 
     enum class Phase {
         Connected, // no drop, or the host answered the last reclaim
@@ -31,7 +35,7 @@ public:
         Trying,    // an attempt is under way
         Over,      // given up, or the host ended: never rejoin
     };
-    enum class Step { Nothing, Attempt, GiveUp };
+    enum class Step { Nothing, Attempt, GiveUp, HostGone };
 
     // CMD_seatkey for the own seat: kept until the next one (each login
     // brings a new key) or a refused reclaim.
@@ -47,15 +51,17 @@ public:
     bool connectionLost(Ms now);
 
     // What is due at `now`: a new attempt (counted; it replaces one that is
-    // still under way after kAttemptTimeout), giving up, or nothing yet.
+    // still under way after kAttemptTimeout), giving up (time is over, or the
+    // host is gone), or nothing yet.
     Step step(Ms now);
     // When step() has something to do next; only meaningful while Waiting or
     // Trying.
     Ms wakeAt() const;
 
-    // The attempt under way failed (refused, closed, unreachable): the next
-    // waits for its turn in the schedule.
-    void attemptFailed();
+    // The attempt under way failed (`refused` when nothing listens at the
+    // host's port; otherwise closed, unreachable, timed out): the next waits
+    // for its turn in the schedule.
+    void attemptFailed(bool refused = false);
     // The new connection was offered `entry`: the reclaim to send, or nothing
     // when no attempt is under way.
     std::optional<msg::Reclaim> reclaimFor(int entry) const;
@@ -78,6 +84,7 @@ private:
     bool ended_ = false;
     Phase phase_ = Phase::Connected;
     int attempts_ = 0;
+    int refusals_ = 0; // in a row
     Ms lostAt_{0};
     Ms nextAt_{0};
     Ms attemptAt_{0};

@@ -147,6 +147,18 @@ struct Window {
     int handCard(int place) { return tchat->model().view().hand[std::size_t(place)].card; }
 };
 
+// Seats the window that makes the host's n-th connection as `seat` with
+// `hand`; returns that connection once the window shows the hand.
+Peer* seated(FakeHost& host, Window& w, std::size_t n, int seat,
+             const std::vector<std::pair<int, int>>& hand) {
+    Peer* p = host.peer(n);
+    if (!p)
+        return nullptr;
+    host.seat(p, seat, hand);
+    const auto [place, card] = hand.back();
+    return QTest::qWaitFor([&] { return w.handCard(place) == card; }, 10000) ? p : nullptr;
+}
+
 // With DRIFTWAKE_SHOT_DIR set, writes what the window shows, for review.
 void shot(QWidget* w, const char* name) {
     const QString dir = qEnvironmentVariable("DRIFTWAKE_SHOT_DIR");
@@ -175,10 +187,9 @@ private slots:
         TcpProxy proxy(host.port());
         QVERIFY(proxy.listen());
         Window w(proxy.port());
-        Peer* first = host.peer(0);
+        Peer* first =
+            seated(host, w, 0, 2, {{1, 3}, {2, 4}, {3, 5}, {4, 6}, {5, 7}, {6, 8}, {7, 9}});
         QVERIFY(first);
-        host.seat(first, 2, {{1, 3}, {2, 4}, {3, 5}, {4, 6}, {5, 7}, {6, 8}, {7, 9}});
-        QTRY_COMPARE(w.handCard(7), 9);
         // Stale state the drop must not leave behind: a selected card, a
         // spectator, a turn.
         host.send(first, msg::NewPlayerInfo{6, "Spy"});
@@ -247,10 +258,8 @@ private slots:
         TcpProxy proxy(host.port());
         QVERIFY(proxy.listen());
         Window w(proxy.port());
-        Peer* first = host.peer(0);
+        Peer* first = seated(host, w, 0, 2, {{1, 3}});
         QVERIFY(first);
-        host.seat(first, 2, {{1, 3}});
-        QTRY_COMPARE(w.handCard(1), 3);
         proxy.cut();
         Peer* second = host.peer(1, 15000);
         QVERIFY(second);
@@ -276,10 +285,8 @@ private slots:
         QVERIFY(proxy.listen());
         {
             Window w(proxy.port());
-            Peer* p = host.peer(0);
+            Peer* p = seated(host, w, 0, 2, {{1, 3}});
             QVERIFY(p);
-            host.seat(p, 2, {{1, 3}});
-            QTRY_COMPARE(w.handCard(1), 3);
             proxy.setDown(true);
             proxy.cut();
             QTRY_VERIFY(w.bannerShown());
@@ -305,6 +312,21 @@ private slots:
             QTest::qWait(1000);
             QCOMPARE(host.peers.size(), std::size_t(2));
         }
+        {
+            // The host program ends without a word: nothing listens any
+            // more, and after a few refusals the window says so and ends.
+            Window w(host.port());
+            Peer* p = seated(host, w, 2, 2, {{1, 3}});
+            QVERIFY(p);
+            host.server.close();
+            p->sock->abort();
+            QTRY_VERIFY_WITH_TIMEOUT(w.tchat->banner()->text() ==
+                                         QStringLiteral("The host no longer runs the game."),
+                                     10000);
+            QVERIFY(!w.tchat->banner()->button()->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(!w.tchat->isVisible(), 10000);
+            QCOMPARE(w.tchat->rejoinPlan().attempts(), RejoinPlan::kRefusalsToEnd);
+        }
     }
 
     void theHostsNoticesShowForAFewSecondsAndNeverRejoin_data() {
@@ -317,10 +339,8 @@ private slots:
         QFETCH(bool, removed);
         FakeHost host;
         Window w(host.port());
-        Peer* p = host.peer(0);
+        Peer* p = seated(host, w, 0, 3, {{1, 3}});
         QVERIFY(p);
-        host.seat(p, 3, {{1, 3}});
-        QTRY_COMPARE(w.handCard(1), 3);
         // A removal of another seat is not this window's business.
         host.send(p, msg::Removed{2});
         QTest::qWait(200);

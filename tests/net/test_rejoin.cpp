@@ -140,3 +140,25 @@ TEST(RejoinPlan, NeverRejoinsWithoutAKeyOrAfterTheHostEndedOrRemovedThePlayer) {
         EXPECT_FALSE(plan.connectionLost(Ms(2000)));
     }
 }
+
+TEST(RejoinPlan, RefusalsInARowMeanTheHostIsGoneButOtherFailuresDoNot) {
+    RejoinPlan plan;
+    plan.keyGiven(2, "k");
+    ASSERT_TRUE(plan.connectionLost(Ms(0)));
+    // Refused, unreachable, refused, refused: the count starts again after
+    // any other failure.
+    const std::vector<bool> refusals{true, false, true, true};
+    for (const bool refused : refusals) {
+        ASSERT_EQ(plan.step(plan.wakeAt()), Step::Attempt);
+        plan.attemptFailed(refused);
+    }
+    EXPECT_EQ(plan.step(plan.wakeAt()), Step::Attempt);
+    plan.attemptFailed(true);
+    // The third refusal in a row ends it at once, without waiting for the
+    // next attempt's turn.
+    const Ms at = plan.wakeAt();
+    EXPECT_LE(at, Ms(0));
+    EXPECT_EQ(plan.step(Ms(9000)), Step::HostGone);
+    EXPECT_EQ(plan.phase(), RejoinPlan::Phase::Over);
+    EXPECT_EQ(plan.attempts(), 5);
+}
