@@ -144,6 +144,28 @@ void Engine::startComputerTakeover() {
         armComputer();
 }
 
+bool Engine::handTurnTo(int seat) {
+    if (!takesPlay(seat))
+        return false;
+    const tplayer& p = players[ix(seat)];
+    if (!p.connected || p.justwatching)
+        return false;
+    if (computeraction_ == 1) {
+        host_.stopTimer(EngineTimer::Computer);
+        computeraction_ = 0;
+    }
+    // The turn message names a slot and its card; the seat's hand has just
+    // been sent whole, so any held card will do.
+    int slot = 0;
+    for (int s = 1; s <= kSlots && slot == 0; ++s)
+        if (p.cards[ix(s)] != kNoCard)
+            slot = s;
+    host_.sendTo(
+        seat,
+        msg::NextPlayer{seat, slot, slot == 0 ? kNoCard : p.cards[ix(slot)], deckpos}.encode());
+    return true;
+}
+
 // ---------------------------------------------------------------------------
 // Game cycle
 

@@ -153,6 +153,11 @@ public:
     // Hands the current seat to the computer when the engine is waiting for
     // its play (during a game, timer1 action 0).
     void startComputerTakeover();
+    // A human has just sat down at `seat`. When the engine waits for that
+    // seat's play, a computer play armed for it is called off and the turn
+    // is announced to the seat again, so that its player can play it.
+    // Returns whether the turn was handed over.
+    bool handTurnTo(int seat);
     // CMD_newstats for a newcomer in entry `seat`.
     std::string newstatsMessage(int seat) const;
     // CMD_mycards with the seat's slots 1..slots.

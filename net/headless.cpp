@@ -59,6 +59,8 @@ int runHeadless(const LaunchOptions& options) {
                     .arg(QString::fromLatin1(pilotLevelName(level).data(),
                                              static_cast<int>(pilotLevelName(level).size()))));
     const int rc = QCoreApplication::exec();
+    // Every player hears that the host ends before its connection closes.
+    server.shutdown();
     say(stdout, QStringLiteral("driftwake headless host stopped"));
     return rc;
 }

@@ -3,8 +3,39 @@
 #include "net/messages.h"
 
 #include <array>
+#include <cerrno>
+#include <sys/random.h>
 
 namespace dw {
+
+bool HostTransport::randomBytes(unsigned char* out, std::size_t n) {
+    while (n > 0) {
+        const ssize_t got = ::getrandom(out, n, 0);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        out += got;
+        n -= std::size_t(got);
+    }
+    return true;
+}
+
+namespace {
+
+// Compares without stopping at the first difference, so that the time taken
+// tells nothing about how much of a guessed key was right.
+bool sameKey(const std::string& a, const std::string& b) {
+    if (a.empty() || a.size() != b.size())
+        return false;
+    unsigned char diff = 0;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        diff |= static_cast<unsigned char>(a[i] ^ b[i]);
+    return diff == 0;
+}
+
+} // namespace
 
 HostCore::HostCore(HostTransport& transport, std::uint32_t seed)
     : transport_(transport), engine_(*this, seed) {}
@@ -34,6 +65,7 @@ void HostCore::accepted(int entry) {
     tplayer& p = engine_.players[entry];
     p.connected = true;
     p.name.clear();
+    loggedIn_[entry] = false;
     framers_[entry] = Framer{};
     clearQueue(entry);
     transport_.event("connection accepted into seat " + std::to_string(entry));
@@ -142,7 +174,7 @@ void HostCore::dispatch(int entry, std::string_view message) {
         std::string_view word;
         Handler handler;
     };
-    static constexpr std::array<Entry, 11> table{{
+    static constexpr std::array<Entry, 12> table{{
         {msg::LoginInfo::kWord, &HostCore::on<msg::LoginInfo, &HostCore::receivedlogininfo>},
         {msg::StartGameRequest::kWord, &HostCore::on<msg::StartGameRequest, &HostCore::startgame>},
         {msg::KickHim::kWord, &HostCore::on<msg::KickHim, &HostCore::kickhim>},
@@ -154,6 +186,7 @@ void HostCore::dispatch(int entry, std::string_view message) {
         {msg::GoMiles::kWord, &HostCore::on<msg::GoMiles, &HostCore::gomiles>},
         {msg::PlaceGo::kWord, &HostCore::on<msg::PlaceGo, &HostCore::placego>},
         {msg::PlaceSpeed::kWord, &HostCore::on<msg::PlaceSpeed, &HostCore::placespeed>},
+        {msg::Reclaim::kWord, &HostCore::on<msg::Reclaim, &HostCore::reclaim>},
     }};
     const Command cmd = splitCommand(message);
     if (cmd.word.empty())
@@ -172,6 +205,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
     tplayer& p = engine_.players[entry];
     p.name = login.name;
     p.connected = true;
+    loggedIn_[entry] = true;
     transport_.event("seat " + std::to_string(entry) + " logged in as " + p.name);
 
     sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
@@ -190,17 +224,111 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
         if (entry <= engine_.maxseats && p.active)
             transmit(entry, engine_.handMessage(entry, 7));
     }
+    issueKey(entry);
+    updateRights(entry);
+    // A human who sits down at the seat whose play is due plays it: the
+    // computer's play is called off and the turn is handed to the newcomer.
+    if (!closed_[entry] && engine_.handTurnTo(entry))
+        transport_.event("seat " + std::to_string(entry) + " takes its turn back");
+}
+
+void HostCore::issueKey(int entry) {
+    std::array<unsigned char, kKeyBytes> bytes{};
+    keys_[entry].clear();
+    if (closed_[entry] || !transport_.randomBytes(bytes.data(), bytes.size()))
+        return; // no key: this seat cannot be taken back
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string key;
+    key.reserve(2 * kKeyBytes);
+    for (const unsigned char b : bytes) {
+        key += kHex[b >> 4];
+        key += kHex[b & 0x0f];
+    }
+    keys_[entry] = key;
+    transmit(entry, msg::SeatKey{entry, key}.encode());
+}
+
+void HostCore::reclaim(int entry, const msg::Reclaim& request) {
+    // Only a newcomer that has not logged in asks; a logged-in player keeps
+    // its seat.
+    if (entry < 1 || entry > kMaxConnections || loggedIn_[entry] || closed_[entry])
+        return;
+    const int seat = request.seat;
+    const bool granted = request.entry == entry && seat >= 1 && seat <= engine_.numentries &&
+                         seat <= kMaxConnections &&
+                         (seat == entry || !engine_.players[seat].connected) &&
+                         sameKey(keys_[seat], request.key);
+    if (!granted) {
+        transport_.event("seat " + std::to_string(entry) + ": taking back seat " +
+                         std::to_string(seat) + " refused");
+        transmit(entry, msg::ReclaimRefused{entry}.encode());
+        return;
+    }
+    if (seat != entry)
+        moveConnection(entry, seat);
+    ++reclaims_;
+    transport_.event("seat " + std::to_string(seat) + " taken back by its player" +
+                     (seat != entry ? " (from seat " + std::to_string(entry) + ")" : ""));
+    transmit(seat, msg::SendLoginInfo{seat}.encode());
+}
+
+void HostCore::moveConnection(int from, int to) {
+    // The entry left behind never logged in: nobody was told of it.
+    transport_.moved(from, to);
+    framers_[to] = std::move(framers_[from]);
+    framers_[from] = Framer{};
+    queuedTotal_ -= receivedlist_[to].size();
+    receivedlist_[to] = std::move(receivedlist_[from]);
+    receivedlist_[from].clear();
+    tplayer& p = engine_.players[to];
+    p.connected = true;
+    p.name.clear();
+    loggedIn_[to] = false;
+    tplayer& old = engine_.players[from];
+    old.connected = false;
+    old.name.clear();
+    old.justwatching = false;
+}
+
+void HostCore::updateRights(int newcomer) {
+    if (!headless_)
+        return;
+    int holder = 0;
+    for (int j = 1; j <= engine_.numentries && j <= kMaxConnections && holder == 0; ++j)
+        if (live(j) && loggedIn_[j] && !closed_[j])
+            holder = j;
+    if (holder != rights_) {
+        rights_ = holder;
+        transport_.event(holder == 0 ? std::string("nobody holds the host's rights")
+                                     : "the host's rights pass to seat " + std::to_string(holder) +
+                                           " (" + engine_.players[holder].name + ")");
+        if (holder != 0)
+            sendAll(msg::HostRights{holder}.encode());
+    } else if (newcomer != 0 && holder != 0) {
+        transmit(newcomer, msg::HostRights{holder}.encode());
+    }
+}
+
+void HostCore::hostClosing() {
+    for (int j = 1; j <= engine_.numentries && j <= kMaxConnections; ++j)
+        if (live(j))
+            transmit(j, msg::HostClosing{}.encode());
 }
 
 void HostCore::startgame(int entry, const msg::StartGameRequest& request) {
-    // Only the host's own player starts games.
-    if (entry == 1)
+    // Only the holder of the host's rights starts games.
+    if (entry == rightsHolder())
         engine_.startgame(request);
 }
 
 void HostCore::kickhim(int entry, const msg::KickHim& kick) {
-    if (entry != 1 || kick.sender != 1 || kick.target < 1 || kick.target > kMaxConnections)
+    if (entry != rightsHolder() || kick.sender != entry || kick.target < 1 ||
+        kick.target > kMaxConnections || !live(kick.target))
         return;
+    // A removed player hears why before its connection closes, and cannot
+    // take its seat back.
+    transmit(kick.target, msg::Removed{kick.target}.encode());
+    keys_[kick.target].clear();
     disconnectsock(kick.target);
 }
 
@@ -253,8 +381,9 @@ void HostCore::justwatch(int entry, const msg::JustWatch& request) {
     const int seat = request.seat;
     if (seat < 1 || seat > engine_.maxseats)
         return;
-    // A player switches its own seat; the host's own player may switch any.
-    if (seat != entry && entry != 1)
+    // A player switches its own seat; the holder of the host's rights may
+    // switch any.
+    if (seat != entry && entry != rightsHolder())
         return;
     tplayer& p = engine_.players[seat];
     if (!request.watch) {
@@ -307,8 +436,10 @@ void HostCore::departure(int entry) {
     p.connected = false;
     p.name.clear();
     p.justwatching = false;
+    loggedIn_[entry] = false;
     framers_[entry] = Framer{};
     clearQueue(entry);
+    updateRights();
     // A hosting window's own player never leaves its seat to the computer;
     // in a headless host seat 1 is a player like any other.
     if (engine_.gameinprogress && entry == engine_.currentplayer && (entry != 1 || headless_))

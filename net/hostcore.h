@@ -39,6 +39,12 @@ struct HostTransport {
     // Bytes queued on the connection of `entry` that the peer has not taken
     // yet. Relayed chat is not added to a connection that lags this far.
     virtual std::size_t unsent(int /*entry*/) { return 0; }
+    // The connection of entry `from` now belongs to entry `to` (a reclaimed
+    // seat); `to` holds no connection before.
+    virtual void moved(int /*from*/, int /*to*/) {}
+    // Fills `out` with bytes from a cryptographically secure source; false
+    // when none is available.
+    virtual bool randomBytes(unsigned char* out, std::size_t n);
 };
 
 class HostCore : private EngineHost {
@@ -76,8 +82,20 @@ public:
     // False while the queue of `entry` is full (or the entry is not live).
     bool wantsInput(int entry) const;
     // In a headless host seat 1 is an ordinary player: when it leaves during
-    // its turn the computer plays on for it, as for any other seat.
+    // its turn the computer plays on for it, as for any other seat, and the
+    // host's rights (starting games, removing players, just watch for
+    // others) are with the lowest seat a human is logged into.
     void setHeadless(bool headless) { headless_ = headless; }
+    // The seat that holds the host's rights: seat 1 in a hosting window, the
+    // lowest logged-in seat in a headless host; 0 while nobody may.
+    int rightsHolder() const { return headless_ ? rights_ : 1; }
+    // The host ends: every connection hears so before the transport closes
+    // them.
+    void hostClosing();
+    // Seats taken back with their key so far.
+    int reclaims() const { return reclaims_; }
+    // A seat key is this many random bytes, sent as twice as many hex digits.
+    static constexpr std::size_t kKeyBytes = 16;
     // The connection of `entry` closed. The messages it sent before are
     // handled first, in order, and then its departure.
     void connectionClosed(int entry);
@@ -127,6 +145,14 @@ private:
     void gomiles(int entry, const msg::GoMiles& play);
     void placego(int entry, const msg::PlaceGo& play);
     void placespeed(int entry, const msg::PlaceSpeed& play);
+    void reclaim(int entry, const msg::Reclaim& request);
+    // A fresh key for the seat of a login, sent to that connection alone.
+    void issueKey(int entry);
+    // The connection of `from` takes over the free entry `to`.
+    void moveConnection(int from, int to);
+    // Headless: finds the rights holder anew and tells everybody when it
+    // changed, or `newcomer` alone when it did not.
+    void updateRights(int newcomer = 0);
     void relay(const std::string& message);
     void disconnectsock(int entry);
     void departure(int entry);
@@ -152,6 +178,12 @@ private:
     std::size_t queuedTotal_ = 0;
     int cursor_ = 1;
     bool headless_ = false;
+    // Per entry: logged in (a name arrived), and the key of its last login
+    // (empty: none, or no longer valid).
+    std::array<bool, kFullEntry + 1> loggedIn_{};
+    std::array<std::string, kFullEntry + 1> keys_{};
+    int rights_ = 0;
+    int reclaims_ = 0;
 };
 
 } // namespace dw

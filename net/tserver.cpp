@@ -2,6 +2,7 @@
 
 #include "net/windows1252.h"
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 
 #include <algorithm>
@@ -17,6 +18,8 @@ constexpr int kListenBacklog = 5;
 // back on a peer that sends faster than the host dispatches).
 constexpr qint64 kReadChunk = 4096;
 constexpr qint64 kSocketReadBuffer = 16 * 1024;
+// How long the closing notice may take to reach the peers, in all.
+constexpr qint64 kShutdownFlushMs = 2000;
 } // namespace
 
 TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent)
@@ -30,6 +33,7 @@ TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* par
 }
 
 TServer::~TServer() {
+    shutdown();
     for (QTcpSocket*& s : socks_) {
         if (s) {
             s->disconnect(this);
@@ -37,6 +41,34 @@ TServer::~TServer() {
             delete s;
             s = nullptr;
         }
+    }
+}
+
+void TServer::shutdown() {
+    if (shutDown_)
+        return;
+    shutDown_ = true;
+    Sock1.close();
+    socktimer.stop();
+    timer1.stop();
+    computertimer.stop();
+    core_.hostClosing();
+    // The notice goes out before the close; a peer that does not read gets
+    // a bounded wait, not a hung exit.
+    QElapsedTimer clock;
+    clock.start();
+    for (QTcpSocket*& socket : socks_) {
+        if (!socket)
+            continue;
+        socket->disconnect(this);
+        while (socket->bytesToWrite() > 0 && clock.elapsed() < kShutdownFlushMs &&
+               socket->waitForBytesWritten(int(kShutdownFlushMs - clock.elapsed()))) {
+        }
+        socket->disconnectFromHost();
+        if (socket->state() != QAbstractSocket::UnconnectedState)
+            socket->abort();
+        delete socket;
+        socket = nullptr;
     }
 }
 
@@ -73,15 +105,30 @@ void TServer::Sock1Accept() {
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         const int entry = core_.freeEntry();
         socks_[entry] = socket;
-        if (entry != HostCore::kFullEntry) {
-            connect(socket, &QTcpSocket::readyRead, this, [this, entry] { Sock1Read(entry); });
-            connect(socket, &QTcpSocket::disconnected, this,
-                    [this, entry, socket] { socketClosed(entry, socket); });
-        }
+        if (entry != HostCore::kFullEntry)
+            attach(entry, socket);
         core_.accepted(entry);
         if (socks_[entry] == socket && socket->bytesAvailable() > 0)
             Sock1Read(entry);
     }
+}
+
+void TServer::attach(int entry, QTcpSocket* socket) {
+    connect(socket, &QTcpSocket::readyRead, this, [this, entry] { Sock1Read(entry); });
+    connect(socket, &QTcpSocket::disconnected, this,
+            [this, entry, socket] { socketClosed(entry, socket); });
+}
+
+void TServer::moved(int from, int to) {
+    if (from < 1 || from > HostCore::kMaxConnections || to < 1 || to > HostCore::kMaxConnections)
+        return;
+    QTcpSocket* socket = socks_[from];
+    socks_[from] = nullptr;
+    socks_[to] = socket;
+    if (!socket)
+        return;
+    socket->disconnect(this);
+    attach(to, socket);
 }
 
 void TServer::Sock1Read(int entry) {

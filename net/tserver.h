@@ -33,6 +33,11 @@ public:
     bool isListening() const { return Sock1.isListening(); }
     quint16 port() const { return Sock1.serverPort(); }
 
+    // The host ends: every connection is told so, its queued bytes are sent
+    // (waiting at most about two seconds in all) and it is closed. Nothing
+    // is handled afterwards. Called by the destructor when not before.
+    void shutdown();
+
     // Multiplies the engine's timer intervals (not the dispatch tick).
     void setTimerScale(double scale) { timerScale_ = scale; }
 
@@ -53,6 +58,8 @@ signals:
 private:
     void Sock1Accept();
     void Sock1Read(int entry);
+    // Hands the events of `socket` to the handlers of `entry`.
+    void attach(int entry, QTcpSocket* socket);
     // Hands the connection's data to the core while its queue has room.
     void readFrom(int entry);
     void socketClosed(int entry, QTcpSocket* socket);
@@ -68,6 +75,7 @@ private:
     int botSpeedMs() override;
     void messagesWaiting() override;
     std::size_t unsent(int entry) override;
+    void moved(int from, int to) override;
 
     QTimer& engineTimer(EngineTimer timer);
 
@@ -75,6 +83,7 @@ private:
     double timerScale_ = 1.0;
     // A dispatch is running (a nested event loop must not start another).
     bool dispatching_ = false;
+    bool shutDown_ = false;
     QTcpServer Sock1;
     std::array<QTcpSocket*, HostCore::kFullEntry + 1> socks_{};
     QTimer socktimer;

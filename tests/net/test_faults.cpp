@@ -98,6 +98,89 @@ private slots:
         QCOMPARE(host->terminate(), 0);
     }
 
+    void aDroppedPlayerTakesItsSeatBackWithItsKey() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient me, ann;
+        QCOMPARE(me.login(port, "Watcher"), 1);
+        QCOMPARE(ann.login(port, "Ann"), 2);
+        const auto key = ann.waitFor<msg::SeatKey>(5000);
+        QVERIFY(key);
+        QCOMPARE(key->seat, 2);
+        // A game long enough to outlast the test.
+        me.send(msg::StartGameRequest{"Watcher", "50000", "70", false, false});
+        me.send(msg::JustWatch{1, true});
+
+        // Ann's turn comes; her link drops before she plays.
+        QVERIFY(ann.waitFor<msg::NextPlayer>(seatIs(2), 30000));
+        ann.socket().abort();
+        QVERIFY(me.waitFor(msg::PlayerDisconnected{2, "Ann"}, 10000));
+
+        // She comes back in whatever entry is free, and asks for her seat.
+        RawClient back;
+        QVERIFY(back.connectTo(port));
+        const auto entry = back.waitFor<msg::SendLoginInfo>(5000);
+        QVERIFY(entry);
+        back.send(msg::Reclaim{entry->seat, 2, key->key});
+        QVERIFY2(back.waitFor(msg::SendLoginInfo{2}, 5000), qPrintable(host->output()));
+        back.send(msg::LoginInfo{2, std::string(kVersion), "Ann"});
+        QVERIFY(back.waitFor<msg::NewStats>(seatIs(2), 5000));
+        const auto hand = back.waitFor<msg::MyCards>(seatIs(2), 5000);
+        QVERIFY(hand);
+        QCOMPARE(hand->cards.size(), std::size_t(7));
+        const auto fresh = back.waitFor<msg::SeatKey>(5000);
+        QVERIFY(fresh);
+        QVERIFY(fresh->key != key->key);
+        QVERIFY(me.waitFor(msg::NewPlayerInfo{2, "Ann"}, 5000));
+
+        // She plays her own turns again: her discard reaches the others.
+        const auto turn = back.waitFor<msg::NextPlayer>(seatIs(2), 60000);
+        QVERIFY2(turn, qPrintable(host->output()));
+        back.send(msg::Discard{2, turn->slot});
+        QVERIFY2(me.waitFor<msg::HeDiscard>(seatIs(2), 10000), qPrintable(host->output()));
+        // The old key is spent.
+        RawClient thief;
+        QVERIFY(thief.connectTo(port));
+        const auto thiefEntry = thief.waitFor<msg::SendLoginInfo>(5000);
+        QVERIFY(thiefEntry);
+        thief.send(msg::Reclaim{thiefEntry->seat, 2, key->key});
+        QVERIFY(thief.waitFor(msg::ReclaimRefused{thiefEntry->seat}, 5000));
+
+        QCOMPARE(host->terminate(), 0);
+        // Keys never reach the log.
+        const QString log = host->output();
+        QVERIFY(log.contains("taken back"));
+        QVERIFY(!log.contains(QString::fromStdString(key->key)));
+        QVERIFY(!log.contains(QString::fromStdString(fresh->key)));
+    }
+
+    void aTerminatedHostTellsEveryConnectionBeforeClosing() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient me, ann, fresh;
+        QCOMPARE(me.login(port, "Watcher"), 1);
+        QCOMPARE(ann.login(port, "Ann"), 2);
+        QVERIFY(fresh.connectTo(port));
+        QVERIFY(fresh.waitFor<msg::SendLoginInfo>(5000));
+        me.send(msg::StartGameRequest{"Watcher", "5000", "70", false, false});
+        QVERIFY(ann.waitFor<msg::StartGameAnnounce>(10000));
+
+        QCOMPARE(host->terminate(), 0);
+        for (RawClient* c : {&me, &ann, &fresh}) {
+            QVERIFY(c->waitFor<msg::HostClosing>(5000));
+            // ... and then the connection closes.
+            if (c->socket().state() == QAbstractSocket::ConnectedState)
+                QVERIFY(c->socket().waitForDisconnected(5000));
+            QVERIFY(c->received().empty());
+        }
+    }
+
     void aPlayerWhoLeavesDuringScoringDoesNotStopTheGame() {
         ProgramCopy copy;
         QVERIFY(copy.ok());

@@ -54,6 +54,10 @@ struct Peer {
     }
 };
 
+bool seatIs3(const msg::SeatKey& k) {
+    return k.seat == 3;
+}
+
 } // namespace
 
 class NetQt : public QObject {
@@ -120,10 +124,60 @@ private slots:
         QTRY_VERIFY(eve.has(msg::NewPlayerInfo{2, "Eve"}));
         host.conn->send(msg::KickHim{1, 2}.encode());
         QTRY_VERIFY(eve.closed);
+        // The last word before the close says why.
+        QVERIFY(!eve.got.empty());
+        QCOMPARE(eve.got.back(), text(msg::Removed{2}));
         QTRY_VERIFY(host.has(msg::PlayerDisconnected{2, "Eve"}));
         // The freed seat goes to the next comer.
         Peer next("Next", port);
         QTRY_COMPARE(next.seat, 2);
+    }
+
+    void aSeatTakenBackFromAnotherEntryKeepsItsConnection() {
+        Peer host("Host", port);
+        QTRY_VERIFY(host.has(msg::NewPlayerInfo{1, "Host"}));
+        auto ann = std::make_unique<Peer>("Ann", port);
+        QTRY_VERIFY(ann->has(msg::NewPlayerInfo{2, "Ann"}));
+        auto bob = std::make_unique<Peer>("Bob", port);
+        QTRY_VERIFY(bob->at<msg::SeatKey>(seatIs3) >= 0);
+        const auto key =
+            msg::decodeMessage<msg::SeatKey>(bob->got[std::size_t(bob->at<msg::SeatKey>(seatIs3))]);
+        QVERIFY(key);
+        ann.reset();
+        bob.reset();
+        QTRY_VERIFY(host.has(msg::PlayerDisconnected{3, "Bob"}));
+        QTRY_VERIFY(host.has(msg::PlayerDisconnected{2, "Ann"}));
+
+        // Bob comes back into entry 2 and takes seat 3 back.
+        testing::RawClient back;
+        QVERIFY(back.connectTo(port));
+        QVERIFY(back.waitFor(msg::SendLoginInfo{2}, 5000));
+        back.send(msg::Reclaim{2, 3, key->key});
+        QVERIFY(back.waitFor(msg::SendLoginInfo{3}, 5000));
+        back.send(msg::LoginInfo{3, std::string(kVersion), "Bob"});
+        QVERIFY(back.waitFor(msg::NewPlayerInfo{3, "Bob"}, 5000));
+        QCOMPARE(server->core().reclaims(), 1);
+        // The connection now speaks and leaves as seat 3, and entry 2 is free.
+        back.send(msg::Chat{3, "back|clRed"});
+        QTRY_VERIFY(host.has(msg::Chat{3, "Bob chats: back|clRed"}));
+        QCOMPARE(server->core().freeEntry(), 2);
+        back.socket().abort();
+        QTRY_COMPARE(
+            std::count(host.got.begin(), host.got.end(), text(msg::PlayerDisconnected{3, "Bob"})),
+            2);
+        QVERIFY(!host.has(msg::PlayerDisconnected{2, ""}));
+    }
+
+    void aClosingHostTellsEveryPeerFirst() {
+        Peer host("Host", port);
+        Peer ann("Ann", port);
+        QTRY_VERIFY(ann.has(msg::NewPlayerInfo{2, "Ann"}));
+        QTRY_VERIFY(host.has(msg::NewPlayerInfo{2, "Ann"}));
+        server.reset(); // the hosting window closes
+        QTRY_VERIFY(host.closed);
+        QTRY_VERIFY(ann.closed);
+        QCOMPARE(host.got.back(), text(msg::HostClosing{}));
+        QCOMPARE(ann.got.back(), text(msg::HostClosing{}));
     }
 
     void aChatBurstIsRelayedWholeAndInOrder() {

@@ -125,7 +125,9 @@ bool RawClient::waitForMatch(const std::function<bool(const std::string&)>& want
             if (wanted(m))
                 return true;
         }
-        if (deadline.hasExpired() || socket_.state() != QAbstractSocket::ConnectedState)
+        // What arrived before a close is still read.
+        if (deadline.hasExpired() ||
+            (socket_.state() != QAbstractSocket::ConnectedState && socket_.bytesAvailable() == 0))
             return false;
         pump(50);
     }
