@@ -82,6 +82,19 @@ struct Transport : dw::HostTransport {
     int botSpeedMs() override { return 250; }
     void messagesWaiting() override {}
     std::size_t unsent(int entry) override { return lag[static_cast<std::size_t>(entry)]; }
+    void moved(int from, int to) override {
+        check(from >= 1 && from <= dw::HostCore::kMaxConnections);
+        check(to >= 1 && to <= dw::HostCore::kMaxConnections &&
+              !open[static_cast<std::size_t>(to)]);
+        check(open[static_cast<std::size_t>(from)]);
+        open[static_cast<std::size_t>(from)] = false;
+        open[static_cast<std::size_t>(to)] = true;
+    }
+    // Every seat key is all zeros, so that inputs can take seats back.
+    bool randomBytes(unsigned char* out, std::size_t n) override {
+        std::fill(out, out + n, 0);
+        return true;
+    }
 
     // Fires the timers due within `ms`, in time order, at most `limit` times.
     void advance(std::int64_t ms, int limit) {
@@ -104,10 +117,10 @@ struct Transport : dw::HostTransport {
     }
 };
 
-constexpr std::array<std::string_view, 12> kWords{
-    "CMD_logininfo",  "CMD_kickhim",   "CMD_chat",       "CMD_action",
-    "CMD_playasound", "CMD_startgame", "CMD_justwatch",  "CMD_discard",
-    "CMD_gomiles",    "CMD_placego",   "CMD_placespeed", "CMD_nosuchword",
+constexpr std::array<std::string_view, 13> kWords{
+    "CMD_logininfo",  "CMD_kickhim",    "CMD_chat",    "CMD_action",  "CMD_playasound",
+    "CMD_startgame",  "CMD_justwatch",  "CMD_discard", "CMD_gomiles", "CMD_placego",
+    "CMD_placespeed", "CMD_nosuchword", "CMD_reclaim",
 };
 
 std::string message(Script& s, int entry) {
@@ -121,6 +134,8 @@ std::string message(Script& s, int entry) {
             m += std::to_string(kind % 12); // a seat, slot or flag
         else if (kind < 160)
             m += std::to_string(entry);
+        else if (kind < 168)
+            m += std::string(2 * dw::HostCore::kKeyBytes, '0'); // a seat key
         else
             m += s.bytes(kind % 8);
     }

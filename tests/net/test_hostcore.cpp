@@ -64,9 +64,22 @@ struct FakeTransport : HostTransport {
     }
 };
 
-struct Host : ::testing::Test {
-    FakeTransport t;
-    HostCore core{t, 12345};
+// Plays the engine's timers as the event loop would until the game ends.
+struct TimedTransport : FakeTransport {
+    bool timer1 = false;
+    bool computer = false;
+    void startTimer(EngineTimer timer, int) override {
+        (timer == EngineTimer::Timer1 ? timer1 : computer) = true;
+    }
+    void stopTimer(EngineTimer timer) override {
+        (timer == EngineTimer::Timer1 ? timer1 : computer) = false;
+    }
+};
+
+// A host core on a fake transport, with the steps every test takes.
+template <class Transport, std::uint32_t Seed> struct HostOn : ::testing::Test {
+    Transport t;
+    HostCore core{t, Seed};
 
     void deliver(int entry, const std::string& bytes) {
         core.received(entry, bytes);
@@ -86,6 +99,8 @@ struct Host : ::testing::Test {
             v.clear();
     }
 };
+
+using Host = HostOn<FakeTransport, 12345>;
 
 } // namespace
 
@@ -431,20 +446,6 @@ TEST_F(Host, ALoginAndPlayJustBeforeTheCloseStillCount) {
     EXPECT_TRUE(t.take(1).empty());
 }
 
-namespace {
-// Plays the engine's timers as the event loop would until the game ends.
-struct TimedTransport : FakeTransport {
-    bool timer1 = false;
-    bool computer = false;
-    void startTimer(EngineTimer timer, int) override {
-        (timer == EngineTimer::Timer1 ? timer1 : computer) = true;
-    }
-    void stopTimer(EngineTimer timer) override {
-        (timer == EngineTimer::Timer1 ? timer1 : computer) = false;
-    }
-};
-} // namespace
-
 TEST(HeadlessHost, SeatOneLeavingDuringItsTurnIsPlayedOnToTheWinner) {
     for (const bool headless : {true, false}) {
         TimedTransport t;
@@ -501,20 +502,7 @@ bool isHexKey(const std::string& key) {
 
 // A game driven to its end as the event loop would: the engine's timers in
 // turn, and a discard from every human whose play is due.
-struct Table : ::testing::Test {
-    TimedTransport t;
-    HostCore core{t, 4242};
-
-    void deliver(int entry, const std::string& bytes) {
-        core.received(entry, bytes);
-        while (core.dispatchOne()) {
-        }
-    }
-    int join(const std::string& name) {
-        const int e = core.accept();
-        deliver(e, msg::LoginInfo{e, "1.0.1", name}.encode());
-        return e;
-    }
+struct Table : HostOn<TimedTransport, 4242> {
     std::string key(int entry) {
         const auto& k = t.keys[entry];
         return k.empty() ? std::string() : k.back().key;
@@ -964,15 +952,4 @@ TEST_F(Table, HeadlessSeatOneLeavingDuringItsTurnPassesTurnAndRights) {
     EXPECT_NE(core.engine().winner(), 0);
     deliver(2, msg::StartGameRequest{"Ann", "1000", "50", false, false}.encode());
     EXPECT_TRUE(core.engine().gameinprogress);
-}
-
-TEST_F(Table, ClosingTellsEveryConnectionLoggedInOrNot) {
-    join("Host");
-    join("Ann");
-    const int fresh = core.accept();
-    t.sent.clear();
-    core.hostClosing();
-    for (const int e : {1, 2, fresh})
-        EXPECT_EQ(t.take(e), std::vector<std::string>{text(msg::HostClosing{})}) << e;
-    EXPECT_TRUE(t.closed.empty()); // the transport closes them after the flush
 }
