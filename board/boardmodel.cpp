@@ -145,7 +145,7 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
         std::string_view word;
         Handler handler;
     };
-    static constexpr std::array<Entry, 19> table{{
+    static constexpr std::array<Entry, 20> table{{
         {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::sendloginfo>},
         {msg::NewPlayerInfo::kWord,
          &BoardModel::on<msg::NewPlayerInfo, &BoardModel::newplayerinfo>},
@@ -170,6 +170,7 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
         {msg::CannotMove::kWord, &BoardModel::on<msg::CannotMove, &BoardModel::cannotmove>},
         {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::postscores>},
         {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::newstats>},
+        {msg::HostRights::kWord, &BoardModel::on<msg::HostRights, &BoardModel::hostrights>},
     }};
     for (const Entry& e : table) {
         if (e.word == word) {
@@ -190,9 +191,21 @@ void BoardModel::setHosting() {
 
 void BoardModel::reset() {
     state_ = ClientState{};
+    gamerunning_ = false;
     view_ = BoardView{};
     spies_.clear();
     clearall();
+    finish();
+}
+
+void BoardModel::hostrights(const msg::HostRights& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat || state_.myseat == 0)
+        return;
+    const bool mine = m.seat == state_.myseat;
+    if (mine && !state_.ishost)
+        status("You now hold the host's controls: you may start a game and remove players.");
+    state_.ishost = mine;
+    view_.startVisible = mine && !gamerunning_;
     finish();
 }
 
@@ -320,6 +333,7 @@ void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
 
     view_.startVisible = false;
     view_.justWatchChecked = false;
+    gamerunning_ = true;
     clearall();
     status(name + " has started a game.");
     for (int n = 1; n <= kPlayingSeats; ++n) {
@@ -358,6 +372,8 @@ void BoardModel::newstats(const msg::NewStats& m) {
         return;
 
     state_.turnseat = m.turn;
+    gamerunning_ = true;
+    view_.startVisible = false;
     view_.playToScore = "Amount to Earn: $" + std::to_string(m.amount);
     setCardsLeft(m.taken);
     view_.distance = "Total Distance: " + std::to_string(m.distance);

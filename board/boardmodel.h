@@ -214,6 +214,10 @@ public:
     void cannotmove(const msg::CannotMove& m);
     void postscores(const msg::PostScores& m);
     void winner(const msg::Winner& m);
+    // The host's rights (start, remove, just watch for others) are with
+    // m.seat: this client shows the host's controls exactly while that is
+    // its own seat.
+    void hostrights(const msg::HostRights& m);
 
     // This copy hosts the game: the start control shows while no game runs.
     void setHosting();
@@ -283,6 +287,8 @@ private:
     BoardView view_;
     std::vector<std::string> spies_;
     std::int64_t ownlightyears_ = 0;
+    // A game runs (started or joined mid-game, no winner yet).
+    bool gamerunning_ = false;
 };
 
 // The game options dialog's values.

@@ -66,6 +66,7 @@ void BoardModel::winner(const msg::Winner& m) {
     events_.chatLine(ownWin ? "0+You have Won the Game!" : "0+" + name + " has Won the Game!",
                      kStatusColour);
     events_.log("Game Over!");
+    gamerunning_ = false;
     if (state_.ishost)
         view_.startVisible = true;
     if (player)

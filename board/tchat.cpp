@@ -66,6 +66,9 @@ Tchat::Tchat(const LaunchOptions& options, QWidget* parent)
 }
 
 Tchat::~Tchat() {
+    // Hidden first: a board that loses the keyboard while its children are
+    // destroyed would read the model, which is gone by then.
+    hide();
     // Ended without closing the window (by a signal): nobody is left to see
     // a message box, so a failure only goes to standard error.
     saveTally(false);
@@ -100,6 +103,7 @@ void Tchat::FormCreate() {
     chat_ = new ChatPane(board_, std::move(hooks), sounds_, this);
 
     makeConnection();
+    setupRejoining();
     choices_ = loadNetworkChoicesFile(iniPath());
     joinTimer_.setSingleShot(true);
     joinTimer_.setInterval(kJoinTimeoutMs);
@@ -357,9 +361,14 @@ void Tchat::makeConnection() {
                                formatHostPort(joinTarget_.host, joinTarget_.port))));
             return;
         }
-        close();
+        connectionClosed();
     });
     connect(conn_, &ClientConnection::failed, this, [this](const QString& why, bool notFound) {
+        if (rejoin_.rejoining()) {
+            rejoin_.attemptFailed(conn_->lastError() == QAbstractSocket::ConnectionRefusedError);
+            armRejoin();
+            return;
+        }
         if (dialogJoin_) {
             const QString where =
                 QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port));
@@ -457,6 +466,8 @@ void Tchat::joinpress() {
 }
 
 void Tchat::connectClient(const QString& host, quint16 port) {
+    connHost_ = host;
+    connPort_ = port;
     conn_->connectToHost(host, port);
 }
 
@@ -473,16 +484,19 @@ void Tchat::dispatch(std::string_view message) {
         std::string_view word;
         Handler handler;
     };
-    static constexpr std::array<Entry, 6> table{{
+    static constexpr std::array<Entry, 9> table{{
         {msg::Chat::kWord, &Tchat::on<msg::Chat, &Tchat::chatrecieved>},
         {msg::Action::kWord, &Tchat::on<msg::Action, &Tchat::chatrecieved>},
         {msg::PlayASound::kWord, &Tchat::on<msg::PlayASound, &Tchat::playasound>},
         {msg::HaveWrongVersion::kWord, &Tchat::on<msg::HaveWrongVersion, &Tchat::havewrongversion>},
         {msg::WrongVersion::kWord, &Tchat::on<msg::WrongVersion, &Tchat::wrongversion>},
         {msg::Full::kWord, &Tchat::on<msg::Full, &Tchat::full>},
+        {msg::SeatKey::kWord, &Tchat::on<msg::SeatKey, &Tchat::seatkey>},
+        {msg::HostClosing::kWord, &Tchat::on<msg::HostClosing, &Tchat::hostclosing>},
+        {msg::Removed::kWord, &Tchat::on<msg::Removed, &Tchat::removed>},
     }};
     const Command c = splitCommand(message);
-    if (c.word.empty())
+    if (c.word.empty() || rejoinMessage(c))
         return;
     if (joinTimer_.isActive()) {
         // The host answered: it goes first in the recent hosts.
@@ -499,6 +513,10 @@ void Tchat::dispatch(std::string_view message) {
             return;
         }
     }
+    // The game of a connection that is still rejoining is not this
+    // client's yet.
+    if (rejoin_.rejoining())
+        return;
     model_->handleCommand(c.word, c.payload);
     // A new game hands the keyboard to the board.
     if (c.word == msg::StartGameAnnounce::kWord && !chat_->mychat()->hasFocus())
@@ -533,6 +551,13 @@ void Tchat::wrongversion(const msg::WrongVersion&) {
 }
 
 void Tchat::full(const msg::Full&) {
+    if (rejoin_.rejoining()) {
+        // Entries may free up before the time for rejoining is over.
+        rejoin_.attemptFailed();
+        makeConnection();
+        armRejoin();
+        return;
+    }
     if (dialogJoin_) {
         joinFailed(QStringLiteral("Game is full"));
         return;
@@ -592,6 +617,12 @@ void Tchat::loadSettings() {
 
 void Tchat::changed() {
     board_->refresh();
+    // The host's controls follow the host's rights.
+    const bool rights = model_->state().ishost;
+    if (StartGame1)
+        StartGame1->setEnabled(rights);
+    if (spylist_)
+        spylist_->setHosting(rights);
     JustWatch1->setChecked(model_->view().justWatchChecked);
     updateNetworkMenu();
 }
@@ -732,6 +763,15 @@ void Tchat::setPilotLevel(PilotLevel level) {
 }
 
 void Tchat::closeEvent(QCloseEvent* event) {
+    if (!quitting_ && hostingGame() &&
+        !askYesNo(this, QStringLiteral("Driftwake"),
+                  QStringLiteral("A game is running. Closing this window ends it for every "
+                                 "pilot connected to it. Close anyway?"))) {
+        event->ignore();
+        return;
+    }
+    quitting_ = true;
+    stopRejoining();
     Size work{};
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         work = {screen->availableGeometry().width(), screen->availableGeometry().height()};
@@ -892,6 +932,8 @@ void Tchat::stopNetwork() {
     portmap_->stop();
     dialogJoin_ = false;
     joinRefusedFull_ = false;
+    stopRejoining();
+    rejoin_ = RejoinPlan{};
     // The connection first, so that the old host server's going is heard
     // by nobody.
     makeConnection();

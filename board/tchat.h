@@ -8,6 +8,7 @@
 #include "chat/tallytable.h"
 #include "net/lanwire.h"
 #include "net/launch.h"
+#include "net/rejoin.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -36,6 +37,7 @@ class THostDialog;
 class TJoinDialog;
 class TStartWindow;
 class SoundPlayer;
+class TBanner;
 class TServer;
 class Tabout;
 class Tdownload;
@@ -75,6 +77,10 @@ public:
     // The File menu's entries; both ask before leaving a solo game.
     void HostGame1Click();
     void JoinGame1Click();
+
+    // Rejoining after a dropped connection, and the notices before the end.
+    const RejoinPlan& rejoinPlan() const { return rejoin_; }
+    TBanner* banner() const { return banner_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -121,6 +127,28 @@ private:
     void havewrongversion(const msg::HaveWrongVersion& m);
     void wrongversion(const msg::WrongVersion& m);
     void full(const msg::Full& m);
+
+    // Rejoining, notices and the host's rights (tchatrejoin.cpp).
+    void setupRejoining();
+    void connectionClosed();
+    // The steps of rejoining; true when the message belongs to them.
+    bool rejoinMessage(const Command& c);
+    void rejoinTick();
+    void armRejoin();
+    void showRejoinBanner();
+    void stopRejoining();
+    // A board as a new connection finds it, for the seat given back or the
+    // new one: nothing of the old connection's game survives.
+    void freshBoard();
+    void seatkey(const msg::SeatKey& m);
+    void hostclosing(const msg::HostClosing& m);
+    void removed(const msg::Removed& m);
+    // Shows `text` over the board for a few seconds, then ends the program.
+    void endWithNotice(const QString& text);
+    // Ends the program without asking.
+    void quit();
+    // This copy hosts a network game that runs.
+    bool hostingGame() const;
 
     // BoardEvents
     void log(const std::string& line) override;
@@ -200,6 +228,16 @@ private:
     HostPort joinTarget_;
     QTimer joinTimer_;
     QStringList noticeLines_;
+
+    // Rejoining.
+    RejoinPlan rejoin_;
+    QTimer rejoinTimer_;
+    QTimer endTimer_;
+    TBanner* banner_ = nullptr;
+    QString connHost_;
+    quint16 connPort_ = 0;
+    bool reclaimSent_ = false;
+    bool quitting_ = false;
 
     // Other windows, created after the main window in start-up order.
     Tabout* about_ = nullptr;

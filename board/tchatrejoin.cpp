@@ -1,0 +1,211 @@
+// The main window's side of a dropped connection: rejoining with the seat
+// key, the host's notices before the end, and asking before a hosting window
+// ends a running game.
+#include "board/boardwidget.h"
+#include "board/tchat.h"
+#include "board/tgamestart.h"
+#include "chat/banner.h"
+#include "net/clientconn.h"
+#include "net/tserver.h"
+#include "net/tspylist.h"
+
+#include <QPushButton>
+
+#include <chrono>
+
+namespace dw {
+
+namespace {
+
+// How long a notice from the host stays before the program ends.
+constexpr int kNoticeMs = 3000;
+
+RejoinPlan::Ms now() {
+    return std::chrono::duration_cast<RejoinPlan::Ms>(
+        std::chrono::steady_clock::now().time_since_epoch());
+}
+
+} // namespace
+
+void Tchat::setupRejoining() {
+    banner_ = new TBanner(centralWidget());
+    connect(banner_, &TBanner::buttonClicked, this, [this] {
+        if (!rejoin_.rejoining())
+            return;
+        rejoin_.giveUp();
+        quit();
+    });
+    rejoinTimer_.setSingleShot(true);
+    connect(&rejoinTimer_, &QTimer::timeout, this, &Tchat::rejoinTick);
+    endTimer_.setSingleShot(true);
+    endTimer_.setInterval(kNoticeMs);
+    connect(&endTimer_, &QTimer::timeout, this, &Tchat::quit);
+}
+
+void Tchat::connectionClosed() {
+    if (quitting_ || endTimer_.isActive())
+        return; // the end is already on its way
+    if (rejoin_.rejoining()) {
+        // An attempt's connection closed before the host answered it.
+        rejoin_.attemptFailed();
+        armRejoin();
+        return;
+    }
+    if (!rejoin_.connectionLost(now())) {
+        quit();
+        return;
+    }
+    // The window stays: nothing may be played or sent until the seat is back.
+    board_->setEnabled(false);
+    gamestart_->hide();
+    status(QStringLiteral("The connection to the host was lost. Reconnecting…"));
+    showRejoinBanner();
+    armRejoin();
+}
+
+void Tchat::armRejoin() {
+    if (!rejoin_.rejoining()) {
+        rejoinTimer_.stop();
+        return;
+    }
+    const auto wait = rejoin_.wakeAt() - now();
+    rejoinTimer_.start(int(std::max<std::int64_t>(0, wait.count())));
+}
+
+void Tchat::rejoinTick() {
+    switch (rejoin_.step(now())) {
+    case RejoinPlan::Step::Nothing:
+        break;
+    case RejoinPlan::Step::GiveUp:
+        quit();
+        return;
+    case RejoinPlan::Step::HostGone:
+        endWithNotice(QStringLiteral("The host no longer runs the game."));
+        return;
+    case RejoinPlan::Step::Attempt:
+        reclaimSent_ = false;
+        makeConnection();
+        conn_->connectToHost(connHost_, connPort_);
+        showRejoinBanner();
+        break;
+    }
+    armRejoin();
+}
+
+void Tchat::showRejoinBanner() {
+    const int n = rejoin_.attempts();
+    banner_->showMessage(n == 0
+                             ? QStringLiteral("Connection lost: reconnecting…")
+                             : QStringLiteral("Connection lost: reconnecting… (attempt %1)").arg(n),
+                         QStringLiteral("Your seat and your cards are kept for you. Trying for "
+                                        "up to a minute."),
+                         QStringLiteral("Give up"));
+}
+
+void Tchat::stopRejoining() {
+    rejoinTimer_.stop();
+    reclaimSent_ = false;
+    if (banner_ && !endTimer_.isActive())
+        banner_->hide();
+    board_->setEnabled(true);
+}
+
+bool Tchat::rejoinMessage(const Command& c) {
+    if (rejoin_.phase() != RejoinPlan::Phase::Trying)
+        return false;
+    if (c.word == msg::SendLoginInfo::kWord && !reclaimSent_) {
+        // The host offers an entry: ask for the own seat instead.
+        const auto offer = msg::SendLoginInfo::decode(c.payload);
+        const auto reclaim = offer ? rejoin_.reclaimFor(offer->seat) : std::nullopt;
+        if (!reclaim)
+            return true;
+        reclaimSent_ = true;
+        conn_->send(reclaim->encode());
+        return true;
+    }
+    if (c.word == msg::SendLoginInfo::kWord) {
+        const auto answer = msg::SendLoginInfo::decode(c.payload);
+        if (!answer)
+            return true;
+        const int seat = rejoin_.seat();
+        rejoin_.reclaimed();
+        stopRejoining();
+        freshBoard();
+        model_->sendloginfo(*answer);
+        status(answer->seat == seat ? QStringLiteral("Reconnected: you are back in your seat.")
+                                    : QStringLiteral("Reconnected in seat %1.").arg(answer->seat));
+        return true;
+    }
+    if (c.word == msg::ReclaimRefused::kWord && reclaimSent_) {
+        const auto refusal = msg::ReclaimRefused::decode(c.payload);
+        if (!refusal)
+            return true;
+        rejoin_.refused();
+        stopRejoining();
+        freshBoard();
+        model_->sendloginfo(msg::SendLoginInfo{refusal->entry});
+        status(refusal->entry <= kPlayingSeats
+                   ? QStringLiteral("Reconnected, but the host did not give your seat back: you "
+                                    "joined again as a new pilot in seat %1.")
+                         .arg(refusal->entry)
+                   : QStringLiteral("Reconnected, but the host did not give your seat back: you "
+                                    "joined again as a spectator."));
+        return true;
+    }
+    return false;
+}
+
+void Tchat::freshBoard() {
+    const std::string name = model_->state().playername;
+    const bool hosting = server_ && server_->isListening();
+    model_->reset();
+    model_->state().playername = name;
+    if (hosting)
+        model_->setHosting();
+    const QStringList spies = spylist_->spies();
+    for (const QString& spy : spies)
+        spylist_->removeSpy(spy);
+    gamestart_->hide();
+    changed();
+}
+
+void Tchat::seatkey(const msg::SeatKey& m) {
+    // Only the key of the own seat is worth keeping.
+    if (m.seat == model_->state().myseat && !m.key.empty())
+        rejoin_.keyGiven(m.seat, m.key);
+}
+
+void Tchat::hostclosing(const msg::HostClosing&) {
+    endWithNotice(QStringLiteral("The host ended the game."));
+}
+
+void Tchat::removed(const msg::Removed& m) {
+    if (m.seat == model_->state().myseat)
+        endWithNotice(QStringLiteral("The host removed you from the game."));
+}
+
+void Tchat::endWithNotice(const QString& text) {
+    if (endTimer_.isActive() || quitting_)
+        return;
+    rejoin_.hostEnded();
+    rejoinTimer_.stop();
+    status(text);
+    board_->setEnabled(false);
+    gamestart_->hide();
+    banner_->showMessage(text, QStringLiteral("Driftwake closes in a few seconds."));
+    endTimer_.start();
+}
+
+void Tchat::quit() {
+    quitting_ = true;
+    rejoinTimer_.stop();
+    endTimer_.stop();
+    close();
+}
+
+bool Tchat::hostingGame() const {
+    return server_ && server_->isListening() && options_.mode != LaunchMode::Solo &&
+           server_->core().engine().gameinprogress;
+}
+
+} // namespace dw

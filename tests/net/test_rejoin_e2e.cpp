@@ -1,0 +1,90 @@
+// Separate programs: a headless host and a window client joined through a
+// relay that cuts the link while both keep running. The client takes its
+// seat back, and ends with status 0 after the host's notice or once the host
+// program is gone.
+#include "tests/support/processes.h"
+#include "tests/support/tcpproxy.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+
+using namespace dw;
+using namespace dw::testing;
+
+namespace {
+
+QStringList joinArgs(const char* name, quint16 port) {
+    return {QString::fromLatin1(name), "127.0.0.1", "join", "--port", QString::number(port)};
+}
+
+// Waits for `text` in the output while this process's event loop runs (the
+// relay lives in it).
+bool seen(Running& r, const char* text, int timeoutMs) {
+    return QTest::qWaitFor([&] { return r.output().contains(QLatin1String(text)); }, timeoutMs);
+}
+
+} // namespace
+
+class RejoinPrograms : public QObject {
+    Q_OBJECT
+
+private slots:
+    void theClientTakesItsSeatBackAndEndsCleanlyOnTheHostsNotice() {
+        ProgramCopy hostCopy, clientCopy;
+        QVERIFY(hostCopy.ok() && clientCopy.ok());
+        const quint16 port = freePort();
+        Running host(hostCopy, {"--headless", "--port", QString::number(port)});
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        TcpProxy proxy(port);
+        QVERIFY(proxy.listen());
+        // Another player stays on, and sees no newcomer when the seat comes back.
+        RawClient other;
+        QCOMPARE(other.login(port, "Bob"), 1);
+        Running client(clientCopy, joinArgs("Ann", proxy.port()), true);
+        QVERIFY2(seen(client, "You are Connected.", 30000), qPrintable(client.output()));
+        QVERIFY(other.waitFor(msg::NewPlayerInfo{2, "Ann"}, 10000));
+
+        proxy.cut();
+        QVERIFY2(seen(client, "Reconnecting", 10000), qPrintable(client.output()));
+        QVERIFY2(seen(client, "you are back in your seat.", 20000), qPrintable(client.output()));
+        QCOMPARE(client.process().state(), QProcess::Running);
+        QCOMPARE(proxy.relayed(), 2);
+        // The other player saw the seat leave and the same seat come back.
+        QVERIFY(other.waitFor(msg::NewPlayerInfo{2, "Ann"}, 10000));
+        for (const std::string& m : other.received())
+            QVERIFY2(!msg::decodeMessage<msg::NewPlayerInfo>(m) ||
+                         msg::decodeMessage<msg::NewPlayerInfo>(m)->seat == 2,
+                     m.c_str());
+
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(host.terminate(), 0);
+        QVERIFY2(seen(client, "The host ended the game.", 10000), qPrintable(client.output()));
+        QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output()));
+        QCOMPARE(client.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(client.process().exitCode(), 0);
+        QVERIFY(clock.elapsed() >= 2500);
+        // No attempt to come back after the notice.
+        QCOMPARE(proxy.relayed(), 2);
+    }
+
+    void aClientWhoseHostWasKilledSaysSoAndEndsCleanly() {
+        ProgramCopy hostCopy, clientCopy;
+        QVERIFY(hostCopy.ok() && clientCopy.ok());
+        const quint16 port = freePort();
+        Running host(hostCopy, {"--headless", "--port", QString::number(port)});
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        Running client(clientCopy, joinArgs("Ann", port), true);
+        QVERIFY2(seen(client, "You are Connected.", 30000), qPrintable(client.output()));
+        host.process().kill(); // no notice from the host
+        QVERIFY(host.process().waitForFinished(10000));
+        QVERIFY2(seen(client, "The host no longer runs the game.", 20000),
+                 qPrintable(client.output()));
+        QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output()));
+        QCOMPARE(client.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(client.process().exitCode(), 0);
+    }
+};
+
+QTEST_MAIN(RejoinPrograms)
+#include "test_rejoin_e2e.moc"
