@@ -258,10 +258,19 @@ void HostCore::reclaim(int entry, const msg::Reclaim& request) {
     if (entry < 1 || entry > kMaxConnections || loggedIn_[entry] || closed_[entry])
         return;
     const int seat = request.seat;
-    const bool granted = request.entry == entry && seat >= 1 && seat <= engine_.numentries &&
-                         seat <= kMaxConnections &&
-                         (seat == entry || !engine_.players[seat].connected) &&
-                         sameKey(keys_[seat], request.key);
+    const bool keyHolds = request.entry == entry && seat >= 1 && seat <= engine_.numentries &&
+                          seat <= kMaxConnections && sameKey(keys_[seat], request.key);
+    // Only the seat's own player holds its key, so an old connection of the
+    // seat that still looks live is dead: a link cut without a word, which
+    // TCP may take many minutes to find out. Left alone it would keep the
+    // seat from its player, and the game would wait for its plays. It leaves
+    // now as if it had closed. A hosting window's own seat never changes hands.
+    if (keyHolds && seat != entry && live(seat) && (seat != 1 || headless_)) {
+        transport_.event("seat " + std::to_string(seat) +
+                         ": its player is back on a new connection; the old one is closed");
+        disconnectsock(seat);
+    }
+    const bool granted = keyHolds && (seat == entry || !engine_.players[seat].connected);
     if (!granted) {
         ++counters_.reclaimsRefused;
         transport_.event("seat " + std::to_string(entry) + ": taking back seat " +

@@ -624,8 +624,8 @@ TEST_F(Table, WrongOldAndGuessedKeysAreRefusedAndTheNewcomerStays) {
         {2, annKey + "0"},
         {2, bobKey},
         {3, annKey},
-        {1, key(1)}, // seat 1 is live
-        {4, key(4)},
+        {1, key(1)}, // the hosting window's own seat
+        {4, bobKey},
         {7, annKey},
         {0, annKey},
     };
@@ -677,6 +677,47 @@ TEST_F(Table, WrongOldAndGuessedKeysAreRefusedAndTheNewcomerStays) {
     deliver(1, msg::KickHim{1, 4}.encode());
     reclaim(4, cyKey);
     EXPECT_EQ(t.take(4), std::vector<std::string>{text(msg::ReclaimRefused{4})});
+}
+
+TEST_F(Table, TheKeysHolderTakesItsSeatFromAnOldConnectionThatLooksLive) {
+    // Ann's link died without a word: the host still counts her old
+    // connection as live when she comes back with her key, during her turn.
+    join("Host");
+    join("Ann");
+    deliver(1, msg::StartGameRequest{"Host", "5000", "70", false, false}.encode());
+    ASSERT_TRUE(runUntil([&] { return waitsFor(2); }));
+    const auto hand = core.engine().players[2].cards;
+    const std::string annKey = key(2);
+    t.sent.clear();
+
+    const int e = reclaim(2, annKey);
+    EXPECT_EQ(e, 3);
+    // The old connection is closed and leaves as any departure does; the new
+    // one moves into the seat.
+    EXPECT_EQ(t.closed, std::vector<int>{2});
+    EXPECT_EQ(t.take(1), std::vector<std::string>{text(msg::PlayerDisconnected{2, "Ann"})});
+    EXPECT_EQ(t.moves, (std::vector<std::pair<int, int>>{{3, 2}}));
+    EXPECT_EQ(t.take(2), std::vector<std::string>{text(msg::SendLoginInfo{2})});
+    deliver(2, msg::LoginInfo{2, "1.0.1", "Ann"}.encode());
+    EXPECT_EQ(core.reclaims(), 1);
+    EXPECT_EQ(core.engine().players[2].cards, hand);
+    // The turn is hers again, not the computer's.
+    EXPECT_TRUE(waitsFor(2));
+    EXPECT_FALSE(t.computer);
+
+    // A wrong key does not close anybody; nor does the hosting window's own
+    // seat change hands, even with its key.
+    t.closed.clear();
+    std::string wrong = key(2);
+    wrong.back() = wrong.back() == '0' ? '1' : '0';
+    const int f = reclaim(2, wrong);
+    EXPECT_EQ(t.take(f), std::vector<std::string>{text(msg::ReclaimRefused{f})});
+    core.connectionClosed(f);
+    const int g = reclaim(1, key(1));
+    EXPECT_EQ(t.take(g), std::vector<std::string>{text(msg::ReclaimRefused{g})});
+    EXPECT_TRUE(t.closed.empty());
+    EXPECT_TRUE(core.engine().players[1].connected);
+    EXPECT_EQ(core.engine().players[2].name, "Ann");
 }
 
 struct TwoDropped : Table, ::testing::WithParamInterface<bool> {};
