@@ -89,6 +89,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The choices of the Options menu, in menu order.
+    static constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
+    static constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal,
+                                                        BotSpeed::Fast};
+    static constexpr std::array<PilotLevel, 2> kPilotLevels{PilotLevel::Classic,
+                                                            PilotLevel::Expert};
     // Start-up.
     void FormCreate();
     void buildMenus();
