@@ -15,6 +15,7 @@
 // phase; the host relays every one of them to every connection. Last, seat 2
 // sends --burst chat messages in one write followed by an ordinary message,
 // and seat 1 checks that all arrive, in order.
+#include "net/bench/benchplayer.h"
 #include "net/messages.h"
 #include "net/protocol.h"
 #include "net/tserver.h"
@@ -39,6 +40,7 @@
 #include <vector>
 
 using namespace dw;
+using dw::bench::Player;
 
 namespace {
 
@@ -65,46 +67,6 @@ bool runUntil(const std::function<bool()>& done, int ms) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     return done();
 }
-
-// One connection that logs in when given its seat and hands every other
-// message to `onMessage`.
-struct Player {
-    QTcpSocket socket;
-    Framer framer;
-    int seat = 0;
-    bool loggedIn = false;
-    std::string name;
-    std::function<void(const std::string&)> onMessage;
-
-    explicit Player(std::string playerName) : name(std::move(playerName)) {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { read(); });
-        // As the game's own client does.
-        QObject::connect(&socket, &QTcpSocket::connected,
-                         [this] { socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
-    }
-    void connectTo(quint16 port) { socket.connectToHost(QStringLiteral("127.0.0.1"), port); }
-    void send(const std::string& m) {
-        socket.write(m.data(), qint64(m.size()));
-        socket.flush();
-    }
-    void read() {
-        const QByteArray data = socket.readAll();
-        framer.append(std::string_view(data.constData(), std::size_t(data.size())));
-        std::string m;
-        int dropped = 0;
-        while (framer.next(m, dropped)) {
-            if (const auto ask = msg::decodeMessage<msg::SendLoginInfo>(m)) {
-                seat = ask->seat;
-                send(msg::LoginInfo{seat, std::string(kVersion), name}.encode());
-            } else if (const auto info = msg::decodeMessage<msg::NewPlayerInfo>(m);
-                       info && info->seat == seat) {
-                loggedIn = true;
-            }
-            if (onMessage)
-                onMessage(m);
-        }
-    }
-};
 
 double percentile(std::vector<double> v, double p) {
     if (v.empty())

@@ -12,11 +12,10 @@
 // window (a game that does not progress), and "all tables progressed" when
 // there was none. Then it watches on until it is stopped, so that whoever
 // measures its memory may do so after the window.
+#include "net/bench/benchplayer.h"
 #include "net/messages.h"
-#include "net/protocol.h"
 
 #include <QCoreApplication>
-#include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
@@ -36,46 +35,31 @@ void say(const char* format, auto... args) {
 
 // The watching client of one table.
 struct Table {
-    QTcpSocket socket;
-    Framer framer;
-    int seat = 0;
-    bool loggedIn = false;
+    bench::Player player{"Watcher"};
     long turns = 0;
     long games = 0;
 
     void connectTo(quint16 port) {
-        QObject::connect(&socket, &QTcpSocket::readyRead, [this] { read(); });
-        socket.connectToHost(QStringLiteral("127.0.0.1"), port);
-    }
-    void send(const std::string& m) { socket.write(m.data(), qint64(m.size())); }
-    // A game with the host's default amount and distance, four pilots, all
-    // of them the computer's.
-    void startGame() {
-        send(msg::StartGameRequest{"Watcher", "5000", "70", true, true}.encode());
-        send(msg::JustWatch{seat, true}.encode());
-    }
-    void read() {
-        const QByteArray data = socket.readAll();
-        framer.append(std::string_view(data.constData(), std::size_t(data.size())));
-        std::string m;
-        int dropped = 0;
-        while (framer.next(m, dropped)) {
-            if (const auto ask = msg::decodeMessage<msg::SendLoginInfo>(m)) {
-                seat = ask->seat;
-                send(msg::LoginInfo{seat, std::string(kVersion), "Watcher"}.encode());
-            } else if (const auto info = msg::decodeMessage<msg::NewPlayerInfo>(m);
-                       info && info->seat == seat && !loggedIn) {
-                loggedIn = true;
-                // Only seat 1 may start a game.
-                if (seat == 1)
-                    startGame();
-            } else if (msg::decodeMessage<msg::NextPlayer>(m)) {
+        // Only seat 1 may start a game.
+        player.onLogin = [this] {
+            if (player.seat == 1)
+                startGame();
+        };
+        player.onMessage = [this](const std::string& m) {
+            if (msg::decodeMessage<msg::NextPlayer>(m)) {
                 ++turns;
             } else if (msg::decodeMessage<msg::Winner>(m)) {
                 ++games;
                 startGame();
             }
-        }
+        };
+        player.connectTo(port);
+    }
+    // A game with the host's default amount and distance, four pilots, all
+    // of them the computer's.
+    void startGame() {
+        player.send(msg::StartGameRequest{"Watcher", "5000", "70", true, true}.encode());
+        player.send(msg::JustWatch{player.seat, true}.encode());
     }
 };
 
@@ -129,7 +113,7 @@ int main(int argc, char** argv) {
         for (std::size_t i = 0; i < tables.size(); ++i) {
             turns.push_back(tables[i]->turns - turnsAtStart[i]);
             games += tables[i]->games - gamesAtStart[i];
-            playing += tables[i]->loggedIn && tables[i]->seat == 1;
+            playing += tables[i]->player.loggedIn && tables[i]->player.seat == 1;
         }
         std::sort(turns.begin(), turns.end());
         const long stalled = std::count(turns.begin(), turns.end(), 0L);
