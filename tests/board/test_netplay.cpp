@@ -11,6 +11,7 @@
 #include "net/tdownload.h"
 #include "net/tserver.h"
 #include "tests/support/fakeigd.h"
+#include "tests/support/processes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -30,14 +31,10 @@
 #include <memory>
 
 using namespace dw;
+using dw::testing::freePort;
+using dw::testing::soloLaunch;
 
 namespace {
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // A main window started without parameters, with a data directory of its own.
 struct Window {
@@ -46,12 +43,7 @@ struct Window {
 
     Window() {
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
-        LaunchOptions o;
-        o.mode = LaunchMode::Solo;
-        o.playername = "You";
-        o.hostaddress = "127.0.0.1";
-        o.port = freePort();
-        tchat = std::make_unique<Tchat>(o);
+        tchat = std::make_unique<Tchat>(soloLaunch());
         tchat->show();
     }
     QString ini() const { return data.filePath(QStringLiteral("korvellobby.ini")); }

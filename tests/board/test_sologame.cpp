@@ -16,7 +16,7 @@
 #include <QTest>
 
 using namespace dw;
-using dw::testing::freePort;
+using dw::testing::soloLaunch;
 
 namespace {
 
@@ -25,16 +25,6 @@ QAction* menuItem(QWidget* window, const QString& caption) {
         if (a->text() == caption)
             return a;
     return nullptr;
-}
-
-// A solo game of "You" on a free port.
-LaunchOptions soloOptions() {
-    LaunchOptions options;
-    options.mode = LaunchMode::Solo;
-    options.playername = "You";
-    options.hostaddress = "127.0.0.1";
-    options.port = freePort();
-    return options;
 }
 
 } // namespace
@@ -47,7 +37,7 @@ private slots:
         QVERIFY(data.isValid());
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
 
-        LaunchOptions options = soloOptions();
+        LaunchOptions options = soloLaunch();
         options.timerScale = 0.002;
         {
             Tchat window(options);
@@ -97,7 +87,7 @@ private slots:
         QTemporaryDir data;
         QVERIFY(data.isValid());
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
-        const LaunchOptions options = soloOptions();
+        const LaunchOptions options = soloLaunch();
         {
             Tchat window(options);
             window.show();

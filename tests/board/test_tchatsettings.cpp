@@ -23,21 +23,12 @@
 #include <QTimer>
 
 using namespace dw;
-using dw::testing::freePort;
+using dw::testing::soloLaunch;
 
 namespace {
 
 QAction* item(QWidget* w, const char* name) {
     return w->findChild<QAction*>(QString::fromLatin1(name));
-}
-
-LaunchOptions solo() {
-    LaunchOptions o;
-    o.mode = LaunchMode::Solo;
-    o.playername = "You";
-    o.hostaddress = "127.0.0.1";
-    o.port = freePort();
-    return o;
 }
 
 // The host has announced the own seat, which is when the settings are read
@@ -72,7 +63,7 @@ private slots:
                        "TEXTSIZE=12\r\nBotspeed=1000\r\nPlaysounds=false\r\n"
                        "Playerphrasesounds=False\r\nTextcolor=clBlack\r\nPlaytoscore=7777\r\n"
                        "Distance=abc\r\nBot3=1\r\nPhrase2=Onward!\r\n");
-        Tchat w(solo());
+        Tchat w(soloLaunch());
         w.show();
         QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
         QCOMPARE(w.chat().mainchat()->textSize(), 12);
@@ -101,7 +92,7 @@ private slots:
 
     void thePilotLevelReachesTheEngine() {
         writeFile(ini, "[Driftwake]\r\nPilotlevel=expert\r\n");
-        Tchat w(solo());
+        Tchat w(soloLaunch());
         w.show();
         const Engine& engine = w.server()->core().engine();
         QTRY_VERIFY_WITH_TIMEOUT(item(&w, "Expert1")->isChecked(), 20000); // read at login
@@ -124,7 +115,7 @@ private slots:
 
     void writesTheGeometryAtCloseOnlyWhenItChanged() {
         {
-            Tchat w(solo());
+            Tchat w(soloLaunch());
             w.show();
             QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.close(); // the load at login moved the window to the stored place
@@ -133,14 +124,14 @@ private slots:
         QVERIFY(first.read("Driftwake", "Width"));
         const std::string text = first.text();
         {
-            Tchat w(solo());
+            Tchat w(soloLaunch());
             w.show();
             QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.close();
         }
         QCOMPARE(IniFile::load(ini.toStdString()).text(), text); // unchanged: nothing written
         {
-            Tchat w(solo());
+            Tchat w(soloLaunch());
             w.show();
             QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.move(40, 50);
@@ -153,7 +144,7 @@ private slots:
     }
 
     void nothingIsWrittenBeforeTheSettingsWereRead() {
-        LaunchOptions o = solo();
+        LaunchOptions o = soloLaunch();
         o.mode = LaunchMode::Unconnected;
         {
             Tchat w(o);
@@ -173,7 +164,7 @@ private slots:
         const QByteArray lines = "Phrase1=Tr\xE8s bien!\r\nPhrase2=" + longPhrase +
                                  "\r\nPhrase3=\x80\x81\x8D\x8F\x90\x9D\xFF\r\n";
         writeFile(ini, "[Driftwake]\r\n" + lines);
-        Tchat w(solo());
+        Tchat w(soloLaunch());
         w.show();
         // The settings are read once the host has announced the own seat.
         QTRY_COMPARE_WITH_TIMEOUT(w.chat().phrase(1), QStringLiteral("Tr\u00E8s bien!"), 20000);
@@ -201,7 +192,7 @@ private slots:
     }
 
     void theWindowKeepsItsMinimumSize() {
-        LaunchOptions o = solo();
+        LaunchOptions o = soloLaunch();
         o.mode = LaunchMode::Unconnected;
         Tchat w(o);
         w.show();
@@ -222,7 +213,7 @@ private slots:
         // The tally's work file is in the way, so the save fails.
         const QString blocker = data.filePath("Driftwaketally.tld.tmp");
         QVERIFY(QDir().mkpath(blocker));
-        LaunchOptions o = solo();
+        LaunchOptions o = soloLaunch();
         o.mode = LaunchMode::Unconnected;
         QString told;
         QTimer answer;

@@ -18,6 +18,15 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
+LaunchOptions soloLaunch() {
+    LaunchOptions options;
+    options.mode = LaunchMode::Solo;
+    options.playername = "You";
+    options.hostaddress = "127.0.0.1";
+    options.port = freePort();
+    return options;
+}
+
 ProgramCopy::ProgramCopy() {
     const QString bin = qEnvironmentVariable("DRIFTWAKE_BIN");
     if (bin.isEmpty() || !dir_.isValid())

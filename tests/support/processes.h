@@ -3,6 +3,7 @@
 // loopback port, and a raw protocol client.
 #pragma once
 
+#include "net/launch.h"
 #include "net/messages.h"
 #include "net/protocol.h"
 
@@ -22,6 +23,9 @@ namespace dw::testing {
 
 // A TCP port on 127.0.0.1 that nothing listens on right now.
 quint16 freePort();
+
+// The launch options of a solo game of "You" on a free port.
+LaunchOptions soloLaunch();
 
 // The program under test, copied into a directory of its own.
 class ProgramCopy {
