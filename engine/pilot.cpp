@@ -30,13 +30,16 @@ public:
 
     explicit HandIndex(const tplayer& p) {
         first_.fill(kAbsent);
+        // Gathered in a local: stores into first_ could alias a member, which
+        // would keep it in memory through the loop.
+        std::uint32_t held = 0;
         for (int slot = kSlots; slot >= 1; --slot) {
             const int c = p.cards[ix(slot)];
             first_[ix(c)] = slot;
-            held_ |= bit(c);
+            held |= bit(c);
         }
         first_[kNoCard] = kAbsent;
-        held_ &= ~bit(kNoCard);
+        held_ = held & ~bit(kNoCard);
     }
 
     static constexpr std::uint32_t bit(int code) { return 1u << code; }
@@ -75,35 +78,46 @@ bool mayTravelWith(const tplayer& p, int c) {
     return isLightyear(c) && (!p.teleported || c == kLy2500 || c == kLy5000);
 }
 
-// The table as the fixed list reads it, answering the play it chooses
-// instead of making it: the list below calls playGo, playSpeed, playMiles
-// and playDiscard as the engine's own handlers are called, and the last call
-// is the answer.
-class ClassicPilot {
+// The table as the fixed list reads it, and where its answer goes: the list
+// below calls playGo, playSpeed, playMiles and playDiscard as the engine's
+// own handlers are called, and the last call is the play. `Plays` is either
+// a recorder of that call (classicPilot) or the engine itself, which then
+// makes the play at once: the list runs on every computer turn.
+template <typename Plays> class ClassicPilot {
 public:
-    ClassicPilot(const TableView& table, Random& random)
-        : players(table.players), tripdistance(table.tripdistance), random_(random) {}
+    ClassicPilot(const TableView& table, Random& random, Plays& plays)
+        : players(table.players), tripdistance(table.tripdistance), random_(random), plays_(plays) {
+    }
 
     const tplayer* const players;
     const int tripdistance;
 
     void computerplay(int seat);
 
+    void playGo(int seat, int slot, int target) { plays_.playGo(seat, slot, target); }
+    void playSpeed(int seat, int slot, int target) { plays_.playSpeed(seat, slot, target); }
+    void playMiles(int seat, int slot) { plays_.playMiles(seat, slot); }
+    void playDiscard(int seat, int slot) { plays_.playDiscard(seat, slot); }
+    Random& random() { return random_; }
+    bool takesPlay(int seat) const { return seat >= 1 && seat <= kSeats; }
+
+private:
+    Random& random_;
+    Plays& plays_;
+};
+
+// Records the play the list chose.
+struct PlayRecorder {
+    Play play;
     void playGo(int, int slot, int target) { play = {PlayKind::Go, slot, target}; }
     void playSpeed(int, int slot, int target) { play = {PlayKind::Speed, slot, target}; }
     void playMiles(int, int slot) { play = {PlayKind::Miles, slot, 0}; }
     void playDiscard(int, int slot) { play = {PlayKind::Discard, slot, 0}; }
-    Random& random() { return random_; }
-    bool takesPlay(int seat) const { return seat >= 1 && seat <= kSeats; }
-
-    Play play;
-
-private:
-    Random& random_;
 };
 
 // The discard of a seat whose turn found no play, by the stages below.
-void discardBy(ClassicPilot& engine, int seat, const HandIndex& hand) {
+template <typename Plays>
+void discardBy(ClassicPilot<Plays>& engine, int seat, const HandIndex& hand) {
     const tplayer& me = engine.players[ix(seat)];
 
     // 1. Repairs made useless by a protection held, in protection order.
@@ -143,7 +157,7 @@ void discardBy(ClassicPilot& engine, int seat, const HandIndex& hand) {
     engine.playDiscard(seat, slot);
 }
 
-void ClassicPilot::computerplay(int seat) {
+template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
     if (!takesPlay(seat))
         return;
     const tplayer& me = players[ix(seat)];
@@ -262,16 +276,18 @@ void ClassicPilot::computerplay(int seat) {
 } // namespace
 
 Play classicPilot(const TableView& table, int seat, Random& random) {
-    ClassicPilot pilot(table, random);
+    PlayRecorder answer;
+    ClassicPilot<PlayRecorder> pilot(table, random, answer);
     pilot.computerplay(seat);
-    return pilot.play;
+    return answer.play;
 }
 
 Play classicDiscard(const TableView& table, int seat, Random& random) {
-    ClassicPilot pilot(table, random);
+    PlayRecorder answer;
+    ClassicPilot<PlayRecorder> pilot(table, random, answer);
     if (pilot.takesPlay(seat))
         discardBy(pilot, seat, HandIndex(table.players[ix(seat)]));
-    return pilot.play;
+    return answer.play;
 }
 
 Pilot pilotOf(PilotLevel level) {
@@ -323,10 +339,13 @@ void Engine::computerplay(int seat) {
     if (!takesPlay(seat))
         return;
     const Pilot chosen = pilot(seat);
-    // The fixed list is called by name, not through the pointer, so that it
-    // is compiled into this function: it runs on every computer turn.
-    if (chosen == classicPilot)
-        return applyPlay(seat, classicPilot(view(), seat, random_));
+    // The fixed list runs on every computer turn, so it is compiled into
+    // this function and makes its play through the engine's handler as it
+    // chooses it, instead of answering a play to be looked at again.
+    if (chosen == classicPilot) {
+        ClassicPilot<Engine> list(view(), random_, *this);
+        return list.computerplay(seat);
+    }
     applyPlay(seat, chosen(view(), seat, random_));
     // A play the rules refused would leave the turn hanging; the fixed list,
     // whose plays are always accepted, plays instead.
