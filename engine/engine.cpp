@@ -3,9 +3,9 @@
 #include "net/messages.h"
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <climits>
+#include <experimental/simd>
 #include <vector>
 
 namespace dw {
@@ -40,6 +40,18 @@ private:
 int nextSeat(int seat) {
     static constexpr std::array<int, kSeats + 1> kNext{1, 2, 3, 4, 1};
     return seat >= 0 && seat <= kSeats ? kNext[ix(seat)] : 1;
+}
+
+// The lowest empty slot of a hand, or 0 when it is full: where the drawn
+// card goes. Which slot that is changes from turn to turn, and a scan that
+// stops at the first empty one pays for that in mispredicted branches, so
+// every slot is compared at once.
+int lowestEmptySlot(const std::array<int, kSlots + 1>& cards) {
+    namespace stdx = std::experimental;
+    const stdx::fixed_size_simd<int, kSlots + 1> codes(cards.data(), stdx::element_aligned);
+    auto empty = codes == kNoCard;
+    empty[0] = false; // [0] is not a slot
+    return stdx::any_of(empty) ? stdx::find_first_set(empty) : 0;
 }
 
 } // namespace
@@ -274,14 +286,7 @@ void Engine::findplayer() {
     int drawnSlot = 0;
     int drawnCard = kNoCard;
     if (drawing) {
-        // The drawn card goes into the lowest empty slot. Where that is
-        // changes from turn to turn, and a scan that stops at the first one
-        // pays for it in mispredicted branches; a mask of the empty slots
-        // does not.
-        unsigned empty = 0; // bit k: slot k is empty
-        for (int slot = 1; slot <= kSlots; ++slot)
-            empty |= static_cast<unsigned>(p.cards[ix(slot)] == kNoCard) << slot;
-        drawnSlot = empty != 0 ? std::countr_zero(empty) : 0;
+        drawnSlot = lowestEmptySlot(p.cards);
         if (drawnSlot != 0) {
             drawnCard = deck[ix(deckpos)];
             deck[ix(deckpos)] = kNoCard;

@@ -51,6 +51,8 @@ public:
     int operator[](int code) const { return first_[ix(code)]; }
     // The lowest slot among the held codes from..to that satisfy `pred`, or 0.
     template <typename Pred> int lowest(int from, int to, Pred pred) const {
+        if ((held_ & (bit(to + 1) - bit(from))) == 0)
+            return 0; // nothing from..to in hand: the usual answer, in one test
         int best = kAbsent;
         for (int c = from; c <= to; ++c)
             if (pred(c))
@@ -208,13 +210,15 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
         if (s)
             return playMiles(seat, s);
     }
-    // 3. Stop a pilot near the goal. The seats near the goal are gathered
-    //    first, so the usual case (none, or no attack card) is one test.
+    // 3. Stop a pilot near the goal. With an attack card in hand, the seats
+    //    near the goal are gathered first, so the usual case (none) is one
+    //    test.
     unsigned nearGoal = 0; // bit t: seat t is another seat near the goal
-    for (int t = 1; t <= kSeats; ++t)
-        nearGoal |= static_cast<unsigned>(tripdistance - players[ix(t)].distance <= 10000) << t;
+    if (hand.hasAny(kAttackBits))
+        for (int t = 1; t <= kSeats; ++t)
+            nearGoal |= static_cast<unsigned>(tripdistance - players[ix(t)].distance <= 10000) << t;
     nearGoal &= ~(1u << seat);
-    if (nearGoal != 0 && hand.hasAny(kAttackBits)) {
+    if (nearGoal != 0) {
         for (int t = 1; t <= kSeats; ++t) {
             if ((nearGoal & (1u << t)) == 0)
                 continue;
