@@ -13,6 +13,7 @@ packages=(
     desktop-file-utils appstream
     dpkg-dev file lintian systemd
     clang-14 libclang-rt-14-dev
+    valgrind
 )
 
 missing=()
