@@ -132,17 +132,26 @@ TEST(Pilot, ChoosesByItsPriorities) {
     };
     for (const Choice& c : cases) {
         SCOPED_TRACE(c.what);
-        Table t;
-        t.startAt(c.seat);
-        t.connect({5});
-        t.seat(c.seat).cards.fill(kNoCard);
-        for (std::size_t i = 0; i < c.hand.size(); ++i)
-            t.seat(c.seat).cards[i + 1] = c.hand[i];
-        if (c.setup)
-            c.setup(t);
-        t.engine.computerplay(c.seat);
-        EXPECT_EQ(t.to(5), std::vector<std::string>{c.expected});
-        EXPECT_TRUE(t.host.diagnostics.empty());
+        // The computer's turn makes the play as the list chooses it; the
+        // pilot interface answers it. Both must be the same play.
+        Table played;
+        Table answered;
+        for (Table* t : {&played, &answered}) {
+            t->startAt(c.seat);
+            t->connect({5});
+            t->seat(c.seat).cards.fill(kNoCard);
+            for (std::size_t i = 0; i < c.hand.size(); ++i)
+                t->seat(c.seat).cards[i + 1] = c.hand[i];
+            if (c.setup)
+                c.setup(*t);
+        }
+        played.engine.computerplay(c.seat);
+        Engine& e = answered.engine;
+        e.applyPlay(c.seat, classicPilot(e.view(), c.seat, e.random()));
+        for (Table* t : {&played, &answered}) {
+            EXPECT_EQ(t->to(5), std::vector<std::string>{c.expected});
+            EXPECT_TRUE(t->host.diagnostics.empty());
+        }
     }
 }
 
