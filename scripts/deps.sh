@@ -14,6 +14,7 @@ packages=(
     dpkg-dev file lintian systemd
     clang-14 libclang-rt-14-dev
     valgrind
+    ccache
 )
 
 missing=()

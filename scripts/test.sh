@@ -6,7 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${DRIFTWAKE_TEST_BUILD:-$root/build-test}"
 
 "$root/scripts/deps.sh"
-# ccache, where it is installed, keeps repeated builds short (the package
+# ccache (from deps.sh) keeps repeated builds short (the package
 # check builds the program a second time, and picks this up too).
 if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
     export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
