@@ -8,7 +8,7 @@ build="${DRIFTWAKE_TEST_BUILD:-$root/build-test}"
 "$root/scripts/deps.sh"
 # ccache (from deps.sh) keeps repeated builds short (the package
 # check builds the program a second time, and picks this up too).
-if command -v ccache >/dev/null && [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
+if [ -z "${CMAKE_CXX_COMPILER_LAUNCHER:-}" ]; then
     export CMAKE_CXX_COMPILER_LAUNCHER=ccache CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 fi
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
