@@ -80,6 +80,20 @@ std::string cellFromFile(std::string_view stored) {
     return fromWindows1252(stored);
 }
 
+// A cell as the file gets it: Windows-1252, unless those bytes would read
+// back as other text (single bytes that happen to form UTF-8, as "\xCF\xB9"
+// for a name with "\u00CF\u00B9" in it, or a character Windows-1252 lacks,
+// from a file of an earlier build); then UTF-8, which reads back as it is.
+// A line break inside a cell (a name from the network) would shift every
+// later cell of the file, so it is written as a space.
+std::string cellForFile(std::string_view cell) {
+    std::string text(cell);
+    std::replace_if(
+        text.begin(), text.end(), [](char c) { return c == '\r' || c == '\n'; }, ' ');
+    std::string bytes = toWindows1252(text);
+    return cellFromFile(bytes) == text ? bytes : text;
+}
+
 std::string notANumber(std::string_view text) {
     std::string s(1, '\'');
     s.append(text);
@@ -234,11 +248,7 @@ std::string TallyTable::render() const {
     out += kLineEnd;
     for (std::size_t c = 0; c < kColumns; ++c) {
         for (const Row& r : rows_) {
-            // A line break inside a cell (a name from the network) would
-            // shift every later cell of the file; it is written as a space.
-            for (const char ch : toWindows1252(r[c])) {
-                out.push_back(ch == '\r' || ch == '\n' ? ' ' : ch);
-            }
+            out += cellForFile(r[c]);
             out += kLineEnd;
         }
     }

@@ -217,6 +217,27 @@ TEST(TallyFile, NamesAreSingleByteAndOlderUtf8NamesStillMatch) {
     EXPECT_EQ(again.tallied()[0].name, "Zo\u00EB");
 }
 
+TEST(TallyFile, NamesWhoseSingleBytesFormUtf8ReadBackAsSaved) {
+    test::TempDir dir;
+    const fs::path file = dir / "t.tld";
+    // "\u00CF\u00B9" in Windows-1252 is "\xCF\xB9", which is also UTF-8
+    // for another character; such a name is saved in UTF-8 instead.
+    TallyTable t;
+    t.loadchecklist({"R\u00CF\u00B9a", "Jos\u00E9"});
+    t.setCurrentTicked(0, true);
+    t.setCurrentTicked(1, true);
+    ASSERT_FALSE(t.save(file));
+    const std::string saved = decompressBytes(test::readFile(file), "t");
+    EXPECT_TRUE(saved.starts_with("9\r\n3\r\n0\r\nR\xC3\x8F\xC2\xB9"
+                                  "a\r\nJos\xE9\r\n"));
+
+    TallyTable again;
+    ASSERT_FALSE(again.load(file));
+    ASSERT_EQ(again.tallied().size(), 2u);
+    EXPECT_EQ(again.tallied()[0].name, "R\u00CF\u00B9a");
+    EXPECT_EQ(again.tallied()[1].name, "Jos\u00E9");
+}
+
 TEST(TallyFile, UnreadableFilesGiveAnErrorAndAFreshTable) {
     test::TempDir dir;
     const fs::path file = dir / "t.tld";
