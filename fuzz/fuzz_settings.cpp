@@ -49,9 +49,9 @@ bool mayBeOurKey(std::string_view line) {
         if (!std::isspace(static_cast<unsigned char>(c)))
             key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     static const std::vector<std::string> ours{
-        "textsize",    "top",      "left", "width", "height",   "textcolor",
-        "playtoscore", "distance", "bot3", "bot4",  "botspeed", "playerphrasesounds",
-        "playsounds"};
+        "textsize",    "top",       "left", "width", "height",   "textcolor",
+        "playtoscore", "distance",  "bot3", "bot4",  "botspeed", "playerphrasesounds",
+        "playsounds",  "pilotlevel"};
     if (std::find(ours.begin(), ours.end(), key) != ours.end())
         return true;
     return key.size() == 7 && key.rfind("phrase", 0) == 0 && key[6] >= '1' && key[6] <= '9';
