@@ -1,5 +1,7 @@
 #include "net/windows1252.h"
 
+#include "net/utf8.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -33,74 +35,19 @@ std::optional<unsigned char> byteOf(char32_t c) {
     return std::nullopt;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-        // Every character of the table lies below U+10000.
-        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-}
-
-// Reads the UTF-8 sequence at `at`: its character and length, or nothing
-// when the bytes there are not a well-formed sequence.
-struct Decoded {
-    char32_t c;
-    std::size_t length;
-};
-std::optional<Decoded> readUtf8(std::string_view s, std::size_t at) {
-    const auto b0 = static_cast<unsigned char>(s[at]);
-    if (b0 < 0x80)
-        return Decoded{b0, 1};
-    std::size_t length = 0;
-    char32_t c = 0;
-    char32_t least = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-        c = b0 & 0x1F;
-        least = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        c = b0 & 0x0F;
-        least = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        c = b0 & 0x07;
-        least = 0x10000;
-    } else {
-        return std::nullopt;
-    }
-    if (s.size() - at < length)
-        return std::nullopt;
-    for (std::size_t i = 1; i < length; ++i) {
-        const auto b = static_cast<unsigned char>(s[at + i]);
-        if ((b & 0xC0) != 0x80)
-            return std::nullopt;
-        c = (c << 6) | (b & 0x3F);
-    }
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
-        return std::nullopt;
-    return Decoded{c, length};
-}
-
 enum class Target { File, Wire };
 
-std::string encode(std::string_view utf8, Target target) {
+std::string encode(std::string_view text, Target target) {
     std::string out;
-    out.reserve(utf8.size());
+    out.reserve(text.size());
     std::size_t at = 0;
-    while (at < utf8.size()) {
-        if (target == Target::Wire && utf8[at] == '\xFF') {
+    while (at < text.size()) {
+        if (target == Target::Wire && text[at] == '\xFF') {
             out.push_back('\xFF'); // a terminator
             ++at;
             continue;
         }
-        const std::optional<Decoded> d = readUtf8(utf8, at);
+        const std::optional<utf8::Decoded> d = utf8::read(text, at);
         if (!d) {
             out.push_back(kUnmappable);
             ++at;
@@ -122,7 +69,7 @@ std::string fromWindows1252(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
     for (const char b : bytes)
-        appendUtf8(out, charOf(static_cast<unsigned char>(b)));
+        utf8::append(out, charOf(static_cast<unsigned char>(b)));
     return out;
 }
 
@@ -136,7 +83,7 @@ std::string messageToWire(std::string_view message) {
 
 bool isValidUtf8(std::string_view bytes) {
     for (std::size_t at = 0; at < bytes.size();) {
-        const std::optional<Decoded> d = readUtf8(bytes, at);
+        const std::optional<utf8::Decoded> d = utf8::read(bytes, at);
         if (!d)
             return false;
         at += d->length;
