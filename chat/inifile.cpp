@@ -1,5 +1,7 @@
 #include "chat/inifile.h"
 
+#include "chat/atomicfile.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -55,20 +57,6 @@ bool validName(std::string_view s) {
     return !s.empty() && holdsLineText(s) && trim(s) == s;
 }
 
-// Writes all of `data` to `fd`, resuming after interruptions and short writes.
-bool writeAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
 // Reads `fd` to its end into `out`.
 bool readAll(int fd, std::string& out) {
     char buf[65536];
@@ -82,14 +70,6 @@ bool readAll(int fd, std::string& out) {
             return false;
         }
         out.append(buf, static_cast<std::size_t>(n));
-    }
-}
-
-void syncDirectory(const std::filesystem::path& dir) {
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
     }
 }
 
@@ -249,49 +229,7 @@ bool IniFile::save() const {
 }
 
 bool IniFile::saveTo(const std::filesystem::path& path) const {
-    if (path.empty())
-        return false;
-    std::error_code ec;
-    std::filesystem::path target = path;
-    if (std::filesystem::is_symlink(path, ec)) {
-        target = std::filesystem::weakly_canonical(path, ec);
-        if (ec)
-            return false;
-    }
-    std::filesystem::path dir = target.parent_path();
-    if (dir.empty())
-        dir = ".";
-
-    // The new file gets the old one's permission bits; a new file gets the
-    // usual ones (0666 less the umask).
-    struct stat old {};
-    bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode))
-        return false;
-
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = target.string() + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(attempt);
-        fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-
-    bool ok = true;
-    if (exists)
-        ok = ::fchmod(fd, old.st_mode & 07777) == 0;
-    ok = ok && writeAll(fd, text()) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmp.c_str());
-        return false;
-    }
-    syncDirectory(dir);
-    return true;
+    return replaceFile(path, text());
 }
 
 } // namespace dw

@@ -1,5 +1,6 @@
 #include "chat/tallytable.h"
 
+#include "chat/atomicfile.h"
 #include "chat/lzrw1.h"
 #include "net/windows1252.h"
 
@@ -7,11 +8,6 @@
 #include <charconv>
 #include <cstdio>
 #include <system_error>
-
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#define DW_HAVE_FSYNC 1
-#endif
 
 namespace dw {
 
@@ -100,16 +96,6 @@ std::string notANumber(std::string_view text) {
     s.append("' is not a valid integer value");
     return s;
 }
-
-#ifdef DW_HAVE_FSYNC
-bool syncFile(std::FILE* f) {
-    return ::fsync(::fileno(f)) == 0;
-}
-#else
-bool syncFile(std::FILE*) {
-    return true;
-}
-#endif
 
 } // namespace
 
@@ -334,25 +320,12 @@ std::optional<std::string> TallyTable::save(const std::filesystem::path& file) c
     } catch (const CompressError& e) {
         return std::string(e.what());
     }
-    std::filesystem::path temp = file;
-    temp += ".tmp";
-    std::FILE* f = std::fopen(temp.string().c_str(), "wb");
-    if (!f) {
-        return compresstext::openOutput(file.string());
-    }
-    bool ok = std::fwrite(container.data(), 1, container.size(), f) == container.size();
-    ok = std::fflush(f) == 0 && ok;
-    ok = syncFile(f) && ok;
-    ok = std::fclose(f) == 0 && ok;
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(temp, file, ec);
-        ok = !ec;
-    }
-    if (!ok) {
-        std::filesystem::remove(temp, ec);
-        return compresstext::writeError(file.string());
-    }
+    // A new file beside the tally, made exclusively, keeps the tally's mode
+    // and replaces it whole; what is planted beside it is never written.
+    ReplaceStep failed = ReplaceStep::None;
+    if (!replaceFile(file, container, &failed))
+        return failed == ReplaceStep::Create ? compresstext::openOutput(file.string())
+                                             : compresstext::writeError(file.string());
     return std::nullopt;
 }
 

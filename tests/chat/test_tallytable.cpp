@@ -4,8 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <vector>
 
 namespace dw {
@@ -275,6 +280,26 @@ TEST(TallyFile, ReadsShortAndOverstatedTables) {
     EXPECT_EQ(u.cell(8, 0), "8");
 }
 
+// Writes beyond `bytes` fail (EFBIG), as on a full disk; also for root.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
 TEST(TallyFile, FailedSaveLeavesThePreviousFile) {
     test::TempDir dir;
     const fs::path file = dir / "t.tld";
@@ -282,21 +307,61 @@ TEST(TallyFile, FailedSaveLeavesThePreviousFile) {
     ASSERT_FALSE(t.save(file));
     const std::string before = test::readFile(file);
 
-    // The file beside the target cannot be written: the save reports it and
-    // the old tally is untouched.
-    fs::create_directory(dir / "t.tld.tmp");
+    // The disk is full: the save reports it, the old tally is untouched and
+    // nothing is left beside it.
     t.addgame(TallyTable::kOwnWin, {"Alice"});
-    const auto error = t.save(file);
+    std::optional<std::string> error;
+    {
+        FileSizeLimit full(4);
+        error = t.save(file);
+    }
     ASSERT_TRUE(error);
-    EXPECT_NE(error->find("Lzrw1 (de)compression : Failed to open output file : "),
-              std::string::npos);
+    EXPECT_NE(error->find("Lzrw1 : Error writing to output file : "), std::string::npos);
     EXPECT_EQ(test::readFile(file), before);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 
-    EXPECT_TRUE(t.save(dir / "missing" / "t.tld"));
-    fs::remove(dir / "t.tld.tmp");
+    const auto missing = t.save(dir / "missing" / "t.tld");
+    ASSERT_TRUE(missing);
+    EXPECT_NE(missing->find("Lzrw1 (de)compression : Failed to open output file : "),
+              std::string::npos);
     ASSERT_FALSE(t.save(file));
     EXPECT_NE(test::readFile(file), before);
-    EXPECT_FALSE(fs::exists(dir / "t.tld.tmp"));
+}
+
+TEST(TallyFile, ALinkPlantedBesideTheTallyIsNeverWrittenThrough) {
+    test::TempDir dir;
+    const fs::path file = dir / "t.tld";
+    const fs::path victim = dir / "victim";
+    { std::ofstream(victim) << "keep me"; }
+    // The name the work file once had, and a few others a stranger might
+    // guess, all point at the victim.
+    for (const char* name : {"t.tld.tmp", "t.tld.tmp0", "t.tld.tmp-0"})
+        fs::create_symlink(victim, dir / name);
+    TallyTable t = talliedAliceAndBob();
+    ASSERT_FALSE(t.save(file));
+    EXPECT_EQ(test::readFile(victim), "keep me");
+    EXPECT_TRUE(fs::is_symlink(dir / "t.tld.tmp"));
+    TallyTable back;
+    ASSERT_FALSE(back.load(file));
+    EXPECT_EQ(back.cell(0, 1), "Alice");
+}
+
+TEST(TallyFile, SavingKeepsTheFilesMode) {
+    test::TempDir dir;
+    const fs::path file = dir / "t.tld";
+    const mode_t mask = ::umask(022);
+    TallyTable t = talliedAliceAndBob();
+    ASSERT_FALSE(t.save(file));
+    // A new file: 0666 less the umask.
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                  fs::perms::others_read);
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    t.addgame(TallyTable::kOwnWin, {"Alice"});
+    ASSERT_FALSE(t.save(file));
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    ::umask(mask);
 }
 
 } // namespace
