@@ -1,5 +1,7 @@
 #include "net/lan.h"
 
+#include "net/plaintext.h"
+
 #include <QCoreApplication>
 #include <QNetworkDatagram>
 #include <QNetworkInterface>
@@ -101,6 +103,15 @@ bool LanBrowser::start(QString* error) {
     return true;
 }
 
+void LanBrowser::stop() {
+    forget_.stop();
+    socket_.close();
+    if (!games_.isEmpty()) {
+        games_.clear();
+        emit gamesChanged();
+    }
+}
+
 void LanBrowser::readPending() {
     bool changed = false;
     while (socket_.hasPendingDatagrams()) {
@@ -114,6 +125,8 @@ void LanBrowser::readPending() {
         auto it = std::find_if(games_.begin(), games_.end(),
                                [&](const FoundGame& g) { return g.announcement.id == a->id; });
         if (it == games_.end()) {
+            if (games_.size() >= kMaxGames)
+                continue;
             games_.append({*a, from, clock_.elapsed()});
             changed = true;
             continue;
@@ -157,7 +170,7 @@ int runFindGames(double seconds) {
     for (const FoundGame& g : games)
         std::printf("%s seated %d/4 %s %s\n", g.joinText().toUtf8().constData(),
                     g.announcement.seated, g.announcement.playing ? "playing" : "waiting",
-                    g.announcement.name.c_str());
+                    logText(g.announcement.name).c_str());
     std::fflush(stdout);
     return 0;
 }

@@ -61,10 +61,15 @@ class LanBrowser : public QObject {
 public:
     // A game unheard for this long is taken off the list.
     static constexpr int kForgetMs = 4000;
+    // The list holds at most this many games; announcements of further
+    // games are ignored until listed ones are forgotten.
+    static constexpr int kMaxGames = 64;
 
     explicit LanBrowser(QObject* parent = nullptr);
     // Starts listening; false with a reason when the port cannot be bound.
     bool start(QString* error = nullptr);
+    // Closes the port and forgets every game.
+    void stop();
     // The games heard, in the order first heard.
     const QList<FoundGame>& games() const { return games_; }
 

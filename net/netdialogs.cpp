@@ -1,6 +1,7 @@
 #include "net/netdialogs.h"
 
 #include "net/lan.h"
+#include "net/plaintextqt.h"
 #include "net/protocol.h"
 
 #include <QApplication>
@@ -31,6 +32,7 @@ constexpr int kMaxPilotName = 24;
 QLabel* errorLabel(QWidget* parent) {
     auto* l = new QLabel(parent);
     l->setObjectName(QStringLiteral("label_error"));
+    l->setTextFormat(Qt::PlainText);
     l->setWordWrap(true);
     l->setStyleSheet(QStringLiteral("color: #c00000;"));
     l->hide();
@@ -176,6 +178,8 @@ THostDialog::THostDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(memo_addresses);
     label_internet = new QLabel(this);
     label_internet->setObjectName(QStringLiteral("label_internet"));
+    // It carries the router's answer: shown as sent, never as markup.
+    label_internet->setTextFormat(Qt::PlainText);
     label_internet->setWordWrap(true);
     label_internet->hide();
     layout->addWidget(label_internet);
@@ -250,7 +254,7 @@ void THostDialog::hosted(const QStringList& addresses, const QString& internetLi
                   .arg(port())
             : addresses.join(QLatin1Char('\n')));
     button_copy->setEnabled(!addresses.isEmpty());
-    label_internet->setText(internetLine);
+    label_internet->setText(displayQText(internetLine));
     label_internet->setVisible(!internetLine.isEmpty());
 }
 
@@ -316,6 +320,8 @@ TJoinDialog::TJoinDialog(QWidget* parent) : QDialog(parent) {
 
     browser_ = new LanBrowser(this);
     connect(browser_, &LanBrowser::gamesChanged, this, &TJoinDialog::refreshGames);
+    // The discovery port is held only while the dialog is open.
+    connect(this, &QDialog::finished, browser_, &LanBrowser::stop);
     setMinimumSize(520, 360);
 }
 
@@ -371,7 +377,7 @@ void TJoinDialog::refreshGames() {
     for (const FoundGame& g : browser_->games()) {
         const Announcement& a = g.announcement;
         auto* item = new QTreeWidgetItem(list_games);
-        item->setText(ColHost, QString::fromStdString(a.name));
+        item->setText(ColHost, displayQText(a.name));
         item->setText(ColPilots, QStringLiteral("%1 of 4").arg(a.seated));
         item->setText(ColState,
                       a.playing ? QStringLiteral("in a game") : QStringLiteral("waiting"));

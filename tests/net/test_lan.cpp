@@ -2,15 +2,20 @@
 // this machine. Other tests may run hosts at the same time: every check
 // looks only at the ports this test started.
 #include "net/lan.h"
+#include "net/netdialogs.h"
 #include "tests/support/processes.h"
 
+#include <QFile>
 #include <QNetworkDatagram>
 #include <QProcess>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QTreeWidget>
 #include <QUdpSocket>
 
+#include <filesystem>
 #include <functional>
 
 using namespace dw;
@@ -33,6 +38,37 @@ QString findGames(const ProgramCopy& copy, int* exitCode) {
     finder.process().waitForFinished(20000);
     *exitCode = finder.process().exitCode();
     return finder.output();
+}
+
+// UDP sockets of this process bound to the discovery port, from /proc.
+int discoverySockets() {
+    QSet<QString> inodes;
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", ec)) {
+        const std::string link = std::filesystem::read_symlink(fd.path(), ec).string();
+        if (!ec && link.rfind("socket:[", 0) == 0)
+            inodes.insert(QString::fromStdString(link.substr(8, link.size() - 9)));
+    }
+    QFile udp(QStringLiteral("/proc/self/net/udp"));
+    if (!udp.open(QIODevice::ReadOnly))
+        return -1;
+    const QString port =
+        QStringLiteral(":%1").arg(kDiscoveryPort, 4, 16, QLatin1Char('0')).toUpper();
+    int count = 0;
+    const auto lines = QString::fromLatin1(udp.readAll()).split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        const QStringList f = line.simplified().split(QLatin1Char(' '));
+        if (f.size() > 9 && f[1].endsWith(port) && inodes.contains(f[9]))
+            ++count;
+    }
+    return count;
+}
+
+void announce(const Announcement& a) {
+    QUdpSocket sender;
+    const std::string bytes = encodeAnnouncement(a);
+    sender.writeDatagram(QByteArray(bytes.data(), qsizetype(bytes.size())),
+                         QHostAddress("127.255.255.255"), quint16(kDiscoveryPort));
 }
 
 } // namespace
@@ -219,7 +255,47 @@ private slots:
         QCOMPARE(msg::decodeMessage<msg::SendLoginInfo>(hello.substr(0, hello.find(kTerminator))),
                  std::optional(msg::SendLoginInfo{2}));
     }
+    void aFloodOfGamesIsCappedAt64() {
+        LanBrowser browser;
+        QVERIFY(browser.start());
+        for (int i = 0; i < 100; ++i)
+            announce({QString::number(0xf100d000 + i, 16).toStdString(), 20000 + i, 1, false,
+                      "Flood", "1.0.1"});
+        QTRY_COMPARE_WITH_TIMEOUT(browser.games().size(), qsizetype(LanBrowser::kMaxGames), 3000);
+        QTest::qWait(300);
+        QCOMPARE(browser.games().size(), qsizetype(LanBrowser::kMaxGames));
+    }
+
+    void theJoinDialogShowsNamesPlainAndClosesItsPortWithItself() {
+        QCOMPARE(discoverySockets(), 0);
+        TJoinDialog dialog;
+        dialog.prepare(QStringLiteral("Zed"), {});
+        dialog.show();
+        QCOMPARE(discoverySockets(), 1);
+        // A right-to-left override would make "Ann" + "evil.exe" read as
+        // "Annexe.live".
+        const quint16 port = freePort();
+        const std::string id = "b1d1" + std::to_string(port);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                announce({id, port, 1, false, "Ann\u202Eevil.exe", "1.0.1"});
+                for (int i = 0; i < dialog.list_games->topLevelItemCount(); ++i) {
+                    const QTreeWidgetItem* item = dialog.list_games->topLevelItem(i);
+                    if (item->text(TJoinDialog::ColAddress).endsWith(QString::number(port)))
+                        return item->text(TJoinDialog::ColHost) == QStringLiteral("Annevil.exe");
+                }
+                return false;
+            }(),
+            3000);
+        dialog.reject();
+        QCOMPARE(discoverySockets(), 0);
+        QCOMPARE(dialog.list_games->topLevelItemCount(), 0);
+        // Opened again, it listens again.
+        dialog.prepare(QStringLiteral("Zed"), {});
+        QCOMPARE(discoverySockets(), 1);
+        dialog.reject();
+    }
 };
 
-QTEST_GUILESS_MAIN(Lan)
+QTEST_MAIN(Lan)
 #include "test_lan.moc"
