@@ -3,6 +3,7 @@
 #include "board/artwork.h"
 #include "board/picturecontrols.h"
 #include "board/scaling.h"
+#include "net/plaintextqt.h"
 
 #include "engine/cards.h"
 
@@ -16,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextDocument>
 #include <QToolTip>
 #include <QWindow>
 
@@ -51,8 +53,16 @@ QLabel* makeText(QWidget* parent, const char* name, const QRect& geometry, const
     scaling::place(l, geometry);
     scaling::setLogicalFont(l, font);
     l->setAttribute(Qt::WA_TranslucentBackground);
+    // Names come from the network: whatever they hold is shown as typed.
+    l->setTextFormat(Qt::PlainText);
     setTextColour(l, colour);
     return l;
+}
+
+// A hover hint that shows `text` as typed: a hint that looks like markup
+// would otherwise be laid out as rich text.
+QString plainHint(const QString& text) {
+    return Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal) : text;
 }
 
 QString numbered(const char* base, int number) {
@@ -524,11 +534,11 @@ void BoardWidget::refresh() {
         SeatControls& s = seats_[at(n)];
         const QColor nameColour = qcolour(colourOf(d.nameColour));
         // A long name is cut with an ellipsis; the hint then shows it whole.
-        const QString full = qstr(d.name);
+        const QString full = displayQText(d.name);
         const QString cut =
             QFontMetrics(s.name->font()).elidedText(full, Qt::ElideRight, s.name->width());
         s.name->setText(cut);
-        s.name->setToolTip(cut == full ? qstr(botHint(n)) : full);
+        s.name->setToolTip(cut == full ? qstr(botHint(n)) : plainHint(full));
         s.name->setAccessibleName(QStringLiteral("Seat %1: %2").arg(n).arg(full));
         s.name->setVisible(d.nameVisible);
         setTextColour(s.name, nameColour);

@@ -18,6 +18,7 @@
 #include "net/clientconn.h"
 #include "net/lan.h"
 #include "net/netdialogs.h"
+#include "net/plaintextqt.h"
 #include "net/portmapper.h"
 #include "net/tdownload.h"
 #include "net/tserver.h"
@@ -281,7 +282,11 @@ void Tchat::createWindows() {
         saveinifile();
     });
     phrases_ = new Tphrases(
-        *chat_, [this](const PhraseTexts& texts) { savePhrasesFile(iniPath(), texts); }, this);
+        *chat_,
+        [this](const PhraseTexts& texts) {
+            saveSettings([this, &texts] { return savePhrasesFile(iniPath(), texts); });
+        },
+        this);
     tallylist_ = new Ttallylist(tally_, this);
     connect(tallylist_, &Ttallylist::ownTotalsReset, this,
             [this] { model_->setOwnLightyears(tally_.ownLightyears()); });
@@ -524,7 +529,8 @@ template <class M, void (Tchat::*Handle)(const M&)> void Tchat::on(std::string_v
 }
 
 void Tchat::chatrecieved(const msg::Chat& m) {
-    const std::string line = std::to_string(m.seat) + "+" + m.line;
+    // Names and texts from peers lose control and format characters.
+    const std::string line = std::to_string(m.seat) + "+" + displayText(m.line);
     chat_->mainchat()->chatrecieved(line);
     qCInfo(lcStatus).noquote() << "chat" << qtext(line);
 }
@@ -564,12 +570,12 @@ void Tchat::full(const msg::Full&) {
 // ---------------------------------------------------------------- board events
 
 void Tchat::log(const std::string& line) {
-    board_->appendLog(QString::fromStdString(line));
+    board_->appendLog(displayQText(line));
     qCInfo(lcStatus).noquote() << "log" << QString::fromStdString(line);
 }
 
 void Tchat::chatLine(const std::string& line, std::uint32_t colour) {
-    chat_->mainchat()->addlinetochat(line, colour);
+    chat_->mainchat()->addlinetochat(displayText(line), colour);
     qCInfo(lcStatus).noquote() << "chat" << QString::fromStdString(line);
 }
 
@@ -636,6 +642,7 @@ void Tchat::hostNotice(const QString& text) {
     if (!notice_) {
         notice_ = new QMessageBox(QMessageBox::Information, QStringLiteral("Driftwake"), QString(),
                                   QMessageBox::Ok, plainParent(this));
+        notice_->setTextFormat(Qt::PlainText);
         notice_->setModal(false);
         notice_->setAttribute(Qt::WA_DeleteOnClose);
         connect(notice_, &QMessageBox::finished, this, [this] { noticeLines_.clear(); });

@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,6 +78,11 @@ public:
     // The File menu's entries; both ask before leaving a solo game.
     void HostGame1Click();
     void JoinGame1Click();
+
+    // SIGTERM or SIGINT: ends the program at once, without questions: the
+    // host's notice goes out to its peers, the router port is closed, the
+    // settings and the tally are saved (failures on standard error only).
+    void endOnSignal();
 
     // Rejoining after a dropped connection, and the notices before the end.
     const RejoinPlan& rejoinPlan() const { return rejoin_; }
@@ -198,6 +204,12 @@ private:
     // Writes the tally file once; a failure is shown in a message box when
     // `tellUser` (the window is closing), and always on standard error.
     void saveTally(bool tellUser);
+    // What the window saves at its end: the geometry when it changed, and
+    // the tally; failures in message boxes when `tellUser`.
+    void saveOnEnd(bool tellUser);
+    // Runs `save` (a write of the settings file); a failure is told in the
+    // window's notice box when `tellUser`, and always on standard error.
+    void saveSettings(const std::function<bool()>& save, bool tellUser = true);
     // The names shown for the seats other than the own one.
     std::vector<std::string> otherSeatNames() const;
 

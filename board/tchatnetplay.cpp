@@ -109,7 +109,7 @@ void Tchat::stopNetwork() {
 }
 
 void Tchat::saveChoices() {
-    saveNetworkChoicesFile(iniPath(), choices_);
+    saveSettings([this] { return saveNetworkChoicesFile(iniPath(), choices_); });
 }
 
 void Tchat::startAnnouncing() {

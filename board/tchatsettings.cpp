@@ -12,15 +12,20 @@
 #include "chat/messagebox.h"
 #include "chat/sounds.h"
 #include "chat/ttallylist.h"
+#include "net/lan.h"
+#include "net/portmapper.h"
 #include "net/tserver.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDir>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace dw {
 
@@ -67,7 +72,7 @@ void Tchat::saveinifile() {
     // Before the settings were read at login, saving would only replace the
     // user's stored choices with the built-in defaults.
     if (storedGeometry_)
-        saveSettingsFile(iniPath(), currentSettings());
+        saveSettings([this] { return saveSettingsFile(iniPath(), currentSettings()); });
 }
 
 WindowGeometry Tchat::windowGeometry() const {
@@ -145,6 +150,28 @@ void Tchat::closeEvent(QCloseEvent* event) {
     }
     quitting_ = true;
     stopRejoining();
+    saveOnEnd(true);
+    event->accept();
+    QMainWindow::closeEvent(event);
+}
+
+void Tchat::endOnSignal() {
+    quitting_ = true;
+    rejoinTimer_.stop();
+    endTimer_.stop();
+    stopRejoining();
+    // Every peer hears that the host ends; the router helper removes the
+    // mapping once its input closes.
+    if (server_ && server_->isListening())
+        server_->shutdown();
+    portmap_->stop();
+    announcer_->stop();
+    saveOnEnd(false);
+    // exit(), not quit(): quit() would ask every window whether it may close.
+    QCoreApplication::exit(0);
+}
+
+void Tchat::saveOnEnd(bool tellUser) {
     Size work{};
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         work = {screen->availableGeometry().width(), screen->availableGeometry().height()};
@@ -152,11 +179,34 @@ void Tchat::closeEvent(QCloseEvent* event) {
         storedGeometry_ = *g;
         Settings s = currentSettings();
         s.geometry = *g;
-        saveSettingsFile(iniPath(), s);
+        saveSettings([this, &s] { return saveSettingsFile(iniPath(), s); }, tellUser);
     }
-    saveTally(true);
-    event->accept();
-    QMainWindow::closeEvent(event);
+    saveTally(tellUser);
+}
+
+void Tchat::saveSettings(const std::function<bool()>& save, bool tellUser) {
+    errno = 0;
+    if (save())
+        return;
+    const int error = errno;
+    const QString why = error != 0 ? QString::fromLocal8Bit(std::strerror(error))
+                                   : QStringLiteral("the file could not be read or written");
+    const QString text =
+        QStringLiteral("Your options could not be saved in %1: %2. Options changed now are lost "
+                       "when Driftwake ends.")
+            .arg(QDir::toNativeSeparators(QString::fromStdString(iniPath())), why);
+    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
+    if (!tellUser)
+        return;
+    if (!quitting_) {
+        hostNotice(text);
+        return;
+    }
+    // The window is closing: the box waits for the user to read it.
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Driftwake"), text, QMessageBox::Ok,
+                    plainParent(this));
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 void Tchat::saveTally(bool tellUser) {

@@ -23,15 +23,21 @@ inline QWidget* plainParent(QWidget* from) {
     return parent;
 }
 
+// The texts of these boxes may carry names and other text from peers and
+// files: they are shown as plain text, never as markup.
 inline void showInformation(QWidget* from, const QString& title, const QString& text) {
-    QMessageBox::information(plainParent(from), title, text);
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, plainParent(from));
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
 }
 
 // A yes/no question; true for Yes. No is the default answer.
 inline bool askYesNo(QWidget* from, const QString& title, const QString& question) {
-    return QMessageBox::question(plainParent(from), title, question,
-                                 QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, title, question, QMessageBox::Yes | QMessageBox::No,
+                    plainParent(from));
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 } // namespace dw

@@ -1,6 +1,7 @@
 #include "chat/ttallylist.h"
 
 #include "chat/showwindow.h"
+#include "net/plaintextqt.h"
 
 #include "chat/messagebox.h"
 #include <QGridLayout>
@@ -48,9 +49,16 @@ QString darkStyle() {
 QLabel* cellLabel(QWidget* parent, const QString& name) {
     auto* l = new QLabel(QStringLiteral("0"), parent);
     l->setObjectName(name);
+    // Cells come from the tally file: shown as stored, never as markup.
+    l->setTextFormat(Qt::PlainText);
     l->setMinimumWidth(kCellWidth);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return l;
+}
+
+// The name an item of either list stands for, as the table holds it.
+std::string nameOf(const QListWidgetItem* item) {
+    return item->data(Qt::UserRole).toString().toStdString();
 }
 
 QListWidget* checkList(QWidget* parent, const QString& name) {
@@ -93,6 +101,7 @@ Ttallylist::Ttallylist(TallyTable& table, QWidget* parent) : QDialog(parent), ta
     grid->addWidget(new QLabel(QStringLiteral("Session"), panel_player_), 0, 2, Qt::AlignRight);
     label_wins_ = new QLabel(kNobody + QStringLiteral(" Wins:"), panel_player_);
     label_wins_->setObjectName(QStringLiteral("label_wins"));
+    label_wins_->setTextFormat(Qt::PlainText);
     const std::array<QLabel*, 4> captions = {
         new QLabel(QStringLiteral("Number of Games"), panel_player_), label_wins_,
         new QLabel(QStringLiteral("Your Wins:"), panel_player_),
@@ -195,11 +204,14 @@ void Ttallylist::fillList(QListWidget* list, const std::vector<TallyTable::Entry
     // position survive a refresh that changes nothing but tick marks.
     bool same = list->count() == static_cast<int>(entries.size());
     for (int i = 0; same && i < list->count(); ++i)
-        same = list->item(i)->text() == qtext(entries[static_cast<std::size_t>(i)].name);
+        same = nameOf(list->item(i)) == entries[static_cast<std::size_t>(i)].name;
     if (!same) {
         list->clear();
         for (const TallyTable::Entry& e : entries) {
-            auto* item = new QListWidgetItem(qtext(e.name), list);
+            // Shown without control and format characters; the name as
+            // stored stays with the item, for matching.
+            auto* item = new QListWidgetItem(displayQText(e.name), list);
+            item->setData(Qt::UserRole, qtext(e.name));
             item->setFlags(Qt::ItemIsUserCheckable | Qt::ItemIsEnabled | Qt::ItemIsSelectable);
         }
     }
@@ -232,7 +244,7 @@ void Ttallylist::showOwnTotals() {
 
 void Ttallylist::showPlayer() {
     const std::optional<int> row = selected_.empty() ? std::nullopt : table_.rowOf(selected_);
-    const QString name = row ? qtext(table_.cell(0, *row)) : kNobody;
+    const QString name = row ? displayQText(table_.cell(0, *row)) : kNobody;
     panel_player_->setTitle(name + QStringLiteral("'s Tally"));
     label_wins_->setText(name + QStringLiteral(" Wins:"));
     for (int n = 1; n <= kCounterCells; ++n)
@@ -245,7 +257,7 @@ void Ttallylist::showPlayer() {
 // the lists may have changed, so the click is matched by name.
 void Ttallylist::onChecklistItemChanged(QListWidgetItem* item) {
     const int index = checklist_->row(item);
-    const std::string name = item->text().toStdString();
+    const std::string name = nameOf(item);
     const bool ticked = item->checkState() == Qt::Checked;
     QMetaObject::invokeMethod(
         this,
@@ -262,7 +274,7 @@ void Ttallylist::onChecklistItemChanged(QListWidgetItem* item) {
 }
 
 void Ttallylist::onTallyItemChanged(QListWidgetItem* item) {
-    const std::string name = item->text().toStdString();
+    const std::string name = nameOf(item);
     const bool ticked = item->checkState() == Qt::Checked;
     QMetaObject::invokeMethod(
         this,
@@ -291,7 +303,7 @@ void Ttallylist::listbox_tallyClickCheck(int index, bool ticked) {
         return;
     }
     const std::string name = table_.tallied()[static_cast<std::size_t>(index)].name;
-    const bool yes = ask_ && ask_(QStringLiteral("This will delete ") + qtext(name) +
+    const bool yes = ask_ && ask_(QStringLiteral("This will delete ") + displayQText(name) +
                                   QStringLiteral("'s Tally, Are you want to delete it?"));
     // While the question was open a finished game or another click may have
     // changed the list: the answer goes to the entry of that name.

@@ -1,5 +1,7 @@
 #include "net/igd.h"
 
+#include "net/quitsignals.h"
+
 #include <miniupnpc/miniupnpc.h>
 #include <miniupnpc/upnpcommands.h>
 #include <miniupnpc/upnperrors.h>
@@ -19,8 +21,8 @@ namespace {
 constexpr int kDiscoveryMs = 2000;
 volatile std::sig_atomic_t stopRequested = 0;
 
-void onStopSignal(int) {
-    stopRequested = 1;
+void onStopSignal(int signal) {
+    stopRequested = signal;
 }
 
 void say(const std::string& line) {
@@ -103,6 +105,8 @@ int runOpenPort(int port) {
     say(std::string("mapped ") + external + " " + portText);
 
     waitForStop();
+    if (stopRequested)
+        std::fprintf(stderr, "%s\n", signalEndingLine(stopRequested).c_str());
     UPNP_DeletePortMapping(control, service, portText.c_str(), "TCP", nullptr);
     say("removed");
     return 0;

@@ -91,6 +91,6 @@ int main(int argc, char** argv) {
     dw::Tchat window(options);
     instance.setWindow(&window);
     window.show();
-    dw::quitOnSignals();
+    dw::quitOnSignals([&window] { window.endOnSignal(); });
     return QApplication::exec();
 }

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 
+#include <unistd.h>
+
 namespace dw {
 
 namespace {
@@ -28,6 +30,9 @@ void PortMapper::start(int port) {
     answered_ = false;
     process_ = new QProcess(this);
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A group of its own: Ctrl+C in the terminal reaches only this program,
+    // which ends the helper through its input (and so names the signal once).
+    process_->setChildProcessModifier([] { ::setpgid(0, 0); });
     connect(process_, &QProcess::readyReadStandardOutput, this, &PortMapper::readLines);
     connect(process_, &QProcess::finished, this, [this] {
         readLines();

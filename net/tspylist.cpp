@@ -1,6 +1,7 @@
 #include "net/tspylist.h"
 
 #include "chat/showwindow.h"
+#include "net/plaintextqt.h"
 
 #include <QAction>
 #include <QLabel>
@@ -69,12 +70,13 @@ void Tspylist::setHosting(bool hosting) {
 }
 
 void Tspylist::addSpy(const QString& item) {
-    listbox_spys->addItem(item);
+    listbox_spys->addItem(displayQText(item));
 }
 
 bool Tspylist::removeSpy(const QString& item) {
+    const QString shown = displayQText(item);
     for (int i = 0; i < listbox_spys->count(); ++i) {
-        if (listbox_spys->item(i)->text() == item) {
+        if (listbox_spys->item(i)->text() == shown) {
             delete listbox_spys->takeItem(i);
             return true;
         }

@@ -33,9 +33,10 @@ public:
     void setHosting(bool hosting);
     bool hosting() const { return hosting_; }
 
-    // Items read seat, ": ", name ("6: Eve").
+    // Items read seat, ": ", name ("6: Eve"); the name is shown as
+    // displayText() leaves it.
     void addSpy(const QString& item);
-    // Removes the first item equal to `item`; false when there is none.
+    // Removes the first item shown as `item` is; false when there is none.
     bool removeSpy(const QString& item);
     QStringList spies() const;
 

@@ -12,6 +12,7 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextDocumentFragment>
 
 #include <cmath>
 #include <string>
@@ -116,6 +117,7 @@ private slots:
     void picturesAreDrawnForTheActualSize();
     void aWholeTurnByKeysAlone();
     void longNamesAreCutAndHintedWhole();
+    void namesAreShownAsTypedNeverAsMarkup();
     void coveredTextsStayReadable();
 };
 
@@ -547,6 +549,32 @@ void BoardWidgetTest::quickInstructionsHideOnAnyClick() {
     QCOMPARE(close->text(), QStringLiteral("X"));
     QTest::mouseClick(close, Qt::LeftButton);
     QVERIFY(!quick->isVisible());
+}
+
+void BoardWidgetTest::namesAreShownAsTypedNeverAsMarkup() {
+    Board b;
+    // Seat 3's pilot calls himself what an empty seat shows, in markup;
+    // seat 4 is empty; seat 2 hides a right-to-left override in her name.
+    b.feed(msg::NewPlayerInfo{2, "Ann\u202Eevil.exe"}, msg::NewPlayerInfo{1, "<h2>Ann</h2>"},
+           msg::NewPlayerInfo{3, "<b>&lt;Waiting&gt;</b>"});
+    QCOMPARE(b.text("label_playername1"), QStringLiteral("<h2>Ann</h2>"));
+    QCOMPARE(b.text("label_playername2"), QStringLiteral("Annevil.exe"));
+    QCOMPARE(b.get("label_playername2")->accessibleName(), QStringLiteral("Seat 2: Annevil.exe"));
+    for (const char* name : {"label_playername1", "label_playername3", "label_score1",
+                             "label_miles1", "label_distance"})
+        QCOMPARE(b.get<QLabel>(name)->textFormat(), Qt::PlainText);
+    // As drawn, seat 3 does not look like the empty seat 4.
+    auto* three = b.get<QLabel>("label_playername3");
+    auto* four = b.get<QLabel>("label_playername4");
+    QCOMPARE(four->text(), QStringLiteral("<Waiting>"));
+    QCOMPARE(three->size(), four->size());
+    QCOMPARE(b.colour("label_playername3"), b.colour("label_playername4"));
+    QVERIFY(three->grab().toImage() != four->grab().toImage());
+    QVERIFY(three->text().startsWith(QStringLiteral("<b>&lt;")));
+    // Cut, the name's hint shows it whole and as typed.
+    QVERIFY(three->text().endsWith(QChar(0x2026)));
+    QCOMPARE(QTextDocumentFragment::fromHtml(three->toolTip()).toPlainText(),
+             QStringLiteral("<b>&lt;Waiting&gt;</b>"));
 }
 
 QTEST_MAIN(BoardWidgetTest)

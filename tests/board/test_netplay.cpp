@@ -2,12 +2,14 @@
 // with their own data directories: the start window, hosting and joining
 // from the dialogs, the LAN list, and every way a dialog join can fail.
 #include "board/tchat.h"
+#include "board/tgamestart.h"
 #include "chat/inifile.h"
 #include "chat/netchoices.h"
 #include "net/lan.h"
 #include "net/messages.h"
 #include "net/netdialogs.h"
 #include "net/portmapper.h"
+#include "net/quitsignals.h"
 #include "net/tdownload.h"
 #include "net/tserver.h"
 #include "tests/support/fakeigd.h"
@@ -15,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -25,10 +28,14 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTreeWidget>
 
+#include <csignal>
+#include <cstdio>
 #include <memory>
+#include <unistd.h>
 
 using namespace dw;
 using dw::testing::freePort;
@@ -307,6 +314,62 @@ private slots:
         expectFailure(QStringLiteral("did not answer within 10 seconds"), 20000);
         QVERIFY(clock.elapsed() >= 9000);
         QVERIFY(!held.isEmpty());
+    }
+    // Last: it leaves the application's event loop.
+    void aSignalEndsAHostingWindowDuringAGameWithoutQuestions() {
+        testing::FakeIgd router;
+        QVERIFY(router.ok());
+        qputenv("DRIFTWAKE_IGD_URL", router.url().toUtf8());
+        PortMapper::setHelperProgram(qEnvironmentVariable("DRIFTWAKE_BIN"));
+        const quint16 port = freePort();
+        Window w;
+        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        w.tchat->HostGame1Click();
+        THostDialog* hd = w.tchat->hostDialog();
+        hd->edit_name->setText(QStringLiteral("Ann"));
+        hd->edit_port->setValue(port);
+        hd->check_internet->setChecked(true);
+        QTest::mouseClick(hd->button_host, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(hd->label_internet->text().contains(
+                                     QString::fromLatin1(testing::FakeIgd::kExternalAddress)),
+                                 15000);
+        hd->close();
+        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        testing::RawClient bob;
+        QCOMPARE(bob.login(port, "Bob"), 2);
+        // A game runs: closing the window would ask "Close anyway?".
+        auto* options = w.tchat->findChild<Tgamestart*>();
+        QVERIFY(options);
+        emit options->startRequested(
+            msg::StartGameRequest{"Ann", "5000", "70", true, true}.encode());
+        QVERIFY(bob.waitFor<msg::StartGameAnnounce>(10000));
+        QTRY_VERIFY_WITH_TIMEOUT(w.tchat->server()->core().engine().gameinprogress, 5000);
+
+        // Standard error goes to a file meanwhile.
+        QTemporaryFile err;
+        QVERIFY(err.open());
+        std::fflush(stderr);
+        const int savedErr = ::dup(2);
+        ::dup2(err.handle(), 2);
+        quitOnSignals([&w] { w.tchat->endOnSignal(); });
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(::getpid(), SIGTERM);
+        const int rc = QCoreApplication::exec();
+        const qint64 took = clock.elapsed();
+        std::fflush(stderr);
+        ::dup2(savedErr, 2);
+        ::close(savedErr);
+        QCOMPARE(rc, 0);
+        QVERIFY2(took < 5000, qPrintable(QString::number(took)));
+        err.seek(0);
+        const QString said = QString::fromLocal8Bit(err.readAll());
+        QCOMPARE(said.count(QStringLiteral("driftwake: ending on SIGTERM")), 1);
+        QVERIFY(!QApplication::activeModalWidget());
+        // Bob hears the host's end, and the router's mapping is removed.
+        QVERIFY(bob.waitFor<msg::HostClosing>(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(router.count(QStringLiteral("DeletePortMapping")), 1, 10000);
+        qunsetenv("DRIFTWAKE_IGD_URL");
     }
 };
 

@@ -22,6 +22,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace dw;
 using dw::testing::soloLaunch;
 
@@ -36,6 +39,29 @@ QAction* item(QWidget* w, const char* name) {
 bool settingsLoaded(Tchat& w) {
     return w.model().view().seats[1].name == "You";
 }
+
+// While it lives, writes beyond a few bytes fail (EFBIG), as on a full
+// disk; also for root.
+class DiskFull {
+public:
+    DiskFull() {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = 4;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~DiskFull() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    DiskFull(const DiskFull&) = delete;
+    DiskFull& operator=(const DiskFull&) = delete;
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
 
 void writeFile(const QString& path, const QByteArray& text) {
     QFile f(path);
@@ -210,16 +236,13 @@ private slots:
     }
 
     void aTallyThatCannotBeSavedIsToldInAMessageBox() {
-        // The tally's work file is in the way, so the save fails.
-        const QString blocker = data.filePath("Driftwaketally.tld.tmp");
-        QVERIFY(QDir().mkpath(blocker));
         LaunchOptions o = soloLaunch();
         o.mode = LaunchMode::Unconnected;
-        QString told;
+        QStringList told;
         QTimer answer;
         connect(&answer, &QTimer::timeout, this, [&told] {
             if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                told = box->text();
+                told << box->text();
                 box->accept();
             }
         });
@@ -228,12 +251,46 @@ private slots:
             Tchat w(o);
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
+            // The disk is full when the window closes.
+            DiskFull full;
             w.close();
         }
         answer.stop();
-        QDir(blocker).removeRecursively();
-        QVERIFY2(told.contains(QStringLiteral("Failed to open output file")), qPrintable(told));
-        QVERIFY(told.contains(QStringLiteral("could not be saved")));
+        QVERIFY2(told.join('\n').contains(QStringLiteral("Error writing to output file")),
+                 qPrintable(told.join('\n')));
+        QVERIFY(told.join('\n').contains(QStringLiteral("could not be saved")));
+    }
+
+    void anOptionThatCannotBeSavedIsToldInTheWindow() {
+        // The data directory lies below a plain file: nothing can be
+        // created in it, for root too.
+        const QString blocker = data.filePath(QStringLiteral("blocker"));
+        writeFile(blocker, "not a directory");
+        qputenv("DRIFTWAKE_DATA_DIR", (blocker + QStringLiteral("/data")).toUtf8());
+        {
+            Tchat w(soloLaunch());
+            w.show();
+            QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 10000);
+            item(&w, "PlaySounds1")->trigger();
+            QMessageBox* box = nullptr;
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    const auto widgets = QApplication::allWidgets();
+                    for (QWidget* wid : widgets)
+                        if (auto* b = qobject_cast<QMessageBox*>(wid);
+                            b && b->isVisible() &&
+                            b->text().contains(QStringLiteral("Your options could not be saved")))
+                            box = b;
+                    return box != nullptr;
+                }(),
+                5000);
+            QVERIFY2(box->text().contains(QStringLiteral("Not a directory")),
+                     qPrintable(box->text()));
+            QVERIFY(box->text().contains(QStringLiteral("korvellobby.ini")));
+            box->close();
+        }
+        qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
+        QFile::remove(blocker);
     }
 
     void cleanupTestCase() { qunsetenv("DRIFTWAKE_DATA_DIR"); }

@@ -284,6 +284,47 @@ private slots:
         w_->refresh();
         QCOMPARE(w_->mylabel(3)->text(), QStringLiteral("20000"));
     }
+    void namesFromPeersAndFilesAreShownAsPlainText() {
+        // A name that reads as markup, and one with a right-to-left override
+        // that would show "Annexe.live" as "Ann" + "evil.exe" reversed.
+        const std::string markup = "<h2>Ann</h2>";
+        const std::string bidi = "Ann\u202Eevil.exe";
+        const std::vector<std::string> others = {markup, bidi, "<Waiting>"};
+        TallyTable table;
+        table.loadchecklist(others);
+        table.setCurrentTicked(0, true);
+        table.setCurrentTicked(1, true);
+        table.addgame(markup, others);
+        Ttallylist w(table);
+        asked_.clear();
+        answers_.clear();
+        w.setAsk([this](const QString& q) {
+            asked_ << q;
+            return !answers_.isEmpty() && answers_.takeFirst();
+        });
+        const QString shownBidi = QStringLiteral("Annevil.exe");
+        QCOMPARE(texts(w.listbox_tally()), QStringList({"<h2>Ann</h2>", shownBidi}));
+        QCOMPARE(texts(w.checklist()), QStringList({"<h2>Ann</h2>", shownBidi}));
+
+        w.listbox_tally()->setCurrentRow(0);
+        QCOMPARE(w.label_wins()->text(), QStringLiteral("<h2>Ann</h2> Wins:"));
+        QCOMPARE(w.label_wins()->textFormat(), Qt::PlainText);
+        for (int n = 1; n <= Ttallylist::kCounterCells; ++n)
+            QCOMPARE(w.label(n)->textFormat(), Qt::PlainText);
+        for (int n = 1; n <= Ttallylist::kOwnCells; ++n)
+            QCOMPARE(w.mylabel(n)->textFormat(), Qt::PlainText);
+        w.listbox_tally()->setCurrentRow(1);
+        QCOMPARE(w.panel_player()->title(), shownBidi + QStringLiteral("'s Tally"));
+
+        // Unticking the name shown cleaned still finds its row in the table.
+        answers_ = {true};
+        click(w.listbox_tally(), 1, false);
+        QCOMPARE(asked_, QStringList({QStringLiteral("This will delete ") + shownBidi +
+                                      QStringLiteral("'s Tally, Are you want to delete it?")}));
+        QCOMPARE(table.tallied().size(), std::size_t(1));
+        QCOMPARE(table.tallied()[0].name, markup);
+        QCOMPARE(texts(w.listbox_tally()), QStringList({"<h2>Ann</h2>"}));
+    }
 };
 
 QTEST_MAIN(TallyWindowTest)

@@ -3,12 +3,15 @@
 // and damaged settings and tally files.
 #include "chat/settings.h"
 #include "chat/tallytable.h"
+#include "net/quitsignals.h"
 #include "tests/support/processes.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
 
+#include <csignal>
 #include <random>
 
 using namespace dw;
@@ -267,13 +270,15 @@ private slots:
         QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
 
         QCOMPARE(host->terminate(), 0);
-        // The tally could not be kept: the closing window says so in a
+        // The files could not be kept: the closing window says so in a
         // message box (and on stderr), and waits for the user to read it.
         QVERIFY2(client.waitForOutput(QStringLiteral("could not be saved"), 20000),
                  qPrintable(client.output()));
-        QVERIFY(client.output().contains(QString::fromStdString(tallyFileName())));
         QCOMPARE(client.process().state(), QProcess::Running);
+        // A signal ends it without waiting; the tally's failure is on stderr.
         QCOMPARE(client.terminate(), 0);
+        QVERIFY2(client.output().contains(QString::fromStdString(tallyFileName())),
+                 qPrintable(client.output()));
         // Nothing else was written.
         QCOMPARE(readFile(blocker), QByteArray("not a directory"));
     }
@@ -350,6 +355,53 @@ private slots:
         const Settings s = loadSettingsFile(iniPath(copy).toStdString());
         QCOMPARE(s.textSize, 8);
         QCOMPARE(s.textColour, kColourSilver);
+    }
+    void aSignalEndsEveryModeAtOnceWithOneLine() {
+        // The headless host, on either signal: its players hear the end.
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        for (const int signal : {SIGTERM, SIGINT}) {
+            quint16 port = 0;
+            auto host = startHost(copy, port);
+            QVERIFY(host);
+            RawClient ann;
+            QCOMPARE(ann.login(port, "Ann"), 1);
+            ::kill(pid_t(host->process().processId()), signal);
+            QVERIFY(host->process().waitForFinished(10000));
+            QCOMPARE(host->process().exitCode(), 0);
+            const QString line = QString::fromStdString(signalEndingLine(signal));
+            QCOMPARE(host->output().count(line), 1);
+            QVERIFY(ann.waitFor<msg::HostClosing>(5000));
+        }
+
+        // A hosting window with a joined window and a raw player.
+        ProgramCopy hostCopy, guestCopy;
+        QVERIFY(hostCopy.ok() && guestCopy.ok());
+        const quint16 port = freePort();
+        Running host(hostCopy, {"Ann", "127.0.0.1", "true", "--port", QString::number(port)}, true);
+        QVERIFY2(host.waitForOutput("You are Connected.", 30000), qPrintable(host.output()));
+        Running guest(guestCopy, joinArgs("Bob", port), true);
+        QVERIFY2(guest.waitForOutput("You are Connected.", 30000), qPrintable(guest.output()));
+        RawClient cy;
+        QVERIFY(cy.login(port, "Cy") > 0);
+
+        // The joined window ends on Ctrl+C and keeps its tally.
+        ::kill(pid_t(guest.process().processId()), SIGINT);
+        QVERIFY2(guest.process().waitForFinished(10000), qPrintable(guest.output()));
+        QCOMPARE(guest.process().exitCode(), 0);
+        QCOMPARE(guest.output().count(QString::fromStdString(signalEndingLine(SIGINT))), 1);
+        QVERIFY(QFile::exists(tallyPath(guestCopy)));
+
+        // The hosting window ends on SIGTERM at once; its players hear it.
+        QElapsedTimer clock;
+        clock.start();
+        ::kill(pid_t(host.process().processId()), SIGTERM);
+        QVERIFY2(host.process().waitForFinished(10000), qPrintable(host.output()));
+        QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(host.process().exitCode(), 0);
+        QCOMPARE(host.output().count(QString::fromStdString(signalEndingLine(SIGTERM))), 1);
+        QVERIFY(cy.waitFor<msg::HostClosing>(5000));
+        QVERIFY(QFile::exists(tallyPath(hostCopy)));
     }
 };
 

@@ -2,6 +2,7 @@
 // reached through DRIFTWAKE_IGD_URL: the mapping is made, reported, and
 // removed when hosting ends (standard input closed or a signal), and a
 // router that refuses or is not there gets a plain sentence.
+#include "net/quitsignals.h"
 #include "tests/support/fakeigd.h"
 #include "tests/support/processes.h"
 
@@ -52,6 +53,9 @@ private slots:
                 helper.process().closeWriteChannel();
             QTRY_VERIFY_WITH_TIMEOUT(helper.process().state() == QProcess::NotRunning, 15000);
             QCOMPARE(helper.process().exitCode(), 0);
+            // A signal is named on standard error, once.
+            QCOMPARE(helper.output().count(QString::fromStdString(dw::signalEndingLine(SIGTERM))),
+                     bySignal ? 1 : 0);
             QCOMPARE(router.count(QStringLiteral("DeletePortMapping")), deletesBefore + 1);
             QCOMPARE(router.argument("DeletePortMapping", "NewExternalPort"),
                      QString::number(port));
