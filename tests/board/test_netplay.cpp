@@ -315,6 +315,15 @@ private slots:
         QVERIFY(clock.elapsed() >= 9000);
         QVERIFY(!held.isEmpty());
     }
+    void theRoutersAnswerIsShownAsPlainText() {
+        THostDialog dialog;
+        dialog.hosted({QStringLiteral("192.168.1.5:7772")},
+                      QStringLiteral("Your router forwards port 7772 to this computer: friends on "
+                                     "the internet join at <h1>HI</h1>."));
+        QCOMPARE(dialog.label_internet->textFormat(), Qt::PlainText);
+        QVERIFY(dialog.label_internet->text().endsWith(QStringLiteral("<h1>HI</h1>.")));
+    }
+
     // Last: it leaves the application's event loop.
     void aSignalEndsAHostingWindowDuringAGameWithoutQuestions() {
         testing::FakeIgd router;

@@ -142,6 +142,17 @@ private slots:
         kickAt(rowOf(QStringLiteral("watcher: Zed")));
         QVERIFY(kicked_.empty());
     }
+
+    void namesAreShownWithoutFormatCharacters() {
+        // A right-to-left override would make "Ann" + "evil.exe" read as
+        // "Annexe.live".
+        const QString item = QStringLiteral("8: Ann\u202Eevil.exe");
+        win_->addSpy(item);
+        QCOMPARE(win_->spies().last(), QStringLiteral("8: Annevil.exe"));
+        // The departure names the item as the host sent it.
+        QVERIFY(win_->removeSpy(item));
+        QCOMPARE(win_->spies(), (QStringList{"5: Ann", "6: Eve", "7: Bob"}));
+    }
 };
 
 QTEST_MAIN(TspylistTest)
