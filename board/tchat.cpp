@@ -350,6 +350,9 @@ void Tchat::makeConnection() {
     if (conn_) {
         conn_->disconnect(this);
         conn_->setHandler({});
+        // Closed now, not when the object goes: the next connection never
+        // runs beside it.
+        conn_->abort();
         conn_->deleteLater();
     }
     conn_ = new ClientConnection(this);

@@ -87,6 +87,9 @@ public:
     // Rejoining after a dropped connection, and the notices before the end.
     const RejoinPlan& rejoinPlan() const { return rejoin_; }
     TBanner* banner() const { return banner_; }
+    // How the program ends (see ExitStatus); 0 unless the game of a launch
+    // line ended on its own.
+    int exitStatus() const { return exitStatus_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -155,10 +158,16 @@ private:
     void seatkey(const msg::SeatKey& m);
     void hostclosing(const msg::HostClosing& m);
     void removed(const msg::Removed& m);
-    // Shows `text` over the board for a few seconds, then ends the program.
-    void endWithNotice(const QString& text);
-    // Ends the program without asking.
-    void quit();
+    // The game ended without the user: `text` says why in one sentence. A
+    // game started from the window shows it and offers the start window
+    // (and "Try Again" when rejoining may start afresh); a launch line's copy
+    // puts it on standard error, shows it for a few seconds (or not at all
+    // when not `notice`) and ends with `code`.
+    void gameEnded(const QString& text, ExitStatus code, bool notice = true);
+    // "Try Again": rejoining starts afresh with the same key.
+    void tryAgain();
+    // Ends the program without asking, with `code`.
+    void quit(ExitStatus code = ExitStatus::GameOver);
     // This copy hosts a network game that runs.
     bool hostingGame() const;
 
@@ -256,6 +265,12 @@ private:
     quint16 connPort_ = 0;
     bool reclaimSent_ = false;
     bool quitting_ = false;
+    // The game was started from the window (solo, or a dialog), not from the
+    // launch line: its end leads back to the start window.
+    bool windowGame_ = false;
+    // The game ended (gameEnded): the connection's close means nothing more.
+    bool ended_ = false;
+    int exitStatus_ = 0;
 
     // Other windows, created after the main window in start-up order.
     Tabout* about_ = nullptr;

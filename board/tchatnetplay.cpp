@@ -94,6 +94,9 @@ void Tchat::stopNetwork() {
     joinRefusedFull_ = false;
     stopRejoining();
     rejoin_ = RejoinPlan{};
+    // What follows is begun from the window, and its end leads back here.
+    windowGame_ = true;
+    ended_ = false;
     // The connection first, so that the old host server's going is heard
     // by nobody.
     makeConnection();

@@ -1,17 +1,20 @@
 // The main window's side of a dropped connection: rejoining with the seat
-// key, the host's notices before the end, and asking before a hosting window
-// ends a running game.
+// key, the end of a game without the user (back to the start window, or the
+// end of a launch line's copy with its exit status), and asking before a
+// hosting window ends a running game.
 #include "board/boardwidget.h"
 #include "board/tchat.h"
 #include "board/tgamestart.h"
 #include "chat/banner.h"
 #include "net/clientconn.h"
+#include "net/netdialogs.h"
 #include "net/tserver.h"
 #include "net/tspylist.h"
 
 #include <QPushButton>
 
 #include <chrono>
+#include <cstdio>
 
 namespace dw {
 
@@ -25,25 +28,40 @@ RejoinPlan::Ms now() {
         std::chrono::steady_clock::now().time_since_epoch());
 }
 
+// "2 minutes", "30 seconds".
+QString duration(RejoinPlan::Ms ms) {
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(ms).count();
+    if (seconds % 60 == 0)
+        return seconds == 60 ? QStringLiteral("1 minute")
+                             : QStringLiteral("%1 minutes").arg(seconds / 60);
+    return seconds == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(seconds);
+}
+
 } // namespace
 
 void Tchat::setupRejoining() {
+    // A game begun by the launch line ends with the program; any other leads
+    // back to the start window.
+    windowGame_ = options_.mode != LaunchMode::Host && options_.mode != LaunchMode::Join;
     banner_ = new TBanner(centralWidget());
     connect(banner_, &TBanner::buttonClicked, this, [this] {
-        if (!rejoin_.rejoining())
-            return;
-        rejoin_.giveUp();
-        quit();
+        if (rejoin_.rejoining()) {
+            rejoin_.giveUp();
+            gameEnded(QStringLiteral("You gave up rejoining the game."), ExitStatus::RejoinGaveUp,
+                      false);
+        } else if (ended_) {
+            tryAgain();
+        }
     });
     rejoinTimer_.setSingleShot(true);
     connect(&rejoinTimer_, &QTimer::timeout, this, &Tchat::rejoinTick);
     endTimer_.setSingleShot(true);
     endTimer_.setInterval(kNoticeMs);
-    connect(&endTimer_, &QTimer::timeout, this, &Tchat::quit);
+    connect(&endTimer_, &QTimer::timeout, this, [this] { quit(ExitStatus(exitStatus_)); });
 }
 
 void Tchat::connectionClosed() {
-    if (quitting_ || endTimer_.isActive())
+    if (quitting_ || ended_)
         return; // the end is already on its way
     if (rejoin_.rejoining()) {
         // An attempt's connection closed before the host answered it.
@@ -52,7 +70,8 @@ void Tchat::connectionClosed() {
         return;
     }
     if (!rejoin_.connectionLost(now())) {
-        quit();
+        // No key to come back with (an older host), or the host ended.
+        gameEnded(QStringLiteral("The host closed the connection."), ExitStatus::HostEnded, false);
         return;
     }
     // The window stays: nothing may be played or sent until the seat is back.
@@ -77,13 +96,17 @@ void Tchat::rejoinTick() {
     case RejoinPlan::Step::Nothing:
         break;
     case RejoinPlan::Step::GiveUp:
-        quit();
+        gameEnded(QStringLiteral("The host could not be reached for %1.")
+                      .arg(duration(rejoin_.giveUpAfter())),
+                  ExitStatus::RejoinGaveUp);
         return;
     case RejoinPlan::Step::HostGone:
-        endWithNotice(QStringLiteral("The host no longer runs the game."));
+        gameEnded(QStringLiteral("The host no longer runs the game."), ExitStatus::HostEnded);
         return;
     case RejoinPlan::Step::Attempt:
         reclaimSent_ = false;
+        // The attempt before, if it still runs, ends before this one starts:
+        // never more than one connection at a time.
         makeConnection();
         conn_->connectToHost(connHost_, connPort_);
         showRejoinBanner();
@@ -98,7 +121,8 @@ void Tchat::showRejoinBanner() {
                              ? QStringLiteral("Connection lost: reconnecting…")
                              : QStringLiteral("Connection lost: reconnecting… (attempt %1)").arg(n),
                          QStringLiteral("Your seat and your cards are kept for you. Trying for "
-                                        "up to a minute."),
+                                        "up to %1.")
+                             .arg(duration(rejoin_.giveUpAfter())),
                          QStringLiteral("Give up"));
 }
 
@@ -176,28 +200,60 @@ void Tchat::seatkey(const msg::SeatKey& m) {
 }
 
 void Tchat::hostclosing(const msg::HostClosing&) {
-    endWithNotice(QStringLiteral("The host ended the game."));
+    rejoin_.hostEnded();
+    gameEnded(QStringLiteral("The host ended the game."), ExitStatus::HostEnded);
 }
 
 void Tchat::removed(const msg::Removed& m) {
-    if (m.seat == model_->state().myseat)
-        endWithNotice(QStringLiteral("The host removed you from the game."));
-}
-
-void Tchat::endWithNotice(const QString& text) {
-    if (endTimer_.isActive() || quitting_)
+    if (m.seat != model_->state().myseat)
         return;
     rejoin_.hostEnded();
+    gameEnded(QStringLiteral("The host removed you from the game."), ExitStatus::Removed);
+}
+
+void Tchat::gameEnded(const QString& text, ExitStatus code, bool notice) {
+    if (ended_ || quitting_)
+        return;
+    ended_ = true;
     rejoinTimer_.stop();
+    reclaimSent_ = false;
     status(text);
     board_->setEnabled(false);
     gamestart_->hide();
+    if (windowGame_) {
+        const bool retry = rejoin_.mayRetry();
+        banner_->showMessage(text,
+                             retry ? QStringLiteral("Try again to take your seat back, or choose "
+                                                    "Solo, Host or Join to play on.")
+                                   : QStringLiteral("Choose Solo, Host or Join to play on."),
+                             retry ? QStringLiteral("Try Again") : QString());
+        openStartWindow();
+        return;
+    }
+    // A lobby program that started this copy learns why from the status.
+    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
+    exitStatus_ = int(code);
+    if (!notice) {
+        quit(code);
+        return;
+    }
     banner_->showMessage(text, QStringLiteral("Driftwake closes in a few seconds."));
     endTimer_.start();
 }
 
-void Tchat::quit() {
+void Tchat::tryAgain() {
+    if (!ended_ || !rejoin_.retry(now()))
+        return;
+    ended_ = false;
+    startWindow_->hide();
+    status(QStringLiteral("Trying again to take your seat back…"));
+    showRejoinBanner();
+    armRejoin();
+}
+
+void Tchat::quit(ExitStatus code) {
     quitting_ = true;
+    exitStatus_ = int(code);
     rejoinTimer_.stop();
     endTimer_.stop();
     close();

@@ -1,5 +1,6 @@
 #include "net/clientconn.h"
 
+#include "net/deadlink.h"
 #include "net/windows1252.h"
 
 #include <QHostAddress>
@@ -20,6 +21,8 @@ ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
         wasConnected_ = true;
         // A play goes out at once, not after the host acknowledged the last.
         sock.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A host that vanished without a word is noticed within seconds.
+        watchForDeadLink(sock.socketDescriptor());
         emit connected();
     });
     connect(&sock, &QTcpSocket::disconnected, this, [this] {
@@ -48,6 +51,13 @@ ClientConnection::~ClientConnection() {
 void ClientConnection::connectToHost(const QString& host, quint16 port) {
     wasConnected_ = false;
     sock.connectToHost(host, port);
+}
+
+void ClientConnection::abort() {
+    sock.disconnect(this);
+    Timer1.stop();
+    receivedlist_.clear();
+    sock.abort();
 }
 
 void ClientConnection::send(const std::string& message) {

@@ -37,6 +37,9 @@ public:
     // for sending; it goes out in Windows-1252 (see messageToWire).
     void send(const std::string& message);
     bool isConnected() const { return sock.state() == QAbstractSocket::ConnectedState; }
+    // Drops the connection, or the attempt to make one, at once and without
+    // a word: nothing of it is reported any more.
+    void abort();
     // Why the last connection attempt failed.
     QAbstractSocket::SocketError lastError() const { return lastError_; }
 

@@ -47,6 +47,15 @@ struct LaunchOptions {
     std::string error;
 };
 
+// The exit status of a copy started with the launch line (NAME HOST
+// true|join) whose game ended without its user closing the window.
+enum class ExitStatus : int {
+    GameOver = 0,     // the window was closed
+    Removed = 3,      // the host removed the player
+    HostEnded = 4,    // the host ended the game, or no longer runs
+    RejoinGaveUp = 5, // the link to the host could not be made again
+};
+
 // Reads the arguments after the program name. Positional parameters are the
 // player name, the host and "true" for hosting. Options are only the words
 // this program knows (--port N, --headless, --timer-scale X,

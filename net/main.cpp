@@ -92,5 +92,7 @@ int main(int argc, char** argv) {
     instance.setWindow(&window);
     window.show();
     dw::quitOnSignals([&window] { window.endOnSignal(); });
-    return QApplication::exec();
+    const int status = QApplication::exec();
+    // A launch line's game that ended on its own says why in its status.
+    return status != 0 ? status : window.exitStatus();
 }

@@ -1,8 +1,24 @@
 #include "net/rejoin.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <string_view>
 
 namespace dw {
+
+RejoinPlan::Ms RejoinPlan::giveUpAfterFromEnvironment() {
+    const char* text = std::getenv("DRIFTWAKE_REJOIN_SECONDS");
+    if (!text)
+        return kGiveUpAfter;
+    const std::string_view v(text);
+    int seconds = 0;
+    const auto [end, error] = std::from_chars(v.data(), v.data() + v.size(), seconds);
+    if (error != std::errc{} || end != v.data() + v.size() || seconds < 1 ||
+        Ms(seconds * 1000) > kGiveUpAfter)
+        return kGiveUpAfter;
+    return Ms(seconds * 1000);
+}
 
 void RejoinPlan::keyGiven(int seat, std::string key) {
     seat_ = seat;
@@ -24,11 +40,22 @@ bool RejoinPlan::connectionLost(Ms now) {
         attemptFailed();
         return true;
     }
+    start(now);
+    return true;
+}
+
+void RejoinPlan::start(Ms now) {
     phase_ = Phase::Waiting;
     attempts_ = 0;
     refusals_ = 0;
     lostAt_ = now;
     nextAt_ = now + kFirstPause;
+}
+
+bool RejoinPlan::retry(Ms now) {
+    if (!mayRetry())
+        return false;
+    start(now);
     return true;
 }
 
@@ -46,7 +73,7 @@ RejoinPlan::Step RejoinPlan::step(Ms now) {
         phase_ = Phase::Over;
         return Step::HostGone;
     }
-    if (now >= lostAt_ + kGiveUpAfter) {
+    if (now >= lostAt_ + giveUpAfter_) {
         phase_ = Phase::Over;
         return Step::GiveUp;
     }
@@ -64,7 +91,7 @@ RejoinPlan::Step RejoinPlan::step(Ms now) {
 RejoinPlan::Ms RejoinPlan::wakeAt() const {
     if (refusals_ >= kRefusalsToEnd)
         return lostAt_; // at once
-    const Ms end = lostAt_ + kGiveUpAfter;
+    const Ms end = lostAt_ + giveUpAfter_;
     const Ms next = phase_ == Phase::Trying ? attemptAt_ + kAttemptTimeout : nextAt_;
     return std::min(next, end);
 }

@@ -22,8 +22,11 @@ public:
     // An attempt that neither failed nor was answered by then is replaced by
     // the next one.
     static constexpr Ms kAttemptTimeout{5000};
-    // Rejoining ends this long after the drop.
-    static constexpr Ms kGiveUpAfter{60000};
+    // Rejoining ends this long after the drop: as long as the host holds a
+    // departed player's seat for its key. Tests may shorten it with the
+    // environment variable DRIFTWAKE_REJOIN_SECONDS (1 to 120).
+    static constexpr Ms kGiveUpAfter{120000};
+    static Ms giveUpAfterFromEnvironment();
     // Attempts refused this many times in a row mean that the host program
     // no longer runs (its computer answers, but nothing listens): there is
     // no game left to rejoin.
@@ -71,20 +74,31 @@ public:
     void refused();
     // The user gave up.
     void giveUp();
+    // Rejoining ended without the host's word (given up, by time or by the
+    // user, or nothing listens at the host's port any more): starts the
+    // attempts afresh at `now` with the same key. False when there is nothing
+    // to try again (no key, the host ended, or rejoining goes on).
+    bool retry(Ms now);
+    bool mayRetry() const { return phase_ == Phase::Over && !ended_ && !key_.empty(); }
 
     Phase phase() const { return phase_; }
     bool rejoining() const { return phase_ == Phase::Waiting || phase_ == Phase::Trying; }
     int attempts() const { return attempts_; }
+    // How long after a drop rejoining gives up.
+    Ms giveUpAfter() const { return giveUpAfter_; }
     // The pause after attempt n (1-based) before attempt n + 1.
     static Ms pauseAfter(int n);
 
 private:
+    void start(Ms now);
+
     std::string key_;
     int seat_ = 0;
     bool ended_ = false;
     Phase phase_ = Phase::Connected;
     int attempts_ = 0;
     int refusals_ = 0; // in a row
+    Ms giveUpAfter_ = giveUpAfterFromEnvironment();
     Ms lostAt_{0};
     Ms nextAt_{0};
     Ms attemptAt_{0};

@@ -1,5 +1,6 @@
 #include "net/tserver.h"
 
+#include "net/deadlink.h"
 #include "net/windows1252.h"
 
 #include <QElapsedTimer>
@@ -103,6 +104,8 @@ void TServer::Sock1Accept() {
         // one back until the peer acknowledges the one before, which a peer
         // that has nothing to say delays by tens of milliseconds.
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        // A player whose link died without a word leaves within seconds.
+        watchForDeadLink(socket->socketDescriptor());
         const int entry = core_.freeEntry();
         socks_[entry] = socket;
         if (entry != HostCore::kFullEntry)

@@ -15,6 +15,7 @@ packages=(
     clang-14 libclang-rt-14-dev
     valgrind
     ccache
+    iproute2 iptables
 )
 
 missing=()

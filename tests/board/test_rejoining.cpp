@@ -1,12 +1,14 @@
 // The real main window against a host played by the test, through a relay
 // that cuts the TCP connection: rejoining the own seat, a refused reclaim,
 // giving up, no rejoining without a key, the host's notices before the end,
+// a game joined from the window ending on the start window ("Try Again"),
 // the host's controls following the host's rights, and the question before a
 // hosting window ends a running game.
 #include "board/tchat.h"
 #include "chat/banner.h"
 #include "chat/chatpane.h"
 #include "net/messages.h"
+#include "net/netdialogs.h"
 #include "net/protocol.h"
 #include "net/tserver.h"
 #include "net/tspylist.h"
@@ -32,6 +34,8 @@ using dw::testing::TcpProxy;
 namespace {
 
 const std::string kKey = "0123456789abcdef0123456789abcdef";
+// Longer than a launch line's copy shows the host's notice before it ends.
+constexpr int kNoticeWaitMs = 4000;
 
 // One connection to the fake host.
 struct Peer {
@@ -157,6 +161,15 @@ Peer* seated(FakeHost& host, Window& w, std::size_t n, int seat,
     host.seat(p, seat, hand);
     const auto [place, card] = hand.back();
     return QTest::qWaitFor([&] { return w.handCard(place) == card; }, 10000) ? p : nullptr;
+}
+
+// Joins the game at `port` from the join dialog of a window started without
+// a launch line, once the window has shown itself.
+void joinFromDialog(Window& w, quint16 port) {
+    QTRY_VERIFY(w.chatText().contains(QStringLiteral("Loading Multi-player Game")));
+    w.tchat->joinDialog()->prepare(QStringLiteral("Ann"), {},
+                                   QStringLiteral("127.0.0.1:%1").arg(port));
+    w.tchat->joinDialog()->button_joinClick();
 }
 
 // With DRIFTWAKE_SHOT_DIR set, writes what the window shows, for review.
@@ -362,6 +375,82 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!w.tchat->isVisible(), 10000);
         QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(host.peers.size(), std::size_t(1)); // no attempt to come back
+    }
+
+    void aGameJoinedFromTheWindowEndsOnTheStartWindowAndTryAgainTakesTheSeatBack() {
+        FakeHost host;
+        const quint16 port = host.port();
+        // No launch line: the game is joined from the join dialog.
+        Window w(port, LaunchMode::Unconnected);
+        joinFromDialog(w, port);
+        Peer* p = seated(host, w, 0, 2, {{1, 3}, {2, 4}});
+        QVERIFY(p);
+
+        // The host program is killed: nothing listens any more.
+        host.server.close();
+        p->sock->abort();
+        QTRY_VERIFY_WITH_TIMEOUT(w.tchat->banner()->text() ==
+                                     QStringLiteral("The host no longer runs the game."),
+                                 15000);
+        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+        QVERIFY(w.bannerShown());
+        QCOMPARE(w.tchat->banner()->button()->text(), QStringLiteral("Try Again"));
+        QVERIFY(w.tchat->banner()->button()->isVisible());
+        QVERIFY(w.chatText().contains(QStringLiteral("The host no longer runs the game.")));
+        shot(w.tchat.get(), "gave-up-start-window.png");
+        // The window stays, and tries nothing more on its own.
+        QTest::qWait(kNoticeWaitMs);
+        QVERIFY(w.tchat->isVisible());
+        QCOMPARE(w.tchat->exitStatus(), 0);
+        QCOMPARE(host.peers.size(), std::size_t(1));
+
+        // The host is back: Try Again asks for the same seat with the same key.
+        QVERIFY(host.server.listen(QHostAddress::LocalHost, port));
+        QTest::mouseClick(w.tchat->banner()->button(), Qt::LeftButton);
+        QTRY_VERIFY(!w.tchat->startWindow()->isVisible());
+        QVERIFY(w.tchat->rejoinPlan().rejoining());
+        Peer* again = host.peer(1, 15000);
+        QVERIFY(again);
+        host.send(again, msg::SendLoginInfo{5});
+        const auto reclaim = host.expect<msg::Reclaim>(again);
+        QVERIFY(reclaim);
+        QCOMPARE(*reclaim, (msg::Reclaim{5, 2, kKey}));
+        host.send(again, msg::SendLoginInfo{2});
+        QVERIFY(host.expect<msg::LoginInfo>(again));
+        QTRY_VERIFY(!w.bannerShown());
+        QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
+        QCOMPARE(w.tchat->model().state().myseat, 2);
+    }
+
+    void theHostsWordInAGameJoinedFromTheWindowLeadsToTheStartWindow_data() {
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("host ended") << false;
+        QTest::newRow("removed") << true;
+    }
+
+    void theHostsWordInAGameJoinedFromTheWindowLeadsToTheStartWindow() {
+        QFETCH(bool, removed);
+        FakeHost host;
+        Window w(host.port(), LaunchMode::Unconnected);
+        joinFromDialog(w, host.port());
+        Peer* p = seated(host, w, 0, 3, {{1, 3}});
+        QVERIFY(p);
+        if (removed)
+            host.send(p, msg::Removed{3});
+        else
+            host.send(p, msg::HostClosing{});
+        p->sock->disconnectFromHost();
+        const QString text = removed ? QStringLiteral("The host removed you from the game.")
+                                     : QStringLiteral("The host ended the game.");
+        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+        QCOMPARE(w.tchat->banner()->text(), text);
+        QVERIFY(!w.tchat->banner()->button()->isVisible()); // nothing to try again
+        QTest::qWait(kNoticeWaitMs);
+        QVERIFY(w.tchat->isVisible());
+        QCOMPARE(host.peers.size(), std::size_t(1));
+        // Join from the start window opens the join dialog.
+        QTest::mouseClick(w.tchat->startWindow()->button_join, Qt::LeftButton);
+        QTRY_VERIFY(w.tchat->joinDialog()->isVisible());
     }
 
     void theHostsControlsFollowTheHostsRights() {

@@ -1,12 +1,19 @@
 // The host server and the client connection over real loopback sockets.
 #include "net/clientconn.h"
+#include "net/deadlink.h"
 #include "net/messages.h"
 #include "net/tserver.h"
 #include "tests/support/processes.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <memory>
@@ -246,6 +253,44 @@ private slots:
         QVERIFY(host.at<msg::Chat>([&](const msg::Chat& m) {
             return m.seat == 2 && m.line.rfind(last, 0) == 0;
         }) >= 0);
+    }
+
+    void bothEndsOfAGameConnectionWatchForADeadLink() {
+        // The options themselves, on a socket of its own.
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(fd >= 0);
+        QVERIFY(watchForDeadLink(fd));
+        const auto option = [fd](int level, int name) {
+            int value = -1;
+            socklen_t size = sizeof value;
+            return getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+        };
+        QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+        QCOMPARE(option(IPPROTO_TCP, TCP_KEEPIDLE), 5);
+        QCOMPARE(option(IPPROTO_TCP, TCP_KEEPINTVL), 2);
+        QCOMPARE(option(IPPROTO_TCP, TCP_KEEPCNT), 3);
+        QCOMPARE(option(IPPROTO_TCP, TCP_USER_TIMEOUT), 10000);
+        ::close(fd);
+        QVERIFY(!watchForDeadLink(-1));
+
+        // The host's end and the client's end of a real game connection both
+        // run a keepalive timer (as the system's socket list shows).
+        Peer ann("Ann", port);
+        QTRY_VERIFY(ann.has(msg::NewPlayerInfo{1, "Ann"}));
+        // A socket with data in flight shows its retransmission timer
+        // instead, so the list is read again until both ends are idle.
+        const auto keepaliveTimers = [this]() -> int {
+            QProcess ss;
+            ss.start(QStringLiteral("ss"),
+                     {"-H", "-t", "-n", "-o", "state", "established",
+                      QStringLiteral("( sport = :%1 or dport = :%1 )").arg(port)});
+            if (!ss.waitForFinished(10000) || ss.exitCode() != 0)
+                return -1;
+            return int(ss.readAll().count("timer:(keepalive"));
+        };
+        if (keepaliveTimers() < 0)
+            QSKIP("ss (iproute2) is not available");
+        QTRY_COMPARE_WITH_TIMEOUT(keepaliveTimers(), 2, 5000);
     }
 
     void aPortInUseIsReported() {

@@ -16,7 +16,7 @@ namespace {
 // ticking every 10 ms; returns the times of the attempts and sets `gaveUpAt`.
 std::vector<Ms> failEveryAttempt(RejoinPlan& plan, Ms start, Ms& gaveUpAt) {
     std::vector<Ms> attempts;
-    for (Ms t = start; t <= start + Ms(120000); t += Ms(10)) {
+    for (Ms t = start; t <= start + Ms(200000); t += Ms(10)) {
         const Step s = plan.step(t);
         if (s == Step::Attempt) {
             attempts.push_back(t);
@@ -31,7 +31,9 @@ std::vector<Ms> failEveryAttempt(RejoinPlan& plan, Ms start, Ms& gaveUpAt) {
 
 } // namespace
 
-TEST(RejoinPlan, AttemptsBackOffDoublingToTheCapAndGiveUpAtSixtySeconds) {
+TEST(RejoinPlan, AttemptsBackOffDoublingToTheCapAndGiveUpAfterTwoMinutes) {
+    // As long as the host holds a departed player's seat.
+    EXPECT_EQ(RejoinPlan::kGiveUpAfter, Ms(120000));
     RejoinPlan plan;
     plan.keyGiven(2, "00112233445566778899aabbccddeeff");
     const Ms start(1'000'000);
@@ -97,7 +99,7 @@ TEST(RejoinPlan, ReclaimsWithTheLatestKeyOnlyWhileAnAttemptRuns) {
     ASSERT_TRUE(plan.connectionLost(Ms(90000)));
     EXPECT_EQ(plan.attempts(), 0);
     EXPECT_EQ(plan.step(Ms(90000) + RejoinPlan::kFirstPause), Step::Attempt);
-    // The 60 s count from the second drop, not the first.
+    // The time counts from the second drop, not the first.
     EXPECT_EQ(plan.step(Ms(90000) + RejoinPlan::kGiveUpAfter - Ms(1)), Step::Attempt);
 
     // Refused: the key is spent and a later drop ends the window.
@@ -161,4 +163,57 @@ TEST(RejoinPlan, RefusalsInARowMeanTheHostIsGoneButOtherFailuresDoNot) {
     EXPECT_EQ(plan.step(Ms(9000)), Step::HostGone);
     EXPECT_EQ(plan.phase(), RejoinPlan::Phase::Over);
     EXPECT_EQ(plan.attempts(), 5);
+}
+
+TEST(RejoinPlan, TryAgainStartsAfreshWithTheSameKeyButNeverAfterTheHostsWord) {
+    {
+        // Given up by time: a new schedule from the moment of the retry.
+        RejoinPlan plan;
+        plan.keyGiven(2, "k2");
+        ASSERT_TRUE(plan.connectionLost(Ms(0)));
+        Ms gaveUpAt{0};
+        failEveryAttempt(plan, Ms(0), gaveUpAt);
+        ASSERT_EQ(plan.phase(), RejoinPlan::Phase::Over);
+        EXPECT_TRUE(plan.mayRetry());
+        const Ms again = gaveUpAt + Ms(30000);
+        ASSERT_TRUE(plan.retry(again));
+        EXPECT_TRUE(plan.rejoining());
+        EXPECT_EQ(plan.attempts(), 0);
+        EXPECT_EQ(plan.wakeAt(), again + RejoinPlan::kFirstPause);
+        ASSERT_EQ(plan.step(again + RejoinPlan::kFirstPause), Step::Attempt);
+        EXPECT_EQ(plan.reclaimFor(7), (msg::Reclaim{7, 2, "k2"}));
+        EXPECT_FALSE(plan.retry(again + Ms(1000))); // already under way
+        plan.attemptFailed();
+        EXPECT_EQ(plan.step(again + RejoinPlan::kGiveUpAfter), Step::GiveUp);
+    }
+    {
+        // The host gone, or the user gave up: the same.
+        RejoinPlan plan;
+        plan.keyGiven(3, "k3");
+        ASSERT_TRUE(plan.connectionLost(Ms(0)));
+        for (int i = 0; i < RejoinPlan::kRefusalsToEnd; ++i) {
+            ASSERT_EQ(plan.step(plan.wakeAt()), Step::Attempt);
+            plan.attemptFailed(true);
+        }
+        ASSERT_EQ(plan.step(Ms(20000)), Step::HostGone);
+        ASSERT_TRUE(plan.retry(Ms(30000)));
+        plan.giveUp();
+        ASSERT_TRUE(plan.retry(Ms(40000)));
+        EXPECT_EQ(plan.step(Ms(40000) + RejoinPlan::kFirstPause), Step::Attempt);
+    }
+    {
+        // The host ended the game or removed the player, or there is no key.
+        RejoinPlan ended;
+        ended.keyGiven(2, "k");
+        ASSERT_TRUE(ended.connectionLost(Ms(0)));
+        ended.hostEnded();
+        EXPECT_FALSE(ended.mayRetry());
+        EXPECT_FALSE(ended.retry(Ms(1000)));
+        RejoinPlan keyless;
+        EXPECT_FALSE(keyless.connectionLost(Ms(0)));
+        EXPECT_FALSE(keyless.retry(Ms(1000)));
+        RejoinPlan connected;
+        connected.keyGiven(2, "k");
+        EXPECT_FALSE(connected.retry(Ms(0)));
+    }
 }

@@ -1,7 +1,9 @@
-// Separate programs: a headless host and a window client joined through a
-// relay that cuts the link while both keep running. The client takes its
-// seat back, and ends with status 0 after the host's notice or once the host
-// program is gone.
+// Separate programs: a headless host and a window client started from the
+// launch line, joined through a relay that cuts the link while both keep
+// running. The client takes its seat back; when its game ends without its
+// user it ends too, with a line on standard error and an exit status that
+// says why: 3 removed, 4 the host ended (or no longer runs), 5 rejoining gave
+// up.
 #include "tests/support/processes.h"
 #include "tests/support/tcpproxy.h"
 
@@ -62,13 +64,14 @@ private slots:
         QVERIFY2(seen(client, "The host ended the game.", 10000), qPrintable(client.output()));
         QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output()));
         QCOMPARE(client.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(client.process().exitCode(), 0);
+        QCOMPARE(client.process().exitCode(), 4);
+        QVERIFY(client.output().contains(QLatin1String("driftwake: The host ended the game.")));
         QVERIFY(clock.elapsed() >= 2500);
         // No attempt to come back after the notice.
         QCOMPARE(proxy.relayed(), 2);
     }
 
-    void aClientWhoseHostWasKilledSaysSoAndEndsCleanly() {
+    void aClientWhoseHostWasKilledSaysSoAndEndsWithStatus4() {
         ProgramCopy hostCopy, clientCopy;
         QVERIFY(hostCopy.ok() && clientCopy.ok());
         const quint16 port = freePort();
@@ -82,7 +85,59 @@ private slots:
                  qPrintable(client.output()));
         QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output()));
         QCOMPARE(client.process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(client.process().exitCode(), 0);
+        QCOMPARE(client.process().exitCode(), 4);
+        QVERIFY(client.output().contains(
+            QLatin1String("driftwake: The host no longer runs the game.")));
+    }
+
+    void aRemovedClientEndsWithStatus3() {
+        ProgramCopy hostCopy, clientCopy;
+        QVERIFY(hostCopy.ok() && clientCopy.ok());
+        const quint16 port = freePort();
+        Running host(hostCopy, {"--headless", "--port", QString::number(port)});
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        // Bob, the lowest seat, holds the host's rights.
+        RawClient bob;
+        QCOMPARE(bob.login(port, "Bob"), 1);
+        Running client(clientCopy, joinArgs("Ann", port), true);
+        QVERIFY2(seen(client, "You are Connected.", 30000), qPrintable(client.output()));
+        QVERIFY(bob.waitFor(msg::NewPlayerInfo{2, "Ann"}, 10000));
+        bob.send(msg::KickHim{1, 2});
+        QVERIFY2(client.process().waitForFinished(20000), qPrintable(client.output()));
+        QCOMPARE(client.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(client.process().exitCode(), 3);
+        QVERIFY(client.output().contains(
+            QLatin1String("driftwake: The host removed you from the game.")));
+    }
+
+    void aClientThatCannotRejoinInTimeEndsWithStatus5() {
+        ProgramCopy hostCopy, clientCopy;
+        QVERIFY(hostCopy.ok() && clientCopy.ok());
+        const quint16 port = freePort();
+        Running host(hostCopy, {"--headless", "--port", QString::number(port)});
+        QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
+        TcpProxy proxy(port);
+        QVERIFY(proxy.listen());
+        // Rejoining gives up after 3 s instead of 2 minutes.
+        QProcessEnvironment env = Running::environment(clientCopy, true);
+        env.insert(QStringLiteral("DRIFTWAKE_REJOIN_SECONDS"), QStringLiteral("3"));
+        Running client(clientCopy, joinArgs("Ann", proxy.port()), env);
+        QVERIFY2(seen(client, "You are Connected.", 30000), qPrintable(client.output()));
+        // The host stays, but the link to it does not come back.
+        proxy.setDown(true);
+        proxy.cut();
+        QVERIFY2(seen(client, "Reconnecting", 10000), qPrintable(client.output()));
+        // The relay lives in this process: its event loop runs meanwhile.
+        QVERIFY2(QTest::qWaitFor([&] { return client.process().state() == QProcess::NotRunning; },
+                                 20000),
+                 qPrintable(client.output()));
+        QCOMPARE(client.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(client.process().exitCode(), 5);
+        QVERIFY(client.output().contains(
+            QLatin1String("driftwake: The host could not be reached for 3 seconds.")));
+        // One connection for each attempt, at 0.5, 1 and 2 s.
+        QVERIFY2(proxy.turnedAway() >= 2 && proxy.turnedAway() <= 4,
+                 qPrintable(QString::number(proxy.turnedAway())));
     }
 };
 
