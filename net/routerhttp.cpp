@@ -172,7 +172,13 @@ std::optional<HttpUrl> parseHttpUrl(std::string_view url) {
         if (colon != std::string_view::npos)
             portText = authority.substr(colon + 1);
     }
-    if (out.host.empty() || out.path.find_first_of(" \r\n") != std::string::npos)
+    // A name or an address, nothing that could end a line of the request.
+    const auto hostChar = [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == ':' ||
+               c == '%' || c == '_';
+    };
+    if (out.host.empty() || !std::all_of(out.host.begin(), out.host.end(), hostChar) ||
+        out.path.find_first_of(" \r\n") != std::string::npos)
         return std::nullopt;
     if (!portText.empty()) {
         int port = 0;
