@@ -172,6 +172,10 @@ SoapAnswer soap(const Router& router, const char* action,
         body += std::string("<") + name + ">" + value + "</" + name + ">";
     body += "</u:" + std::string(action) + "></s:Body></s:Envelope>\r\n";
     const auto where = parseHttpUrl(router.urls.controlURL);
+    if (!where) {
+        answer.why = "the router's control address is not an http:// address";
+        return answer;
+    }
     const std::string request = "POST " + where->path + " HTTP/1.1\r\nHost: " + hostHeader(*where) +
                                 "\r\nContent-Type: text/xml; charset=\"utf-8\"\r\nSOAPAction: \"" +
                                 service + "#" + action +
