@@ -446,12 +446,16 @@ void Tchat::hostpress() {
 }
 
 bool Tchat::hostpress(QString* error) {
-    if (!server_->listen(quint16(options_.port), error))
+    // A solo game keeps to this machine, and takes any free port when its
+    // own is taken (by another copy, say): nobody else joins it.
+    const bool solo = options_.mode == LaunchMode::Solo;
+    if (!(solo ? server_->listenPrivately(quint16(options_.port), error)
+               : server_->listen(quint16(options_.port), error)))
         return false;
     model_->setHosting();
     spylist_->setHosting(true);
     ComputerPilots1->setEnabled(true);
-    connectClient(QStringLiteral("127.0.0.1"), quint16(options_.port));
+    connectClient(QStringLiteral("127.0.0.1"), server_->port());
     StartGame1->setEnabled(true);
     // A solo game keeps to itself; a hosted one tells the LAN.
     if (options_.mode == LaunchMode::Host && options_.announce)

@@ -1,5 +1,7 @@
 #include "net/launch.h"
 
+#include <arpa/inet.h>
+
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -75,9 +77,17 @@ std::string setStatusPort(LaunchOptions& o, const std::string& value) {
     return {};
 }
 
+// Only a written-out IPv4 or IPv6 address: the short and numeric forms
+// that the socket layer would also take ("0", "127.1", "2130706433") name
+// addresses nobody meant, "0" every address of the machine.
+bool isIpAddress(const std::string& s) {
+    unsigned char buf[16];
+    return inet_pton(AF_INET, s.c_str(), buf) == 1 || inet_pton(AF_INET6, s.c_str(), buf) == 1;
+}
+
 std::string setStatusAddress(LaunchOptions& o, const std::string& value) {
-    if (value.empty())
-        return "--status-address needs an IP address (for example 0.0.0.0)";
+    if (!isIpAddress(value))
+        return "--status-address needs an IP address such as 127.0.0.1, 0.0.0.0 or ::";
     o.statusAddress = value;
     return {};
 }
@@ -198,14 +208,17 @@ std::string usageText() {
            "  --no-announce      do not announce a hosted game on the LAN\n"
            "  --status-port N    with --headless: serve GET /status (JSON) and GET /metrics\n"
            "                     (Prometheus) over HTTP on port N\n"
-           "  --status-address A the address to serve them on (default 127.0.0.1;\n"
-           "                     0.0.0.0 for every IPv4 address)\n"
+           "  --status-address A the IP address to serve them on (default 127.0.0.1;\n"
+           "                     0.0.0.0 for every IPv4 address, :: for every IPv6 one)\n"
            "  --fetch URL        GET an http:// URL (5 s limit), print the answer and\n"
            "                     exit 0 on a 2xx status, 1 otherwise (health checks)\n"
            "  --agones           the headless host reports to the Agones SDK sidecar\n"
            "                     (port AGONES_SDK_HTTP_PORT, default 9358)\n"
            "  --find-games S     list the games announced on the LAN during S seconds\n"
            "                     and exit (1 when none was found)\n"
+           "  --open-port N      keep TCP port N forwarded by the router (UPnP) until\n"
+           "                     standard input ends or a signal arrives (the host\n"
+           "                     dialog runs it)\n"
            "  --timer-scale X    multiply the game's pacing timers by X (for tests)\n"
            "  --pilot-level L    computer pilots of the headless host: classic or expert\n"
            "                     (default: the level last chosen in the Options menu)\n"

@@ -3,6 +3,7 @@
 #include "net/lanwire.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 
 #include <unistd.h>
 
@@ -13,16 +14,37 @@ QString& helperProgram() {
     static QString path;
     return path;
 }
+int& answerMs() {
+    static int ms = PortMapper::kAnswerMs;
+    return ms;
+}
 } // namespace
 
-PortMapper::PortMapper(QObject* parent) : QObject(parent) {}
+PortMapper::PortMapper(QObject* parent) : QObject(parent) {
+    answerTimer_.setSingleShot(true);
+    connect(&answerTimer_, &QTimer::timeout, this,
+            [this] { answer(false, QStringLiteral("The router did not answer in time.")); });
+}
 
 PortMapper::~PortMapper() {
     stop();
 }
 
-void PortMapper::setHelperProgram(const QString& path) {
+void PortMapper::setHelperProgram(const QString& path, int ms) {
     helperProgram() = path;
+    answerMs() = ms > 0 ? ms : kAnswerMs;
+}
+
+void PortMapper::answer(bool ok, const QString& sentence) {
+    if (answered_)
+        return;
+    answered_ = true;
+    answerTimer_.stop();
+    if (!ok) {
+        // The helper removes whatever it made once its input ends.
+        stop();
+    }
+    emit finished(ok, sentence);
 }
 
 void PortMapper::start(int port) {
@@ -36,17 +58,13 @@ void PortMapper::start(int port) {
     connect(process_, &QProcess::readyReadStandardOutput, this, &PortMapper::readLines);
     connect(process_, &QProcess::finished, this, [this] {
         readLines();
-        if (!answered_) {
-            answered_ = true;
-            emit finished(false, QStringLiteral("The router could not be asked."));
-        }
+        answer(false, QStringLiteral("The router could not be asked."));
     });
     connect(process_, &QProcess::errorOccurred, this, [this](QProcess::ProcessError e) {
-        if (e == QProcess::FailedToStart && !answered_) {
-            answered_ = true;
-            emit finished(false, QStringLiteral("The router could not be asked."));
-        }
+        if (e == QProcess::FailedToStart)
+            answer(false, QStringLiteral("The router could not be asked."));
     });
+    answerTimer_.start(answerMs());
     const QString program =
         helperProgram().isEmpty() ? QCoreApplication::applicationFilePath() : helperProgram();
     process_->start(program, {QStringLiteral("--open-port"), QString::number(port)});
@@ -63,21 +81,28 @@ void PortMapper::readLines() {
         if (answered_)
             continue;
         if (line.startsWith(QStringLiteral("mapped "))) {
+            // "mapped ADDRESS PORT", the address an IP address: anything
+            // else is never offered to friends as the place to join.
             const QStringList parts = line.split(QLatin1Char(' '));
-            if (parts.size() == 3) {
-                external_ = QString::fromStdString(
-                    formatHostPort(parts[1].toStdString(), parts[2].toInt()));
-                answered_ = true;
-                emit finished(true, external_);
+            bool portOk = false;
+            const int port = parts.size() == 3 ? parts[2].toInt(&portOk) : 0;
+            const QHostAddress address(parts.size() == 3 ? parts[1] : QString());
+            if (parts.size() != 3 || address.isNull() || !portOk || port < 1 || port > 65535) {
+                answer(false, QStringLiteral("The router did not give a valid public address, "
+                                             "so the port was not opened."));
+                return;
             }
+            external_ =
+                QString::fromStdString(formatHostPort(address.toString().toStdString(), port));
+            answer(true, external_);
         } else if (line.startsWith(QStringLiteral("failed "))) {
-            answered_ = true;
-            emit finished(false, line.mid(7));
+            answer(false, line.mid(7));
         }
     }
 }
 
 void PortMapper::stop() {
+    answerTimer_.stop();
     external_.clear();
     pending_.clear();
     if (!process_)
@@ -86,7 +111,7 @@ void PortMapper::stop() {
     process_ = nullptr;
     p->disconnect(this);
     if (p->state() == QProcess::NotRunning) {
-        delete p;
+        p->deleteLater(); // this may run in one of its own signals
         return;
     }
     // The helper removes the mapping when its input ends, and ends. Nobody

@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QProcess>
 #include <QString>
+#include <QTimer>
 
 namespace dw {
 
@@ -17,8 +18,13 @@ public:
     explicit PortMapper(QObject* parent = nullptr);
     ~PortMapper() override;
 
-    // The program run as the helper: this program unless set (tests).
-    static void setHelperProgram(const QString& path);
+    // How long the window waits for the helper's answer. The helper gives
+    // up on a router well before; this bounds a helper that hangs.
+    static constexpr int kAnswerMs = 20000;
+
+    // The program run as the helper: this program unless set (tests), and
+    // the wait for its answer (0: kAnswerMs).
+    static void setHelperProgram(const QString& path, int answerMs = 0);
 
     void start(int port);
     // Removes the mapping (without waiting for the router).
@@ -28,16 +34,20 @@ public:
     QString externalAddress() const { return external_; }
 
 signals:
-    // The router answered: `ok` with externalAddress(), or a sentence why not.
+    // The router answered: `ok` with externalAddress(), or a sentence why
+    // not. Comes once for each start(), within the answer time.
     void finished(bool ok, const QString& sentence);
 
 private:
     void readLines();
+    // The one answer of this start; a failure also ends the helper.
+    void answer(bool ok, const QString& sentence);
 
     QProcess* process_ = nullptr;
     QByteArray pending_;
     QString external_;
     bool answered_ = false;
+    QTimer answerTimer_;
 };
 
 } // namespace dw

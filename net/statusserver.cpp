@@ -5,46 +5,83 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <memory>
 #include <unistd.h>
 
 namespace dw {
 
-GuardedTcpServer::GuardedTcpServer(int maxConnections, int idleMs, qint64 maxRequestBytes,
-                                   QObject* parent)
-    : QTcpServer(parent), maxConnections_(maxConnections), idleMs_(idleMs),
+GuardedTcpServer::GuardedTcpServer(int maxConnections, int perAddress, int idleMs,
+                                   qint64 maxRequestBytes, QObject* parent)
+    : QTcpServer(parent), maxConnections_(maxConnections), perAddress_(perAddress), idleMs_(idleMs),
       maxRequestBytes_(maxRequestBytes) {}
 
+QString GuardedTcpServer::peerKey(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4); // IPv4-mapped IPv6 included
+    if (isV4)
+        return QHostAddress(v4).toString();
+    Q_IPV6ADDR v6 = address.toIPv6Address();
+    for (int i = 8; i < 16; ++i)
+        v6[i] = 0;
+    return QHostAddress(v6).toString() + QStringLiteral("/64");
+}
+
+GuardedTcpServer::Connection* GuardedTcpServer::find(QTcpSocket* socket) {
+    for (Connection& c : connections_)
+        if (c.socket == socket)
+            return &c;
+    return nullptr;
+}
+
+QTcpSocket* GuardedTcpServer::oldestIdle(const QString& peer) const {
+    const Connection* oldest = nullptr;
+    for (const Connection& c : connections_)
+        if (c.idleSince != 0 && (peer.isEmpty() || c.peer == peer) &&
+            (!oldest || c.idleSince < oldest->idleSince))
+            oldest = &c;
+    return oldest ? oldest->socket : nullptr;
+}
+
+void GuardedTcpServer::forget(QTcpSocket* socket) {
+    std::erase_if(connections_, [socket](const Connection& c) { return c.socket == socket; });
+}
+
 void GuardedTcpServer::incomingConnection(qintptr descriptor) {
-    if (open_ >= maxConnections_) {
-        refuse(descriptor);
-        return;
-    }
     auto* socket = new QTcpSocket(this);
     if (!socket->setSocketDescriptor(descriptor)) {
         delete socket;
         ::close(int(descriptor));
         return;
     }
-    guard(socket);
+    const QString peer = peerKey(socket->peerAddress());
+    const auto fromPeer = std::count_if(connections_.begin(), connections_.end(),
+                                        [&peer](const Connection& c) { return c.peer == peer; });
+    if (fromPeer >= perAddress_ || openConnections() >= maxConnections_) {
+        QTcpSocket* victim = oldestIdle(fromPeer >= perAddress_ ? peer : QString());
+        if (!victim) {
+            refuse(socket);
+            return;
+        }
+        // Not counted from now on; the HTTP server deletes it once closed.
+        forget(victim);
+        victim->abort();
+    }
+    guard(socket, peer);
     addPendingConnection(socket);
 }
 
-void GuardedTcpServer::refuse(qintptr descriptor) {
-    QTcpSocket socket;
-    if (!socket.setSocketDescriptor(descriptor)) {
-        ::close(int(descriptor));
-        return;
-    }
-    socket.write(
+void GuardedTcpServer::refuse(QTcpSocket* socket) {
+    socket->write(
         "HTTP/1.1 503 Service Unavailable\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
-    socket.flush();
-    socket.abort();
+    socket->flush();
+    socket->abort();
+    delete socket;
 }
 
-void GuardedTcpServer::guard(QTcpSocket* socket) {
-    ++open_;
-    connect(socket, &QObject::destroyed, this, [this] { --open_; });
+void GuardedTcpServer::guard(QTcpSocket* socket, const QString& peer) {
+    connections_.push_back({socket, peer, ++clock_});
+    connect(socket, &QObject::destroyed, this, [this, socket] { forget(socket); });
 
     // The HTTP server deletes a connection once it is closed.
     auto* timer = new QTimer(socket);
@@ -57,6 +94,8 @@ void GuardedTcpServer::guard(QTcpSocket* socket) {
     auto requestBytes = std::make_shared<qint64>(0);
     connect(socket, &QTcpSocket::readyRead, socket, [socket, requestBytes, this] {
         *requestBytes += socket->bytesAvailable();
+        if (Connection* c = find(socket))
+            c->idleSince = 0; // a request is coming: busy until answered
         if (*requestBytes > maxRequestBytes_) {
             // The HTTP server never sees the rest of an oversized request;
             // the connection closes once this signal has been handled.
@@ -65,18 +104,21 @@ void GuardedTcpServer::guard(QTcpSocket* socket) {
         }
     });
     // An answer sent in full: the connection may ask again, with a new
-    // allowance of time and bytes.
-    connect(socket, &QTcpSocket::bytesWritten, socket, [socket, requestBytes, timer] {
+    // allowance of time and bytes, and is idle until it does.
+    connect(socket, &QTcpSocket::bytesWritten, socket, [socket, requestBytes, timer, this] {
         if (socket->bytesToWrite() == 0) {
             *requestBytes = 0;
             timer->start();
+            if (Connection* c = find(socket))
+                c->idleSince = ++clock_;
         }
     });
 }
 
 StatusServer::StatusServer(std::function<std::string()> status,
-                           std::function<std::string()> metrics, int maxConnections, int idleMs)
-    : tcp_(new GuardedTcpServer(maxConnections, idleMs, kMaxRequestBytes, &http_)) {
+                           std::function<std::string()> metrics, int maxConnections, int idleMs,
+                           int perAddress)
+    : tcp_(new GuardedTcpServer(maxConnections, perAddress, idleMs, kMaxRequestBytes, &http_)) {
     using Method = QHttpServerRequest::Method;
     const auto page = [](const QByteArray& type, const std::function<std::string()>& body) {
         return [type, body] {

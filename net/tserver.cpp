@@ -27,6 +27,7 @@ TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* par
     : QObject(parent), botSpeed_(std::move(botSpeed)), core_(*this, seed) {
     Sock1.setListenBacklogSize(kListenBacklog);
     connect(&Sock1, &QTcpServer::newConnection, this, &TServer::Sock1Accept);
+    connect(&Sock1v6, &QTcpServer::newConnection, this, &TServer::Sock1Accept);
     socktimer.setInterval(kDispatchTickMs);
     connect(&socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
     connect(&timer1, &QTimer::timeout, this, [this] { core_.timer1Timer(); });
@@ -50,6 +51,7 @@ void TServer::shutdown() {
         return;
     shutDown_ = true;
     Sock1.close();
+    Sock1v6.close();
     socktimer.stop();
     timer1.stop();
     computertimer.stop();
@@ -81,6 +83,18 @@ bool TServer::listen(quint16 port, QString* error) {
     return false;
 }
 
+bool TServer::listenPrivately(quint16 port, QString* error) {
+    if (!Sock1.listen(QHostAddress::LocalHost, port) && !Sock1.listen(QHostAddress::LocalHost, 0)) {
+        if (error)
+            *error = QStringLiteral("Cannot listen on this computer: %1").arg(Sock1.errorString());
+        return false;
+    }
+    // The same port on ::1; a machine without IPv6 has only 127.0.0.1.
+    Sock1v6.setListenBacklogSize(kListenBacklog);
+    Sock1v6.listen(QHostAddress::LocalHostIPv6, Sock1.serverPort());
+    return true;
+}
+
 Announcement TServer::announcement(const std::string& id, const std::string& name) const {
     Announcement a;
     a.id = id;
@@ -96,7 +110,11 @@ Announcement TServer::announcement(const std::string& id, const std::string& nam
 }
 
 void TServer::Sock1Accept() {
-    while (QTcpSocket* socket = Sock1.nextPendingConnection()) {
+    const auto next = [this] {
+        QTcpSocket* socket = Sock1.nextPendingConnection();
+        return socket ? socket : Sock1v6.nextPendingConnection();
+    };
+    while (QTcpSocket* socket = next()) {
         socket->setParent(nullptr);
         socket->setReadBufferSize(kSocketReadBuffer);
         socket->setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, kSocketReadBuffer);

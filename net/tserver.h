@@ -30,6 +30,10 @@ public:
     // Starts listening on all addresses. On failure returns false and puts
     // a readable reason in `error`.
     bool listen(quint16 port, QString* error);
+    // Starts listening on this machine only (127.0.0.1, and ::1 where it
+    // exists): on `port` when it is free, else on any free port (port()
+    // tells which).
+    bool listenPrivately(quint16 port, QString* error);
     bool isListening() const { return Sock1.isListening(); }
     quint16 port() const { return Sock1.serverPort(); }
 
@@ -85,6 +89,7 @@ private:
     bool dispatching_ = false;
     bool shutDown_ = false;
     QTcpServer Sock1;
+    QTcpServer Sock1v6; // ::1 beside 127.0.0.1 when listening privately
     std::array<QTcpSocket*, HostCore::kFullEntry + 1> socks_{};
     QTimer socktimer;
     QTimer timer1;

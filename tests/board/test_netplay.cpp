@@ -239,6 +239,25 @@ private slots:
                                  15000);
         QVERIFY(hd->label_internet->text().contains(QStringLiteral("network can still join")));
         QVERIFY(w.tchat->server()->isListening());
+
+        // A router whose public address is markup: nothing of it is shown or
+        // offered, and the forwarding it made is removed again.
+        router.setRefusing(false);
+        router.setExternalAddress("<h1>HI</h1>");
+        Window rogue;
+        QTRY_COMPARE_WITH_TIMEOUT(rogue.tchat->model().state().myseat, 1, 10000);
+        rogue.tchat->HostGame1Click();
+        hd = rogue.tchat->hostDialog();
+        hd->edit_port->setValue(freePort());
+        hd->check_internet->setChecked(true);
+        QTest::mouseClick(hd->button_host, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(hd->label_internet->text().contains(
+                                     QStringLiteral("did not give a valid public address")),
+                                 15000);
+        QVERIFY(!hd->label_internet->text().contains(QStringLiteral("HI")));
+        QVERIFY(!hd->addressText().contains(QStringLiteral("HI")));
+        QTRY_COMPARE_WITH_TIMEOUT(router.activeMappings(), 0, 5000);
+        QVERIFY(rogue.tchat->server()->isListening());
         qunsetenv("DRIFTWAKE_IGD_URL");
     }
 

@@ -242,6 +242,15 @@ TEST(CommandLine, OptionsOfTheHostAndTheWindowlessModes) {
     EXPECT_EQ(parseCommandLine({"--headless"}).statusPort, 0);
     EXPECT_EQ(parseCommandLine({"--headless"}).statusAddress, "127.0.0.1");
     EXPECT_FALSE(parseCommandLine({"--status-port", "0"}).error.empty());
+    // Only an address written out in full: the short forms the socket layer
+    // also reads ("0" is every address) and names are refused.
+    for (const char* good : {"127.0.0.1", "0.0.0.0", "::", "::1", "192.168.1.5", "2001:db8::5"})
+        EXPECT_EQ(parseCommandLine({"--headless", "--status-address", good}).statusAddress, good);
+    for (const char* bad : {"0", "127.1", "2130706433", "0x7f000001", "localhost", "", " ::1",
+                            "1.2.3.4 ", "1.2.3.256", "[::1]", "::1%lo"}) {
+        o = parseCommandLine({"--headless", "--status-address", bad});
+        EXPECT_NE(o.error.find("--status-address needs an IP address"), std::string::npos) << bad;
+    }
     o = parseCommandLine({"--fetch", "http://127.0.0.1:8772/status"});
     EXPECT_EQ(o.mode, LaunchMode::Fetch);
     EXPECT_EQ(o.fetchUrl, "http://127.0.0.1:8772/status");

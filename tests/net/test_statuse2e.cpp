@@ -151,6 +151,15 @@ private slots:
         Running bad(copy, {"--headless", "--status-port", "70000"});
         QVERIFY(bad.process().waitForFinished(20000));
         QCOMPARE(bad.process().exitCode(), 2);
+        // "0" is no address to serve on (the socket layer would read it as
+        // every address): refused before anything listens.
+        Running zero(copy, {"--headless", "--port", QString::number(freePort()), "--status-port",
+                            QString::number(freePort()), "--status-address", "0"});
+        QVERIFY(zero.process().waitForFinished(20000));
+        QCOMPARE(zero.process().exitCode(), 2);
+        QVERIFY2(zero.output().startsWith("driftwake: --status-address needs an IP address"),
+                 qPrintable(zero.output()));
+        QVERIFY2(!zero.output().contains("listening"), qPrintable(zero.output()));
     }
 };
 

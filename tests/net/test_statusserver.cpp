@@ -1,6 +1,7 @@
 // The status endpoint's HTTP side in this process: routes and methods, and
 // the bounds kept around the HTTP library (bad and oversized requests,
-// clients that stall, more connections than allowed).
+// clients that stall, more connections than allowed, one peer holding many
+// idle connections).
 #include "net/statusserver.h"
 #include "tests/support/httpclient.h"
 
@@ -15,6 +16,11 @@ using namespace dw::testing;
 namespace {
 constexpr int kCap = 4;
 constexpr int kIdleMs = 400;
+
+// A loopback address of its own for each peer a test plays.
+QHostAddress peer(int n) {
+    return QHostAddress(QStringLiteral("127.0.0.%1").arg(n));
+}
 } // namespace
 
 class StatusServerTest : public QObject {
@@ -102,19 +108,23 @@ private slots:
         QCOMPARE(asked_, 1);
     }
 
-    void connectionsBeyondTheCapAreRefusedUntilOnesClose() {
+    void connectionsBeyondTheCapAreRefusedWhileNoneIsIdle() {
+        // Every connection is busy with a request not yet complete: nothing
+        // may be closed to make room, so a newcomer gets 503.
         std::vector<std::unique_ptr<HttpConnection>> held;
         for (int i = 0; i < kCap; ++i) {
             held.push_back(std::make_unique<HttpConnection>());
-            QVERIFY(held.back()->connectTo(port()));
+            QVERIFY(held.back()->connectTo(port(), peer(1 + i)));
+            held.back()->send("GET /status HTTP/1.1\r\n");
         }
         QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), kCap, 5000);
+        QTest::qWait(50); // the partial requests arrive
         for (int i = 0; i < 3; ++i) {
-            const int status = httpGet(port(), "/status").status;
+            const int status = httpGet(port(), "/status", peer(10 + i)).status;
             QVERIFY2(status == 503 || status == 0, qPrintable(QString::number(status)));
         }
         QCOMPARE(server_->openConnections(), kCap);
-        held.front()->send("GET /status HTTP/1.1\r\nHost: x\r\n\r\n");
+        held.front()->send("Host: x\r\n\r\n");
         QCOMPARE(held.front()->answer().status, 200);
         held.clear();
         QTRY_COMPARE_WITH_TIMEOUT(server_->openConnections(), 0, 5000);
@@ -122,6 +132,43 @@ private slots:
         QCOMPARE(asked_, 2);
     }
 
+    // Many idle connections, as many as the whole server allows, from one
+    // address: a health check from another address is answered, and so is
+    // the same address's next request; the oldest idle connection makes
+    // room, and one address never holds more than its share.
+    void idleConnectionsOfOnePeerLockNobodyOut() {
+        StatusServer real([] { return std::string("ok"); }, [] { return std::string(); });
+        QString error;
+        QVERIFY2(real.listen(QHostAddress::LocalHost, 0, &error), qPrintable(error));
+        std::vector<std::unique_ptr<HttpConnection>> idle;
+        for (int i = 0; i < StatusServer::kMaxConnections; ++i) {
+            idle.push_back(std::make_unique<HttpConnection>());
+            QVERIFY(idle.back()->connectTo(real.port(), peer(1)));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(real.openConnections(), StatusServer::kMaxPerAddress, 5000);
+        // The oldest went first; the newest are still open.
+        QVERIFY(idle.front()->waitForClose(2000));
+        QTest::qWait(100);
+        QCOMPARE(idle.back()->socket().state(), QAbstractSocket::ConnectedState);
+        QCOMPARE(httpGet(real.port(), "/status", peer(2)).status, 200);
+        QCOMPARE(httpGet(real.port(), "/status", peer(1)).status, 200);
+        // The two that asked have gone, and one of the first address's idle
+        // connections made room for its request.
+        QTRY_COMPARE_WITH_TIMEOUT(real.openConnections(), StatusServer::kMaxPerAddress - 1, 5000);
+        idle.push_back(std::make_unique<HttpConnection>());
+        QVERIFY(idle.back()->connectTo(real.port(), peer(1)));
+
+        // Every slot taken by idle connections of four addresses: a fifth
+        // address is still answered.
+        for (int a = 2; a <= 4; ++a)
+            for (int i = 0; i < StatusServer::kMaxPerAddress; ++i) {
+                idle.push_back(std::make_unique<HttpConnection>());
+                QVERIFY(idle.back()->connectTo(real.port(), peer(a)));
+            }
+        QTRY_COMPARE_WITH_TIMEOUT(real.openConnections(), StatusServer::kMaxConnections, 5000);
+        QCOMPARE(httpGet(real.port(), "/status", peer(5)).status, 200);
+        QCOMPARE(httpGet(real.port(), "/metrics", peer(3)).status, 200);
+    }
     void aBusyPortOrABadAddressIsReported() {
         StatusServer second([] { return std::string(); }, [] { return std::string(); });
         QString error;

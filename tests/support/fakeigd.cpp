@@ -2,6 +2,9 @@
 
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTimer>
+
+#include <memory>
 
 namespace dw::testing {
 
@@ -34,11 +37,12 @@ QByteArray envelope(const QByteArray& body) {
            body + "</s:Body></s:Envelope>\r\n";
 }
 
-void reply(QTcpSocket* socket, const QByteArray& status, const QByteArray& body) {
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/xml; charset=\"utf-8\"\r\n" +
-                  "Content-Length: " + QByteArray::number(body.size()) +
-                  "\r\nConnection: close\r\n\r\n" + body);
-    socket->disconnectFromHost();
+QByteArray fault(int code, const QByteArray& description) {
+    return envelope("<s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError"
+                    "</faultstring><detail><UPnPError "
+                    "xmlns=\"urn:schemas-upnp-org:control-1-0\"><errorCode>" +
+                    QByteArray::number(code) + "</errorCode><errorDescription>" + description +
+                    "</errorDescription></UPnPError></detail></s:Fault>");
 }
 
 } // namespace
@@ -65,6 +69,54 @@ int FakeIgd::count(const QString& action) const {
                              [&](const Call& c) { return c.action == action; }));
 }
 
+int FakeIgd::activeMappings() const {
+    return int(std::count_if(mappings_.begin(), mappings_.end(),
+                             [](const QDeadlineTimer& lease) { return !lease.hasExpired(); }));
+}
+
+QStringList FakeIgd::arguments(const QString& action, const QString& name) const {
+    QStringList values;
+    const QRegularExpression re(QStringLiteral("<%1>([^<]*)</%1>").arg(name));
+    for (const Call& c : calls_)
+        if (c.action == action)
+            values.append(re.match(QString::fromUtf8(c.body)).captured(1));
+    return values;
+}
+
+void FakeIgd::reply(QTcpSocket* socket, const QByteArray& status, const QByteArray& body) {
+    const QByteArray answer = "HTTP/1.1 " + status +
+                              "\r\nContent-Type: text/xml; charset=\"utf-8\"\r\n" +
+                              "Content-Length: " + QByteArray::number(body.size()) +
+                              "\r\nConnection: close\r\n\r\n" + body;
+    if (!slow_) {
+        socket->write(answer);
+        socket->disconnectFromHost();
+        return;
+    }
+    auto* timer = new QTimer(socket);
+    auto left = std::make_shared<QByteArray>(answer);
+    connect(timer, &QTimer::timeout, socket, [socket, left, timer] {
+        socket->write(left->left(1));
+        left->remove(0, 1);
+        if (left->isEmpty()) {
+            timer->stop();
+            socket->disconnectFromHost();
+        }
+    });
+    timer->start(1000);
+}
+
+void FakeIgd::sendEndless(QTcpSocket* socket) {
+    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/xml\r\n\r\n<?xml version=\"1.0\"?><root>");
+    const QByteArray padding = QByteArray(64 * 1024, ' ');
+    // Another piece whenever the last has gone, until the reader closes.
+    connect(socket, &QTcpSocket::bytesWritten, socket, [socket, padding] {
+        if (socket->bytesToWrite() < padding.size())
+            socket->write(padding);
+    });
+    socket->write(padding);
+}
+
 QString FakeIgd::argument(const QString& action, const QString& name) const {
     for (auto it = calls_.rbegin(); it != calls_.rend(); ++it)
         if (it->action == action) {
@@ -89,25 +141,36 @@ void FakeIgd::serve(QTcpSocket* socket) {
     const QByteArray body = data.mid(end + 4, length);
     data.clear();
     if (head.startsWith("GET ")) {
-        reply(socket, "200 OK", description());
+        if (endless_)
+            sendEndless(socket);
+        else
+            reply(socket, "200 OK", description());
         return;
     }
     const QRegularExpression actionRe(QStringLiteral("#(\\w+)\""));
     const QString action = actionRe.match(QString::fromLatin1(head)).captured(1);
     calls_.append({action, body});
+    const QString port = argument(action, QStringLiteral("NewExternalPort"));
     if (action == QStringLiteral("AddPortMapping") && refusing_) {
-        reply(socket, "500 Internal Server Error",
-              envelope("<s:Fault><faultcode>s:Client</faultcode><faultstring>UPnPError"
-                       "</faultstring><detail><UPnPError "
-                       "xmlns=\"urn:schemas-upnp-org:control-1-0\"><errorCode>718</errorCode>"
-                       "<errorDescription>ConflictInMappingEntry</errorDescription></UPnPError>"
-                       "</detail></s:Fault>"));
+        reply(socket, "500 Internal Server Error", fault(718, "ConflictInMappingEntry"));
+    } else if (action == QStringLiteral("AddPortMapping")) {
+        const int lease = argument(action, QStringLiteral("NewLeaseDuration")).toInt();
+        if (permanentOnly_ && lease != 0) {
+            reply(socket, "500 Internal Server Error", fault(725, "OnlyPermanentLeasesSupported"));
+            return;
+        }
+        mappings_[port] =
+            lease == 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(lease * 1000);
+        reply(socket, "200 OK",
+              envelope("<u:AddPortMappingResponse xmlns:u=\"" + kService + "\"/>"));
     } else if (action == QStringLiteral("GetExternalIPAddress")) {
         reply(socket, "200 OK",
               envelope("<u:GetExternalIPAddressResponse xmlns:u=\"" + kService +
-                       "\"><NewExternalIPAddress>" + QByteArray(kExternalAddress) +
+                       "\"><NewExternalIPAddress>" + external_ +
                        "</NewExternalIPAddress></u:GetExternalIPAddressResponse>"));
     } else {
+        if (action == QStringLiteral("DeletePortMapping"))
+            mappings_.remove(port);
         reply(socket, "200 OK",
               envelope("<u:" + action.toLatin1() + "Response xmlns:u=\"" + kService + "\"/>"));
     }

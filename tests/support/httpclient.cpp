@@ -10,6 +10,12 @@ bool HttpConnection::connectTo(quint16 port) {
     return QTest::qWaitFor([this] { return socket_.state() == QAbstractSocket::ConnectedState; });
 }
 
+bool HttpConnection::connectTo(quint16 port, const QHostAddress& from) {
+    if (!socket_.bind(from))
+        return false;
+    return connectTo(port);
+}
+
 void HttpConnection::send(const QByteArray& bytes) {
     socket_.write(bytes);
     socket_.flush();
@@ -61,6 +67,14 @@ HttpAnswer httpRequest(quint16 port, const QByteArray& request) {
 
 HttpAnswer httpGet(quint16 port, const QByteArray& path) {
     return httpRequest(port, "GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+}
+
+HttpAnswer httpGet(quint16 port, const QByteArray& path, const QHostAddress& from) {
+    HttpConnection c;
+    if (!c.connectTo(port, from))
+        return {};
+    c.send("GET " + path + " HTTP/1.1\r\nHost: localhost\r\n\r\n");
+    return c.answer();
 }
 
 } // namespace dw::testing

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QTcpSocket>
 
 namespace dw::testing {
@@ -18,6 +19,9 @@ struct HttpAnswer {
 class HttpConnection {
 public:
     bool connectTo(quint16 port);
+    // The same from the loopback address `from` (any of 127.0.0.0/8), so
+    // that one machine can be several peers.
+    bool connectTo(quint16 port, const QHostAddress& from);
     void send(const QByteArray& bytes);
     // Waits for one whole answer; status 0 when the server closed instead.
     HttpAnswer answer(int timeoutMs = 5000);
@@ -33,5 +37,7 @@ private:
 // Sends `request` as it is on a new connection and waits for the answer.
 HttpAnswer httpRequest(quint16 port, const QByteArray& request);
 HttpAnswer httpGet(quint16 port, const QByteArray& path);
+// GET from the loopback address `from`.
+HttpAnswer httpGet(quint16 port, const QByteArray& path, const QHostAddress& from);
 
 } // namespace dw::testing
