@@ -180,6 +180,7 @@ void Tchat::hostclosing(const msg::HostClosing&) {
 }
 
 void Tchat::removed(const msg::Removed& m) {
+    model_->removed(m); // another player's removal is told on the board
     if (m.seat == model_->state().myseat)
         endWithNotice(QStringLiteral("The host removed you from the game."));
 }

@@ -318,7 +318,7 @@ void BoardWidgetTest::freshBoardShowsEmptySeatsAtTheirPlaces() {
     QCOMPARE(b.get("memo_status")->geometry(), QRect(558, 274, 226, 216));
 
     // Hover hints.
-    QCOMPARE(b.get("label_playername1")->toolTip(), QString());
+    QCOMPARE(b.get("label_playername1")->toolTip(), QStringLiteral("Klank"));
     QCOMPARE(b.get("label_playername2")->toolTip(), QStringLiteral("Klot"));
     QCOMPARE(b.get("image_safe31")->toolTip(), QStringLiteral("Skyhacking Protection"));
     QCOMPARE(b.get("image_safes1")->toolTip(), QStringLiteral("No Protection"));
