@@ -34,6 +34,7 @@ class ClientConnection;
 class LanAnnouncer;
 class PortMapper;
 class THostDialog;
+class TConnectingWindow;
 class TJoinDialog;
 class TStartWindow;
 class SoundPlayer;
@@ -67,6 +68,7 @@ public:
     TStartWindow* startWindow() const { return startWindow_; }
     THostDialog* hostDialog() const { return hostDialog_; }
     TJoinDialog* joinDialog() const { return joinDialog_; }
+    TConnectingWindow* connectingWindow() const { return connecting_; }
     LanAnnouncer* announcer() const { return announcer_; }
     PortMapper* portMapper() const { return portmap_; }
     // The lobby download address when one is configured
@@ -120,6 +122,8 @@ private:
     void joinFromDialog(const QString& name, const HostPort& where);
     void playSolo();
     void joinFailed(const QString& text);
+    // Cancel in the Connecting window: the join ends, its dialog comes back.
+    void cancelJoin();
     void startAnnouncing();
     void saveChoices();
     void updateNetworkMenu();
@@ -224,6 +228,7 @@ private:
     TStartWindow* startWindow_ = nullptr;
     THostDialog* hostDialog_ = nullptr;
     TJoinDialog* joinDialog_ = nullptr;
+    TConnectingWindow* connecting_ = nullptr;
     LanAnnouncer* announcer_ = nullptr;
     PortMapper* portmap_ = nullptr;
     std::string announceId_;
