@@ -14,6 +14,8 @@ using namespace boardinternal;
 
 std::string_view botHint(int seat) {
     switch (seat) {
+    case 1:
+        return "Klank";
     case 2:
         return "Klot";
     case 3:
@@ -51,6 +53,32 @@ BoardModel::BoardModel(BoardEvents& events, RandomSource random)
 }
 
 // ---------------------------------------------------------------- helpers
+
+namespace {
+
+// The state a card on top of the go pile leaves a ship in.
+ShipState shipStateOf(int goPile) {
+    switch (goPile) {
+    case kUndock:
+        return ShipState::Moving;
+    case kSkyjack:
+        return ShipState::Skyjacked;
+    case kReload:
+        return ShipState::Reloaded;
+    case kDamage:
+        return ShipState::Damaged;
+    case kRepair:
+        return ShipState::Repaired;
+    case kPowerDrain:
+        return ShipState::Drained;
+    case kPower:
+        return ShipState::Powered;
+    default:
+        return ShipState::Docked;
+    }
+}
+
+} // namespace
 
 std::string BoardModel::nameOf(int seat) const {
     return isPlayingSeat(seat) ? view_.seats[at(seat)].name : std::string();
@@ -145,7 +173,7 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
         std::string_view word;
         Handler handler;
     };
-    static constexpr std::array<Entry, 20> table{{
+    static constexpr std::array<Entry, 21> table{{
         {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::sendloginfo>},
         {msg::NewPlayerInfo::kWord,
          &BoardModel::on<msg::NewPlayerInfo, &BoardModel::newplayerinfo>},
@@ -171,6 +199,7 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
         {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::postscores>},
         {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::newstats>},
         {msg::HostRights::kWord, &BoardModel::on<msg::HostRights, &BoardModel::hostrights>},
+        {msg::ShipCards::kWord, &BoardModel::on<msg::ShipCards, &BoardModel::shipcards>},
     }};
     for (const Entry& e : table) {
         if (e.word == word) {
@@ -192,6 +221,7 @@ void BoardModel::setHosting() {
 void BoardModel::reset() {
     state_ = ClientState{};
     gamerunning_ = false;
+    removed_.fill(false);
     view_ = BoardView{};
     spies_.clear();
     clearall();
@@ -285,13 +315,21 @@ void BoardModel::playerdisconnected(const msg::PlayerDisconnected& m) {
     }
     auto& s = view_.seats[at(seat)];
     const std::string_view hint = botHint(seat);
+    const bool removed = std::exchange(removed_[at(seat)], false);
     if (s.name != kWaiting && s.name != hint)
-        status(s.name + " disconnected.");
+        status(s.name + (removed ? " was removed from the game." : " disconnected."));
     s.name = kWaiting;
-    if (seat == 2 || ((seat == 3 || seat == 4) && !s.notPlaying))
+    // Seats 1 and 2 always fly: the computer takes them over (seat 1 only
+    // where the host has no player of its own, and then under its name).
+    if (seat <= 2 || !s.notPlaying)
         s.name = hint;
     s.eyes = false;
     finish();
+}
+
+void BoardModel::removed(const msg::Removed& m) {
+    if (isPlayingSeat(m.seat) && m.seat != state_.myseat)
+        removed_[at(m.seat)] = true;
 }
 
 void BoardModel::justwatching(const msg::JustWatching& m) {
@@ -350,7 +388,9 @@ void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
         state_.ingame[4] = false;
         view_.seats[4].notPlaying = true;
     }
-    for (int n = 2; n <= kPlayingSeats; ++n) {
+    // The computer pilots take the empty seats; seat 1 is empty only on a
+    // host without a player of its own.
+    for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
         if (s.name == kWaiting && !s.notPlaying)
             s.name = botHint(n);
@@ -366,7 +406,7 @@ void BoardModel::newstats(const msg::NewStats& m) {
     if (m.turn > kPlayingSeats)
         return;
     for (const msg::SeatStats& rec : m.seats)
-        if (!isPlayingSeat(rec.seat) || rec.hazard > kMaxCard)
+        if (!isPlayingSeat(rec.seat) || (rec.hazard != 0 && !isHazard(rec.hazard)))
             return;
     if (m.seat != state_.myseat)
         return;
@@ -381,9 +421,11 @@ void BoardModel::newstats(const msg::NewStats& m) {
         const int n = rec.seat;
         auto& s = view_.seats[at(n)];
         s.score = std::to_string(rec.total);
-        s.miles = std::to_string(rec.distance) + " lys";
+        // As the others show it: nothing until the ship first travels in
+        // the round.
+        s.miles = rec.distance > 0 ? std::to_string(rec.distance) + " Lyrs" : std::string();
         state_.ingame[at(n)] = true;
-        if (s.name == kWaiting && rec.active && n >= 2)
+        if (s.name == kWaiting && rec.active)
             s.name = botHint(n);
         if (!rec.active) {
             s.miles.clear();
@@ -391,26 +433,31 @@ void BoardModel::newstats(const msg::NewStats& m) {
                 s.notPlaying = true;
             state_.ingame[at(n)] = false;
         }
-        state_.shipstate[at(n)] = ShipState::Docked;
+        // Only what the snapshot tells for certain is drawn: a hazard, an
+        // UNDOCK under a moving ship and a TELEPORT in force. Whatever else
+        // lies on a pile (DOCK, a repair, WARP, the lightyear card) comes
+        // with the piles message that follows.
+        s.speedPile.reset();
         s.goPile.reset();
-        if (rec.undocked && rec.active) {
+        s.milePile.reset();
+        state_.shipstate[at(n)] = ShipState::Docked;
+        if (rec.active && rec.hazard != 0) {
+            s.goPile = rec.hazard;
+            state_.shipstate[at(n)] = shipStateOf(rec.hazard);
+        } else if (rec.active && rec.undocked) {
             s.goPile = kUndock;
             state_.shipstate[at(n)] = ShipState::Moving;
-        } else if (rec.active) {
-            s.goPile = kDock;
         }
-        state_.warpdamage[at(n)] = 0;
-        if (rec.teleported) {
-            state_.warpdamage[at(n)] = 1;
+        state_.warpdamage[at(n)] = rec.teleported ? 1 : 0;
+        if (rec.teleported)
             s.speedPile = kTeleport;
-        }
-        if (rec.hazard != 0)
-            s.goPile = rec.hazard;
         for (int k = 1; k <= 4; ++k)
-            if (rec.protections[at(k - 1)])
-                s.safe[at(k)] = true;
+            s.safe[at(k)] = rec.protections[at(k - 1)];
     }
     showturn(state_.turnseat);
+    // Between turns the others see no frame: the last play took it away.
+    if (!m.waiting)
+        view_.turn.visible = false;
     if (state_.turnseat == state_.myseat && !m.waiting) {
         events_.log("Your Turn.");
         events_.sound("turn");
@@ -419,6 +466,40 @@ void BoardModel::newstats(const msg::NewStats& m) {
     }
     if (m.waiting)
         state_.turnseat = 0;
+    finish();
+}
+
+void BoardModel::shipcards(const msg::ShipCards& m) {
+    const auto fits = [](int card, auto&& kind) { return card == kNoCard || kind(card); };
+    const auto onGoPile = [](int c) {
+        return c >= kUndock && c <= kPower && c != kTeleport && c != kWarp;
+    };
+    if (!isCard(m.discard) || !gamerunning_)
+        return;
+    for (const msg::ShipShow& ship : m.ships) {
+        if (!isPlayingSeat(ship.seat) ||
+            !fits(ship.speed, [](int c) { return c == kTeleport || c == kWarp; }) ||
+            !fits(ship.go, onGoPile) || !fits(ship.miles, isLightyear))
+            return;
+        for (int k = 1; k <= 4; ++k)
+            if (!fits(ship.shields[at(k - 1)], [k](int c) { return c == kSkyjackShield + k - 1; }))
+                return;
+    }
+    const auto picture = [](int card) { return card == kNoCard ? Picture() : Picture(card); };
+    for (const msg::ShipShow& ship : m.ships) {
+        const int n = ship.seat;
+        auto& s = view_.seats[at(n)];
+        s.speedPile = picture(ship.speed);
+        s.goPile = picture(ship.go);
+        s.milePile = picture(ship.miles);
+        for (int k = 1; k <= 4; ++k)
+            s.safe[at(k)] = ship.shields[at(k - 1)] != kNoCard;
+        state_.shipstate[at(n)] = shipStateOf(ship.go);
+        state_.warpdamage[at(n)] = ship.speed == kTeleport ? 1 : 0;
+    }
+    view_.discard = picture(m.discard);
+    if (view_.turn.visible)
+        showturn(view_.turn.seat);
     finish();
 }
 
@@ -648,7 +729,9 @@ void BoardModel::hediscard(const msg::HeDiscard& m) {
     const int place = m.slot;
     const int card = m.card;
     hideTargets();
-    view_.discard = card;
+    // Passing with an empty place puts nothing on the pile.
+    if (card != kNoCard)
+        view_.discard = card;
     if (isMe(seat))
         clearslot(place);
     view_.turn.visible = false;

@@ -54,8 +54,8 @@ inline constexpr std::uint32_t kStatusLogText = 0x0034CF30u; // memo_status, bol
 // The chat view's status colour, yellow.
 inline constexpr std::uint32_t kStatusColour = 0x0000FFFFu;
 
-// Hover hint of a seat's name label: its computer pilot's name ("" for seat 1
-// and for any number that is not a playing seat).
+// Hover hint of a seat's name label: its computer pilot's name ("" for any
+// number that is not a playing seat).
 std::string_view botHint(int seat);
 // Hover hint of protection icon k (1..4), and of the grey strip behind them.
 std::string_view protectionHint(int k);
@@ -202,6 +202,10 @@ public:
     void justwatching(const msg::JustWatching& m);
     void startthegame(const msg::StartGameAnnounce& m);
     void newstats(const msg::NewStats& m);
+    // The piles of every ship and the discard pile, as everybody sees them;
+    // after a snapshot. Drawn only while a game runs; a card that cannot lie
+    // where the message puts it drops the whole message.
+    void shipcards(const msg::ShipCards& m);
     void startinground(const msg::StartingRound& m = {});
     void mycards(const msg::MyCards& m);
     void getnextplayer(const msg::NextPlayer& m);
@@ -218,6 +222,9 @@ public:
     // m.seat: this client shows the host's controls exactly while that is
     // its own seat.
     void hostrights(const msg::HostRights& m);
+    // The host removed the player of m.seat: its departure, which follows,
+    // is told as a removal.
+    void removed(const msg::Removed& m);
 
     // This copy hosts the game: the start control shows while no game runs.
     void setHosting();
@@ -289,6 +296,8 @@ private:
     std::int64_t ownlightyears_ = 0;
     // A game runs (started or joined mid-game, no winner yet).
     bool gamerunning_ = false;
+    // Seats the host has announced as removed, until their departure.
+    std::array<bool, kPlayingSeats + 1> removed_{};
 };
 
 // The game options dialog's values.

@@ -76,17 +76,6 @@ QString qstr(std::string_view s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// `picture` at `opacity`.
-QPixmap dimmed(const QPixmap& picture, qreal opacity) {
-    QPixmap out(picture.size());
-    out.setDevicePixelRatio(picture.devicePixelRatio());
-    out.fill(Qt::transparent);
-    QPainter p(&out);
-    p.setOpacity(opacity);
-    p.drawPixmap(0, 0, picture);
-    return out;
-}
-
 // A yellow frame that shows what the keyboard has chosen; clicks go through.
 class FocusMark : public QWidget {
 public:
@@ -328,21 +317,14 @@ void BoardWidget::buildSeat(int n) {
     s.panel = panel;
     for (std::size_t i = 0; i < kPanelNames.size(); ++i) {
         const QFont font = boardFont(i + 1 == kPanelNames.size() ? 15 : 11, true);
-        s.panelLabels[i] = makeText(panel, "",
-                                    QRect(layout::kPanelLabelX, layout::kPanelLabelY[i],
-                                          layout::kPanelWidth - layout::kPanelLabelX - 4,
-                                          layout::kPanelLabelHeight),
-                                    font, yellow);
+        s.panelLabels[i] =
+            makeText(panel, "", art::qrect(layout::panelLabelRect(int(i))), font, yellow);
         s.panelLabels[i]->setObjectName(numbered(kPanelNames[i], n));
     }
     s.winner = new QLabel(panel);
     s.winner->setObjectName(numbered("image_winner", n));
     s.winner->setAccessibleName(QStringLiteral("Winner"));
-    scaling::place(s.winner, QRect(layout::kPanelLabelX, layout::kWinnerY, layout::kWinnerWidth,
-                                   layout::kWinnerHeight));
-    // The badge lies under the score labels, dimmed, and every label has a
-    // dark halo: the rows it overlaps stay readable.
-    s.winner->lower();
+    scaling::place(s.winner, art::qrect(layout::winnerRect()));
     s.winner->hide();
     for (QLabel* label : s.panelLabels) {
         auto* halo = new QGraphicsDropShadowEffect(label);
@@ -502,7 +484,7 @@ void BoardWidget::drawPictures() {
         s.eyes->setPixmap(shown(art::autoPilot(r)));
         if (s.notPlaying)
             s.notPlaying->setPixmap(shown(art::notOnMission(r)));
-        s.winner->setPixmap(shown(dimmed(art::winnerBadge(r), 0.45)));
+        s.winner->setPixmap(shown(art::winnerBadge(r)));
     }
     discardBack_->setPixmap(shown(art::discardPlaceholder(r)));
     start_->setPicture(shown(art::startGameButton(r, startCaption_)));

@@ -107,11 +107,12 @@ inline constexpr int kPanelWidth = 185;
 inline constexpr int kPanelHeight = 150;
 // Inside the score panel: all labels at x 22; the six labels' tops in the
 // order label_smiles, label_scompleted, label_ssafes, label_ssafetrip,
-// label_sshutout, label_sturn; then the winner badge.
+// label_sshutout, label_sturn; then the winner badge, under the last label,
+// where it covers no text.
 inline constexpr int kPanelLabelX = 22;
-inline constexpr int kPanelLabelHeight = 19;
-inline constexpr std::array<int, 6> kPanelLabelY{5, 26, 50, 74, 98, 124};
-inline constexpr int kWinnerY = 40;
+inline constexpr int kPanelLabelHeight = 17;
+inline constexpr std::array<int, 6> kPanelLabelY{4, 21, 38, 55, 72, 89};
+inline constexpr int kWinnerY = 107;
 inline constexpr int kWinnerWidth = kWinnerSize.width;
 inline constexpr int kWinnerHeight = kWinnerSize.height;
 // The turn frame stands 5 pixels left of the turn seat's name label.
@@ -166,6 +167,14 @@ constexpr Rect notPlayingRect(int seat) {
 }
 constexpr Rect panelRect(int seat) {
     return seatRect(seat, kPanelDx, kPanelY, kPanelWidth, kPanelHeight);
+}
+// Score label i (0..5) and the winner badge, inside the score panel.
+constexpr Rect panelLabelRect(int i) {
+    return {kPanelLabelX, kPanelLabelY[static_cast<std::size_t>(i)], kPanelWidth - kPanelLabelX - 4,
+            kPanelLabelHeight};
+}
+constexpr Rect winnerRect() {
+    return {(kPanelWidth - kWinnerWidth) / 2, kWinnerY, kWinnerWidth, kWinnerHeight};
 }
 constexpr Rect turnFrameRect(int seat) {
     return seatRect(seat, kTurnDx, kTurnY, kTurnWidth, kTurnHeight);

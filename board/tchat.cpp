@@ -302,6 +302,8 @@ void Tchat::createWindows() {
     connect(hostDialog_, &THostDialog::hostRequested, this, &Tchat::hostFromDialog);
     joinDialog_ = new TJoinDialog(this);
     connect(joinDialog_, &TJoinDialog::joinRequested, this, &Tchat::joinFromDialog);
+    connecting_ = new TConnectingWindow(this);
+    connect(connecting_, &TConnectingWindow::cancelled, this, &Tchat::cancelJoin);
     // Backing out of a dialog with the network side stopped offers the
     // choices again rather than leaving an empty board.
     for (QDialog* d : {static_cast<QDialog*>(hostDialog_), static_cast<QDialog*>(joinDialog_)})
@@ -508,6 +510,7 @@ void Tchat::dispatch(std::string_view message) {
     if (joinTimer_.isActive()) {
         // The host answered: it goes first in the recent hosts.
         joinTimer_.stop();
+        connecting_->hide();
         const std::string typed = joinTarget_.port == kDefaultPort
                                       ? joinTarget_.host
                                       : formatHostPort(joinTarget_.host, joinTarget_.port);
@@ -702,8 +705,29 @@ void Tchat::nameLabelMenu(int seat, QPoint globalPos) {
 
 void Tchat::kicking(int seat) {
     const ClientState& s = model_->state();
-    if (s.ishost && s.loggedin)
-        send(msg::KickHim{s.myseat, seat}.encode());
+    if (!s.ishost || !s.loggedin)
+        return;
+    // The name the board or the spectator list shows for the seat.
+    QString name = QStringLiteral("the pilot of seat %1").arg(seat);
+    if (seat >= 1 && seat <= kPlayingSeats) {
+        name = qtext(displayText(model_->view().seats[std::size_t(seat)].name));
+    } else {
+        const std::string prefix = std::to_string(seat) + ": ";
+        for (const std::string& spy : model_->spies())
+            if (spy.rfind(prefix, 0) == 0)
+                name = qtext(displayText(std::string_view(spy).substr(prefix.size())));
+    }
+    QMessageBox ask(QMessageBox::Question, QStringLiteral("Driftwake"),
+                    QStringLiteral("Remove %1 from the game?").arg(name),
+                    QMessageBox::Yes | QMessageBox::No, plainParent(this));
+    ask.setObjectName(QStringLiteral("removeQuestion"));
+    ask.setTextFormat(Qt::PlainText); // a name is never markup
+    ask.setDefaultButton(QMessageBox::No);
+    if (ask.exec() != QMessageBox::Yes)
+        return;
+    // The host may have changed hands while the question was open.
+    if (model_->state().ishost && model_->state().loggedin)
+        send(msg::KickHim{model_->state().myseat, seat}.encode());
 }
 
 void Tchat::openWebsite() {

@@ -35,6 +35,7 @@ class ClientConnection;
 class LanAnnouncer;
 class PortMapper;
 class THostDialog;
+class TConnectingWindow;
 class TJoinDialog;
 class TStartWindow;
 class SoundPlayer;
@@ -68,6 +69,7 @@ public:
     TStartWindow* startWindow() const { return startWindow_; }
     THostDialog* hostDialog() const { return hostDialog_; }
     TJoinDialog* joinDialog() const { return joinDialog_; }
+    TConnectingWindow* connectingWindow() const { return connecting_; }
     LanAnnouncer* announcer() const { return announcer_; }
     PortMapper* portMapper() const { return portmap_; }
     // The lobby download address when one is configured
@@ -129,6 +131,8 @@ private:
     void joinFromDialog(const QString& name, const HostPort& where);
     void playSolo();
     void joinFailed(const QString& text);
+    // Cancel in the Connecting window: the join ends, its dialog comes back.
+    void cancelJoin();
     void startAnnouncing();
     void saveChoices();
     void updateNetworkMenu();
@@ -245,6 +249,7 @@ private:
     TStartWindow* startWindow_ = nullptr;
     THostDialog* hostDialog_ = nullptr;
     TJoinDialog* joinDialog_ = nullptr;
+    TConnectingWindow* connecting_ = nullptr;
     LanAnnouncer* announcer_ = nullptr;
     PortMapper* portmap_ = nullptr;
     std::string announceId_;

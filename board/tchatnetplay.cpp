@@ -88,6 +88,8 @@ void Tchat::openJoinDialog(const QString& address) {
 
 void Tchat::stopNetwork() {
     joinTimer_.stop();
+    if (connecting_)
+        connecting_->hide();
     announcer_->stop();
     portmap_->stop();
     dialogJoin_ = false;
@@ -173,7 +175,18 @@ void Tchat::joinFromDialog(const QString& name, const HostPort& where) {
     status(QStringLiteral("Joining: %1 ..")
                .arg(QString::fromStdString(formatHostPort(where.host, where.port))));
     joinTimer_.start();
+    connecting_->showFor(QString::fromStdString(formatHostPort(where.host, where.port)));
     connectClient(QString::fromStdString(where.host), quint16(where.port));
+}
+
+void Tchat::cancelJoin() {
+    if (!dialogJoin_ || !joinTimer_.isActive())
+        return; // the host has answered, or the attempt has failed already
+    const HostPort target = joinTarget_;
+    stopNetwork();
+    status(QStringLiteral("Joining cancelled."));
+    openJoinDialog(QString::fromStdString(
+        target.port == kDefaultPort ? target.host : formatHostPort(target.host, target.port)));
 }
 
 void Tchat::joinFailed(const QString& text) {

@@ -205,6 +205,7 @@ void Tchat::hostclosing(const msg::HostClosing&) {
 }
 
 void Tchat::removed(const msg::Removed& m) {
+    model_->removed(m); // another player's removal is told on the board
     if (m.seat != model_->state().myseat)
         return;
     rejoin_.hostEnded();

@@ -51,7 +51,8 @@ and every pilot is paid for the mission. Missions follow one another until a
 pilot's money reaches the amount to earn that the host chose; the richest
 pilot at that moment wins the game.</p>
 <p>Seats without a human are flown by the computer pilots Klot, Klick and
-Kling (seats 2, 3 and 4). When the pilot of seat 3 wins, the winner is
+Kling (seats 2, 3 and 4), and on a host without a player of its own seat 1
+by Klank. When the pilot of seat 3 wins, the winner is
 announced under its call sign, Klock. Anyone who connects once the four seats
 are taken watches the game as a spectator (a "spy").</p>
 <p>New to the game? Read <b>Connecting</b> to start a game, then <b>Game Play</b>

@@ -57,6 +57,9 @@ int lowestEmptySlot(const std::array<int, kSlots + 1>& cards) {
 } // namespace
 
 Engine::Engine(EngineHost& host, std::uint32_t seed) : host_(host), random_(seed) {
+    // Seat 1 is flown by the computer only on a host without a player of
+    // its own (a headless host).
+    players[1].botname = "Klank";
     players[2].botname = "Klot";
     players[3].botname = "Klock";
     players[4].botname = "Kling";
@@ -246,7 +249,11 @@ void Engine::startround() {
         p.protections.fill(0);
         p.stillmoving = true;
         p.safetrip = true;
+        p.speedpile = kNoCard;
+        p.gopile = kNoCard;
+        p.milepile = kNoCard;
     }
+    discardtop = kNoCard;
     ++stats_.rounds;
     dealcards();
 }
@@ -477,6 +484,7 @@ void Engine::playGo(int seat, int slot, int target) {
         return refuse(seat, Refusal::InvalidPlay);
 
     auto send = [&](int tgt) {
+        players[ix(tgt)].gopile = card;
         if (anyConnected())
             broadcast(msg::PlacingGo{seat, card, slot, tgt}.encode());
     };
@@ -516,6 +524,10 @@ void Engine::playGo(int seat, int slot, int target) {
                 effect = 2;
             }
             me.protections[ix(protectionIndex(card))] = 1;
+            if (effect == 1)
+                me.gopile = kUndock;
+            else if (effect == 2)
+                me.speedpile = kNoCard;
             me.cards[ix(slot)] = kNoCard;
             if (anyConnected())
                 broadcast(msg::PlaySafe{seat, card, slot, effect}.encode());
@@ -563,6 +575,7 @@ void Engine::playSpeed(int seat, int slot, int target) {
 
     auto apply = [&]() {
         me.cards[ix(slot)] = kNoCard;
+        players[ix(target)].speedpile = card;
         if (anyConnected())
             broadcast(msg::PlacingSpeed{seat, card, slot, target}.encode());
         schedule(TimerAction::NextTurn, 2);
@@ -611,6 +624,7 @@ void Engine::playMiles(int seat, int slot) {
     me.distance += added;
     if (card == kLy20000)
         me.safetrip = false;
+    me.milepile = card;
     me.cards[ix(slot)] = kNoCard;
     if (anyConnected())
         broadcast(msg::Traveling{seat, me.distance, card, slot, added}.encode());
@@ -625,6 +639,9 @@ void Engine::playDiscard(int seat, int slot) {
     // An empty slot (possible once the deck is used up) may be discarded too:
     // the seat passes.
     me.cards[ix(slot)] = kNoCard;
+    // Passing with an empty slot puts nothing on the pile.
+    if (card != kNoCard)
+        discardtop = card;
     if (anyConnected())
         broadcast(msg::HeDiscard{seat, slot, card}.encode());
     schedule(TimerAction::NextTurn, 2);
@@ -649,6 +666,19 @@ std::string Engine::newstatsMessage(int seat) const {
         for (int i = 1; i <= kProtections; ++i)
             stats.protections[ix(i - 1)] = p.protections[ix(i)] != 0;
         m.seats.push_back(stats);
+    }
+    return m.encode();
+}
+
+std::string Engine::shipCardsMessage() const {
+    msg::ShipCards m{.discard = discardtop, .ships = {}};
+    m.ships.reserve(kSeats);
+    for (int s = 1; s <= kSeats; ++s) {
+        const tplayer& p = players[ix(s)];
+        msg::ShipShow ship{s, p.speedpile, p.gopile, p.milepile, {}};
+        for (int k = 1; k <= kProtections; ++k)
+            ship.shields[ix(k - 1)] = p.protections[ix(k)] != 0 ? kSkyjackShield + k - 1 : kNoCard;
+        m.ships.push_back(ship);
     }
     return m.encode();
 }

@@ -68,6 +68,11 @@ struct tplayer {
     std::array<std::int32_t, kProtections + 1> protections{}; // by Protection: 1 = held; [0] unused
     bool stillmoving = false;
     bool safetrip = false;
+    // What the ship's piles show everybody (card codes, 0 = nothing): the
+    // top card of the speed, go and mileage piles, as the plays left them.
+    int speedpile = 0;
+    int gopile = 0;
+    int milepile = 0;
 };
 
 // Pending actions of timer1.
@@ -102,6 +107,7 @@ public:
     std::int32_t computercount = 0;
     std::int32_t maxseats = kSeats;
     std::int32_t numentries = 0; // kept by the host server
+    int discardtop = 0;          // the discard pile's top card, 0 = empty
 
     // Deck.
     void shufflecards();
@@ -160,6 +166,8 @@ public:
     bool handTurnTo(int seat);
     // CMD_newstats for a newcomer in entry `seat`.
     std::string newstatsMessage(int seat) const;
+    // CMD_shipcards: what every ship and the discard pile show.
+    std::string shipCardsMessage() const;
     // CMD_mycards with the seat's slots 1..slots.
     std::string handMessage(int seat, int slots) const;
 

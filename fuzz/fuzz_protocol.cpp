@@ -91,8 +91,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      msg::JustWatching, msg::StartGameAnnounce, msg::StartingRound, msg::NextPlayer,
                      msg::CannotMove, msg::HeDiscard, msg::Invalid, msg::Traveling, msg::PlacingGo,
                      msg::PlacingSpeed, msg::PlaySafe, msg::PostScores, msg::Winner, msg::SeatKey,
-                     msg::ReclaimRefused, msg::HostClosing, msg::Removed, msg::HostRights>(
-            c.payload);
+                     msg::ReclaimRefused, msg::HostClosing, msg::Removed, msg::HostRights,
+                     msg::ShipCards>(c.payload);
         if (const auto n = dw::parseNumber(m); n && m[0] != '0')
             check(*n >= 0 && dw::buildMessage("X", {*n}) == "X+" + m + dw::kTerminator);
     }

@@ -227,6 +227,8 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
         transmit(entry, engine_.newstatsMessage(entry));
         if (entry <= engine_.maxseats && p.active)
             transmit(entry, engine_.handMessage(entry, 7));
+        // What the snapshot cannot tell: the piles as everybody sees them.
+        transmit(entry, engine_.shipCardsMessage());
     }
     issueKey(entry);
     updateRights(entry);
@@ -339,9 +341,10 @@ void HostCore::kickhim(int entry, const msg::KickHim& kick) {
     if (entry != rightsHolder() || kick.sender != entry || kick.target < 1 ||
         kick.target > kMaxConnections || !live(kick.target))
         return;
-    // A removed player hears why before its connection closes, and cannot
-    // take its seat back.
-    transmit(kick.target, msg::Removed{kick.target}.encode());
+    // Everybody hears that the player was removed (the others before its
+    // departure, the player itself before its connection closes), and it
+    // cannot take its seat back.
+    sendOthers(0, msg::Removed{kick.target}.encode());
     keys_[kick.target].clear();
     disconnectsock(kick.target);
 }

@@ -545,4 +545,32 @@ std::optional<HostRights> HostRights::decode(std::string_view payload) {
     return HostRights{(*v)[0]};
 }
 
+std::string ShipCards::encode() const {
+    std::vector<Field> f;
+    f.reserve(1 + ships.size() * 8);
+    f.emplace_back(discard);
+    for (const ShipShow& s : ships) {
+        for (int v : {s.seat, s.speed, s.go, s.miles})
+            f.emplace_back(v);
+        for (int v : s.shields)
+            f.emplace_back(v);
+    }
+    return buildMessage(kWord, f, Trailing::Yes);
+}
+std::optional<ShipCards> ShipCards::decode(std::string_view payload) {
+    FieldReader r(payload);
+    const auto discard = r.number();
+    if (!discard)
+        return std::nullopt;
+    ShipCards m{.discard = *discard, .ships = {}};
+    while (!r.atEnd()) {
+        const auto v = numbers<8>(r);
+        if (!v || m.ships.size() >= 4)
+            return std::nullopt;
+        m.ships.push_back(
+            ShipShow{(*v)[0], (*v)[1], (*v)[2], (*v)[3], {(*v)[4], (*v)[5], (*v)[6], (*v)[7]}});
+    }
+    return m;
+}
+
 } // namespace dw::msg

@@ -450,6 +450,30 @@ struct HostRights {
     bool operator==(const HostRights&) const = default;
 };
 
+// What one ship shows everybody: the top card of each pile and the shields
+// it holds, as card codes (0 = nothing there).
+struct ShipShow {
+    int seat = 0;
+    int speed = 0;                // TELEPORT or WARP
+    int go = 0;                   // UNDOCK, DOCK, a hazard or a repair
+    int miles = 0;                // the lightyear card last played this round
+    std::array<int, 4> shields{}; // Skyjacking, Teleporting, Damage, Power Drain
+    bool operator==(const ShipShow&) const = default;
+};
+
+// After the snapshot, to a connection that joins or takes its seat back
+// during a game: the board as everybody else sees it, so that the newcomer
+// draws the piles the snapshot cannot tell. Peers that do not know the word
+// ignore it.
+struct ShipCards {
+    static constexpr std::string_view kWord = "CMD_shipcards";
+    int discard = 0;             // top card of the discard pile, 0 = empty
+    std::vector<ShipShow> ships; // at most four
+    std::string encode() const;
+    static std::optional<ShipCards> decode(std::string_view payload);
+    bool operator==(const ShipCards&) const = default;
+};
+
 // A whole message (word, "+", payload; terminators are ignored) as message M, or
 // nothing when it is another command or malformed.
 template <class M> std::optional<M> decodeMessage(std::string_view message) {

@@ -34,7 +34,6 @@ QLabel* errorLabel(QWidget* parent) {
     l->setObjectName(QStringLiteral("label_error"));
     l->setTextFormat(Qt::PlainText);
     l->setWordWrap(true);
-    l->setStyleSheet(QStringLiteral("color: #c00000;"));
     l->hide();
     return l;
 }
@@ -52,6 +51,37 @@ QLineEdit* nameEdit(QWidget* parent) {
 }
 
 } // namespace
+
+QString darkDialogStyle() {
+    // Green on black as the phrases and help windows; light grey for the
+    // explaining texts; a clear red for errors.
+    return QStringLiteral(
+        "QDialog { background: black; }"
+        "QLabel { color: #c8c8c8; }"
+        "QLabel#label_error { color: #ff6060; }"
+        "QLabel#label_intro, QLabel#label_connecting { color: #00ff00; }"
+        "QCheckBox { color: #c8c8c8; }"
+        "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid #2e8b2e;"
+        " background: #0c0c0c; }"
+        "QCheckBox::indicator:checked { background: #00c000; }"
+        "QLineEdit, QSpinBox, QComboBox, QPlainTextEdit { background: #0c0c0c; color: #00ff00;"
+        " border: 1px solid #2e8b2e; padding: 2px; selection-background-color: #2e8b2e;"
+        " selection-color: black; }"
+        "QLineEdit:disabled, QSpinBox:disabled, QCheckBox:disabled { color: #6a8a6a; }"
+        "QComboBox QAbstractItemView { background: #0c0c0c; color: #00ff00;"
+        " selection-background-color: #2e8b2e; selection-color: black; }"
+        "QTreeWidget { background: #0c0c0c; color: #00ff00; border: 1px solid #2e8b2e;"
+        " selection-background-color: #2e8b2e; selection-color: black; }"
+        "QHeaderView::section { background: #1c1c1c; color: #c8c8c8; border: none;"
+        " border-right: 1px solid #2e8b2e; border-bottom: 1px solid #2e8b2e; padding: 2px 4px; }"
+        "QPushButton { background: #1c1c1c; color: #00ff00; border: 1px solid #2e8b2e;"
+        " padding: 4px 14px; }"
+        "QPushButton:default { border: 2px solid #00c000; }"
+        "QPushButton:hover { background: #263826; }"
+        "QPushButton:pressed { background: #0c3c0c; }"
+        "QPushButton:disabled { color: #4a6a4a; border-color: #2a4a2a; }"
+        "QToolTip { background: #1c1c1c; color: #c8c8c8; border: 1px solid #2e8b2e; }");
+}
 
 QString defaultPilotName() {
     QString name;
@@ -102,8 +132,10 @@ QStringList lanAddresses(int port) {
 TStartWindow::TStartWindow(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TStartWindow"));
     setWindowTitle(QStringLiteral("Driftwake"));
+    setStyleSheet(darkDialogStyle());
     auto* layout = new QVBoxLayout(this);
     auto* intro = new QLabel(QStringLiteral("How would you like to play?"), this);
+    intro->setObjectName(QStringLiteral("label_intro"));
     QFont big = intro->font();
     big.setPointSizeF(big.pointSizeF() * 1.3);
     big.setBold(true);
@@ -149,6 +181,7 @@ TStartWindow::TStartWindow(QWidget* parent) : QDialog(parent) {
 THostDialog::THostDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("THostDialog"));
     setWindowTitle(QStringLiteral("Host a Network Game"));
+    setStyleSheet(darkDialogStyle());
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     edit_name = nameEdit(this);
@@ -157,6 +190,7 @@ THostDialog::THostDialog(QWidget* parent) : QDialog(parent) {
     edit_port->setObjectName(QStringLiteral("edit_port"));
     edit_port->setRange(1, 65535);
     edit_port->setValue(kDefaultPort);
+    edit_port->setButtonSymbols(QAbstractSpinBox::NoButtons); // a port is typed
     form->addRow(QStringLiteral("Port:"), edit_port);
     layout->addLayout(form);
     check_internet = new QCheckBox(QStringLiteral("Let players from the internet join"), this);
@@ -271,6 +305,7 @@ QString THostDialog::addressText() const {
 TJoinDialog::TJoinDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TJoinDialog"));
     setWindowTitle(QStringLiteral("Join a Network Game"));
+    setStyleSheet(darkDialogStyle());
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     edit_name = nameEdit(this);
@@ -385,6 +420,36 @@ void TJoinDialog::refreshGames() {
         if (item->text(ColAddress) == current)
             list_games->setCurrentItem(item);
     }
+}
+
+// ---------------------------------------------------------------- connecting
+
+TConnectingWindow::TConnectingWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TConnectingWindow"));
+    setWindowTitle(QStringLiteral("Driftwake"));
+    setStyleSheet(darkDialogStyle());
+    auto* layout = new QVBoxLayout(this);
+    label_connecting = new QLabel(this);
+    label_connecting->setObjectName(QStringLiteral("label_connecting"));
+    label_connecting->setWordWrap(true);
+    layout->addWidget(label_connecting);
+    auto* note =
+        new QLabel(QStringLiteral("Waiting up to 10 seconds for the host to answer."), this);
+    layout->addWidget(note);
+    auto* buttons = new QDialogButtonBox(this);
+    button_cancel = buttons->addButton(QDialogButtonBox::Cancel);
+    button_cancel->setObjectName(QStringLiteral("button_cancel"));
+    layout->addWidget(buttons);
+    // Cancel, Escape and the close box all end the attempt.
+    connect(this, &QDialog::rejected, this, &TConnectingWindow::cancelled);
+    connect(button_cancel, &QPushButton::clicked, this, &QDialog::reject);
+    setMinimumWidth(360);
+}
+
+void TConnectingWindow::showFor(const QString& where) {
+    label_connecting->setText(QStringLiteral("Connecting to %1…").arg(where));
+    show();
+    raise();
 }
 
 } // namespace dw

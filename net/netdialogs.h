@@ -122,4 +122,23 @@ private:
     LanBrowser* browser_ = nullptr;
 };
 
+// Shown while a join from the join dialog waits for the host's answer; its
+// Cancel ends the attempt.
+class TConnectingWindow : public QDialog {
+    Q_OBJECT
+public:
+    explicit TConnectingWindow(QWidget* parent = nullptr);
+    // Shows the window for a join of `where` ("host:port" as typed).
+    void showFor(const QString& where);
+
+    QLabel* label_connecting = nullptr;
+    QPushButton* button_cancel = nullptr;
+
+signals:
+    void cancelled();
+};
+
+// The dark look of the network windows, like the game's other windows.
+QString darkDialogStyle();
+
 } // namespace dw

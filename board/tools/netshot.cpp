@@ -107,6 +107,14 @@ int main(int argc, char** argv) {
     save(jd, out, "net-join.png");
 
     emit jd->list_games->itemDoubleClicked(game, 0);
+    // At once, before the host answers and the window goes.
+    {
+        const QString path = QDir(out).filePath(QStringLiteral("net-connecting.png"));
+        if (guest->connectingWindow()->isVisible() && guest->connectingWindow()->grab().save(path))
+            std::printf("%s\n", qPrintable(path));
+        else
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+    }
     if (!waitUntil([&] { return host->model().view().seats[2].name == "Bob"; }, 10000))
         return fail("the guest did not join");
     hd->close();

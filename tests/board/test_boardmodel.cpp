@@ -46,7 +46,26 @@ TEST_F(BoardTest, OthersArriveAndLeave) {
     EXPECT_EQ(ev.spyRemoves, Strings{"6: Eve"});
     EXPECT_TRUE(m.spies().empty());
     EXPECT_EQ(seat(2).name, "Klot");
-    EXPECT_EQ(seat(1).name, "<Waiting>");
+    // Seat 1 empties only on a host without a player of its own, whose
+    // computer flies it on under its pilot's name.
+    EXPECT_EQ(seat(1).name, "Klank");
+}
+
+TEST_F(BoardTest, ARemovedPlayerIsToldAsRemoved) {
+    login(1, "Ann");
+    cmd(msg::NewPlayerInfo{2, "Bob"});
+    cmd(msg::NewPlayerInfo{3, "Cy"});
+    ev.clear();
+    m.removed(msg::Removed{2});
+    cmd(msg::PlayerDisconnected{2, "Bob"});
+    cmd(msg::PlayerDisconnected{3, "Cy"}); // a departure of its own
+    m.removed(msg::Removed{1});            // the own removal is the window's business
+    EXPECT_EQ(ev.chats, (Strings{"0+Bob was removed from the game.", "0+Cy disconnected."}));
+    // The mark goes with the departure: Bob back and gone again just left.
+    cmd(msg::NewPlayerInfo{2, "Bob"});
+    ev.clear();
+    cmd(msg::PlayerDisconnected{2, "Bob"});
+    EXPECT_EQ(ev.chats, Strings{"0+Bob disconnected."});
 }
 
 TEST_F(BoardTest, ASpectatorAnnouncedAgainKeepsOneItem) {
@@ -121,7 +140,7 @@ TEST_F(BoardTest, StartTheGameNamesPilotsAndMarksSeats) {
     RecordingEvents e;
     BoardModel fresh(e);
     fresh.startthegame({"X", 1000, 50000, false, false});
-    EXPECT_EQ(fresh.view().seats[1].name, "<Waiting>");
+    EXPECT_EQ(fresh.view().seats[1].name, "Klank"); // a host without a player of its own
     EXPECT_EQ(fresh.view().seats[2].name, "Klot");
 }
 
@@ -150,17 +169,17 @@ TEST_F(BoardTest, SnapshotDrawsTheBoard) {
     EXPECT_EQ(m.view().cardsLeft, "Cards Left: 5");
     EXPECT_EQ(m.view().distance, "Total Distance: 70000");
     EXPECT_EQ(seat(1).score, "1200");
-    EXPECT_EQ(seat(1).miles, "15000 lys");
+    EXPECT_EQ(seat(1).miles, "15000 Lyrs"); // as the others show it
     EXPECT_EQ(seat(1).goPile, 6);
     EXPECT_EQ(seat(1).speedPile, 10);
     EXPECT_EQ(ship(1), 1);
     EXPECT_EQ(m.state().warpdamage[1], 1);
     EXPECT_TRUE(seat(1).safe[2]);
     EXPECT_EQ(seat(2).goPile, 12); // the hazard over DOCK
-    EXPECT_EQ(ship(2), 0);
+    EXPECT_EQ(ship(2), 5);
     EXPECT_EQ(seat(3).name, "Klick");
     EXPECT_EQ(seat(3).goPile, 8);
-    EXPECT_EQ(ship(3), 0);
+    EXPECT_EQ(ship(3), 2);
     EXPECT_EQ(seat(4).miles, "");
     EXPECT_TRUE(seat(4).notPlaying);
     EXPECT_FALSE(m.state().ingame[4]);
@@ -335,8 +354,8 @@ TEST_F(BoardTest, DiscardNoPlayAndRefusal) {
     startGame();
     myTurn();
     cmd(msg::HeDiscard{2, 3, 12});
-    cmd(msg::HeDiscard{1, 4, 0}); // an empty place: the black face
-    EXPECT_EQ(m.view().discard, 0);
+    cmd(msg::HeDiscard{1, 4, 0}); // a pass with an empty place: nothing lands on the pile
+    EXPECT_EQ(m.view().discard, 12);
     EXPECT_EQ(place(3).card, 0);
     EXPECT_EQ(place(4).card, 5);
     cmd(msg::CannotMove{3});

@@ -87,10 +87,13 @@ TEST_F(Host, KickAndDisconnectTellTheOthersOnce) {
         join("P" + std::to_string(i));
     clearAll();
     deliver(1, (msg::KickHim{1, 6}.encode()));
-    EXPECT_EQ(t.take(1), std::vector<std::string>{text(msg::PlayerDisconnected{6, "P6"})});
+    // The others hear that P6 was removed, then that it left.
+    const std::vector<std::string> told{text(msg::Removed{6}),
+                                        text(msg::PlayerDisconnected{6, "P6"})};
+    EXPECT_EQ(t.take(1), told);
     EXPECT_EQ(t.closed, std::vector<int>{6});
-    EXPECT_EQ(t.take(2), std::vector<std::string>{text(msg::PlayerDisconnected{6, "P6"})});
-    // The removed player alone hears why, before its connection closes.
+    EXPECT_EQ(t.take(2), told);
+    // The removed player hears why, before its connection closes.
     EXPECT_EQ(t.take(6), std::vector<std::string>{text(msg::Removed{6})});
     EXPECT_EQ(t.sentAtClose[6], 1u);
     // A second close of the same connection finds nothing to announce.
@@ -151,12 +154,15 @@ TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     ASSERT_TRUE(hand);
     EXPECT_EQ(hand->seat, 2);
     EXPECT_EQ(hand->cards.size(), 7u);
+    // Then the piles as everybody sees them.
+    ASSERT_GE(got.size(), 6u);
+    EXPECT_EQ(got[5] + kTerminator, core.engine().shipCardsMessage());
     // Sitting down at the seat whose play is due, Cat plays it herself.
     if (core.engine().currentplayer == 2 && core.engine().timer1action() == TimerAction::None) {
-        ASSERT_EQ(got.size(), 6u);
-        EXPECT_EQ(msg::decodeMessage<msg::NextPlayer>(got[5])->seat, 2);
+        ASSERT_EQ(got.size(), 7u);
+        EXPECT_EQ(msg::decodeMessage<msg::NextPlayer>(got[6])->seat, 2);
     } else {
-        EXPECT_EQ(got.size(), 5u);
+        EXPECT_EQ(got.size(), 6u);
     }
 
     const int spy = [&] {
@@ -166,7 +172,9 @@ TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     }();
     const auto spyGot = t.take(spy);
     ASSERT_FALSE(spyGot.empty());
-    const auto spySnapshot = msg::decodeMessage<msg::NewStats>(spyGot.back());
+    ASSERT_GE(spyGot.size(), 2u);
+    const auto spySnapshot = msg::decodeMessage<msg::NewStats>(spyGot[spyGot.size() - 2]);
+    EXPECT_TRUE(msg::decodeMessage<msg::ShipCards>(spyGot.back()));
     ASSERT_TRUE(spySnapshot);
     EXPECT_EQ(spySnapshot->seat, 5);
 }
@@ -344,7 +352,8 @@ TEST_F(Host, ALoginAndPlayJustBeforeTheCloseStillCount) {
     core.dispatchFrom(1);
     EXPECT_EQ(core.queued(2), 0u);
     EXPECT_EQ(t.closed, std::vector<int>{2});
-    EXPECT_EQ(t.take(1), std::vector<std::string>{text(msg::PlayerDisconnected{2, "Ann"})});
+    EXPECT_EQ(t.take(1), (std::vector<std::string>{text(msg::Removed{2}),
+                                                   text(msg::PlayerDisconnected{2, "Ann"})}));
     // A second report of the same close changes nothing.
     core.connectionClosed(2);
     EXPECT_TRUE(t.take(1).empty());
@@ -392,6 +401,12 @@ TEST(HeadlessHost, SeatOneLeavingDuringItsTurnIsPlayedOnToTheWinner) {
                 break;
         }
         EXPECT_NE(core.engine().winner(), 0);
+        // The winner is announced by name, the computer pilot of seat 1 too.
+        for (const std::string& m : t.sent[2]) {
+            if (const auto w = msg::decodeMessage<msg::Winner>(m)) {
+                EXPECT_EQ(w->name, w->seat == 1 ? "Klank" : "Second");
+            }
+        }
     }
 }
 

@@ -90,6 +90,25 @@ TEST(Messages, SeatKeysAndNoticesWireForms) {
     roundTrip(msg::HostRights{2}, "CMD_hostrights+2+");
 }
 
+TEST(Messages, ShipCardsWireFormAndMalformedForms) {
+    roundTrip(msg::ShipCards{12,
+                             {{1, 10, 6, 3, {16, 0, 0, 0}},
+                              {2, 0, 14, 0, {0, 0, 0, 19}},
+                              {3, 0, 0, 0, {}},
+                              {4, 11, 7, 5, {0, 17, 18, 0}}}},
+              "CMD_shipcards+12+1+10+6+3+16+0+0+0+2+0+14+0+0+0+0+19+3+0+0+0+0+0+0+0+"
+              "4+11+7+5+0+17+18+0+");
+    roundTrip(msg::ShipCards{0, {}}, "CMD_shipcards+0+");
+    std::string five = "0+";
+    for (int s = 1; s <= 5; ++s)
+        five += std::to_string(s) + "+0+0+0+0+0+0+0+";
+    for (const std::string& bad :
+         {std::string(""), std::string("0"), std::string("x+"), std::string("-1+"),
+          std::string("0+1+10+6+3+16+0+0+"), std::string("0+1+10+6+3+16+0+0+0"),
+          std::string("0+1+10+six+3+16+0+0+0+"), std::string("0+1+10+6+3+16+0+0+0+2+"), five})
+        EXPECT_FALSE(msg::ShipCards::decode(bad)) << bad;
+}
+
 TEST(Messages, LastFieldsRunToTheEndOrAreReadFromTheRight) {
     // A name as the rest keeps every "+", even a trailing one.
     EXPECT_EQ(msg::NewPlayerInfo::decode("2+A+B+"), (msg::NewPlayerInfo{2, "A+B+"}));

@@ -354,12 +354,15 @@ TEST_P(Rejoin, TakesTheSeatBackWithItsHandAndTotals) {
     ASSERT_EQ(cards->cards.size(), 7u);
     for (const auto& [slot, card] : cards->cards)
         EXPECT_EQ(card, hand[std::size_t(slot)]);
+    // And the piles of every ship, as everybody else sees them.
+    ASSERT_GE(got.size(), 6u);
+    EXPECT_EQ(got[5] + kTerminator, core.engine().shipCardsMessage());
 
     if (phase == Phase::OwnTurn) {
         // The computer's play is called off and the turn is hers again.
         EXPECT_FALSE(t.computer);
-        ASSERT_EQ(got.size(), 6u);
-        const auto turn = msg::decodeMessage<msg::NextPlayer>(got[5]);
+        ASSERT_EQ(got.size(), 7u);
+        const auto turn = msg::decodeMessage<msg::NextPlayer>(got[6]);
         ASSERT_TRUE(turn);
         EXPECT_EQ(turn->seat, 2);
         ASSERT_NE(turn->slot, 0);
@@ -370,7 +373,7 @@ TEST_P(Rejoin, TakesTheSeatBackWithItsHandAndTotals) {
         ASSERT_FALSE(after.empty());
         EXPECT_TRUE(msg::decodeMessage<msg::HeDiscard>(after[0]));
     } else {
-        EXPECT_EQ(got.size(), 5u);
+        EXPECT_EQ(got.size(), 6u);
     }
     // She plays her own turns again to the end of the game (step() insists
     // that every turn the computer does not play is hers).
