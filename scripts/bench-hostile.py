@@ -2,13 +2,14 @@
 """A headless host under the attack of peers that do not read.
 
 Starts a headless host (--timer-scale 0.002, --no-announce, a data directory
-of its own) and a watching client that plays four computer pilots, game
-after game. It counts the plays per second for SECONDS without an attack,
-then for SECONDS while nine sockets with a 4 KB receive buffer log in again
-and again with 4,000-byte names and never read what the host sends them
-(each connects again when the host closes it or the table is full). It
-reports both rates, their ratio, and the host's peak resident memory
-(VmHWM of /proc/PID/status).
+of its own) and four watching clients, one in each playing seat, that let
+the computer pilots play game after game (seat 1 starts each game). It
+counts the plays per second for SECONDS without an attack, then for SECONDS
+while nine sockets with a 4 KB receive buffer log in again and again with
+4,000-byte names and never read what the host sends them (each connects
+again when the host closes it or the table is full; they find the
+spectators' places, as the seats are taken). It reports both rates, their
+ratio, and the host's peak resident memory (VmHWM of /proc/PID/status).
 
     scripts/bench-hostile.py [SECONDS]        (default 30 per phase)
 
@@ -43,9 +44,10 @@ def message(word, *fields, trailing=False):
 
 
 class Watcher:
-    """Seat 1: starts a game of four computer pilots and watches it."""
+    """A playing seat that lets the computer play it; seat 1 starts the games."""
 
-    def __init__(self, port):
+    def __init__(self, port, name):
+        self.name = name
         self.sock = socket.create_connection(("127.0.0.1", port))
         self.sock.setblocking(False)
         self.buffer = b""
@@ -58,12 +60,10 @@ class Watcher:
         self.sock.setblocking(False)
 
     def start(self):
-        self.send(message(b"CMD_startgame", b"Watcher", 10000, 100, 1, 1, trailing=True))
+        if self.seat == 1:
+            self.send(message(b"CMD_startgame", self.name, 10000, 100, 1, 1, trailing=True))
 
-    def pump(self, timeout):
-        ready, _, _ = select.select([self.sock], [], [], timeout)
-        if not ready:
-            return
+    def read(self):
         data = self.sock.recv(1 << 16)
         if not data:
             raise SystemExit("the host closed the watcher's connection")
@@ -75,10 +75,10 @@ class Watcher:
                 self.plays += 1
             elif word == b"CMD_sendlogininfo" and self.seat == 0:
                 self.seat = int(m.split(b"+")[1])
-                self.send(message(b"CMD_logininfo", self.seat, b"1.0.1", b"Watcher") + TERM)
+                self.send(message(b"CMD_logininfo", self.seat, b"1.0.1", self.name) + TERM)
                 self.start()
-            elif word == b"CMD_startgame":
-                self.send(message(b"CMD_justwatch", 1, 1))
+            elif word in (b"CMD_startgame", b"CMD_newstats"):
+                self.send(message(b"CMD_justwatch", self.seat, 1))
             elif word == b"CMD_winner":
                 self.start()
 
@@ -95,7 +95,7 @@ class Attacker:
     def connect(self):
         s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
         s.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
-        s.settimeout(2)
+        s.settimeout(0.2)
         try:
             s.connect(("127.0.0.1", self.port))
             first = s.recv(64)
@@ -131,14 +131,22 @@ def vm_hwm_kib(pid):
     return 0
 
 
-def phase(watcher, attackers, seconds):
+def pump(watchers, timeout):
+    ready, _, _ = select.select([w.sock for w in watchers], [], [], timeout)
+    for w in watchers:
+        if w.sock in ready:
+            w.read()
+
+
+def phase(watchers, attackers, seconds):
     end = time.monotonic() + seconds
-    before = watcher.plays
+    before = watchers[0].plays
     while time.monotonic() < end:
         for a in attackers:
             a.step()
-        watcher.pump(0.002 if attackers else 0.05)
-    return (watcher.plays - before) / seconds
+            pump(watchers, 0)
+        pump(watchers, 0.002 if attackers else 0.05)
+    return (watchers[0].plays - before) / seconds
 
 
 def main():
@@ -153,20 +161,27 @@ def main():
             [program, "--headless", "--no-announce", "--port", str(port), "--timer-scale",
              "0.002"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            watcher = None
+            watchers = []
             for _ in range(100):
                 try:
-                    watcher = Watcher(port)
+                    watchers.append(Watcher(port, b"Watcher"))
                     break
                 except OSError:
                     time.sleep(0.1)
-            if watcher is None:
+            if not watchers:
                 raise SystemExit("the host does not listen on port %d" % port)
+            # Seat 1 logs in first; then the other three seats fill.
+            while watchers[0].seat == 0:
+                pump(watchers, 0.1)
+            for name in (b"Two", b"Three", b"Four"):
+                watchers.append(Watcher(port, name))
+                while watchers[-1].seat == 0:
+                    pump(watchers, 0.1)
             # Warm-up: the first game is under way.
-            phase(watcher, [], min(3.0, seconds))
-            calm = phase(watcher, [], seconds)
+            phase(watchers, [], min(3.0, seconds))
+            calm = phase(watchers, [], seconds)
             attackers = [Attacker(port) for _ in range(ATTACKERS)]
-            attacked = phase(watcher, attackers, seconds)
+            attacked = phase(watchers, attackers, seconds)
             peak = vm_hwm_kib(host.pid)
             alive = host.poll() is None
         finally:
