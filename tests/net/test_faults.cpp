@@ -282,7 +282,7 @@ private slots:
                 QTest::qWait(500);
         }
         QVERIFY2(seat >= 2, qPrintable(host->output().right(2000)));
-        QVERIFY(host->output().contains("no login within 10 s; closed"));
+        QVERIFY(host->waitForOutput("no login within 10 s; closed", 5000));
         QCOMPARE(host->terminate(), 0);
     }
 
