@@ -14,6 +14,7 @@
 #pragma once
 
 #include "board/layout.h"
+#include "engine/gamebounds.h"
 #include "net/messages.h"
 
 #include <array>
@@ -303,12 +304,12 @@ private:
 // The game options dialog's values.
 class GameOptions {
 public:
-    static constexpr int kAmountMin = 1000;
-    static constexpr int kAmountMax = 10000;
+    static constexpr int kAmountMin = dw::kAmountMin;
+    static constexpr int kAmountMax = dw::kAmountMax;
     static constexpr int kAmountStep = 500;
     static constexpr int kAmountStart = 5000;
-    static constexpr int kDistanceMin = 50;
-    static constexpr int kDistanceMax = 100;
+    static constexpr int kDistanceMin = dw::kDistanceMin;
+    static constexpr int kDistanceMax = dw::kDistanceMax;
     static constexpr int kDistanceStep = 10;
     static constexpr int kDistanceStart = 70;
 

@@ -1,6 +1,7 @@
 // The game options values: amount to earn, trip distance, computer pilots.
 #include "board/boardinternal.h"
 #include "board/boardmodel.h"
+#include "engine/gamebounds.h"
 
 #include <algorithm>
 
@@ -23,10 +24,10 @@ void GameOptions::distanceDown() {
     distance_ = std::max(distance_ - kDistanceStep, kDistanceMin);
 }
 void GameOptions::setAmount(int value) {
-    amount_ = std::clamp(value, kAmountMin, kAmountMax);
+    amount_ = amountWithinBounds(value);
 }
 void GameOptions::setDistance(int value) {
-    distance_ = std::clamp(value, kDistanceMin, kDistanceMax);
+    distance_ = distanceWithinBounds(value);
 }
 
 int GameOptions::bot(int box) const {

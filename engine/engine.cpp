@@ -1,5 +1,7 @@
 #include "engine/engine.h"
 
+#include "engine/gamebounds.h"
+
 #include "net/messages.h"
 
 #include <algorithm>
@@ -205,12 +207,11 @@ void Engine::startgame(const msg::StartGameRequest& request) {
     winner_ = 0;
     stats_ = {};
 
-    playto = amount.value_or(5000);
-    // Any integer is taken as it is, a negative one too (a game played to
-    // an amount of 0 or less ends after the first round that has a single
-    // leader). A distance too large to hold in lightyears is taken as the
-    // largest that fits.
-    tripdistance = std::clamp(thousands.value_or(70), INT_MIN / 1000, INT_MAX / 1000) * 1000;
+    // An integer outside the options window's ranges is brought within them,
+    // as the window does with a typed value: no peer starts a game that
+    // ends after one round or never.
+    playto = amountWithinBounds(amount.value_or(5000));
+    tripdistance = distanceWithinBounds(thousands.value_or(70)) * 1000;
 
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];

@@ -3,9 +3,11 @@
 //
 // The input is a script of operations: connect, close, raw bytes, a built
 // message from the commands clients send (with fields from the input),
-// dispatch ticks and clock advances. After each step the harness checks that
-// the host stays sane: the player table in range, queues within their caps,
-// every message sent whole and only to live connections.
+// dispatch ticks, clock advances, and peers that stop or start reading what
+// they are sent. After each step the harness checks that the host stays
+// sane: the player table in range, queues within their caps, every message
+// sent whole and only to live connections, and no connection holding more
+// unsent bytes than the host's cap.
 #include "net/hostcore.h"
 
 #include <algorithm>
@@ -46,7 +48,10 @@ private:
 struct Transport : dw::HostTransport {
     dw::HostCore* core = nullptr;
     std::array<bool, dw::HostCore::kFullEntry + 1> open{};
+    // Bytes sent to each connection that its peer has not read; a peer that
+    // reads takes everything at once.
     std::array<std::size_t, dw::HostCore::kFullEntry + 1> lag{};
+    std::array<bool, dw::HostCore::kFullEntry + 1> reading{};
     std::uint64_t sentBytes = 0;
 
     struct Timer {
@@ -64,11 +69,14 @@ struct Transport : dw::HostTransport {
         check(bytes.size() >= 2 && bytes.rfind("CMD_", 0) == 0);
         check(bytes.find(dw::kTerminator) == bytes.size() - 1);
         sentBytes += bytes.size();
+        if (!reading[static_cast<std::size_t>(entry)])
+            lag[static_cast<std::size_t>(entry)] += bytes.size();
     }
     void close(int entry) override {
         check(entry >= 1 && entry <= dw::HostCore::kFullEntry);
         open[static_cast<std::size_t>(entry)] = false;
     }
+    std::int64_t nowMs() override { return now; }
     void startTimer(dw::EngineTimer t, int intervalMs) override {
         check(intervalMs > 0);
         Timer& tm = timers[t == dw::EngineTimer::Timer1 ? 0 : 1];
@@ -89,6 +97,9 @@ struct Transport : dw::HostTransport {
         check(open[static_cast<std::size_t>(from)]);
         open[static_cast<std::size_t>(from)] = false;
         open[static_cast<std::size_t>(to)] = true;
+        lag[static_cast<std::size_t>(to)] = lag[static_cast<std::size_t>(from)];
+        reading[static_cast<std::size_t>(to)] = reading[static_cast<std::size_t>(from)];
+        lag[static_cast<std::size_t>(from)] = 0;
     }
     // Every seat key is all zeros, so that inputs can take seats back.
     bool randomBytes(unsigned char* out, std::size_t n) override {
@@ -114,6 +125,7 @@ struct Transport : dw::HostTransport {
                 core->computertimerTimer();
         }
         now = std::max(now, until);
+        core->tick();
     }
 };
 
@@ -167,8 +179,11 @@ void checkTable(const dw::HostCore& core, const Transport& t) {
     for (int card : e.deck)
         check(card >= 0 && card <= 19);
     // Queues stay within their cap; what does not fit waits in the framer.
-    for (int i = 0; i <= dw::HostCore::kFullEntry; ++i)
+    // No peer, reading or not, makes the host hold more for it than the cap.
+    for (int i = 0; i <= dw::HostCore::kFullEntry; ++i) {
         check(core.queued(i) <= dw::HostCore::kQueueCap);
+        check(t.lag[static_cast<std::size_t>(i)] <= dw::HostCore::kMaxUnsent);
+    }
 }
 
 } // namespace
@@ -182,6 +197,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto connect = [&] {
         const int e = core.freeEntry();
         t.open[static_cast<std::size_t>(e)] = true;
+        t.lag[static_cast<std::size_t>(e)] = 0;
+        t.reading[static_cast<std::size_t>(e)] = true;
         core.accepted(e);
         return e;
     };
@@ -229,10 +246,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 6:
             t.advance(s.byte() * 20, 200);
             break;
-        case 7:
-            t.lag[static_cast<std::size_t>(entry)] =
-                (s.byte() & 1) ? dw::HostCore::kMaxUnsentForRelay + 1 : 0;
+        case 7: {
+            // The peer stops reading, or reads everything it was sent.
+            const std::uint8_t how = s.byte();
+            const auto i = static_cast<std::size_t>(entry);
+            t.reading[i] = (how & 1) != 0;
+            if (t.reading[i])
+                t.lag[i] = 0;
+            else if (how & 2)
+                t.lag[i] = dw::HostCore::kMaxUnsent - (how >> 2) * 64u;
             break;
+        }
         }
         checkTable(core, t);
     }

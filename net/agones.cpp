@@ -138,9 +138,22 @@ void AgonesSdk::update() {
         });
     }
 
-    // A table whose game has ended and whose pilots have all gone has done
-    // its work: the orchestrator replaces it with a fresh one.
-    if (now.finished && now.seated == 0 && !shutdownPending_) {
+    // A table in use that nobody is at, and where no seat is kept for a
+    // player who dropped, has done its work when its game has ended, when
+    // no game was started, or when it has stayed so for emptyMs: the
+    // orchestrator replaces it with a fresh one. (A game that the computer
+    // plays on alone would otherwise keep the table for ever.)
+    if (now.seated > 0)
+        pilotSeen_ = true;
+    const bool empty = now.seated == 0 && now.held == 0;
+    if (!empty)
+        emptySince_.invalidate();
+    else if (!emptySince_.isValid())
+        emptySince_.start();
+    const bool done =
+        empty && (now.finished ||
+                  (pilotSeen_ && (!now.started || emptySince_.elapsed() >= timing_.emptyMs)));
+    if (done && !shutdownPending_) {
         shutdownPending_ = true;
         call("POST", QStringLiteral("/shutdown"), "{}", [this](bool ok) {
             shutdownPending_ = false;

@@ -1,10 +1,13 @@
 // The headless host as an Agones game server: it tells the Agones SDK
 // sidecar of its pod, over the sidecar's local HTTP API, that the table is
 // ready, that it is alive, how many pilots sit at it, that it is in use
-// (allocated) once a pilot sits down, and that it may be shut down once a
-// game has ended and nobody is left.
+// (allocated) once a pilot sits down, and that it may be shut down once it
+// has done its work: a game has ended, or every pilot left before one
+// started, or nobody has sat at it for a long while; never while a seat is
+// kept for a player who dropped.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
@@ -24,6 +27,11 @@ struct TableState {
     bool playing = false;
     // A game has ended (with its winner) and no other has started since.
     bool finished = false;
+    // Playing seats kept for a player who dropped and may come back with
+    // the seat's key.
+    int held = 0;
+    // A game has been started at this table.
+    bool started = false;
 };
 
 class AgonesSdk : public QObject {
@@ -40,6 +48,9 @@ public:
         int retryMs = 1000;
         // A call the sidecar does not answer within this long has failed.
         int timeoutMs = 5000;
+        // A table in use that has had no pilot (and no kept seat) this long
+        // is shut down, whatever its game.
+        int emptyMs = 5 * 60 * 1000;
     };
 
     // `state` is asked for the table's state whenever the sidecar may need
@@ -85,6 +96,10 @@ private:
     int labelSent_ = -1;
     bool labelPending_ = false;
     bool allocated_ = false;
+    // A pilot has sat at the table; since when it has had none (invalid
+    // while it has one, or a kept seat).
+    bool pilotSeen_ = false;
+    QElapsedTimer emptySince_;
     bool allocatePending_ = false;
     bool shutdownPending_ = false;
     bool shutdownDone_ = false;

@@ -94,8 +94,9 @@ int runHeadless(const LaunchOptions& options) {
             [&server] {
                 const Announcement a = server.announcement({}, {});
                 const Engine& engine = server.core().engine();
-                return TableState{a.seated, a.playing,
-                                  !engine.gameinprogress && engine.winner() != 0};
+                return TableState{
+                    a.seated, a.playing, !engine.gameinprogress && engine.winner() != 0,
+                    server.core().heldSeats(), server.core().counters().gamesStarted > 0};
             },
             AgonesSdk::portFromEnvironment());
         QObject::connect(&*agones, &AgonesSdk::notice,

@@ -1,6 +1,8 @@
 #include "net/hostcore.h"
 
 #include "net/messages.h"
+#include "net/plaintext.h"
+#include "net/windows1252.h"
 
 #include <array>
 #include <cerrno>
@@ -41,14 +43,50 @@ HostCore::HostCore(HostTransport& transport, std::uint32_t seed)
     : transport_(transport), engine_(*this, seed) {}
 
 bool HostCore::live(int entry) const {
-    return entry >= 1 && entry <= engine_.numentries && engine_.players[entry].connected;
+    return entry >= 1 && entry <= engine_.numentries && linked_[entry];
+}
+
+bool HostCore::linked(int entry) const {
+    return live(entry);
+}
+
+bool HostCore::loggedIn(int entry) const {
+    return live(entry) && loggedIn_[entry];
+}
+
+bool HostCore::holding(int entry) const {
+    return entry >= 1 && entry <= engine_.maxseats && !keys_[entry].empty() &&
+           heldUntil_[entry] > transport_.nowMs();
+}
+
+int HostCore::heldSeats() const {
+    int n = 0;
+    for (int seat = 1; seat <= engine_.maxseats; ++seat)
+        n += holding(seat) && !live(seat);
+    return n;
+}
+
+std::string HostCore::logName(const std::string& name) {
+    return logText(fromWindows1252(name));
 }
 
 int HostCore::freeEntry() const {
-    for (int i = 1; i <= engine_.numentries; ++i)
-        if (!engine_.players[i].connected)
+    // The lowest free entry that is not kept for a dropped player, else a
+    // new one. Only when neither is left does a newcomer wait in a kept
+    // seat: there it may take back its own seat (or another with its key),
+    // but not log in.
+    int kept = 0;
+    for (int i = 1; i <= engine_.numentries; ++i) {
+        if (linked_[i])
+            continue;
+        if (!holding(i))
             return i;
-    return engine_.numentries >= kMaxConnections ? kFullEntry : engine_.numentries + 1;
+        if (kept == 0)
+            kept = i;
+    }
+    if (engine_.numentries < kMaxConnections)
+        return engine_.numentries + 1;
+    return kept != 0 ? kept : kFullEntry;
 }
 
 void HostCore::accepted(int entry) {
@@ -65,13 +103,55 @@ void HostCore::accepted(int entry) {
         engine_.numentries = entry;
     ++counters_.connections;
     tplayer& p = engine_.players[entry];
-    p.connected = true;
+    // The seat is a human's for the game only once it logs in: until then
+    // its computer pilot plays on.
+    p.connected = false;
     p.name.clear();
+    linked_[entry] = true;
     loggedIn_[entry] = false;
+    overfull_[entry] = false;
+    refusalLogged_[entry] = false;
+    deadline_[entry] = transport_.nowMs() + kLoginDeadlineMs;
     framers_[entry] = Framer{};
     clearQueue(entry);
     transport_.event("connection accepted into seat " + std::to_string(entry));
     transport_.send(entry, msg::SendLoginInfo{entry}.encode());
+}
+
+void HostCore::tick() {
+    const std::int64_t now = transport_.nowMs();
+    for (int e = 1; e <= kMaxConnections; ++e) {
+        if (live(e) && deadline_[e] != 0 && now >= deadline_[e]) {
+            transport_.event("seat " + std::to_string(e) + ": no login within " +
+                             std::to_string(kLoginDeadlineMs / 1000) + " s; closed");
+            disconnectsock(e);
+        }
+    }
+    settle();
+}
+
+void HostCore::settle() {
+    while (overfullAny_) {
+        overfullAny_ = false;
+        for (int e = 1; e <= kMaxConnections; ++e) {
+            if (overfull_[e] && live(e)) {
+                transport_.event("seat " + std::to_string(e) + ": more than " +
+                                 std::to_string(kMaxUnsent / 1024) +
+                                 " KiB not taken by the peer; closed");
+                disconnectsock(e);
+            }
+        }
+    }
+}
+
+void HostCore::timer1Timer() {
+    engine_.timer1Timer();
+    settle();
+}
+
+void HostCore::computertimerTimer() {
+    engine_.computertimerTimer();
+    settle();
 }
 
 int HostCore::accept() {
@@ -133,12 +213,14 @@ bool HostCore::dispatchOne() {
             break;
         }
     }
+    settle();
     return queuedTotal_ > 0;
 }
 
 bool HostCore::dispatchFrom(int entry) {
     if (entry >= 1 && entry <= kFullEntry && !receivedlist_[entry].empty())
         dispatchFirst(entry);
+    settle();
     return queuedTotal_ > 0;
 }
 
@@ -203,14 +285,27 @@ void HostCore::dispatch(int entry, std::string_view message) {
 }
 
 void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
-    if (login.seat != entry)
+    // A connection logs in once: a second login would announce it to
+    // everybody again.
+    if (login.seat != entry || loggedIn_[entry] || entry > kMaxConnections)
         return;
+    if (holding(entry)) {
+        // The seat is kept for the player who dropped from it; a newcomer
+        // waited here only because no other entry was free.
+        transport_.event("seat " + std::to_string(entry) +
+                         " is kept for its player; the newcomer is told the game is full");
+        transmit(entry, msg::Full{}.encode());
+        disconnectsock(entry);
+        return;
+    }
     tplayer& p = engine_.players[entry];
     p.name = login.name;
     p.connected = true;
     loggedIn_[entry] = true;
+    deadline_[entry] = 0;
+    heldUntil_[entry] = 0;
     ++counters_.logins;
-    transport_.event("seat " + std::to_string(entry) + " logged in as " + p.name);
+    transport_.event("seat " + std::to_string(entry) + " logged in as " + logName(p.name));
 
     sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
     for (int j = 1; j <= engine_.numentries; ++j)
@@ -272,14 +367,23 @@ void HostCore::reclaim(int entry, const msg::Reclaim& request) {
                          ": its player is back on a new connection; the old one is closed");
         disconnectsock(seat);
     }
-    const bool granted = keyHolds && (seat == entry || !engine_.players[seat].connected);
+    const bool granted = keyHolds && (seat == entry || !live(seat));
     if (!granted) {
         ++counters_.reclaimsRefused;
-        transport_.event("seat " + std::to_string(entry) + ": taking back seat " +
-                         std::to_string(seat) + " refused");
+        // Counted every time, logged once per connection: guesses must not
+        // fill the log.
+        if (!refusalLogged_[entry]) {
+            refusalLogged_[entry] = true;
+            transport_.event("seat " + std::to_string(entry) + ": taking back seat " +
+                             std::to_string(seat) +
+                             " refused (further refusals on this connection are not logged)");
+        }
         transmit(entry, msg::ReclaimRefused{entry}.encode());
         return;
     }
+    // Taking a seat back counts as logging in for the deadline.
+    deadline_[entry] = 0;
+    heldUntil_[seat] = 0;
     if (seat != entry)
         moveConnection(entry, seat);
     ++counters_.reclaims;
@@ -297,27 +401,37 @@ void HostCore::moveConnection(int from, int to) {
     receivedlist_[to] = std::move(receivedlist_[from]);
     receivedlist_[from].clear();
     tplayer& p = engine_.players[to];
-    p.connected = true;
+    p.connected = false; // until its login
     p.name.clear();
+    linked_[to] = true;
     loggedIn_[to] = false;
+    overfull_[to] = overfull_[from];
+    refusalLogged_[to] = refusalLogged_[from];
+    deadline_[to] = deadline_[from];
     tplayer& old = engine_.players[from];
     old.connected = false;
     old.name.clear();
     old.justwatching = false;
+    linked_[from] = false;
+    loggedIn_[from] = false;
+    overfull_[from] = false;
+    deadline_[from] = 0;
 }
 
 void HostCore::updateRights(int newcomer) {
     if (!headless_)
         return;
+    // Only a seated player: a spectator, or a connection that has not
+    // logged in, never holds them.
     int holder = 0;
-    for (int j = 1; j <= engine_.numentries && j <= kMaxConnections && holder == 0; ++j)
+    for (int j = 1; j <= engine_.numentries && j <= engine_.maxseats && holder == 0; ++j)
         if (live(j) && loggedIn_[j] && !closed_[j])
             holder = j;
     if (holder != rights_) {
         rights_ = holder;
         transport_.event(holder == 0 ? std::string("nobody holds the host's rights")
                                      : "the host's rights pass to seat " + std::to_string(holder) +
-                                           " (" + engine_.players[holder].name + ")");
+                                           " (" + logName(engine_.players[holder].name) + ")");
         if (holder != 0)
             sendAll(msg::HostRights{holder}.encode());
     } else if (newcomer != 0 && holder != 0) {
@@ -391,7 +505,7 @@ void HostCore::relay(const std::string& message) {
     ++counters_.relayed;
     // A peer that does not read its chat does not make the host hoard it.
     for (int j = 1; j <= engine_.numentries; ++j)
-        if (engine_.players[j].connected && transport_.unsent(j) <= kMaxUnsentForRelay)
+        if (engine_.players[j].connected && live(j) && transport_.unsent(j) <= kMaxUnsentForRelay)
             transmit(j, message);
 }
 
@@ -421,8 +535,12 @@ void HostCore::disconnectsock(int entry) {
     // The host's own player removes this one now: whatever it still had
     // waiting is not handled (and a connection that closed by itself needs
     // no closing).
-    if (!closed_[entry])
-        transport_.close(entry);
+    if (!closed_[entry]) {
+        if (overfull_[entry])
+            transport_.abort(entry);
+        else
+            transport_.close(entry);
+    }
     framers_[entry] = Framer{};
     clearQueue(entry);
     departure(entry);
@@ -441,26 +559,39 @@ void HostCore::connectionClosed(int entry) {
             dispatchFirst(entry);
     }
     departure(entry);
+    settle();
 }
 
 void HostCore::departure(int entry) {
     closed_[entry] = false;
     tplayer& p = engine_.players[entry];
-    if (p.connected) {
-        sendOthers(entry, msg::PlayerDisconnected{entry, p.name}.encode());
+    const bool human = p.connected;
+    if (live(entry)) {
+        if (human)
+            sendOthers(entry, msg::PlayerDisconnected{entry, p.name}.encode());
         transport_.event("seat " + std::to_string(entry) + " left" +
-                         (p.name.empty() ? std::string() : " (" + p.name + ")"));
+                         (p.name.empty() ? std::string() : " (" + logName(p.name) + ")"));
+    }
+    // A player who drops with a valid key has the seat kept for a while.
+    if (human && entry <= engine_.maxseats && !keys_[entry].empty()) {
+        heldUntil_[entry] = transport_.nowMs() + kHoldMs;
+        transport_.event("seat " + std::to_string(entry) + " is kept for its player for " +
+                         std::to_string(kHoldMs / 1000) + " s");
     }
     p.connected = false;
     p.name.clear();
     p.justwatching = false;
+    linked_[entry] = false;
     loggedIn_[entry] = false;
+    overfull_[entry] = false;
+    deadline_[entry] = 0;
     framers_[entry] = Framer{};
     clearQueue(entry);
     updateRights();
     // A hosting window's own player never leaves its seat to the computer;
     // in a headless host seat 1 is a player like any other.
-    if (engine_.gameinprogress && entry == engine_.currentplayer && (entry != 1 || headless_))
+    if (human && engine_.gameinprogress && entry == engine_.currentplayer &&
+        (entry != 1 || headless_))
         engine_.startComputerTakeover();
 }
 
@@ -473,8 +604,16 @@ void HostCore::sendOthers(int except, const std::string& message) {
 void HostCore::transmit(int entry, const std::string& message) {
     // A connection that has closed hears nothing more, not even the answers
     // to the messages it sent before closing.
-    if (!closed_[entry])
-        transport_.send(entry, message);
+    if (closed_[entry] || overfull_[entry])
+        return;
+    // One that has not taken what it was sent gets nothing more: it is
+    // closed as soon as the handler that sends is done.
+    if (transport_.unsent(entry) + message.size() > kMaxUnsent) {
+        overfull_[entry] = true;
+        overfullAny_ = true;
+        return;
+    }
+    transport_.send(entry, message);
 }
 
 void HostCore::count(const std::string& message) {
@@ -495,7 +634,7 @@ void HostCore::count(const std::string& message) {
 
 void HostCore::sendTo(int entry, const std::string& message) {
     count(message);
-    if (live(entry))
+    if (live(entry) && engine_.players[entry].connected)
         transmit(entry, message);
 }
 

@@ -10,6 +10,7 @@
 #include "net/messages.h"
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -27,6 +28,10 @@ struct HostTransport {
     // handling itself right afterwards; the transport must not report the
     // close of this connection again.
     virtual void close(int entry) = 0;
+    // Closes the connection of `entry` at once, dropping what it has not
+    // sent (a peer that does not read would otherwise keep it). The same
+    // rules as for close().
+    virtual void abort(int entry) { close(entry); }
     virtual void startTimer(EngineTimer timer, int intervalMs) = 0;
     virtual void stopTimer(EngineTimer timer) = 0;
     // A notice for the hosting user (refused plays and the like).
@@ -38,8 +43,16 @@ struct HostTransport {
     // dispatch tick runs only while there is something to do.
     virtual void messagesWaiting() = 0;
     // Bytes queued on the connection of `entry` that the peer has not taken
-    // yet. Relayed chat is not added to a connection that lags this far.
+    // yet. A connection whose backlog would pass HostCore::kMaxUnsent is
+    // closed, as if its link had dropped.
     virtual std::size_t unsent(int /*entry*/) { return 0; }
+    // A steady clock in milliseconds, for the login deadline and the seats
+    // held for their players.
+    virtual std::int64_t nowMs() {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
     // The connection of entry `from` now belongs to entry `to` (a reclaimed
     // seat); `to` holds no connection before.
     virtual void moved(int /*from*/, int /*to*/) {}
@@ -73,8 +86,21 @@ public:
     // reading a connection while wantsInput() is false, so that TCP holds
     // back a peer that sends faster than the host dispatches.
     static constexpr std::size_t kQueueCap = 256;
-    // Relayed chat is not sent to a connection with more unsent bytes.
-    static constexpr std::size_t kMaxUnsentForRelay = 256u * 1024u;
+    // Relayed chat is not sent to a connection with more unsent bytes (short
+    // of kMaxUnsent by more than any message, so chat alone never closes a
+    // connection).
+    static constexpr std::size_t kMaxUnsentForRelay = 192u * 1024u;
+    // A connection never holds more unsent bytes than this: one that would
+    // is closed as if its link had dropped (its player may take the seat
+    // back with its key), so a peer that does not read costs the host a
+    // bounded amount of memory.
+    static constexpr std::size_t kMaxUnsent = 256u * 1024u;
+    // A connection that has not logged in (or taken a seat back) this long
+    // after it was accepted is closed.
+    static constexpr std::int64_t kLoginDeadlineMs = 10'000;
+    // A playing seat whose player dropped with a valid key is kept for that
+    // player this long: newcomers get another entry meanwhile.
+    static constexpr std::int64_t kHoldMs = 120'000;
 
     // Bytes arrived on the connection of `entry`. The transport hands over
     // bytes only while wantsInput(entry) holds, and once more, whatever is
@@ -85,7 +111,8 @@ public:
     // In a headless host seat 1 is an ordinary player: when it leaves during
     // its turn the computer plays on for it, as for any other seat, and the
     // host's rights (starting games, removing players, just watch for
-    // others) are with the lowest seat a human is logged into.
+    // others) are with the lowest playing seat (1 to 4) a human is logged
+    // into; never with a spectator or a connection that has not logged in.
     void setHeadless(bool headless) { headless_ = headless; }
     // The seat that holds the host's rights: seat 1 in a hosting window, the
     // lowest logged-in seat in a headless host; 0 while nobody may.
@@ -93,6 +120,18 @@ public:
     // The host ends: every connection hears so before the transport closes
     // them.
     void hostClosing();
+    // The connection of `entry` is live (accepted, not yet closed), logged
+    // in or not.
+    bool linked(int entry) const;
+    // A connection that has logged in; only then does its seat count as a
+    // human's for the game (until then the computer plays it).
+    bool loggedIn(int entry) const;
+    // Playing seats kept for a player who dropped with a valid key (see
+    // kHoldMs), with no connection in them.
+    int heldSeats() const;
+    // The clock's work: closes the connections past their login deadline.
+    // The transport calls it about once a second.
+    void tick();
     // Seats taken back with their key so far.
     int reclaims() const { return static_cast<int>(counters_.reclaims); }
     // A seat key is this many random bytes, sent as twice as many hex digits.
@@ -116,8 +155,8 @@ public:
     bool hasQueued() const { return queuedTotal_ > 0; }
     std::size_t queued(int entry) const;
 
-    void timer1Timer() { engine_.timer1Timer(); }
-    void computertimerTimer() { engine_.computertimerTimer(); }
+    void timer1Timer();
+    void computertimerTimer();
 
     Engine& engine() { return engine_; }
     const Engine& engine() const { return engine_; }
@@ -172,6 +211,13 @@ private:
     // dispatches it.
     void dispatchFirst(int entry);
     bool live(int entry) const;
+    // The seat is kept for the holder of its key (a connection in it or not).
+    bool holding(int entry) const;
+    // Closes the connections that have passed kMaxUnsent, as if they had
+    // dropped; run at the end of every call from outside.
+    void settle();
+    // `name` as it may appear in a log line.
+    static std::string logName(const std::string& name);
     // Counts the games, rounds, plays and refusals the engine announces.
     void count(const std::string& message);
 
@@ -189,6 +235,16 @@ private:
     // (empty: none, or no longer valid).
     std::array<bool, kFullEntry + 1> loggedIn_{};
     std::array<std::string, kFullEntry + 1> keys_{};
+    // Per entry: a connection is held; the time by which it must log in (0:
+    // it has); its unsent bytes passed the cap (it is closed at settle());
+    // a refused reclaim was logged.
+    std::array<bool, kFullEntry + 1> linked_{};
+    std::array<std::int64_t, kFullEntry + 1> deadline_{};
+    std::array<bool, kFullEntry + 1> overfull_{};
+    std::array<bool, kFullEntry + 1> refusalLogged_{};
+    bool overfullAny_ = false;
+    // Per seat: held for its key's holder until this time.
+    std::array<std::int64_t, kFullEntry + 1> heldUntil_{};
     int rights_ = 0;
     HostCounters counters_;
 };

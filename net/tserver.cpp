@@ -21,6 +21,8 @@ constexpr qint64 kReadChunk = 4096;
 constexpr qint64 kSocketReadBuffer = 16 * 1024;
 // How long the closing notice may take to reach the peers, in all.
 constexpr qint64 kShutdownFlushMs = 2000;
+// How often the host's clock work runs (the login deadline).
+constexpr int kClockTickMs = 1000;
 } // namespace
 
 TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent)
@@ -32,6 +34,8 @@ TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* par
     connect(&socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
     connect(&timer1, &QTimer::timeout, this, [this] { core_.timer1Timer(); });
     connect(&computertimer, &QTimer::timeout, this, [this] { core_.computertimerTimer(); });
+    clock_.setInterval(kClockTickMs);
+    connect(&clock_, &QTimer::timeout, this, [this] { core_.tick(); });
 }
 
 TServer::~TServer() {
@@ -55,6 +59,7 @@ void TServer::shutdown() {
     socktimer.stop();
     timer1.stop();
     computertimer.stop();
+    clock_.stop();
     core_.hostClosing();
     // The notice goes out before the close; a peer that does not read gets
     // a bounded wait, not a hung exit.
@@ -76,8 +81,10 @@ void TServer::shutdown() {
 }
 
 bool TServer::listen(quint16 port, QString* error) {
-    if (Sock1.listen(QHostAddress::Any, port))
+    if (Sock1.listen(QHostAddress::Any, port)) {
+        clock_.start();
         return true;
+    }
     if (error)
         *error = QStringLiteral("Cannot listen on port %1: %2").arg(port).arg(Sock1.errorString());
     return false;
@@ -248,6 +255,18 @@ void TServer::close(int entry) {
         socket->deleteLater();
 }
 
+void TServer::abort(int entry) {
+    if (entry < 0 || entry > HostCore::kFullEntry)
+        return;
+    QTcpSocket* socket = socks_[entry];
+    if (!socket)
+        return;
+    socks_[entry] = nullptr;
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+}
+
 QTimer& TServer::engineTimer(EngineTimer timer) {
     return timer == EngineTimer::Timer1 ? timer1 : computertimer;
 }
@@ -261,13 +280,14 @@ void TServer::stopTimer(EngineTimer timer) {
     engineTimer(timer).stop();
 }
 
-// The host's texts quote names as the peers sent them, in Windows-1252.
+// The host's notices quote names as the peers sent them, in Windows-1252.
 void TServer::diagnostic(const std::string& text) {
     emit diagnosticRaised(QString::fromStdString(fromWindows1252(text)));
 }
 
+// Events are log lines in UTF-8: the core has made the names in them safe.
 void TServer::event(const std::string& text) {
-    emit eventRaised(QString::fromStdString(fromWindows1252(text)));
+    emit eventRaised(QString::fromStdString(text));
 }
 
 int TServer::botSpeedMs() {

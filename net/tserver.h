@@ -72,6 +72,7 @@ private:
     // HostTransport
     void send(int entry, const std::string& bytes) override;
     void close(int entry) override;
+    void abort(int entry) override;
     void startTimer(EngineTimer timer, int intervalMs) override;
     void stopTimer(EngineTimer timer) override;
     void diagnostic(const std::string& text) override;
@@ -94,6 +95,8 @@ private:
     QTimer socktimer;
     QTimer timer1;
     QTimer computertimer;
+    // The core's clock work, once a second while listening.
+    QTimer clock_;
     HostCore core_;
 };
 

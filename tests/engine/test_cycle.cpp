@@ -25,12 +25,16 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
         {{"Bo", "lots", "far", false, false}, {5000, 70000}},
         {{"Bo", "5.5", "7.5", false, false}, {5000, 70000}},
         {{"Bo", "--5", "-", false, false}, {5000, 70000}},
-        // Negative integers are integers too, taken as they are.
-        {{"Bo", "-5", "-60", false, false}, {-5, -60000}},
-        {{"Bo", "0500", "050", false, false}, {500, 50000}},
-        {{"Bo", "2147483647", "99999999", false, false},
-         {INT_MAX, INT_MAX / 1000 * 1000}}, // no overflow
-        {{"Bo", "-2147483648", "-99999999", false, false}, {INT_MIN, INT_MIN / 1000 * 1000}},
+        // Integers outside the options window's ranges are brought within
+        // them: a peer cannot ask for a game that ends at once or never.
+        {{"Bo", "-5", "-60", false, false}, {1000, 50000}},
+        {{"Bo", "-1", "0", false, false}, {1000, 50000}},
+        {{"Bo", "0500", "050", false, false}, {1000, 50000}},
+        {{"Bo", "1000", "100", false, false}, {1000, 100000}},
+        {{"Bo", "10000", "50", false, false}, {10000, 50000}},
+        {{"Bo", "10001", "101", false, false}, {10000, 100000}},
+        {{"Bo", "2147483647", "99999999", false, false}, {10000, 100000}},
+        {{"Bo", "-2147483648", "-99999999", false, false}, {1000, 50000}},
     };
     for (const auto& [request, expected] : fallbacks) {
         t.engine.startgame(request);

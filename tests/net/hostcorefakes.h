@@ -30,6 +30,10 @@ struct FakeTransport : HostTransport {
     std::vector<std::string> diagnostics;
     int waiting = 0;
     std::map<int, std::size_t> lagging; // entry -> unsent bytes reported
+    // Entries whose peer reads nothing: every byte sent stays unsent.
+    std::map<int, bool> stalled;
+    std::vector<std::string> events;
+    std::int64_t now = 1'000'000; // the clock, in milliseconds
     // Seat keys are kept apart from the other messages: entry -> keys sent.
     std::map<int, std::vector<msg::SeatKey>> keys;
     std::vector<std::pair<int, int>> moves; // (from, to)
@@ -37,6 +41,8 @@ struct FakeTransport : HostTransport {
     std::map<int, std::size_t> sentAtClose;
 
     void send(int entry, const std::string& bytes) override {
+        if (stalled[entry])
+            lagging[entry] += bytes.size();
         std::deque<std::string> out;
         Framer f;
         f.feed(bytes, out);
@@ -49,13 +55,19 @@ struct FakeTransport : HostTransport {
     }
     void close(int entry) override {
         closed.push_back(entry);
+        // The next connection in this entry is another peer.
+        if (stalled[entry]) {
+            stalled[entry] = false;
+            lagging[entry] = 0;
+        }
         sentAtClose[entry] = sent[entry].size();
     }
     void moved(int from, int to) override { moves.emplace_back(from, to); }
     void startTimer(EngineTimer, int) override {}
     void stopTimer(EngineTimer) override {}
     void diagnostic(const std::string& text) override { diagnostics.push_back(text); }
-    void event(const std::string&) override {}
+    void event(const std::string& text) override { events.push_back(text); }
+    std::int64_t nowMs() override { return now; }
     int botSpeedMs() override { return 750; }
     void messagesWaiting() override { ++waiting; }
     std::size_t unsent(int entry) override { return lagging[entry]; }

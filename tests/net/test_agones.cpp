@@ -1,8 +1,9 @@
 // The headless host under Agones, against a fake SDK sidecar on loopback:
 // ready once the host listens (and again until the sidecar takes it),
 // health pings, the label of pilots seated, allocation by the first pilot,
-// the shutdown once a game has ended and nobody is left, and a host that
-// plays on without a sidecar.
+// the shutdown once the table has done its work (never while a dropped
+// pilot's seat is kept), a stranger who can neither run nor end the table,
+// and a host that plays on without a sidecar.
 #include "net/agones.h"
 #include "tests/support/processes.h"
 
@@ -160,8 +161,8 @@ private slots:
         sdk.start();
         QTRY_VERIFY(sdk.isReady());
 
-        // Pilots come and go before any game: the label follows, the table is
-        // in use from the first pilot on (said once), and it stays.
+        // A pilot sits down: the label follows, and the table is in use from
+        // the first pilot on (said once, asked again when refused).
         QTest::qWait(200);
         QCOMPARE(sidecar.count("/allocate"), 0);
         sidecar.refuse("/allocate", 1);
@@ -169,20 +170,24 @@ private slots:
         sdk.update();
         QTRY_COMPARE(sidecar.lastLabel(), QString("2"));
         QTRY_COMPARE(sidecar.count("/allocate"), 2);
-        table.seated = 0;
-        QTRY_COMPARE(sidecar.lastLabel(), QString("0"));
 
-        // A game in which every pilot leaves: the computer plays it to the end.
-        table = {1, true, false};
+        // A game in which every pilot leaves: the computer plays it to the
+        // end, and the table stays while it runs.
+        table = {1, true, false, 0, true};
         QTRY_COMPARE(sidecar.lastLabel(), QString("1"));
-        table = {0, true, false};
+        table = {0, true, false, 1, true};
         QTRY_COMPARE(sidecar.lastLabel(), QString("0"));
+        table = {0, true, false, 0, true};
         QTest::qWait(200);
         QCOMPARE(sidecar.count("/shutdown"), 0);
-
         QCOMPARE(sidecar.count("/allocate"), 2);
-        // The game ends with nobody there: one shutdown, then silence.
-        table = {0, false, true};
+        // The game ends while a dropped pilot's seat is kept: no shutdown
+        // before the seat is given up.
+        table = {0, false, true, 1, true};
+        QTest::qWait(200);
+        QCOMPARE(sidecar.count("/shutdown"), 0);
+        // Then one shutdown, and silence.
+        table = {0, false, true, 0, true};
         QTRY_COMPARE(sidecar.count("/shutdown"), 1);
         // The sidecar has the request before the host has its answer.
         QTRY_VERIFY(sdk.shutdownSent());
@@ -191,20 +196,61 @@ private slots:
         QCOMPARE(sidecar.requests.size(), seen);
     }
 
+    // Pilots who leave before any game, and a table nobody comes back to.
+    void aTableLeftBeforeAGameOrEmptyTooLongShutsDown() {
+        const quint16 port = freePort();
+        FakeSidecar sidecar;
+        QVERIFY(sidecar.listen(port));
+        {
+            // Nobody ever sat: the table waits in the fleet as it is.
+            TableState table;
+            AgonesSdk sdk([&] { return table; }, port, kFast);
+            sdk.start();
+            QTRY_VERIFY(sdk.isReady());
+            QTest::qWait(300);
+            QCOMPARE(sidecar.count("/shutdown"), 0);
+            // A login and a departure before any game: the table is in use,
+            // and done once the pilot's seat is no longer kept.
+            table.seated = 1;
+            QTRY_COMPARE(sidecar.count("/allocate"), 1);
+            table = {0, false, false, 1, false};
+            QTRY_COMPARE(sidecar.lastLabel(), QString("0"));
+            QTest::qWait(200);
+            QCOMPARE(sidecar.count("/shutdown"), 0);
+            table.held = 0;
+            QTRY_COMPARE(sidecar.count("/shutdown"), 1);
+        }
+        sidecar.requests.clear();
+        {
+            // A game the computer plays on with nobody there: shut down once
+            // the table has been empty for emptyMs.
+            AgonesSdk::Timing timing = kFast;
+            timing.emptyMs = 500;
+            TableState table{2, true, false, 0, true};
+            AgonesSdk sdk([&] { return table; }, port, timing);
+            sdk.start();
+            QTRY_COMPARE(sidecar.count("/allocate"), 1);
+            table.seated = 0;
+            sdk.update();
+            QCOMPARE(sidecar.count("/shutdown"), 0);
+            QTRY_COMPARE(sidecar.count("/shutdown"), 1);
+        }
+    }
+
     void aGameThatEndsWithPilotsSeatedWaitsForThemToLeave() {
         const quint16 port = freePort();
         FakeSidecar sidecar;
         QVERIFY(sidecar.listen(port));
-        TableState table{3, true, false};
+        TableState table{3, true, false, 0, true};
         AgonesSdk sdk([&] { return table; }, port, kFast);
         sdk.start();
         QTRY_COMPARE(sidecar.labels(), QStringList{"3"});
-        table = {3, false, true};
+        table = {3, false, true, 0, true};
         QTest::qWait(200);
         QCOMPARE(sidecar.count("/shutdown"), 0);
         // A shutdown the sidecar refuses is asked again.
         sidecar.refuse("/shutdown", 1, 500);
-        table = {0, false, true};
+        table = {0, false, true, 0, true};
         QTRY_COMPARE(sidecar.count("/shutdown"), 2);
         QTRY_VERIFY(sdk.shutdownSent());
     }
@@ -279,9 +325,68 @@ private slots:
         // The pilot stays after the winner: the table stays, and keeps pinging.
         QTRY_VERIFY_WITH_TIMEOUT(sidecar.count("/health") >= 3, 10000);
         QCOMPARE(sidecar.count("/shutdown"), 0);
+        // She leaves; her seat is kept for her in case her link dropped, so
+        // the table is not shut down at once (it is when the seat is given
+        // up, see aTableLeftBeforeAGameOrEmptyTooLongShutsDown).
         me.socket().disconnectFromHost();
-        QTRY_COMPARE_WITH_TIMEOUT(sidecar.count("/shutdown"), 1, 10000);
-        QVERIFY(host.waitForOutput("agones: shutdown requested", 5000));
+        QTRY_COMPARE_WITH_TIMEOUT(sidecar.lastLabel(), QString("0"), 10000);
+        QVERIFY(host.waitForOutput("seat 1 is kept for its player", 5000));
+        QTest::qWait(3000);
+        QCOMPARE(sidecar.count("/shutdown"), 0);
+        QCOMPARE(host.terminate(), 0);
+    }
+
+    // A stranger at a fleet table: she joins while seat 1's player has
+    // dropped, tries to restart the game to an amount of -1 and to remove
+    // the others, and leaves. She gets another seat and no rights, and the
+    // table is not shut down while the dropped players' seats are kept.
+    void aStrangerCanNeitherRunNorEndAFleetTable() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        const quint16 sdkPort = freePort();
+        FakeSidecar sidecar;
+        QVERIFY(sidecar.listen(sdkPort));
+        const quint16 port = freePort();
+        QProcessEnvironment env = Running::environment(copy, false);
+        env.insert("AGONES_SDK_HTTP_PORT", QString::number(sdkPort));
+        Running host(copy,
+                     {"--headless", "--no-announce", "--agones", "--port", QString::number(port),
+                      "--timer-scale", "0.002"},
+                     env);
+        // The sidecar answers only while this process waits in its event loop.
+        QTRY_VERIFY_WITH_TIMEOUT(sidecar.count("/ready") == 1, 20000);
+        QVERIFY(host.waitForOutput("agones: ready", 5000));
+        RawClient ann, bob;
+        QCOMPARE(ann.login(port, "Ann"), 1);
+        QCOMPARE(bob.login(port, "Bob"), 2);
+        ann.send(msg::StartGameRequest{"Ann", "10000", "100", false, false});
+        QVERIFY(bob.waitFor<msg::StartGameAnnounce>(10000));
+        ann.socket().abort();
+        QVERIFY(bob.waitFor(msg::HostRights{2}, 10000));
+
+        RawClient eve;
+        QCOMPARE(eve.login(port, "Eve"), 3);
+        eve.send(msg::StartGameRequest{"Eve", "-1", "50", false, false});
+        eve.send(msg::KickHim{3, 2});
+        eve.send(msg::Chat{3, "done|clRed"});
+        bool restarted = false;
+        bool removed = false;
+        QVERIFY(bob.waitForMatch(
+            [&](const std::string& m) {
+                restarted = restarted || msg::decodeMessage<msg::StartGameAnnounce>(m);
+                removed = removed || msg::decodeMessage<msg::Removed>(m);
+                const auto line = msg::decodeMessage<msg::Chat>(m);
+                return line && line->seat == 3;
+            },
+            10000));
+        QVERIFY(!restarted);
+        QVERIFY(!removed);
+        eve.socket().abort();
+        bob.socket().abort();
+        QTRY_COMPARE_WITH_TIMEOUT(sidecar.lastLabel(), QString("0"), 10000);
+        // Ann's and Bob's seats are kept for them: the table stays.
+        QTest::qWait(3000);
+        QCOMPARE(sidecar.count("/shutdown"), 0);
         QCOMPARE(host.terminate(), 0);
     }
 

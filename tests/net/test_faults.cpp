@@ -11,8 +11,15 @@
 #include <QFile>
 #include <QTest>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <csignal>
+#include <memory>
 #include <random>
+#include <vector>
 
 using namespace dw;
 using namespace dw::testing;
@@ -114,7 +121,7 @@ private slots:
         QVERIFY(key);
         QCOMPARE(key->seat, 2);
         // A game long enough to outlast the test.
-        me.send(msg::StartGameRequest{"Watcher", "50000", "70", false, false});
+        me.send(msg::StartGameRequest{"Watcher", "10000", "100", false, false});
         me.send(msg::JustWatch{1, true});
 
         // Ann's turn comes; her link drops before she plays.
@@ -158,6 +165,127 @@ private slots:
         QVERIFY(log.contains("taken back"));
         QVERIFY(!log.contains(QString::fromStdString(key->key)));
         QVERIFY(!log.contains(QString::fromStdString(fresh->key)));
+    }
+
+    // A peer with a small receive buffer that reads nothing, while strangers
+    // with 4,000-byte names come and go (each announced to everybody): the
+    // host closes it at its cap of unsent bytes, as a dropped link, and the
+    // game plays on.
+    void aPeerThatNeverReadsIsClosedAtTheCap() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient me;
+        QCOMPARE(me.login(port, "Watcher"), 1);
+        me.send(msg::StartGameRequest{"Watcher", "10000", "100", false, false});
+        me.send(msg::JustWatch{1, true});
+
+        const int silent = ::socket(AF_INET, SOCK_STREAM, 0);
+        QVERIFY(silent >= 0);
+        const int small = 4096;
+        ::setsockopt(silent, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QVERIFY(::connect(silent, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0);
+        // It logs in as seat 2 without reading its seat, and again and again.
+        const std::string longName(4000, 'n');
+        const auto loginAs = [&](int seat) {
+            const std::string m = msg::LoginInfo{seat, std::string(kVersion), longName}.encode();
+            return ::send(silent, m.data(), m.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+        };
+        QVERIFY(loginAs(2) > 0);
+        QVERIFY(me.waitFor<msg::NewPlayerInfo>(seatIs(2), 5000));
+        for (int i = 0; i < 20; ++i)
+            loginAs(2);
+        bool closed = false;
+        for (int i = 0; i < 400 && !closed; ++i) {
+            RawClient stranger;
+            const int seat = stranger.login(port, longName);
+            QVERIFY2(seat != 0, qPrintable(host->output()));
+            loginAs(2);
+            stranger.socket().abort();
+            closed = host->output().contains("seat 2: more than 256 KiB not taken by the peer");
+        }
+        QVERIFY2(closed, qPrintable(host->output().right(2000)));
+        // The others hear it leave as any dropped player.
+        QVERIFY(me.waitForMatch(
+            [](const std::string& m) {
+                const auto left = msg::decodeMessage<msg::PlayerDisconnected>(m);
+                return left && left->seat == 2;
+            },
+            10000));
+        // The repeated logins were never announced again.
+        QCOMPARE(host->output().count("seat 2 logged in as"), 1);
+        // Its socket is closed: reading on finds the end (or a reset).
+        char buffer[65536];
+        ssize_t got = 1;
+        QElapsedTimer clock;
+        clock.start();
+        while (got > 0 && clock.elapsed() < 10000)
+            got = ::recv(silent, buffer, sizeof buffer, 0);
+        QVERIFY(got <= 0);
+        ::close(silent);
+        // The game goes on to its winner.
+        QVERIFY2(me.waitFor<msg::Winner>(180000), qPrintable(host->output().right(2000)));
+        QCOMPARE(host->terminate(), 0);
+    }
+
+    // Silent connections that never log in: the computer plays the seat one
+    // landed in, and a real player gets in once they are past the login
+    // deadline.
+    void silentConnectionsNeitherFreezeTheGameNorLockPlayersOut() {
+        ProgramCopy copy;
+        QVERIFY(copy.ok());
+        quint16 port = 0;
+        auto host = startHost(copy, port);
+        QVERIFY(host);
+        RawClient me;
+        QCOMPARE(me.login(port, "Watcher"), 1);
+        std::vector<std::unique_ptr<QTcpSocket>> idle;
+        for (int i = 0; i < 8; ++i) {
+            idle.push_back(std::make_unique<QTcpSocket>());
+            idle.back()->connectToHost(QHostAddress::LocalHost, port);
+            QVERIFY(idle.back()->waitForConnected(5000));
+        }
+        QVERIFY(host->waitForOutput("connection accepted into seat 9", 5000));
+        // The table is full for now.
+        {
+            RawClient full;
+            QVERIFY(full.connectTo(port));
+            QVERIFY(full.waitFor(msg::Full{}, 5000));
+        }
+        me.send(msg::StartGameRequest{"Watcher", "10000", "100", true, true});
+        me.send(msg::JustWatch{1, true});
+        // The computer plays the seats the silent ones sit in.
+        for (int seat = 2; seat <= 4; ++seat)
+            QVERIFY2(me.waitForMatch(
+                         [seat](const std::string& m) {
+                             const auto d = msg::decodeMessage<msg::HeDiscard>(m);
+                             const auto t = msg::decodeMessage<msg::Traveling>(m);
+                             const auto g = msg::decodeMessage<msg::PlacingGo>(m);
+                             const auto p = msg::decodeMessage<msg::PlaySafe>(m);
+                             return (d && d->seat == seat) || (t && t->seat == seat) ||
+                                    (g && g->seat == seat) || (p && p->seat == seat);
+                         },
+                         30000),
+                     qPrintable(host->output().right(2000)));
+        // A real player keeps trying and gets in.
+        int seat = 0;
+        QElapsedTimer clock;
+        clock.start();
+        while (seat == 0 && clock.elapsed() < 30000) {
+            RawClient real;
+            seat = real.login(port, "Real");
+            if (seat == 0)
+                QTest::qWait(500);
+        }
+        QVERIFY2(seat >= 2, qPrintable(host->output().right(2000)));
+        QVERIFY(host->waitForOutput("no login within 10 s; closed", 5000));
+        QCOMPARE(host->terminate(), 0);
     }
 
     void aTerminatedHostTellsEveryConnectionBeforeClosing() {
@@ -221,11 +349,11 @@ private slots:
             ann.socket().abort();
         }
         QVERIFY(me.waitFor(msg::PlayerDisconnected{2, "Ann"}, 10000));
-        // The next arrival in that seat starts clean.
+        // The next arrival starts clean (in seat 3: seat 2 is kept for Ann).
         RawClient bob;
-        QCOMPARE(bob.login(port, "Bob"), 2);
-        bob.send(msg::Chat{2, "whole|clRed"});
-        QCOMPARE(me.waitFor<msg::Chat>(10000), (msg::Chat{2, "Bob chats: whole|clRed"}));
+        QCOMPARE(bob.login(port, "Bob"), 3);
+        bob.send(msg::Chat{3, "whole|clRed"});
+        QCOMPARE(me.waitFor<msg::Chat>(10000), (msg::Chat{3, "Bob chats: whole|clRed"}));
         QCOMPARE(host->terminate(), 0);
     }
 

@@ -327,7 +327,10 @@ TEST_F(Host, AClosedConnectionsMessagesAreHandledBeforeItLeaves) {
     EXPECT_EQ(core.queued(2), 0u);
     EXPECT_FALSE(core.dispatchTick());
     EXPECT_EQ(t.take(1), std::vector<std::string>{relayed(1, "Host", 1)});
-    // A newcomer in the same seat starts with an empty queue.
+    // A newcomer starts with an empty queue (in seat 3: seat 2 is kept for
+    // Ann; once it is not, in seat 2).
+    EXPECT_EQ(core.accept(), 3);
+    t.now += HostCore::kHoldMs;
     EXPECT_EQ(core.accept(), 2);
     EXPECT_FALSE(core.hasQueued());
     EXPECT_TRUE(core.wantsInput(2));

@@ -155,24 +155,25 @@ private slots:
         QTRY_VERIFY(host.has(msg::PlayerDisconnected{3, "Bob"}));
         QTRY_VERIFY(host.has(msg::PlayerDisconnected{2, "Ann"}));
 
-        // Bob comes back into entry 2 and takes seat 3 back.
+        // Bob comes back into entry 4 (seats 2 and 3 are kept for Ann and
+        // him) and takes seat 3 back.
         testing::RawClient back;
         QVERIFY(back.connectTo(port));
-        QVERIFY(back.waitFor(msg::SendLoginInfo{2}, 5000));
-        back.send(msg::Reclaim{2, 3, key->key});
+        QVERIFY(back.waitFor(msg::SendLoginInfo{4}, 5000));
+        back.send(msg::Reclaim{4, 3, key->key});
         QVERIFY(back.waitFor(msg::SendLoginInfo{3}, 5000));
         back.send(msg::LoginInfo{3, std::string(kVersion), "Bob"});
         QVERIFY(back.waitFor(msg::NewPlayerInfo{3, "Bob"}, 5000));
         QCOMPARE(server->core().reclaims(), 1);
-        // The connection now speaks and leaves as seat 3, and entry 2 is free.
+        // The connection now speaks and leaves as seat 3, and entry 4 is free.
         back.send(msg::Chat{3, "back|clRed"});
         QTRY_VERIFY(host.has(msg::Chat{3, "Bob chats: back|clRed"}));
-        QCOMPARE(server->core().freeEntry(), 2);
+        QCOMPARE(server->core().freeEntry(), 4);
         back.socket().abort();
         QTRY_COMPARE(
             std::count(host.got.begin(), host.got.end(), text(msg::PlayerDisconnected{3, "Bob"})),
             2);
-        QVERIFY(!host.has(msg::PlayerDisconnected{2, ""}));
+        QVERIFY(!host.has(msg::PlayerDisconnected{4, ""}));
     }
 
     void aClosingHostTellsEveryPeerFirst() {
