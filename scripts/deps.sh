@@ -15,6 +15,8 @@ packages=(
     clang-14 libclang-rt-14-dev
     valgrind
     ccache
+    libstrophe-dev qtkeychain-qt6-dev
+    prosody openssl
 )
 
 missing=()
