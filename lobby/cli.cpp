@@ -2,6 +2,7 @@
 
 #include "lobby/room.h"
 #include "lobby/stanzaelement.h"
+#include "lobby/tablelist.h"
 #include "lobby/xmppclient.h"
 #include "net/lanwire.h"
 #include "net/plaintext.h"
@@ -21,7 +22,6 @@
 #include <sys/stat.h>
 
 #include <cstdio>
-#include <map>
 
 namespace dw::lobby {
 
@@ -127,29 +127,25 @@ private:
 
 int listTables(const CliOptions& options) {
     const QString nick = options.nick.isEmpty() ? options.jid.section('@', 0, 0) : options.nick;
-    std::map<QString, Table> tables;
+    TableList list;
     Session* session = nullptr;
     Session s(options, nick, [&] {
         QTimer::singleShot(options.listSeconds * 1000, qApp, [&] {
-            if (tables.empty())
+            if (list.tables().empty())
                 std::printf("no tables found\n");
-            for (const auto& [n, t] : tables)
-                std::printf("%s\n", tableLine(n, t).toUtf8().constData());
+            for (const auto& [n, t] : list.tables())
+                std::printf("%s\n", tableLine(QString::fromStdString(n), t).toUtf8().constData());
             std::fflush(stdout);
-            session->finish(tables.empty() ? 1 : 0);
+            session->finish(list.tables().empty() ? 1 : 0);
         });
     });
     session = &s;
     QObject::connect(&s.room(), &Room::presence, &s, [&](const QString& n, StanzaRef st) {
-        if (n == s.room().nick())
-            return;
-        if (auto t = tableIn(st.stanza))
-            tables[n] = *t;
-        else
-            tables.erase(n);
+        if (n != s.room().nick())
+            list.heard(n.toStdString(), tableIn(st.stanza), TableList::Clock::now());
     });
     QObject::connect(&s.room(), &Room::occupantLeft, &s,
-                     [&](const QString& n) { tables.erase(n); });
+                     [&](const QString& n) { list.left(n.toStdString()); });
     return QCoreApplication::exec();
 }
 
@@ -267,9 +263,7 @@ int advertise(const CliOptions& options) {
     session = &s;
     if (!options.statusUrl.isEmpty())
         QObject::connect(&poll, &QTimer::timeout, &poll, fetch);
-    QObject::connect(qApp, &QCoreApplication::aboutToQuit, &s, [] {});
-    const int code = QCoreApplication::exec();
-    return code;
+    return QCoreApplication::exec();
 }
 
 } // namespace

@@ -282,8 +282,8 @@ void XmppClient::startConnection(bool raw) {
     clients()[conn_] = this;
     // A raw connection (registration) starts TLS itself, in Callbacks::features,
     // and registers only once the stream is secured.
-    xmpp_conn_set_flags(conn_, (raw ? 0 : XMPP_CONN_FLAG_MANDATORY_TLS) |
-                                   XMPP_CONN_FLAG_DISABLE_SM);
+    xmpp_conn_set_flags(conn_,
+                        (raw ? 0 : XMPP_CONN_FLAG_MANDATORY_TLS) | XMPP_CONN_FLAG_DISABLE_SM);
     xmpp_conn_set_jid(conn_, how_.jid.toUtf8().constData());
     if (how_.mode != SignIn::Mode::Guest)
         xmpp_conn_set_pass(conn_, how_.password.toUtf8().constData());
