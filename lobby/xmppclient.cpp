@@ -121,6 +121,7 @@ struct XmppClient::Callbacks {
             if (self->raw_)
                 return;
             self->signInTimer_.stop();
+            self->negotiationTimer_.stop();
             self->signedIn_ = true;
             xmpp_handler_add(conn, stanza, nullptr, nullptr, nullptr, self);
             emit self->signedIn();
@@ -239,6 +240,13 @@ XmppClient::XmppClient(QObject* parent) : QObject(parent) {
         xmpp_disconnect(conn_);
         step();
     });
+    // While the stream is negotiated (TLS, SASL, binding) and while it is
+    // closed, libstrophe writes for itself: what TLS could not write at once
+    // waits for the next step, and xmpp_conn_send_queue_len() counts none of
+    // it. Until signed in, and while signing out, it is stepped on a short
+    // timer as well; a signed-in lobby is stepped only by its socket.
+    negotiationTimer_.setInterval(50);
+    connect(&negotiationTimer_, &QTimer::timeout, this, [this] { step(); });
     closeTimer_.setSingleShot(true);
     connect(&closeTimer_, &QTimer::timeout, this, [this] { step(); });
 }
@@ -264,6 +272,7 @@ void XmppClient::dropConnection() {
     signedIn_ = false;
     signInTimer_.stop();
     closeTimer_.stop();
+    negotiationTimer_.stop();
 }
 
 void XmppClient::signIn(const SignIn& how) {
@@ -302,6 +311,7 @@ void XmppClient::startConnection(bool raw) {
         return;
     }
     signInTimer_.start();
+    negotiationTimer_.start();
     step();
 }
 
@@ -314,6 +324,7 @@ void XmppClient::connectionEnded(Failure why) {
     signedIn_ = false;
     signInTimer_.stop();
     closeTimer_.stop();
+    negotiationTimer_.stop();
     // The connection object is released once libstrophe has returned.
     clients().erase(conn_);
     ended_ = conn_;
@@ -337,6 +348,7 @@ void XmppClient::signOut() {
         return;
     closing_ = true;
     xmpp_disconnect(conn_);
+    negotiationTimer_.start();
     step();
     // libstrophe waits a while for the server's end of the stream.
     closeTimer_.start(2500);

@@ -121,6 +121,7 @@ private:
     // Steps libstrophe once its own timers (the wait for a closing stream)
     // may have run out.
     QTimer closeTimer_;
+    QTimer negotiationTimer_;
 };
 
 } // namespace dw::lobby

@@ -5,6 +5,7 @@
 #include "tests/support/processes.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 using namespace dw::lobby;
@@ -77,6 +78,20 @@ private slots:
         untrusted.caFile.clear();
         QCOMPARE(signInAndWait(client, untrusted), Failure::Certificate);
         QVERIFY(!client.isSignedIn());
+
+        // Creating an account checks the certificate as well.
+        untrusted.mode = SignIn::Mode::Register;
+        QCOMPARE(signInAndWait(client, untrusted), Failure::Certificate);
+
+        // A server that takes the connection and says nothing: the sign-in
+        // gives up on Qt's timer, as nothing steps libstrophe then.
+        QTcpServer silent;
+        QVERIFY(silent.listen(QHostAddress::LocalHost));
+        SignIn mute = account(server_, "alice@localhost", "secret1");
+        mute.port = silent.serverPort();
+        client.setSignInTimeout(1500);
+        QCOMPARE(signInAndWait(client, mute), Failure::TimedOut);
+        client.setSignInTimeout(15000);
 
         // A server that is down: nothing listens on the port.
         SignIn down = account(server_, "alice@localhost", "secret1");
