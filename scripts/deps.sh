@@ -16,6 +16,8 @@ packages=(
     valgrind
     ccache
     iproute2 iptables
+    libstrophe-dev qtkeychain-qt6-dev
+    prosody openssl
 )
 
 missing=()

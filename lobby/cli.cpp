@@ -1,0 +1,357 @@
+#include "lobby/cli.h"
+
+#include "lobby/room.h"
+#include "lobby/stanzaelement.h"
+#include "lobby/tablelist.h"
+#include "lobby/xmppclient.h"
+#include "net/lanwire.h"
+#include "net/plaintext.h"
+#include "net/protocol.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QTimer>
+#include <QUrl>
+
+#include <strophe.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+
+namespace dw::lobby {
+
+namespace {
+
+constexpr int kDefaultXmppPort = 5222;
+// A lobby sends at most one table presence in this time.
+constexpr int kPresenceIntervalMs = 2000;
+// The largest /status answer read.
+constexpr qint64 kMaxStatusBytes = 64 * 1024;
+
+void say(const QString& line) {
+    std::fprintf(stderr, "driftwake-lobby: %s\n", line.toLocal8Bit().constData());
+}
+
+QString shown(const QString& text) {
+    return QString::fromStdString(displayText(text.toStdString()));
+}
+
+// The line --list-tables prints for a table: nickname, name, seats, state
+// and addresses, separated by tabs.
+QString tableLine(const QString& nick, const Table& t) {
+    QStringList addresses;
+    for (const HostPort& a : t.addresses)
+        addresses << QString::fromStdString(formatHostPort(a.host, a.port));
+    return QStringLiteral("%1\t%2\t%3/%4\t%5\t%6")
+        .arg(shown(nick), shown(QString::fromStdString(t.name)))
+        .arg(t.seats)
+        .arg(kMaxSeats)
+        .arg(t.playing ? QStringLiteral("playing") : QStringLiteral("waiting"),
+             addresses.isEmpty() ? QStringLiteral("-") : addresses.join(','));
+}
+
+// Signs in and joins the room; calls `ready` once in, or quits the
+// application with exit code 2 after saying why.
+class Session : public QObject {
+public:
+    Session(const CliOptions& options, const QString& nick, std::function<void()> ready)
+        : room_(client_), ready_(std::move(ready)) {
+        const auto server = parseHostPort(options.server.toStdString(), kDefaultXmppPort);
+        QString password;
+        QString error;
+        if (!server || server->port < 1 || server->port > 65535) {
+            stop(QStringLiteral("--server needs HOST or HOST:PORT."));
+            return;
+        }
+        if (!readPasswordFile(options.passwordFile, password, error)) {
+            stop(error);
+            return;
+        }
+        SignIn how;
+        how.jid = options.jid;
+        how.password = password;
+        how.host = QString::fromStdString(server->host);
+        how.port = static_cast<quint16>(server->port);
+        how.caFile = qEnvironmentVariable("DRIFTWAKE_LOBBY_CA");
+        const QString domain = options.jid.section('@', 1).section('/', 0, 0);
+        const QString roomJid = options.room.isEmpty()
+                                    ? QStringLiteral("driftwake@conference.") + domain
+                                    : options.room;
+        connect(&client_, &XmppClient::failed, this, [this](Failure f) { stop(failureText(f)); });
+        connect(&client_, &XmppClient::disconnected, this,
+                [this](Failure f) { stop(failureText(f)); });
+        connect(&client_, &XmppClient::signedIn, this,
+                [this, roomJid, nick] { room_.join(roomJid, nick); });
+        connect(&room_, &Room::joinFailed, this,
+                [this](RoomFailure f) { stop(roomFailureText(f)); });
+        connect(&room_, &Room::removed, this, [this](RoomFailure f) { stop(roomFailureText(f)); });
+        connect(&room_, &Room::joined, this, [this] { ready_(); });
+        client_.signIn(how);
+    }
+    XmppClient& client() { return client_; }
+    Room& room() { return room_; }
+    void finish(int code) {
+        if (room_.isJoined())
+            room_.leave();
+        if (client_.isSignedIn()) {
+            stopping_ = true;
+            client_.signOut();
+            // The server's end of the stream, or libstrophe's wait for it.
+            QTimer::singleShot(3000, qApp, [code] { QCoreApplication::exit(code); });
+            connect(&client_, &XmppClient::disconnected, qApp,
+                    [code] { QCoreApplication::exit(code); });
+            return;
+        }
+        QCoreApplication::exit(code);
+    }
+
+private:
+    void stop(const QString& why) {
+        if (stopping_)
+            return;
+        stopping_ = true;
+        say(why);
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(2); });
+    }
+
+    XmppClient client_;
+    Room room_;
+    std::function<void()> ready_;
+    bool stopping_ = false;
+};
+
+int listTables(const CliOptions& options) {
+    const QString nick = options.nick.isEmpty() ? options.jid.section('@', 0, 0) : options.nick;
+    TableList list;
+    Session* session = nullptr;
+    Session s(options, nick, [&] {
+        QTimer::singleShot(options.listSeconds * 1000, qApp, [&] {
+            if (list.tables().empty())
+                std::printf("no tables found\n");
+            for (const auto& [n, t] : list.tables())
+                std::printf("%s\n", tableLine(QString::fromStdString(n), t).toUtf8().constData());
+            std::fflush(stdout);
+            session->finish(list.tables().empty() ? 1 : 0);
+        });
+    });
+    session = &s;
+    QObject::connect(&s.room(), &Room::presence, &s, [&](const QString& n, StanzaRef st) {
+        if (n != s.room().nick())
+            list.heard(n.toStdString(), tableIn(st.stanza), TableList::Clock::now());
+    });
+    QObject::connect(&s.room(), &Room::occupantLeft, &s,
+                     [&](const QString& n) { list.left(n.toStdString()); });
+    return QCoreApplication::exec();
+}
+
+// The table of a headless host from its /status, or nothing when the answer
+// is not a status.
+std::optional<Table> tableFromStatus(const QByteArray& body, Table base) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(body, &error);
+    if (error.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    const QJsonObject status = doc.object();
+    const QString state = status.value("state").toString();
+    if (state != "waiting" && state != "playing")
+        return std::nullopt;
+    base.playing = state == "playing";
+    base.seats = 0;
+    for (const QJsonValue& seat : status.value("seats").toArray()) {
+        const QJsonObject s = seat.toObject();
+        if (s.value("connected").toBool() && !s.value("watching").toBool())
+            ++base.seats;
+    }
+    base.seats = std::min(base.seats, kMaxSeats);
+    base.spectators = std::min<int>(status.value("spectators").toArray().size(), kMaxSpectators);
+    base.amount = std::clamp(status.value("amount").toInt(), 0, kMaxAmount);
+    const QString version = status.value("version").toString();
+    if (!version.isEmpty() && version.size() <= static_cast<qsizetype>(kMaxVersion))
+        base.version = version.toStdString();
+    return base;
+}
+
+int advertise(const CliOptions& options) {
+    const auto address = parseHostPort(options.advertise.toStdString(), 0);
+    if (!address || address->port < 1 || address->port > 65535) {
+        say(QStringLiteral("--advertise needs HOST:PORT."));
+        return 2;
+    }
+    if (!isJoinableAddress(address->host)) {
+        say(QStringLiteral("%1 is not an address others can join: give the host's public or "
+                           "LAN IP address.")
+                .arg(shown(QString::fromStdString(address->host))));
+        return 2;
+    }
+    Table table;
+    table.name =
+        (options.tableName.isEmpty() ? QStringLiteral("Driftwake table") : options.tableName)
+            .left(static_cast<qsizetype>(kMaxTableName))
+            .toStdString();
+    while (table.name.size() > kMaxTableName)
+        table.name.pop_back();
+    table.version = std::string(kVersion);
+    table.addresses = {*address};
+    const QString nick = options.nick.isEmpty() ? QString::fromStdString(table.name) : options.nick;
+
+    QNetworkAccessManager http;
+    QTimer poll;
+    QTimer publishTimer;
+    publishTimer.setSingleShot(true);
+    std::optional<Table> published; // what the room was last told
+    std::optional<Table> current =
+        options.statusUrl.isEmpty() ? std::optional(table) : std::nullopt;
+    int failures = 0;
+    Session* session = nullptr;
+
+    auto publish = [&] {
+        if (!session || !session->room().isJoined() || publishTimer.isActive() ||
+            current == published)
+            return;
+        if (current) {
+            xmpp_stanza_t* element = toStanza(session->client().context(), tableElement(*current));
+            session->room().sendPresence(element);
+            xmpp_stanza_release(element);
+        } else {
+            session->room().sendPresence(nullptr);
+        }
+        published = current;
+        publishTimer.start(kPresenceIntervalMs);
+    };
+    QObject::connect(&publishTimer, &QTimer::timeout, &publishTimer, publish);
+
+    auto fetch = [&] {
+        QNetworkRequest request{QUrl(options.statusUrl)};
+        request.setTransferTimeout(kPresenceIntervalMs);
+        QNetworkReply* reply = http.get(request);
+        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                         [reply](qint64 got, qint64) {
+                             if (got > kMaxStatusBytes)
+                                 reply->abort();
+                         });
+        QObject::connect(reply, &QNetworkReply::finished, reply, [&, reply] {
+            reply->deleteLater();
+            std::optional<Table> read;
+            if (reply->error() == QNetworkReply::NoError)
+                read = tableFromStatus(reply->read(kMaxStatusBytes), table);
+            if (read) {
+                failures = 0;
+                current = read;
+            } else if (++failures >= 3) {
+                current.reset(); // the host is gone: withdraw the table
+            }
+            publish();
+        });
+    };
+
+    Session s(options, nick, [&] {
+        published.reset();
+        // The join presence carried no table: publish at once.
+        publishTimer.stop();
+        if (!options.statusUrl.isEmpty()) {
+            fetch();
+            poll.start(kPresenceIntervalMs);
+        } else {
+            publish();
+        }
+    });
+    session = &s;
+    if (!options.statusUrl.isEmpty())
+        QObject::connect(&poll, &QTimer::timeout, &poll, fetch);
+    return QCoreApplication::exec();
+}
+
+} // namespace
+
+bool readPasswordFile(const QString& path, QString& password, QString& error) {
+    const QByteArray name = QFile::encodeName(path);
+    struct stat info {};
+    if (path.isEmpty() || ::stat(name.constData(), &info) != 0) {
+        error = QStringLiteral("Cannot read the password file %1.").arg(shown(path));
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = QStringLiteral("The password file %1 is not a regular file.").arg(shown(path));
+        return false;
+    }
+    if (info.st_mode & (S_IRGRP | S_IROTH)) {
+        error = QStringLiteral("The password file %1 can be read by others; make it private "
+                               "(chmod 600) and try again.")
+                    .arg(shown(path));
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("Cannot read the password file %1.").arg(shown(path));
+        return false;
+    }
+    QByteArray line = file.readLine(4096);
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    if (line.isEmpty()) {
+        error = QStringLiteral("The password file %1 holds no password on its first line.")
+                    .arg(shown(path));
+        return false;
+    }
+    password = QString::fromUtf8(line);
+    return true;
+}
+
+bool parseCli(const QStringList& arguments, CliOptions& o, bool& windowless, QString& error) {
+    windowless = false;
+    auto value = [&](qsizetype& i) -> QString {
+        if (i + 1 >= arguments.size()) {
+            error = QStringLiteral("%1 needs a value.").arg(arguments[i]);
+            return {};
+        }
+        return arguments[++i];
+    };
+    for (qsizetype i = 1; i < arguments.size() && error.isEmpty(); ++i) {
+        const QString& a = arguments[i];
+        if (a == "--server")
+            o.server = value(i);
+        else if (a == "--jid")
+            o.jid = value(i);
+        else if (a == "--password-file")
+            o.passwordFile = value(i);
+        else if (a == "--room")
+            o.room = value(i);
+        else if (a == "--nick")
+            o.nick = value(i);
+        else if (a == "--list-tables") {
+            bool ok = false;
+            o.listSeconds = value(i).toInt(&ok);
+            if (error.isEmpty() && (!ok || o.listSeconds < 1 || o.listSeconds > 3600))
+                error = QStringLiteral("--list-tables needs a number of seconds (1 to 3600).");
+            windowless = true;
+        } else if (a == "--advertise") {
+            o.advertise = value(i);
+            windowless = true;
+        } else if (a == "--table-name")
+            o.tableName = value(i);
+        else if (a == "--status-url")
+            o.statusUrl = value(i);
+        else
+            error = QStringLiteral("Unknown option %1.").arg(shown(a));
+    }
+    if (!error.isEmpty() || !windowless)
+        return error.isEmpty();
+    if (o.listSeconds > 0 && !o.advertise.isEmpty())
+        error = QStringLiteral("Give --list-tables or --advertise, not both.");
+    else if (o.server.isEmpty() || o.jid.isEmpty() || o.passwordFile.isEmpty())
+        error = QStringLiteral("--server, --jid and --password-file are needed.");
+    else if (!o.jid.contains('@'))
+        error = QStringLiteral("--jid needs an account address, name@domain.");
+    return error.isEmpty();
+}
+
+int runCli(const CliOptions& options) {
+    return options.listSeconds > 0 ? listTables(options) : advertise(options);
+}
+
+} // namespace dw::lobby

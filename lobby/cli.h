@@ -1,0 +1,34 @@
+// driftwake-lobby without a window, for scripts and servers: list the tables
+// in the room, or advertise a headless host as a table.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace dw::lobby {
+
+struct CliOptions {
+    QString server; // HOST[:PORT]
+    QString jid;
+    QString passwordFile;
+    QString room; // empty: driftwake@conference.<the JID's domain>
+    QString nick; // empty: the JID's name (list) or the table's name
+    int listSeconds = -1;
+    QString advertise; // HOST:PORT
+    QString tableName;
+    QString statusUrl;
+};
+
+// Reads the command line into `options`; false (with `error` set) when it
+// does not make sense. `windowless` tells whether it asks for one of the
+// modes without a window.
+bool parseCli(const QStringList& arguments, CliOptions& options, bool& windowless, QString& error);
+
+// The first line of `path`, refused when the file can be read by its group
+// or by others, is not a regular file or is too long. False with `error`.
+bool readPasswordFile(const QString& path, QString& password, QString& error);
+
+// Runs --list-tables or --advertise to its end: the exit code.
+int runCli(const CliOptions& options);
+
+} // namespace dw::lobby

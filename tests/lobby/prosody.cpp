@@ -1,0 +1,60 @@
+#include "tests/lobby/prosody.h"
+
+#include "tests/support/processes.h"
+
+#include <QDeadlineTimer>
+
+namespace dw::testing {
+
+PrivateProsody::PrivateProsody(const Options& options) {
+    // Two free ports can be taken by someone else before Prosody binds them:
+    // a start that fails on its ports is tried again on others.
+    for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
+        port_ = freePort();
+        do
+            proxyPort_ = freePort();
+        while (proxyPort_ == port_);
+        QStringList args{QStringLiteral("--dir"),        dir_.filePath(QStringLiteral("server")),
+                         QStringLiteral("--port"),       QString::number(port_),
+                         QStringLiteral("--proxy-port"), QString::number(proxyPort_),
+                         QStringLiteral("--quiet")};
+        for (const QString& user : options.users)
+            args << QStringLiteral("--user") << user;
+        if (!options.registration)
+            args << QStringLiteral("--no-registration");
+        process_.setProcessChannelMode(QProcess::MergedChannels);
+        process_.start(QStringLiteral(DW_LOBBY_SERVER_SCRIPT), args);
+        QByteArray out;
+        const QDeadlineTimer deadline(30000);
+        while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning &&
+               !out.contains("ready\n")) {
+            process_.waitForReadyRead(200);
+            out += process_.readAll();
+        }
+        ok_ = out.contains("ready\n");
+        error_ = QString::fromLocal8Bit(out);
+        if (!ok_)
+            stop();
+    }
+}
+
+PrivateProsody::~PrivateProsody() {
+    stop();
+}
+
+QString PrivateProsody::caFile() const {
+    return dir_.filePath(QStringLiteral("server/cert.pem"));
+}
+
+void PrivateProsody::stop() {
+    if (process_.state() == QProcess::NotRunning)
+        return;
+    // The script stops Prosody and waits for it on SIGTERM.
+    process_.terminate();
+    if (!process_.waitForFinished(15000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+} // namespace dw::testing

@@ -1,0 +1,45 @@
+// A private Prosody for the lobby's tests, started through
+// scripts/lobby-server.sh: its own configuration, data directory and
+// self-signed certificate, on free loopback ports. Stopped when destroyed.
+#pragma once
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace dw::testing {
+
+class PrivateProsody {
+public:
+    struct Options {
+        QStringList users;        // "name:password", made at start
+        bool registration = true; // in-band registration allowed
+    };
+    PrivateProsody() : PrivateProsody(Options{}) {}
+    explicit PrivateProsody(const Options& options);
+    ~PrivateProsody();
+    // True once the server answers and the room exists.
+    bool ok() const { return ok_; }
+    // What went wrong starting it (the script's output).
+    QString error() const { return error_; }
+    QString domain() const { return QStringLiteral("localhost"); }
+    quint16 port() const { return port_; }
+    quint16 proxyPort() const { return proxyPort_; }
+    // The certificate to trust (DRIFTWAKE_LOBBY_CA).
+    QString caFile() const;
+    QString dir() const { return dir_.path(); }
+    QString room() const { return QStringLiteral("driftwake@conference.localhost"); }
+    // Stops the server (the tests of a server that went away).
+    void stop();
+
+private:
+    QTemporaryDir dir_;
+    QProcess process_;
+    quint16 port_ = 0;
+    quint16 proxyPort_ = 0;
+    bool ok_ = false;
+    QString error_;
+};
+
+} // namespace dw::testing
