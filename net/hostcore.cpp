@@ -458,7 +458,8 @@ void HostCore::kickhim(int entry, const msg::KickHim& kick) {
     // Everybody hears that the player was removed (the others before its
     // departure, the player itself before its connection closes), and it
     // cannot take its seat back.
-    sendOthers(0, msg::Removed{kick.target}.encode());
+    sendOthers(kick.target, msg::Removed{kick.target}.encode());
+    transmit(kick.target, msg::Removed{kick.target}.encode());
     keys_[kick.target].clear();
     disconnectsock(kick.target);
 }

@@ -31,13 +31,15 @@ HostStatus hostStatus(const HostCore& core, int port, double uptimeSeconds) {
         out.inGame = p.active;
         out.computer = e.gameinprogress && p.active && !(out.connected && !p.justwatching);
     }
-    for (int entry = 1; entry <= e.numentries && entry <= HostCore::kMaxConnections; ++entry) {
-        const tplayer& p = e.players[std::size_t(entry)];
-        if (!p.connected)
+    // Every live connection counts, logged in or not; a spectator's place
+    // is listed from its connection on, nameless until its login.
+    for (int entry = 1; entry <= HostCore::kMaxConnections; ++entry) {
+        if (!core.linked(entry))
             continue;
         ++s.connections;
         if (entry > kSeats)
-            s.spectators.push_back(fromWindows1252(p.name));
+            s.spectators.push_back(
+                core.loggedIn(entry) ? fromWindows1252(e.players[std::size_t(entry)].name) : "");
     }
     return s;
 }

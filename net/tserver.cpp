@@ -240,14 +240,21 @@ std::size_t TServer::unsent(int entry) {
     return std::size_t(socks_[entry]->bytesToWrite());
 }
 
-void TServer::close(int entry) {
+QTcpSocket* TServer::release(int entry) {
     if (entry < 0 || entry > HostCore::kFullEntry)
-        return;
+        return nullptr;
     QTcpSocket* socket = socks_[entry];
     if (!socket)
-        return;
+        return nullptr;
     socks_[entry] = nullptr;
     socket->disconnect(this);
+    return socket;
+}
+
+void TServer::close(int entry) {
+    QTcpSocket* socket = release(entry);
+    if (!socket)
+        return;
     // Let queued bytes (such as the full notice) go out, then drop it.
     connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
     socket->disconnectFromHost();
@@ -256,15 +263,10 @@ void TServer::close(int entry) {
 }
 
 void TServer::abort(int entry) {
-    if (entry < 0 || entry > HostCore::kFullEntry)
-        return;
-    QTcpSocket* socket = socks_[entry];
-    if (!socket)
-        return;
-    socks_[entry] = nullptr;
-    socket->disconnect(this);
-    socket->abort();
-    socket->deleteLater();
+    if (QTcpSocket* socket = release(entry)) {
+        socket->abort();
+        socket->deleteLater();
+    }
 }
 
 QTimer& TServer::engineTimer(EngineTimer timer) {

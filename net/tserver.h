@@ -68,6 +68,9 @@ private:
     void readFrom(int entry);
     void socketClosed(int entry, QTcpSocket* socket);
     void socktimerTimer();
+    // Takes the socket of `entry` out of the server, its signals no longer
+    // handled; null when the entry holds none.
+    QTcpSocket* release(int entry);
 
     // HostTransport
     void send(int entry, const std::string& bytes) override;

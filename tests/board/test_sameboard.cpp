@@ -146,6 +146,8 @@ public:
     void moved(int from, int to) override {
         players_[to] = players_[from];
         players_.erase(from);
+        if (Player* p = players_[to])
+            p->entry = to; // its window speaks on the moved connection
     }
     void startTimer(EngineTimer t, int) override {
         (t == EngineTimer::Timer1 ? timer1_ : computer_) = true;
