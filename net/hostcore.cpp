@@ -299,7 +299,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
         return;
     }
     tplayer& p = engine_.players[entry];
-    p.name = login.name;
+    p.name = login.name.substr(0, kMaxNameBytes);
     p.connected = true;
     loggedIn_[entry] = true;
     deadline_[entry] = 0;

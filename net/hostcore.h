@@ -98,6 +98,11 @@ public:
     // A connection that has not logged in (or taken a seat back) this long
     // after it was accepted is closed.
     static constexpr std::int64_t kLoginDeadlineMs = 10'000;
+    // A pilot's name is kept to this many bytes (characters, as the wire
+    // carries one byte a character): every login is announced to everybody,
+    // and names the size of a whole message would make each login cost the
+    // table far more than a name is worth.
+    static constexpr std::size_t kMaxNameBytes = 64;
     // A playing seat whose player dropped with a valid key is kept for that
     // player this long: newcomers get another entry meanwhile.
     static constexpr std::int64_t kHoldMs = 120'000;

@@ -49,7 +49,7 @@ TEST_F(Limits, APeerThatDoesNotReadIsClosedAtTheCapAndMayTakeItsSeatBack) {
     // Strangers come and go with long names, each announced to everybody.
     const std::string longName(4000, 'x');
     std::size_t most = 0;
-    for (int i = 0; i < 200 && !closedNow(2); ++i) {
+    for (int i = 0; i < 20000 && !closedNow(2); ++i) {
         const int e = core.accept();
         login(e, longName);
         core.connectionClosed(e);
@@ -91,6 +91,18 @@ TEST_F(Limits, ASecondLoginOnTheSameConnectionIsIgnored) {
     EXPECT_EQ(core.engine().players[std::size_t(e)].name, "Ann");
     EXPECT_EQ(core.counters().logins, 2u);
     EXPECT_FALSE(closedNow(e));
+}
+
+// A name as long as a message is announced (and logged) cut to its first
+// 64 characters, so that every login costs the table little.
+TEST_F(Limits, ALongNameIsCutBeforeItIsAnnounced) {
+    join("Host");
+    clearAll();
+    const int e = join(std::string(4000, 'z'));
+    const std::string cut(HostCore::kMaxNameBytes, 'z');
+    EXPECT_EQ(core.engine().players[std::size_t(e)].name, cut);
+    const std::vector<std::string> heard = t.take(1);
+    EXPECT_NE(std::find(heard.begin(), heard.end(), text(msg::NewPlayerInfo{e, cut})), heard.end());
 }
 
 TEST_F(Limits, TheGameGoesOnPastAPeerThatStopsReading) {
