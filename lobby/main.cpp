@@ -1,9 +1,11 @@
 // driftwake-lobby: where pilots meet. With no mode on the command line it
-// opens its sign-in window; --list-tables and --advertise run without a
-// window (lobby/cli.h).
+// opens its sign-in window, then the room window; --list-tables and
+// --advertise run without a window (lobby/cli.h).
 #include "chat/datadir.h"
 #include "chat/settings.h"
 #include "lobby/cli.h"
+#include "lobby/room.h"
+#include "lobby/roomwindow.h"
 #include "lobby/signinwindow.h"
 #include "lobby/xmppclient.h"
 #include "net/quitsignals.h"
@@ -37,7 +39,14 @@ int main(int argc, char** argv) {
     dw::quitOnSignals();
     dw::lobby::XmppClient client;
     const auto iniPath = dw::settingsFilePath(dw::dataDirectory().toStdString());
+    dw::lobby::Room room(client);
     dw::lobby::SignInWindow signIn(client, iniPath);
+    dw::lobby::RoomWindow roomWindow(client, room);
+    QObject::connect(&signIn, &dw::lobby::SignInWindow::signedIn, &roomWindow, [&] {
+        signIn.hide();
+        roomWindow.show();
+        roomWindow.join(signIn.roomJid(), signIn.nick());
+    });
     signIn.show();
     return QApplication::exec();
 }
