@@ -100,10 +100,16 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
     pilotColumn->addWidget(pilots_, 1);
     lower->addLayout(pilotColumn);
 
+    hostButton_ = new QPushButton(QStringLiteral("Host a Table"), this);
+    hostButton_->setObjectName(QStringLiteral("button_host"));
+    auto* tablesRow = new QHBoxLayout;
+    tablesRow->addWidget(new QLabel(QStringLiteral("Tables (double click to join):"), this), 1);
+    tablesRow->addWidget(hostButton_);
+
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(status_);
     layout->addWidget(nickRow_);
-    layout->addWidget(new QLabel(QStringLiteral("Tables:"), this));
+    layout->addLayout(tablesRow);
     layout->addWidget(tableView_, 2);
     layout->addLayout(lower, 3);
     resize(760, 540);
@@ -148,6 +154,13 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
         if (tables_.heard(nick.toStdString(), tableIn(st.stanza), TableList::Clock::now()))
             refreshTables();
     });
+    connect(hostButton_, &QPushButton::clicked, this, &RoomWindow::hostTable);
+    connect(tableView_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (!item->isDisabled())
+            joinTable(item->data(ColHost, Qt::UserRole).toString().toStdString());
+    });
+    connect(&launcher_, &GameLauncher::hostedOpened, this, [this] { publishTable(true); });
+    connect(&launcher_, &GameLauncher::hostedClosed, this, [this] { publishTable(false); });
     connect(&client_, &XmppClient::disconnected, this, [this](Failure f) {
         if (f != Failure::None)
             say(failureText(f));
@@ -199,6 +212,7 @@ void RoomWindow::refreshTables() {
             addresses << QString::fromStdString(formatHostPort(a.host, a.port));
         item->setText(ColName, shown(t.name));
         item->setText(ColHost, shown(nick));
+        item->setData(ColHost, Qt::UserRole, QString::fromStdString(nick));
         item->setText(ColSeats, QStringLiteral("%1 of %2").arg(t.seats).arg(kMaxSeats));
         item->setText(ColSpectators, QString::number(t.spectators));
         item->setText(ColState, t.playing ? QStringLiteral("playing") : QStringLiteral("waiting"));
@@ -213,6 +227,46 @@ void RoomWindow::refreshTables() {
                 item->setForeground(c, QColor(0x6a, 0x6a, 0x6a));
         }
     }
+}
+
+void RoomWindow::hostTable() {
+    if (!room_.isJoined())
+        return;
+    QString error;
+    if (!launcher_.host(room_.nick(), error))
+        say(error);
+}
+
+void RoomWindow::joinTable(const std::string& hostNick) {
+    const auto found = tables_.tables().find(hostNick);
+    if (found == tables_.tables().end())
+        return;
+    if (found->second.addresses.empty()) {
+        say(QStringLiteral("This table's host shows no address to join."));
+        return;
+    }
+    const HostPort& a = found->second.addresses.front();
+    QString error;
+    if (!launcher_.join(room_.nick(), QString::fromStdString(formatHostPort(a.host, a.port)),
+                        error))
+        say(error);
+}
+
+void RoomWindow::publishTable(bool listed) {
+    if (!room_.isJoined())
+        return;
+    if (!listed) {
+        room_.sendPresence(nullptr);
+        return;
+    }
+    Table t;
+    t.name = room_.nick().left(static_cast<qsizetype>(kMaxTableName)).toStdString();
+    t.seats = 1;
+    t.amount = 5000;
+    t.version = std::string(kVersion);
+    xmpp_stanza_t* element = toStanza(client_.context(), tableElement(t));
+    room_.sendPresence(element);
+    xmpp_stanza_release(element);
 }
 
 } // namespace dw::lobby

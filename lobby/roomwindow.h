@@ -4,6 +4,7 @@
 // one sentence.
 #pragma once
 
+#include "lobby/gamelauncher.h"
 #include "lobby/room.h"
 #include "lobby/tablelist.h"
 
@@ -30,6 +31,7 @@ public:
     void join(const QString& roomJid, const QString& nick);
 
     const TableList& tables() const { return tables_; }
+    GameLauncher& launcher() { return launcher_; }
 
 private:
     void say(const QString& text);
@@ -37,11 +39,16 @@ private:
     void refreshPilots();
     void refreshTables();
     void joinFailed(RoomFailure failure);
+    void hostTable();
+    void joinTable(const std::string& hostNick);
+    void publishTable(bool listed);
 
     XmppClient& client_;
     Room& room_;
     QString roomJid_;
     TableList tables_;
+    GameLauncher launcher_;
+    QPushButton* hostButton_;
     QLabel* status_;
     QWidget* nickRow_;
     QLineEdit* nickEdit_;
