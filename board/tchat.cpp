@@ -427,7 +427,10 @@ void Tchat::processparams() {
             hostpress();
         else
             joinpress();
-        Sock11.connectToHost(QStringLiteral("127.0.0.1"), 9001);
+        // The lobby that started this game says where it listens.
+        Sock11.connectToHost(
+            QStringLiteral("127.0.0.1"),
+            static_cast<quint16>(lobbyLinkPort(std::getenv("DRIFTWAKE_LOBBY_LINK_PORT"))));
         break;
     case LaunchMode::Unconnected:
         status(QStringLiteral("Loading Multi-player Game.. Please Wait."));

@@ -59,6 +59,32 @@ bool saveNetworkChoicesFile(const std::filesystem::path& path, const NetworkChoi
     return ini.save();
 }
 
+LobbyChoices loadLobbyChoices(const IniFile& ini) {
+    LobbyChoices c;
+    c.server = ini.read(kSettingsSection, "Lobbyserver").value_or("");
+    c.account = ini.read(kSettingsSection, "Lobbyaccount").value_or("");
+    c.room = ini.read(kSettingsSection, "Lobbyroom").value_or("");
+    c.guestDomain = ini.read(kSettingsSection, "Lobbyguestdomain").value_or("");
+    return c;
+}
+
+void saveLobbyChoices(IniFile& ini, const LobbyChoices& c) {
+    ini.write(kSettingsSection, "Lobbyserver", c.server);
+    ini.write(kSettingsSection, "Lobbyaccount", c.account);
+    ini.write(kSettingsSection, "Lobbyroom", c.room);
+    ini.write(kSettingsSection, "Lobbyguestdomain", c.guestDomain);
+}
+
+LobbyChoices loadLobbyChoicesFile(const std::filesystem::path& path) {
+    return loadLobbyChoices(IniFile::load(path));
+}
+
+bool saveLobbyChoicesFile(const std::filesystem::path& path, const LobbyChoices& c) {
+    IniFile ini = IniFile::load(path);
+    saveLobbyChoices(ini, c);
+    return ini.save();
+}
+
 std::vector<std::string> rememberHost(std::vector<std::string> recent, const std::string& host) {
     std::erase_if(recent, [&](const std::string& h) { return sameIgnoringCase(h, host); });
     recent.insert(recent.begin(), host);

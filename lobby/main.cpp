@@ -1,29 +1,52 @@
-// driftwake-lobby: where pilots meet. Without a window so far: --list-tables
-// and --advertise (lobby/cli.h).
+// driftwake-lobby: where pilots meet. With no mode on the command line it
+// opens its sign-in window, then the room window; --list-tables and
+// --advertise run without a window (lobby/cli.h).
+#include "chat/datadir.h"
+#include "chat/settings.h"
 #include "lobby/cli.h"
+#include "lobby/room.h"
+#include "lobby/roomwindow.h"
+#include "lobby/signinwindow.h"
+#include "lobby/xmppclient.h"
 #include "net/quitsignals.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("driftwake-lobby"));
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
     dw::lobby::CliOptions options;
     bool windowless = false;
     QString error;
-    if (!dw::lobby::parseCli(QCoreApplication::arguments(), options, windowless, error)) {
+    if (!dw::lobby::parseCli(arguments, options, windowless, error)) {
         std::fprintf(stderr, "driftwake-lobby: %s\n", error.toLocal8Bit().constData());
         return 2;
     }
-    if (!windowless) {
-        std::fprintf(stderr,
-                     "driftwake-lobby: the lobby's window is not built yet; use --list-tables "
-                     "SECONDS or --advertise HOST:PORT with --server, --jid and "
-                     "--password-file.\n");
-        return 2;
+    if (windowless) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(QStringLiteral("driftwake-lobby"));
+        dw::quitOnSignals();
+        return dw::lobby::runCli(options);
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("driftwake-lobby"));
     dw::quitOnSignals();
-    return dw::lobby::runCli(options);
+    dw::lobby::XmppClient client;
+    const auto iniPath = dw::settingsFilePath(dw::dataDirectory().toStdString());
+    dw::lobby::Room room(client);
+    dw::lobby::SignInWindow signIn(client, iniPath);
+    dw::lobby::RoomWindow roomWindow(client, room);
+    QObject::connect(&signIn, &dw::lobby::SignInWindow::signedIn, &roomWindow, [&] {
+        signIn.hide();
+        roomWindow.show();
+        roomWindow.join(signIn.roomJid(), signIn.nick());
+    });
+    signIn.show();
+    return QApplication::exec();
 }

@@ -225,4 +225,15 @@ std::string usageText() {
            "  --help             show this text\n";
 }
 
+int lobbyLinkPort(const char* fromEnvironment) {
+    if (!fromEnvironment)
+        return kLobbyLinkPort;
+    const std::string_view text(fromEnvironment);
+    int port = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
+    if (error != std::errc() || end != text.data() + text.size() || port < 1 || port > 65535)
+        return kLobbyLinkPort;
+    return port;
+}
+
 } // namespace dw

@@ -65,6 +65,14 @@ enum class ExitStatus : int {
 // a player name is used unchanged even when it begins with "--".
 LaunchOptions parseCommandLine(const std::vector<std::string>& args);
 
+// The lobby link: a game started with NAME HOST true|join connects to this
+// port on 127.0.0.1 and keeps the connection open, silent, while it runs.
+inline constexpr int kLobbyLinkPort = 9001;
+// The port of the lobby link: `fromEnvironment` (the value of
+// DRIFTWAKE_LOBBY_LINK_PORT, null when unset) when it is a port number,
+// otherwise kLobbyLinkPort.
+int lobbyLinkPort(const char* fromEnvironment);
+
 // The text --help prints.
 std::string usageText();
 

@@ -47,3 +47,17 @@ TEST(NetworkChoices, RecentHostsKeepTheLatestTenWithoutRepeats) {
     EXPECT_EQ(recent.front(), "HOST5");
     EXPECT_EQ(std::count(recent.begin(), recent.end(), "host5"), 0);
 }
+
+TEST(LobbyChoices, AreKeptInTheGameSectionApartFromTheNetworkChoices) {
+    IniFile ini = IniFile::fromText("[Korvel]\nLobbyserver=theirs\n[Driftwake]\nPilotname=Ann\n");
+    EXPECT_EQ(loadLobbyChoices(ini), LobbyChoices{});
+    const LobbyChoices c{"lobby.example.org:5223", "ann@example.org", "pilots@muc.example.org",
+                         "anon.example.org"};
+    saveLobbyChoices(ini, c);
+    EXPECT_EQ(loadLobbyChoices(IniFile::fromText(ini.text())), c);
+    EXPECT_EQ(ini.read("Korvel", "Lobbyserver"), "theirs");
+    // Saving the host dialog's choices leaves them alone, and the other way round.
+    saveNetworkChoices(ini, loadNetworkChoices(ini));
+    EXPECT_EQ(loadLobbyChoices(ini), c);
+    EXPECT_EQ(loadNetworkChoices(ini).pilotName, "Ann");
+}

@@ -256,3 +256,10 @@ TEST(CommandLine, OptionsOfTheHostAndTheWindowlessModes) {
     EXPECT_EQ(o.fetchUrl, "http://127.0.0.1:8772/status");
     EXPECT_FALSE(parseCommandLine({"--fetch", "https://example.org/"}).error.empty());
 }
+
+TEST(CommandLine, TheLobbyLinkPortComesFromTheLobbyThatStartedTheGame) {
+    EXPECT_EQ(lobbyLinkPort(nullptr), 9001);
+    EXPECT_EQ(lobbyLinkPort("26001"), 26001);
+    for (const char* odd : {"", "0", "65536", "12ab", " 9002", "-1", "99999999999"})
+        EXPECT_EQ(lobbyLinkPort(odd), 9001) << odd;
+}

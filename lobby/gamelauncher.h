@@ -1,0 +1,51 @@
+// Starts games through their launch line and listens for their lobby link.
+// "Host a Table" starts `driftwake NAME 127.0.0.1 true --port P` (P a free
+// port), a table's double click `driftwake NAME ADDRESS join`, each as its
+// own process, with DRIFTWAKE_LOBBY_LINK_PORT set to the port this lobby
+// listens on for the link (9001 when free). DRIFTWAKE_LOBBY_GAME_ARGS adds
+// options to every game started. The link is never read or written: a
+// hosted game's link open is its table listed, closed is it withdrawn.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+namespace dw::lobby {
+
+class GameLauncher : public QObject {
+    Q_OBJECT
+public:
+    explicit GameLauncher(QObject* parent = nullptr);
+
+    // The port the lobby link is heard on; 0 when none could be opened.
+    quint16 linkPort() const { return link_.isListening() ? link_.serverPort() : 0; }
+    // Starts a hosted game for `pilot`; false (with `error`) when it could
+    // not start. The game's port is hostedPort() after.
+    bool host(const QString& pilot, QString& error);
+    // Starts a game joining `address` (HOST:PORT) as `pilot`.
+    bool join(const QString& pilot, const QString& address, QString& error);
+    quint16 hostedPort() const { return hostedPort_; }
+    // The process id of the last game started.
+    qint64 lastPid() const { return pid_; }
+    bool hosting() const { return hostedLink_ != nullptr; }
+
+signals:
+    // The hosted game's link opened (its table is listed) or closed.
+    void hostedOpened();
+    void hostedClosed();
+
+private:
+    bool start(const QStringList& arguments, QString& error);
+    void accepted();
+
+    QTcpServer link_;
+    QTcpSocket* hostedLink_ = nullptr;
+    bool awaitingHost_ = false;
+    quint16 hostedPort_ = 0;
+    qint64 pid_ = 0;
+};
+
+} // namespace dw::lobby

@@ -1,0 +1,272 @@
+#include "lobby/roomwindow.h"
+
+#include "lobby/stanzaelement.h"
+#include "net/lanwire.h"
+#include "net/netdialogs.h"
+#include "net/plaintextqt.h"
+#include "net/protocol.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace dw::lobby {
+
+namespace {
+
+// Lines kept in the chat view.
+constexpr int kChatLines = 2000;
+
+QString shown(const QString& text) {
+    return displayQText(text);
+}
+
+QString shown(const std::string& text) {
+    return displayQText(std::string_view(text));
+}
+
+} // namespace
+
+RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
+    : QWidget(parent), client_(client), room_(room) {
+    setWindowTitle(QStringLiteral("Driftwake Lobby"));
+    setObjectName(QStringLiteral("RoomWindow"));
+    setStyleSheet(darkDialogStyle() +
+                  QStringLiteral("QWidget#RoomWindow { background: black; }"
+                                 "QListWidget { background: #0c0c0c; color: #00ff00;"
+                                 " border: 1px solid #2e8b2e; }"));
+
+    status_ = new QLabel(this);
+    status_->setObjectName(QStringLiteral("label_status"));
+    status_->setTextFormat(Qt::PlainText);
+    status_->setWordWrap(true);
+    status_->setStyleSheet(QStringLiteral("color: #ff6060;"));
+    status_->hide();
+    nickEdit_ = new QLineEdit;
+    nickEdit_->setObjectName(QStringLiteral("edit_nick"));
+    nickEdit_->setMaxLength(Room::kMaxNick);
+    nickButton_ = new QPushButton(QStringLiteral("Join"));
+    nickButton_->setObjectName(QStringLiteral("button_nick"));
+    nickRow_ = new QWidget(this);
+    auto* nickRow = new QHBoxLayout(nickRow_);
+    nickRow->setContentsMargins(0, 0, 0, 0);
+    nickRow->addWidget(new QLabel(QStringLiteral("Another name:"), nickRow_));
+    nickRow->addWidget(nickEdit_, 1);
+    nickRow->addWidget(nickButton_);
+    nickRow_->hide();
+
+    tableView_ = new QTreeWidget(this);
+    tableView_->setObjectName(QStringLiteral("tree_tables"));
+    tableView_->setRootIsDecorated(false);
+    tableView_->setHeaderLabels({QStringLiteral("Table"), QStringLiteral("Host"),
+                                 QStringLiteral("Seats"), QStringLiteral("Spectators"),
+                                 QStringLiteral("State"), QStringLiteral("Amount"),
+                                 QStringLiteral("Address")});
+    tableView_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    tableView_->header()->setStretchLastSection(true);
+
+    chat_ = new QPlainTextEdit(this);
+    chat_->setObjectName(QStringLiteral("text_chat"));
+    chat_->setReadOnly(true);
+    chat_->setMaximumBlockCount(kChatLines);
+    input_ = new QLineEdit(this);
+    input_->setObjectName(QStringLiteral("edit_chat"));
+    input_->setMaxLength(Room::kMaxChat);
+    send_ = new QPushButton(QStringLiteral("Send"), this);
+    send_->setObjectName(QStringLiteral("button_send"));
+    send_->setDefault(true);
+    auto* inputRow = new QHBoxLayout;
+    inputRow->addWidget(input_, 1);
+    inputRow->addWidget(send_);
+
+    pilots_ = new QListWidget(this);
+    pilots_->setObjectName(QStringLiteral("list_pilots"));
+    pilots_->setMaximumWidth(200);
+
+    auto* chatColumn = new QVBoxLayout;
+    chatColumn->addWidget(chat_, 1);
+    chatColumn->addLayout(inputRow);
+    auto* lower = new QHBoxLayout;
+    lower->addLayout(chatColumn, 1);
+    auto* pilotColumn = new QVBoxLayout;
+    pilotColumn->addWidget(new QLabel(QStringLiteral("Pilots here:"), this));
+    pilotColumn->addWidget(pilots_, 1);
+    lower->addLayout(pilotColumn);
+
+    hostButton_ = new QPushButton(QStringLiteral("Host a Table"), this);
+    hostButton_->setObjectName(QStringLiteral("button_host"));
+    auto* tablesRow = new QHBoxLayout;
+    tablesRow->addWidget(new QLabel(QStringLiteral("Tables (double click to join):"), this), 1);
+    tablesRow->addWidget(hostButton_);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(status_);
+    layout->addWidget(nickRow_);
+    layout->addLayout(tablesRow);
+    layout->addWidget(tableView_, 2);
+    layout->addLayout(lower, 3);
+    resize(760, 540);
+
+    const auto sendLine = [this] {
+        if (!room_.isJoined() || input_->text().trimmed().isEmpty())
+            return;
+        room_.sendChat(input_->text());
+        input_->clear();
+    };
+    connect(send_, &QPushButton::clicked, this, sendLine);
+    connect(input_, &QLineEdit::returnPressed, this, sendLine);
+    connect(nickButton_, &QPushButton::clicked, this, [this] {
+        const QString nick = nickEdit_->text().trimmed();
+        if (!nick.isEmpty())
+            join(roomJid_, nick);
+    });
+    connect(nickEdit_, &QLineEdit::returnPressed, nickButton_, &QPushButton::click);
+
+    connect(&room_, &Room::joined, this, [this] {
+        say(QString());
+        nickRow_->hide();
+        refreshPilots();
+    });
+    connect(&room_, &Room::joinFailed, this, &RoomWindow::joinFailed);
+    connect(&room_, &Room::removed, this, [this](RoomFailure f) {
+        say(roomFailureText(f));
+        pilots_->clear();
+        tables_ = TableList();
+        refreshTables();
+    });
+    connect(&room_, &Room::chat, this, [this](const QString& nick, const QString& text, bool) {
+        addLine(shown(nick) + QStringLiteral(": ") + shown(text));
+    });
+    connect(&room_, &Room::occupantJoined, this, [this] { refreshPilots(); });
+    connect(&room_, &Room::occupantLeft, this, [this](const QString& nick) {
+        refreshPilots();
+        if (tables_.left(nick.toStdString()))
+            refreshTables();
+    });
+    connect(&room_, &Room::presence, this, [this](const QString& nick, StanzaRef st) {
+        if (tables_.heard(nick.toStdString(), tableIn(st.stanza), TableList::Clock::now()))
+            refreshTables();
+    });
+    connect(hostButton_, &QPushButton::clicked, this, &RoomWindow::hostTable);
+    connect(tableView_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (!item->isDisabled())
+            joinTable(item->data(ColHost, Qt::UserRole).toString().toStdString());
+    });
+    connect(&launcher_, &GameLauncher::hostedOpened, this, [this] { publishTable(true); });
+    connect(&launcher_, &GameLauncher::hostedClosed, this, [this] { publishTable(false); });
+    connect(&client_, &XmppClient::disconnected, this, [this](Failure f) {
+        if (f != Failure::None)
+            say(failureText(f));
+    });
+}
+
+void RoomWindow::join(const QString& roomJid, const QString& nick) {
+    roomJid_ = roomJid;
+    say(QString());
+    room_.join(roomJid, nick);
+}
+
+void RoomWindow::say(const QString& text) {
+    status_->setText(text);
+    status_->setVisible(!text.isEmpty());
+}
+
+void RoomWindow::addLine(const QString& line) {
+    chat_->appendPlainText(line);
+}
+
+void RoomWindow::joinFailed(RoomFailure failure) {
+    say(roomFailureText(failure));
+    const bool another =
+        failure == RoomFailure::NicknameTaken || failure == RoomFailure::BadNickname;
+    nickRow_->setVisible(another);
+    if (another) {
+        nickEdit_->setFocus();
+        nickEdit_->selectAll();
+    }
+}
+
+void RoomWindow::refreshPilots() {
+    pilots_->clear();
+    for (const auto& [nick, occupant] : room_.occupants()) {
+        QString line = shown(nick);
+        if (occupant.role == QStringLiteral("moderator"))
+            line += QStringLiteral(" (moderator)");
+        pilots_->addItem(line);
+    }
+}
+
+void RoomWindow::refreshTables() {
+    tableView_->clear();
+    for (const auto& [nick, t] : tables_.tables()) {
+        auto* item = new QTreeWidgetItem(tableView_);
+        QStringList addresses;
+        for (const HostPort& a : t.addresses)
+            addresses << QString::fromStdString(formatHostPort(a.host, a.port));
+        item->setText(ColName, shown(t.name));
+        item->setText(ColHost, shown(nick));
+        item->setData(ColHost, Qt::UserRole, QString::fromStdString(nick));
+        item->setText(ColSeats, QStringLiteral("%1 of %2").arg(t.seats).arg(kMaxSeats));
+        item->setText(ColSpectators, QString::number(t.spectators));
+        item->setText(ColState, t.playing ? QStringLiteral("playing") : QStringLiteral("waiting"));
+        item->setText(ColAmount, QString::number(t.amount));
+        item->setText(ColAddress, addresses.isEmpty() ? QStringLiteral("not shown")
+                                                      : addresses.join(QStringLiteral(", ")));
+        if (t.version != kVersion) {
+            // Shown, but not for joining: the host speaks another version.
+            item->setText(ColState, QStringLiteral("needs version %1").arg(shown(t.version)));
+            item->setDisabled(true);
+            for (int c = 0; c < tableView_->columnCount(); ++c)
+                item->setForeground(c, QColor(0x6a, 0x6a, 0x6a));
+        }
+    }
+}
+
+void RoomWindow::hostTable() {
+    if (!room_.isJoined())
+        return;
+    QString error;
+    if (!launcher_.host(room_.nick(), error))
+        say(error);
+}
+
+void RoomWindow::joinTable(const std::string& hostNick) {
+    const auto found = tables_.tables().find(hostNick);
+    if (found == tables_.tables().end())
+        return;
+    if (found->second.addresses.empty()) {
+        say(QStringLiteral("This table's host shows no address to join."));
+        return;
+    }
+    const HostPort& a = found->second.addresses.front();
+    QString error;
+    if (!launcher_.join(room_.nick(), QString::fromStdString(formatHostPort(a.host, a.port)),
+                        error))
+        say(error);
+}
+
+void RoomWindow::publishTable(bool listed) {
+    if (!room_.isJoined())
+        return;
+    if (!listed) {
+        room_.sendPresence(nullptr);
+        return;
+    }
+    Table t;
+    t.name = room_.nick().left(static_cast<qsizetype>(kMaxTableName)).toStdString();
+    t.seats = 1;
+    t.amount = 5000;
+    t.version = std::string(kVersion);
+    xmpp_stanza_t* element = toStanza(client_.context(), tableElement(t));
+    room_.sendPresence(element);
+    xmpp_stanza_release(element);
+}
+
+} // namespace dw::lobby
