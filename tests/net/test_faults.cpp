@@ -201,6 +201,14 @@ private slots:
         QVERIFY(me.waitFor<msg::NewPlayerInfo>(seatIs(2), 5000));
         for (int i = 0; i < 20; ++i)
             loginAs(2);
+        // A talker fills its backlog with chat up to where the host stops
+        // relaying to it, so that the rest of the flood reaches the cap soon.
+        RawClient talker;
+        const int talkerSeat = talker.login(port, "Talker");
+        QVERIFY(talkerSeat > 0);
+        const std::string longLine(4000, 't');
+        for (int i = 0; i < 64; ++i)
+            talker.send(msg::Chat{talkerSeat, longLine + "|clRed"});
         bool closed = false;
         QElapsedTimer flooding;
         flooding.start();
