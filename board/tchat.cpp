@@ -150,6 +150,8 @@ void Tchat::buildMenus() {
     JoinGame1 =
         file->addAction(QStringLiteral("Join a Network Game…"), this, &Tchat::JoinGame1Click);
     JoinGame1->setObjectName(QStringLiteral("JoinGame1"));
+    file->addAction(QStringLiteral("Find Players Online…"), this, &Tchat::findPlayersOnline)
+        ->setObjectName(QStringLiteral("FindPlayers1"));
     file->addSeparator();
     file->addAction(QStringLiteral("Exit"), this, &QWidget::close)
         ->setObjectName(QStringLiteral("Exit1"));
@@ -298,6 +300,10 @@ void Tchat::createWindows() {
     connect(startWindow_, &TStartWindow::soloChosen, this, &Tchat::playSolo);
     connect(startWindow_, &TStartWindow::hostChosen, this, &Tchat::openHostDialog);
     connect(startWindow_, &TStartWindow::joinChosen, this, [this] { openJoinDialog(); });
+    connect(startWindow_, &TStartWindow::lobbyChosen, this, [this] {
+        if (!findPlayersOnline())
+            openStartWindow();
+    });
     hostDialog_ = new THostDialog(this);
     connect(hostDialog_, &THostDialog::hostRequested, this, &Tchat::hostFromDialog);
     joinDialog_ = new TJoinDialog(this);

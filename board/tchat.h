@@ -80,6 +80,10 @@ public:
     // The File menu's entries; both ask before leaving a solo game.
     void HostGame1Click();
     void JoinGame1Click();
+    // "Find Players Online…" (the start window and the File menu): starts
+    // driftwake-lobby and closes the game; when the lobby cannot be started
+    // a notice says why and the game stays (false).
+    bool findPlayersOnline();
 
     // SIGTERM or SIGINT: ends the program at once, without questions: the
     // host's notice goes out to its peers, the router port is closed, the

@@ -8,6 +8,7 @@
 #include "chat/showwindow.h"
 #include "net/clientconn.h"
 #include "net/lan.h"
+#include "net/lobbystart.h"
 #include "net/netdialogs.h"
 #include "net/portmapper.h"
 #include "net/tserver.h"
@@ -61,6 +62,19 @@ bool Tchat::mayLeaveGame() {
 void Tchat::HostGame1Click() {
     if (mayLeaveGame())
         openHostDialog();
+}
+
+bool Tchat::findPlayersOnline() {
+    if (!mayLeaveGame())
+        return false;
+    QString error;
+    if (!startLobby(error)) {
+        hostNotice(error);
+        return false;
+    }
+    quitting_ = true; // asked above: the close asks nothing more
+    close();
+    return true;
 }
 
 void Tchat::JoinGame1Click() {

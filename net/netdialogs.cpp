@@ -160,6 +160,9 @@ TStartWindow::TStartWindow(QWidget* parent) : QDialog(parent) {
     button_join = add("button_join", QStringLiteral("Join a Network Game…"),
                       QStringLiteral("Pick a game found on your network, or type a friend's "
                                      "address."));
+    button_lobby = add("button_lobby", QStringLiteral("Find Players Online…"),
+                       QStringLiteral("Meet pilots in an internet lobby and pick a table there. "
+                                      "This window closes."));
     button_solo->setDefault(true);
     connect(button_solo, &QPushButton::clicked, this, [this] {
         accept();
@@ -172,6 +175,10 @@ TStartWindow::TStartWindow(QWidget* parent) : QDialog(parent) {
     connect(button_join, &QPushButton::clicked, this, [this] {
         accept();
         emit joinChosen();
+    });
+    connect(button_lobby, &QPushButton::clicked, this, [this] {
+        accept();
+        emit lobbyChosen();
     });
     setMinimumWidth(420);
 }

@@ -47,11 +47,14 @@ public:
     QPushButton* button_solo = nullptr;
     QPushButton* button_host = nullptr;
     QPushButton* button_join = nullptr;
+    QPushButton* button_lobby = nullptr;
 
 signals:
     void soloChosen();
     void hostChosen();
     void joinChosen();
+    // "Find Players Online…": the lobby program.
+    void lobbyChosen();
 };
 
 class THostDialog : public QDialog {

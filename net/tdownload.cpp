@@ -1,6 +1,7 @@
 #include "net/tdownload.h"
 
 #include "chat/messagebox.h"
+#include "net/lobbystart.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -406,8 +407,11 @@ void Tdownload::Button1Click() {
 }
 
 void Tdownload::Button2Click() {
-    const QString lobby = lobbyPath();
-    if (!QFileInfo::exists(lobby)) {
+    QString lobby = lobbyPath();
+    // Without the lobby at the path named, driftwake-lobby serves.
+    if (!QFileInfo::exists(lobby))
+        lobby = lobbyProgram();
+    if (lobby.isEmpty()) {
         message_(QStringLiteral("Please close the game and open the Korvel Lobby using the icon on "
                                 "your desktop or using the your Window's start-up menu."));
         return;

@@ -1,6 +1,6 @@
 // The download window of a solo game: play on alone, open the installed
-// Korvel Lobby, or download the lobby's installer over HTTP, run it and end
-// the game.
+// Korvel Lobby (driftwake-lobby where that is absent), or download the
+// lobby's installer over HTTP, run it and end the game.
 #pragma once
 
 #include <QDialog>
@@ -70,6 +70,8 @@ public:
     void getbuttonClick();
     void abortbuttonClick();
     void Button1Click();
+    // "Play with Others": the lobby at lobbyPath(), else driftwake-lobby
+    // (lobbyProgram()); the game ends once it runs.
     void Button2Click();
 
     QLabel* image_closed = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMap>
 #include <QPointer>
@@ -380,8 +381,12 @@ private slots:
         QVERIFY(!win_->isVisible());
         QCOMPARE(ends_, 0);
 
+        // Neither the path named nor driftwake-lobby on the PATH.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", dir_->path().toUtf8());
         win_->setLobbyPath(dir_->filePath(QStringLiteral("nolobby")));
         win_->Button2->click();
+        qputenv("PATH", path);
         QCOMPARE(messages_,
                  QStringList{QStringLiteral(
                      "Please close the game and open the Korvel Lobby using the icon on your "
@@ -398,6 +403,36 @@ private slots:
         QCOMPARE(runs_.size(), std::size_t{1});
         QCOMPARE(runs_[0].program, QDir::toNativeSeparators(lobby));
         QVERIFY(runs_[0].parameters.isEmpty());
+        QCOMPARE(ends_, 1);
+    }
+
+    void playWithOthersStartsDriftwakeLobbyWhenTheNamedOneIsAbsent() {
+        // An executable driftwake-lobby on the PATH.
+        const QString bin = dir_->filePath(QStringLiteral("bin"));
+        QVERIFY(QDir().mkpath(bin));
+        QFile f(bin + QStringLiteral("/driftwake-lobby"));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.close();
+        QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", bin.toUtf8());
+        win_->setLobbyPath(dir_->filePath(QStringLiteral("nolobby")));
+        win_->Button2->click();
+        qputenv("PATH", path);
+        QCOMPARE(runs_.size(), std::size_t{1});
+        QCOMPARE(QFileInfo(runs_[0].program).canonicalFilePath(), QFileInfo(f).canonicalFilePath());
+        QVERIFY(runs_[0].parameters.isEmpty());
+        QCOMPARE(ends_, 1);
+        QVERIFY(messages_.isEmpty());
+        // The window's texts stay.
+        QCOMPARE(win_->Button2->text(), QStringLiteral("Play with Others"));
+
+        // It could not be started: the game stays.
+        runSucceeds_ = false;
+        qputenv("PATH", bin.toUtf8());
+        win_->Button2->click();
+        qputenv("PATH", path);
+        QCOMPARE(messages_, QStringList{QStringLiteral("An Error has Occurred.")});
         QCOMPARE(ends_, 1);
     }
 };
