@@ -32,7 +32,10 @@ QString dataDirectory() {
     const QString exeDir = QCoreApplication::applicationDirPath();
     if (QFileInfo(exeDir).isWritable() && !isSystemDirectory(exeDir))
         return exeDir;
-    const QString user = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // Named for the game, not for the program asking: the lobby beside it
+    // reads and writes the same files.
+    const QString user =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/driftwake";
     QDir().mkpath(user);
     return user;
 }

@@ -1,12 +1,15 @@
 #include "lobby/gamelauncher.h"
 
+#include "chat/datadir.h"
 #include "net/launch.h"
+#include "net/singleinstance.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QStandardPaths>
 #include <QTcpSocket>
 
 namespace dw::lobby {
@@ -22,6 +25,18 @@ QString gameProgram() {
     if (QFileInfo(beside).isExecutable())
         return beside;
     return QStringLiteral("driftwake");
+}
+
+// True while a game window of this data directory is open: the game
+// started would only bring that one forward and end.
+bool gameWindowOpen(const QString& program) {
+    QString path = program;
+    if (!program.contains(QLatin1Char('/')))
+        path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return false;
+    // The game names its install by the directory of its resolved path.
+    return SingleInstance::running(dataDirectory(), QFileInfo(path).canonicalPath());
 }
 
 quint16 freeTcpPort() {
@@ -44,8 +59,14 @@ bool GameLauncher::start(const QStringList& arguments, QString& error) {
         error = QStringLiteral("The lobby cannot listen for its games on this machine.");
         return false;
     }
+    const QString program = gameProgram();
+    if (gameWindowOpen(program)) {
+        error = QStringLiteral("A Driftwake window is already open for this data directory: "
+                               "close it before starting another game.");
+        return false;
+    }
     QProcess process;
-    process.setProgram(gameProgram());
+    process.setProgram(program);
     process.setArguments(arguments +
                          QProcess::splitCommand(qEnvironmentVariable("DRIFTWAKE_LOBBY_GAME_ARGS")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();

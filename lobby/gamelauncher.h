@@ -5,6 +5,8 @@
 // listens on for the link (9001 when free). DRIFTWAKE_LOBBY_GAME_ARGS adds
 // options to every game started. The link is never read or written: a
 // hosted game's link open is its table listed, closed is it withdrawn.
+// While a game window of this data directory is open no game is started:
+// the new one would only bring that window forward and end.
 #pragma once
 
 #include <QObject>

@@ -13,9 +13,10 @@ namespace {
 
 // The install (the executable's directory) and the data directory, as one
 // short name for the lock file and the local server.
-QString instanceKey(const QString& dataDirectory) {
+QString instanceKey(const QString& dataDirectory,
+                    const QString& programDirectory = QCoreApplication::applicationDirPath()) {
     const QString data = QDir(dataDirectory).canonicalPath();
-    const QByteArray dirs = (QCoreApplication::applicationDirPath() + QLatin1Char('\n') +
+    const QByteArray dirs = (programDirectory + QLatin1Char('\n') +
                              (data.isEmpty() ? QDir::cleanPath(dataDirectory) : data))
                                 .toUtf8();
     const QByteArray hash =
@@ -24,6 +25,10 @@ QString instanceKey(const QString& dataDirectory) {
 }
 
 constexpr int kForwardWaitMs = 1000;
+
+QString lockPath(const QString& key) {
+    return QDir(QDir::tempPath()).filePath(key + ".lock");
+}
 
 } // namespace
 
@@ -42,7 +47,7 @@ SingleInstance::~SingleInstance() {
 }
 
 bool SingleInstance::anotherRunning() {
-    lock_ = std::make_unique<QLockFile>(QDir(QDir::tempPath()).filePath(key_ + ".lock"));
+    lock_ = std::make_unique<QLockFile>(lockPath(key_));
     lock_->setStaleLockTime(0);
     if (lock_->tryLock(0)) {
         QLocalServer::removeServer(key_);
@@ -59,6 +64,18 @@ bool SingleInstance::anotherRunning() {
         socket.disconnectFromServer();
     }
     return true;
+}
+
+bool SingleInstance::running(const QString& dataDirectory, const QString& programDirectory) {
+    // The running copy holds the lock; a lock left by a copy that died is
+    // taken over, as a starting copy would.
+    QLockFile lock(lockPath(instanceKey(dataDirectory, programDirectory)));
+    lock.setStaleLockTime(0);
+    if (lock.tryLock(0)) {
+        lock.unlock();
+        return false;
+    }
+    return lock.error() == QLockFile::LockFailedError;
 }
 
 void SingleInstance::bringForward() {

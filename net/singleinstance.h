@@ -26,6 +26,11 @@ public:
     // The window to bring forward when a later copy starts.
     void setWindow(QWidget* window) { window_ = window; }
 
+    // True when a copy of the game installed in `programDirectory` runs with
+    // `dataDirectory`, for a program that starts games (the lobby). The
+    // copy is asked nothing and does not come forward.
+    static bool running(const QString& dataDirectory, const QString& programDirectory);
+
 private:
     void bringForward();
 

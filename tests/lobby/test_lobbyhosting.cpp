@@ -1,9 +1,14 @@
 // Hosting through the launch line with the real game: "Host a Table" starts
 // driftwake, whose lobby link lists the table in another lobby's window;
-// when the game ends the table is withdrawn.
+// when the game ends the table is withdrawn. While a game window of the
+// same data directory is open, the lobby says so and starts nothing.
 #include "lobby/roomwindow.h"
+#include "net/singleinstance.h"
 #include "tests/lobby/prosody.h"
 
+#include <QFileInfo>
+#include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -87,6 +92,46 @@ private slots:
         ::kill(static_cast<pid_t>(pid), SIGKILL);
         QVERIFY(QTest::qWaitFor([&] { return !ann.window.launcher().hosting(); }, 10000));
         QVERIFY(QTest::qWaitFor([&] { return bob.rows() == 0; }, 5000));
+    }
+
+    void anOpenGameWindowOfTheDataDirectoryStartsNothing() {
+        // The game, with this data directory, as a player left it open.
+        const QString bin = qEnvironmentVariable("DRIFTWAKE_BIN");
+        QProcess game;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        game.setProcessEnvironment(env);
+        game.start(bin, {});
+        QVERIFY(game.waitForStarted());
+        const QString install = QFileInfo(bin).canonicalPath();
+        QVERIFY(QTest::qWaitFor([&] { return dw::SingleInstance::running(data_.path(), install); },
+                                15000));
+        // Another data directory is another game.
+        QTemporaryDir other;
+        QVERIFY(!dw::SingleInstance::running(other.path(), install));
+
+        Lobby ann;
+        QVERIFY(ann.enter(server_, "alice@localhost", "secret1", "Ann"));
+        QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
+        const QString said = "A Driftwake window is already open for this data directory: close "
+                             "it before starting another game.";
+        QCOMPARE(ann.window.findChild<QLabel*>("label_status")->text(), said);
+        QCOMPARE(ann.window.launcher().lastPid(), qint64(0));
+        QVERIFY(!ann.window.launcher().hosting());
+        QString error;
+        QVERIFY(!ann.window.launcher().join("Ann", "203.0.113.7:7772", error));
+        QCOMPARE(error, said);
+        QCOMPARE(ann.window.launcher().lastPid(), qint64(0));
+
+        // Once the game has ended, the lobby starts games again.
+        game.terminate();
+        QVERIFY(game.waitForFinished(10000));
+        QVERIFY(!dw::SingleInstance::running(data_.path(), install));
+        QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
+        QVERIFY(ann.window.launcher().lastPid() > 0);
+        QVERIFY(QTest::qWaitFor([&] { return ann.window.launcher().hosting(); }, 15000));
+        ::kill(static_cast<pid_t>(ann.window.launcher().lastPid()), SIGKILL);
+        QVERIFY(QTest::qWaitFor([&] { return !ann.window.launcher().hosting(); }, 10000));
     }
 
 private:
