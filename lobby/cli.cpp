@@ -1,14 +1,17 @@
 #include "lobby/cli.h"
 
+#include "lobby/agonesaddress.h"
 #include "lobby/room.h"
 #include "lobby/stanzaelement.h"
 #include "lobby/tablelist.h"
 #include "lobby/xmppclient.h"
+#include "net/agones.h"
 #include "net/lanwire.h"
 #include "net/plaintext.h"
 #include "net/protocol.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -176,8 +179,61 @@ std::optional<Table> tableFromStatus(const QByteArray& body, Table base) {
     return base;
 }
 
+// The fleet table's address from the Agones SDK sidecar, asked every 2 s
+// until the GameServer has one; nothing when the program is told to end
+// first.
+std::optional<HostPort> addressFromAgones() {
+    QUrl url;
+    url.setScheme(QStringLiteral("http"));
+    url.setHost(QStringLiteral("127.0.0.1"));
+    url.setPort(AgonesSdk::portFromEnvironment());
+    url.setPath(QStringLiteral("/gameserver"));
+    QNetworkAccessManager http;
+    QEventLoop loop;
+    QTimer again;
+    again.setSingleShot(true);
+    std::optional<HostPort> found;
+    bool told = false;
+    auto ask = [&] {
+        QNetworkRequest request(url);
+        request.setTransferTimeout(kPresenceIntervalMs);
+        QNetworkReply* reply = http.get(request);
+        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                         [reply](qint64 got, qint64) {
+                             if (got > kMaxGameServerBytes)
+                                 reply->abort();
+                         });
+        QObject::connect(reply, &QNetworkReply::finished, reply, [&, reply] {
+            reply->deleteLater();
+            if (reply->error() == QNetworkReply::NoError)
+                found = gameServerAddress(reply->read(kMaxGameServerBytes));
+            if (found) {
+                loop.quit();
+                return;
+            }
+            if (!told)
+                say(QStringLiteral("Waiting for the Agones SDK at %1 to give the table's "
+                                   "address.")
+                        .arg(url.toString()));
+            told = true;
+            again.start(kPresenceIntervalMs);
+        });
+    };
+    QObject::connect(&again, &QTimer::timeout, &again, ask);
+    ask();
+    loop.exec();
+    return found;
+}
+
 int advertise(const CliOptions& options) {
-    const auto address = parseHostPort(options.advertise.toStdString(), 0);
+    std::optional<HostPort> address;
+    if (options.agones) {
+        address = addressFromAgones();
+        if (!address)
+            return 0; // told to end before the address came
+    } else {
+        address = parseHostPort(options.advertise.toStdString(), 0);
+    }
     if (!address || address->port < 1 || address->port > 65535) {
         say(QStringLiteral("--advertise needs HOST:PORT."));
         return 2;
@@ -268,6 +324,29 @@ int advertise(const CliOptions& options) {
 
 } // namespace
 
+QString cliUsage() {
+    return QStringLiteral(
+        "Usage: driftwake-lobby [--help]\n"
+        "       driftwake-lobby --server HOST[:PORT] --jid JID --password-file FILE\n"
+        "                       [--room ROOM] [--nick NICK] --list-tables SECONDS\n"
+        "       driftwake-lobby --server HOST[:PORT] --jid JID --password-file FILE\n"
+        "                       [--room ROOM] [--nick NICK] (--advertise HOST:PORT | --agones)\n"
+        "                       [--table-name NAME] [--status-url URL]\n"
+        "Without a mode it opens the sign-in window.\n"
+        "  --server HOST[:PORT]   the XMPP server (port 5222 by default)\n"
+        "  --jid JID              the account, name@domain\n"
+        "  --password-file FILE   the password on the file's first line (mode 600)\n"
+        "  --room ROOM            the room (default driftwake@conference.DOMAIN)\n"
+        "  --nick NICK            the nickname in the room\n"
+        "  --list-tables SECONDS  prints the tables heard in that time and exits\n"
+        "  --advertise HOST:PORT  lists a headless host as a table while it runs\n"
+        "  --agones               the same, with the address of the fleet's GameServer\n"
+        "                         from the Agones SDK (AGONES_SDK_HTTP_PORT, default 9358)\n"
+        "  --table-name NAME      the advertised table's name\n"
+        "  --status-url URL       the host's /status, for seats and state\n"
+        "  --help                 prints this and exits\n");
+}
+
 bool readPasswordFile(const QString& path, QString& password, QString& error) {
     const QByteArray name = QFile::encodeName(path);
     struct stat info {};
@@ -332,6 +411,11 @@ bool parseCli(const QStringList& arguments, CliOptions& o, bool& windowless, QSt
         } else if (a == "--advertise") {
             o.advertise = value(i);
             windowless = true;
+        } else if (a == "--agones") {
+            o.agones = true;
+            windowless = true;
+        } else if (a == "--help") {
+            o.help = true;
         } else if (a == "--table-name")
             o.tableName = value(i);
         else if (a == "--status-url")
@@ -339,10 +423,12 @@ bool parseCli(const QStringList& arguments, CliOptions& o, bool& windowless, QSt
         else
             error = QStringLiteral("Unknown option %1.").arg(shown(a));
     }
-    if (!error.isEmpty() || !windowless)
+    if (!error.isEmpty() || !windowless || o.help)
         return error.isEmpty();
-    if (o.listSeconds > 0 && !o.advertise.isEmpty())
+    if (o.listSeconds > 0 && (!o.advertise.isEmpty() || o.agones))
         error = QStringLiteral("Give --list-tables or --advertise, not both.");
+    else if (o.agones && !o.advertise.isEmpty())
+        error = QStringLiteral("Give --advertise or --agones, not both.");
     else if (o.server.isEmpty() || o.jid.isEmpty() || o.passwordFile.isEmpty())
         error = QStringLiteral("--server, --jid and --password-file are needed.");
     else if (!o.jid.contains('@'))

@@ -15,6 +15,9 @@ struct CliOptions {
     QString nick; // empty: the JID's name (list) or the table's name
     int listSeconds = -1;
     QString advertise; // HOST:PORT
+    // Advertise the fleet's table: HOST:PORT from the Agones SDK sidecar.
+    bool agones = false;
+    bool help = false;
     QString tableName;
     QString statusUrl;
 };
@@ -30,5 +33,8 @@ bool readPasswordFile(const QString& path, QString& password, QString& error);
 
 // Runs --list-tables or --advertise to its end: the exit code.
 int runCli(const CliOptions& options);
+
+// What --help prints.
+QString cliUsage();
 
 } // namespace dw::lobby

@@ -27,6 +27,10 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "driftwake-lobby: %s\n", error.toLocal8Bit().constData());
         return 2;
     }
+    if (options.help) {
+        std::fputs(dw::lobby::cliUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     if (windowless) {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(QStringLiteral("driftwake-lobby"));

@@ -1,7 +1,10 @@
 // driftwake-lobby without a window, as programs: --list-tables against a
 // private Prosody, and --advertise of a real headless host whose seats and
-// state follow its /status.
+// state follow its /status; --agones publishes the address of the fleet's
+// GameServer as the Agones SDK sidecar describes it.
+#include "lobby/agonesaddress.h"
 #include "tests/lobby/prosody.h"
+#include "tests/support/fakesidecar.h"
 #include "tests/support/processes.h"
 
 #include <QFile>
@@ -61,7 +64,6 @@ private slots:
         const QString shown = QStringLiteral("203.0.113.7:%1").arg(port);
         QProcess advertiser;
         advertiser.setProcessEnvironment(environment());
-        advertiser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         advertiser.start(lobbyBin(),
                          {"--server", server(), "--jid", "alice@localhost", "--password-file",
                           aliceFile_, "--advertise", shown, "--table-name", "Night run",
@@ -84,6 +86,66 @@ private slots:
         QVERIFY(advertiser.waitForFinished(10000));
         QCOMPARE(advertiser.exitCode(), 0);
         QCOMPARE(list().out, QStringLiteral("no tables found\n"));
+    }
+
+    void advertiseInTheFleet() {
+        FakeSidecar sidecar;
+        const quint16 sdkPort = freePort();
+        QVERIFY(sidecar.listen(sdkPort));
+        // Not scheduled yet: the GameServer has no address.
+        sidecar.gameServer = R"({"status":{"state":"Scheduled","ports":[]}})";
+        QProcessEnvironment env = environment();
+        env.insert("AGONES_SDK_HTTP_PORT", QString::number(sdkPort));
+        QProcess advertiser;
+        advertiser.setProcessEnvironment(env);
+        advertiser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        advertiser.start(lobbyBin(),
+                         {"--server", server(), "--jid", "alice@localhost", "--password-file",
+                          aliceFile_, "--agones", "--table-name", "Fleet one"});
+        QVERIFY(advertiser.waitForStarted());
+        QVERIFY(QTest::qWaitFor([&] { return sidecar.count("/gameserver") >= 1; }, 10000));
+        QCOMPARE(list().out, QStringLiteral("no tables found\n"));
+
+        // Agones gives the node's address and the game's port.
+        sidecar.gameServer = R"({"objectMeta":{"name":"driftwake-x1"},"status":{"state":"Ready",
+            "address":"203.0.113.9","ports":[{"name":"status","port":30001},
+            {"name":"game","port":30002}]}})";
+        // The sidecar answers only while this test waits without blocking.
+        const int asked = sidecar.count("/gameserver");
+        QVERIFY(QTest::qWaitFor([&] { return sidecar.count("/gameserver") > asked; }, 10000));
+        QTest::qWait(200);
+        Result r;
+        QVERIFY(QTest::qWaitFor(
+            [&] { return (r = list()).out.contains("Fleet one\t") && r.code == 0; }, 20000));
+        QVERIFY2(r.out.endsWith("\t203.0.113.9:30002\n"), qPrintable(r.out));
+        advertiser.terminate();
+        QVERIFY(advertiser.waitForFinished(10000));
+        QCOMPARE(advertiser.exitCode(), 0);
+
+        // --agones goes with neither --advertise nor --list-tables.
+        const Result both =
+            run({"--server", server(), "--jid", "alice@localhost", "--password-file", aliceFile_,
+                 "--agones", "--advertise", "203.0.113.9:7772"});
+        QCOMPARE(both.code, 2);
+    }
+
+    void gameServerAddressIsChecked() {
+        using dw::lobby::gameServerAddress;
+        const auto read = [](const char* status) {
+            return gameServerAddress(QByteArray(R"({"status":)") + status + "}");
+        };
+        // Without a port named game, the first port.
+        QCOMPARE(read(R"({"address":"10.1.2.3","ports":[{"name":"a","port":7000}]})")->port, 7000);
+        QCOMPARE(read(R"({"address":"node-1.example","ports":[{"port":7000}]})")->host,
+                 std::string("node-1.example"));
+        QVERIFY(!read(R"({"address":"10.1.2.3","ports":[]})"));
+        QVERIFY(!read(R"({"address":"10.1.2.3","ports":[{"name":"game","port":70000}]})"));
+        QVERIFY(!read(R"({"address":"10.1.2.3","ports":[{"name":"game","port":"7000"}]})"));
+        QVERIFY(!read(R"({"address":"","ports":[{"port":7000}]})"));
+        QVERIFY(!read(R"({"address":"evil\n<b>x</b>","ports":[{"port":7000}]})"));
+        QVERIFY(!read(R"({"address":7,"ports":[{"port":7000}]})"));
+        QVERIFY(!gameServerAddress("not json"));
+        QVERIFY(!gameServerAddress(QByteArray(dw::lobby::kMaxGameServerBytes + 1, ' ')));
     }
 
 private:

@@ -5,6 +5,7 @@
 // pilot's seat is kept), a stranger who can neither run nor end the table,
 // and a host that plays on without a sidecar.
 #include "net/agones.h"
+#include "tests/support/fakesidecar.h"
 #include "tests/support/processes.h"
 
 #include <QJsonDocument>
@@ -21,99 +22,6 @@ using namespace dw;
 using namespace dw::testing;
 
 namespace {
-
-// The sidecar's HTTP API as far as the host uses it: records every request
-// and answers 200, or the status set for a path.
-class FakeSidecar : public QObject {
-public:
-    struct Request {
-        QByteArray method;
-        QByteArray path;
-        QByteArray body;
-    };
-
-    bool listen(quint16 port) {
-        connect(&server_, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* s = server_.nextPendingConnection()) {
-                connect(s, &QTcpSocket::readyRead, this, [this, s] { serve(s); });
-                connect(s, &QTcpSocket::disconnected, s, &QObject::deleteLater);
-            }
-        });
-        return server_.listen(QHostAddress::LocalHost, port);
-    }
-    void close() {
-        server_.close();
-        for (QTcpSocket* s : server_.findChildren<QTcpSocket*>())
-            s->abort();
-    }
-    // The next `times` requests for `path` are answered with `status`.
-    void refuse(const QByteArray& path, int times, int status = 503) {
-        refusals_[path] = {times, status};
-    }
-    int count(const QByteArray& path) const {
-        int n = 0;
-        for (const Request& r : requests)
-            n += r.path == path;
-        return n;
-    }
-    // The values of the "players" label, in the order they were put.
-    QStringList labels() const {
-        QStringList values;
-        for (const Request& r : requests) {
-            if (r.path != "/metadata/label")
-                continue;
-            const QJsonObject o = QJsonDocument::fromJson(r.body).object();
-            if (r.method == "PUT" && o.value("key").toString() == "players")
-                values << o.value("value").toString();
-        }
-        return values;
-    }
-
-    QString lastLabel() const {
-        const QStringList all = labels();
-        return all.isEmpty() ? QString() : all.last();
-    }
-
-    std::vector<Request> requests;
-    // Runs on every request before it is answered.
-    std::function<void(const Request&)> onRequest;
-
-private:
-    void serve(QTcpSocket* s) {
-        QByteArray& in = buffers_[s];
-        in += s->readAll();
-        for (;;) {
-            const qsizetype end = in.indexOf("\r\n\r\n");
-            if (end < 0)
-                return;
-            const QList<QByteArray> lines = in.left(end).split('\n');
-            const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
-            qsizetype length = 0;
-            for (const QByteArray& line : lines)
-                if (line.toLower().startsWith("content-length:"))
-                    length = line.mid(15).trimmed().toLongLong();
-            if (in.size() < end + 4 + length)
-                return;
-            Request r{first.value(0), first.value(1), in.mid(end + 4, length)};
-            in.remove(0, end + 4 + length);
-            int status = 200;
-            auto refusal = refusals_.find(r.path);
-            if (refusal != refusals_.end() && refusal->second.first > 0) {
-                --refusal->second.first;
-                status = refusal->second.second;
-            }
-            requests.push_back(r);
-            if (onRequest)
-                onRequest(r);
-            s->write("HTTP/1.1 " + QByteArray::number(status) +
-                     " X\r\nContent-Type: application/json\r\nContent-Length: 2\r\n\r\n{}");
-        }
-    }
-
-    QTcpServer server_;
-    std::map<QTcpSocket*, QByteArray> buffers_;
-    std::map<QByteArray, std::pair<int, int>> refusals_;
-};
 
 // Fast pacing for the in-process tests.
 constexpr AgonesSdk::Timing kFast{50, 50, 2000};
