@@ -17,20 +17,25 @@ set(DRIFTWAKE_INSTALL_GAMESDIR games
 # The installed program's full path as an install script sees it: the prefix
 # is known only then (--prefix of cmake --install, /usr inside the package).
 if(IS_ABSOLUTE "${DRIFTWAKE_INSTALL_GAMESDIR}")
-    set(DW_INSTALLED_PROGRAM "${DRIFTWAKE_INSTALL_GAMESDIR}/driftwake")
+    set(DW_INSTALLED_GAMESDIR "${DRIFTWAKE_INSTALL_GAMESDIR}")
 else()
-    set(DW_INSTALLED_PROGRAM "\${CMAKE_INSTALL_PREFIX}/${DRIFTWAKE_INSTALL_GAMESDIR}/driftwake")
+    set(DW_INSTALLED_GAMESDIR "\${CMAKE_INSTALL_PREFIX}/${DRIFTWAKE_INSTALL_GAMESDIR}")
 endif()
+set(DW_INSTALLED_PROGRAM "${DW_INSTALLED_GAMESDIR}/driftwake")
+# The lobby, driftwake-lobby, beside the game.
+set(DW_INSTALLED_LOBBY "${DW_INSTALLED_GAMESDIR}/driftwake-lobby")
 
 # dw_install_unit(TEMPLATE): installs the systemd unit TEMPLATE (a file whose
-# name ends in .in) among the examples, with @DW_PROGRAM@ replaced by the
-# full path of the installed program.
+# name ends in .in) among the examples, with @DW_PROGRAM@ and
+# @DW_LOBBY_PROGRAM@ replaced by the full paths of the installed game and
+# lobby.
 function(dw_install_unit template)
     get_filename_component(name ${template} NAME)
     string(REGEX REPLACE "\\.in$" "" name ${name})
     set(unit ${PROJECT_BINARY_DIR}/units/${name})
     install(CODE "
         set(DW_PROGRAM \"${DW_INSTALLED_PROGRAM}\")
+        set(DW_LOBBY_PROGRAM \"${DW_INSTALLED_LOBBY}\")
         configure_file(\"${template}\" \"${unit}\" @ONLY)
         file(INSTALL \"${unit}\"
              DESTINATION \"\${CMAKE_INSTALL_PREFIX}/${DW_SHARE_DOC_DIR}/examples\")")
@@ -58,17 +63,18 @@ function(dw_gzip var source name)
 endfunction()
 
 if(DRIFTWAKE_GUI)
-    install(TARGETS driftwake RUNTIME DESTINATION ${DRIFTWAKE_INSTALL_GAMESDIR})
+    install(TARGETS driftwake driftwake-lobby RUNTIME DESTINATION ${DRIFTWAKE_INSTALL_GAMESDIR})
     # A stripped install (cpack, cmake --install --strip) also drops the
     # compilers' notes that Debian's own packaging tools drop.
     if(CMAKE_STRIP)
-        install(CODE "
-            if(CMAKE_INSTALL_DO_STRIP)
-                execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
-                                        --remove-section=.note
-                                        \"\$ENV{DESTDIR}${DW_INSTALLED_PROGRAM}\"
-                                COMMAND_ERROR_IS_FATAL ANY)
-            endif()")
+        foreach(program IN ITEMS "${DW_INSTALLED_PROGRAM}" "${DW_INSTALLED_LOBBY}")
+            install(CODE "
+                if(CMAKE_INSTALL_DO_STRIP)
+                    execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment
+                                            --remove-section=.note \"\$ENV{DESTDIR}${program}\"
+                                    COMMAND_ERROR_IS_FATAL ANY)
+                endif()")
+        endforeach()
     endif()
 
     # The application icon in every size a desktop looks for, drawn by the
@@ -92,16 +98,18 @@ if(DRIFTWAKE_GUI)
                 DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
     endforeach()
 
-    install(FILES ${DW_PACKAGING_DIR}/driftwake.desktop
+    install(FILES ${DW_PACKAGING_DIR}/driftwake.desktop ${DW_PACKAGING_DIR}/driftwake-lobby.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${DW_PACKAGING_DIR}/${DW_APP_ID}.metainfo.xml
             DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
     dw_gzip(dw_man ${DW_PACKAGING_DIR}/driftwake.6 man)
-    install(FILES ${dw_man} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+    dw_gzip(dw_lobbyman ${DW_PACKAGING_DIR}/driftwake-lobby.6 lobbyman)
+    install(FILES ${dw_man} ${dw_lobbyman} DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
     dw_install_unit(${DW_PACKAGING_DIR}/driftwake-host.service.in)
     dw_install_unit(${DW_PACKAGING_DIR}/driftwake-host@.service.in)
+    dw_install_unit(${DW_PACKAGING_DIR}/driftwake-advertise@.service.in)
 endif()
 
 # What every Debian package carries in its documentation directory: the
@@ -119,9 +127,9 @@ if(TARGET driftwake-changelog)
     add_dependencies(driftwake-installables driftwake-changelog)
 endif()
 if(DRIFTWAKE_GUI)
-    add_dependencies(driftwake-installables driftwake driftwake-icons)
+    add_dependencies(driftwake-installables driftwake driftwake-lobby driftwake-icons)
     if(TARGET driftwake-man)
-        add_dependencies(driftwake-installables driftwake-man)
+        add_dependencies(driftwake-installables driftwake-man driftwake-lobbyman)
     endif()
 endif()
 
@@ -136,7 +144,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 target distance measured in lightyears, slowing each other down with attacks
 and keeping repairs and protections for their own ship. Play solo against
 computer pilots or over the network; one copy hosts the game and the others
-join it. A headless host runs the game server without a window.")
+join it. A headless host runs the game server without a window, and the
+lobby, driftwake-lobby, lets pilots meet, chat and pick a table in a room on
+any standard XMPP server.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://driftwake.example/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
@@ -144,8 +154,10 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
-# The libraries come from dpkg-shlibdeps; the platform plugins are loaded at
-# run time, so no library dependency names them.
+# The libraries come from dpkg-shlibdeps, so the package depends on exactly
+# the runtime libraries the game and the lobby link (libstrophe0 and
+# libqt6keychain1 among them), never on a development package; the platform
+# plugins are loaded at run time, so no library dependency names them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-dejavu-core")

@@ -17,7 +17,7 @@ seconds="${1:-30}"
 build="${DRIFTWAKE_FUZZ_BUILD:-$root/build-fuzz}"
 cxx="${CXX:-$(command -v clang++-14 || command -v clang++ || true)}"
 if [[ -z "$cxx" ]]; then
-    echo "fuzz.sh: clang++ not found (apt-get install clang-14 libclang-rt-14-dev)" >&2
+    echo "fuzz.sh: clang++ not found (apt-get install --no-install-recommends clang-14 libclang-rt-14-dev)" >&2
     exit 2
 fi
 all="fuzz_protocol fuzz_hostcore fuzz_board fuzz_settings fuzz_colours fuzz_tally fuzz_decompress fuzz_compress fuzz_lanwire fuzz_routerhttp fuzz_table"

@@ -19,7 +19,7 @@ command -v soxi >/dev/null 2>&1 || missing+=(sox)
 command -v espeak-ng >/dev/null 2>&1 || missing+=(espeak-ng)
 if ((${#missing[@]})); then
     echo "make-sounds.sh: missing tools: ${missing[*]}" >&2
-    echo "Install them with: sudo apt-get install sox espeak-ng" >&2
+    echo "Install them with: sudo apt-get install --no-install-recommends sox espeak-ng" >&2
     exit 1
 fi
 

@@ -2,9 +2,11 @@
 # check_deb.sh SOURCE WORK: builds the Debian package as a packager does (a
 # default configure, only the files the package installs, cpack -G DEB) in
 # WORK, and checks it: lintian reports no error and no warning, and the
-# package holds the game where Debian keeps games, with its desktop entry,
-# service, table template, copyright file and changelog naming each other. Skipped (77)
-# where lintian is not installed.
+# package holds the game and the lobby where Debian keeps games, with their
+# desktop entries, service, table template, advertiser unit, copyright file
+# and changelog naming each other; it depends on the runtime libraries the
+# programs link (libstrophe0, libqt6keychain1) and on no development
+# package. Skipped (77) where lintian is not installed.
 set -u
 src="$1"
 work="$2"
@@ -58,6 +60,24 @@ grep -q "^ExecStart=.*'exec /usr/games/driftwake --headless " \
 image_program=$(sed -n 's/^ENTRYPOINT \["\([^"]*\)".*/\1/p' "$src/packaging/Containerfile")
 [ -n "$image_program" ] && [ -x "$root$image_program" ] ||
     complain "the container starts '$image_program', which the package does not install"
+[ -x "$root/usr/games/driftwake-lobby" ] || complain "the package has no /usr/games/driftwake-lobby"
+lobby_exec=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$root/usr/share/applications/driftwake-lobby.desktop")
+[ "$lobby_exec" = driftwake-lobby ] ||
+    complain "the lobby's desktop entry starts '$lobby_exec', not driftwake-lobby"
+[ -f "$root/usr/share/man/man6/driftwake-lobby.6.gz" ] ||
+    complain "the package has no manual page driftwake-lobby.6.gz"
+grep -q "^ExecStart=.*'exec /usr/games/driftwake-lobby --server " \
+    "$root/usr/share/doc/driftwake/examples/driftwake-advertise@.service" ||
+    complain "the package has no advertiser unit starting /usr/games/driftwake-lobby"
+# The dependencies: the libraries the programs link, as dpkg-shlibdeps
+# found them, and nothing made for building.
+depends=$(dpkg-deb -f "$deb" Depends)
+echo "Depends: $depends"
+for lib in libstrophe0 libqt6keychain1 libqt6widgets6; do
+    printf '%s\n' "$depends" | grep -q "\b$lib\b" || complain "the package does not depend on $lib"
+done
+printf '%s\n' "$depends" | tr ',' '\n' | grep -e '-dev\b' -e 'prosody' &&
+    complain "the package depends on a development or test package"
 cmp -s "$root/usr/share/doc/driftwake/copyright" "$src/packaging/copyright" ||
     complain "the package's copyright file is not packaging/copyright"
 gzip -dc "$root/usr/share/doc/driftwake/changelog.gz" | cmp -s - "$src/changelog" ||

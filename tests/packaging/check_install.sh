@@ -3,7 +3,9 @@
 # program into STAGE/GAMESDIR) and checks that the installed files are
 # complete and name each other consistently: the desktop entry's program and
 # icon, the metainfo's launchable, binary and file name, the icon sizes, the
-# manual page, the service's program, the copyright file and the changelog.
+# manual page, the service's program, the copyright file and the changelog;
+# and the same of the lobby, driftwake-lobby: program, desktop entry, manual
+# page and the advertiser unit.
 # The validators run where they are installed.
 set -u
 build="$1"
@@ -28,7 +30,22 @@ for f in "$desktop" "$metainfo" "$service" "$template" "$doc/copyright" "$doc/ch
     [ -f "$f" ] || complain "not installed: $f"
 done
 [ -x "$bin/driftwake" ] || complain "not installed or not executable: $bin/driftwake"
+[ -x "$bin/driftwake-lobby" ] || complain "not installed or not executable: $bin/driftwake-lobby"
+lobby_desktop="$apps/driftwake-lobby.desktop"
+advertise="$doc/examples/driftwake-advertise@.service"
+for f in "$lobby_desktop" "$advertise"; do
+    [ -f "$f" ] || complain "not installed: $f"
+done
 [ $fail -eq 0 ] || exit 1
+
+# The lobby's desktop entry -> its program, with the game's icon.
+exec_word=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$lobby_desktop")
+[ "$exec_word" = "driftwake-lobby" ] && [ -x "$bin/$exec_word" ] ||
+    complain "the lobby's Exec=$exec_word is not the installed lobby"
+[ "$(sed -n 's/^Icon=//p' "$lobby_desktop")" = "$(sed -n 's/^Icon=//p' "$desktop")" ] ||
+    complain "the lobby's desktop entry does not use the game's icon"
+grep -q "^ExecStart=.*'exec $bin/driftwake-lobby --server " "$advertise" ||
+    complain "the advertiser unit does not start the installed lobby $bin/driftwake-lobby"
 
 # Desktop entry -> program and icon.
 exec_word=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$desktop")
@@ -67,13 +84,16 @@ grep -q -- '--headless' "$service" || complain "the service does not start the h
 grep -q "^ExecStart=.*'exec $bin/driftwake --headless " "$template" ||
     complain "the table template does not start the installed program $bin/driftwake --headless"
 
-# Manual page, compressed or not, in section 6.
-man=$(ls "$stage/share/man/man6/driftwake.6"* 2>/dev/null | head -n 1)
-if [ -z "$man" ]; then
-    complain "manual page not installed"
-elif command -v man >/dev/null 2>&1; then
-    MANWIDTH=80 man -l "$man" 2>/dev/null | grep -q "driftwake - " || complain "$man does not render"
-fi
+# Manual pages, compressed or not, in section 6.
+for page in driftwake driftwake-lobby; do
+    man=$(ls "$stage/share/man/man6/$page.6"* 2>/dev/null | head -n 1)
+    if [ -z "$man" ]; then
+        complain "manual page $page.6 not installed"
+    elif command -v man >/dev/null 2>&1; then
+        MANWIDTH=80 man -l "$man" 2>/dev/null | grep -q "^ *$page - " ||
+            complain "$man does not render"
+    fi
+done
 
 # The changelog is the repository's, compressed without name or time stamp.
 if ! gzip -dc "$doc/changelog.gz" | cmp -s - "$(dirname "$0")/../../changelog"; then
@@ -104,6 +124,7 @@ if command -v systemd-analyze >/dev/null 2>&1; then
     fi
 fi
 
-# The installed program runs.
+# The installed programs run.
 "$bin/driftwake" --help >/dev/null || complain "installed driftwake --help failed"
+"$bin/driftwake-lobby" --help >/dev/null || complain "installed driftwake-lobby --help failed"
 exit $fail
