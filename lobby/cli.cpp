@@ -179,6 +179,19 @@ std::optional<Table> tableFromStatus(const QByteArray& body, Table base) {
     return base;
 }
 
+// A GET that gives up after 2 s, or once more than `maxBytes` arrive.
+QNetworkReply* boundedGet(QNetworkAccessManager& http, const QUrl& url, qint64 maxBytes) {
+    QNetworkRequest request(url);
+    request.setTransferTimeout(kPresenceIntervalMs);
+    QNetworkReply* reply = http.get(request);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [reply, maxBytes](qint64 got, qint64) {
+                         if (got > maxBytes)
+                             reply->abort();
+                     });
+    return reply;
+}
+
 // The fleet table's address from the Agones SDK sidecar, asked every 2 s
 // until the GameServer has one; nothing when the program is told to end
 // first.
@@ -195,14 +208,7 @@ std::optional<HostPort> addressFromAgones() {
     std::optional<HostPort> found;
     bool told = false;
     auto ask = [&] {
-        QNetworkRequest request(url);
-        request.setTransferTimeout(kPresenceIntervalMs);
-        QNetworkReply* reply = http.get(request);
-        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                         [reply](qint64 got, qint64) {
-                             if (got > kMaxGameServerBytes)
-                                 reply->abort();
-                         });
+        QNetworkReply* reply = boundedGet(http, url, kMaxGameServerBytes);
         QObject::connect(reply, &QNetworkReply::finished, reply, [&, reply] {
             reply->deleteLater();
             if (reply->error() == QNetworkReply::NoError)
@@ -282,14 +288,7 @@ int advertise(const CliOptions& options) {
     QObject::connect(&publishTimer, &QTimer::timeout, &publishTimer, publish);
 
     auto fetch = [&] {
-        QNetworkRequest request{QUrl(options.statusUrl)};
-        request.setTransferTimeout(kPresenceIntervalMs);
-        QNetworkReply* reply = http.get(request);
-        QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                         [reply](qint64 got, qint64) {
-                             if (got > kMaxStatusBytes)
-                                 reply->abort();
-                         });
+        QNetworkReply* reply = boundedGet(http, QUrl(options.statusUrl), kMaxStatusBytes);
         QObject::connect(reply, &QNetworkReply::finished, reply, [&, reply] {
             reply->deleteLater();
             std::optional<Table> read;

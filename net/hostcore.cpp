@@ -42,16 +42,12 @@ bool sameKey(const std::string& a, const std::string& b) {
 HostCore::HostCore(HostTransport& transport, std::uint32_t seed)
     : transport_(transport), engine_(*this, seed) {}
 
-bool HostCore::live(int entry) const {
+bool HostCore::linked(int entry) const {
     return entry >= 1 && entry <= engine_.numentries && linked_[entry];
 }
 
-bool HostCore::linked(int entry) const {
-    return live(entry);
-}
-
 bool HostCore::loggedIn(int entry) const {
-    return live(entry) && loggedIn_[entry];
+    return linked(entry) && loggedIn_[entry];
 }
 
 bool HostCore::holding(int entry) const {
@@ -62,7 +58,7 @@ bool HostCore::holding(int entry) const {
 int HostCore::heldSeats() const {
     int n = 0;
     for (int seat = 1; seat <= engine_.maxseats; ++seat)
-        n += holding(seat) && !live(seat);
+        n += holding(seat) && !linked(seat);
     return n;
 }
 
@@ -121,7 +117,7 @@ void HostCore::accepted(int entry) {
 void HostCore::tick() {
     const std::int64_t now = transport_.nowMs();
     for (int e = 1; e <= kMaxConnections; ++e) {
-        if (live(e) && deadline_[e] != 0 && now >= deadline_[e]) {
+        if (linked(e) && deadline_[e] != 0 && now >= deadline_[e]) {
             transport_.event("seat " + std::to_string(e) + ": no login within " +
                              std::to_string(kLoginDeadlineMs / 1000) + " s; closed");
             disconnectsock(e);
@@ -134,7 +130,7 @@ void HostCore::settle() {
     while (overfullAny_) {
         overfullAny_ = false;
         for (int e = 1; e <= kMaxConnections; ++e) {
-            if (overfull_[e] && live(e)) {
+            if (overfull_[e] && linked(e)) {
                 transport_.event("seat " + std::to_string(e) + ": more than " +
                                  std::to_string(kMaxUnsent / 1024) +
                                  " KiB not taken by the peer; closed");
@@ -161,7 +157,7 @@ int HostCore::accept() {
 }
 
 void HostCore::received(int entry, std::string_view bytes) {
-    if (!live(entry))
+    if (!linked(entry))
         return;
     counters_.bytesIn += bytes.size();
     framers_[entry].append(bytes);
@@ -189,7 +185,7 @@ void HostCore::takeMessages(int entry, bool all) {
 }
 
 bool HostCore::wantsInput(int entry) const {
-    return live(entry) && receivedlist_[entry].size() < kQueueCap;
+    return linked(entry) && receivedlist_[entry].size() < kQueueCap;
 }
 
 std::size_t HostCore::queued(int entry) const {
@@ -233,7 +229,7 @@ void HostCore::dispatchFirst(int entry) {
     takeMessages(entry);
     // A closed connection's queue is emptied when it closes, so this is
     // only a guard.
-    if (live(entry))
+    if (linked(entry))
         dispatch(entry, message);
 }
 
@@ -313,7 +309,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
             transmit(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
 
     if (login.version != kVersion) {
-        if (live(1))
+        if (linked(1))
             transmit(1, msg::HaveWrongVersion{p.name}.encode());
         transmit(entry, msg::WrongVersion{}.encode());
     }
@@ -362,12 +358,12 @@ void HostCore::reclaim(int entry, const msg::Reclaim& request) {
     // TCP may take many minutes to find out. Left alone it would keep the
     // seat from its player, and the game would wait for its plays. It leaves
     // now as if it had closed. A hosting window's own seat never changes hands.
-    if (keyHolds && seat != entry && live(seat) && (seat != 1 || headless_)) {
+    if (keyHolds && seat != entry && linked(seat) && (seat != 1 || headless_)) {
         transport_.event("seat " + std::to_string(seat) +
                          ": its player is back on a new connection; the old one is closed");
         disconnectsock(seat);
     }
-    const bool granted = keyHolds && (seat == entry || !live(seat));
+    const bool granted = keyHolds && (seat == entry || !linked(seat));
     if (!granted) {
         ++counters_.reclaimsRefused;
         // Counted every time, logged once per connection: guesses must not
@@ -425,7 +421,7 @@ void HostCore::updateRights(int newcomer) {
     // logged in, never holds them.
     int holder = 0;
     for (int j = 1; j <= engine_.numentries && j <= engine_.maxseats && holder == 0; ++j)
-        if (live(j) && loggedIn_[j] && !closed_[j])
+        if (linked(j) && loggedIn_[j] && !closed_[j])
             holder = j;
     if (holder != rights_) {
         rights_ = holder;
@@ -441,7 +437,7 @@ void HostCore::updateRights(int newcomer) {
 
 void HostCore::hostClosing() {
     for (int j = 1; j <= engine_.numentries && j <= kMaxConnections; ++j)
-        if (live(j))
+        if (linked(j))
             transmit(j, msg::HostClosing{}.encode());
 }
 
@@ -453,7 +449,7 @@ void HostCore::startgame(int entry, const msg::StartGameRequest& request) {
 
 void HostCore::kickhim(int entry, const msg::KickHim& kick) {
     if (entry != rightsHolder() || kick.sender != entry || kick.target < 1 ||
-        kick.target > kMaxConnections || !live(kick.target))
+        kick.target > kMaxConnections || !linked(kick.target))
         return;
     // Everybody hears that the player was removed (the others before its
     // departure, the player itself before its connection closes), and it
@@ -506,7 +502,7 @@ void HostCore::relay(const std::string& message) {
     ++counters_.relayed;
     // A peer that does not read its chat does not make the host hoard it.
     for (int j = 1; j <= engine_.numentries; ++j)
-        if (engine_.players[j].connected && live(j) && transport_.unsent(j) <= kMaxUnsentForRelay)
+        if (engine_.players[j].connected && linked(j) && transport_.unsent(j) <= kMaxUnsentForRelay)
             transmit(j, message);
 }
 
@@ -531,7 +527,7 @@ void HostCore::justwatch(int entry, const msg::JustWatch& request) {
 }
 
 void HostCore::disconnectsock(int entry) {
-    if (!live(entry))
+    if (!linked(entry))
         return;
     // The host's own player removes this one now: whatever it still had
     // waiting is not handled (and a connection that closed by itself needs
@@ -553,10 +549,10 @@ void HostCore::connectionClosed(int entry) {
     // What the connection sent before it closed still counts, a play sent
     // just before leaving included: everything it holds, in order, however
     // full its queue. A handler that removes this connection ends the loop.
-    if (live(entry)) {
+    if (linked(entry)) {
         closed_[entry] = true;
         takeMessages(entry, true);
-        while (live(entry) && !receivedlist_[entry].empty())
+        while (linked(entry) && !receivedlist_[entry].empty())
             dispatchFirst(entry);
     }
     departure(entry);
@@ -567,7 +563,7 @@ void HostCore::departure(int entry) {
     closed_[entry] = false;
     tplayer& p = engine_.players[entry];
     const bool human = p.connected;
-    if (live(entry)) {
+    if (linked(entry)) {
         if (human)
             sendOthers(entry, msg::PlayerDisconnected{entry, p.name}.encode());
         transport_.event("seat " + std::to_string(entry) + " left" +
@@ -635,7 +631,7 @@ void HostCore::count(const std::string& message) {
 
 void HostCore::sendTo(int entry, const std::string& message) {
     count(message);
-    if (live(entry) && engine_.players[entry].connected)
+    if (linked(entry) && engine_.players[entry].connected)
         transmit(entry, message);
 }
 

@@ -215,7 +215,6 @@ private:
     // Takes the first message waiting on `entry` off its queue and
     // dispatches it.
     void dispatchFirst(int entry);
-    bool live(int entry) const;
     // The seat is kept for the holder of its key (a connection in it or not).
     bool holding(int entry) const;
     // Closes the connections that have passed kMaxUnsent, as if they had

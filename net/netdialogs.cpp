@@ -161,8 +161,8 @@ TStartWindow::TStartWindow(QWidget* parent) : QDialog(parent) {
                       QStringLiteral("Pick a game found on your network, or type a friend's "
                                      "address."));
     button_lobby = add("button_lobby", QStringLiteral("Find Players Online…"),
-                       QStringLiteral("Meet pilots in an internet lobby and pick a table there. "
-                                      "This window closes."));
+                       QStringLiteral("Meet pilots in an online lobby and pick a table there. The "
+                                      "game closes and the lobby opens."));
     button_solo->setDefault(true);
     connect(button_solo, &QPushButton::clicked, this, [this] {
         accept();

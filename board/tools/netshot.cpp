@@ -5,6 +5,7 @@
 // windows as PNG files, for the README and for review. Announcements stay on
 // this machine (DRIFTWAKE_LAN_SCOPE=loopback).
 #include "board/tchat.h"
+#include "board/tools/shots.h"
 #include "net/netdialogs.h"
 #include "net/tserver.h"
 
@@ -26,14 +27,11 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+using dw::shots::waitUntil;
+
+// Writes the window as a PNG file in `dir`.
+void save(QWidget* w, const QString& dir, const char* name) {
+    dw::shots::save(*w, dir, name);
 }
 
 quint16 freePort() {
@@ -50,15 +48,6 @@ std::unique_ptr<dw::Tchat> window(const QTemporaryDir& data, QPoint at) {
     w->move(at);
     w->show();
     return w;
-}
-
-void save(QWidget* w, const QString& dir, const char* name) {
-    QCoreApplication::processEvents();
-    const QString path = QDir(dir).filePath(QString::fromLatin1(name));
-    if (!w->grab().save(path))
-        std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-    else
-        std::printf("%s\n", qPrintable(path));
 }
 
 int fail(const char* what) {

@@ -1,6 +1,7 @@
 // Network play from the window, offscreen, two main windows in one process
 // with their own data directories: the start window, hosting and joining
-// from the dialogs, the LAN list, and every way a dialog join can fail.
+// from the dialogs, the LAN list, every way a dialog join can fail, and
+// "Find Players Online…" with the real lobby.
 #include "board/tchat.h"
 #include "board/tgamestart.h"
 #include "chat/inifile.h"
@@ -15,9 +16,13 @@
 #include "tests/support/fakeigd.h"
 #include "tests/support/processes.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -56,6 +61,24 @@ struct Window {
     QString ini() const { return data.filePath(QStringLiteral("korvellobby.ini")); }
 };
 
+// The process running `program` with `dataDir` as its DRIFTWAKE_DATA_DIR;
+// 0 when there is none.
+pid_t runningWith(const QString& program, const QString& dataDir) {
+    const QString wanted = QFileInfo(program).canonicalFilePath();
+    const QByteArray env = "DRIFTWAKE_DATA_DIR=" + dataDir.toUtf8();
+    const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
+    for (const QString& pid : pids) {
+        bool number = false;
+        const pid_t id = pid.toInt(&number);
+        if (!number || QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != wanted)
+            continue;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
+        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(env))
+            return id;
+    }
+    return 0;
+}
+
 QMessageBox* failureBox(Tchat& w) {
     return w.findChild<QMessageBox*>(QStringLiteral("joinFailedBox"));
 }
@@ -67,6 +90,7 @@ class NetPlay : public QObject {
 
 private slots:
     void init() { qunsetenv("DRIFTWAKE_LOBBY_URL"); }
+    void cleanup() { qputenv("PATH", path_); }
 
     void aSoloStartOffersTheChoicesUnlessALobbyAddressIsSet() {
         {
@@ -399,6 +423,87 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(router.count(QStringLiteral("DeletePortMapping")), 1, 10000);
         qunsetenv("DRIFTWAKE_IGD_URL");
     }
+
+    // "Find Players Online…" and "Play with Others" start the real
+    // driftwake-lobby; the test program's own directory holds none, so the
+    // PATH decides.
+    void theLobbyStartsAndTheGameCloses_data() {
+        QTest::addColumn<int>("from");
+        QTest::newRow("start window") << 0;
+        QTest::newRow("File menu") << 1;
+        QTest::newRow("Play with Others") << 2;
+    }
+    void theLobbyStartsAndTheGameCloses() {
+        QFETCH(int, from);
+        QVERIFY(QFileInfo(lobbyBin()).isExecutable());
+        QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/driftwake-lobby"));
+        qputenv("PATH", lobbyDir().path().toUtf8());
+        Window w;
+        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+        QVERIFY(!runningWith(lobbyBin(), w.data.path()));
+        if (from == 0) {
+            QCOMPARE(w.tchat->startWindow()->button_lobby->text(),
+                     QStringLiteral("Find Players Online…"));
+            QTest::mouseClick(w.tchat->startWindow()->button_lobby, Qt::LeftButton);
+        } else if (from == 1) {
+            auto* action = w.tchat->findChild<QAction*>(QStringLiteral("FindPlayers1"));
+            QVERIFY(action);
+            QCOMPARE(action->text(), QStringLiteral("Find Players Online…"));
+            action->trigger();
+        } else {
+            // No lobby at the path the window names: driftwake-lobby serves.
+            auto* download = w.tchat->findChild<Tdownload*>();
+            QVERIFY(!QFileInfo::exists(download->lobbyPath()));
+            download->Button2->click();
+        }
+        pid_t lobby = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((lobby = runningWith(lobbyBin(), w.data.path())) != 0, 10000);
+        QVERIFY(!w.tchat->isVisible());
+        // It is the lobby's window that runs, not a program that ended at once.
+        QTest::qWait(500);
+        QCOMPARE(runningWith(lobbyBin(), w.data.path()), lobby);
+        ::kill(lobby, SIGTERM);
+        QTRY_VERIFY_WITH_TIMEOUT(!runningWith(lobbyBin(), w.data.path()), 10000);
+    }
+
+    void withoutTheLobbyTheGameStays() {
+        qputenv("PATH", emptyDir_.path().toUtf8());
+        Window w;
+        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+        QTest::mouseClick(w.tchat->startWindow()->button_lobby, Qt::LeftButton);
+        const QString said = QStringLiteral("The lobby could not be started: driftwake-lobby was "
+                                            "found neither beside the game nor on the PATH.");
+        const auto notice = [&] {
+            for (auto* box : w.tchat->findChildren<QMessageBox*>())
+                if (box->isVisible() && box->text().contains(said))
+                    return box;
+            return static_cast<QMessageBox*>(nullptr);
+        };
+        QTRY_VERIFY(notice());
+        QVERIFY(w.tchat->isVisible());
+        // The choices are offered again.
+        QVERIFY(w.tchat->startWindow()->isVisible());
+        notice()->close();
+
+        w.tchat->findChild<QAction*>(QStringLiteral("FindPlayers1"))->trigger();
+        QTRY_VERIFY(notice());
+        QVERIFY(w.tchat->isVisible());
+        QVERIFY(!runningWith(lobbyBin(), w.data.path()));
+    }
+
+private:
+    static QString lobbyBin() { return qEnvironmentVariable("DRIFTWAKE_LOBBY_BIN"); }
+    // A directory holding the lobby, for the PATH.
+    const QTemporaryDir& lobbyDir() {
+        if (!lobbyDir_) {
+            lobbyDir_ = std::make_unique<QTemporaryDir>();
+            QFile::link(lobbyBin(), lobbyDir_->filePath(QStringLiteral("driftwake-lobby")));
+        }
+        return *lobbyDir_;
+    }
+    std::unique_ptr<QTemporaryDir> lobbyDir_;
+    QTemporaryDir emptyDir_;
+    const QByteArray path_ = qgetenv("PATH");
 };
 
 QTEST_MAIN(NetPlay)

@@ -3,6 +3,7 @@
 // shown answering an account that is not a name and a domain; the room
 // window is signed in to a private Prosody with a second pilot who chats and
 // hosts two tables, one of another version.
+#include "board/tools/shots.h"
 #include "lobby/roomwindow.h"
 #include "lobby/signinwindow.h"
 #include "lobby/stanzaelement.h"
@@ -23,36 +24,10 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms) {
-    QDeadlineTimer deadline(ms);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using dw::shots::waitUntil;
 
 bool save(QWidget& w, const QDir& out, const char* name) {
-    const QString file = out.filePath(QString::fromLatin1(name));
-    if (!w.grab().save(file)) {
-        std::fprintf(stderr, "driftwake-lobbyshot: cannot write %s\n", qPrintable(file));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(file));
-    return true;
-}
-
-bool signIn(dw::lobby::XmppClient& client, const dw::testing::PrivateProsody& server,
-            const QString& jid, const QString& password) {
-    dw::lobby::SignIn how;
-    how.jid = jid;
-    how.password = password;
-    how.host = QStringLiteral("127.0.0.1");
-    how.port = server.port();
-    how.caFile = server.caFile();
-    client.signIn(how);
-    return waitUntil([&] { return client.isSignedIn(); }, 20000);
+    return dw::shots::save(w, out.path(), name);
 }
 
 void hostTable(dw::lobby::XmppClient& client, dw::lobby::Room& room, dw::lobby::Table t) {
@@ -100,9 +75,9 @@ int main(int argc, char** argv) {
     dw::lobby::Room bob(bobClient);
     dw::lobby::XmppClient cyClient;
     dw::lobby::Room cy(cyClient);
-    if (!signIn(client, server, "ann@localhost", "pw1") ||
-        !signIn(bobClient, server, "bob@localhost", "pw2") ||
-        !signIn(cyClient, server, "cy@localhost", "pw3")) {
+    if (!dw::testing::signIn(client, server, "ann@localhost", "pw1") ||
+        !dw::testing::signIn(bobClient, server, "bob@localhost", "pw2") ||
+        !dw::testing::signIn(cyClient, server, "cy@localhost", "pw3")) {
         std::fprintf(stderr, "driftwake-lobbyshot: signing in failed\n");
         return 1;
     }

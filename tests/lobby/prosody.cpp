@@ -2,6 +2,7 @@
 
 #include "tests/support/processes.h"
 
+#include <QCoreApplication>
 #include <QDeadlineTimer>
 
 namespace dw::testing {
@@ -55,6 +56,25 @@ void PrivateProsody::stop() {
         process_.kill();
         process_.waitForFinished(5000);
     }
+}
+
+dw::lobby::SignIn PrivateProsody::account(const QString& jid, const QString& password) const {
+    dw::lobby::SignIn how;
+    how.jid = jid;
+    how.password = password;
+    how.host = QStringLiteral("127.0.0.1");
+    how.port = port();
+    how.caFile = caFile();
+    return how;
+}
+
+bool signIn(dw::lobby::XmppClient& client, const PrivateProsody& server, const QString& jid,
+            const QString& password) {
+    client.signIn(server.account(jid, password));
+    const QDeadlineTimer deadline(20000);
+    while (!client.isSignedIn() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    return client.isSignedIn();
 }
 
 } // namespace dw::testing

@@ -3,6 +3,8 @@
 // self-signed certificate, on free loopback ports. Stopped when destroyed.
 #pragma once
 
+#include "lobby/xmppclient.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -32,6 +34,8 @@ public:
     QString room() const { return QStringLiteral("driftwake@conference.localhost"); }
     // Stops the server (the tests of a server that went away).
     void stop();
+    // Signing in to this server with an account and its password.
+    dw::lobby::SignIn account(const QString& jid, const QString& password) const;
 
 private:
     QTemporaryDir dir_;
@@ -41,5 +45,10 @@ private:
     bool ok_ = false;
     QString error_;
 };
+
+// Signs `client` in to `server` with an account and waits (at most 20 s);
+// true once signed in.
+bool signIn(dw::lobby::XmppClient& client, const PrivateProsody& server, const QString& jid,
+            const QString& password);
 
 } // namespace dw::testing

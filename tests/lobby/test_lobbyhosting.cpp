@@ -24,18 +24,6 @@ using namespace dw::testing;
 
 namespace {
 
-bool signIn(XmppClient& client, const PrivateProsody& server, const QString& jid,
-            const QString& password) {
-    SignIn how;
-    how.jid = jid;
-    how.password = password;
-    how.host = "127.0.0.1";
-    how.port = server.port();
-    how.caFile = server.caFile();
-    client.signIn(how);
-    return QTest::qWaitFor([&] { return client.isSignedIn(); }, 20000);
-}
-
 struct Lobby {
     XmppClient client;
     Room room{client};

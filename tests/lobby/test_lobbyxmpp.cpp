@@ -23,16 +23,6 @@ Failure signInAndWait(XmppClient& client, const SignIn& how) {
     return failed.isEmpty() ? Failure::None : failed.first().first().value<Failure>();
 }
 
-SignIn account(const PrivateProsody& server, const QString& jid, const QString& password) {
-    SignIn how;
-    how.jid = jid;
-    how.password = password;
-    how.host = QStringLiteral("127.0.0.1");
-    how.port = server.port();
-    how.caFile = server.caFile();
-    return how;
-}
-
 } // namespace
 
 class TestLobbyXmpp : public QObject {
@@ -45,7 +35,7 @@ private slots:
 
     void accountAndGuest() {
         XmppClient client;
-        QCOMPARE(signInAndWait(client, account(server_, "alice@localhost", "secret1")),
+        QCOMPARE(signInAndWait(client, server_.account("alice@localhost", "secret1")),
                  Failure::None);
         QVERIFY(client.isSignedIn());
         QVERIFY(client.boundJid().startsWith("alice@localhost/"));
@@ -55,7 +45,7 @@ private slots:
         QCOMPARE(ended.first().first().value<Failure>(), Failure::None);
 
         // A guest: anonymous login on the guest domain.
-        SignIn guest = account(server_, "guest.localhost", QString());
+        SignIn guest = server_.account("guest.localhost", QString());
         guest.mode = SignIn::Mode::Guest;
         QCOMPARE(signInAndWait(client, guest), Failure::None);
         QVERIFY(client.boundJid().contains("@guest.localhost/"));
@@ -66,15 +56,15 @@ private slots:
 
     void failures() {
         XmppClient client;
-        QCOMPARE(signInAndWait(client, account(server_, "alice@localhost", "wrong")),
+        QCOMPARE(signInAndWait(client, server_.account("alice@localhost", "wrong")),
                  Failure::WrongPassword);
-        QCOMPARE(signInAndWait(client, account(server_, "nobody@localhost", "secret1")),
+        QCOMPARE(signInAndWait(client, server_.account("nobody@localhost", "secret1")),
                  Failure::WrongPassword);
         QCOMPARE(failureText(Failure::WrongPassword),
                  "The server refused the account name or password.");
 
         // Without the test's certificate the self-signed one does not verify.
-        SignIn untrusted = account(server_, "alice@localhost", "secret1");
+        SignIn untrusted = server_.account("alice@localhost", "secret1");
         untrusted.caFile.clear();
         QCOMPARE(signInAndWait(client, untrusted), Failure::Certificate);
         QVERIFY(!client.isSignedIn());
@@ -87,14 +77,14 @@ private slots:
         // gives up on Qt's timer, as nothing steps libstrophe then.
         QTcpServer silent;
         QVERIFY(silent.listen(QHostAddress::LocalHost));
-        SignIn mute = account(server_, "alice@localhost", "secret1");
+        SignIn mute = server_.account("alice@localhost", "secret1");
         mute.port = silent.serverPort();
         client.setSignInTimeout(1500);
         QCOMPARE(signInAndWait(client, mute), Failure::TimedOut);
         client.setSignInTimeout(15000);
 
         // A server that is down: nothing listens on the port.
-        SignIn down = account(server_, "alice@localhost", "secret1");
+        SignIn down = server_.account("alice@localhost", "secret1");
         down.port = freePort();
         QCOMPARE(signInAndWait(client, down), Failure::ServerDown);
     }
@@ -102,24 +92,24 @@ private slots:
     void createAccount() {
         XmppClient client;
         QSignalSpy registered(&client, &XmppClient::registered);
-        SignIn fresh = account(server_, "carol@localhost", "secret3");
+        SignIn fresh = server_.account("carol@localhost", "secret3");
         fresh.mode = SignIn::Mode::Register;
         QCOMPARE(signInAndWait(client, fresh), Failure::None);
         QCOMPARE(registered.size(), 1);
         QVERIFY(client.boundJid().startsWith("carol@localhost/"));
         // The new account signs in as any other.
         XmppClient again;
-        QCOMPARE(signInAndWait(again, account(server_, "carol@localhost", "secret3")),
+        QCOMPARE(signInAndWait(again, server_.account("carol@localhost", "secret3")),
                  Failure::None);
         // A name that is taken.
-        SignIn taken = account(server_, "alice@localhost", "other");
+        SignIn taken = server_.account("alice@localhost", "other");
         taken.mode = SignIn::Mode::Register;
         QCOMPARE(signInAndWait(client, taken), Failure::AccountTaken);
 
         // A server that allows no registration.
         PrivateProsody closed(PrivateProsody::Options{{}, false});
         QVERIFY2(closed.ok(), qPrintable(closed.error()));
-        SignIn refused = account(closed, "dave@localhost", "secret4");
+        SignIn refused = closed.account("dave@localhost", "secret4");
         refused.mode = SignIn::Mode::Register;
         QCOMPARE(signInAndWait(client, refused), Failure::RegistrationRefused);
         QCOMPARE(failureText(Failure::RegistrationRefused),
