@@ -11,11 +11,7 @@
 
 namespace dw::lobby {
 
-namespace {
-
-// The game program: DRIFTWAKE_BIN when set, else the one beside this
-// program, else the one on the PATH.
-QString gameProgram() {
+QString GameLauncher::gameProgram() {
     if (const QString bin = qEnvironmentVariable("DRIFTWAKE_BIN"); !bin.isEmpty())
         return bin;
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("driftwake");
@@ -23,6 +19,8 @@ QString gameProgram() {
         return beside;
     return QStringLiteral("driftwake");
 }
+
+namespace {
 
 quint16 freeTcpPort() {
     QTcpServer probe;
