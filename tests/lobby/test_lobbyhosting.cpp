@@ -135,6 +135,33 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return bob.rows() == 0; }, 5000));
     }
 
+    // The server goes away while a game runs and comes back: the game goes
+    // on, and the hosting lobby signs in again, rejoins and publishes its
+    // table, which the other lobby (signed in again too) lists.
+    void gameGoesOnWhileTheServerIsAway() {
+        Lobby ann;
+        Lobby bob;
+        QVERIFY(ann.enter(server_, "alice@localhost", "secret1", "Ann"));
+        QVERIFY(bob.enter(server_, "bob@localhost", "secret2", "Bob"));
+        QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
+        const qint64 pid = ann.window.launcher().lastPid();
+        QVERIFY(pid > 0);
+        QVERIFY(QTest::qWaitFor([&] { return bob.rows() == 1; }, 15000));
+
+        QVERIFY2(server_.restart(), qPrintable(server_.error()));
+        QVERIFY(QTest::qWaitFor([&] { return bob.rows() == 0; }, 20000));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return bob.rows() == 1 && ann.room.isJoined() && bob.room.isJoined(); }, 60000));
+        QCOMPARE(bob.cell(RoomWindow::ColHost), QStringLiteral("Ann"));
+        QCOMPARE(::kill(static_cast<pid_t>(pid), 0), 0);
+        QVERIFY(ann.window.launcher().hosting());
+
+        // A game the lobby started ends on SIGTERM, as one started by hand.
+        ::kill(static_cast<pid_t>(pid), SIGTERM);
+        QVERIFY(QTest::qWaitFor([&] { return !ann.window.launcher().hosting(); }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return bob.rows() == 0; }, 10000));
+    }
+
     // The machine's own addresses offered to the room are never loopback,
     // link-local or multicast ones.
     void ownAddressesAreJoinable() {
