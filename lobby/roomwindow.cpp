@@ -218,6 +218,13 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
     updateActions();
 }
 
+RoomWindow::~RoomWindow() {
+    // The members go in turn: a hosted game's link that closes as the
+    // launcher goes must not reach the table already gone.
+    launcher_.disconnect(this);
+    hosted_.disconnect(this);
+}
+
 void RoomWindow::join(const QString& roomJid, const QString& nick) {
     roomJid_ = roomJid;
     lastNick_ = nick;

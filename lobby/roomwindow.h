@@ -36,6 +36,7 @@ public:
     enum Column { ColName, ColHost, ColSeats, ColSpectators, ColState, ColAmount, ColAddress };
 
     RoomWindow(XmppClient& client, Room& room, QWidget* parent = nullptr);
+    ~RoomWindow() override;
 
     // Joins `roomJid` as `nick`.
     void join(const QString& roomJid, const QString& nick);
