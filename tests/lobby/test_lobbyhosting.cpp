@@ -9,6 +9,7 @@
 #include "tests/support/processes.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -156,7 +157,17 @@ private slots:
         QCOMPARE(::kill(static_cast<pid_t>(pid), 0), 0);
         QVERIFY(ann.window.launcher().hosting());
 
-        // A game the lobby started ends on SIGTERM, as one started by hand.
+        // A game the lobby started ends on SIGTERM, as one started by hand:
+        // SIGTERM is neither blocked nor ignored in it.
+        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+        QVERIFY(status.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = status.readAll().split('\n');
+        for (const QByteArray& line : lines)
+            if (line.startsWith("SigBlk:") || line.startsWith("SigIgn:")) {
+                const qulonglong mask = line.mid(7).trimmed().toULongLong(nullptr, 16);
+                const qulonglong bit = 1ULL << (SIGTERM - 1);
+                QVERIFY2(!(mask & bit), line.constData());
+            }
         ::kill(static_cast<pid_t>(pid), SIGTERM);
         QVERIFY(QTest::qWaitFor([&] { return !ann.window.launcher().hosting(); }, 20000));
         QVERIFY(QTest::qWaitFor([&] { return bob.rows() == 0; }, 10000));
