@@ -4,6 +4,7 @@
 #include "lobby/room.h"
 #include "lobby/stanzaelement.h"
 #include "lobby/tablelist.h"
+#include "lobby/tablepublisher.h"
 #include "lobby/xmppclient.h"
 #include "net/agones.h"
 #include "net/lanwire.h"
@@ -25,14 +26,17 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace dw::lobby {
 
 namespace {
 
 constexpr int kDefaultXmppPort = 5222;
-// A lobby sends at most one table presence in this time.
-constexpr int kPresenceIntervalMs = 2000;
+// /status is read once a second, as often as the game announces itself on
+// the LAN; the room hears of a change at most every
+// TablePublisher::kIntervalMs.
+constexpr int kStatusPollMs = 1000;
 // The largest /status answer read.
 constexpr qint64 kMaxStatusBytes = 64 * 1024;
 
@@ -164,12 +168,12 @@ std::optional<Table> tableFromStatus(const QByteArray& body, Table base) {
     if (state != "waiting" && state != "playing")
         return std::nullopt;
     base.playing = state == "playing";
+    // Seats taken, by pilots who play or watch from their seat, as the
+    // host's LAN announcement counts them.
     base.seats = 0;
-    for (const QJsonValue& seat : status.value("seats").toArray()) {
-        const QJsonObject s = seat.toObject();
-        if (s.value("connected").toBool() && !s.value("watching").toBool())
+    for (const QJsonValue& seat : status.value("seats").toArray())
+        if (seat.toObject().value("connected").toBool())
             ++base.seats;
-    }
     base.seats = std::min(base.seats, kMaxSeats);
     base.spectators = std::min<int>(status.value("spectators").toArray().size(), kMaxSpectators);
     base.amount = std::clamp(status.value("amount").toInt(), 0, kMaxAmount);
@@ -182,7 +186,7 @@ std::optional<Table> tableFromStatus(const QByteArray& body, Table base) {
 // A GET that gives up after 2 s, or once more than `maxBytes` arrive.
 QNetworkReply* boundedGet(QNetworkAccessManager& http, const QUrl& url, qint64 maxBytes) {
     QNetworkRequest request(url);
-    request.setTransferTimeout(kPresenceIntervalMs);
+    request.setTransferTimeout(2 * kStatusPollMs);
     QNetworkReply* reply = http.get(request);
     QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
                      [reply, maxBytes](qint64 got, qint64) {
@@ -222,7 +226,7 @@ std::optional<HostPort> addressFromAgones() {
                                    "address.")
                         .arg(url.toString()));
             told = true;
-            again.start(kPresenceIntervalMs);
+            again.start(TablePublisher::kIntervalMs);
         });
     };
     QObject::connect(&again, &QTimer::timeout, &again, ask);
@@ -263,29 +267,15 @@ int advertise(const CliOptions& options) {
 
     QNetworkAccessManager http;
     QTimer poll;
-    QTimer publishTimer;
-    publishTimer.setSingleShot(true);
-    std::optional<Table> published; // what the room was last told
     std::optional<Table> current =
         options.statusUrl.isEmpty() ? std::optional(table) : std::nullopt;
     int failures = 0;
-    Session* session = nullptr;
+    std::unique_ptr<TablePublisher> publisher;
 
     auto publish = [&] {
-        if (!session || !session->room().isJoined() || publishTimer.isActive() ||
-            current == published)
-            return;
-        if (current) {
-            xmpp_stanza_t* element = toStanza(session->client().context(), tableElement(*current));
-            session->room().sendPresence(element);
-            xmpp_stanza_release(element);
-        } else {
-            session->room().sendPresence(nullptr);
-        }
-        published = current;
-        publishTimer.start(kPresenceIntervalMs);
+        if (publisher)
+            publisher->setTable(current);
     };
-    QObject::connect(&publishTimer, &QTimer::timeout, &publishTimer, publish);
 
     auto fetch = [&] {
         QNetworkReply* reply = boundedGet(http, QUrl(options.statusUrl), kMaxStatusBytes);
@@ -305,17 +295,14 @@ int advertise(const CliOptions& options) {
     };
 
     Session s(options, nick, [&] {
-        published.reset();
-        // The join presence carried no table: publish at once.
-        publishTimer.stop();
         if (!options.statusUrl.isEmpty()) {
             fetch();
-            poll.start(kPresenceIntervalMs);
+            poll.start(kStatusPollMs);
         } else {
             publish();
         }
     });
-    session = &s;
+    publisher = std::make_unique<TablePublisher>(s.client(), s.room());
     if (!options.statusUrl.isEmpty())
         QObject::connect(&poll, &QTimer::timeout, &poll, fetch);
     return QCoreApplication::exec();

@@ -14,11 +14,7 @@
 
 namespace dw::lobby {
 
-namespace {
-
-// The game program: DRIFTWAKE_BIN when set, else the one beside this
-// program, else the one on the PATH.
-QString gameProgram() {
+QString GameLauncher::gameProgram() {
     if (const QString bin = qEnvironmentVariable("DRIFTWAKE_BIN"); !bin.isEmpty())
         return bin;
     const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("driftwake");
@@ -26,6 +22,8 @@ QString gameProgram() {
         return beside;
     return QStringLiteral("driftwake");
 }
+
+namespace {
 
 // True while a game window of this data directory is open: the game
 // started would only bring that one forward and end.

@@ -22,6 +22,10 @@ class GameLauncher : public QObject {
 public:
     explicit GameLauncher(QObject* parent = nullptr);
 
+    // The game program: DRIFTWAKE_BIN when set, else the one beside this
+    // program, else the one on the PATH.
+    static QString gameProgram();
+
     // The port the lobby link is heard on; 0 when none could be opened.
     quint16 linkPort() const { return link_.isListening() ? link_.serverPort() : 0; }
     // Starts a hosted game for `pilot`; false (with `error`) when it could

@@ -12,6 +12,9 @@ namespace {
 
 constexpr const char* kNsMuc = "http://jabber.org/protocol/muc";
 constexpr const char* kNsMucUser = "http://jabber.org/protocol/muc#user";
+constexpr const char* kNsMucAdmin = "http://jabber.org/protocol/muc#admin";
+// The id of this lobby's admin requests, to tell the room's answer apart.
+constexpr const char* kAdminId = "dw-moderation";
 constexpr const char* kNsStanzas = "urn:ietf:params:xml:ns:xmpp-stanzas";
 constexpr const char* kNsDelay = "urn:xmpp:delay";
 // Chat lines the room replays on joining.
@@ -189,6 +192,59 @@ void Room::onStanza(StanzaRef ref) {
         onPresence(stanza, nick);
     else if (is(name, "message"))
         onMessage(stanza, nick);
+    else if (is(name, "iq") && is(xmpp_stanza_get_type(stanza), "error") &&
+             is(xmpp_stanza_get_id(stanza), kAdminId))
+        emit moderationRefused();
+}
+
+Occupant Room::self() const {
+    const auto found = occupants_.find(nick_);
+    return found == occupants_.end() ? Occupant{} : found->second;
+}
+
+bool Room::canKick() const {
+    return joined_ && self().role == QStringLiteral("moderator");
+}
+
+bool Room::canBan() const {
+    const QString affiliation = self().affiliation;
+    return joined_ &&
+           (affiliation == QStringLiteral("admin") || affiliation == QStringLiteral("owner"));
+}
+
+void Room::sendAdminItem(const char* key, const QString& value, const char* attribute,
+                         const char* setting) {
+    xmpp_ctx_t* ctx = client_.context();
+    xmpp_stanza_t* iq = xmpp_iq_new(ctx, "set", kAdminId);
+    xmpp_stanza_set_to(iq, roomJid_.toUtf8().constData());
+    xmpp_stanza_t* query = xmpp_stanza_new(ctx);
+    xmpp_stanza_set_name(query, "query");
+    xmpp_stanza_set_ns(query, kNsMucAdmin);
+    xmpp_stanza_t* item = xmpp_stanza_new(ctx);
+    xmpp_stanza_set_name(item, "item");
+    xmpp_stanza_set_attribute(item, key, value.toUtf8().constData());
+    xmpp_stanza_set_attribute(item, attribute, setting);
+    xmpp_stanza_add_child_ex(query, item, 0);
+    xmpp_stanza_add_child_ex(iq, query, 0);
+    client_.send(iq);
+    xmpp_stanza_release(iq);
+}
+
+void Room::kick(const QString& nick) {
+    if (!joined_ || nick.isEmpty() || nick == nick_)
+        return;
+    sendAdminItem("nick", nick, "role", "none");
+}
+
+bool Room::ban(const QString& nick) {
+    const auto found = occupants_.find(nick);
+    if (!joined_ || found == occupants_.end() || nick == nick_)
+        return false;
+    const QString bare = found->second.jid.section('/', 0, 0);
+    if (bare.isEmpty())
+        return false;
+    sendAdminItem("jid", bare, "affiliation", "outcast");
+    return true;
 }
 
 void Room::onPresence(xmpp_stanza_t* stanza, const QString& nick) {

@@ -68,6 +68,19 @@ public:
     void sendPresence(xmpp_stanza_t* extra);
 
     const std::map<QString, Occupant>& occupants() const { return occupants_; }
+    // This pilot's own place in the room (empty role until joined).
+    Occupant self() const;
+    // What this pilot may do to others, as the room granted it: moderators
+    // kick, admins and owners ban.
+    bool canKick() const;
+    bool canBan() const;
+
+    // Asks the room to remove `nick` (its role becomes none). moderationRefused()
+    // follows when the room does not.
+    void kick(const QString& nick);
+    // Asks the room to ban the account of `nick` (affiliation outcast);
+    // false when the room does not show this pilot that account.
+    bool ban(const QString& nick);
 
 signals:
     void joined();
@@ -82,11 +95,15 @@ signals:
     // Every available presence from a pilot in the room (also the own
     // one), for what the lobby reads from it. Lives until the slot returns.
     void presence(const QString& nick, dw::lobby::StanzaRef stanza);
+    // The room refused a kick or a ban asked for by this pilot.
+    void moderationRefused();
 
 private:
     void onStanza(StanzaRef ref);
     void onPresence(xmpp_stanza_t* stanza, const QString& nick);
     void onMessage(xmpp_stanza_t* stanza, const QString& nick);
+    void sendAdminItem(const char* key, const QString& value, const char* attribute,
+                       const char* setting);
     void fail(RoomFailure failure);
 
     XmppClient& client_;

@@ -6,6 +6,8 @@
 #include "net/plaintextqt.h"
 #include "net/protocol.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,7 +37,10 @@ QString shown(const std::string& text) {
 } // namespace
 
 RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
-    : QWidget(parent), client_(client), room_(room) {
+    : QWidget(parent), client_(client), room_(room), publisher_(client, room),
+      reconnector_(client) {
+    // The router helper is the game program, run as `driftwake --open-port`.
+    PortMapper::setHelperProgram(GameLauncher::gameProgram());
     setWindowTitle(QStringLiteral("Driftwake Lobby"));
     setObjectName(QStringLiteral("RoomWindow"));
     setStyleSheet(darkDialogStyle() +
@@ -89,6 +94,14 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
     pilots_ = new QListWidget(this);
     pilots_->setObjectName(QStringLiteral("list_pilots"));
     pilots_->setMaximumWidth(200);
+    pilots_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    kickAction_ = new QAction(QStringLiteral("Kick"), pilots_);
+    kickAction_->setObjectName(QStringLiteral("action_kick"));
+    banAction_ = new QAction(QStringLiteral("Ban"), pilots_);
+    banAction_->setObjectName(QStringLiteral("action_ban"));
+    ignoreAction_ = new QAction(QStringLiteral("Ignore"), pilots_);
+    ignoreAction_->setObjectName(QStringLiteral("action_ignore"));
+    pilots_->addActions({ignoreAction_, kickAction_, banAction_});
 
     auto* chatColumn = new QVBoxLayout;
     chatColumn->addWidget(chat_, 1);
@@ -102,8 +115,11 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
 
     hostButton_ = new QPushButton(QStringLiteral("Host a Table"), this);
     hostButton_->setObjectName(QStringLiteral("button_host"));
+    showAddress_ = new QCheckBox(QStringLiteral("Show my address to the room"), this);
+    showAddress_->setObjectName(QStringLiteral("check_address"));
     auto* tablesRow = new QHBoxLayout;
     tablesRow->addWidget(new QLabel(QStringLiteral("Tables (double click to join):"), this), 1);
+    tablesRow->addWidget(showAddress_);
     tablesRow->addWidget(hostButton_);
 
     auto* layout = new QVBoxLayout(this);
@@ -132,18 +148,36 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
     connect(&room_, &Room::joined, this, [this] {
         say(QString());
         nickRow_->hide();
+        lastNick_ = room_.nick();
         refreshPilots();
     });
     connect(&room_, &Room::joinFailed, this, &RoomWindow::joinFailed);
-    connect(&room_, &Room::removed, this, [this](RoomFailure f) {
-        say(roomFailureText(f));
-        pilots_->clear();
-        tables_ = TableList();
-        refreshTables();
-    });
+    connect(&room_, &Room::removed, this, &RoomWindow::removedFromRoom);
     connect(&room_, &Room::chat, this, [this](const QString& nick, const QString& text, bool) {
-        addLine(shown(nick) + QStringLiteral(": ") + shown(text));
+        if (!isIgnored(nick))
+            addLine(shown(nick) + QStringLiteral(": ") + shown(text));
     });
+    connect(&room_, &Room::moderationRefused, this,
+            [this] { addLine(QStringLiteral("The room refused to do that.")); });
+    connect(pilots_, &QListWidget::currentItemChanged, this, &RoomWindow::updateActions);
+    connect(kickAction_, &QAction::triggered, this, [this] { room_.kick(selectedPilot()); });
+    connect(banAction_, &QAction::triggered, this, [this] {
+        if (!room_.ban(selectedPilot()))
+            addLine(QStringLiteral("The room does not show you that pilot's account."));
+    });
+    connect(ignoreAction_, &QAction::triggered, this, [this] {
+        const QString nick = selectedPilot();
+        if (nick.isEmpty() || nick == room_.nick())
+            return;
+        if (!ignored_.erase(nick))
+            ignored_.insert(nick);
+        refreshPilots();
+    });
+    connect(showAddress_, &QCheckBox::toggled, this, [this](bool on) {
+        hosted_.setShowAddress(on);
+        publishTable();
+    });
+    connect(&hosted_, &HostedTable::changed, this, &RoomWindow::publishTable);
     connect(&room_, &Room::occupantJoined, this, [this] { refreshPilots(); });
     connect(&room_, &Room::occupantLeft, this, [this](const QString& nick) {
         refreshPilots();
@@ -159,16 +193,42 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
         if (!item->isDisabled())
             joinTable(item->data(ColHost, Qt::UserRole).toString().toStdString());
     });
-    connect(&launcher_, &GameLauncher::hostedOpened, this, [this] { publishTable(true); });
-    connect(&launcher_, &GameLauncher::hostedClosed, this, [this] { publishTable(false); });
+    connect(&launcher_, &GameLauncher::hostedOpened, this, [this] {
+        hosted_.start(room_.nick(), launcher_.hostedPort());
+        publishTable();
+    });
+    connect(&launcher_, &GameLauncher::hostedClosed, this, [this] {
+        hosted_.stop();
+        publishTable();
+    });
     connect(&client_, &XmppClient::disconnected, this, [this](Failure f) {
         if (f != Failure::None)
             say(failureText(f));
+        pilots_->clear();
+        tables_ = TableList();
+        refreshTables();
+        updateActions();
     });
+    connect(&reconnector_, &Reconnector::reconnected, this, [this] {
+        say(QString());
+        if (wantRoom_)
+            room_.join(roomJid_, lastNick_);
+    });
+    connect(&reconnector_, &Reconnector::gaveUp, this, [this](Failure f) { say(failureText(f)); });
+    updateActions();
+}
+
+RoomWindow::~RoomWindow() {
+    // The members go in turn: a hosted game's link that closes as the
+    // launcher goes must not reach the table already gone.
+    launcher_.disconnect(this);
+    hosted_.disconnect(this);
 }
 
 void RoomWindow::join(const QString& roomJid, const QString& nick) {
     roomJid_ = roomJid;
+    lastNick_ = nick;
+    wantRoom_ = true;
     say(QString());
     room_.join(roomJid, nick);
 }
@@ -193,14 +253,51 @@ void RoomWindow::joinFailed(RoomFailure failure) {
     }
 }
 
+void RoomWindow::removedFromRoom(RoomFailure failure) {
+    // Removed by a moderator: said once, here, and the room is not joined
+    // again behind the pilot's back.
+    wantRoom_ = false;
+    say(roomFailureText(failure));
+    addLine(roomFailureText(failure));
+    pilots_->clear();
+    tables_ = TableList();
+    refreshTables();
+    updateActions();
+}
+
 void RoomWindow::refreshPilots() {
+    const QString selected = selectedPilot();
     pilots_->clear();
     for (const auto& [nick, occupant] : room_.occupants()) {
         QString line = shown(nick);
         if (occupant.role == QStringLiteral("moderator"))
             line += QStringLiteral(" (moderator)");
-        pilots_->addItem(line);
+        if (isIgnored(nick))
+            line += QStringLiteral(" (ignored)");
+        // Moderators may see the pilot's real account.
+        if (!occupant.jid.isEmpty() && room_.canKick())
+            line += QStringLiteral(" ") + shown(occupant.jid.section('/', 0, 0));
+        auto* item = new QListWidgetItem(line, pilots_);
+        item->setData(Qt::UserRole, nick);
+        if (nick == selected)
+            pilots_->setCurrentItem(item);
     }
+    updateActions();
+}
+
+QString RoomWindow::selectedPilot() const {
+    const QListWidgetItem* item = pilots_->currentItem();
+    return item ? item->data(Qt::UserRole).toString() : QString();
+}
+
+void RoomWindow::updateActions() {
+    const QString nick = selectedPilot();
+    const bool other = !nick.isEmpty() && nick != room_.nick() && room_.isJoined();
+    kickAction_->setEnabled(other && room_.canKick());
+    banAction_->setEnabled(other && room_.canBan());
+    ignoreAction_->setEnabled(other);
+    ignoreAction_->setText(isIgnored(nick) ? QStringLiteral("Stop Ignoring")
+                                           : QStringLiteral("Ignore"));
 }
 
 void RoomWindow::refreshTables() {
@@ -252,21 +349,8 @@ void RoomWindow::joinTable(const std::string& hostNick) {
         say(error);
 }
 
-void RoomWindow::publishTable(bool listed) {
-    if (!room_.isJoined())
-        return;
-    if (!listed) {
-        room_.sendPresence(nullptr);
-        return;
-    }
-    Table t;
-    t.name = room_.nick().left(static_cast<qsizetype>(kMaxTableName)).toStdString();
-    t.seats = 1;
-    t.amount = 5000;
-    t.version = std::string(kVersion);
-    xmpp_stanza_t* element = toStanza(client_.context(), tableElement(t));
-    room_.sendPresence(element);
-    xmpp_stanza_release(element);
+void RoomWindow::publishTable() {
+    publisher_.setTable(hosted_.table());
 }
 
 } // namespace dw::lobby

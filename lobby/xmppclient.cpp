@@ -282,6 +282,13 @@ void XmppClient::signIn(const SignIn& how) {
     startConnection(how.mode == SignIn::Mode::Register);
 }
 
+void XmppClient::reconnect() {
+    if (how_.mode == SignIn::Mode::Register)
+        how_.mode = SignIn::Mode::Account;
+    registered_ = false;
+    startConnection(false);
+}
+
 void XmppClient::startConnection(bool raw) {
     dropConnection();
     reported_ = Failure::None;

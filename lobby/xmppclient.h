@@ -65,6 +65,9 @@ public:
     // Starts signing in; signedIn() or failed() follows. A running
     // connection is dropped first.
     void signIn(const SignIn& how);
+    // Signs in again as the last signIn() did (an account made by it is
+    // signed in to, not made again); signedIn() or failed() follows.
+    void reconnect();
     // Closes the stream politely; disconnected(Failure::None) follows.
     void signOut();
     bool isSignedIn() const { return signedIn_; }

@@ -53,7 +53,9 @@ std::string encodeAnnouncement(const Announcement& a) {
     out += "\nid=" + a.id;
     out += "\nport=" + std::to_string(a.port);
     out += "\nseated=" + std::to_string(a.seated);
+    out += "\nspectators=" + std::to_string(std::clamp(a.spectators, 0, kMaxAnnouncedSpectators));
     out += a.playing ? "\nstate=playing" : "\nstate=waiting";
+    out += "\namount=" + std::to_string(std::clamp(a.amount, 0, kMaxAnnouncedAmount));
     out += "\nversion=" + a.version;
     out += "\nname=" + cleanName(a.name) + "\n";
     return out;
@@ -96,6 +98,16 @@ std::optional<Announcement> decodeAnnouncement(std::string_view datagram) {
             if (!seated)
                 return std::nullopt;
             a.seated = *seated;
+        } else if (key == "spectators") {
+            const auto spectators = readInt(value, 0, kMaxAnnouncedSpectators);
+            if (!spectators)
+                return std::nullopt;
+            a.spectators = *spectators;
+        } else if (key == "amount") {
+            const auto amount = readInt(value, 0, kMaxAnnouncedAmount);
+            if (!amount)
+                return std::nullopt;
+            a.amount = *amount;
         } else if (key == "state") {
             if (value != "playing" && value != "waiting")
                 return std::nullopt;

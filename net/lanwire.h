@@ -19,6 +19,8 @@ namespace dw {
 inline constexpr int kDiscoveryPort = 7772;
 inline constexpr std::size_t kMaxAnnouncement = 512;
 inline constexpr std::size_t kMaxGameName = 64;
+inline constexpr int kMaxAnnouncedSpectators = 999;
+inline constexpr int kMaxAnnouncedAmount = 999999999;
 inline constexpr std::string_view kAnnouncementHeader = "DRIFTWAKE GAME 1";
 
 struct Announcement {
@@ -34,6 +36,11 @@ struct Announcement {
     std::string name;
     // The protocol version the host speaks.
     std::string version;
+    // Connections watching from beyond the playing seats (0 when an older
+    // host does not say).
+    int spectators = 0;
+    // The amount to earn of the running or next game (0: not said).
+    int amount = 0;
     friend bool operator==(const Announcement&, const Announcement&) = default;
 };
 

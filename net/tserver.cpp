@@ -112,7 +112,11 @@ Announcement TServer::announcement(const std::string& id, const std::string& nam
     for (int seat = 1; seat <= e.maxseats; ++seat)
         if (e.players[std::size_t(seat)].connected && !e.players[std::size_t(seat)].name.empty())
             ++a.seated;
+    for (int entry = kSeats + 1; entry <= HostCore::kMaxConnections; ++entry)
+        if (core_.linked(entry))
+            ++a.spectators;
     a.playing = e.gameinprogress;
+    a.amount = e.playto;
     return a;
 }
 

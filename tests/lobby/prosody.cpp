@@ -7,7 +7,8 @@
 
 namespace dw::testing {
 
-PrivateProsody::PrivateProsody(const Options& options) {
+PrivateProsody::PrivateProsody(const Options& options, const QStringList& owners)
+    : options_(options), owners_(owners) {
     // Two free ports can be taken by someone else before Prosody binds them:
     // a start that fails on its ports is tried again on others.
     for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
@@ -15,6 +16,18 @@ PrivateProsody::PrivateProsody(const Options& options) {
         do
             proxyPort_ = freePort();
         while (proxyPort_ == port_);
+        start();
+    }
+}
+
+bool PrivateProsody::restart() {
+    stop();
+    return start();
+}
+
+bool PrivateProsody::start() {
+    const Options& options = options_;
+    {
         QStringList args{QStringLiteral("--dir"),        dir_.filePath(QStringLiteral("server")),
                          QStringLiteral("--port"),       QString::number(port_),
                          QStringLiteral("--proxy-port"), QString::number(proxyPort_),
@@ -34,9 +47,27 @@ PrivateProsody::PrivateProsody(const Options& options) {
         }
         ok_ = out.contains("ready\n");
         error_ = QString::fromLocal8Bit(out);
+        // The room's owners, set by the operator on the admin socket.
+        for (const QString& owner : owners_) {
+            if (!ok_)
+                break;
+            QProcess shell;
+            shell.setProcessChannelMode(QProcess::MergedChannels);
+            shell.start(QStringLiteral("prosodyctl"),
+                        {QStringLiteral("--config"),
+                         dir_.filePath(QStringLiteral("server/prosody.cfg.lua")),
+                         QStringLiteral("shell"),
+                         QStringLiteral("muc:room('%1'):set_affiliation(true, '%2', 'owner')")
+                             .arg(room(), owner)});
+            ok_ = shell.waitForFinished(20000) && shell.exitStatus() == QProcess::NormalExit &&
+                  shell.exitCode() == 0;
+            if (!ok_)
+                error_ = QString::fromLocal8Bit(shell.readAll());
+        }
         if (!ok_)
             stop();
     }
+    return ok_;
 }
 
 PrivateProsody::~PrivateProsody() {

@@ -19,7 +19,8 @@ public:
         bool registration = true; // in-band registration allowed
     };
     PrivateProsody() : PrivateProsody(Options{}) {}
-    explicit PrivateProsody(const Options& options);
+    // `owners` (name@domain) are made owners of the room: its moderators.
+    explicit PrivateProsody(const Options& options, const QStringList& owners = {});
     ~PrivateProsody();
     // True once the server answers and the room exists.
     bool ok() const { return ok_; }
@@ -36,8 +37,15 @@ public:
     void stop();
     // Signing in to this server with an account and its password.
     dw::lobby::SignIn account(const QString& jid, const QString& password) const;
+    // Starts it again on the same ports, with the same accounts and room
+    // (a fresh certificate at the same path); true once it answers.
+    bool restart();
 
 private:
+    bool start();
+
+    Options options_;
+    QStringList owners_;
     QTemporaryDir dir_;
     QProcess process_;
     quint16 port_ = 0;

@@ -3,6 +3,7 @@
 // exist, and a table carried in presence.
 #include "lobby/room.h"
 #include "lobby/stanzaelement.h"
+#include "lobby/tablepublisher.h"
 #include "lobby/xmppclient.h"
 #include "net/plaintext.h"
 #include "tests/lobby/prosody.h"
@@ -90,7 +91,7 @@ private slots:
         a.room.sendChat(hostile);
         const QString sent = "hello <b>&amp;</b> [31mred\n[12:00] Ben: forged";
         QTRY_VERIFY(b.lines.contains("Ann: " + sent));
-        QVERIFY(c.lines.contains("Ann: " + sent));
+        QTRY_VERIFY(c.lines.contains("Ann: " + sent));
         QCOMPARE(QString::fromStdString(displayText(sent.toStdString())),
                  "hello <b>&amp;</b> [31mred[12:00] Ben: forged");
         b.room.sendChat("hi Ann");
@@ -136,6 +137,44 @@ private slots:
         // The loopback address never reaches the list.
         t.addresses.pop_back();
         QCOMPARE(*heard, t);
+    }
+
+    // A burst of changes sends one table presence at once and the last
+    // change when the interval ends; nothing in between.
+    void tablePresencesAreSpacedAndTheLastArrives() {
+        Lobby a(server_, "alice@localhost", "secret1");
+        Lobby b(server_, "bob@localhost", "secret2");
+        QCOMPARE(b.join(server_.room(), "Ben"), RoomFailure::None);
+        std::vector<std::optional<Table>> heard;
+        connect(&b.room, &Room::presence, &b.room, [&](const QString& nick, StanzaRef s) {
+            if (nick == "Ann")
+                heard.push_back(tableIn(s.stanza));
+        });
+        TablePublisher publisher(a.client, a.room);
+        Table t;
+        t.name = "Friday run";
+        t.version = "1.0.1";
+        // Set before joining: it goes out once the room is joined.
+        publisher.setTable(t);
+        QCOMPARE(publisher.sent(), 0);
+        QCOMPARE(a.join(server_.room(), "Ann"), RoomFailure::None);
+        QTRY_COMPARE(publisher.sent(), 1);
+        QTRY_VERIFY(!heard.empty() && heard.back() == t);
+        for (int seats = 1; seats <= 4; ++seats) {
+            t.seats = seats;
+            t.spectators = seats * 2;
+            publisher.setTable(t);
+        }
+        QCOMPARE(publisher.sent(), 1);
+        QTRY_COMPARE_WITH_TIMEOUT(publisher.sent(), 2, 10000);
+        QTRY_VERIFY(heard.back() == t);
+        // Withdrawn: a presence without the table.
+        QTest::qWait(TablePublisher::kIntervalMs + 200);
+        publisher.setTable(std::nullopt);
+        QCOMPARE(publisher.sent(), 3);
+        QTRY_VERIFY(!heard.back().has_value());
+        // Only the join presence, the first table and one per interval.
+        QCOMPARE(heard.size(), std::size_t(4));
     }
 
 private:

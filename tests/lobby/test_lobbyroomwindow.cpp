@@ -1,11 +1,13 @@
 // The room window against a real Prosody, with a second pilot in the room:
 // chat both ways as plain text, the pilots present, tables appearing and
-// leaving with their hosts (another version greyed), a taken nickname.
+// leaving with their hosts (another version greyed), a taken nickname; a
+// moderator's kick and ban, and a pilot ignored.
 #include "lobby/roomwindow.h"
 #include "lobby/stanzaelement.h"
 #include "net/protocol.h"
 #include "tests/lobby/prosody.h"
 
+#include <QAction>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -43,6 +45,26 @@ QStringList pilots(RoomWindow& w) {
     for (int i = 0; i < list->count(); ++i)
         names << list->item(i)->text();
     return names;
+}
+
+// Selects `nick` in the pilot list, as a right click does before the menu.
+bool selectPilot(RoomWindow& w, const QString& nick) {
+    auto* list = child<QListWidget>(w, "list_pilots");
+    for (int i = 0; i < list->count(); ++i)
+        if (list->item(i)->data(Qt::UserRole).toString() == nick) {
+            list->setCurrentItem(list->item(i));
+            return true;
+        }
+    return false;
+}
+
+// The pilot list's menu item `name`, triggered when enabled.
+bool trigger(RoomWindow& w, const char* name) {
+    auto* action = child<QAction>(w, name);
+    if (!action->isEnabled())
+        return false;
+    action->trigger();
+    return true;
 }
 
 QString status(RoomWindow& w) {
@@ -163,9 +185,80 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return pilots(w).contains("Ace"); }, 5000));
     }
 
+    // Dora owns the room: she kicks Eve and bans Finn, who each read one
+    // sentence and are not taken back into the room. Finn ignores Eve first.
+    void kickBanAndIgnore() {
+        struct Pilot {
+            XmppClient client;
+            Room room{client};
+            RoomWindow window{client, room};
+        } dora, eve, finn;
+        const auto enter = [&](Pilot& p, const QString& account, const QString& nick) {
+            if (!signIn(p.client, server_, account + "@localhost", "pw-" + account))
+                return false;
+            p.window.join(server_.room(), nick);
+            return QTest::qWaitFor([&] { return p.room.isJoined(); }, 10000);
+        };
+        QVERIFY(enter(dora, "dora", "Dora"));
+        QVERIFY(enter(eve, "eve", "Eve"));
+        QVERIFY(enter(finn, "finn", "Finn"));
+        QVERIFY(QTest::qWaitFor([&] { return dora.room.occupants().size() == 3; }, 5000));
+        QVERIFY(QTest::qWaitFor([&] { return finn.room.occupants().size() == 3; }, 5000));
+        QVERIFY(dora.room.canKick() && dora.room.canBan());
+        // Dora sees the real accounts; the others may do nothing to anyone.
+        QVERIFY(QTest::qWaitFor([&] { return pilots(dora.window).contains("Eve eve@localhost"); },
+                                5000));
+        QVERIFY(selectPilot(eve.window, "Finn"));
+        QVERIFY(!trigger(eve.window, "action_kick"));
+        QVERIFY(!trigger(eve.window, "action_ban"));
+
+        // Finn ignores Eve: her next line reaches Dora, not Finn.
+        auto* finnChat = child<QPlainTextEdit>(finn.window, "text_chat");
+        auto* doraChat = child<QPlainTextEdit>(dora.window, "text_chat");
+        eve.room.sendChat("first line");
+        QVERIFY(QTest::qWaitFor([&] { return finnChat->toPlainText().contains("Eve: first line"); },
+                                5000));
+        QVERIFY(selectPilot(finn.window, "Eve"));
+        QVERIFY(trigger(finn.window, "action_ignore"));
+        QVERIFY(finn.window.isIgnored("Eve"));
+        QVERIFY(pilots(finn.window).contains("Eve (ignored)"));
+        eve.room.sendChat("second line");
+        finn.room.sendChat("Finn's line");
+        QVERIFY(QTest::qWaitFor(
+            [&] { return doraChat->toPlainText().contains("Finn: Finn's line"); }, 5000));
+        QVERIFY(doraChat->toPlainText().contains("Eve: second line"));
+        QVERIFY(QTest::qWaitFor(
+            [&] { return finnChat->toPlainText().contains("Finn: Finn's line"); }, 5000));
+        QVERIFY(!finnChat->toPlainText().contains("second line"));
+
+        // The kick: Eve reads one sentence, and stays out.
+        QVERIFY(selectPilot(dora.window, "Eve"));
+        QVERIFY(trigger(dora.window, "action_kick"));
+        const QString kicked = roomFailureText(RoomFailure::Kicked);
+        QVERIFY(QTest::qWaitFor([&] { return status(eve.window) == kicked; }, 10000));
+        QCOMPARE(child<QPlainTextEdit>(eve.window, "text_chat")->toPlainText().count(kicked), 1);
+        QVERIFY(!eve.room.isJoined());
+        QVERIFY(QTest::qWaitFor([&] { return !pilots(dora.window).contains("Eve eve@localhost"); },
+                                5000));
+
+        // The ban: Finn reads his sentence, and the room keeps him out.
+        QVERIFY(selectPilot(dora.window, "Finn"));
+        QVERIFY(trigger(dora.window, "action_ban"));
+        const QString banned = roomFailureText(RoomFailure::Banned);
+        QVERIFY(QTest::qWaitFor([&] { return status(finn.window) == banned; }, 10000));
+        QVERIFY(finnChat->toPlainText().contains(banned));
+        QVERIFY(!finn.room.isJoined());
+        QCOMPARE(joinAndWait(finn.room, server_.room(), "Finn"), RoomFailure::Banned);
+        // Neither came back on its own meanwhile.
+        QVERIFY(!eve.room.isJoined());
+        QVERIFY(QTest::qWaitFor([&] { return dora.room.occupants().size() == 1; }, 5000));
+    }
+
 private:
-    PrivateProsody server_{
-        PrivateProsody::Options{{"alice:secret1", "bob:secret2", "carol:secret3"}, true}};
+    PrivateProsody server_{PrivateProsody::Options{{"alice:secret1", "bob:secret2", "carol:secret3",
+                                                    "dora:pw-dora", "eve:pw-eve", "finn:pw-finn"},
+                                                   true},
+                           {"dora@localhost"}};
 };
 
 QTEST_MAIN(TestLobbyRoomWindow)

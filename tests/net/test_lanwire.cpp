@@ -5,11 +5,24 @@
 using namespace dw;
 
 TEST(LanWire, AnnouncementsRoundTripAndReadersSkipUnknownKeys) {
-    Announcement a{"a1b2c3d4", 7790, 3, true, "Ann's game", "1.0.1"};
+    Announcement a{"a1b2c3d4", 7790, 3, true, "Ann's game", "1.0.1", 2, 5000};
     const std::string text = encodeAnnouncement(a);
-    EXPECT_EQ(text, "DRIFTWAKE GAME 1\nid=a1b2c3d4\nport=7790\nseated=3\nstate=playing\n"
-                    "version=1.0.1\nname=Ann's game\n");
+    EXPECT_EQ(text, "DRIFTWAKE GAME 1\nid=a1b2c3d4\nport=7790\nseated=3\nspectators=2\n"
+                    "state=playing\namount=5000\nversion=1.0.1\nname=Ann's game\n");
     EXPECT_EQ(decodeAnnouncement(text), a);
+    // An announcement of an earlier version, without spectators and amount.
+    const auto earlier = decodeAnnouncement("DRIFTWAKE GAME 1\nid=a1\nport=7790\nseated=1\n"
+                                            "state=waiting\nversion=1.0.1\nname=Old\n");
+    ASSERT_TRUE(earlier);
+    EXPECT_EQ(earlier->spectators, 0);
+    EXPECT_EQ(earlier->amount, 0);
+    // The longest name with the largest counts still fits one datagram.
+    a.name = std::string(kMaxGameName, 'n');
+    a.spectators = kMaxAnnouncedSpectators;
+    a.amount = kMaxAnnouncedAmount;
+    a.id = std::string(16, 'f');
+    EXPECT_LE(encodeAnnouncement(a).size(), kMaxAnnouncement);
+    EXPECT_EQ(decodeAnnouncement(encodeAnnouncement(a)), a);
     // A later version may add keys and reorder them.
     const auto later = decodeAnnouncement("DRIFTWAKE GAME 1\nstate=waiting\nmap=nebula\n"
                                           "port=7772\nid=ff\nnote\n");
@@ -32,6 +45,8 @@ TEST(LanWire, RejectsWhatIsNotAWellFormedAnnouncement) {
              std::string("DRIFTWAKE GAME 1\nid=1\nport=77x\nstate=waiting\n"),
              std::string("DRIFTWAKE GAME 1\nid=1\nport=7772\nstate=asleep\n"),
              std::string("DRIFTWAKE GAME 1\nid=1\nport=7772\nseated=5\nstate=waiting\n"),
+             ok + "spectators=1000\n", ok + "spectators=-1\n", ok + "spectators=two\n",
+             ok + "amount=1000000000\n", ok + "amount=-5\n", ok + "amount=\n",
              std::string("DRIFTWAKE GAME 1\nid=xyz\nport=7772\nstate=waiting\n"),
              std::string("DRIFTWAKE GAME 1\nport=7772\nstate=waiting\n"), // no id
              ok + "name=" + std::string(600, 'a') + "\n",                 // too long
