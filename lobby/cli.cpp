@@ -1,6 +1,7 @@
 #include "lobby/cli.h"
 
 #include "lobby/agonesaddress.h"
+#include "lobby/reconnector.h"
 #include "lobby/room.h"
 #include "lobby/stanzaelement.h"
 #include "lobby/tablelist.h"
@@ -66,7 +67,10 @@ QString tableLine(const QString& nick, const Table& t) {
 // application with exit code 2 after saying why.
 class Session : public QObject {
 public:
-    Session(const CliOptions& options, const QString& nick, std::function<void()> ready)
+    // A session that `staysOn` signs in again when its connection drops, and
+    // calls `ready` again each time it is back in the room.
+    Session(const CliOptions& options, const QString& nick, bool staysOn,
+            std::function<void()> ready)
         : room_(client_), ready_(std::move(ready)) {
         const auto server = parseHostPort(options.server.toStdString(), kDefaultXmppPort);
         QString password;
@@ -89,9 +93,23 @@ public:
         const QString roomJid = options.room.isEmpty()
                                     ? QStringLiteral("driftwake@conference.") + domain
                                     : options.room;
-        connect(&client_, &XmppClient::failed, this, [this](Failure f) { stop(failureText(f)); });
-        connect(&client_, &XmppClient::disconnected, this,
-                [this](Failure f) { stop(failureText(f)); });
+        // Made before the handlers below, so that it has taken up a drop or
+        // a failed attempt by the time they look.
+        if (staysOn) {
+            reconnector_ = std::make_unique<Reconnector>(client_);
+            connect(reconnector_.get(), &Reconnector::gaveUp, this,
+                    [this](Failure f) { stop(failureText(f)); });
+        }
+        connect(&client_, &XmppClient::failed, this, [this](Failure f) {
+            if (!reconnecting())
+                stop(failureText(f));
+        });
+        connect(&client_, &XmppClient::disconnected, this, [this](Failure f) {
+            if (!reconnecting())
+                stop(failureText(f));
+            else
+                say(failureText(f) + QStringLiteral(" Signing in again."));
+        });
         connect(&client_, &XmppClient::signedIn, this,
                 [this, roomJid, nick] { room_.join(roomJid, nick); });
         connect(&room_, &Room::joinFailed, this,
@@ -118,6 +136,7 @@ public:
     }
 
 private:
+    bool reconnecting() const { return reconnector_ && reconnector_->isReconnecting(); }
     void stop(const QString& why) {
         if (stopping_)
             return;
@@ -128,6 +147,7 @@ private:
 
     XmppClient client_;
     Room room_;
+    std::unique_ptr<Reconnector> reconnector_;
     std::function<void()> ready_;
     bool stopping_ = false;
 };
@@ -136,7 +156,7 @@ int listTables(const CliOptions& options) {
     const QString nick = options.nick.isEmpty() ? options.jid.section('@', 0, 0) : options.nick;
     TableList list;
     Session* session = nullptr;
-    Session s(options, nick, [&] {
+    Session s(options, nick, false, [&] {
         QTimer::singleShot(options.listSeconds * 1000, qApp, [&] {
             if (list.tables().empty())
                 std::printf("no tables found\n");
@@ -294,7 +314,7 @@ int advertise(const CliOptions& options) {
         });
     };
 
-    Session s(options, nick, [&] {
+    Session s(options, nick, true, [&] {
         if (!options.statusUrl.isEmpty()) {
             fetch();
             poll.start(kStatusPollMs);

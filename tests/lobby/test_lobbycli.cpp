@@ -1,8 +1,10 @@
 // driftwake-lobby without a window, as programs: --list-tables against a
 // private Prosody, and --advertise of a real headless host whose seats and
-// state follow its /status; --agones publishes the address of the fleet's
+// state follow its /status through a game, and which signs in again after
+// the server restarts; --agones publishes the address of the fleet's
 // GameServer as the Agones SDK sidecar describes it.
 #include "lobby/agonesaddress.h"
+#include "net/messages.h"
 #include "tests/lobby/prosody.h"
 #include "tests/support/fakesidecar.h"
 #include "tests/support/processes.h"
@@ -55,8 +57,9 @@ private slots:
         QVERIFY(copy.ok());
         const quint16 port = freePort();
         const quint16 statusPort = freePort();
-        Running host(copy, {"--headless", "--no-announce", "--port", QString::number(port),
-                            "--status-port", QString::number(statusPort)});
+        Running host(copy,
+                     {"--headless", "--no-announce", "--port", QString::number(port),
+                      "--status-port", QString::number(statusPort), "--timer-scale", "0.002"});
         QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
 
         // The address shown is the host's public one; /status is read on
@@ -80,6 +83,22 @@ private slots:
         Result r;
         QVERIFY(QTest::qWaitFor([&] { return (r = list()).out == seated; }, 20000));
         QCOMPARE(r.code, 0);
+
+        // She starts a game and watches the computer pilots play it: the
+        // room hears the table playing, and waiting again after the winner.
+        ann.send(msg::StartGameRequest{"Ann", "1000", "50", false, false});
+        ann.send(msg::JustWatch{1, true});
+        const QString playing = "Night run\tNight run\t1/4\tplaying\t" + shown + "\n";
+        QVERIFY(QTest::qWaitFor([&] { return list().out == playing; }, 20000));
+        QVERIFY(ann.waitFor<msg::Winner>(120000));
+        QVERIFY(QTest::qWaitFor([&] { return list().out == seated; }, 20000));
+
+        // The server restarts: the advertiser signs in again and lists the
+        // table again.
+        QVERIFY2(server_.restart(), qPrintable(server_.error()));
+        QVERIFY2(QTest::qWaitFor([&] { return list().out == seated; }, 60000),
+                 qPrintable(advertiser.readAllStandardError()));
+        QCOMPARE(advertiser.state(), QProcess::Running);
 
         // The advertiser ends: the table goes with it.
         advertiser.terminate();
