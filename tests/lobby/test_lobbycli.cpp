@@ -57,9 +57,8 @@ private slots:
         QVERIFY(copy.ok());
         const quint16 port = freePort();
         const quint16 statusPort = freePort();
-        Running host(copy,
-                     {"--headless", "--no-announce", "--port", QString::number(port),
-                      "--status-port", QString::number(statusPort), "--timer-scale", "0.002"});
+        Running host(copy, {"--headless", "--no-announce", "--port", QString::number(port),
+                            "--status-port", QString::number(statusPort), "--timer-scale", "0.2"});
         QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
 
         // The address shown is the host's public one; /status is read on
@@ -85,11 +84,13 @@ private slots:
         QCOMPARE(r.code, 0);
 
         // She starts a game and watches the computer pilots play it: the
-        // room hears the table playing, and waiting again after the winner.
+        // room hears the table playing, and waiting again after the winner
+        // (the pacing keeps the game going for a listing to see it).
         ann.send(msg::StartGameRequest{"Ann", "1000", "50", false, false});
         ann.send(msg::JustWatch{1, true});
         const QString playing = "Night run\tNight run\t1/4\tplaying\t" + shown + "\n";
-        QVERIFY(QTest::qWaitFor([&] { return list().out == playing; }, 20000));
+        QVERIFY2(QTest::qWaitFor([&] { return (r = list()).out == playing; }, 20000),
+                 qPrintable(r.out + r.err));
         QVERIFY(ann.waitFor<msg::Winner>(120000));
         QVERIFY(QTest::qWaitFor([&] { return list().out == seated; }, 20000));
 
