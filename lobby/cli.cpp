@@ -90,9 +90,7 @@ public:
         how.port = static_cast<quint16>(server->port);
         how.caFile = qEnvironmentVariable("DRIFTWAKE_LOBBY_CA");
         const QString domain = options.jid.section('@', 1).section('/', 0, 0);
-        const QString roomJid = options.room.isEmpty()
-                                    ? QStringLiteral("driftwake@conference.") + domain
-                                    : options.room;
+        const QString roomJid = options.room.isEmpty() ? defaultRoomFor(domain) : options.room;
         // Made before the handlers below, so that it has taken up a drop or
         // a failed attempt by the time they look.
         if (staysOn) {

@@ -15,6 +15,11 @@
 
 namespace dw::lobby {
 
+// The room a lobby joins when none is named: driftwake@conference.DOMAIN.
+inline QString defaultRoomFor(const QString& domain) {
+    return QStringLiteral("driftwake@conference.") + domain;
+}
+
 // Why joining failed, or why the room was left.
 enum class RoomFailure {
     None,

@@ -313,7 +313,8 @@ void RoomWindow::refreshTables() {
         item->setText(ColSeats, QStringLiteral("%1 of %2").arg(t.seats).arg(kMaxSeats));
         item->setText(ColSpectators, QString::number(t.spectators));
         item->setText(ColState, t.playing ? QStringLiteral("playing") : QStringLiteral("waiting"));
-        item->setText(ColAmount, QString::number(t.amount));
+        // A table whose host has not started a game yet has no amount.
+        item->setText(ColAmount, t.amount > 0 ? QString::number(t.amount) : QStringLiteral("-"));
         item->setText(ColAddress, addresses.isEmpty() ? QStringLiteral("not shown")
                                                       : addresses.join(QStringLiteral(", ")));
         if (t.version != kVersion) {

@@ -1,5 +1,7 @@
 #include "lobby/signinwindow.h"
 
+#include "lobby/room.h"
+
 #include "net/lanwire.h"
 #include "net/netdialogs.h"
 
@@ -58,7 +60,14 @@ SignInWindow::SignInWindow(XmppClient& client, std::filesystem::path iniPath, QW
     password_->setEchoMode(QLineEdit::Password);
     room_ = field(this, "edit_room", kMaxField);
     room_->setText(QString::fromStdString(choices_.room));
-    room_->setPlaceholderText(QStringLiteral("driftwake@conference.example.org"));
+    // The room joined when none is typed, for the account's domain.
+    const auto showDefaultRoom = [this] {
+        const QString domain = domainOf(account_->text().trimmed());
+        room_->setPlaceholderText(
+            defaultRoomFor(domain.isEmpty() ? QStringLiteral("example.org") : domain));
+    };
+    showDefaultRoom();
+    connect(account_, &QLineEdit::textChanged, this, showDefaultRoom);
 
     auto* form = new QFormLayout;
     form->addRow(QStringLiteral("Pilot name:"), pilot_);
@@ -154,7 +163,7 @@ void SignInWindow::start(SignIn::Mode mode) {
                                     ? QStringLiteral("guest.") + domain
                                     : QString::fromStdString(choices_.guestDomain);
     const QString room = room_->text().trimmed();
-    roomJid_ = room.isEmpty() ? QStringLiteral("driftwake@conference.") + domain : room;
+    roomJid_ = room.isEmpty() ? defaultRoomFor(domain) : room;
     nick_ = *pilot;
 
     SignIn how;

@@ -80,6 +80,8 @@ private slots:
         auto* row = bob.window.findChild<QTreeWidget*>("tree_tables")->topLevelItem(0);
         QCOMPARE(row->text(RoomWindow::ColHost), QStringLiteral("Ann"));
         QCOMPARE(row->text(RoomWindow::ColState), QStringLiteral("waiting"));
+        // No game has been started, so there is no amount to earn yet.
+        QCOMPARE(row->text(RoomWindow::ColAmount), QStringLiteral("-"));
         // The game hosts on the port the lobby chose.
         QVERIFY(ann.window.launcher().hosting());
         QTcpSocket game;

@@ -76,6 +76,9 @@ private slots:
             child<QLineEdit>(w, "edit_pilot")->setText(" Ann ");
             child<QLineEdit>(w, "edit_server")->setText(server());
             child<QLineEdit>(w, "edit_account")->setText("alice@localhost");
+            // Left empty, the room is the account's domain's own.
+            QCOMPARE(child<QLineEdit>(w, "edit_room")->placeholderText(),
+                     QStringLiteral("driftwake@conference.localhost"));
             child<QLineEdit>(w, "edit_password")->setText(kPassword);
             QTest::mouseClick(child<QPushButton>(w, "button_signin"), Qt::LeftButton);
             QVERIFY(!child<QPushButton>(w, "button_signin")->isEnabled());
