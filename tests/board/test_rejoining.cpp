@@ -12,6 +12,7 @@
 #include "net/protocol.h"
 #include "net/tserver.h"
 #include "net/tspylist.h"
+#include "tests/support/processes.h"
 #include "tests/support/tcpproxy.h"
 
 #include <QAction>
@@ -29,6 +30,7 @@
 #include <memory>
 
 using namespace dw;
+using dw::testing::freePort;
 using dw::testing::TcpProxy;
 
 namespace {
@@ -179,12 +181,6 @@ void shot(QWidget* w, const char* name) {
         return;
     QTest::qWait(100);
     w->grab().save(dir + QLatin1Char('/') + QLatin1String(name));
-}
-
-quint16 freePort() {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
 }
 
 } // namespace

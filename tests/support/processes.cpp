@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTest>
 
@@ -13,6 +14,19 @@
 namespace dw::testing {
 
 quint16 freePort() {
+    // Below the kernel's range for outgoing connections (32768 up), so that
+    // no client socket of another test takes the port before its program
+    // listens on it; at random, so that tests running side by side rarely
+    // try the same one.
+    constexpr quint32 kFirst = 20000;
+    constexpr quint32 kLast = 32767;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const auto port =
+            static_cast<quint16>(QRandomGenerator::global()->bounded(kFirst, kLast + 1));
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::Any, port))
+            return port;
+    }
     QTcpServer probe;
     probe.listen(QHostAddress::LocalHost, 0);
     return probe.serverPort();

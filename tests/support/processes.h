@@ -21,7 +21,8 @@
 
 namespace dw::testing {
 
-// A TCP port on 127.0.0.1 that nothing listens on right now.
+// A TCP port that nothing listens on right now, outside the range the
+// kernel gives outgoing connections.
 quint16 freePort();
 
 // The launch options of a solo game of "You" on a free port.
