@@ -2,13 +2,11 @@
 
 #include "engine/gamebounds.h"
 
-#include "net/messages.h"
-
 #include <algorithm>
 #include <charconv>
 #include <climits>
 #include <experimental/simd>
-#include <vector>
+#include <span>
 
 namespace dw {
 
@@ -58,28 +56,14 @@ int lowestEmptySlot(const std::array<int, kSlots + 1>& cards) {
 
 } // namespace
 
-Engine::Engine(EngineHost& host, std::uint32_t seed) : host_(host), random_(seed) {
+Engine::Engine(EngineHost& host, EngineEvents& events, std::uint32_t seed)
+    : host_(host), events_(events), random_(seed) {
     // Seat 1 is flown by the computer only on a host without a player of
     // its own (a headless host).
     players[1].botname = "Klank";
     players[2].botname = "Klot";
     players[3].botname = "Klock";
     players[4].botname = "Kling";
-}
-
-// ---------------------------------------------------------------------------
-// Sending
-
-bool Engine::anyConnected() const {
-    const int last = std::min(numentries, kMaxEntries);
-    for (int i = 1; i <= last; ++i)
-        if (players[ix(i)].connected)
-            return true;
-    return false;
-}
-
-void Engine::broadcast(const std::string& message) {
-    host_.sendAll(message);
 }
 
 // ---------------------------------------------------------------------------
@@ -113,8 +97,7 @@ void Engine::dealcards() {
             p.cards[ix(slot)] = deck[ix(deckpos)];
             deck[ix(deckpos)] = kNoCard;
         }
-        if (p.connected)
-            host_.sendTo(s, handMessage(s, 6));
+        tell(&EngineEvents::handDealt, s, std::span<const int>(p.cards).subspan(1, 6));
     }
     findplayer();
 }
@@ -185,21 +168,15 @@ bool Engine::handTurnTo(int seat) {
     for (int s = 1; s <= kSlots && slot == 0; ++s)
         if (p.cards[ix(s)] != kNoCard)
             slot = s;
-    host_.sendTo(
-        seat,
-        msg::NextPlayer{seat, slot, slot == 0 ? kNoCard : p.cards[ix(slot)], deckpos}.encode());
+    tell(&EngineEvents::turnHandedBack, seat, slot, slot == 0 ? kNoCard : p.cards[ix(slot)],
+         deckpos);
     return true;
 }
 
 // ---------------------------------------------------------------------------
 // Game cycle
 
-void Engine::startgame(const msg::StartGameRequest& request) {
-    // Amount and distance come as typed; a text that is not an integer gets
-    // the defaults.
-    const std::optional<int> amount = parseInteger(request.amount);
-    const std::optional<int> thousands = parseInteger(request.distance);
-
+void Engine::startgame(const GameStart& game) {
     host_.stopTimer(EngineTimer::Timer1);
     host_.stopTimer(EngineTimer::Computer);
     computeraction_ = 0;
@@ -210,8 +187,8 @@ void Engine::startgame(const msg::StartGameRequest& request) {
     // An integer outside the options window's ranges is brought within them,
     // as the window does with a typed value: no peer starts a game that
     // ends after one round or never.
-    playto = amountWithinBounds(amount.value_or(5000));
-    tripdistance = distanceWithinBounds(thousands.value_or(70)) * 1000;
+    playto = amountWithinBounds(game.amount.value_or(5000));
+    tripdistance = distanceWithinBounds(game.distance.value_or(70)) * 1000;
 
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];
@@ -220,14 +197,12 @@ void Engine::startgame(const msg::StartGameRequest& request) {
         p.justwatching = false;
         p.active = true;
     }
-    if (!players[3].connected && !request.bot3)
+    if (!players[3].connected && !game.bot3)
         players[3].active = false;
-    if (!players[4].connected && !request.bot4)
+    if (!players[4].connected && !game.bot4)
         players[4].active = false;
-    if (anyConnected())
-        broadcast(msg::StartGameAnnounce{request.starter, playto, tripdistance, players[3].active,
-                                         players[4].active}
-                      .encode());
+    tell(&EngineEvents::gameStarted, std::string_view(game.starter), playto, tripdistance,
+         players[3].active, players[4].active);
 
     currentplayer = random_(4);
     startround();
@@ -238,8 +213,7 @@ void Engine::startround() {
     if (checkforwin())
         return;
     shufflecards();
-    if (anyConnected())
-        broadcast(msg::StartingRound{}.encode());
+    tell(&EngineEvents::roundStarted);
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];
         p.undocked = false;
@@ -257,21 +231,6 @@ void Engine::startround() {
     discardtop = kNoCard;
     ++stats_.rounds;
     dealcards();
-}
-
-// The seat to play learns which card it drew; everyone else only whose
-// turn it is.
-void Engine::announceTurn(int seat, int drawnSlot, int drawnCard) {
-    const std::string others = msg::NextPlayer{seat, 0, 0, deckpos}.encode();
-    const int last = std::min(numentries, kMaxEntries);
-    for (int i = 1; i <= last; ++i) {
-        if (!players[ix(i)].connected)
-            continue;
-        if (i == seat)
-            host_.sendTo(i, msg::NextPlayer{seat, drawnSlot, drawnCard, deckpos}.encode());
-        else
-            host_.sendTo(i, others);
-    }
 }
 
 void Engine::findplayer() {
@@ -304,8 +263,7 @@ void Engine::findplayer() {
 
     if (drawing || canmove(seat)) {
         ++stats_.turns;
-        if (anyConnected())
-            announceTurn(seat, drawnSlot, drawnCard);
+        tell(&EngineEvents::turnStarted, seat, drawnSlot, drawnCard, deckpos);
         if (!(p.connected && !p.justwatching))
             armComputer();
         return;
@@ -316,8 +274,7 @@ void Engine::findplayer() {
     for (int s = 1; s <= kSeats; ++s)
         if (players[ix(s)].active && players[ix(s)].stillmoving)
             someoneMoving = true;
-    if (anyConnected())
-        broadcast(msg::CannotMove{seat}.encode());
+    tell(&EngineEvents::turnPassed, seat);
     if (someoneMoving)
         schedule(TimerAction::NextTurn, 1);
     else
@@ -387,8 +344,8 @@ void Engine::endround() {
 }
 
 void Engine::getscores() {
-    const bool send = anyConnected();
-    msg::PostScores scores;
+    ScoresPosted scores;
+    static_assert(std::tuple_size_v<decltype(scores.scores)> == kSeats);
     for (int s = 1; s <= kSeats; ++s) {
         tplayer& p = players[ix(s)];
         if (!p.active)
@@ -415,12 +372,10 @@ void Engine::getscores() {
         // Totals saturate instead of wrapping when the amount to earn is huge.
         const long long sum = static_cast<long long>(p.total) + p.roundscore;
         p.total = static_cast<std::int32_t>(std::min<long long>(sum, INT_MAX));
-        if (send)
-            scores.seats.push_back(
-                {s, p.total, p.roundscore, travel, completion, safe, protection, shutout});
+        scores.scores[ix(scores.count++)] = {s,          p.total, p.roundscore, travel,
+                                             completion, safe,    protection,   shutout};
     }
-    if (send)
-        broadcast(scores.encode());
+    tell(&EngineEvents::scoresPosted, scores);
 }
 
 bool Engine::checkforwin() {
@@ -429,8 +384,7 @@ bool Engine::checkforwin() {
         return false;
     const tplayer& p = players[ix(w)];
     const std::string& name = p.name.empty() ? p.botname : p.name;
-    if (anyConnected())
-        broadcast(msg::Winner{name, w}.encode());
+    tell(&EngineEvents::gameWon, w, std::string_view(name));
     gameinprogress = false;
     winner_ = w;
     return true;
@@ -453,27 +407,10 @@ bool isSeat(int seat) {
 
 void Engine::refuse(int seat, Refusal why, std::string_view detail) {
     const RefusalInfo& info = refusalInfo(why);
-    if (players[ix(seat)].connected)
-        host_.sendTo(seat, msg::Invalid{seat, info.code}.encode());
+    tell(&EngineEvents::playRefused, seat, why);
     host_.diagnostic(std::string(info.notice));
     if (!detail.empty())
         host_.diagnostic(std::string(detail));
-}
-
-void Engine::placego(const msg::PlaceGo& play) {
-    playGo(play.seat, play.slot, play.target);
-}
-
-void Engine::placespeed(const msg::PlaceSpeed& play) {
-    playSpeed(play.seat, play.slot, play.target);
-}
-
-void Engine::gomiles(const msg::GoMiles& play) {
-    playMiles(play.seat, play.slot);
-}
-
-void Engine::discard(const msg::Discard& play) {
-    playDiscard(play.seat, play.slot);
 }
 
 void Engine::playGo(int seat, int slot, int target) {
@@ -486,8 +423,9 @@ void Engine::playGo(int seat, int slot, int target) {
 
     auto send = [&](int tgt) {
         players[ix(tgt)].gopile = card;
-        if (anyConnected())
-            broadcast(msg::PlacingGo{seat, card, slot, tgt}.encode());
+        tell(&EngineEvents::playApplied,
+             PlayApplied{
+                 .pile = PlayPile::Go, .seat = seat, .slot = slot, .card = card, .target = tgt});
     };
 
     if (target == seat) {
@@ -509,29 +447,32 @@ void Engine::playGo(int seat, int slot, int target) {
             // The shield of a hazard just repaired, or still in force, sets
             // the ship moving again (effect 1); the teleport shield ends a
             // teleport (effect 2).
-            int effect = 0;
+            ShieldEffect effect = ShieldEffect::None;
             if (isHazard(me.repaired) && shieldFor(me.repaired) == card) {
                 me.undocked = true;
                 me.repaired = 0;
-                effect = 1;
+                effect = ShieldEffect::MovesAgain;
             }
             if (isHazard(me.hazard) && shieldFor(me.hazard) == card) {
                 me.undocked = true;
                 me.hazard = 0;
-                effect = 1;
+                effect = ShieldEffect::MovesAgain;
             }
             if (me.teleported && card == kTeleportShield) {
                 me.teleported = false;
-                effect = 2;
+                effect = ShieldEffect::TeleportEnds;
             }
             me.protections[ix(protectionIndex(card))] = 1;
-            if (effect == 1)
+            if (effect == ShieldEffect::MovesAgain)
                 me.gopile = kUndock;
-            else if (effect == 2)
+            else if (effect == ShieldEffect::TeleportEnds)
                 me.speedpile = kNoCard;
             me.cards[ix(slot)] = kNoCard;
-            if (anyConnected())
-                broadcast(msg::PlaySafe{seat, card, slot, effect}.encode());
+            tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Shield,
+                                                         .seat = seat,
+                                                         .slot = slot,
+                                                         .card = card,
+                                                         .effect = effect});
             // The same seat moves again, with a fresh draw.
             --currentplayer;
             return schedule(TimerAction::NextTurn, 2);
@@ -577,8 +518,11 @@ void Engine::playSpeed(int seat, int slot, int target) {
     auto apply = [&]() {
         me.cards[ix(slot)] = kNoCard;
         players[ix(target)].speedpile = card;
-        if (anyConnected())
-            broadcast(msg::PlacingSpeed{seat, card, slot, target}.encode());
+        tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Speed,
+                                                     .seat = seat,
+                                                     .slot = slot,
+                                                     .card = card,
+                                                     .target = target});
         schedule(TimerAction::NextTurn, 2);
     };
 
@@ -627,8 +571,12 @@ void Engine::playMiles(int seat, int slot) {
         me.safetrip = false;
     me.milepile = card;
     me.cards[ix(slot)] = kNoCard;
-    if (anyConnected())
-        broadcast(msg::Traveling{seat, me.distance, card, slot, added}.encode());
+    tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Miles,
+                                                 .seat = seat,
+                                                 .slot = slot,
+                                                 .card = card,
+                                                 .distance = me.distance,
+                                                 .added = added});
     schedule(me.distance >= tripdistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
 }
 
@@ -643,55 +591,9 @@ void Engine::playDiscard(int seat, int slot) {
     // Passing with an empty slot puts nothing on the pile.
     if (card != kNoCard)
         discardtop = card;
-    if (anyConnected())
-        broadcast(msg::HeDiscard{seat, slot, card}.encode());
+    tell(&EngineEvents::playApplied,
+         PlayApplied{.pile = PlayPile::Discard, .seat = seat, .slot = slot, .card = card});
     schedule(TimerAction::NextTurn, 2);
-}
-
-// ---------------------------------------------------------------------------
-// For the host server
-
-std::string Engine::newstatsMessage(int seat) const {
-    msg::NewStats m{.seat = seat,
-                    .turn = currentplayer,
-                    .waiting = timer1action_ == TimerAction::None,
-                    .amount = playto,
-                    .taken = deckpos,
-                    .distance = tripdistance,
-                    .seats = {}};
-    m.seats.reserve(kSeats);
-    for (int s = 1; s <= kSeats; ++s) {
-        const tplayer& p = players[ix(s)];
-        msg::SeatStats stats{s,          p.total,  p.active, p.undocked, p.teleported,
-                             p.distance, p.hazard, {}};
-        for (int i = 1; i <= kProtections; ++i)
-            stats.protections[ix(i - 1)] = p.protections[ix(i)] != 0;
-        m.seats.push_back(stats);
-    }
-    return m.encode();
-}
-
-std::string Engine::shipCardsMessage() const {
-    msg::ShipCards m{.discard = discardtop, .ships = {}};
-    m.ships.reserve(kSeats);
-    for (int s = 1; s <= kSeats; ++s) {
-        const tplayer& p = players[ix(s)];
-        msg::ShipShow ship{s, p.speedpile, p.gopile, p.milepile, {}};
-        for (int k = 1; k <= kProtections; ++k)
-            ship.shields[ix(k - 1)] = p.protections[ix(k)] != 0 ? kSkyjackShield + k - 1 : kNoCard;
-        m.ships.push_back(ship);
-    }
-    return m.encode();
-}
-
-std::string Engine::handMessage(int seat, int slots) const {
-    msg::MyCards m{.seat = seat, .cards = {}};
-    if (seat >= 1 && seat <= kSeats) {
-        const int last = std::clamp(slots, 0, kSlots);
-        for (int slot = 1; slot <= last; ++slot)
-            m.cards.emplace_back(slot, players[ix(seat)].cards[ix(slot)]);
-    }
-    return m.encode();
 }
 
 } // namespace dw

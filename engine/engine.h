@@ -2,38 +2,29 @@
 // effect of every play, the turn and round cycle, scoring, the winner and
 // the computer pilots.
 //
-// The engine is plain C++. It reaches the world only through EngineHost:
-// the host server sends its messages over the network and runs its two
-// timers; VirtualHost (engine/virtualclock.h) runs them on a virtual clock.
+// The engine is plain C++. It reaches the world through two interfaces:
+// EngineHost runs its two timers (the host server's timers, or VirtualHost's
+// virtual clock, engine/virtualclock.h) and takes its diagnostics, and
+// EngineEvents hears what happens in the game (engine/events.h).
 #pragma once
 
 #include "engine/cards.h"
+#include "engine/events.h"
 #include "engine/pilot.h"
 #include "engine/random.h"
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace dw {
 
-namespace msg {
-struct StartGameRequest;
-struct PlaceGo;
-struct PlaceSpeed;
-struct GoMiles;
-struct Discard;
-} // namespace msg
-
 enum class EngineTimer { Timer1, Computer };
 
 struct EngineHost {
     virtual ~EngineHost() = default;
-    // One entry; the engine only calls it for entries whose `connected` is set.
-    virtual void sendTo(int entry, const std::string& message) = 0;
-    // Every connected entry 1..numentries, ascending.
-    virtual void sendAll(const std::string& message) = 0;
     // (Re)starts a periodic timer with this interval.
     virtual void startTimer(EngineTimer t, int intervalMs) = 0;
     virtual void stopTimer(EngineTimer t) = 0;
@@ -48,12 +39,11 @@ inline constexpr int kSlots = 7;       // hand slots 1..7
 inline constexpr int kMaxEntries = 11; // entries 1..11 of the player table
 
 // One entry of the host's player table. Entries 1..4 are the seats.
-// `name`, `connected`, `sock` and `justwatching` belong to the host server;
-// the rest is game state kept by the engine.
+// `name`, `connected` and `justwatching` belong to the host server; the rest
+// is game state kept by the engine.
 struct tplayer {
     std::string name;
     bool connected = false;
-    void* sock = nullptr; // the host server's connection object, opaque here
     std::int32_t total = 0;
     bool justwatching = false;
     std::string botname;
@@ -83,15 +73,25 @@ enum class TimerAction {
     EndRound,
 };
 
+// A game as asked for. An amount or distance that is missing gets the
+// default; one outside the options window's ranges is brought within them.
+struct GameStart {
+    std::string starter;
+    std::optional<int> amount;   // to earn
+    std::optional<int> distance; // in thousands of lightyears
+    bool bot3 = true;            // seat 3 plays even without a player in it
+    bool bot4 = true;
+};
+
 // Counters for the simulator; reset by startgame.
 struct EngineStats {
     long rounds = 0; // rounds dealt
-    long turns = 0;  // turns announced with CMD_nextplayer
+    long turns = 0;  // turns begun
 };
 
 class Engine {
 public:
-    Engine(EngineHost& host, std::uint32_t seed);
+    Engine(EngineHost& host, EngineEvents& events, std::uint32_t seed);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
@@ -114,7 +114,7 @@ public:
     void dealcards();
 
     // Game cycle.
-    void startgame(const msg::StartGameRequest& request);
+    void startgame(const GameStart& game);
     void startround();
     void findplayer();
     bool canmove(int seat) const;
@@ -123,12 +123,6 @@ public:
     bool checkforwin();
     void timer1Timer();
     void computertimerTimer();
-
-    // Plays as they come from the network; the plays below decide.
-    void placego(const msg::PlaceGo& play);
-    void placespeed(const msg::PlaceSpeed& play);
-    void gomiles(const msg::GoMiles& play);
-    void discard(const msg::Discard& play);
 
     // The plays themselves. A play
     // is taken only from the current seat while the engine waits for its
@@ -164,12 +158,6 @@ public:
     // is announced to the seat again, so that its player can play it.
     // Returns whether the turn was handed over.
     bool handTurnTo(int seat);
-    // CMD_newstats for a newcomer in entry `seat`.
-    std::string newstatsMessage(int seat) const;
-    // CMD_shipcards: what every ship and the discard pile show.
-    std::string shipCardsMessage() const;
-    // CMD_mycards with the seat's slots 1..slots.
-    std::string handMessage(int seat, int slots) const;
 
     // The seat announced as winner of the last game, 0 while none.
     int winner() const { return winner_; }
@@ -178,20 +166,30 @@ public:
     int computeraction() const { return computeraction_; }
 
 private:
-    bool anyConnected() const;
-    void announceTurn(int seat, int drawnSlot, int drawnCard);
-    void broadcast(const std::string& message);
     // The engine waits for this seat's play.
     bool takesPlay(int seat) const {
         return gameinprogress && timer1action_ == TimerAction::None && seat == currentplayer &&
                seat >= 1 && seat <= kSeats;
     }
     void refuse(int seat, Refusal why, std::string_view detail = {});
+    // Hands the event made of `fields` to its listener. Nothing is made
+    // when nobody hears (NoEvents), and the making is kept out of line so
+    // that the game's own functions pay nothing for it.
+    template <class Event, class... Fields>
+    void tell(void (EngineEvents::*handler)(const Event&), Fields... fields) {
+        if (events_.heard())
+            tellNow(handler, fields...);
+    }
+    template <class Event, class... Fields>
+    [[gnu::noinline]] void tellNow(void (EngineEvents::*handler)(const Event&), Fields... fields) {
+        (events_.*handler)(Event{fields...});
+    }
     void schedule(TimerAction action, int count);
     void armComputer();
     int leader() const;
 
     EngineHost& host_;
+    EngineEvents& events_;
     Random random_;
     TimerAction timer1action_ = TimerAction::None;
     int timer1interval_ = 1000;

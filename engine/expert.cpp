@@ -2,6 +2,7 @@
 #include "engine/expert.h"
 
 #include "engine/engine.h"
+#include "engine/virtualclock.h"
 
 #include <algorithm>
 #include <climits>
@@ -15,18 +16,6 @@ namespace {
 std::size_t ix(int i) {
     return static_cast<std::size_t>(i);
 }
-
-// The host of the scratch engine: nobody is connected, and the timers are
-// driven by playOut below rather than run.
-class SilentHost : public EngineHost {
-public:
-    void sendTo(int, const std::string&) override {}
-    void sendAll(const std::string&) override {}
-    void startTimer(EngineTimer, int) override {}
-    void stopTimer(EngineTimer) override {}
-    void diagnostic(const std::string&) override {}
-    int botSpeedMs() override { return 750; }
-};
 
 // Plays the scratch engine's round to its scoring, every seat by Classic.
 void playOut(Engine& e) {
@@ -233,8 +222,11 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
         if (isShield(k.hand[ix(p.slot)]) && p.kind == PlayKind::Go)
             return p;
 
-    SilentHost host;
-    Engine scratch(host, seed);
+    // Nobody watches the scratch engine, and playOut below takes its turns
+    // without waiting for its timers.
+    VirtualHost host;
+    NoEvents unseen;
+    Engine scratch(host, unseen, seed);
     scratch.tripdistance = k.tripdistance;
     scratch.playto = k.playto;
     Dealer dealer(k);

@@ -4,24 +4,6 @@
 
 namespace dw {
 
-void VirtualHost::record(int entry, const std::string& message) {
-    if (recording_ && entry >= 1 && entry <= kMaxEntries)
-        messages_[static_cast<std::size_t>(entry)].push_back(message);
-}
-
-void VirtualHost::sendTo(int entry, const std::string& message) {
-    record(entry, message);
-}
-
-void VirtualHost::sendAll(const std::string& message) {
-    if (engine_ == nullptr)
-        return;
-    const int last = std::min(engine_->numentries, kMaxEntries);
-    for (int i = 1; i <= last; ++i)
-        if (engine_->players[static_cast<std::size_t>(i)].connected)
-            record(i, message);
-}
-
 void VirtualHost::startTimer(EngineTimer t, int intervalMs) {
     Timer& tm = timer(t);
     tm.armed = true;
@@ -77,18 +59,6 @@ bool VirtualHost::runUntilWinner(std::int64_t maxVirtualMs) {
         if (!step())
             break;
     return !engine_->gameinprogress && engine_->winner() != 0;
-}
-
-const std::vector<std::string>& VirtualHost::messagesTo(int entry) const {
-    static const std::vector<std::string> none;
-    if (entry < 1 || entry > kMaxEntries)
-        return none;
-    return messages_[static_cast<std::size_t>(entry)];
-}
-
-void VirtualHost::clearMessages() {
-    for (auto& m : messages_)
-        m.clear();
 }
 
 } // namespace dw

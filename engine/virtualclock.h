@@ -1,6 +1,7 @@
 // A host for the engine that runs its two timers on a virtual clock: timers
 // fire in time order without sleeping, so whole games run in microseconds.
-// Used by the simulator and by tests.
+// Used by the simulator, the Expert's look-ahead and tests. What the engine
+// tells of the game goes to the EngineEvents it was given, not here.
 #pragma once
 
 #include "engine/engine.h"
@@ -16,13 +17,10 @@ class VirtualHost : public EngineHost {
 public:
     explicit VirtualHost(int botSpeedMs = 750) : botSpeed_(botSpeedMs) {}
 
-    // The engine whose timers this host fires and whose table tells which
-    // entries are connected. Must be called before anything is sent.
+    // The engine whose timers this host fires.
     void attach(Engine& engine) { engine_ = &engine; }
 
     // EngineHost
-    void sendTo(int entry, const std::string& message) override;
-    void sendAll(const std::string& message) override;
     void startTimer(EngineTimer t, int intervalMs) override;
     void stopTimer(EngineTimer t) override;
     void diagnostic(const std::string& text) override { diagnostics.push_back(text); }
@@ -46,12 +44,6 @@ public:
     // `maxVirtualMs` from now. True when the game ended with a winner.
     bool runUntilWinner(std::int64_t maxVirtualMs);
 
-    // Recording of what the engine sent, per entry 1..11 (index 0 unused).
-    // Recording is on unless switched off.
-    void setRecording(bool on) { recording_ = on; }
-    const std::vector<std::string>& messagesTo(int entry) const;
-    void clearMessages();
-
     std::vector<std::string> diagnostics;
 
 private:
@@ -63,15 +55,12 @@ private:
     };
     Timer& timer(EngineTimer t) { return timers_[static_cast<std::size_t>(t)]; }
     const Timer& timer(EngineTimer t) const { return timers_[static_cast<std::size_t>(t)]; }
-    void record(int entry, const std::string& message);
 
     Engine* engine_ = nullptr;
     int botSpeed_;
     std::int64_t now_ = 0;
     std::uint64_t arms_ = 0;
     std::array<Timer, 2> timers_{}; // indexed by EngineTimer: Timer1, Computer
-    bool recording_ = true;
-    std::array<std::vector<std::string>, kMaxEntries + 1> messages_{};
 };
 
 } // namespace dw

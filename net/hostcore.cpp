@@ -40,7 +40,7 @@ bool sameKey(const std::string& a, const std::string& b) {
 } // namespace
 
 HostCore::HostCore(HostTransport& transport, std::uint32_t seed)
-    : transport_(transport), engine_(*this, seed) {}
+    : transport_(transport), engine_(*this, *this, seed) {}
 
 bool HostCore::linked(int entry) const {
     return entry >= 1 && entry <= engine_.numentries && linked_[entry];
@@ -315,11 +315,11 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
     }
 
     if (engine_.gameinprogress) {
-        transmit(entry, engine_.newstatsMessage(entry));
+        transmit(entry, newstatsMessage(engine_, entry));
         if (entry <= engine_.maxseats && p.active)
-            transmit(entry, engine_.handMessage(entry, 7));
+            transmit(entry, handMessage(engine_, entry, 7));
         // What the snapshot cannot tell: the piles as everybody sees them.
-        transmit(entry, engine_.shipCardsMessage());
+        transmit(entry, shipCardsMessage(engine_));
     }
     issueKey(entry);
     updateRights(entry);
@@ -444,7 +444,7 @@ void HostCore::hostClosing() {
 void HostCore::startgame(int entry, const msg::StartGameRequest& request) {
     // Only the holder of the host's rights starts games.
     if (entry == rightsHolder())
-        engine_.startgame(request);
+        engine_.startgame(gameStart(request));
 }
 
 void HostCore::kickhim(int entry, const msg::KickHim& kick) {
@@ -480,22 +480,22 @@ void HostCore::playasound(int entry, const msg::PlayASound& sound) {
 
 void HostCore::discard(int entry, const msg::Discard& play) {
     if (play.seat == entry)
-        engine_.discard(play);
+        engine_.playDiscard(play.seat, play.slot);
 }
 
 void HostCore::gomiles(int entry, const msg::GoMiles& play) {
     if (play.seat == entry)
-        engine_.gomiles(play);
+        engine_.playMiles(play.seat, play.slot);
 }
 
 void HostCore::placego(int entry, const msg::PlaceGo& play) {
     if (play.seat == entry)
-        engine_.placego(play);
+        engine_.playGo(play.seat, play.slot, play.target);
 }
 
 void HostCore::placespeed(int entry, const msg::PlaceSpeed& play) {
     if (play.seat == entry)
-        engine_.placespeed(play);
+        engine_.playSpeed(play.seat, play.slot, play.target);
 }
 
 void HostCore::relay(const std::string& message) {
@@ -613,31 +613,38 @@ void HostCore::transmit(int entry, const std::string& message) {
     transport_.send(entry, message);
 }
 
-void HostCore::count(const std::string& message) {
-    const std::string_view word = splitCommand(message).word;
-    if (word == msg::StartGameAnnounce::kWord)
-        ++counters_.gamesStarted;
-    else if (word == msg::StartingRound::kWord)
-        ++counters_.rounds;
-    else if (word == msg::Winner::kWord)
-        ++counters_.gamesFinished;
-    else if (word == msg::Invalid::kWord)
-        ++counters_.refusals;
-    else if (word == msg::Traveling::kWord || word == msg::PlacingGo::kWord ||
-             word == msg::PlacingSpeed::kWord || word == msg::PlaySafe::kWord ||
-             word == msg::HeDiscard::kWord)
-        ++counters_.plays;
-}
-
 void HostCore::sendTo(int entry, const std::string& message) {
-    count(message);
     if (linked(entry) && engine_.players[entry].connected)
         transmit(entry, message);
 }
 
 void HostCore::sendAll(const std::string& message) {
-    count(message);
     sendOthers(0, message);
+}
+
+void HostCore::gameStarted(const GameStarted& e) {
+    ++counters_.gamesStarted;
+    EngineWire::gameStarted(e);
+}
+
+void HostCore::roundStarted(const RoundStarted& e) {
+    ++counters_.rounds;
+    EngineWire::roundStarted(e);
+}
+
+void HostCore::playApplied(const PlayApplied& e) {
+    ++counters_.plays;
+    EngineWire::playApplied(e);
+}
+
+void HostCore::playRefused(const PlayRefused& e) {
+    ++counters_.refusals;
+    EngineWire::playRefused(e);
+}
+
+void HostCore::gameWon(const GameWon& e) {
+    ++counters_.gamesFinished;
+    EngineWire::gameWon(e);
 }
 
 void HostCore::startTimer(EngineTimer t, int intervalMs) {

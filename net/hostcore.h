@@ -6,6 +6,7 @@
 #pragma once
 
 #include "engine/engine.h"
+#include "net/enginewire.h"
 #include "net/hostcounters.h"
 #include "net/messages.h"
 
@@ -61,7 +62,7 @@ struct HostTransport {
     virtual bool randomBytes(unsigned char* out, std::size_t n);
 };
 
-class HostCore : private EngineHost {
+class HostCore : private EngineHost, private EngineWire {
 public:
     // Entry 10 only ever holds a connection long enough to refuse it.
     static constexpr int kFullEntry = 10;
@@ -172,12 +173,19 @@ public:
 
 private:
     // EngineHost
-    void sendTo(int entry, const std::string& message) override;
-    void sendAll(const std::string& message) override;
     void startTimer(EngineTimer t, int intervalMs) override;
     void stopTimer(EngineTimer t) override;
     void diagnostic(const std::string& text) override;
     int botSpeedMs() override;
+    // EngineWire: the engine's events are sent as messages; these count
+    // the games, rounds, plays and refusals too.
+    void sendTo(int entry, const std::string& message) override;
+    void sendAll(const std::string& message) override;
+    void gameStarted(const GameStarted& e) override;
+    void roundStarted(const RoundStarted& e) override;
+    void playApplied(const PlayApplied& e) override;
+    void playRefused(const PlayRefused& e) override;
+    void gameWon(const GameWon& e) override;
 
     // Dispatch: one handler per command word, each given the decoded message.
     void dispatch(int entry, std::string_view message);
@@ -222,8 +230,6 @@ private:
     void settle();
     // `name` as it may appear in a log line.
     static std::string logName(const std::string& name);
-    // Counts the games, rounds, plays and refusals the engine announces.
-    void count(const std::string& message);
 
     HostTransport& transport_;
     Engine engine_;

@@ -8,7 +8,6 @@
 #include "engine/engine.h"
 #include "engine/expert.h"
 #include "engine/virtualclock.h"
-#include "net/messages.h"
 
 #include <algorithm>
 #include <array>
@@ -129,14 +128,14 @@ int main(int argc, char** argv) {
     }
 
     dw::VirtualHost host;
-    host.setRecording(false);
-    dw::Engine engine(host, static_cast<std::uint32_t>(seed));
+    dw::NoEvents unseen;
+    dw::Engine engine(host, unseen, static_cast<std::uint32_t>(seed));
     host.attach(engine);
     for (int s = 1; s <= dw::kSeats; ++s)
         if (experts & (1u << s))
             engine.setPilot(s, timedExpert);
-    const dw::msg::StartGameRequest start{"Sim", std::to_string(amount), std::to_string(distance),
-                                          seats >= 3, seats >= 4};
+    const dw::GameStart start{"Sim", static_cast<int>(amount), static_cast<int>(distance),
+                              seats >= 3, seats >= 4};
 
     long long rounds = 0;
     long long turns = 0;

@@ -510,7 +510,7 @@ private slots:
         start.starter = "Hal";
         start.amount = "5000";
         start.distance = "70";
-        engine.startgame(start);
+        engine.startgame(gameStart(start));
         // The game waits for seat 1, whose pilot never plays here, so the
         // hand of seat 2 stands still.
         auto sameHand = [&] {
@@ -550,7 +550,7 @@ private slots:
         start.starter = "Hal";
         start.amount = "5000";
         start.distance = "70";
-        w.tchat->server()->core().engine().startgame(start);
+        w.tchat->server()->core().engine().startgame(gameStart(start));
         QVERIFY(w.tchat->server()->core().engine().gameinprogress);
 
         auto answer = [](QMessageBox::StandardButton b) {

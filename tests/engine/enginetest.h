@@ -1,13 +1,16 @@
 // A table for engine tests: an engine on a virtual clock, with helpers to
-// put a round into a chosen state.
+// put a round into a chosen state, and the messages each entry would get.
 #pragma once
 
 #include "engine/engine.h"
 #include "engine/virtualclock.h"
+#include "net/enginewire.h"
 #include "net/messages.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <initializer_list>
 #include <string>
@@ -19,9 +22,48 @@ inline std::size_t ix(int i) {
     return static_cast<std::size_t>(i);
 }
 
+// The engine's timers on a virtual clock, and its events recorded as the
+// messages the host would send to each connected entry 1..11 (index 0
+// unused). Recording is on unless switched off.
+class RecordingHost : public VirtualHost, public EngineWire {
+public:
+    void attach(Engine& engine) {
+        VirtualHost::attach(engine);
+        table_ = &engine;
+    }
+    void setRecording(bool on) { recording_ = on; }
+    const std::vector<std::string>& messagesTo(int entry) const {
+        static const std::vector<std::string> none;
+        return entry >= 1 && entry <= kMaxEntries ? messages_[ix(entry)] : none;
+    }
+    void clearMessages() {
+        for (auto& m : messages_)
+            m.clear();
+    }
+
+private:
+    bool connected(int entry) const {
+        return table_ != nullptr && entry >= 1 &&
+               entry <= std::min(table_->numentries, kMaxEntries) &&
+               table_->players[ix(entry)].connected;
+    }
+    void sendTo(int entry, const std::string& message) override {
+        if (recording_ && connected(entry))
+            messages_[ix(entry)].push_back(message);
+    }
+    void sendAll(const std::string& message) override {
+        for (int entry = 1; entry <= kMaxEntries; ++entry)
+            sendTo(entry, message);
+    }
+
+    const Engine* table_ = nullptr;
+    bool recording_ = true;
+    std::array<std::vector<std::string>, kMaxEntries + 1> messages_{};
+};
+
 struct Table {
-    VirtualHost host;
-    Engine engine{host, 12345};
+    RecordingHost host;
+    Engine engine{host, host, 12345};
 
     Table() { host.attach(engine); }
 
@@ -31,7 +73,7 @@ struct Table {
     // seat whose play the engine waits for, with every hand emptied.
     void startAt(int current, bool seat3 = true, bool seat4 = true, int amount = 5000,
                  int distance = 70) {
-        engine.startgame({"Host", std::to_string(amount), std::to_string(distance), seat3, seat4});
+        engine.startgame({"Host", amount, distance, seat3, seat4});
         ASSERT_TRUE(engine.gameinprogress);
         ASSERT_EQ(engine.timer1action(), TimerAction::None);
         engine.currentplayer = current;
@@ -60,22 +102,22 @@ struct Table {
     const std::vector<std::string>& to(int entry) const { return host.messagesTo(entry); }
 };
 
-// A play as it comes from the network, and the slot it plays.
+// A play as the host hands it to the engine, and the slot it plays.
 struct NetPlay {
     std::function<void(Engine&)> run;
     int slot = 0;
 };
 inline NetPlay go(int seat, int slot, int target) {
-    return {[=](Engine& e) { e.placego(msg::PlaceGo{seat, slot, target}); }, slot};
+    return {[=](Engine& e) { e.playGo(seat, slot, target); }, slot};
 }
 inline NetPlay speed(int seat, int slot, int target) {
-    return {[=](Engine& e) { e.placespeed(msg::PlaceSpeed{seat, slot, target}); }, slot};
+    return {[=](Engine& e) { e.playSpeed(seat, slot, target); }, slot};
 }
 inline NetPlay miles(int seat, int slot) {
-    return {[=](Engine& e) { e.gomiles(msg::GoMiles{seat, slot}); }, slot};
+    return {[=](Engine& e) { e.playMiles(seat, slot); }, slot};
 }
 inline NetPlay discard(int seat, int slot) {
-    return {[=](Engine& e) { e.discard(msg::Discard{seat, slot}); }, slot};
+    return {[=](Engine& e) { e.playDiscard(seat, slot); }, slot};
 }
 
 } // namespace dw::test

@@ -105,27 +105,5 @@ TEST(Rules, EachAttackHasItsShieldAndEachHazardItsRepair) {
     }
 }
 
-TEST(Rules, EachCardHasTheCommandThatPlaysIt) {
-    for (int c = 0; c < kNumCardCodes; ++c) {
-        const PlayCommand expected = c == kNoCard                   ? PlayCommand::None
-                                     : isLightyear(c)               ? PlayCommand::GoMiles
-                                     : c == kTeleport || c == kWarp ? PlayCommand::PlaceSpeed
-                                                                    : PlayCommand::PlaceGo;
-        EXPECT_EQ(playCommand(c), expected) << c;
-    }
-    EXPECT_EQ(playCommand(20), PlayCommand::None);
-}
-
-TEST(Rules, RefusalCodesCarryTheirTextsAndNotices) {
-    EXPECT_EQ(refusalInfo(Refusal::InvalidPlay).code, 0);
-    EXPECT_EQ(refusalInfo(Refusal::NotASpeedCard).code, 0);
-    EXPECT_EQ(refusalInfo(Refusal::NotASpeedCard).notice, "error110");
-    EXPECT_EQ(refusalInfo(Refusal::OutOfCommission).code, 12);
-    for (const RefusalInfo& r : kRefusals)
-        EXPECT_EQ(refusalText(r.code), r.text) << r.code;
-    EXPECT_EQ(refusalText(11), "That ship is SAFE from that hazard.");
-    EXPECT_EQ(refusalText(13), "");
-}
-
 } // namespace
 } // namespace dw::test

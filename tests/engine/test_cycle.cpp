@@ -11,7 +11,7 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
     t.connect({1, 6});
     t.seat(1).total = 900;
     t.seat(2).justwatching = true;
-    t.engine.startgame({"Ann", "6000", "50", false, false});
+    t.engine.startgame({"Ann", 6000, 50, false, false});
     EXPECT_EQ(t.seat(1).total, 0);
     EXPECT_FALSE(t.seat(2).justwatching);
     EXPECT_FALSE(t.seat(3).active || t.seat(4).active);
@@ -37,7 +37,7 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
         {{"Bo", "-2147483648", "-99999999", false, false}, {1000, 50000}},
     };
     for (const auto& [request, expected] : fallbacks) {
-        t.engine.startgame(request);
+        t.engine.startgame(gameStart(request));
         EXPECT_EQ(t.engine.playto, expected[0]) << request.amount;
         EXPECT_EQ(t.engine.tripdistance, expected[1]) << request.distance;
         EXPECT_TRUE(t.seat(3).active && !t.seat(4).active);
@@ -253,7 +253,7 @@ TEST(Cycle, ComputerPaceAndTakeover) {
     t.engine.deck[ix(t.engine.deckpos + 1)] = kLy2500;
     t.engine.findplayer();
     EXPECT_FALSE(t.host.armed(EngineTimer::Computer));
-    const auto snapshot = msg::decodeMessage<msg::NewStats>(t.engine.newstatsMessage(7));
+    const auto snapshot = msg::decodeMessage<msg::NewStats>(newstatsMessage(t.engine, 7));
     ASSERT_TRUE(snapshot);
     EXPECT_EQ(snapshot->turn, 1);
     EXPECT_TRUE(snapshot->waiting);
@@ -275,7 +275,7 @@ TEST(Cycle, SnapshotForANewcomer) {
     t.seat(3).hazard = kDamage;
     t.seat(4).protections[2] = t.seat(4).protections[4] = 1;
     t.hand(3, {kLy5000, kNoCard, kWarp});
-    const auto snapshot = msg::decodeMessage<msg::NewStats>(t.engine.newstatsMessage(7));
+    const auto snapshot = msg::decodeMessage<msg::NewStats>(newstatsMessage(t.engine, 7));
     ASSERT_TRUE(snapshot);
     EXPECT_EQ(*snapshot,
               (msg::NewStats{7,
@@ -289,7 +289,7 @@ TEST(Cycle, SnapshotForANewcomer) {
                               {3, 0, true, false, true, 0, 12, {false, false, false, false}},
                               {4, 0, true, false, false, 0, 0, {false, true, false, true}}}}));
     EXPECT_EQ(
-        t.engine.handMessage(3, 7),
+        handMessage(t.engine, 3, 7),
         (msg::MyCards{3, {{1, 2}, {2, 0}, {3, 11}, {4, 0}, {5, 0}, {6, 0}, {7, 0}}}.encode()));
 }
 

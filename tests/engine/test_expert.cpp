@@ -63,7 +63,7 @@ TEST(Expert, DecidesOnlyOnWhatItMayKnow) {
     int differentTables = 0;
     for (std::uint32_t game = 0; game < 4 && checked < 120; ++game) {
         t.engine.random().setSeed(1000 + game);
-        t.engine.startgame(msg::StartGameRequest{"Sim", "1500", "70", true, true});
+        t.engine.startgame({"Sim", 1500, 70, true, true});
         for (long steps = 0; t.engine.gameinprogress && checked < 120; ++steps) {
             ASSERT_LT(steps, 200000);
             const int seat = t.engine.currentplayer;
@@ -157,7 +157,7 @@ TEST(Expert, ARefusedPlayIsReplacedByTheFixedList) {
 }
 
 // Plays whole games with the given pilots and fails on any refusal.
-void playLegally(Table& t, std::uint32_t seed, const msg::StartGameRequest& start) {
+void playLegally(Table& t, std::uint32_t seed, const GameStart& start) {
     t.host.diagnostics.clear();
     t.engine.random().setSeed(seed);
     t.engine.startgame(start);
@@ -179,7 +179,7 @@ TEST(Expert, PlaysLegallyInThousandsOfGames) {
         const int seats = 2 + static_cast<int>(n % 3);
         ASSERT_NO_FATAL_FAILURE(playLegally(
             t, n * 2654435761u + 5u,
-            msg::StartGameRequest{"Sim", "500", n % 2 ? "50" : "70", seats >= 3, seats >= 4}));
+            GameStart{"Sim", 500, n % 2 ? 50 : 70, seats >= 3, seats >= 4}));
     }
     // And with the full budget against Classic pilots.
     t.engine.setPilotLevel(PilotLevel::Classic);
@@ -187,7 +187,7 @@ TEST(Expert, PlaysLegallyInThousandsOfGames) {
     t.engine.setPilot(4, expertPilot);
     for (std::uint32_t n = 0; n < 3; ++n)
         ASSERT_NO_FATAL_FAILURE(
-            playLegally(t, 77 + n, msg::StartGameRequest{"Sim", "2000", "70", true, true}));
+            playLegally(t, 77 + n, GameStart{"Sim", 2000, 70, true, true}));
 }
 
 } // namespace

@@ -101,7 +101,7 @@ struct GameCheck {
         t.host.setRecording(spectator);
         if (spectator)
             t.connect({5});
-        t.engine.startgame({"Sim", "5000", "70", seats >= 3, seats >= 4});
+        t.engine.startgame({"Sim", 5000, 70, seats >= 3, seats >= 4});
         if (spectator) {
             ASSERT_NO_FATAL_FAILURE(readMessages());
         }

@@ -256,16 +256,16 @@ TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
     // As the host hands them on: decoded first, then checked by the engine.
     for (const char* p : three) {
         if (const auto play = msg::PlaceGo::decode(p))
-            t.engine.placego(*play);
+            t.engine.playGo(play->seat, play->slot, play->target);
         if (const auto play = msg::PlaceSpeed::decode(p))
-            t.engine.placespeed(*play);
+            t.engine.playSpeed(play->seat, play->slot, play->target);
     }
     const char* two[] = {"0+1+", "5+1+", "1+0+", "1+8+", "x+1+", "1+y+", "1+", "1+1", "", "2+1+"};
     for (const char* p : two) {
         if (const auto play = msg::GoMiles::decode(p))
-            t.engine.gomiles(*play);
+            t.engine.playMiles(play->seat, play->slot);
         if (const auto play = msg::Discard::decode(p))
-            t.engine.discard(*play);
+            t.engine.playDiscard(play->seat, play->slot);
     }
     EXPECT_TRUE(t.to(1).empty() && t.to(2).empty());
     EXPECT_TRUE(t.host.diagnostics.empty());

@@ -156,7 +156,7 @@ TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     EXPECT_EQ(hand->cards.size(), 7u);
     // Then the piles as everybody sees them.
     ASSERT_GE(got.size(), 6u);
-    EXPECT_EQ(got[5] + kTerminator, core.engine().shipCardsMessage());
+    EXPECT_EQ(got[5] + kTerminator, shipCardsMessage(core.engine()));
     // Sitting down at the seat whose play is due, Cat plays it herself.
     if (core.engine().currentplayer == 2 && core.engine().timer1action() == TimerAction::None) {
         ASSERT_EQ(got.size(), 7u);

@@ -360,7 +360,7 @@ TEST_P(Rejoin, TakesTheSeatBackWithItsHandAndTotals) {
         EXPECT_EQ(card, hand[std::size_t(slot)]);
     // And the piles of every ship, as everybody else sees them.
     ASSERT_GE(got.size(), 6u);
-    EXPECT_EQ(got[5] + kTerminator, core.engine().shipCardsMessage());
+    EXPECT_EQ(got[5] + kTerminator, shipCardsMessage(core.engine()));
 
     if (phase == Phase::OwnTurn) {
         // The computer's play is called off and the turn is hers again.

@@ -187,6 +187,24 @@ TEST_F(Table, StatusAndCountersFollowAGameThroughADepartureToItsWinner) {
     EXPECT_EQ(c.bytesIn, bytesIn - ignored);
 }
 
+// The counters count what happens at the table, not what somebody saw: a
+// headless game the computer plays on alone after its last player left is
+// counted to its winner.
+TEST_F(Table, AGameTheComputerPlaysOnAloneIsCountedToItsWinner) {
+    core.setHeadless(true);
+    ASSERT_EQ(login("Ann"), 1);
+    feed(1, msg::StartGameRequest{"Ann", "1000", "50", true, true}.encode());
+    ASSERT_TRUE(core.engine().gameinprogress);
+    core.connectionClosed(1);
+    runUntilHumanTurn(); // nobody is left: to the winner
+    ASSERT_FALSE(core.engine().gameinprogress);
+    const HostCounters& c = core.counters();
+    EXPECT_EQ(c.gamesStarted, 1u);
+    EXPECT_EQ(c.gamesFinished, 1u);
+    EXPECT_EQ(long(c.rounds), status().round);
+    EXPECT_GT(c.plays, 10u);
+}
+
 TEST_F(Table, AFullTableCountsItsRefusals) {
     for (int i = 1; i <= HostCore::kMaxConnections; ++i)
         core.accept();
