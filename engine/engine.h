@@ -39,11 +39,12 @@ inline constexpr int kSlots = 7;       // hand slots 1..7
 inline constexpr int kMaxEntries = 11; // entries 1..11 of the player table
 
 // One entry of the host's player table. Entries 1..4 are the seats.
-// `name`, `connected` and `justwatching` belong to the host server; the rest
-// is game state kept by the engine.
+// `name`, `connected`, `sock` and `justwatching` belong to the host server;
+// the rest is game state kept by the engine.
 struct tplayer {
     std::string name;
     bool connected = false;
+    void* sock = nullptr; // the host server's connection object, opaque here
     std::int32_t total = 0;
     bool justwatching = false;
     std::string botname;
