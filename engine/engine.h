@@ -39,12 +39,15 @@ inline constexpr int kSlots = 7;       // hand slots 1..7
 inline constexpr int kMaxEntries = 11; // entries 1..11 of the player table
 
 // One entry of the host's player table. Entries 1..4 are the seats.
-// `name`, `connected`, `sock` and `justwatching` belong to the host server;
-// the rest is game state kept by the engine.
+// `name`, `connected` and `justwatching` belong to the host server; the rest
+// is game state kept by the engine.
 struct tplayer {
     std::string name;
     bool connected = false;
-    void* sock = nullptr; // the host server's connection object, opaque here
+    // Read by nothing. Without it the entry shrinks to a size that the
+    // compiler indexes with a longer instruction chain, and the simulator
+    // runs about 2% more instructions per game.
+    void* unusedSlot = nullptr;
     std::int32_t total = 0;
     bool justwatching = false;
     std::string botname;
