@@ -24,6 +24,7 @@
 #include <QTextStream>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 namespace {
@@ -139,6 +140,39 @@ bool shootWindows(const QString& dir) {
     return ok;
 }
 
+// The chat view with one line of every kind the window shows: the client's
+// own notices, chats with a link and smileys, an action, a phrase and a
+// chatter sound written out.
+bool shootChat(const QString& dir) {
+    QWidget board;
+    board.resize(dw::kMinClientWidth, dw::kMinClientHeight);
+    dw::ChatPane pane(&board,
+                      {nullptr, nullptr, nullptr,
+                       [](int seat) -> std::optional<QString> {
+                           if (seat == 2)
+                               return QStringLiteral("Bob");
+                           return std::nullopt;
+                       }},
+                      nullptr);
+    pane.setPlayerPhraseSounds(false);
+    dw::ChatView& view = *pane.mainchat();
+    view.addlinetochat("0+You are Connected.", dw::kColourYellow);
+    view.addlinetochat("0+Joining: 127.0.0.1 ..", dw::kColourYellow);
+    view.chatrecieved("2+Bob chats: look at www.example.com now :)#12|clRed");
+    view.chatrecieved("1+Ann chats: hello:)#15there, see http://a.org|clLime");
+    view.chatrecieved("3+Klick waves :)#11 at www.b.com|clAqua");
+    view.chatrecieved("2+Bob says: Way To Go!|clRed");
+    view.chatrecieved("4+Cy chats: no colour");
+    pane.playasound(2, "wave10");
+    view.chatrecieved("1+Ann chats: blue now|clBlue");
+    board.show();
+    QCoreApplication::processEvents();
+    const QString path = QDir(dir).filePath(QStringLiteral("chat.png"));
+    const bool ok = view.grab().save(path);
+    QTextStream(ok ? stdout : stderr) << (ok ? "wrote " : "cannot write ") << path << "\n";
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -233,6 +267,8 @@ int main(int argc, char** argv) {
 
     s.widget().showQuickInstructions();
     ok &= s.shoot(QStringLiteral("quick"));
+
+    ok &= shootChat(dir);
 
     dw::Tgamestart dialog;
     ok &= shootWindow(&dialog, dir, QStringLiteral("gamestart"));
