@@ -5,6 +5,7 @@
 #include "board/boardwidget.h"
 #include "board/scaling.h"
 #include "board/tgamestart.h"
+#include "chat/chatline.h"
 #include "chat/chatpane.h"
 #include "chat/messagebox.h"
 #include "chat/settings.h"
@@ -35,7 +36,7 @@ struct ShotEvents : dw::BoardEvents {
         if (widget)
             widget->appendLog(QString::fromStdString(line));
     }
-    void chatLine(const std::string&, std::uint32_t) override {}
+    void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string&) override {}
     void addtomineset(int, const std::string&) override {}
@@ -156,15 +157,20 @@ bool shootChat(const QString& dir) {
                       nullptr);
     pane.setPlayerPhraseSounds(false);
     dw::ChatView& view = *pane.mainchat();
-    view.addlinetochat("0+You are Connected.", dw::kColourYellow);
-    view.addlinetochat("0+Joining: 127.0.0.1 ..", dw::kColourYellow);
-    view.chatrecieved("2+Bob chats: look at www.example.com now :)#12|clRed");
-    view.chatrecieved("1+Ann chats: hello:)#15there, see http://a.org|clLime");
-    view.chatrecieved("3+Klick waves :)#11 at www.b.com|clAqua");
-    view.chatrecieved("2+Bob says: Way To Go!|clRed");
-    view.chatrecieved("4+Cy chats: no colour");
+    const auto notice = [&](const std::string& text) {
+        view.addLine({dw::ChatLine::Kind::Notice, 0, {}, text, dw::kColourYellow});
+    };
+    notice("You are Connected.");
+    notice("Joining: 127.0.0.1 ..");
+    view.addLine(
+        dw::chatLine(dw::msg::Chat{2, "Bob chats: look at www.example.com now :)#12|clRed"}));
+    view.addLine(
+        dw::chatLine(dw::msg::Chat{1, "Ann chats: hello:)#15there, see http://a.org|clLime"}));
+    view.addLine(dw::chatLine(dw::msg::Action{3, "Klick waves :)#11 at www.b.com|clAqua"}));
+    view.addLine(dw::chatLine(dw::msg::Action{2, "Bob says: Way To Go!|clRed"}));
+    view.addLine(dw::chatLine(dw::msg::Chat{4, "Cy chats: no colour"}));
     pane.playasound(2, "wave10");
-    view.chatrecieved("1+Ann chats: blue now|clBlue");
+    view.addLine(dw::chatLine(dw::msg::Chat{1, "Ann chats: blue now|clBlue"}));
     board.show();
     QCoreApplication::processEvents();
     const QString path = QDir(dir).filePath(QStringLiteral("chat.png"));
