@@ -94,7 +94,7 @@ void BoardModel::hideTargets() {
 }
 
 void BoardModel::status(const std::string& text) {
-    events_.chatLine("0+" + text, kStatusColour);
+    events_.notice(text);
 }
 
 void BoardModel::setCardsLeft(int taken) {

@@ -150,8 +150,9 @@ public:
     virtual ~BoardEvents() = default;
     // A line appended to the status log (memo_status).
     virtual void log(const std::string& line) = 0;
-    // A chat view line, "0+..." for the client's own status lines.
-    virtual void chatLine(const std::string& line, std::uint32_t colour) = 0;
+    // A status line of the client's own for the chat view, shown in
+    // kStatusColour.
+    virtual void notice(const std::string& text) = 0;
     // A game sound requested by name.
     virtual void sound(const std::string& name) = 0;
     // A complete message for the host; only called while logged in.

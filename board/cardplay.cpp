@@ -18,17 +18,15 @@ std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
         return lit;
     const ShipState ship = state_.shipstate[at(me)];
     const bool warped = state_.warpdamage[at(me)] == 1;
-    // Opponents in the game, moving or not as asked, not guarded against `attack`.
-    auto others = [&](bool mustMove, int attack) {
+    // Opponents in the game that `attack` lands on.
+    auto others = [&](int attack) {
         const int guard = guardOf(attack);
         for (int n = 1; n <= kPlayingSeats; ++n) {
             if (n == me || !state_.ingame[at(n)])
                 continue;
-            if (mustMove && state_.shipstate[at(n)] != ShipState::Moving)
-                continue;
-            if (guard != 0 && view_.seats[at(n)].safe[at(guard)])
-                continue;
-            lit[at(n)] = true;
+            lit[at(n)] = attackLands(attack, state_.shipstate[at(n)] == ShipState::Moving,
+                                     state_.warpdamage[at(n)] == 1,
+                                     guard != 0 && view_.seats[at(n)].safe[at(guard)]);
         }
     };
     if (isLightyear(card)) {
@@ -41,13 +39,8 @@ std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
         lit[at(me)] = (ship == ShipState::Skyjacked && card == repairFor(kSkyjack)) ||
                       (ship == ShipState::Damaged && card == repairFor(kDamage)) ||
                       (ship == ShipState::Drained && card == repairFor(kPowerDrain));
-    } else if (isHazard(card) || card == kDock) {
-        others(true, card);
-    } else if (card == kTeleport) {
-        others(false, card);
-        for (int n = 1; n <= kPlayingSeats; ++n)
-            if (state_.warpdamage[at(n)] == 1)
-                lit[at(n)] = false;
+    } else if (isHazard(card) || card == kDock || card == kTeleport) {
+        others(card);
     } else if (card == kWarp) {
         lit[at(me)] = warped;
     } else if (card == kUndock) {

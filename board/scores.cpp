@@ -63,8 +63,7 @@ void BoardModel::winner(const msg::Winner& m) {
     view_.seats[at(m.seat)].winner = true;
     const bool player = isPlayingSeat(state_.myseat);
     const bool ownWin = player && view_.seats[at(state_.myseat)].name == name;
-    events_.chatLine(ownWin ? "0+You have Won the Game!" : "0+" + name + " has Won the Game!",
-                     kStatusColour);
+    events_.notice(ownWin ? "You have Won the Game!" : name + " has Won the Game!");
     events_.log("Game Over!");
     gamerunning_ = false;
     if (state_.ishost)

@@ -3,6 +3,7 @@
 #include "board/boardwidget.h"
 #include "board/scaling.h"
 #include "board/tgamestart.h"
+#include "chat/chatline.h"
 #include "chat/chatpane.h"
 #include "chat/chatview.h"
 #include "chat/colours.h"
@@ -548,14 +549,17 @@ template <class M, void (Tchat::*Handle)(const M&)> void Tchat::on(std::string_v
 }
 
 void Tchat::chatrecieved(const msg::Chat& m) {
-    // Names and texts from peers lose control and format characters.
-    const std::string line = std::to_string(m.seat) + "+" + displayText(m.line);
-    chat_->mainchat()->chatrecieved(line);
-    qCInfo(lcStatus).noquote() << "chat" << qtext(line);
+    showLine(chatLine(m));
 }
 
 void Tchat::chatrecieved(const msg::Action& m) {
-    chatrecieved(msg::Chat{m.seat, m.line});
+    showLine(chatLine(m));
+}
+
+void Tchat::showLine(const ChatLine& line) {
+    chat_->mainchat()->addLine(line);
+    const ChatLineParts parts = chatLineParts(line);
+    qCInfo(lcStatus).noquote() << "chat" << qtext(logText(parts.name + parts.words));
 }
 
 void Tchat::playasound(const msg::PlayASound& m) {
@@ -593,9 +597,8 @@ void Tchat::log(const std::string& line) {
     qCInfo(lcStatus).noquote() << "log" << QString::fromStdString(line);
 }
 
-void Tchat::chatLine(const std::string& line, std::uint32_t colour) {
-    chat_->mainchat()->addlinetochat(displayText(line), colour);
-    qCInfo(lcStatus).noquote() << "chat" << QString::fromStdString(line);
+void Tchat::notice(const std::string& text) {
+    showLine({ChatLine::Kind::Notice, 0, {}, text, kStatusColour});
 }
 
 void Tchat::sound(const std::string& name) {
@@ -648,7 +651,7 @@ void Tchat::changed() {
 }
 
 void Tchat::status(const QString& text) {
-    chatLine("0+" + text.toStdString(), kStatusColour);
+    notice(text.toStdString());
 }
 
 void Tchat::hostNotice(const QString& text) {

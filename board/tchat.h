@@ -31,6 +31,7 @@ namespace dw {
 
 class BoardWidget;
 class ChatPane;
+struct ChatLine;
 class ClientConnection;
 class LanAnnouncer;
 class PortMapper;
@@ -146,6 +147,8 @@ private:
     template <class M, void (Tchat::*Handle)(const M&)> void on(std::string_view payload);
     void chatrecieved(const msg::Chat& m);
     void chatrecieved(const msg::Action& m);
+    // Shows a line in the chat view and logs it.
+    void showLine(const ChatLine& line);
     void playasound(const msg::PlayASound& m);
     void havewrongversion(const msg::HaveWrongVersion& m);
     void wrongversion(const msg::WrongVersion& m);
@@ -181,7 +184,7 @@ private:
 
     // BoardEvents
     void log(const std::string& line) override;
-    void chatLine(const std::string& line, std::uint32_t colour) override;
+    void notice(const std::string& text) override;
     void sound(const std::string& name) override;
     void send(const std::string& message) override;
     void addtomineset(int column, const std::string& value) override;

@@ -252,18 +252,18 @@ void ChatPane::sendit() {
     if (!hooks_.loggedin || !hooks_.loggedin())
         return;
     const QString text = mychat_->text();
-    const std::string colour = "|" + colourToString(colour_);
+    const std::string colour = colourToString(colour_);
     const int seat = hooks_.myseat ? hooks_.myseat() : 0;
     if (!text.isEmpty() && hooks_.send) {
         if (!text.startsWith(QLatin1Char('/'))) {
-            hooks_.send(msg::Chat{seat, wire(text) + colour}.encode());
+            hooks_.send(msg::Chat{seat, msg::colouredText(wire(text), colour)}.encode());
         } else if (text.startsWith(QLatin1String("/me"))) {
             // The fourth character is dropped whatever it is (a whole
             // character, even when it takes two UTF-16 units).
             qsizetype cut = 4;
             if (text.size() >= 4 && text.at(3).isHighSurrogate())
                 cut = 5;
-            hooks_.send(msg::Action{seat, wire(text.mid(cut)) + colour}.encode());
+            hooks_.send(msg::Action{seat, msg::colouredText(wire(text.mid(cut)), colour)}.encode());
         }
     }
     mychat_->clear();
@@ -273,7 +273,7 @@ void ChatPane::sendAction(const QString& text) {
     if (!hooks_.send)
         return;
     const int seat = hooks_.myseat ? hooks_.myseat() : 0;
-    hooks_.send(msg::Action{seat, wire(text) + "|" + colourToString(colour_)}.encode());
+    hooks_.send(msg::Action{seat, msg::colouredText(wire(text), colourToString(colour_))}.encode());
 }
 
 void ChatPane::phraseClicked(int n) {
@@ -320,8 +320,8 @@ void ChatPane::playasound(int seat, std::string_view name) {
     const std::optional<QString> who = hooks_.seatName(seat);
     if (!who)
         return;
-    mainchat_->addlinetochat(
-        "0+" + who->toStdString() + ": <Chatter Sound> " + std::string(*caption), kColourYellow);
+    mainchat_->addLine({ChatLine::Kind::Notice, 0, who->toStdString(),
+                        "<Chatter Sound> " + std::string(*caption), kColourYellow});
 }
 
 } // namespace dw

@@ -3,6 +3,7 @@
 #include "board/artwork.h"
 #include "board/scaling.h"
 #include "chat/colours.h"
+#include "net/plaintext.h"
 #include "net/protocol.h"
 
 #include "chat/messagebox.h"
@@ -69,14 +70,6 @@ int smileyPicture(std::string_view code) {
     if (code.size() == 2 && n && *n >= kFirstSmileyCode && *n <= kLastSmileyCode)
         return *n - kFirstSmileyCode;
     return 0;
-}
-
-ChatPayload splitChatPayload(std::string_view payload) {
-    const std::size_t bar = payload.rfind('|');
-    if (bar == std::string_view::npos)
-        return {std::string(payload), kColourRed};
-    const std::optional<std::uint32_t> colour = colourFromString(payload.substr(bar + 1));
-    return {std::string(payload.substr(0, bar)), colour.value_or(kColourRed)};
 }
 
 ChatView::ChatView(QWidget* parent) : QTextBrowser(parent) {
@@ -296,30 +289,22 @@ void ChatView::addWords(QTextCursor& cursor, std::string_view chunk, const QText
     flush();
 }
 
-void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
-    std::string_view rest = line;
-    // The seat and its style. A line whose seat cannot be read, or whose seat
-    // has no style, is shown in its own colour without touching any style.
-    std::optional<int> k;
-    const std::size_t plus = rest.find('+');
-    if (plus != std::string_view::npos) {
-        if (const std::optional<int> seat = parseNumber(rest.substr(0, plus)))
-            k = chatStyleForSeat(*seat);
-        rest.remove_prefix(plus + 1);
-    }
-
-    std::string_view name;
-    if (const std::size_t colon = rest.find(':'); colon != std::string_view::npos) {
-        name = rest.substr(0, colon + 1);
-        rest.remove_prefix(colon + 1);
-    }
+void ChatView::addLine(const ChatLine& line) {
+    // Names and texts from peers lose control and format characters.
+    const ChatLineParts parts = chatLineParts(line);
+    const std::string name = displayText(parts.name);
+    const std::string words = displayText(parts.words);
+    std::string_view rest = words;
+    // A seat without a style is shown in its line's colour without touching
+    // any style.
+    const std::optional<int> k = chatStyleForSeat(line.seat);
 
     QTextCharFormat own;
     int styleIndex = -1;
     if (k) {
         styleIndex = *k;
         ChatStyle& style = styles_[static_cast<std::size_t>(styleIndex)];
-        const ChatStyle wanted{qcolour(colour), true, false, false};
+        const ChatStyle wanted{qcolour(line.colour), true, false, false};
         if (style.colour != wanted.colour || style.bold != wanted.bold ||
             style.italic != wanted.italic || style.underline != wanted.underline) {
             style = wanted;
@@ -327,7 +312,7 @@ void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
         }
         own = formatFor(styleIndex);
     } else {
-        own.setForeground(qcolour(colour));
+        own.setForeground(qcolour(line.colour));
         own.setFontWeight(QFont::Bold);
     }
 
@@ -372,11 +357,6 @@ void ChatView::addlinetochat(const std::string& line, std::uint32_t colour) {
         verticalScrollBar()->setValue(verticalScrollBar()->maximum());
     }
     refreshColours();
-}
-
-void ChatView::chatrecieved(std::string_view payload) {
-    const ChatPayload p = splitChatPayload(payload);
-    addlinetochat(p.line, p.colour);
 }
 
 void ChatView::clearMainChat() {

@@ -2,13 +2,16 @@
 // status lines in the colour of their author, with inline smileys and
 // clickable web links.
 //
-// A chat line is "seat+display text". Seat 0 marks the client's own status
-// lines; seats 1 to 9 are players and spectators. Each seat has its own text
-// style, and a style's colour belongs to the style rather than to a line:
-// every new line re-colours its style, so all earlier lines of the same seat
-// show that seat's newest colour. Paragraphs are re-coloured as they come
-// into sight, so a colour change costs the same however long the chat is.
+// A line comes as its fields (chat/chatline.h). Seat 0 marks the client's
+// own status lines; seats 1 to 9 are players and spectators. Each seat has
+// its own text style, and a style's colour belongs to the style rather than
+// to a line: every new line re-colours its style, so all earlier lines of
+// the same seat show that seat's newest colour. Paragraphs are re-coloured
+// as they come into sight, so a colour change costs the same however long
+// the chat is.
 #pragma once
+
+#include "chat/chatline.h"
 
 #include <QColor>
 #include <QPixmap>
@@ -43,16 +46,6 @@ std::optional<int> chatStyleForSeat(int seat);
 // The picture a smiley code shows: code - 10 for "10" to "27", otherwise 0.
 int smileyPicture(std::string_view code);
 
-// A received chat or action payload split into its line and colour: the line
-// is everything before the last "|", the colour the text after it. Without
-// a "|", or when the colour cannot be read, the whole text before it is the
-// line and the colour is red.
-struct ChatPayload {
-    std::string line;
-    std::uint32_t colour = 0;
-};
-ChatPayload splitChatPayload(std::string_view payload);
-
 // One of the view's 15 text styles.
 struct ChatStyle {
     QColor colour;
@@ -73,11 +66,9 @@ public:
 
     explicit ChatView(QWidget* parent = nullptr);
 
-    // Adds one chat line in `colour` (a colour value as the settings and the
-    // protocol write them) and scrolls to the end unless scrolling is off.
-    void addlinetochat(const std::string& line, std::uint32_t colour);
-    // Shows the payload of a received chat or action command.
-    void chatrecieved(std::string_view payload);
+    // Adds one line, its sender and text shown as plain text (net/plaintext.h),
+    // and scrolls to the end unless scrolling is off.
+    void addLine(const ChatLine& line);
     // Opens the address of link n, or tells the user there is none.
     void mainchatJump(int n);
     // Empties the view; the link table and counter are kept.

@@ -151,6 +151,21 @@ constexpr int shieldFor(int attack) {
     return guard == 0 ? kNoCard : kSkyjackShield + guard - 1;
 }
 
+// Whether an attack card may be played on another pilot's ship in the game:
+// a hazard or DOCK stops a ship that is undocked, TELEPORT sends one that is
+// not teleported already, and neither a hazard nor TELEPORT lands on a ship
+// that holds the protection against it (`guarded`: the ship's flag for
+// guardOf(card)). False for every card that is not an attack.
+constexpr bool attackLands(int card, bool undocked, bool teleported, bool guarded) {
+    if (isHazard(card))
+        return undocked && !guarded;
+    if (card == kDock)
+        return undocked;
+    if (card == kTeleport)
+        return !teleported && !guarded;
+    return false;
+}
+
 // The repair card that mends a hazard; kNoCard for anything else.
 constexpr int repairFor(int hazard) {
     switch (hazard) {

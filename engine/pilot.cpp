@@ -166,16 +166,11 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
 
     auto eligibleAttack = [&](int t, int c) {
         const tplayer& o = players[ix(t)];
-        return t != seat && o.active && o.undocked && o.protections[ix(guardOf(c))] == 0;
+        return t != seat && o.active &&
+               attackLands(c, o.undocked, o.teleported, o.protections[ix(guardOf(c))] != 0);
     };
-    auto eligibleDock = [&](int t) {
-        const tplayer& o = players[ix(t)];
-        return t != seat && o.active && o.undocked;
-    };
-    auto eligibleTeleport = [&](int t) {
-        const tplayer& o = players[ix(t)];
-        return t != seat && o.active && !o.teleported && o.protections[ix(guardOf(kTeleport))] == 0;
-    };
+    auto eligibleDock = [&](int t) { return eligibleAttack(t, kDock); };
+    auto eligibleTeleport = [&](int t) { return eligibleAttack(t, kTeleport); };
     // The leader among the eligible ships: the highest-numbered eligible
     // seat, replaced by any seat (of those scanned) that travelled further.
     auto leaderAmong = [&](auto eligible, bool onlyBelowOwn) {

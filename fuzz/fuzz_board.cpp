@@ -24,7 +24,7 @@ void check(bool ok) {
 struct Events : dw::BoardEvents {
     std::size_t sent = 0;
     void log(const std::string&) override {}
-    void chatLine(const std::string&, std::uint32_t) override {}
+    void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string& message) override {
         check(!message.empty() && message.back() == '\xFF');

@@ -3,7 +3,8 @@
 // The input is cut into chunks fed one after another to one Framer, as a
 // socket would deliver them; every message that comes out is then read
 // field by field in both field modes, and decoded as every message struct:
-// whatever decodes encodes to a message that decodes to the same struct.
+// whatever decodes encodes to a message that decodes to the same struct, and
+// a chat or action read as the host's relay comes apart into its parts whole.
 #include "net/messages.h"
 #include "net/protocol.h"
 
@@ -59,6 +60,24 @@ template <class... M> void roundTripAll(std::string_view payload) {
     (roundTrip<M>(payload), ...);
 }
 
+// A relayed chat or action read into sender, text and colour gives back
+// exactly the line it was read from.
+template <class M> void relayedParts(std::string_view payload, std::string_view mark) {
+    const std::optional<M> m = M::decode(payload);
+    if (!m)
+        return;
+    const dw::msg::RelayedLine r = dw::msg::relayed(*m);
+    check(!r.said.colour || r.said.colour->find('|') == std::string::npos);
+    std::string said = r.said.typed;
+    if (r.said.colour)
+        said = dw::msg::colouredText(said, *r.said.colour);
+    if (r.sender.empty())
+        check(m->line == said || m->line == std::string(mark) + said);
+    else
+        check(r.sender.find(mark) == std::string::npos &&
+              m->line == r.sender + std::string(mark) + said);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -93,6 +112,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                      msg::PlacingSpeed, msg::PlaySafe, msg::PostScores, msg::Winner, msg::SeatKey,
                      msg::ReclaimRefused, msg::HostClosing, msg::Removed, msg::HostRights,
                      msg::ShipCards>(c.payload);
+        relayedParts<msg::Chat>(c.payload, " chats: ");
+        relayedParts<msg::Action>(c.payload, " ");
         if (const auto n = dw::parseNumber(m); n && m[0] != '0')
             check(*n >= 0 && dw::buildMessage("X", {*n}) == "X+" + m + dw::kTerminator);
     }

@@ -100,6 +100,39 @@ std::optional<Action> Action::decode(std::string_view payload) {
     return Action{f->first, f->second};
 }
 
+std::string colouredText(std::string_view typed, std::string_view colour) {
+    std::string line(typed);
+    line += '|';
+    line += colour;
+    return line;
+}
+
+ColouredText splitColour(std::string_view line) {
+    const std::size_t bar = line.rfind('|');
+    if (bar == std::string_view::npos)
+        return {std::string(line), std::nullopt};
+    return {std::string(line.substr(0, bar)), std::string(line.substr(bar + 1))};
+}
+
+namespace {
+
+RelayedLine relayedAfter(std::string_view line, std::string_view mark) {
+    const std::size_t at = line.find(mark);
+    if (at == std::string_view::npos)
+        return {{}, splitColour(line)};
+    return {std::string(line.substr(0, at)), splitColour(line.substr(at + mark.size()))};
+}
+
+} // namespace
+
+RelayedLine relayed(const Chat& m) {
+    return relayedAfter(m.line, " chats: ");
+}
+
+RelayedLine relayed(const Action& m) {
+    return relayedAfter(m.line, " ");
+}
+
 std::string PlayASound::encode() const {
     return buildMessage(kWord, {seat, sound}, Trailing::Yes);
 }

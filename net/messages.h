@@ -58,6 +58,29 @@ struct Action {
     bool operator==(const Action&) const = default;
 };
 
+// The text of a chat or action as the sender writes it: what was typed, "|"
+// and the sender's colour string (chat/colours.h reads it). The typed text
+// may hold "|" itself, so the colour is what follows the last one.
+std::string colouredText(std::string_view typed, std::string_view colour);
+struct ColouredText {
+    std::string typed;
+    std::optional<std::string> colour; // nothing when there is no "|"
+    bool operator==(const ColouredText&) const = default;
+};
+ColouredText splitColour(std::string_view line);
+
+// A chat or action as the host relays it: the sender's name, " chats: " (a
+// chat) or one space (an action), then the coloured text as it was sent.
+// The name is not marked off, so the sender is what precedes the first
+// " chats: " or the first space; a line without one has no sender.
+struct RelayedLine {
+    std::string sender;
+    ColouredText said;
+    bool operator==(const RelayedLine&) const = default;
+};
+RelayedLine relayed(const Chat& m);
+RelayedLine relayed(const Action& m);
+
 // A chatter sound ("wave1".."wave20"), both ways.
 struct PlayASound {
     static constexpr std::string_view kWord = "CMD_playasound";

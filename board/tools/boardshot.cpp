@@ -5,6 +5,7 @@
 #include "board/boardwidget.h"
 #include "board/scaling.h"
 #include "board/tgamestart.h"
+#include "chat/chatline.h"
 #include "chat/chatpane.h"
 #include "chat/messagebox.h"
 #include "chat/settings.h"
@@ -24,6 +25,7 @@
 #include <QTextStream>
 
 #include <initializer_list>
+#include <optional>
 #include <string>
 
 namespace {
@@ -34,7 +36,7 @@ struct ShotEvents : dw::BoardEvents {
         if (widget)
             widget->appendLog(QString::fromStdString(line));
     }
-    void chatLine(const std::string&, std::uint32_t) override {}
+    void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string&) override {}
     void addtomineset(int, const std::string&) override {}
@@ -139,6 +141,44 @@ bool shootWindows(const QString& dir) {
     return ok;
 }
 
+// The chat view with one line of every kind the window shows: the client's
+// own notices, chats with a link and smileys, an action, a phrase and a
+// chatter sound written out.
+bool shootChat(const QString& dir) {
+    QWidget board;
+    board.resize(dw::kMinClientWidth, dw::kMinClientHeight);
+    dw::ChatPane pane(&board,
+                      {nullptr, nullptr, nullptr,
+                       [](int seat) -> std::optional<QString> {
+                           if (seat == 2)
+                               return QStringLiteral("Bob");
+                           return std::nullopt;
+                       }},
+                      nullptr);
+    pane.setPlayerPhraseSounds(false);
+    dw::ChatView& view = *pane.mainchat();
+    const auto notice = [&](const std::string& text) {
+        view.addLine({dw::ChatLine::Kind::Notice, 0, {}, text, dw::kColourYellow});
+    };
+    notice("You are Connected.");
+    notice("Joining: 127.0.0.1 ..");
+    view.addLine(
+        dw::chatLine(dw::msg::Chat{2, "Bob chats: look at www.example.com now :)#12|clRed"}));
+    view.addLine(
+        dw::chatLine(dw::msg::Chat{1, "Ann chats: hello:)#15there, see http://a.org|clLime"}));
+    view.addLine(dw::chatLine(dw::msg::Action{3, "Klick waves :)#11 at www.b.com|clAqua"}));
+    view.addLine(dw::chatLine(dw::msg::Action{2, "Bob says: Way To Go!|clRed"}));
+    view.addLine(dw::chatLine(dw::msg::Chat{4, "Cy chats: no colour"}));
+    pane.playasound(2, "wave10");
+    view.addLine(dw::chatLine(dw::msg::Chat{1, "Ann chats: blue now|clBlue"}));
+    board.show();
+    QCoreApplication::processEvents();
+    const QString path = QDir(dir).filePath(QStringLiteral("chat.png"));
+    const bool ok = view.grab().save(path);
+    QTextStream(ok ? stdout : stderr) << (ok ? "wrote " : "cannot write ") << path << "\n";
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -233,6 +273,8 @@ int main(int argc, char** argv) {
 
     s.widget().showQuickInstructions();
     ok &= s.shoot(QStringLiteral("quick"));
+
+    ok &= shootChat(dir);
 
     dw::Tgamestart dialog;
     ok &= shootWindow(&dialog, dir, QStringLiteral("gamestart"));

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QScrollBar>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,10 +19,11 @@ double ms(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e6;
 }
 
-std::string line(int seat, int i) {
-    return std::to_string(seat) + "+Pilot" + std::to_string(seat) + " chats: message number " +
-           std::to_string(i) +
-           " with a few words, a link www.example.com and a smiley :)#12 at the end";
+dw::ChatLine line(int seat, int i, std::uint32_t colour) {
+    return {dw::ChatLine::Kind::Chat, seat, "Pilot" + std::to_string(seat),
+            "message number " + std::to_string(i) +
+                " with a few words, a link www.example.com and a smiley :)#12 at the end",
+            colour};
 }
 
 } // namespace
@@ -39,14 +41,14 @@ int main(int argc, char** argv) {
     QElapsedTimer t;
     t.start();
     for (int i = 0; i < lines; ++i)
-        view.addlinetochat(line(1 + i % 9, i), 0x00C0C0C0u + static_cast<unsigned>(i % 9));
+        view.addLine(line(1 + i % 9, i, 0x00C0C0C0u + static_cast<unsigned>(i % 9)));
     const double fill = ms(t);
     std::printf("add %d lines, colours steady:      %9.1f ms  (%.1f us/line)\n", lines, fill,
                 fill * 1000.0 / lines);
 
     // One line in a new colour re-colours every earlier line of its seat.
     t.restart();
-    view.addlinetochat(line(2, lines), 0x000000FFu);
+    view.addLine(line(2, lines, 0x000000FFu));
     std::printf("one line in a new colour (%4d earlier lines of its seat): %7.2f ms\n", lines / 9,
                 ms(t));
     t.restart();
@@ -57,7 +59,7 @@ int main(int argc, char** argv) {
     const int flips = 200;
     t.restart();
     for (int i = 0; i < flips; ++i)
-        view.addlinetochat(line(3, i), (i % 2) ? 0x0000FF00u : 0x00FF0000u);
+        view.addLine(line(3, i, (i % 2) ? 0x0000FF00u : 0x00FF0000u));
     const double flip = ms(t);
     std::printf("%d lines, new colour each time:   %9.1f ms  (%.2f ms/line)\n", flips, flip,
                 flip / flips);

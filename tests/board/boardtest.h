@@ -26,9 +26,11 @@ struct RecordingEvents : BoardEvents {
     int settingsLoads = 0;
 
     void log(const std::string& line) override { logs.push_back(line); }
-    void chatLine(const std::string& line, std::uint32_t colour) override {
-        chats.push_back(line);
-        chatColours.push_back(colour);
+    // Notices are recorded as the seat-0 lines they are ("0+" and the text),
+    // with the colour the window shows them in.
+    void notice(const std::string& text) override {
+        chats.push_back("0+" + text);
+        chatColours.push_back(kStatusColour);
     }
     void sound(const std::string& name) override { sounds.push_back(name); }
     void send(const std::string& message) override { sent.push_back(message); }

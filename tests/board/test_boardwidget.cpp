@@ -37,7 +37,7 @@ struct Events : dw::BoardEvents {
         if (widget)
             widget->appendLog(QString::fromStdString(line));
     }
-    void chatLine(const std::string&, std::uint32_t) override {}
+    void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string& message) override { sent.push_back(message); }
     void addtomineset(int, const std::string&) override {}

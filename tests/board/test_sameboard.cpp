@@ -35,7 +35,7 @@ struct Player : BoardEvents {
         widget.show();
     }
     void log(const std::string& line) override { widget.appendLog(QString::fromStdString(line)); }
-    void chatLine(const std::string&, std::uint32_t) override {}
+    void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string& message) override;
     void addtomineset(int, const std::string&) override {}

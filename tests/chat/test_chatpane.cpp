@@ -67,6 +67,18 @@ const QColor kYellow(255, 255, 0);
 const QColor kRed(255, 0, 0);
 const QColor kLinkGreen(64, 232, 96);
 
+// A chat or action line as the window hands it on: decoded from the host's
+// relay of seat `seat`.
+void relay(ChatView& v, int seat, const std::string& line) {
+    v.addLine(chatLine(msg::Chat{seat, line}));
+}
+void relayAction(ChatView& v, int seat, const std::string& line) {
+    v.addLine(chatLine(msg::Action{seat, line}));
+}
+ChatLine notice(const std::string& text, std::uint32_t colour) {
+    return {ChatLine::Kind::Notice, 0, {}, text, colour};
+}
+
 // What the pane sent: one message, terminator included.
 template <class M> std::vector<std::string> sent(const M& m) {
     return {m.encode()};
@@ -121,6 +133,7 @@ private slots:
     void statusLineIsOneBoldYellowParagraph();
     void seatLineWithLink();
     void colourFromPayload();
+    void actionsAndNamedNotices();
     void smileys();
     void laterLineRecoloursSeat();
     void linksOpenAndSurviveClear();
@@ -140,7 +153,7 @@ private slots:
 
 void ChatPaneTest::statusLineIsOneBoldYellowParagraph() {
     ChatView v;
-    v.addlinetochat("0+You are Connected.", kColourYellow);
+    v.addLine(notice("You are Connected.", kColourYellow));
     QCOMPARE(v.document()->blockCount(), 1);
     QCOMPARE(lastBlock(v).text(), QStringLiteral(" You are Connected. "));
     for (const Piece& p : pieces(lastBlock(v))) {
@@ -150,7 +163,7 @@ void ChatPaneTest::statusLineIsOneBoldYellowParagraph() {
         QVERIFY(p.image.isEmpty());
     }
     QCOMPARE(v.linkCounter(), -1);
-    v.addlinetochat("0+Press Control-I to see Quick Instructions.", kColourYellow);
+    v.addLine(notice("Press Control-I to see Quick Instructions.", kColourYellow));
     QCOMPARE(v.document()->blockCount(), 2);
 }
 
@@ -159,8 +172,8 @@ void ChatPaneTest::statusLineIsOneBoldYellowParagraph() {
 // two spaces after the colon.
 void ChatPaneTest::seatLineWithLink() {
     ChatView v;
-    v.chatrecieved("2+Bob chats: look at http://a.org now|clBlue");
-    v.chatrecieved("2+Bob chats: look at www.example.com now|clRed");
+    relay(v, 2, "Bob chats: look at http://a.org now|clBlue");
+    relay(v, 2, "Bob chats: look at www.example.com now|clRed");
     const QTextBlock b = lastBlock(v);
     QCOMPARE(b.text(), QStringLiteral("Bob chats:  look at www.example.com now "));
     const std::vector<Piece> ps = pieces(b);
@@ -181,53 +194,85 @@ void ChatPaneTest::seatLineWithLink() {
     QCOMPARE(v.linkAddress(0), std::optional<std::string>("http://a.org "));
     QCOMPARE(v.linkAddress(2), std::nullopt);
     // Upper-case forms are links too.
-    v.chatrecieved("2+Bob chats: WWW.UP.COM|clRed");
+    relay(v, 2, "Bob chats: WWW.UP.COM|clRed");
     QCOMPARE(v.linkCounter(), 2);
 }
 
 void ChatPaneTest::colourFromPayload() {
-    QCOMPARE(splitChatPayload("1+Al chats: hi|clLime").colour, 0x0000FF00u);
-    QCOMPARE(splitChatPayload("1+Al chats: hi|$00123456").colour, 0x00123456u);
-    // no "|": the whole payload, red
-    ChatPayload p = splitChatPayload("1+Al chats: hi there");
-    QCOMPARE(p.line, std::string("1+Al chats: hi there"));
-    QCOMPARE(p.colour, kColourRed);
+    QCOMPARE(chatLine(msg::Chat{1, "Al chats: hi|clLime"}).colour, 0x0000FF00u);
+    QCOMPARE(chatLine(msg::Chat{1, "Al chats: hi|$00123456"}).colour, 0x00123456u);
+    // no "|": the whole text, red
+    ChatLine l = chatLine(msg::Chat{1, "Al chats: hi there"});
+    QCOMPARE(l, (ChatLine{ChatLine::Kind::Chat, 1, "Al", "hi there", kColourRed}));
     // a colour that cannot be read: red
-    p = splitChatPayload("1+Al chats: hi|bogus");
-    QCOMPARE(p.line, std::string("1+Al chats: hi"));
-    QCOMPARE(p.colour, kColourRed);
-    QCOMPARE(splitChatPayload("1+Al chats: hi|").colour, kColourRed);
+    l = chatLine(msg::Chat{1, "Al chats: hi|bogus"});
+    QCOMPARE(l, (ChatLine{ChatLine::Kind::Chat, 1, "Al", "hi", kColourRed}));
+    QCOMPARE(chatLine(msg::Chat{1, "Al chats: hi|"}).colour, kColourRed);
+    QCOMPARE(chatLine(msg::Action{2, "Bo waves|clLime"}),
+             (ChatLine{ChatLine::Kind::Action, 2, "Bo", "waves", 0x0000FF00u}));
 
     ChatView v;
-    v.chatrecieved("1+Al chats: plain words");
+    relay(v, 1, "Al chats: plain words");
     QCOMPARE(lastBlock(v).text(), QStringLiteral("Al chats:  plain words "));
     QCOMPARE(pieces(lastBlock(v))[0].colour, kRed);
 
     // A seat the styles do not cover is shown, and leaves every style alone.
     const QColor before = v.chatStyle(14).colour;
-    v.addlinetochat("12+Zed: hello", 0x00FF0000);
-    v.addlinetochat("x+Zed: hello", 0x00FF0000);
-    v.addlinetochat("no seat at all", 0x00FF0000);
+    v.addLine({ChatLine::Kind::Chat, 12, "Zed", "hello", 0x00FF0000});
+    v.addLine({ChatLine::Kind::Action, -1, "Zed", "hello", 0x00FF0000});
+    v.addLine({ChatLine::Kind::Notice, 10, {}, "no seat at all", 0x00FF0000});
     QCOMPARE(v.document()->blockCount(), 4);
     QCOMPARE(lastBlock(v).text(), QStringLiteral(" no seat at all "));
     QCOMPARE(v.chatStyle(14).colour, before);
 }
 
-void ChatPaneTest::smileys() {
+// An action has no name part: the sender is one of its words, links and
+// smileys included. A notice with a sender reads "NAME:"; names and texts
+// from peers lose control and format characters.
+void ChatPaneTest::actionsAndNamedNotices() {
     ChatView v;
-    v.addlinetochat("1+Al:hi:)#12there", kColourSilver);
+    relayAction(v, 3, "Cy waves at www.c.org:)#11|clBlue");
+    QCOMPARE(lastBlock(v).text(), QString(QStringLiteral(" Cy waves at www.c.org ")) +
+                                      QChar(QChar::ObjectReplacementCharacter));
     std::vector<Piece> ps = pieces(lastBlock(v));
     QCOMPARE(ps.size(), std::size_t{3});
-    QCOMPARE(ps[0].text, QStringLiteral("Al: hi "));
+    QCOMPARE(ps[0].text, QStringLiteral(" Cy waves at "));
+    QCOMPARE(ps[0].colour, QColor(0, 0, 255));
+    QVERIFY(ps[0].bold);
+    QCOMPARE(ps[1].href, QStringLiteral("dwlink:0"));
+    QCOMPARE(ps[2].image, QStringLiteral("dwsmiley:1"));
+    QCOMPARE(v.chatStyle(8).colour, QColor(0, 0, 255));
+
+    // A sender's name is never a link.
+    relay(v, 2, "www.bob.com chats: hi|clRed");
+    QCOMPARE(lastBlock(v).text(), QStringLiteral("www.bob.com chats:  hi "));
+    QCOMPARE(pieces(lastBlock(v)).size(), std::size_t{1});
+    QCOMPARE(v.linkCounter(), 0);
+
+    v.addLine({ChatLine::Kind::Notice, 0, "Bob", "<Chatter Sound> Doh", kColourYellow});
+    QCOMPARE(lastBlock(v).text(), QStringLiteral("Bob:  <Chatter Sound> Doh "));
+
+    relay(v, 2, "B\x1b\u202Eob chats: a\nb\x7f|clRed");
+    QCOMPARE(lastBlock(v).text(), QStringLiteral("Bob chats:  ab "));
+    relay(v, 2, "<b>Bob</b> chats: <i>x</i>|clRed");
+    QCOMPARE(lastBlock(v).text(), QStringLiteral("<b>Bob</b> chats:  <i>x</i> "));
+}
+
+void ChatPaneTest::smileys() {
+    ChatView v;
+    relay(v, 1, "Al chats: hi:)#12there|clSilver");
+    std::vector<Piece> ps = pieces(lastBlock(v));
+    QCOMPARE(ps.size(), std::size_t{3});
+    QCOMPARE(ps[0].text, QStringLiteral("Al chats:  hi "));
     QCOMPARE(ps[1].image, QStringLiteral("dwsmiley:2"));
     QCOMPARE(ps[2].text, QStringLiteral("there "));
 
     // missing, out-of-range and non-numeric codes show picture 0
-    v.addlinetochat("1+Al: bye:)#", kColourSilver);
+    relay(v, 1, "Al chats: bye:)#|clSilver");
     ps = pieces(lastBlock(v));
     QCOMPARE(ps.back().image, QStringLiteral("dwsmiley:0"));
-    QCOMPARE(ps.front().text, QStringLiteral("Al:  bye "));
-    v.addlinetochat("1+Al: :)#99:)#ab:)#27:)#10:)#9", kColourSilver);
+    QCOMPARE(ps.front().text, QStringLiteral("Al chats:  bye "));
+    relay(v, 1, "Al chats: :)#99:)#ab:)#27:)#10:)#9|clSilver");
     QStringList images;
     for (const Piece& p : pieces(lastBlock(v)))
         if (!p.image.isEmpty())
@@ -250,9 +295,9 @@ void ChatPaneTest::laterLineRecoloursSeat() {
     v.resize(500, 214);
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
-    v.chatrecieved("2+Bob chats: first www.a.com|clRed");
-    v.chatrecieved("3+Cy chats: other|clBlue");
-    v.chatrecieved("2+Bob chats: second|clLime");
+    relay(v, 2, "Bob chats: first www.a.com|clRed");
+    relay(v, 3, "Cy chats: other|clBlue");
+    relay(v, 2, "Bob chats: second|clLime");
     const QColor lime(0, 255, 0);
     const auto checkSeat2 = [&](const QTextBlock& b, const QColor& c) {
         for (const Piece& p : pieces(b)) {
@@ -271,13 +316,13 @@ void ChatPaneTest::laterLineRecoloursSeat() {
     QCOMPARE(v.chatStyle(8).colour, QColor(0, 0, 255));
     // The same colour again is no change.
     const int version = v.styleVersion(7);
-    v.chatrecieved("2+Bob chats: third|clLime");
+    relay(v, 2, "Bob chats: third|clLime");
     QCOMPARE(v.styleVersion(7), version);
 
     // Far-away lines show the new colour once they are scrolled into view.
     for (int i = 0; i < 300; ++i)
-        v.chatrecieved("3+Cy chats: filler " + std::to_string(i) + "|clBlue");
-    v.chatrecieved("2+Bob chats: now aqua|clAqua");
+        relay(v, 3, "Cy chats: filler " + std::to_string(i) + "|clBlue");
+    relay(v, 2, "Bob chats: now aqua|clAqua");
     checkSeat2(v.document()->lastBlock(), QColor(0, 255, 255));
     v.verticalScrollBar()->setValue(0);
     checkSeat2(v.document()->firstBlock(), QColor(0, 255, 255));
@@ -290,7 +335,7 @@ void ChatPaneTest::laterLineRecoloursSeat() {
 
     // Styles are per seat even across a clear.
     v.clearMainChat();
-    v.chatrecieved("2+Bob chats: after|clRed");
+    relay(v, 2, "Bob chats: after|clRed");
     QCOMPARE(pieces(lastBlock(v))[0].colour, kRed);
     QCOMPARE(v.document()->blockCount(), 1);
 }
@@ -303,11 +348,11 @@ void ChatPaneTest::linksOpenAndSurviveClear() {
     v.setNoticeShower([&](const QString& t) { notices << t; });
     QSignalSpy cleared(&v, &ChatView::chatCleared);
 
-    v.chatrecieved("1+Al chats: www.one.com|clRed");
+    relay(v, 1, "Al chats: www.one.com|clRed");
     v.clearMainChat();
     QCOMPARE(cleared.count(), 1);
     QVERIFY(v.document()->isEmpty());
-    v.chatrecieved("1+Al chats: see http://two.org/x?y=1 and file:///etc/www.x|clRed");
+    relay(v, 1, "Al chats: see http://two.org/x?y=1 and file:///etc/www.x|clRed");
     QCOMPARE(v.linkCounter(), 2);
 
     v.mainchatJump(0);
@@ -324,10 +369,10 @@ void ChatPaneTest::linksOpenAndSurviveClear() {
              QStringList({"Cannot open Webpage", "Cannot open Webpage", "Cannot open Webpage"}));
 
     // Links beyond the hundredth are shown but have no address.
-    std::string many = "1+Al chats:";
+    std::string many = "Al chats:";
     for (int i = 0; i < 100; ++i)
         many += " www.n" + std::to_string(i) + ".com";
-    v.addlinetochat(many, kColourSilver);
+    relay(v, 1, many + "|clSilver");
     QCOMPARE(v.linkCounter(), 102);
     QCOMPARE(v.linkAddress(99), std::optional<std::string>("www.n96.com "));
     notices.clear();
@@ -346,7 +391,7 @@ void ChatPaneTest::scrollChatOff() {
     v.show();
     QVERIFY(QTest::qWaitForWindowExposed(&v));
     for (int i = 0; i < 60; ++i)
-        v.addlinetochat("1+Al: line " + std::to_string(i), kColourSilver);
+        relay(v, 1, "Al chats: line " + std::to_string(i) + "|clSilver");
     QScrollBar* bar = v.verticalScrollBar();
     QTRY_VERIFY(bar->maximum() > 0);
     QTRY_COMPARE(bar->value(), bar->maximum());
@@ -355,18 +400,18 @@ void ChatPaneTest::scrollChatOff() {
     QVERIFY(v.scrollChatOff());
     bar->setValue(0);
     for (int i = 0; i < 20; ++i)
-        v.addlinetochat("1+Al: more " + std::to_string(i), kColourSilver);
+        relay(v, 1, "Al chats: more " + std::to_string(i) + "|clSilver");
     QTest::qWait(20);
     QCOMPARE(bar->value(), 0);
 
     v.scrollChatOffAction()->trigger(); // unchecks
-    v.addlinetochat("1+Al: last", kColourSilver);
+    relay(v, 1, "Al chats: last|clSilver");
     QTRY_COMPARE(bar->value(), bar->maximum());
 }
 
 void ChatPaneTest::textSize() {
     ChatView v;
-    v.addlinetochat("1+Al: hello", kColourSilver);
+    relay(v, 1, "Al chats: hello|clSilver");
     QCOMPARE(v.document()->defaultFont().pointSize(), kDefaultChatTextSize);
     v.setTextSize(14);
     QCOMPARE(v.textSize(), 14);
@@ -455,9 +500,8 @@ void ChatPaneTest::barInsideTextSurvivesRoundTrip() {
     const auto chat = msg::decodeMessage<msg::Chat>(f.sent[0]);
     QVERIFY(chat);
     QCOMPARE(chat->seat, 3);
-    const std::string relayed = "3+Cy chats: " + chat->line;
     ChatView& v = *f.pane.mainchat();
-    v.chatrecieved(relayed);
+    relay(v, chat->seat, "Cy chats: " + chat->line);
     QCOMPARE(lastBlock(v).text(), QStringLiteral("Cy chats:  pick a|b or c "));
     QCOMPARE(pieces(lastBlock(v))[0].colour, QColor(192, 192, 192));
 }

@@ -314,5 +314,32 @@ TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
     EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn);
 }
 
+// The target rule that lights the board's targets and picks the pilots'
+// victims says exactly which attacks on another ship the engine applies.
+TEST(Rules, AttackLandsWhereTheEngineAppliesTheAttack) {
+    for (int card : {kSkyjack, kDamage, kPowerDrain, kDock, kTeleport}) {
+        for (int state = 0; state < 8; ++state) {
+            const bool undocked = (state & 1) != 0;
+            const bool teleported = (state & 2) != 0;
+            const bool guarded = (state & 4) != 0;
+            Table t;
+            t.startAt(1);
+            t.hand(1, {card});
+            tplayer& victim = t.seat(2);
+            victim.active = true;
+            victim.undocked = undocked;
+            victim.teleported = teleported;
+            victim.protections.fill(0);
+            victim.protections[ix(guardOf(card))] = guarded ? 1 : 0;
+            (playCommand(card) == PlayCommand::PlaceSpeed ? speed(1, 1, 2) : go(1, 1, 2))
+                .run(t.engine);
+            const bool applied = t.seat(1).cards[1] == kNoCard;
+            EXPECT_EQ(applied, attackLands(card, undocked, teleported, guarded))
+                << "card " << card << " undocked " << undocked << " teleported " << teleported
+                << " guarded " << guarded;
+        }
+    }
+}
+
 } // namespace
 } // namespace dw::test

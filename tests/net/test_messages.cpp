@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 using namespace dw;
 
@@ -174,4 +175,29 @@ TEST(Messages, DecodeMessageChecksTheWord) {
     EXPECT_FALSE(msg::decodeMessage<msg::Invalid>("CMD_invalid"));
     // The same word both ways: a request and the announcement decode alike.
     EXPECT_TRUE(msg::decodeMessage<msg::StartGameRequest>("CMD_startgame+A+1+2+t+f+"));
+}
+
+// A chat's text carries the sender's colour after its last "|"; the host's
+// relay puts the sender's name in front. Names and texts may hold "+", "|",
+// ":" and the relay's own words.
+TEST(Messages, ChatTextsAndRelayedLinesReadIntoTheirParts) {
+    EXPECT_EQ(msg::colouredText("pick a|b", "clRed"), "pick a|b|clRed");
+    EXPECT_EQ(msg::splitColour("pick a|b|clRed"), (msg::ColouredText{"pick a|b", "clRed"}));
+    EXPECT_EQ(msg::splitColour("no colour"), (msg::ColouredText{"no colour", std::nullopt}));
+    EXPECT_EQ(msg::splitColour("empty|"), (msg::ColouredText{"empty", ""}));
+
+    using R = msg::RelayedLine;
+    EXPECT_EQ(msg::relayed(msg::Chat{2, "Ann chats: hi|clRed"}), (R{"Ann", {"hi", "clRed"}}));
+    EXPECT_EQ(msg::relayed(msg::Chat{2, "A+n:n chats: a+b: c|$00112233"}),
+              (R{"A+n:n", {"a+b: c", "$00112233"}}));
+    EXPECT_EQ(msg::relayed(msg::Chat{2, "Ann chats: Bob chats: hi|x|clRed"}),
+              (R{"Ann", {"Bob chats: hi|x", "clRed"}}));
+    EXPECT_EQ(msg::relayed(msg::Chat{2, "Ann chats: "}), (R{"Ann", {"", std::nullopt}}));
+    // Not in the relay's form: no sender, all text.
+    EXPECT_EQ(msg::relayed(msg::Chat{2, "hello: there|clRed"}), (R{"", {"hello: there", "clRed"}}));
+
+    EXPECT_EQ(msg::relayed(msg::Action{3, "Cy says: Way To Go!|clLime"}),
+              (R{"Cy", {"says: Way To Go!", "clLime"}}));
+    EXPECT_EQ(msg::relayed(msg::Action{3, "Cy |clLime"}), (R{"Cy", {"", "clLime"}}));
+    EXPECT_EQ(msg::relayed(msg::Action{3, "Cy|clLime"}), (R{"", {"Cy", "clLime"}}));
 }
