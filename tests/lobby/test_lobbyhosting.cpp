@@ -6,6 +6,7 @@
 // same data directory is open, the lobby says so and starts nothing.
 #include "lobby/roomwindow.h"
 #include "net/singleinstance.h"
+#include "tests/lobby/lobbywindow.h"
 #include "tests/lobby/prosody.h"
 #include "tests/support/fakeigd.h"
 #include "tests/support/processes.h"
@@ -28,28 +29,7 @@
 using namespace dw::lobby;
 using namespace dw::testing;
 
-namespace {
-
-struct Lobby {
-    XmppClient client;
-    Room room{client};
-    RoomWindow window{client, room};
-    bool enter(const PrivateProsody& server, const QString& jid, const QString& password,
-               const QString& nick) {
-        if (!signIn(client, server, jid, password))
-            return false;
-        window.join(server.room(), nick);
-        return QTest::qWaitFor([&] { return room.isJoined(); }, 10000);
-    }
-    int rows() { return window.findChild<QTreeWidget*>("tree_tables")->topLevelItemCount(); }
-    // The text in `column` of the only table listed, or "" when not one.
-    QString cell(int column) {
-        auto* tree = window.findChild<QTreeWidget*>("tree_tables");
-        return tree->topLevelItemCount() == 1 ? tree->topLevelItem(0)->text(column) : QString();
-    }
-};
-
-} // namespace
+using Lobby = LobbyWindow;
 
 class TestLobbyHosting : public QObject {
     Q_OBJECT

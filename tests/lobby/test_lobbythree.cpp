@@ -5,6 +5,7 @@
 // follow; the table goes when A's game ends, and when A's lobby goes.
 #include "lobby/roomwindow.h"
 #include "net/messages.h"
+#include "tests/lobby/lobbywindow.h"
 #include "tests/lobby/prosody.h"
 #include "tests/support/processes.h"
 
@@ -22,34 +23,7 @@ using namespace dw;
 using namespace dw::lobby;
 using namespace dw::testing;
 
-namespace {
-
-struct Lobby {
-    XmppClient client;
-    Room room{client};
-    RoomWindow window{client, room};
-    bool enter(const PrivateProsody& server, const QString& jid, const QString& password,
-               const QString& nick) {
-        SignIn how;
-        how.jid = jid;
-        how.password = password;
-        how.host = "127.0.0.1";
-        how.port = server.port();
-        how.caFile = server.caFile();
-        client.signIn(how);
-        if (!QTest::qWaitFor([&] { return client.isSignedIn(); }, 30000))
-            return false;
-        window.join(server.room(), nick);
-        return QTest::qWaitFor([&] { return room.isJoined(); }, 20000);
-    }
-    QTreeWidget* tree() { return window.findChild<QTreeWidget*>("tree_tables"); }
-    int rows() { return tree()->topLevelItemCount(); }
-    QString cell(int column) {
-        return rows() == 1 ? tree()->topLevelItem(0)->text(column) : QString();
-    }
-};
-
-} // namespace
+using Lobby = LobbyWindow;
 
 class TestLobbyThree : public QObject {
     Q_OBJECT
