@@ -2,6 +2,8 @@
 // client board.
 #pragma once
 
+#include <type_traits>
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -151,19 +153,34 @@ constexpr int shieldFor(int attack) {
     return guard == 0 ? kNoCard : kSkyjackShield + guard - 1;
 }
 
+// Whether a hazard may be played on another pilot's ship: it stops a ship
+// that is undocked and does not hold the protection against it. `guarded`
+// answers whether the ship holds guardOf(hazard); it is asked only when that
+// decides, which keeps the computer pilots' search cheap.
+template <typename Guarded>
+requires std::is_invocable_r_v<bool, Guarded>
+constexpr bool hazardLands(bool undocked, Guarded guarded) {
+    return undocked && !guarded();
+}
+
 // Whether an attack card may be played on another pilot's ship in the game:
-// a hazard or DOCK stops a ship that is undocked, TELEPORT sends one that is
-// not teleported already, and neither a hazard nor TELEPORT lands on a ship
-// that holds the protection against it (`guarded`: the ship's flag for
-// guardOf(card)). False for every card that is not an attack.
-constexpr bool attackLands(int card, bool undocked, bool teleported, bool guarded) {
+// a hazard as above, DOCK stops a ship that is undocked, and TELEPORT sends
+// one that is neither teleported already nor protected against it. False for
+// every card that is not an attack.
+template <typename Guarded>
+requires std::is_invocable_r_v<bool, Guarded>
+constexpr bool attackLands(int card, bool undocked, bool teleported, Guarded guarded) {
     if (isHazard(card))
-        return undocked && !guarded;
+        return hazardLands(undocked, guarded);
     if (card == kDock)
         return undocked;
     if (card == kTeleport)
-        return !teleported && !guarded;
+        return !teleported && !guarded();
     return false;
+}
+
+constexpr bool attackLands(int card, bool undocked, bool teleported, bool guarded) {
+    return attackLands(card, undocked, teleported, [guarded] { return guarded; });
 }
 
 // The repair card that mends a hazard; kNoCard for anything else.

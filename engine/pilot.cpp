@@ -164,13 +164,23 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
         return;
     const tplayer& me = players[ix(seat)];
 
-    auto eligibleAttack = [&](int t, int c) {
+    // Hazards (the card is always one here), DOCK and TELEPORT, each with the
+    // rule's own case, so that nothing is asked twice in the search.
+    auto eligibleHazard = [&](int t, int c) {
         const tplayer& o = players[ix(t)];
         return t != seat && o.active &&
-               attackLands(c, o.undocked, o.teleported, o.protections[ix(guardOf(c))] != 0);
+               hazardLands(o.undocked, [&] { return o.protections[ix(guardOf(c))] != 0; });
     };
-    auto eligibleDock = [&](int t) { return eligibleAttack(t, kDock); };
-    auto eligibleTeleport = [&](int t) { return eligibleAttack(t, kTeleport); };
+    auto eligibleDock = [&](int t) {
+        const tplayer& o = players[ix(t)];
+        return t != seat && o.active && attackLands(kDock, o.undocked, o.teleported, false);
+    };
+    auto eligibleTeleport = [&](int t) {
+        const tplayer& o = players[ix(t)];
+        return t != seat && o.active && attackLands(kTeleport, o.undocked, o.teleported, [&] {
+                   return o.protections[ix(guardOf(kTeleport))] != 0;
+               });
+    };
     // The leader among the eligible ships: the highest-numbered eligible
     // seat, replaced by any seat (of those scanned) that travelled further.
     auto leaderAmong = [&](auto eligible, bool onlyBelowOwn) {
@@ -218,7 +228,7 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
             if ((nearGoal & (1u << t)) == 0)
                 continue;
             if (int s = hand.lowest(kSkyjack, kPowerDrain,
-                                    [&](int c) { return isHazard(c) && eligibleAttack(t, c); }))
+                                    [&](int c) { return isHazard(c) && eligibleHazard(t, c); }))
                 return playGo(seat, s, t);
             if (hand.has(kDock) && eligibleDock(t))
                 return playGo(seat, hand[kDock], t);
@@ -251,7 +261,7 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
         for (int c : {kSkyjack, kDamage, kPowerDrain}) {
             if (!hand.has(c) || hand[c] > slot)
                 continue;
-            if (int t = leaderAmong([&](int o) { return eligibleAttack(o, c); }, true)) {
+            if (int t = leaderAmong([&](int o) { return eligibleHazard(o, c); }, true)) {
                 slot = hand[c];
                 target = t;
             }
