@@ -11,8 +11,10 @@
 #   --dir DIR           configuration, certificate, data and log (default
 #                       /tmp/driftwake-lobby-server); emptied first
 #   --domain DOMAIN     the server's domain (default localhost)
-#   --port PORT         client port on 127.0.0.1 (default 25222)
-#   --proxy-port PORT   bytestream proxy port on 127.0.0.1 (default 25777)
+#   --address ADDRESS   the IPv4 address it listens on and gives clients for
+#                       the proxy (default 127.0.0.1)
+#   --port PORT         client port (default 25222)
+#   --proxy-port PORT   bytestream proxy port (default 25777)
 #   --user NAME:PASS    an account to make at start (repeatable)
 #   --no-registration   refuse account creation
 #   --quiet             print only "ready" once the room exists
@@ -21,6 +23,7 @@ set -euo pipefail
 
 dir=/tmp/driftwake-lobby-server
 domain=localhost
+address=127.0.0.1
 port=25222
 proxy_port=25777
 registration=true
@@ -30,6 +33,7 @@ while [[ $# -gt 0 ]]; do
     case "$1" in
     --dir) dir="$2"; shift 2 ;;
     --domain) domain="$2"; shift 2 ;;
+    --address) address="$2"; shift 2 ;;
     --port) port="$2"; shift 2 ;;
     --proxy-port) proxy_port="$2"; shift 2 ;;
     --user) users+=("$2"); shift 2 ;;
@@ -40,6 +44,10 @@ while [[ $# -gt 0 ]]; do
 done
 if ! [[ "$domain" =~ ^[a-z0-9]([a-z0-9.-]*[a-z0-9])?$ ]]; then
     echo "lobby-server.sh: the domain must be lowercase letters, digits, dots and dashes" >&2
+    exit 2
+fi
+if ! [[ "$address" =~ ^[0-9]{1,3}(\.[0-9]{1,3}){3}$ ]]; then
+    echo "lobby-server.sh: the address must be an IPv4 address" >&2
     exit 2
 fi
 for p in "$port" "$proxy_port"; do
@@ -69,8 +77,8 @@ admin_socket = "$dir/data/admin.sock"
 log = { info = "$dir/prosody.log" }
 certificates = "$dir"
 run_as_root = true
-interfaces = { "127.0.0.1" }
-local_interfaces = { "127.0.0.1" }
+interfaces = { "$address" }
+local_interfaces = { "$address" }
 c2s_ports = { $port }
 c2s_require_encryption = true
 proxy65_ports = { $proxy_port }
@@ -80,7 +88,7 @@ ssl = { certificate = "$dir/cert.pem", key = "$dir/key.pem" }
 authentication = "internal_hashed"
 allow_registration = $registration
 min_seconds_between_registrations = 0
-registration_allowlist = { "127.0.0.1", "::1" }
+registration_allowlist = { "127.0.0.1", "::1", "$address" }
 
 VirtualHost "$domain"
 
@@ -94,7 +102,7 @@ Component "conference.$domain" "muc"
     muc_room_locking = false
 
 Component "proxy.$domain" "proxy65"
-    proxy65_address = "127.0.0.1"
+    proxy65_address = "$address"
     proxy65_acl = { "$domain", "guest.$domain" }
 EOF
 

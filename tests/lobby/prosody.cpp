@@ -29,6 +29,7 @@ bool PrivateProsody::start() {
     const Options& options = options_;
     {
         QStringList args{QStringLiteral("--dir"),        dir_.filePath(QStringLiteral("server")),
+                         QStringLiteral("--address"),    options.address,
                          QStringLiteral("--port"),       QString::number(port_),
                          QStringLiteral("--proxy-port"), QString::number(proxyPort_),
                          QStringLiteral("--quiet")};
@@ -37,7 +38,13 @@ bool PrivateProsody::start() {
         if (!options.registration)
             args << QStringLiteral("--no-registration");
         process_.setProcessChannelMode(QProcess::MergedChannels);
-        process_.start(QStringLiteral(DW_LOBBY_SERVER_SCRIPT), args);
+        if (options.netns.isEmpty())
+            process_.start(QStringLiteral(DW_LOBBY_SERVER_SCRIPT), args);
+        else
+            process_.start(QStringLiteral("ip"),
+                           QStringList{QStringLiteral("netns"), QStringLiteral("exec"),
+                                       options.netns, QStringLiteral(DW_LOBBY_SERVER_SCRIPT)} +
+                               args);
         QByteArray out;
         const QDeadlineTimer deadline(30000);
         while (!deadline.hasExpired() && process_.state() != QProcess::NotRunning &&
@@ -93,7 +100,7 @@ dw::lobby::SignIn PrivateProsody::account(const QString& jid, const QString& pas
     dw::lobby::SignIn how;
     how.jid = jid;
     how.password = password;
-    how.host = QStringLiteral("127.0.0.1");
+    how.host = options_.address;
     how.port = port();
     how.caFile = caFile();
     return how;

@@ -17,6 +17,10 @@ public:
     struct Options {
         QStringList users;        // "name:password", made at start
         bool registration = true; // in-band registration allowed
+        // Where it runs: a network namespace made by the test (empty: this
+        // one) and the IPv4 address it listens on there.
+        QString netns;
+        QString address = QStringLiteral("127.0.0.1");
     };
     PrivateProsody() : PrivateProsody(Options{}) {}
     // `owners` (name@domain) are made owners of the room: its moderators.
