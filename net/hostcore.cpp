@@ -465,12 +465,12 @@ void HostCore::kickhim(int entry, const msg::KickHim& kick) {
 
 void HostCore::chat(int entry, const msg::Chat& line) {
     if (line.seat == entry)
-        relay(msg::Chat{entry, engine_.players[entry].name + " chats: " + line.line}.encode());
+        relay(msg::relayedChat(entry, engine_.players[entry].name, line.line).encode());
 }
 
 void HostCore::action(int entry, const msg::Action& line) {
     if (line.seat == entry)
-        relay(msg::Action{entry, engine_.players[entry].name + " " + line.line}.encode());
+        relay(msg::relayedAction(entry, engine_.players[entry].name, line.line).encode());
 }
 
 void HostCore::playasound(int entry, const msg::PlayASound& sound) {

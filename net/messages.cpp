@@ -116,6 +116,16 @@ ColouredText splitColour(std::string_view line) {
 
 namespace {
 
+constexpr std::string_view kChatMark = " chats: ";
+constexpr std::string_view kActionMark = " ";
+
+std::string markedLine(std::string_view sender, std::string_view mark, std::string_view sent) {
+    std::string line;
+    line.reserve(sender.size() + mark.size() + sent.size());
+    line.append(sender).append(mark).append(sent);
+    return line;
+}
+
 RelayedLine relayedAfter(std::string_view line, std::string_view mark) {
     const std::size_t at = line.find(mark);
     if (at == std::string_view::npos)
@@ -126,11 +136,19 @@ RelayedLine relayedAfter(std::string_view line, std::string_view mark) {
 } // namespace
 
 RelayedLine relayed(const Chat& m) {
-    return relayedAfter(m.line, " chats: ");
+    return relayedAfter(m.line, kChatMark);
 }
 
 RelayedLine relayed(const Action& m) {
-    return relayedAfter(m.line, " ");
+    return relayedAfter(m.line, kActionMark);
+}
+
+Chat relayedChat(int seat, std::string_view sender, std::string_view sent) {
+    return {seat, markedLine(sender, kChatMark, sent)};
+}
+
+Action relayedAction(int seat, std::string_view sender, std::string_view sent) {
+    return {seat, markedLine(sender, kActionMark, sent)};
 }
 
 std::string PlayASound::encode() const {

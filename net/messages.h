@@ -80,6 +80,9 @@ struct RelayedLine {
 };
 RelayedLine relayed(const Chat& m);
 RelayedLine relayed(const Action& m);
+// The same, written by the host: what `seat`, called `sender`, sent.
+Chat relayedChat(int seat, std::string_view sender, std::string_view sent);
+Action relayedAction(int seat, std::string_view sender, std::string_view sent);
 
 // A chatter sound ("wave1".."wave20"), both ways.
 struct PlayASound {
