@@ -4,7 +4,7 @@
 // Input: a sequence of steps; each step's first byte picks a command word
 // (or a user action), the second the payload's length, then the payload.
 // After each step the board model must still describe a possible board.
-#include "board/boardmodel.h"
+#include "client/boardmodel.h"
 
 #include <algorithm>
 #include <array>

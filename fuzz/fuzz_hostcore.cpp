@@ -8,7 +8,7 @@
 // sane: the player table in range, queues within their caps, every message
 // sent whole and only to live connections, and no connection holding more
 // unsent bytes than the host's cap.
-#include "net/hostcore.h"
+#include "host/hostcore.h"
 
 #include <algorithm>
 #include <array>

@@ -4,8 +4,8 @@
 
 #include "engine/engine.h"
 #include "engine/virtualclock.h"
-#include "net/enginewire.h"
-#include "net/messages.h"
+#include "host/enginewire.h"
+#include "protocol/messages.h"
 
 #include <gtest/gtest.h>
 

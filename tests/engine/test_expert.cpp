@@ -3,7 +3,7 @@
 #include "enginetest.h"
 
 #include "engine/expert.h"
-#include "net/messages.h"
+#include "protocol/messages.h"
 
 #include <algorithm>
 #include <climits>
