@@ -1,11 +1,11 @@
 #include "app/headless.h"
 
 #include "host/agones.h"
+#include "host/hostserver.h"
 #include "host/lan.h"
 #include "host/quitsignals.h"
 #include "host/status.h"
 #include "host/statusserver.h"
-#include "host/tserver.h"
 #include "store/datadir.h"
 #include "store/settings.h"
 
@@ -36,14 +36,14 @@ int runHeadless(const LaunchOptions& options) {
     const int botSpeed = botDelayMs(settings.botSpeed);
     const PilotLevel level = options.pilotLevel.value_or(settings.pilotLevel);
 
-    TServer server([botSpeed] { return botSpeed; }, clockSeed());
+    HostServer server([botSpeed] { return botSpeed; }, clockSeed());
     server.setTimerScale(options.timerScale);
     server.setHeadless(true);
     server.core().engine().setPilotLevel(level);
-    QObject::connect(&server, &TServer::diagnosticRaised, [](const QString& text) {
+    QObject::connect(&server, &HostServer::diagnosticRaised, [](const QString& text) {
         say(stdout, QStringLiteral("host notice: ") + text);
     });
-    QObject::connect(&server, &TServer::eventRaised,
+    QObject::connect(&server, &HostServer::eventRaised,
                      [](const QString& text) { say(stdout, text); });
 
     QString error;
@@ -102,7 +102,7 @@ int runHeadless(const LaunchOptions& options) {
         QObject::connect(&*agones, &AgonesSdk::notice,
                          [](const QString& text) { say(stdout, text); });
         // Queued: the event is told before the seat changes.
-        QObject::connect(&server, &TServer::eventRaised, &*agones, &AgonesSdk::update,
+        QObject::connect(&server, &HostServer::eventRaised, &*agones, &AgonesSdk::update,
                          Qt::QueuedConnection);
         agones->start();
     }

@@ -8,7 +8,7 @@
 #include "host/quitsignals.h"
 #include "protocol/launch.h"
 #include "store/datadir.h"
-#include "ui/tchat.h"
+#include "ui/mainwindow.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -88,7 +88,7 @@ int main(int argc, char** argv) {
                      qPrintable(QDir::toNativeSeparators(dw::dataDirectory())));
         return 0;
     }
-    dw::Tchat window(options);
+    dw::MainWindow window(options);
     instance.setWindow(&window);
     window.show();
     dw::quitOnSignals([&window] { window.endOnSignal(); });

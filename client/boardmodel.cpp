@@ -184,12 +184,12 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
         {msg::JustWatching::kWord, &BoardModel::on<msg::JustWatching, &BoardModel::justwatching>},
         {msg::StartGameAnnounce::kWord,
          &BoardModel::on<msg::StartGameAnnounce, &BoardModel::startthegame>},
-        {msg::NextPlayer::kWord, &BoardModel::on<msg::NextPlayer, &BoardModel::getnextplayer>},
+        {msg::NextPlayer::kWord, &BoardModel::on<msg::NextPlayer, &BoardModel::nextPlayer>},
         {msg::Winner::kWord, &BoardModel::on<msg::Winner, &BoardModel::winner>},
         {msg::MyCards::kWord, &BoardModel::on<msg::MyCards, &BoardModel::mycards>},
         {msg::StartingRound::kWord,
          &BoardModel::on<msg::StartingRound, &BoardModel::startinground>},
-        {msg::HeDiscard::kWord, &BoardModel::on<msg::HeDiscard, &BoardModel::hediscard>},
+        {msg::HeDiscard::kWord, &BoardModel::on<msg::HeDiscard, &BoardModel::heDiscarded>},
         {msg::Invalid::kWord, &BoardModel::on<msg::Invalid, &BoardModel::invalid>},
         {msg::Traveling::kWord, &BoardModel::on<msg::Traveling, &BoardModel::traveling>},
         {msg::PlacingGo::kWord, &BoardModel::on<msg::PlacingGo, &BoardModel::placinggo>},
@@ -350,15 +350,15 @@ void BoardModel::sendJustWatch(int seat, bool watch) {
     events_.send(msg::JustWatch{seat, watch}.encode());
 }
 
-void BoardModel::JustWatch1Click() {
+void BoardModel::justWatch() {
     sendJustWatch(state_.myseat, !view_.justWatchChecked);
 }
 
-void BoardModel::SettoJustWatch1Click(int seat) {
+void BoardModel::setToJustWatch(int seat) {
     sendJustWatch(seat, true);
 }
 
-void BoardModel::UnsetJustWatch1Click(int seat) {
+void BoardModel::unsetJustWatch(int seat) {
     sendJustWatch(seat, false);
 }
 
@@ -545,7 +545,7 @@ void BoardModel::mycards(const msg::MyCards& m) {
     finish();
 }
 
-void BoardModel::getnextplayer(const msg::NextPlayer& m) {
+void BoardModel::nextPlayer(const msg::NextPlayer& m) {
     if (m.seat > kPlayingSeats || m.slot > kHandPlaces || !isCard(m.card))
         return;
     const int seat = m.seat;
@@ -687,7 +687,7 @@ void BoardModel::traveling(const msg::Traveling& m) {
     if (isMe(seat)) {
         clearslot(place);
         ownlightyears_ += cardInfo(card).lightyears;
-        events_.addtomineset(3, std::to_string(ownlightyears_));
+        events_.setOwnTallyCell(3, std::to_string(ownlightyears_));
     }
     view_.turn.visible = false;
     if (isMe(seat))
@@ -722,7 +722,7 @@ void BoardModel::playsafe(const msg::PlaySafe& m) {
     finish();
 }
 
-void BoardModel::hediscard(const msg::HeDiscard& m) {
+void BoardModel::heDiscarded(const msg::HeDiscard& m) {
     if (!isPlayingSeat(m.seat) || !isPlace(m.slot) || !isCard(m.card))
         return;
     const int seat = m.seat;

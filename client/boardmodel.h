@@ -158,7 +158,7 @@ public:
     // A complete message for the host; only called while logged in.
     virtual void send(const std::string& message) = 0;
     // Tally: set the own totals' cell of `column` to `value`.
-    virtual void addtomineset(int column, const std::string& value) = 0;
+    virtual void setOwnTallyCell(int column, const std::string& value) = 0;
     // Tally: record a finished game ("addtomine" for an own win, else the winner's name).
     virtual void addgame(const std::string& result) = 0;
     // Spectator list items ("seat: name").
@@ -185,7 +185,7 @@ public:
 
     // The own lightyears of the tally. The application sets it when the tally
     // is loaded or reset; each own lightyear play adds to it and reports the
-    // new value with addtomineset(3, ...).
+    // new value with setOwnTallyCell(3, ...).
     void setOwnLightyears(std::int64_t ly) { ownlightyears_ = ly; }
     std::int64_t ownLightyears() const { return ownlightyears_; }
 
@@ -210,12 +210,12 @@ public:
     void shipcards(const msg::ShipCards& m);
     void startinground(const msg::StartingRound& m = {});
     void mycards(const msg::MyCards& m);
-    void getnextplayer(const msg::NextPlayer& m);
+    void nextPlayer(const msg::NextPlayer& m);
     void placingspeed(const msg::PlacingSpeed& m);
     void placinggo(const msg::PlacingGo& m);
     void traveling(const msg::Traveling& m);
     void playsafe(const msg::PlaySafe& m);
-    void hediscard(const msg::HeDiscard& m);
+    void heDiscarded(const msg::HeDiscard& m);
     void invalid(const msg::Invalid& m);
     void cannotmove(const msg::CannotMove& m);
     void postscores(const msg::PostScores& m);
@@ -240,9 +240,9 @@ public:
     void clearslot(int place);
 
     // User actions.
-    void card1MouseUp(int place, bool rightButton);
-    void image_target1Click(int seat);
-    void image_discardClick();
+    void onCardReleased(int place, bool rightButton);
+    void onTargetClicked(int seat);
+    void onDiscardClicked();
     void sortcards();
 
     // Keyboard play. A key selects a card in place of the one selected (a
@@ -258,9 +258,9 @@ public:
     void playChosenTarget();
     // Escape: lowers the selected card and hides the targets.
     void deselect();
-    void JustWatch1Click();
-    void SettoJustWatch1Click(int seat);
-    void UnsetJustWatch1Click(int seat);
+    void justWatch();
+    void setToJustWatch(int seat);
+    void unsetJustWatch(int seat);
 
     // The screen position (1 = leftmost) where hand place `place` stands.
     int positionOf(int place) const;
@@ -330,7 +330,7 @@ public:
     // Tick boxes 3 and 4 (image_bot3, image_bot4): value 0 or 1, also the
     // index of the picture shown.
     int bot(int box) const;
-    void image_bot3Click(int box);
+    void onComputerBoxClicked(int box);
     // Sets the box named "image_bot3" or "image_bot4"; any other name is ignored.
     void changebox(std::string_view control, int value);
 

@@ -56,7 +56,7 @@ int BoardModel::positionOf(int place) const {
     return it == order.end() ? 0 : static_cast<int>(it - order.begin());
 }
 
-void BoardModel::card1MouseUp(int place, bool rightButton) {
+void BoardModel::onCardReleased(int place, bool rightButton) {
     if (place < 1 || place > kHandPlaces)
         return;
     if (rightButton) {
@@ -93,7 +93,7 @@ void BoardModel::card1MouseUp(int place, bool rightButton) {
     finish();
 }
 
-void BoardModel::image_target1Click(int seat) {
+void BoardModel::onTargetClicked(int seat) {
     // Only a lit marker can be clicked.
     if (!isPlayingSeat(seat) || !view_.seats[at(seat)].target)
         return;
@@ -123,7 +123,7 @@ void BoardModel::image_target1Click(int seat) {
     finish();
 }
 
-void BoardModel::image_discardClick() {
+void BoardModel::onDiscardClicked() {
     const int place = state_.selectedslot;
     if (state_.turnseat != state_.myseat || place == 0 || !isPlayingSeat(state_.myseat))
         return;
@@ -142,7 +142,7 @@ void BoardModel::selectPosition(int position) {
         return;
     if (state_.selectedslot != 0 && state_.turnseat == state_.myseat)
         deselect();
-    card1MouseUp(place, false);
+    onCardReleased(place, false);
 }
 
 void BoardModel::stepSelection(int step) {
@@ -171,14 +171,14 @@ void BoardModel::cycleTarget(int step) {
 void BoardModel::playChosenTarget() {
     const int seat = view_.chosenTarget;
     if (isPlayingSeat(seat) && view_.seats[at(seat)].target)
-        image_target1Click(seat);
+        onTargetClicked(seat);
 }
 
 void BoardModel::deselect() {
     const int place = state_.selectedslot;
     if (place == 0 || state_.turnseat != state_.myseat)
         return;
-    card1MouseUp(place, false);
+    onCardReleased(place, false);
 }
 
 void BoardModel::sortcards() {

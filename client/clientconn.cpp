@@ -14,9 +14,9 @@ constexpr int kReceiveTickMs = 1;
 } // namespace
 
 ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
-    Timer1.setInterval(kReceiveTickMs);
-    connect(&Timer1, &QTimer::timeout, this, &ClientConnection::Timer1Timer);
-    connect(&sock, &QTcpSocket::readyRead, this, &ClientConnection::sockRead);
+    receiveTimer.setInterval(kReceiveTickMs);
+    connect(&receiveTimer, &QTimer::timeout, this, &ClientConnection::onReceiveTick);
+    connect(&sock, &QTcpSocket::readyRead, this, &ClientConnection::onReadyRead);
     connect(&sock, &QTcpSocket::connected, this, [this] {
         wasConnected_ = true;
         // A play goes out at once, not after the host acknowledged the last.
@@ -28,7 +28,7 @@ ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
     connect(&sock, &QTcpSocket::disconnected, this, [this] {
         // Whatever already arrived is still handed on before the close is
         // reported.
-        sockRead();
+        onReadyRead();
         while (processsocktimer()) {
         }
         emit closed();
@@ -45,7 +45,7 @@ ClientConnection::~ClientConnection() {
     // The socket reports its own close while it is destroyed; nothing here
     // may hear of it any more.
     sock.disconnect(this);
-    Timer1.stop();
+    receiveTimer.stop();
 }
 
 void ClientConnection::connectToHost(const QString& host, quint16 port) {
@@ -55,7 +55,7 @@ void ClientConnection::connectToHost(const QString& host, quint16 port) {
 
 void ClientConnection::abort() {
     sock.disconnect(this);
-    Timer1.stop();
+    receiveTimer.stop();
     receivedlist_.clear();
     sock.abort();
 }
@@ -67,7 +67,7 @@ void ClientConnection::send(const std::string& message) {
     sock.write(bytes.data(), qint64(bytes.size()));
 }
 
-void ClientConnection::sockRead() {
+void ClientConnection::onReadyRead() {
     if (!sock.isOpen())
         return;
     const QByteArray data = sock.readAll();
@@ -79,17 +79,17 @@ void ClientConnection::sockRead() {
         return;
     // What arrives while nothing waits is handled at once.
     if (idle)
-        Timer1Timer();
-    else if (!Timer1.isActive())
-        Timer1.start();
+        onReceiveTick();
+    else if (!receiveTimer.isActive())
+        receiveTimer.start();
 }
 
-void ClientConnection::Timer1Timer() {
+void ClientConnection::onReceiveTick() {
     // A handler that opens a message box runs a nested event loop; what
     // arrives meanwhile waits for the tick after it.
     if (dispatching_) {
-        if (!Timer1.isActive())
-            Timer1.start();
+        if (!receiveTimer.isActive())
+            receiveTimer.start();
         return;
     }
     dispatching_ = true;
@@ -100,9 +100,9 @@ void ClientConnection::Timer1Timer() {
             break;
     dispatching_ = false;
     if (receivedlist_.empty())
-        Timer1.stop();
-    else if (!Timer1.isActive())
-        Timer1.start();
+        receiveTimer.stop();
+    else if (!receiveTimer.isActive())
+        receiveTimer.start();
 }
 
 bool ClientConnection::processsocktimer() {

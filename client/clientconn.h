@@ -57,11 +57,11 @@ signals:
     void failed(const QString& reason, bool hostNotFound);
 
 private:
-    void sockRead();
-    void Timer1Timer();
+    void onReadyRead();
+    void onReceiveTick();
 
     QTcpSocket sock;
-    QTimer Timer1;
+    QTimer receiveTimer;
     Framer framer_;
     std::deque<std::string> receivedlist_;
     Handler handler_;

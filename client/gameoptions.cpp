@@ -34,7 +34,7 @@ int GameOptions::bot(int box) const {
     return box == 3 ? bot3_ : box == 4 ? bot4_ : 0;
 }
 
-void GameOptions::image_bot3Click(int box) {
+void GameOptions::onComputerBoxClicked(int box) {
     int* v = box == 3 ? &bot3_ : box == 4 ? &bot4_ : nullptr;
     if (v)
         *v = *v != 0 ? 0 : 1;

@@ -32,14 +32,14 @@ GameStart gameStart(const msg::StartGameRequest& request) {
 std::string newstatsMessage(const Engine& engine, int seat) {
     msg::NewStats m{.seat = seat,
                     .turn = engine.currentplayer,
-                    .waiting = engine.timer1action() == TimerAction::None,
+                    .waiting = engine.pendingAction() == TimerAction::None,
                     .amount = engine.playto,
                     .taken = engine.deckpos,
                     .distance = engine.tripdistance,
                     .seats = {}};
     m.seats.reserve(kSeats);
     for (int s = 1; s <= kSeats; ++s) {
-        const tplayer& p = engine.players[ix(s)];
+        const PlayerEntry& p = engine.players[ix(s)];
         msg::SeatStats stats{s,          p.total,  p.active, p.undocked, p.teleported,
                              p.distance, p.hazard, {}};
         for (int i = 1; i <= kProtections; ++i)
@@ -53,7 +53,7 @@ std::string shipCardsMessage(const Engine& engine) {
     msg::ShipCards m{.discard = engine.discardtop, .ships = {}};
     m.ships.reserve(kSeats);
     for (int s = 1; s <= kSeats; ++s) {
-        const tplayer& p = engine.players[ix(s)];
+        const PlayerEntry& p = engine.players[ix(s)];
         msg::ShipShow ship{s, p.speedpile, p.gopile, p.milepile, {}};
         for (int k = 1; k <= kProtections; ++k)
             ship.shields[ix(k - 1)] = p.protections[ix(k)] != 0 ? kSkyjackShield + k - 1 : kNoCard;

@@ -98,7 +98,7 @@ void HostCore::accepted(int entry) {
     if (entry > engine_.numentries)
         engine_.numentries = entry;
     ++counters_.connections;
-    tplayer& p = engine_.players[entry];
+    PlayerEntry& p = engine_.players[entry];
     // The seat is a human's for the game only once it logs in: until then
     // its computer pilot plays on.
     p.connected = false;
@@ -140,13 +140,13 @@ void HostCore::settle() {
     }
 }
 
-void HostCore::timer1Timer() {
-    engine_.timer1Timer();
+void HostCore::pauseTick() {
+    engine_.pauseTick();
     settle();
 }
 
-void HostCore::computertimerTimer() {
-    engine_.computertimerTimer();
+void HostCore::computerTick() {
+    engine_.computerTick();
     settle();
 }
 
@@ -294,7 +294,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
         disconnectsock(entry);
         return;
     }
-    tplayer& p = engine_.players[entry];
+    PlayerEntry& p = engine_.players[entry];
     p.name = login.name.substr(0, kMaxNameBytes);
     p.connected = true;
     loggedIn_[entry] = true;
@@ -396,7 +396,7 @@ void HostCore::moveConnection(int from, int to) {
     queuedTotal_ -= receivedlist_[to].size();
     receivedlist_[to] = std::move(receivedlist_[from]);
     receivedlist_[from].clear();
-    tplayer& p = engine_.players[to];
+    PlayerEntry& p = engine_.players[to];
     p.connected = false; // until its login
     p.name.clear();
     linked_[to] = true;
@@ -404,7 +404,7 @@ void HostCore::moveConnection(int from, int to) {
     overfull_[to] = overfull_[from];
     refusalLogged_[to] = refusalLogged_[from];
     deadline_[to] = deadline_[from];
-    tplayer& old = engine_.players[from];
+    PlayerEntry& old = engine_.players[from];
     old.connected = false;
     old.name.clear();
     old.justwatching = false;
@@ -514,7 +514,7 @@ void HostCore::justwatch(int entry, const msg::JustWatch& request) {
     // switch any.
     if (seat != entry && entry != rightsHolder())
         return;
-    tplayer& p = engine_.players[seat];
+    PlayerEntry& p = engine_.players[seat];
     if (!request.watch) {
         p.justwatching = false;
         sendAll(msg::JustWatching{seat, false}.encode());
@@ -561,7 +561,7 @@ void HostCore::connectionClosed(int entry) {
 
 void HostCore::departure(int entry) {
     closed_[entry] = false;
-    tplayer& p = engine_.players[entry];
+    PlayerEntry& p = engine_.players[entry];
     const bool human = p.connected;
     if (linked(entry)) {
         if (human)

@@ -161,8 +161,8 @@ public:
     bool hasQueued() const { return queuedTotal_ > 0; }
     std::size_t queued(int entry) const;
 
-    void timer1Timer();
-    void computertimerTimer();
+    void pauseTick();
+    void computerTick();
 
     Engine& engine() { return engine_; }
     const Engine& engine() const { return engine_; }

@@ -22,7 +22,7 @@ HostStatus hostStatus(const HostCore& core, int port, double uptimeSeconds) {
     s.winner = e.winner();
     s.uptimeSeconds = uptimeSeconds;
     for (int seat = 1; seat <= kSeats; ++seat) {
-        const tplayer& p = e.players[std::size_t(seat)];
+        const PlayerEntry& p = e.players[std::size_t(seat)];
         SeatStatus& out = s.seats[std::size_t(seat - 1)];
         out.seat = seat;
         out.connected = seat <= e.numentries && p.connected;

@@ -185,7 +185,7 @@ void TallyTable::addgame(std::string_view result, const std::vector<std::string>
     }
 }
 
-void TallyTable::addtomineset(int column, std::string value) {
+void TallyTable::setOwnTallyCell(int column, std::string value) {
     if (column < 0 || column >= kColumns) {
         return;
     }

@@ -74,7 +74,7 @@ public:
     // otherwise the winner's name.
     void addgame(std::string_view result, const std::vector<std::string>& otherSeatNames);
     // Sets a cell of row 0; column 3 also becomes the own lightyears.
-    void addtomineset(int column, std::string value);
+    void setOwnTallyCell(int column, std::string value);
     // The user set or cleared the tick of entry `index` of "Players In
     // Current Game". Ticking a name that is not tallied yet starts its tally
     // (a new row with zero counters).

@@ -12,7 +12,7 @@ namespace {
 constexpr int kSideMargin = 24;
 } // namespace
 
-TBanner::TBanner(QWidget* parent) : QFrame(parent) {
+Banner::Banner(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("banner"));
     setAttribute(Qt::WA_StyledBackground);
     setStyleSheet(QStringLiteral(
@@ -41,13 +41,13 @@ TBanner::TBanner(QWidget* parent) : QFrame(parent) {
     button_->setObjectName(QStringLiteral("banner_button"));
     button_->setCursor(Qt::PointingHandCursor);
     row->addWidget(button_);
-    connect(button_, &QPushButton::clicked, this, &TBanner::buttonClicked);
+    connect(button_, &QPushButton::clicked, this, &Banner::buttonClicked);
     if (parent)
         parent->installEventFilter(this);
     hide();
 }
 
-void TBanner::showMessage(const QString& text, const QString& detail, const QString& button) {
+void Banner::showMessage(const QString& text, const QString& detail, const QString& button) {
     label_->setText(text);
     detail_->setText(detail);
     detail_->setVisible(!detail.isEmpty());
@@ -58,21 +58,21 @@ void TBanner::showMessage(const QString& text, const QString& detail, const QStr
     raise();
 }
 
-QString TBanner::text() const {
+QString Banner::text() const {
     return label_->text();
 }
 
-QString TBanner::detail() const {
+QString Banner::detail() const {
     return detail_->text();
 }
 
-bool TBanner::eventFilter(QObject* watched, QEvent* event) {
+bool Banner::eventFilter(QObject* watched, QEvent* event) {
     if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible())
         place();
     return QFrame::eventFilter(watched, event);
 }
 
-void TBanner::place() {
+void Banner::place() {
     if (!parentWidget())
         return;
     adjustSize();

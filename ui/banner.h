@@ -12,10 +12,10 @@ class QPushButton;
 
 namespace dw {
 
-class TBanner : public QFrame {
+class Banner : public QFrame {
     Q_OBJECT
 public:
-    explicit TBanner(QWidget* parent);
+    explicit Banner(QWidget* parent);
 
     // Shows `text` over `detail`, and a button captioned `button` unless
     // that is empty.

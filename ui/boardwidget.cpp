@@ -155,15 +155,14 @@ BoardWidget::BoardWidget(const BoardModel& model, QWidget* parent)
 void BoardWidget::driveModel(BoardModel& model) {
     BoardModel* m = &model;
     connect(this, &BoardWidget::cardReleased, this,
-            [m](int place, bool right) { m->card1MouseUp(place, right); });
-    connect(this, &BoardWidget::targetClicked, this,
-            [m](int seat) { m->image_target1Click(seat); });
-    connect(this, &BoardWidget::discardClicked, this, [m] { m->image_discardClick(); });
+            [m](int place, bool right) { m->onCardReleased(place, right); });
+    connect(this, &BoardWidget::targetClicked, this, [m](int seat) { m->onTargetClicked(seat); });
+    connect(this, &BoardWidget::discardClicked, this, [m] { m->onDiscardClicked(); });
     connect(this, &BoardWidget::positionKey, this, [m](int p) { m->selectPosition(p); });
     connect(this, &BoardWidget::stepKey, this, [m](int step) { m->stepSelection(step); });
     connect(this, &BoardWidget::targetKey, this, [m](int step) { m->cycleTarget(step); });
     connect(this, &BoardWidget::playKey, this, [m] { m->playChosenTarget(); });
-    connect(this, &BoardWidget::discardKey, this, [m] { m->image_discardClick(); });
+    connect(this, &BoardWidget::discardKey, this, [m] { m->onDiscardClicked(); });
     connect(this, &BoardWidget::sortKey, this, [m] { m->sortcards(); });
     connect(this, &BoardWidget::deselectKey, this, [m] { m->deselect(); });
 }

@@ -129,8 +129,8 @@ QStringList lanAddresses(int port) {
 
 // ---------------------------------------------------------------- start window
 
-TStartWindow::TStartWindow(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TStartWindow"));
+StartWindow::StartWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("StartWindow"));
     setWindowTitle(QStringLiteral("Driftwake"));
     setStyleSheet(darkDialogStyle());
     auto* layout = new QVBoxLayout(this);
@@ -185,8 +185,8 @@ TStartWindow::TStartWindow(QWidget* parent) : QDialog(parent) {
 
 // ---------------------------------------------------------------- host dialog
 
-THostDialog::THostDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("THostDialog"));
+HostDialog::HostDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("HostDialog"));
     setWindowTitle(QStringLiteral("Host a Network Game"));
     setStyleSheet(darkDialogStyle());
     auto* layout = new QVBoxLayout(this);
@@ -238,14 +238,14 @@ THostDialog::THostDialog(QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
     // The Host button does not close the dialog: it shows the addresses.
     disconnect(buttons, &QDialogButtonBox::accepted, this, nullptr);
-    connect(button_host, &QPushButton::clicked, this, &THostDialog::button_hostClick);
+    connect(button_host, &QPushButton::clicked, this, &HostDialog::onHost);
     connect(button_close, &QPushButton::clicked, this, &QDialog::reject);
     connect(button_copy, &QPushButton::clicked, this,
             [this] { QApplication::clipboard()->setText(addressText()); });
     setMinimumWidth(440);
 }
 
-void THostDialog::prepare(const QString& pilotName, int port, bool internet) {
+void HostDialog::prepare(const QString& pilotName, int port, bool internet) {
     edit_name->setText(pilotName);
     edit_port->setValue(port);
     check_internet->setChecked(internet);
@@ -260,19 +260,19 @@ void THostDialog::prepare(const QString& pilotName, int port, bool internet) {
     showError(label_error, {});
 }
 
-QString THostDialog::pilotName() const {
+QString HostDialog::pilotName() const {
     return validPilotName(edit_name->text()).value_or(QString());
 }
 
-int THostDialog::port() const {
+int HostDialog::port() const {
     return edit_port->value();
 }
 
-bool THostDialog::internet() const {
+bool HostDialog::internet() const {
     return check_internet->isChecked();
 }
 
-void THostDialog::button_hostClick() {
+void HostDialog::onHost() {
     if (pilotName().isEmpty()) {
         showError(label_error, QStringLiteral("Please type your pilot name."));
         edit_name->setFocus();
@@ -282,7 +282,7 @@ void THostDialog::button_hostClick() {
     emit hostRequested(pilotName(), port(), internet());
 }
 
-void THostDialog::hosted(const QStringList& addresses, const QString& internetLine) {
+void HostDialog::hosted(const QStringList& addresses, const QString& internetLine) {
     showError(label_error, {});
     for (QWidget* w : {static_cast<QWidget*>(edit_name), static_cast<QWidget*>(edit_port),
                        static_cast<QWidget*>(check_internet)})
@@ -299,18 +299,18 @@ void THostDialog::hosted(const QStringList& addresses, const QString& internetLi
     label_internet->setVisible(!internetLine.isEmpty());
 }
 
-void THostDialog::failed(const QString& text) {
+void HostDialog::failed(const QString& text) {
     showError(label_error, text);
 }
 
-QString THostDialog::addressText() const {
+QString HostDialog::addressText() const {
     return memo_addresses->toPlainText();
 }
 
 // ---------------------------------------------------------------- join dialog
 
-TJoinDialog::TJoinDialog(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TJoinDialog"));
+JoinDialog::JoinDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("JoinDialog"));
     setWindowTitle(QStringLiteral("Join a Network Game"));
     setStyleSheet(darkDialogStyle());
     auto* layout = new QVBoxLayout(this);
@@ -349,7 +349,7 @@ TJoinDialog::TJoinDialog(QWidget* parent) : QDialog(parent) {
     button_join->setDefault(true);
     buttons->addButton(QDialogButtonBox::Cancel);
     layout->addWidget(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &TJoinDialog::button_joinClick);
+    connect(buttons, &QDialogButtonBox::accepted, this, &JoinDialog::onJoin);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(list_games, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (QTreeWidgetItem* item = list_games->currentItem(); item && item->isSelected())
@@ -357,20 +357,20 @@ TJoinDialog::TJoinDialog(QWidget* parent) : QDialog(parent) {
     });
     connect(list_games, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         combo_address->setEditText(item->text(ColAddress));
-        button_joinClick();
+        onJoin();
     });
 
     browser_ = new LanBrowser(this);
-    connect(browser_, &LanBrowser::gamesChanged, this, &TJoinDialog::refreshGames);
+    connect(browser_, &LanBrowser::gamesChanged, this, &JoinDialog::refreshGames);
     // The discovery port is held only while the dialog is open.
     connect(this, &QDialog::finished, browser_, &LanBrowser::stop);
     setMinimumSize(520, 360);
 }
 
-TJoinDialog::~TJoinDialog() = default;
+JoinDialog::~JoinDialog() = default;
 
-void TJoinDialog::prepare(const QString& pilotName, const std::vector<std::string>& recentHosts,
-                          const QString& address) {
+void JoinDialog::prepare(const QString& pilotName, const std::vector<std::string>& recentHosts,
+                         const QString& address) {
     edit_name->setText(pilotName);
     combo_address->clear();
     for (const std::string& h : recentHosts)
@@ -385,11 +385,11 @@ void TJoinDialog::prepare(const QString& pilotName, const std::vector<std::strin
     refreshGames();
 }
 
-QString TJoinDialog::pilotName() const {
+QString JoinDialog::pilotName() const {
     return validPilotName(edit_name->text()).value_or(QString());
 }
 
-void TJoinDialog::button_joinClick() {
+void JoinDialog::onJoin() {
     if (pilotName().isEmpty()) {
         showError(label_error, QStringLiteral("Please type your pilot name."));
         edit_name->setFocus();
@@ -412,7 +412,7 @@ void TJoinDialog::button_joinClick() {
     emit joinRequested(pilotName(), *where);
 }
 
-void TJoinDialog::refreshGames() {
+void JoinDialog::refreshGames() {
     const QString current =
         list_games->currentItem() ? list_games->currentItem()->text(ColAddress) : QString();
     list_games->clear();
@@ -431,8 +431,8 @@ void TJoinDialog::refreshGames() {
 
 // ---------------------------------------------------------------- connecting
 
-TConnectingWindow::TConnectingWindow(QWidget* parent) : QDialog(parent) {
-    setObjectName(QStringLiteral("TConnectingWindow"));
+ConnectingWindow::ConnectingWindow(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("ConnectingWindow"));
     setWindowTitle(QStringLiteral("Driftwake"));
     setStyleSheet(darkDialogStyle());
     auto* layout = new QVBoxLayout(this);
@@ -448,12 +448,12 @@ TConnectingWindow::TConnectingWindow(QWidget* parent) : QDialog(parent) {
     button_cancel->setObjectName(QStringLiteral("button_cancel"));
     layout->addWidget(buttons);
     // Cancel, Escape and the close box all end the attempt.
-    connect(this, &QDialog::rejected, this, &TConnectingWindow::cancelled);
+    connect(this, &QDialog::rejected, this, &ConnectingWindow::cancelled);
     connect(button_cancel, &QPushButton::clicked, this, &QDialog::reject);
     setMinimumWidth(360);
 }
 
-void TConnectingWindow::showFor(const QString& where) {
+void ConnectingWindow::showFor(const QString& where) {
     label_connecting->setText(QStringLiteral("Connecting to %1…").arg(where));
     show();
     raise();

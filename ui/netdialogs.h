@@ -40,10 +40,10 @@ std::optional<QString> validPilotName(const QString& typed);
 // link-local addresses left out.
 QStringList lanAddresses(int port);
 
-class TStartWindow : public QDialog {
+class StartWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TStartWindow(QWidget* parent = nullptr);
+    explicit StartWindow(QWidget* parent = nullptr);
     QPushButton* button_solo = nullptr;
     QPushButton* button_host = nullptr;
     QPushButton* button_join = nullptr;
@@ -57,10 +57,10 @@ signals:
     void lobbyChosen();
 };
 
-class THostDialog : public QDialog {
+class HostDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit THostDialog(QWidget* parent = nullptr);
+    explicit HostDialog(QWidget* parent = nullptr);
 
     // Fills the form for a new start.
     void prepare(const QString& pilotName, int port, bool internet);
@@ -89,17 +89,17 @@ signals:
     void hostRequested(const QString& pilotName, int port, bool internet);
 
 private:
-    void button_hostClick();
+    void onHost();
 };
 
-class TJoinDialog : public QDialog {
+class JoinDialog : public QDialog {
     Q_OBJECT
 public:
     // Game list columns.
     enum Column { ColHost, ColPilots, ColState, ColAddress, ColCount };
 
-    explicit TJoinDialog(QWidget* parent = nullptr);
-    ~TJoinDialog() override;
+    explicit JoinDialog(QWidget* parent = nullptr);
+    ~JoinDialog() override;
 
     // Fills the form and starts listening for games on the LAN.
     void prepare(const QString& pilotName, const std::vector<std::string>& recentHosts,
@@ -114,7 +114,7 @@ public:
     QPushButton* button_join = nullptr;
 
     // Joins the address typed (or the game picked); also the Join button.
-    void button_joinClick();
+    void onJoin();
 
 signals:
     void joinRequested(const QString& pilotName, const dw::HostPort& where);
@@ -127,10 +127,10 @@ private:
 
 // Shown while a join from the join dialog waits for the host's answer; its
 // Cancel ends the attempt.
-class TConnectingWindow : public QDialog {
+class ConnectingWindow : public QDialog {
     Q_OBJECT
 public:
-    explicit TConnectingWindow(QWidget* parent = nullptr);
+    explicit ConnectingWindow(QWidget* parent = nullptr);
     // Shows the window for a join of `where` ("host:port" as typed).
     void showFor(const QString& where);
 

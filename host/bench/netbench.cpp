@@ -16,7 +16,7 @@
 // sends --burst chat messages in one write followed by an ordinary message,
 // and seat 1 checks that all arrive, in order.
 #include "host/bench/benchplayer.h"
-#include "host/tserver.h"
+#include "host/hostserver.h"
 #include "protocol/messages.h"
 #include "protocol/protocol.h"
 
@@ -86,7 +86,7 @@ int optionValue(const QStringList& args, const QString& name, int fallback) {
 
 // --role host: a headless host on a free port, which it prints.
 int runHost() {
-    TServer server([] { return 750; }, 12345);
+    HostServer server([] { return 750; }, 12345);
     // Turns follow each other every 10 ms and the computer plays in 7.5 ms,
     // so that the measured seat gets many turns.
     server.setTimerScale(0.01);

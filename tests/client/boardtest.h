@@ -34,7 +34,7 @@ struct RecordingEvents : BoardEvents {
     }
     void sound(const std::string& name) override { sounds.push_back(name); }
     void send(const std::string& message) override { sent.push_back(message); }
-    void addtomineset(int column, const std::string& value) override {
+    void setOwnTallyCell(int column, const std::string& value) override {
         mineset.emplace_back(column, value);
     }
     void addgame(const std::string& result) override { games.push_back(result); }

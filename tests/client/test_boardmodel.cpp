@@ -94,25 +94,25 @@ TEST_F(BoardTest, LeavingSeatsThreeAndFourDependsOnTakingPart) {
 }
 
 TEST_F(BoardTest, JustWatch) {
-    m.JustWatch1Click(); // not logged in
+    m.justWatch(); // not logged in
     login(2);
     cmd(msg::ExistingPlayers{1, "Ann"});
     ev.clear();
-    m.JustWatch1Click();
-    m.JustWatch1Click(); // the check mark waits for the host
+    m.justWatch();
+    m.justWatch(); // the check mark waits for the host
     cmd(msg::JustWatching{2, true});
     EXPECT_TRUE(m.view().justWatchChecked);
     EXPECT_TRUE(seat(2).eyes);
-    m.JustWatch1Click();
+    m.justWatch();
     cmd(msg::JustWatching{1, true});
     cmd(msg::JustWatching{2, false});
     EXPECT_FALSE(m.view().justWatchChecked);
     EXPECT_TRUE(seat(1).eyes);
     EXPECT_EQ(ev.chats, (Strings{"0+Bob is just watching", "0+Ann is just watching",
                                  "0+Bob is now playing again"}));
-    m.SettoJustWatch1Click(3);
-    m.UnsetJustWatch1Click(4);
-    m.SettoJustWatch1Click(5);
+    m.setToJustWatch(3);
+    m.unsetJustWatch(4);
+    m.setToJustWatch(5);
     EXPECT_EQ(ev.sent,
               (Strings{(msg::JustWatch{2, true}.encode()), (msg::JustWatch{2, true}.encode()),
                        (msg::JustWatch{2, false}.encode()), (msg::JustWatch{3, true}.encode()),
@@ -244,7 +244,7 @@ TEST_F(BoardTest, NextTurn) {
     }
     EXPECT_EQ(place(7).picture, 11);
     EXPECT_EQ(seat(1).nameColour, LabelColour::Yellow);
-    m.card1MouseUp(1, false);
+    m.onCardReleased(1, false);
     ev.clear();
     cmd(msg::NextPlayer{2, 0, 0, 110});
     EXPECT_EQ(ev.logs, (Strings{"Your Turn.", "Your Turn. - Out of Cards"}));
@@ -364,8 +364,8 @@ TEST_F(BoardTest, DiscardNoPlayAndRefusal) {
     EXPECT_FALSE(m.view().turn.visible);
 
     myTurn();
-    m.card1MouseUp(2, false); // UNDOCK, played at once
-    m.image_target1Click(2);
+    m.onCardReleased(2, false); // UNDOCK, played at once
+    m.onTargetClicked(2);
     ev.clear();
     cmd(msg::Invalid{1, 0}); // someone else's
     cmd(msg::Invalid{2, 4});
@@ -485,10 +485,10 @@ TEST_F(BoardTest, RandomPayloadsKeepTheModelSound) {
         for (std::size_t f = pick(20); f > 0; --f)
             payload += std::string(tokens[pick(std::size(tokens))]) + (pick(5) ? "+" : "");
         m.handleCommand(words[pick(std::size(words))], payload);
-        m.card1MouseUp(static_cast<int>(pick(9)), pick(4) == 0);
-        m.image_target1Click(static_cast<int>(pick(6)));
+        m.onCardReleased(static_cast<int>(pick(9)), pick(4) == 0);
+        m.onTargetClicked(static_cast<int>(pick(6)));
         if (i % 5 == 0)
-            m.image_discardClick();
+            m.onDiscardClicked();
 
         const ClientState& s = m.state();
         ASSERT_TRUE(s.selectedslot >= 0 && s.selectedslot <= 7);

@@ -19,10 +19,10 @@ protected:
     // The markers lit by selecting `card` (put into place 7); deselects again.
     Lit select(int card) {
         cmd(msg::MyCards{2, {{7, card}}});
-        m.card1MouseUp(7, false);
+        m.onCardReleased(7, false);
         EXPECT_EQ(m.state().selectedslot, 7);
         Lit lit = targets();
-        m.card1MouseUp(7, false);
+        m.onCardReleased(7, false);
         return lit;
     }
     void setShip(int seat, int state) {
@@ -83,42 +83,42 @@ TEST_F(CardPlay, TeleportLightsDockedOpponentsNotYetTeleported) {
 }
 
 TEST_F(CardPlay, CommandsSentByTargetClicks) {
-    m.card1MouseUp(6, false); // Skyjack Shield
+    m.onCardReleased(6, false); // Skyjack Shield
     EXPECT_EQ(ev.sounds, Strings{"clickcard"});
-    m.image_target1Click(1); // not lit
+    m.onTargetClicked(1); // not lit
     EXPECT_TRUE(ev.sent.empty());
-    m.image_target1Click(2);
+    m.onTargetClicked(2);
     EXPECT_EQ(ev.sounds.back(), "clicktarget");
     EXPECT_EQ(m.state().turnseat, 0);
     EXPECT_TRUE(seat(2).target && place(6).raised && m.state().selectedslot == 6);
-    m.image_target1Click(2); // the turn is given up until the host answers
+    m.onTargetClicked(2); // the turn is given up until the host answers
     cmd(msg::Invalid{2, 0});
 
-    m.card1MouseUp(6, false);
+    m.onCardReleased(6, false);
     setShip(2, 1);
     setShip(1, 1);
-    m.card1MouseUp(1, false); // 10000
-    m.image_target1Click(2);
+    m.onCardReleased(1, false); // 10000
+    m.onTargetClicked(2);
     cmd(msg::Invalid{2, 0});
-    m.card1MouseUp(1, false);
-    m.card1MouseUp(3, false); // DAMAGE
-    m.image_target1Click(1);
+    m.onCardReleased(1, false);
+    m.onCardReleased(3, false); // DAMAGE
+    m.onTargetClicked(1);
     cmd(msg::Invalid{2, 0});
-    m.card1MouseUp(3, false);
+    m.onCardReleased(3, false);
     select(10);
-    m.card1MouseUp(7, false); // TELEPORT
-    m.image_target1Click(4);
+    m.onCardReleased(7, false); // TELEPORT
+    m.onTargetClicked(4);
     EXPECT_EQ(ev.sent,
               (Strings{(msg::PlaceGo{2, 6, 2}.encode()), (msg::GoMiles{2, 1}.encode()),
                        (msg::PlaceGo{2, 3, 1}.encode()), (msg::PlaceSpeed{2, 7, 4}.encode())}));
 }
 
 TEST_F(CardPlay, DiscardingAnEmptyPlace) {
-    m.image_discardClick(); // nothing selected
+    m.onDiscardClicked(); // nothing selected
     select(0);
-    m.card1MouseUp(7, false);
-    m.image_discardClick();
-    m.image_discardClick();
+    m.onCardReleased(7, false);
+    m.onDiscardClicked();
+    m.onDiscardClicked();
     EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
     EXPECT_EQ(ev.sounds, (Strings{"clickcard", "clickcard"}));
     EXPECT_EQ(m.state().turnseat, 0);
@@ -127,38 +127,38 @@ TEST_F(CardPlay, DiscardingAnEmptyPlace) {
 
 TEST_F(CardPlay, WithoutLoginTheTurnEndsButNothingIsSent) {
     m.state().loggedin = false;
-    m.card1MouseUp(2, false);
-    m.image_target1Click(2);
+    m.onCardReleased(2, false);
+    m.onTargetClicked(2);
     EXPECT_EQ(m.state().turnseat, 0);
     cmd(msg::Invalid{2, 0});
-    m.image_discardClick();
+    m.onDiscardClicked();
     EXPECT_EQ(m.state().turnseat, 0);
     EXPECT_TRUE(ev.sent.empty());
 }
 
 TEST_F(CardPlay, SwappingPlaces) {
-    m.card1MouseUp(2, false);
+    m.onCardReleased(2, false);
     ev.clear();
-    m.card1MouseUp(5, false);
+    m.onCardReleased(5, false);
     EXPECT_TRUE(ev.sounds.empty());
     EXPECT_EQ(m.state().selectedslot, 0);
     EXPECT_FALSE(place(2).raised || place(5).raised);
     EXPECT_EQ(m.positionOf(2), 5);
     EXPECT_EQ(m.positionOf(5), 2);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 5, 3, 4, 2, 6, 7}));
-    m.card1MouseUp(5, false); // places, not positions, are swapped
-    m.card1MouseUp(7, false);
+    m.onCardReleased(5, false); // places, not positions, are swapped
+    m.onCardReleased(7, false);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 7, 3, 4, 2, 6, 5}));
     EXPECT_EQ(m.positionOf(5), 7);
-    m.card1MouseUp(7, false);
-    m.image_discardClick();
+    m.onCardReleased(7, false);
+    m.onDiscardClicked();
     EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
 }
 
 TEST_F(CardPlay, OutOfTurnLeftClicksOnlyHideMarkers) {
-    m.card1MouseUp(2, false);
-    m.image_target1Click(2);
-    m.card1MouseUp(3, false);
+    m.onCardReleased(2, false);
+    m.onTargetClicked(2);
+    m.onCardReleased(3, false);
     EXPECT_FALSE(seat(2).target);
     EXPECT_EQ(m.state().selectedslot, 2);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
@@ -167,9 +167,9 @@ TEST_F(CardPlay, OutOfTurnLeftClicksOnlyHideMarkers) {
 TEST_F(CardPlay, SortingTheHand) {
     cmd(msg::MyCards{2, {{7, 0}}});
     // 10000, UNDOCK, DAMAGE, 20000, REPAIR, Skyjack Shield, empty.
-    m.card1MouseUp(3, false);
+    m.onCardReleased(3, false);
     ev.clear();
-    m.card1MouseUp(4, true);
+    m.onCardReleased(4, true);
     EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 6, 2, 5, 3, 4, 1, 7}));
     for (int p = 1; p <= 7; ++p) {
         const int at = m.state().handorder[static_cast<std::size_t>(p)];

@@ -47,13 +47,13 @@ TEST(GameOptions, TickBoxesAndTheStartCommand) {
     o.changebox("image_bot4", 0);
     EXPECT_EQ(o.startCommand("Ann"),
               (msg::StartGameRequest{"Ann", "5000", "70", false, false}.encode()));
-    o.image_bot3Click(4);
+    o.onComputerBoxClicked(4);
     EXPECT_EQ(o.bot(4), 1);
-    o.image_bot3Click(4);
+    o.onComputerBoxClicked(4);
     EXPECT_EQ(o.bot(4), 0);
     o.changebox("image_bot3", 7); // a box shows only an empty box or a tick
     o.changebox("image_bot5", 1);
-    o.image_bot3Click(9);
+    o.onComputerBoxClicked(9);
     o.amountUp();
     o.distanceDown();
     EXPECT_EQ(o.startCommand("Ann"),

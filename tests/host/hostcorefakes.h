@@ -81,13 +81,13 @@ struct FakeTransport : HostTransport {
 
 // Plays the engine's timers as the event loop would until the game ends.
 struct TimedTransport : FakeTransport {
-    bool timer1 = false;
+    bool pauseTimer = false;
     bool computer = false;
     void startTimer(EngineTimer timer, int) override {
-        (timer == EngineTimer::Timer1 ? timer1 : computer) = true;
+        (timer == EngineTimer::Pause ? pauseTimer : computer) = true;
     }
     void stopTimer(EngineTimer timer) override {
-        (timer == EngineTimer::Timer1 ? timer1 : computer) = false;
+        (timer == EngineTimer::Pause ? pauseTimer : computer) = false;
     }
 };
 

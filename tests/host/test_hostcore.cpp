@@ -158,7 +158,7 @@ TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     ASSERT_GE(got.size(), 6u);
     EXPECT_EQ(got[5] + kTerminator, shipCardsMessage(core.engine()));
     // Sitting down at the seat whose play is due, Cat plays it herself.
-    if (core.engine().currentplayer == 2 && core.engine().timer1action() == TimerAction::None) {
+    if (core.engine().currentplayer == 2 && core.engine().pendingAction() == TimerAction::None) {
         ASSERT_EQ(got.size(), 7u);
         EXPECT_EQ(msg::decodeMessage<msg::NextPlayer>(got[6])->seat, 2);
     } else {
@@ -291,9 +291,9 @@ TEST_F(Host, LaggingPeersMissChatButNotTheGame) {
 namespace {
 // Runs the engine's timers until it waits for a play; returns the seat.
 int untilAPlayIsDue(HostCore& core) {
-    for (int i = 0; i < 100 && core.engine().timer1action() != TimerAction::None; ++i)
-        core.timer1Timer();
-    return core.engine().timer1action() == TimerAction::None ? core.engine().currentplayer : 0;
+    for (int i = 0; i < 100 && core.engine().pendingAction() != TimerAction::None; ++i)
+        core.pauseTick();
+    return core.engine().pendingAction() == TimerAction::None ? core.engine().currentplayer : 0;
 }
 } // namespace
 
@@ -376,17 +376,17 @@ TEST(HeadlessHost, SeatOneLeavingDuringItsTurnIsPlayedOnToTheWinner) {
         core.received(1, msg::StartGameRequest{"First", "1000", "50", false, false}.encode());
         core.dispatchTick();
         ASSERT_TRUE(core.engine().gameinprogress);
-        for (int i = 0; i < 100 && (core.engine().timer1action() != TimerAction::None ||
+        for (int i = 0; i < 100 && (core.engine().pendingAction() != TimerAction::None ||
                                     core.engine().currentplayer != 1);
              ++i) {
-            if (core.engine().timer1action() == TimerAction::None) // the second seat's turn
+            if (core.engine().pendingAction() == TimerAction::None) // the second seat's turn
                 core.received(2, msg::Discard{2, 1}.encode());
             core.dispatchTick();
-            if (t.timer1)
-                core.timer1Timer();
+            if (t.pauseTimer)
+                core.pauseTick();
         }
         ASSERT_EQ(core.engine().currentplayer, 1);
-        ASSERT_EQ(core.engine().timer1action(), TimerAction::None);
+        ASSERT_EQ(core.engine().pendingAction(), TimerAction::None);
 
         core.connectionClosed(1);
         EXPECT_EQ(t.computer, headless);
@@ -397,9 +397,9 @@ TEST(HeadlessHost, SeatOneLeavingDuringItsTurnIsPlayedOnToTheWinner) {
         core.dispatchTick();
         for (int i = 0; i < 200000 && core.engine().winner() == 0; ++i) {
             if (t.computer)
-                core.computertimerTimer();
-            else if (t.timer1)
-                core.timer1Timer();
+                core.computerTick();
+            else if (t.pauseTimer)
+                core.pauseTick();
             else
                 break;
         }

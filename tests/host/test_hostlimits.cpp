@@ -27,9 +27,9 @@ struct Limits : HostOn<TimedTransport, 777> {
             if (done())
                 return true;
             if (t.computer)
-                core.computertimerTimer();
-            else if (t.timer1)
-                core.timer1Timer();
+                core.computerTick();
+            else if (t.pauseTimer)
+                core.pauseTick();
             else
                 return done();
         }

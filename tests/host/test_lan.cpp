@@ -268,7 +268,7 @@ private slots:
 
     void theJoinDialogShowsNamesPlainAndClosesItsPortWithItself() {
         QCOMPARE(discoverySockets(), 0);
-        TJoinDialog dialog;
+        JoinDialog dialog;
         dialog.prepare(QStringLiteral("Zed"), {});
         dialog.show();
         QCOMPARE(discoverySockets(), 1);
@@ -281,8 +281,8 @@ private slots:
                 announce({id, port, 1, false, "Ann\u202Eevil.exe", "1.0.1"});
                 for (int i = 0; i < dialog.list_games->topLevelItemCount(); ++i) {
                     const QTreeWidgetItem* item = dialog.list_games->topLevelItem(i);
-                    if (item->text(TJoinDialog::ColAddress).endsWith(QString::number(port)))
-                        return item->text(TJoinDialog::ColHost) == QStringLiteral("Annevil.exe");
+                    if (item->text(JoinDialog::ColAddress).endsWith(QString::number(port)))
+                        return item->text(JoinDialog::ColHost) == QStringLiteral("Annevil.exe");
                 }
                 return false;
             }(),

@@ -1,6 +1,6 @@
 // The host server and the client connection over real loopback sockets.
 #include "client/clientconn.h"
-#include "host/tserver.h"
+#include "host/hostserver.h"
 #include "protocol/deadlink.h"
 #include "protocol/messages.h"
 #include "tests/support/processes.h"
@@ -69,12 +69,12 @@ bool seatIs3(const msg::SeatKey& k) {
 
 class NetQt : public QObject {
     Q_OBJECT
-    std::unique_ptr<TServer> server;
+    std::unique_ptr<HostServer> server;
     quint16 port = 0;
 
 private slots:
     void init() {
-        server = std::make_unique<TServer>([] { return 750; }, 1);
+        server = std::make_unique<HostServer>([] { return 750; }, 1);
         QString error;
         QVERIFY2(server->listen(0, &error), qPrintable(error));
         port = server->port();
@@ -295,7 +295,7 @@ private slots:
     }
 
     void aPortInUseIsReported() {
-        TServer second([] { return 750; }, 1);
+        HostServer second([] { return 750; }, 1);
         QString error;
         QVERIFY(!second.listen(port, &error));
         QVERIFY(error.contains(QString::number(port)));

@@ -42,8 +42,8 @@ struct Table : HostOn<TimedTransport, 4242> {
     bool step() {
         const Engine& e = core.engine();
         const int seat = e.currentplayer;
-        if (e.gameinprogress && e.timer1action() == TimerAction::None && !t.computer) {
-            const tplayer& p = e.players[std::size_t(seat)];
+        if (e.gameinprogress && e.pendingAction() == TimerAction::None && !t.computer) {
+            const PlayerEntry& p = e.players[std::size_t(seat)];
             EXPECT_TRUE(p.connected && !p.justwatching) << "nobody plays seat " << seat;
             for (int slot = 1; slot <= kSlots; ++slot)
                 if (p.cards[std::size_t(slot)] != kNoCard) {
@@ -53,9 +53,9 @@ struct Table : HostOn<TimedTransport, 4242> {
             return false;
         }
         if (t.computer)
-            core.computertimerTimer();
-        else if (t.timer1)
-            core.timer1Timer();
+            core.computerTick();
+        else if (t.pauseTimer)
+            core.pauseTick();
         else
             return false;
         return true;
@@ -71,7 +71,8 @@ struct Table : HostOn<TimedTransport, 4242> {
     }
     bool waitsFor(int seat) const {
         const Engine& e = core.engine();
-        return e.gameinprogress && e.timer1action() == TimerAction::None && e.currentplayer == seat;
+        return e.gameinprogress && e.pendingAction() == TimerAction::None &&
+               e.currentplayer == seat;
     }
 };
 
@@ -314,7 +315,7 @@ TEST_P(Rejoin, TakesTheSeatBackWithItsHandAndTotals) {
             case Phase::OthersTurn:
                 return waitsFor(3) && t.computer;
             case Phase::RoundScores:
-                return e.gameinprogress && e.timer1action() == TimerAction::StartRound;
+                return e.gameinprogress && e.pendingAction() == TimerAction::StartRound;
             case Phase::AfterWinner:
                 return e.winner() != 0;
             case Phase::Waiting:

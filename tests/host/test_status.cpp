@@ -18,7 +18,7 @@ namespace {
 // engine's timers on demand.
 struct Transport : HostTransport {
     std::map<int, std::deque<std::string>> sent;
-    bool timer1 = false;
+    bool pauseTimer = false;
     bool computer = false;
     void send(int entry, const std::string& bytes) override {
         Framer f;
@@ -26,10 +26,10 @@ struct Transport : HostTransport {
     }
     void close(int) override {}
     void startTimer(EngineTimer t, int) override {
-        (t == EngineTimer::Timer1 ? timer1 : computer) = true;
+        (t == EngineTimer::Pause ? pauseTimer : computer) = true;
     }
     void stopTimer(EngineTimer t) override {
-        (t == EngineTimer::Timer1 ? timer1 : computer) = false;
+        (t == EngineTimer::Pause ? pauseTimer : computer) = false;
     }
     void diagnostic(const std::string&) override {}
     void event(const std::string&) override {}
@@ -68,13 +68,13 @@ struct Table : ::testing::Test {
             const Engine& e = core.engine();
             if (!e.gameinprogress)
                 return;
-            const tplayer& p = e.players[std::size_t(e.currentplayer)];
-            if (e.timer1action() == TimerAction::None && p.connected && !p.justwatching)
+            const PlayerEntry& p = e.players[std::size_t(e.currentplayer)];
+            if (e.pendingAction() == TimerAction::None && p.connected && !p.justwatching)
                 return;
             if (t.computer)
-                core.computertimerTimer();
-            else if (t.timer1)
-                core.timer1Timer();
+                core.computerTick();
+            else if (t.pauseTimer)
+                core.pauseTick();
             else
                 return;
         }

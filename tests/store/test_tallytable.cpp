@@ -45,7 +45,7 @@ TEST(TallyTable, StartsWithZeroOwnTotalsAndRendersColumnByColumn) {
 
     t.loadchecklist({"Z\r\ned"}); // a line break cannot shift the cells
     t.setCurrentTicked(0, true);
-    t.addtomineset(3, "12500");
+    t.setOwnTallyCell(3, "12500");
     EXPECT_EQ(t.render(), "9\r\n2\r\n"
                           "0\r\nZ  ed\r\n"
                           "0\r\n0\r\n0\r\n0\r\n12500\r\n0\r\n"
@@ -139,7 +139,7 @@ TEST(TallyTable, UntickingAskedNoKeepsAndYesDeletesTheRow) {
 
 TEST(TallyTable, ResetClearsTotalsButKeepsTheCurrentGame) {
     TallyTable t = talliedAliceAndBob();
-    t.addtomineset(3, "37500");
+    t.setOwnTallyCell(3, "37500");
     t.addgame(TallyTable::kOwnWin, {"Alice", "Bob"});
     t.reset();
     EXPECT_EQ(t.rowCount(), 1);
@@ -150,12 +150,12 @@ TEST(TallyTable, ResetClearsTotalsButKeepsTheCurrentGame) {
     ASSERT_EQ(t.current().size(), 2u);
     EXPECT_TRUE(t.current()[0].ticked);
     // The board adds a 5000 move to the own lightyears.
-    t.addtomineset(3, std::to_string(t.ownLightyears() + 5000));
+    t.setOwnTallyCell(3, std::to_string(t.ownLightyears() + 5000));
     EXPECT_EQ(t.cell(3, 0), "5000");
     EXPECT_EQ(t.ownLightyears(), 5000);
-    t.addtomineset(3, "lots");
+    t.setOwnTallyCell(3, "lots");
     EXPECT_EQ(t.ownLightyears(), 0);
-    t.addtomineset(42, "ignored");
+    t.setOwnTallyCell(42, "ignored");
     EXPECT_EQ(t.cell(42, 0), "");
 }
 
@@ -169,7 +169,7 @@ TEST(TallyFile, RestartKeepsTotalsAndZeroesTheSession) {
     first.loadchecklist({"Alice", "Bob"});
     first.setCurrentTicked(0, true);
     first.setCurrentTicked(1, true);
-    first.addtomineset(3, "20000");
+    first.setOwnTallyCell(3, "20000");
     first.addgame(TallyTable::kOwnWin, {"Alice", "Bob"});
     first.addgame("Bob", {"Alice", "Bob"});
     ASSERT_FALSE(first.save(file));

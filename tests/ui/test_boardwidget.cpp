@@ -40,7 +40,7 @@ struct Events : dw::BoardEvents {
     void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string& message) override { sent.push_back(message); }
-    void addtomineset(int, const std::string&) override {}
+    void setOwnTallyCell(int, const std::string&) override {}
     void addgame(const std::string&) override {}
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}

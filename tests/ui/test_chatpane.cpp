@@ -5,8 +5,8 @@
 #include "store/settings.h"
 #include "ui/chatpane.h"
 #include "ui/chatview.h"
+#include "ui/phraseswindow.h"
 #include "ui/sounds.h"
-#include "ui/tphrases.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -656,7 +656,7 @@ void ChatPaneTest::phrasesWindow() {
     const std::filesystem::path ini = settingsFilePath(dir.path().toStdString());
     writeIni(ini);
     std::vector<PhraseTexts> saved;
-    Tphrases w(f.pane, [&](const PhraseTexts& t) {
+    PhrasesWindow w(f.pane, [&](const PhraseTexts& t) {
         saved.push_back(t);
         savePhrasesFile(ini, t);
     });
@@ -673,7 +673,7 @@ void ChatPaneTest::phrasesWindow() {
     w.edit(3)->clear();
     w.edit(2)->setText(QString(60, QLatin1Char('x')));
     QCOMPARE(w.edit(2)->text().size(), kPhraseMaxLength);
-    w.doneClick();
+    w.onDone();
     QVERIFY(!w.isVisible());
     QCOMPARE(f.pane.phrase(1), QStringLiteral("/me cheers"));
     QCOMPARE(f.pane.phrase(3), QString());

@@ -1,11 +1,11 @@
 // The help window's pages, the about window, and the background they share
 // with the game options dialog.
-#include "ui/artwork.h"
-#include "ui/tgamestart.h"
-#include "ui/tabout.h"
-#include "ui/thelp.h"
-#include "ui/website.h"
 #include "engine/cards.h"
+#include "ui/aboutwindow.h"
+#include "ui/artwork.h"
+#include "ui/gameoptionsdialog.h"
+#include "ui/helpwindow.h"
+#include "ui/website.h"
 
 #include <QDate>
 #include <QLabel>
@@ -14,12 +14,12 @@
 #include <QTest>
 #include <QTextBrowser>
 
-using dw::Tabout;
-using dw::Thelp;
+using dw::AboutWindow;
+using dw::HelpWindow;
 
 namespace {
 
-QString plainPage(const Thelp& help, int n) {
+QString plainPage(const HelpWindow& help, int n) {
     return help.memo(n)->toPlainText();
 }
 
@@ -37,7 +37,7 @@ class HelpAboutTest : public QObject {
 
 private slots:
     void helpPagesFollowTheirButtons() {
-        Thelp help;
+        HelpWindow help;
         QCOMPARE(help.windowTitle(), QStringLiteral("Driftwake - Help File"));
         QCOMPARE(help.size(), QSize(574, 422));
         QCOMPARE(help.currentPage(), 1);
@@ -46,7 +46,7 @@ private slots:
         const QStringList captions{"Overview",      "Connecting", "Game Play", "Scoring",
                                    "Documentation", "License",    "Options",   "The Lobby"};
         // Backwards, so that every click really moves to another page.
-        for (int n = Thelp::kPageCount; n >= 1; --n) {
+        for (int n = HelpWindow::kPageCount; n >= 1; --n) {
             QPushButton* button = help.pageButton(n);
             QCOMPARE(button->text(), captions[n - 1]);
             button->click();
@@ -54,7 +54,7 @@ private slots:
             QCOMPARE(help.label_caption->text(), captions[n - 1]);
             QVERIFY(help.memo(n)->isVisibleTo(&help));
             QVERIFY(help.memo(n)->isReadOnly());
-            for (int other = 1; other <= Thelp::kPageCount; ++other) {
+            for (int other = 1; other <= HelpWindow::kPageCount; ++other) {
                 QCOMPARE(help.pageButton(other)->isChecked(), other == n);
             }
         }
@@ -67,11 +67,11 @@ private slots:
     }
 
     void helpButtonsAndYear() {
-        Thelp help;
+        HelpWindow help;
         help.openHelp();
         QVERIFY(QTest::qWaitForWindowExposed(&help));
         QCOMPARE(help.label_year->text(), QString::number(QDate::currentDate().year()));
-        QSignalSpy about(&help, &Thelp::aboutRequested);
+        QSignalSpy about(&help, &HelpWindow::aboutRequested);
         help.button_about->click();
         QCOMPARE(about.size(), 1);
         QVERIFY(help.isVisible());
@@ -82,7 +82,7 @@ private slots:
     // The pages teach what a new player needs; the facts below are the ones
     // most easily lost when the game changes.
     void pagesCoverTheGame() {
-        Thelp help;
+        HelpWindow help;
         const QString connecting = plainPage(help, 2);
         for (const char* word : {"START GAME", "firewall", "7772", "--port", "--headless",
                                  "--timer-scale", "true", "join"}) {
@@ -121,7 +121,7 @@ private slots:
         QStringList opened;
         QStringList messages;
         bool openWorks = true;
-        Tabout about;
+        AboutWindow about;
         about.setOpenUrl([&](const QUrl& url) {
             opened << url.toString();
             return openWorks;
@@ -163,9 +163,9 @@ private slots:
     // surface, without the board's frames and headings ("PROTECTIONS" once
     // showed through behind "Amount to Earn").
     void windowsWearTheBoardsSurface() {
-        Tabout about;
-        Thelp help;
-        dw::Tgamestart options;
+        AboutWindow about;
+        HelpWindow help;
+        dw::GameOptionsDialog options;
         for (QWidget* w : std::initializer_list<QWidget*>{&about, &help, &options}) {
             const QImage surface = dw::art::windowBackground(w->size())
                                        .toImage()

@@ -2,13 +2,13 @@
 // their own: the question before the host removes a player and the line the
 // others read, and the Connecting window of a join from the dialog with its
 // Cancel.
-#include "host/tserver.h"
+#include "host/hostserver.h"
 #include "tests/support/processes.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
 #include "ui/chatview.h"
+#include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
-#include "ui/tchat.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -34,7 +34,7 @@ namespace {
 // solo start when `port` is 0.
 struct Window {
     QTemporaryDir data;
-    std::unique_ptr<Tchat> tchat;
+    std::unique_ptr<MainWindow> mainWindow;
 
     explicit Window(quint16 port = 0) {
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
@@ -45,21 +45,21 @@ struct Window {
             o.hostaddress = "127.0.0.1";
             o.port = port;
         }
-        tchat = std::make_unique<Tchat>(o);
-        tchat->show();
+        mainWindow = std::make_unique<MainWindow>(o);
+        mainWindow->show();
     }
-    QString chat() const { return tchat->chat().mainchat()->toPlainText(); }
+    QString chat() const { return mainWindow->chat().mainchat()->toPlainText(); }
     // Joins `port` on this machine as Bob from the join dialog.
     void join(quint16 port) {
-        tchat->joinDialog()->prepare(QStringLiteral("Bob"), {},
-                                     QStringLiteral("127.0.0.1:%1").arg(port));
-        tchat->joinDialog()->button_joinClick();
+        mainWindow->joinDialog()->prepare(QStringLiteral("Bob"), {},
+                                          QStringLiteral("127.0.0.1:%1").arg(port));
+        mainWindow->joinDialog()->onJoin();
     }
 };
 
 // Chooses "Remove From Game" in the name label menu of `seat`, answering the
 // question with `answer`; returns the question asked ("" when none came).
-QString removeFromGame(Tchat& w, int seat, QMessageBox::StandardButton answer) {
+QString removeFromGame(MainWindow& w, int seat, QMessageBox::StandardButton answer) {
     emit w.findChild<BoardWidget*>()->nameLabelContextMenu(seat, QPoint(10, 10));
     QAction* remove = nullptr;
     QMenu* open = nullptr;
@@ -92,28 +92,28 @@ private slots:
     void removingAPlayerAsksFirstAndTellsTheOthers() {
         const quint16 port = freePort();
         Window host(port);
-        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().state().myseat, 1, 10000);
         Window guest;
-        QTRY_COMPARE_WITH_TIMEOUT(guest.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(guest.mainWindow->model().state().myseat, 1, 10000);
         guest.join(port);
         // The Connecting window shows until the host answers.
-        QVERIFY(guest.tchat->connectingWindow()->isVisible());
-        QCOMPARE(guest.tchat->connectingWindow()->label_connecting->text(),
+        QVERIFY(guest.mainWindow->connectingWindow()->isVisible());
+        QCOMPARE(guest.mainWindow->connectingWindow()->label_connecting->text(),
                  QStringLiteral("Connecting to 127.0.0.1:%1…").arg(port));
-        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().view().seats[2].name, std::string("Bob"),
+        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().view().seats[2].name, std::string("Bob"),
                                   10000);
-        QTRY_VERIFY(!guest.tchat->connectingWindow()->isVisible());
+        QTRY_VERIFY(!guest.mainWindow->connectingWindow()->isVisible());
 
         // No: Bob stays.
-        QCOMPARE(removeFromGame(*host.tchat, 2, QMessageBox::No),
+        QCOMPARE(removeFromGame(*host.mainWindow, 2, QMessageBox::No),
                  QStringLiteral("Remove Bob from the game?"));
         QTest::qWait(500);
-        QCOMPARE(host.tchat->model().view().seats[2].name, std::string("Bob"));
-        QCOMPARE(guest.tchat->model().state().myseat, 2);
+        QCOMPARE(host.mainWindow->model().view().seats[2].name, std::string("Bob"));
+        QCOMPARE(guest.mainWindow->model().state().myseat, 2);
         QVERIFY(!host.chat().contains(QStringLiteral("removed")));
 
         // Yes: Bob goes, and the others read that he was removed.
-        QCOMPARE(removeFromGame(*host.tchat, 2, QMessageBox::Yes),
+        QCOMPARE(removeFromGame(*host.mainWindow, 2, QMessageBox::Yes),
                  QStringLiteral("Remove Bob from the game?"));
         QTRY_VERIFY_WITH_TIMEOUT(
             host.chat().contains(QStringLiteral("Bob was removed from the game.")), 10000);
@@ -132,9 +132,9 @@ private slots:
             connect(held, &QTcpSocket::disconnected, this, [&] { hungUp = true; });
         });
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         w.join(silent.serverPort());
-        TConnectingWindow* connecting = w.tchat->connectingWindow();
+        ConnectingWindow* connecting = w.mainWindow->connectingWindow();
         QVERIFY(connecting->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(held != nullptr, 10000);
         QTest::mouseClick(connecting->button_cancel, Qt::LeftButton);
@@ -142,11 +142,11 @@ private slots:
         // The attempt is over: its connection closes, and the join dialog is
         // back with the same address.
         QTRY_VERIFY_WITH_TIMEOUT(hungUp, 5000);
-        QVERIFY(w.tchat->joinDialog()->isVisible());
-        QCOMPARE(w.tchat->joinDialog()->combo_address->currentText(),
+        QVERIFY(w.mainWindow->joinDialog()->isVisible());
+        QCOMPARE(w.mainWindow->joinDialog()->combo_address->currentText(),
                  QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
         QVERIFY(w.chat().contains(QStringLiteral("Joining cancelled.")));
-        QVERIFY(!w.tchat->server()->isListening());
+        QVERIFY(!w.mainWindow->server()->isListening());
     }
 };
 

@@ -1,11 +1,11 @@
 // Every window of the game that opens a message box opens it in the
 // desktop's own look: no style sheet of a dark window reaches the box.
 #include "store/tallytable.h"
+#include "ui/aboutwindow.h"
 #include "ui/chatview.h"
+#include "ui/downloadwindow.h"
 #include "ui/messagebox.h"
-#include "ui/tabout.h"
-#include "ui/tdownload.h"
-#include "ui/ttallylist.h"
+#include "ui/tallywindow.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -71,21 +71,21 @@ private slots:
     void noMessageBoxInheritsAStyleSheet() {
         QWidget main; // the main window has no style sheet
 
-        Tabout about(&main);
+        AboutWindow about(&main);
         about.setOpenUrl([](const QUrl&) { return false; });
         BoxSeen seen = watchBox([&] { about.openWebsite(); });
         QVERIFY(seen.opened);
         QVERIFY(seen.plain);
         QCOMPARE(seen.text, QStringLiteral("Cannot open Webpage"));
 
-        Tdownload download(&main);
+        DownloadWindow download(&main);
         download.setDownloadUrl(QUrl(QStringLiteral("http://127.0.0.1/")));
-        seen = watchBox([&] { download.getbuttonClick(); });
+        seen = watchBox([&] { download.onDownload(); });
         QVERIFY(seen.opened);
         QVERIFY(seen.plain);
 
         TallyTable table;
-        Ttallylist tally(table, &main);
+        TallyWindow tally(table, &main);
         QPushButton* reset = nullptr;
         for (QPushButton* b : tally.findChildren<QPushButton*>())
             if (b->text() == QStringLiteral("Reset Tally"))

@@ -2,19 +2,19 @@
 // with their own data directories: the start window, hosting and joining
 // from the dialogs, the LAN list, every way a dialog join can fail, and
 // "Find Players Online…" with the real lobby.
+#include "host/hostserver.h"
 #include "host/lan.h"
 #include "host/portmapper.h"
 #include "host/quitsignals.h"
-#include "host/tserver.h"
 #include "protocol/messages.h"
 #include "store/inifile.h"
 #include "store/netchoices.h"
 #include "tests/support/fakeigd.h"
 #include "tests/support/processes.h"
+#include "ui/downloadwindow.h"
+#include "ui/gameoptionsdialog.h"
+#include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
-#include "ui/tchat.h"
-#include "ui/tdownload.h"
-#include "ui/tgamestart.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -51,12 +51,12 @@ namespace {
 // A main window started without parameters, with a data directory of its own.
 struct Window {
     QTemporaryDir data;
-    std::unique_ptr<Tchat> tchat;
+    std::unique_ptr<MainWindow> mainWindow;
 
     Window() {
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
-        tchat = std::make_unique<Tchat>(soloLaunch());
-        tchat->show();
+        mainWindow = std::make_unique<MainWindow>(soloLaunch());
+        mainWindow->show();
     }
     QString ini() const { return data.filePath(QStringLiteral("korvellobby.ini")); }
 };
@@ -79,7 +79,7 @@ pid_t runningWith(const QString& program, const QString& dataDir) {
     return 0;
 }
 
-QMessageBox* failureBox(Tchat& w) {
+QMessageBox* failureBox(MainWindow& w) {
     return w.findChild<QMessageBox*>(QStringLiteral("joinFailedBox"));
 }
 
@@ -95,20 +95,20 @@ private slots:
     void aSoloStartOffersTheChoicesUnlessALobbyAddressIsSet() {
         {
             Window w;
-            QTRY_VERIFY(w.tchat->startWindow()->isVisible());
-            QVERIFY(!w.tchat->findChild<Tdownload*>()->isVisible());
+            QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+            QVERIFY(!w.mainWindow->findChild<DownloadWindow*>()->isVisible());
             // The solo game runs behind the choices.
-            QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
-            QVERIFY(!w.tchat->announcer()->isRunning());
-            QTest::mouseClick(w.tchat->startWindow()->button_solo, Qt::LeftButton);
-            QVERIFY(!w.tchat->startWindow()->isVisible());
-            QCOMPARE(w.tchat->model().state().myseat, 1);
+            QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+            QVERIFY(!w.mainWindow->announcer()->isRunning());
+            QTest::mouseClick(w.mainWindow->startWindow()->button_solo, Qt::LeftButton);
+            QVERIFY(!w.mainWindow->startWindow()->isVisible());
+            QCOMPARE(w.mainWindow->model().state().myseat, 1);
         }
         {
             qputenv("DRIFTWAKE_LOBBY_URL", "http://127.0.0.1:1/lobby/kvlsetup.exe");
             Window w;
-            QTRY_VERIFY(w.tchat->findChild<Tdownload*>()->isVisible());
-            QVERIFY(!w.tchat->startWindow()->isVisible());
+            QTRY_VERIFY(w.mainWindow->findChild<DownloadWindow*>()->isVisible());
+            QVERIFY(!w.mainWindow->startWindow()->isVisible());
             qunsetenv("DRIFTWAKE_LOBBY_URL");
         }
         {
@@ -120,10 +120,10 @@ private slots:
             qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
             LaunchOptions o;
             o.port = freePort();
-            Tchat t(o);
+            MainWindow t(o);
             t.show();
             QCOMPARE(t.lobbyUrl(), QStringLiteral("http://127.0.0.1:1/lobby/kvlsetup.exe"));
-            auto* download = t.findChild<Tdownload*>();
+            auto* download = t.findChild<DownloadWindow*>();
             QTRY_VERIFY(download->isVisible());
             QCOMPARE(download->downloadUrl(), QUrl(t.lobbyUrl()));
             QVERIFY(!t.startWindow()->isVisible());
@@ -131,8 +131,8 @@ private slots:
     }
 
     void theDialogsCheckWhatIsTyped() {
-        THostDialog host;
-        QSignalSpy hostSpy(&host, &THostDialog::hostRequested);
+        HostDialog host;
+        QSignalSpy hostSpy(&host, &HostDialog::hostRequested);
         host.prepare(QStringLiteral("  "), 7790, true);
         host.show();
         QTest::mouseClick(host.button_host, Qt::LeftButton);
@@ -150,20 +150,20 @@ private slots:
         QVERIFY(host.button_copy->isEnabled());
         QVERIFY(!host.edit_port->isEnabled());
 
-        TJoinDialog join;
-        QSignalSpy joinSpy(&join, &TJoinDialog::joinRequested);
+        JoinDialog join;
+        QSignalSpy joinSpy(&join, &JoinDialog::joinRequested);
         join.prepare(QStringLiteral("Bob"), {"example.org", "[::1]:7790"});
         join.show();
         QCOMPARE(join.combo_address->count(), 2);
         QCOMPARE(join.combo_address->currentText(), QStringLiteral("example.org"));
         for (const char* bad : {"", "host:0", "[::1", "two words"}) {
             join.combo_address->setEditText(QString::fromLatin1(bad));
-            join.button_joinClick();
+            join.onJoin();
             QVERIFY2(join.label_error->isVisible(), bad);
         }
         QCOMPARE(joinSpy.count(), 0);
         join.combo_address->setEditText(QStringLiteral("[::1]:7790"));
-        join.button_joinClick();
+        join.onJoin();
         QCOMPARE(joinSpy.count(), 1);
         QCOMPARE(joinSpy[0][1].value<HostPort>(), (HostPort{"::1", 7790}));
 
@@ -175,51 +175,51 @@ private slots:
 
     void aFriendJoinsByPickingTheGameFromTheLanList() {
         Window host, guest;
-        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().state().myseat, 1, 10000);
 
         // The host picks "Host a Network Game…" in the start window.
-        QTest::mouseClick(host.tchat->startWindow()->button_host, Qt::LeftButton);
-        THostDialog* hd = host.tchat->hostDialog();
+        QTest::mouseClick(host.mainWindow->startWindow()->button_host, Qt::LeftButton);
+        HostDialog* hd = host.mainWindow->hostDialog();
         QVERIFY(hd->isVisible());
         QVERIFY(!hd->edit_name->text().isEmpty());
         const quint16 port = freePort();
         hd->edit_name->setText(QStringLiteral("Ann"));
         hd->edit_port->setValue(port);
         QTest::mouseClick(hd->button_host, Qt::LeftButton);
-        QVERIFY(host.tchat->server()->isListening());
-        QCOMPARE(host.tchat->server()->port(), port);
-        QVERIFY(host.tchat->announcer()->isRunning());
+        QVERIFY(host.mainWindow->server()->isListening());
+        QCOMPARE(host.mainWindow->server()->port(), port);
+        QVERIFY(host.mainWindow->announcer()->isRunning());
         QVERIFY(!hd->button_host->isVisible());
         QVERIFY(!hd->addressText().isEmpty());
-        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().view().seats[1].name, std::string("Ann"),
+        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().view().seats[1].name, std::string("Ann"),
                                   10000);
         QCOMPARE(loadNetworkChoicesFile(host.ini().toStdString()).pilotName, std::string("Ann"));
 
         // The guest opens the join dialog; the game shows within 3 seconds.
-        guest.tchat->JoinGame1Click();
-        TJoinDialog* jd = guest.tchat->joinDialog();
+        guest.mainWindow->joinGame();
+        JoinDialog* jd = guest.mainWindow->joinDialog();
         QVERIFY(jd->isVisible());
         QTreeWidgetItem* game = nullptr;
         const QString address = QStringLiteral("127.0.0.1:%1").arg(port);
         QTRY_VERIFY_WITH_TIMEOUT((game = [&]() -> QTreeWidgetItem* {
                                      const auto found = jd->list_games->findItems(
-                                         address, Qt::MatchExactly, TJoinDialog::ColAddress);
+                                         address, Qt::MatchExactly, JoinDialog::ColAddress);
                                      return found.isEmpty() ? nullptr : found.first();
                                  }()) != nullptr,
                                  3000);
-        QCOMPARE(game->text(TJoinDialog::ColHost), QStringLiteral("Ann"));
-        QCOMPARE(game->text(TJoinDialog::ColPilots), QStringLiteral("1 of 4"));
-        QCOMPARE(game->text(TJoinDialog::ColState), QStringLiteral("waiting"));
+        QCOMPARE(game->text(JoinDialog::ColHost), QStringLiteral("Ann"));
+        QCOMPARE(game->text(JoinDialog::ColPilots), QStringLiteral("1 of 4"));
+        QCOMPARE(game->text(JoinDialog::ColState), QStringLiteral("waiting"));
         jd->edit_name->setText(QStringLiteral("Bob"));
         emit jd->list_games->itemDoubleClicked(game, 0);
         QVERIFY(!jd->isVisible());
 
-        QTRY_COMPARE_WITH_TIMEOUT(guest.tchat->model().state().myseat, 2, 10000);
-        QTRY_COMPARE_WITH_TIMEOUT(host.tchat->model().view().seats[2].name, std::string("Bob"),
+        QTRY_COMPARE_WITH_TIMEOUT(guest.mainWindow->model().state().myseat, 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().view().seats[2].name, std::string("Bob"),
                                   10000);
-        QCOMPARE(guest.tchat->model().view().seats[1].name, std::string("Ann"));
+        QCOMPARE(guest.mainWindow->model().view().seats[1].name, std::string("Ann"));
         // The guest's own solo host is gone; the recent hosts remember Ann's.
-        QVERIFY(!guest.tchat->server()->isListening());
+        QVERIFY(!guest.mainWindow->server()->isListening());
         const NetworkChoices saved = loadNetworkChoicesFile(guest.ini().toStdString());
         QCOMPARE(saved.pilotName, std::string("Bob"));
         QCOMPARE(saved.recentHosts, std::vector<std::string>{address.toStdString()});
@@ -233,9 +233,9 @@ private slots:
         const quint16 port = freePort();
         {
             Window w;
-            QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
-            w.tchat->HostGame1Click();
-            THostDialog* hd = w.tchat->hostDialog();
+            QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+            w.mainWindow->hostGame();
+            HostDialog* hd = w.mainWindow->hostDialog();
             hd->edit_port->setValue(port);
             hd->check_internet->setChecked(true);
             QTest::mouseClick(hd->button_host, Qt::LeftButton);
@@ -253,25 +253,25 @@ private slots:
         // A router that refuses: a sentence, and hosting goes on for the LAN.
         router.setRefusing(true);
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
-        w.tchat->HostGame1Click();
-        THostDialog* hd = w.tchat->hostDialog();
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        w.mainWindow->hostGame();
+        HostDialog* hd = w.mainWindow->hostDialog();
         hd->edit_port->setValue(freePort());
         hd->check_internet->setChecked(true);
         QTest::mouseClick(hd->button_host, Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(hd->label_internet->text().contains(QStringLiteral("refused")),
                                  15000);
         QVERIFY(hd->label_internet->text().contains(QStringLiteral("network can still join")));
-        QVERIFY(w.tchat->server()->isListening());
+        QVERIFY(w.mainWindow->server()->isListening());
 
         // A router whose public address is markup: nothing of it is shown or
         // offered, and the forwarding it made is removed again.
         router.setRefusing(false);
         router.setExternalAddress("<h1>HI</h1>");
         Window rogue;
-        QTRY_COMPARE_WITH_TIMEOUT(rogue.tchat->model().state().myseat, 1, 10000);
-        rogue.tchat->HostGame1Click();
-        hd = rogue.tchat->hostDialog();
+        QTRY_COMPARE_WITH_TIMEOUT(rogue.mainWindow->model().state().myseat, 1, 10000);
+        rogue.mainWindow->hostGame();
+        hd = rogue.mainWindow->hostDialog();
         hd->edit_port->setValue(freePort());
         hd->check_internet->setChecked(true);
         QTest::mouseClick(hd->button_host, Qt::LeftButton);
@@ -281,26 +281,26 @@ private slots:
         QVERIFY(!hd->label_internet->text().contains(QStringLiteral("HI")));
         QVERIFY(!hd->addressText().contains(QStringLiteral("HI")));
         QTRY_COMPARE_WITH_TIMEOUT(router.activeMappings(), 0, 5000);
-        QVERIFY(rogue.tchat->server()->isListening());
+        QVERIFY(rogue.mainWindow->server()->isListening());
         qunsetenv("DRIFTWAKE_IGD_URL");
     }
 
     void everyJoinFailureIsExplainedAndMayBeTriedAgain() {
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         const auto joinAt = [&](quint16 port) {
-            w.tchat->joinDialog()->prepare(QStringLiteral("Bob"), {},
-                                           QStringLiteral("127.0.0.1:%1").arg(port));
-            w.tchat->joinDialog()->button_joinClick();
+            w.mainWindow->joinDialog()->prepare(QStringLiteral("Bob"), {},
+                                                QStringLiteral("127.0.0.1:%1").arg(port));
+            w.mainWindow->joinDialog()->onJoin();
         };
         const auto expectFailure = [&](const QString& words, int timeoutMs) {
-            QTRY_VERIFY_WITH_TIMEOUT(failureBox(*w.tchat) && failureBox(*w.tchat)->isVisible(),
-                                     timeoutMs);
-            QMessageBox* box = failureBox(*w.tchat);
+            QTRY_VERIFY_WITH_TIMEOUT(
+                failureBox(*w.mainWindow) && failureBox(*w.mainWindow)->isVisible(), timeoutMs);
+            QMessageBox* box = failureBox(*w.mainWindow);
             QVERIFY2(box->text().contains(words), qPrintable(box->text()));
             // The program carries on, unconnected.
-            QVERIFY(w.tchat->isVisible());
-            QVERIFY(!w.tchat->server()->isListening());
+            QVERIFY(w.mainWindow->isVisible());
+            QVERIFY(!w.mainWindow->server()->isListening());
         };
 
         // Refused: nothing listens there.
@@ -309,15 +309,15 @@ private slots:
         expectFailure(QStringLiteral("refused"), 10000);
         // Try Again opens the join dialog on the same address.
         QAbstractButton* again = nullptr;
-        for (QAbstractButton* b : failureBox(*w.tchat)->buttons())
+        for (QAbstractButton* b : failureBox(*w.mainWindow)->buttons())
             if (b->text() == QStringLiteral("Try Again"))
                 again = b;
         QVERIFY(again);
         QTest::mouseClick(again, Qt::LeftButton);
-        QTRY_VERIFY(w.tchat->joinDialog()->isVisible());
-        QCOMPARE(w.tchat->joinDialog()->combo_address->currentText(),
+        QTRY_VERIFY(w.mainWindow->joinDialog()->isVisible());
+        QCOMPARE(w.mainWindow->joinDialog()->combo_address->currentText(),
                  QStringLiteral("127.0.0.1:%1").arg(closedPort));
-        QTRY_VERIFY(!failureBox(*w.tchat));
+        QTRY_VERIFY(!failureBox(*w.mainWindow));
 
         // Full: the host sends its refusal and closes.
         QTcpServer fake;
@@ -338,16 +338,16 @@ private slots:
         });
         joinAt(fake.serverPort());
         expectFailure(QStringLiteral("Game is full"), 10000);
-        failureBox(*w.tchat)->reject();
+        failureBox(*w.mainWindow)->reject();
         // Cancel goes back to the start window.
-        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
-        QTRY_VERIFY(!failureBox(*w.tchat));
+        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QTRY_VERIFY(!failureBox(*w.mainWindow));
 
         mode = Mode::Hangup;
         joinAt(fake.serverPort());
         expectFailure(QStringLiteral("closed the connection"), 10000);
-        failureBox(*w.tchat)->reject();
-        QTRY_VERIFY(!failureBox(*w.tchat));
+        failureBox(*w.mainWindow)->reject();
+        QTRY_VERIFY(!failureBox(*w.mainWindow));
 
         // No answer within 10 seconds.
         mode = Mode::Silent;
@@ -359,7 +359,7 @@ private slots:
         QVERIFY(!held.isEmpty());
     }
     void theRoutersAnswerIsShownAsPlainText() {
-        THostDialog dialog;
+        HostDialog dialog;
         dialog.hosted({QStringLiteral("192.168.1.5:7772")},
                       QStringLiteral("Your router forwards port 7772 to this computer: friends on "
                                      "the internet join at <h1>HI</h1>."));
@@ -375,9 +375,9 @@ private slots:
         PortMapper::setHelperProgram(qEnvironmentVariable("DRIFTWAKE_BIN"));
         const quint16 port = freePort();
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
-        w.tchat->HostGame1Click();
-        THostDialog* hd = w.tchat->hostDialog();
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        w.mainWindow->hostGame();
+        HostDialog* hd = w.mainWindow->hostDialog();
         hd->edit_name->setText(QStringLiteral("Ann"));
         hd->edit_port->setValue(port);
         hd->check_internet->setChecked(true);
@@ -386,16 +386,16 @@ private slots:
                                      QString::fromLatin1(testing::FakeIgd::kExternalAddress)),
                                  15000);
         hd->close();
-        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         testing::RawClient bob;
         QCOMPARE(bob.login(port, "Bob"), 2);
         // A game runs: closing the window would ask "Close anyway?".
-        auto* options = w.tchat->findChild<Tgamestart*>();
+        auto* options = w.mainWindow->findChild<GameOptionsDialog*>();
         QVERIFY(options);
         emit options->startRequested(
             msg::StartGameRequest{"Ann", "5000", "70", true, true}.encode());
         QVERIFY(bob.waitFor<msg::StartGameAnnounce>(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(w.tchat->server()->core().engine().gameinprogress, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->server()->core().engine().gameinprogress, 5000);
 
         // Standard error goes to a file meanwhile.
         QTemporaryFile err;
@@ -403,7 +403,7 @@ private slots:
         std::fflush(stderr);
         const int savedErr = ::dup(2);
         ::dup2(err.handle(), 2);
-        quitOnSignals([&w] { w.tchat->endOnSignal(); });
+        quitOnSignals([&w] { w.mainWindow->endOnSignal(); });
         QElapsedTimer clock;
         clock.start();
         ::kill(::getpid(), SIGTERM);
@@ -439,26 +439,26 @@ private slots:
         QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/driftwake-lobby"));
         qputenv("PATH", lobbyDir().path().toUtf8());
         Window w;
-        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
         QVERIFY(!runningWith(lobbyBin(), w.data.path()));
         if (from == 0) {
-            QCOMPARE(w.tchat->startWindow()->button_lobby->text(),
+            QCOMPARE(w.mainWindow->startWindow()->button_lobby->text(),
                      QStringLiteral("Find Players Online…"));
-            QTest::mouseClick(w.tchat->startWindow()->button_lobby, Qt::LeftButton);
+            QTest::mouseClick(w.mainWindow->startWindow()->button_lobby, Qt::LeftButton);
         } else if (from == 1) {
-            auto* action = w.tchat->findChild<QAction*>(QStringLiteral("FindPlayers1"));
+            auto* action = w.mainWindow->findChild<QAction*>(QStringLiteral("FindPlayers1"));
             QVERIFY(action);
             QCOMPARE(action->text(), QStringLiteral("Find Players Online…"));
             action->trigger();
         } else {
             // No lobby at the path the window names: driftwake-lobby serves.
-            auto* download = w.tchat->findChild<Tdownload*>();
+            auto* download = w.mainWindow->findChild<DownloadWindow*>();
             QVERIFY(!QFileInfo::exists(download->lobbyPath()));
             download->Button2->click();
         }
         pid_t lobby = 0;
         QTRY_VERIFY_WITH_TIMEOUT((lobby = runningWith(lobbyBin(), w.data.path())) != 0, 10000);
-        QVERIFY(!w.tchat->isVisible());
+        QVERIFY(!w.mainWindow->isVisible());
         // It is the lobby's window that runs, not a program that ended at once.
         QTest::qWait(500);
         QCOMPARE(runningWith(lobbyBin(), w.data.path()), lobby);
@@ -469,25 +469,25 @@ private slots:
     void withoutTheLobbyTheGameStays() {
         qputenv("PATH", emptyDir_.path().toUtf8());
         Window w;
-        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
-        QTest::mouseClick(w.tchat->startWindow()->button_lobby, Qt::LeftButton);
+        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QTest::mouseClick(w.mainWindow->startWindow()->button_lobby, Qt::LeftButton);
         const QString said = QStringLiteral("The lobby could not be started: driftwake-lobby was "
                                             "found neither beside the game nor on the PATH.");
         const auto notice = [&] {
-            for (auto* box : w.tchat->findChildren<QMessageBox*>())
+            for (auto* box : w.mainWindow->findChildren<QMessageBox*>())
                 if (box->isVisible() && box->text().contains(said))
                     return box;
             return static_cast<QMessageBox*>(nullptr);
         };
         QTRY_VERIFY(notice());
-        QVERIFY(w.tchat->isVisible());
+        QVERIFY(w.mainWindow->isVisible());
         // The choices are offered again.
-        QVERIFY(w.tchat->startWindow()->isVisible());
+        QVERIFY(w.mainWindow->startWindow()->isVisible());
         notice()->close();
 
-        w.tchat->findChild<QAction*>(QStringLiteral("FindPlayers1"))->trigger();
+        w.mainWindow->findChild<QAction*>(QStringLiteral("FindPlayers1"))->trigger();
         QTRY_VERIFY(notice());
-        QVERIFY(w.tchat->isVisible());
+        QVERIFY(w.mainWindow->isVisible());
         QVERIFY(!runningWith(lobbyBin(), w.data.path()));
     }
 

@@ -4,16 +4,16 @@
 // a game joined from the window ending on the start window ("Try Again"),
 // the host's controls following the host's rights, and the question before a
 // hosting window ends a running game.
-#include "host/tserver.h"
+#include "host/hostserver.h"
 #include "protocol/messages.h"
 #include "protocol/protocol.h"
 #include "tests/support/processes.h"
 #include "tests/support/tcpproxy.h"
 #include "ui/banner.h"
 #include "ui/chatpane.h"
+#include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
-#include "ui/tchat.h"
-#include "ui/tspylist.h"
+#include "ui/spectatorlist.h"
 
 #include <QAction>
 #include <QApplication>
@@ -135,7 +135,7 @@ public:
 // A joining main window with a data directory of its own.
 struct Window {
     QTemporaryDir data;
-    std::unique_ptr<Tchat> tchat;
+    std::unique_ptr<MainWindow> mainWindow;
 
     explicit Window(quint16 port, LaunchMode mode = LaunchMode::Join) {
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
@@ -145,12 +145,12 @@ struct Window {
         o.hostaddress = "127.0.0.1";
         o.port = port;
         o.announce = false;
-        tchat = std::make_unique<Tchat>(o);
-        tchat->show();
+        mainWindow = std::make_unique<MainWindow>(o);
+        mainWindow->show();
     }
-    QString chatText() { return tchat->chat().mainchat()->toPlainText(); }
-    bool bannerShown() { return tchat->banner()->isVisible(); }
-    int handCard(int place) { return tchat->model().view().hand[std::size_t(place)].card; }
+    QString chatText() { return mainWindow->chat().mainchat()->toPlainText(); }
+    bool bannerShown() { return mainWindow->banner()->isVisible(); }
+    int handCard(int place) { return mainWindow->model().view().hand[std::size_t(place)].card; }
 };
 
 // Seats the window that makes the host's n-th connection as `seat` with
@@ -169,9 +169,9 @@ Peer* seated(FakeHost& host, Window& w, std::size_t n, int seat,
 // a launch line, once the window has shown itself.
 void joinFromDialog(Window& w, quint16 port) {
     QTRY_VERIFY(w.chatText().contains(QStringLiteral("Loading Multi-player Game")));
-    w.tchat->joinDialog()->prepare(QStringLiteral("Ann"), {},
-                                   QStringLiteral("127.0.0.1:%1").arg(port));
-    w.tchat->joinDialog()->button_joinClick();
+    w.mainWindow->joinDialog()->prepare(QStringLiteral("Ann"), {},
+                                        QStringLiteral("127.0.0.1:%1").arg(port));
+    w.mainWindow->joinDialog()->onJoin();
 }
 
 // With DRIFTWAKE_SHOT_DIR set, writes what the window shows, for review.
@@ -203,26 +203,26 @@ private slots:
         // spectator, a turn.
         host.send(first, msg::NewPlayerInfo{6, "Spy"});
         host.send(first, msg::NextPlayer{2, 7, 9, 31});
-        QTRY_COMPARE(w.tchat->findChild<Tspylist*>()->spies().size(), 1);
-        QTRY_COMPARE(w.tchat->model().state().turnseat, 2);
-        w.tchat->model().card1MouseUp(1, false);
-        QCOMPARE(w.tchat->model().state().selectedslot, 1);
+        QTRY_COMPARE(w.mainWindow->findChild<SpectatorList*>()->spies().size(), 1);
+        QTRY_COMPARE(w.mainWindow->model().state().turnseat, 2);
+        w.mainWindow->model().onCardReleased(1, false);
+        QCOMPARE(w.mainWindow->model().state().selectedslot, 1);
 
         // The link goes down and stays down for the first attempts.
         proxy.setDown(true);
         proxy.cut();
         QTRY_VERIFY(w.bannerShown());
-        QVERIFY(w.tchat->isVisible());
-        QVERIFY(
-            w.tchat->banner()->text().startsWith(QStringLiteral("Connection lost: reconnecting…")));
+        QVERIFY(w.mainWindow->isVisible());
+        QVERIFY(w.mainWindow->banner()->text().startsWith(
+            QStringLiteral("Connection lost: reconnecting…")));
         QVERIFY(w.chatText().contains(QStringLiteral("Reconnecting…")));
-        QVERIFY(w.tchat->banner()->button()->isVisible());
-        QCOMPARE(w.tchat->banner()->button()->text(), QStringLiteral("Give up"));
+        QVERIFY(w.mainWindow->banner()->button()->isVisible());
+        QCOMPARE(w.mainWindow->banner()->button()->text(), QStringLiteral("Give up"));
         QTRY_VERIFY_WITH_TIMEOUT(proxy.turnedAway() >= 2, 10000);
-        QTRY_VERIFY(w.tchat->banner()->text().contains(QStringLiteral("(attempt 2)")));
-        shot(w.tchat.get(), "rejoin-banner.png");
+        QTRY_VERIFY(w.mainWindow->banner()->text().contains(QStringLiteral("(attempt 2)")));
+        shot(w.mainWindow.get(), "rejoin-banner.png");
         // Nothing can be played meanwhile.
-        QVERIFY(!w.tchat->centralWidget()->findChild<QWidget*>()->isEnabled());
+        QVERIFY(!w.mainWindow->centralWidget()->findChild<QWidget*>()->isEnabled());
 
         proxy.setDown(false);
         Peer* second = host.peer(1, 15000);
@@ -245,21 +245,21 @@ private slots:
         QTRY_COMPARE(w.handCard(4), 13);
 
         QVERIFY(!w.bannerShown());
-        QVERIFY(w.tchat->isVisible());
+        QVERIFY(w.mainWindow->isVisible());
         QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
-        const ClientState& s = w.tchat->model().state();
+        const ClientState& s = w.mainWindow->model().state();
         QCOMPARE(s.myseat, 2);
         QCOMPARE(s.selectedslot, 0);
         QCOMPARE(s.turnseat, 1);
         QCOMPARE(w.handCard(1), 10);
         QCOMPARE(w.handCard(3), 0);
         QCOMPARE(w.handCard(7), 0); // the old seventh card is gone
-        QCOMPARE(w.tchat->model().view().seats[2].score, std::string("200"));
-        QCOMPARE(w.tchat->model().view().seats[1].name, std::string("Hal"));
-        QVERIFY(w.tchat->findChild<Tspylist*>()->spies().isEmpty());
-        QVERIFY(w.tchat->centralWidget()->findChild<QWidget*>()->isEnabled());
-        QCOMPARE(w.tchat->rejoinPlan().phase(), RejoinPlan::Phase::Connected);
-        shot(w.tchat.get(), "rejoin-back.png");
+        QCOMPARE(w.mainWindow->model().view().seats[2].score, std::string("200"));
+        QCOMPARE(w.mainWindow->model().view().seats[1].name, std::string("Hal"));
+        QVERIFY(w.mainWindow->findChild<SpectatorList*>()->spies().isEmpty());
+        QVERIFY(w.mainWindow->centralWidget()->findChild<QWidget*>()->isEnabled());
+        QCOMPARE(w.mainWindow->rejoinPlan().phase(), RejoinPlan::Phase::Connected);
+        shot(w.mainWindow.get(), "rejoin-back.png");
     }
 
     void aRefusedReclaimJoinsAsANewcomerAndSaysSo() {
@@ -280,12 +280,12 @@ private slots:
         QCOMPARE(login->seat, 3);
         QTRY_VERIFY(!w.bannerShown());
         QVERIFY(w.chatText().contains(QStringLiteral("did not give your seat back")));
-        QCOMPARE(w.tchat->model().state().myseat, 3);
+        QCOMPARE(w.mainWindow->model().state().myseat, 3);
         QCOMPARE(w.handCard(1), 0);
         // The old key is spent: a later drop without a new one ends.
-        QVERIFY(!w.tchat->rejoinPlan().hasKey());
+        QVERIFY(!w.mainWindow->rejoinPlan().hasKey());
         proxy.cut();
-        QTRY_VERIFY(!w.tchat->isVisible());
+        QTRY_VERIFY(!w.mainWindow->isVisible());
     }
 
     void giveUpEndsAndAHostWithoutKeysEndsAtOnce() {
@@ -299,8 +299,8 @@ private slots:
             proxy.setDown(true);
             proxy.cut();
             QTRY_VERIFY(w.bannerShown());
-            QTest::mouseClick(w.tchat->banner()->button(), Qt::LeftButton);
-            QTRY_VERIFY(!w.tchat->isVisible());
+            QTest::mouseClick(w.mainWindow->banner()->button(), Qt::LeftButton);
+            QTRY_VERIFY(!w.mainWindow->isVisible());
             const int tried = proxy.turnedAway();
             QTest::qWait(1500);
             QCOMPARE(proxy.turnedAway(), tried); // no attempts after giving up
@@ -314,9 +314,9 @@ private slots:
             host.send(p, msg::SendLoginInfo{2});
             QVERIFY(host.expect<msg::LoginInfo>(p));
             host.send(p, msg::NewPlayerInfo{2, "Ann"});
-            QTRY_COMPARE(w.tchat->model().view().seats[2].name, std::string("Ann"));
+            QTRY_COMPARE(w.mainWindow->model().view().seats[2].name, std::string("Ann"));
             proxy.cut();
-            QTRY_VERIFY(!w.tchat->isVisible());
+            QTRY_VERIFY(!w.mainWindow->isVisible());
             QVERIFY(!w.bannerShown());
             QTest::qWait(1000);
             QCOMPARE(host.peers.size(), std::size_t(2));
@@ -329,12 +329,12 @@ private slots:
             QVERIFY(p);
             host.server.close();
             p->sock->abort();
-            QTRY_VERIFY_WITH_TIMEOUT(w.tchat->banner()->text() ==
+            QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->banner()->text() ==
                                          QStringLiteral("The host no longer runs the game."),
                                      10000);
-            QVERIFY(!w.tchat->banner()->button()->isVisible());
-            QTRY_VERIFY_WITH_TIMEOUT(!w.tchat->isVisible(), 10000);
-            QCOMPARE(w.tchat->rejoinPlan().attempts(), RejoinPlan::kRefusalsToEnd);
+            QVERIFY(!w.mainWindow->banner()->button()->isVisible());
+            QTRY_VERIFY_WITH_TIMEOUT(!w.mainWindow->isVisible(), 10000);
+            QCOMPARE(w.mainWindow->rejoinPlan().attempts(), RejoinPlan::kRefusalsToEnd);
         }
     }
 
@@ -364,11 +364,11 @@ private slots:
         const QString text = removed ? QStringLiteral("The host removed you from the game.")
                                      : QStringLiteral("The host ended the game.");
         QTRY_VERIFY(w.bannerShown());
-        QCOMPARE(w.tchat->banner()->text(), text);
-        QVERIFY(!w.tchat->banner()->button()->isVisible()); // nothing to click
-        shot(w.tchat.get(), removed ? "notice-removed.png" : "notice-hostended.png");
+        QCOMPARE(w.mainWindow->banner()->text(), text);
+        QVERIFY(!w.mainWindow->banner()->button()->isVisible()); // nothing to click
+        shot(w.mainWindow.get(), removed ? "notice-removed.png" : "notice-hostended.png");
         QVERIFY(w.chatText().contains(text));
-        QTRY_VERIFY_WITH_TIMEOUT(!w.tchat->isVisible(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!w.mainWindow->isVisible(), 10000);
         QVERIFY2(clock.elapsed() >= 2500, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(host.peers.size(), std::size_t(1)); // no attempt to come back
     }
@@ -385,26 +385,26 @@ private slots:
         // The host program is killed: nothing listens any more.
         host.server.close();
         p->sock->abort();
-        QTRY_VERIFY_WITH_TIMEOUT(w.tchat->banner()->text() ==
+        QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->banner()->text() ==
                                      QStringLiteral("The host no longer runs the game."),
                                  15000);
-        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
+        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
         QVERIFY(w.bannerShown());
-        QCOMPARE(w.tchat->banner()->button()->text(), QStringLiteral("Try Again"));
-        QVERIFY(w.tchat->banner()->button()->isVisible());
+        QCOMPARE(w.mainWindow->banner()->button()->text(), QStringLiteral("Try Again"));
+        QVERIFY(w.mainWindow->banner()->button()->isVisible());
         QVERIFY(w.chatText().contains(QStringLiteral("The host no longer runs the game.")));
-        shot(w.tchat.get(), "gave-up-start-window.png");
+        shot(w.mainWindow.get(), "gave-up-start-window.png");
         // The window stays, and tries nothing more on its own.
         QTest::qWait(kNoticeWaitMs);
-        QVERIFY(w.tchat->isVisible());
-        QCOMPARE(w.tchat->exitStatus(), 0);
+        QVERIFY(w.mainWindow->isVisible());
+        QCOMPARE(w.mainWindow->exitStatus(), 0);
         QCOMPARE(host.peers.size(), std::size_t(1));
 
         // The host is back: Try Again asks for the same seat with the same key.
         QVERIFY(host.server.listen(QHostAddress::LocalHost, port));
-        QTest::mouseClick(w.tchat->banner()->button(), Qt::LeftButton);
-        QTRY_VERIFY(!w.tchat->startWindow()->isVisible());
-        QVERIFY(w.tchat->rejoinPlan().rejoining());
+        QTest::mouseClick(w.mainWindow->banner()->button(), Qt::LeftButton);
+        QTRY_VERIFY(!w.mainWindow->startWindow()->isVisible());
+        QVERIFY(w.mainWindow->rejoinPlan().rejoining());
         Peer* again = host.peer(1, 15000);
         QVERIFY(again);
         host.send(again, msg::SendLoginInfo{5});
@@ -415,7 +415,7 @@ private slots:
         QVERIFY(host.expect<msg::LoginInfo>(again));
         QTRY_VERIFY(!w.bannerShown());
         QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
-        QCOMPARE(w.tchat->model().state().myseat, 2);
+        QCOMPARE(w.mainWindow->model().state().myseat, 2);
     }
 
     void theHostsWordInAGameJoinedFromTheWindowLeadsToTheStartWindow_data() {
@@ -438,15 +438,15 @@ private slots:
         p->sock->disconnectFromHost();
         const QString text = removed ? QStringLiteral("The host removed you from the game.")
                                      : QStringLiteral("The host ended the game.");
-        QTRY_VERIFY(w.tchat->startWindow()->isVisible());
-        QCOMPARE(w.tchat->banner()->text(), text);
-        QVERIFY(!w.tchat->banner()->button()->isVisible()); // nothing to try again
+        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QCOMPARE(w.mainWindow->banner()->text(), text);
+        QVERIFY(!w.mainWindow->banner()->button()->isVisible()); // nothing to try again
         QTest::qWait(kNoticeWaitMs);
-        QVERIFY(w.tchat->isVisible());
+        QVERIFY(w.mainWindow->isVisible());
         QCOMPARE(host.peers.size(), std::size_t(1));
         // Join from the start window opens the join dialog.
-        QTest::mouseClick(w.tchat->startWindow()->button_join, Qt::LeftButton);
-        QTRY_VERIFY(w.tchat->joinDialog()->isVisible());
+        QTest::mouseClick(w.mainWindow->startWindow()->button_join, Qt::LeftButton);
+        QTRY_VERIFY(w.mainWindow->joinDialog()->isVisible());
     }
 
     void theHostsControlsFollowTheHostsRights() {
@@ -458,21 +458,21 @@ private slots:
         QVERIFY(host.expect<msg::LoginInfo>(p));
         host.send(p, msg::NewPlayerInfo{2, "Ann"});
         host.send(p, msg::HostRights{1});
-        QTRY_COMPARE(w.tchat->model().view().seats[2].name, std::string("Ann"));
-        auto* startItem = w.tchat->findChild<QAction*>(QStringLiteral("StartGame1"));
+        QTRY_COMPARE(w.mainWindow->model().view().seats[2].name, std::string("Ann"));
+        auto* startItem = w.mainWindow->findChild<QAction*>(QStringLiteral("StartGame1"));
         QVERIFY(startItem);
-        const BoardView& view = w.tchat->model().view();
+        const BoardView& view = w.mainWindow->model().view();
         QVERIFY(!startItem->isEnabled());
         QVERIFY(!view.startVisible);
-        QVERIFY(!w.tchat->model().state().ishost);
+        QVERIFY(!w.mainWindow->model().state().ishost);
 
         host.send(p, msg::HostRights{2});
-        QTRY_VERIFY(w.tchat->model().state().ishost);
+        QTRY_VERIFY(w.mainWindow->model().state().ishost);
         QVERIFY(view.startVisible);
         QVERIFY(startItem->isEnabled());
         QVERIFY(w.chatText().contains(QStringLiteral("You now hold the host's controls")));
         // Just-watch for others goes out.
-        w.tchat->model().SettoJustWatch1Click(3);
+        w.mainWindow->model().setToJustWatch(3);
         QCOMPARE(host.expect<msg::JustWatch>(p), (msg::JustWatch{3, true}));
 
         // A game starts: the start control hides while it runs, and comes
@@ -480,10 +480,10 @@ private slots:
         host.send(p, msg::StartGameAnnounce{"Ann", 5000, 70, true, true});
         QTRY_VERIFY(!view.startVisible);
         host.send(p, msg::HostRights{1});
-        QTRY_VERIFY(!w.tchat->model().state().ishost);
+        QTRY_VERIFY(!w.mainWindow->model().state().ishost);
         QVERIFY(!startItem->isEnabled());
         host.send(p, msg::HostRights{2});
-        QTRY_VERIFY(w.tchat->model().state().ishost);
+        QTRY_VERIFY(w.mainWindow->model().state().ishost);
         QVERIFY(!view.startVisible); // the game still runs
         host.send(p, msg::Winner{"Hal", 1});
         QTRY_VERIFY(view.startVisible);
@@ -498,14 +498,14 @@ private slots:
         // the other joins through the relay.
         const quint16 port = freePort();
         Window hostWindow(port, LaunchMode::Host);
-        QTRY_COMPARE_WITH_TIMEOUT(hostWindow.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(hostWindow.mainWindow->model().state().myseat, 1, 10000);
         TcpProxy proxy(port);
         QVERIFY(proxy.listen());
         Window w(proxy.port());
-        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 2, 10000);
-        QTRY_VERIFY(w.tchat->rejoinPlan().hasKey());
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 2, 10000);
+        QTRY_VERIFY(w.mainWindow->rejoinPlan().hasKey());
 
-        Engine& engine = hostWindow.tchat->server()->core().engine();
+        Engine& engine = hostWindow.mainWindow->server()->core().engine();
         msg::StartGameRequest start;
         start.starter = "Hal";
         start.amount = "5000";
@@ -520,7 +520,7 @@ private slots:
             return engine.players[2].cards[1] != 0;
         };
         QTRY_VERIFY_WITH_TIMEOUT(sameHand(), 10000);
-        const std::string nameBefore = hostWindow.tchat->model().view().seats[2].name;
+        const std::string nameBefore = hostWindow.mainWindow->model().view().seats[2].name;
         QCOMPARE(nameBefore, std::string("Ann"));
 
         proxy.cut();
@@ -528,14 +528,15 @@ private slots:
         // The host sees the seat go, and the computer takes it over.
         QTRY_VERIFY_WITH_TIMEOUT(!engine.players[2].connected, 10000);
         QTRY_VERIFY_WITH_TIMEOUT(!w.bannerShown(), 20000);
-        QCOMPARE(w.tchat->model().state().myseat, 2);
+        QCOMPARE(w.mainWindow->model().state().myseat, 2);
         QTRY_VERIFY_WITH_TIMEOUT(sameHand(), 10000);
         QVERIFY(engine.players[2].connected);
-        QCOMPARE(w.tchat->model().view().seats[2].score, std::to_string(engine.players[2].total));
-        QTRY_COMPARE(hostWindow.tchat->model().view().seats[2].name, std::string("Ann"));
+        QCOMPARE(w.mainWindow->model().view().seats[2].score,
+                 std::to_string(engine.players[2].total));
+        QTRY_COMPARE(hostWindow.mainWindow->model().view().seats[2].name, std::string("Ann"));
         QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
-        QVERIFY(w.tchat->isVisible());
-        QVERIFY(hostWindow.tchat->isVisible());
+        QVERIFY(w.mainWindow->isVisible());
+        QVERIFY(hostWindow.mainWindow->isVisible());
         QCOMPARE(proxy.relayed(), 2);
         // The other player of the game never saw a newcomer in another entry.
         QVERIFY(!hostWindow.chatText().contains(QStringLiteral("is spying")));
@@ -543,15 +544,15 @@ private slots:
 
     void closingAHostingWindowDuringAGameAsksFirst() {
         Window w(freePort(), LaunchMode::Host);
-        QTRY_COMPARE_WITH_TIMEOUT(w.tchat->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         // No game yet: closing asks nothing.
-        QVERIFY(!w.tchat->server()->core().engine().gameinprogress);
+        QVERIFY(!w.mainWindow->server()->core().engine().gameinprogress);
         msg::StartGameRequest start;
         start.starter = "Hal";
         start.amount = "5000";
         start.distance = "70";
-        w.tchat->server()->core().engine().startgame(gameStart(start));
-        QVERIFY(w.tchat->server()->core().engine().gameinprogress);
+        w.mainWindow->server()->core().engine().startgame(gameStart(start));
+        QVERIFY(w.mainWindow->server()->core().engine().gameinprogress);
 
         auto answer = [](QMessageBox::StandardButton b) {
             QTimer::singleShot(200, [b] {
@@ -562,12 +563,12 @@ private slots:
             });
         };
         answer(QMessageBox::No);
-        QVERIFY(!w.tchat->close());
-        QVERIFY(w.tchat->isVisible());
-        QVERIFY(w.tchat->server()->isListening());
+        QVERIFY(!w.mainWindow->close());
+        QVERIFY(w.mainWindow->isVisible());
+        QVERIFY(w.mainWindow->server()->isListening());
         answer(QMessageBox::Yes);
-        QVERIFY(w.tchat->close());
-        QVERIFY(!w.tchat->isVisible());
+        QVERIFY(w.mainWindow->close());
+        QVERIFY(!w.mainWindow->isVisible());
     }
 };
 

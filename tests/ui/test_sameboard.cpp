@@ -38,7 +38,7 @@ struct Player : BoardEvents {
     void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string& message) override;
-    void addtomineset(int, const std::string&) override {}
+    void setOwnTallyCell(int, const std::string&) override {}
     void addgame(const std::string&) override {}
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}
@@ -116,12 +116,12 @@ public:
     // sits at it (made by the engine's own pilot, announced to all).
     void step() {
         Engine& e = core.engine();
-        if (e.gameinprogress && e.timer1action() == TimerAction::None && !computer_)
+        if (e.gameinprogress && e.pendingAction() == TimerAction::None && !computer_)
             e.computerplay(e.currentplayer);
         else if (computer_)
-            core.computertimerTimer();
-        else if (timer1_)
-            core.timer1Timer();
+            core.computerTick();
+        else if (pauseTimer_)
+            core.pauseTick();
         pump();
     }
     // Steps until the engine waits for a play in the middle of a round,
@@ -134,7 +134,7 @@ public:
             if (!e.gameinprogress)
                 return false;
             if (core.counters().plays >= start + std::uint64_t(plays) &&
-                e.timer1action() == TimerAction::None)
+                e.pendingAction() == TimerAction::None)
                 return true;
         }
         return false;
@@ -150,10 +150,10 @@ public:
             p->entry = to; // its window speaks on the moved connection
     }
     void startTimer(EngineTimer t, int) override {
-        (t == EngineTimer::Timer1 ? timer1_ : computer_) = true;
+        (t == EngineTimer::Pause ? pauseTimer_ : computer_) = true;
     }
     void stopTimer(EngineTimer t) override {
-        (t == EngineTimer::Timer1 ? timer1_ : computer_) = false;
+        (t == EngineTimer::Pause ? pauseTimer_ : computer_) = false;
     }
     void diagnostic(const std::string&) override {}
     void event(const std::string&) override {}
@@ -169,7 +169,7 @@ public:
 private:
     std::map<int, Player*> players_;
     std::deque<std::pair<int, std::string>> down_, up_;
-    bool timer1_ = false;
+    bool pauseTimer_ = false;
     bool computer_ = false;
 };
 

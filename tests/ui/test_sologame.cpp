@@ -2,14 +2,14 @@
 // starts a two-pilot game, its own seat just watches, and the computer
 // pilots fly it to the winner. And solo games of the real program keep to
 // this machine: copies side by side never need port 7772.
-#include "host/tserver.h"
+#include "host/hostserver.h"
 #include "store/tallytable.h"
 #include "tests/support/processes.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
-#include "ui/tchat.h"
-#include "ui/tdownload.h"
-#include "ui/tgamestart.h"
+#include "ui/downloadwindow.h"
+#include "ui/gameoptionsdialog.h"
+#include "ui/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -103,7 +103,7 @@ private slots:
         LaunchOptions options = soloLaunch();
         options.timerScale = 0.002;
         {
-            Tchat window(options);
+            MainWindow window(options);
             window.show();
             QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
             QTRY_COMPARE(window.model().view().seats[1].name, std::string("You"));
@@ -113,7 +113,7 @@ private slots:
             QAction* start = menuItem(&window, QStringLiteral("Start Game"));
             QVERIFY(start && start->isEnabled());
             start->trigger();
-            auto* dialog = window.findChild<Tgamestart*>();
+            auto* dialog = window.findChild<GameOptionsDialog*>();
             QVERIFY(dialog && dialog->isVisible());
             auto* go = dialog->findChild<QWidget*>(QStringLiteral("button_start"));
             QVERIFY(go);
@@ -152,11 +152,11 @@ private slots:
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
         const LaunchOptions options = soloLaunch();
         {
-            Tchat window(options);
+            MainWindow window(options);
             window.show();
             QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
             // A solo game opens the download window over the main window.
-            for (Tdownload* d : window.findChildren<Tdownload*>())
+            for (DownloadWindow* d : window.findChildren<DownloadWindow*>())
                 d->hide();
             window.activateWindow();
             QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -173,7 +173,7 @@ private slots:
             // A new game hands the keys to the board, unless the user is typing.
             input->clearFocus();
             menuItem(&window, QStringLiteral("Start Game"))->trigger();
-            auto* dialog = window.findChild<Tgamestart*>();
+            auto* dialog = window.findChild<GameOptionsDialog*>();
             QTest::mouseClick(dialog->findChild<QWidget*>(QStringLiteral("button_start")),
                               Qt::LeftButton);
             window.activateWindow();

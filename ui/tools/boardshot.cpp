@@ -7,15 +7,15 @@
 #include "protocol/protocol.h"
 #include "store/settings.h"
 #include "store/tallytable.h"
+#include "ui/aboutwindow.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
+#include "ui/downloadwindow.h"
+#include "ui/gameoptionsdialog.h"
 #include "ui/messagebox.h"
+#include "ui/phraseswindow.h"
 #include "ui/scaling.h"
-#include "ui/tabout.h"
-#include "ui/tdownload.h"
-#include "ui/tgamestart.h"
-#include "ui/tphrases.h"
-#include "ui/ttallylist.h"
+#include "ui/tallywindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -39,7 +39,7 @@ struct ShotEvents : dw::BoardEvents {
     void notice(const std::string&) override {}
     void sound(const std::string&) override {}
     void send(const std::string&) override {}
-    void addtomineset(int, const std::string&) override {}
+    void setOwnTallyCell(int, const std::string&) override {}
     void addgame(const std::string&) override {}
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}
@@ -117,21 +117,21 @@ bool shootWindows(const QString& dir) {
     main.resize(dw::kMinClientWidth, dw::kMinClientHeight);
 
     dw::TallyTable table;
-    dw::Ttallylist tally(table, &main);
+    dw::TallyWindow tally(table, &main);
     tally.openTally({"Bob", "Klick"});
     tally.checklistClickCheck(0, true);
     ok &= shootWindow(&tally, dir, QStringLiteral("tally"));
 
     QWidget board(&main);
     dw::ChatPane pane(&board, {}, nullptr);
-    dw::Tphrases phrases(pane, {}, &main);
+    dw::PhrasesWindow phrases(pane, {}, &main);
     phrases.openPhrases();
     ok &= shootWindow(&phrases, dir, QStringLiteral("phrases"));
 
-    dw::Tabout about(&main);
+    dw::AboutWindow about(&main);
     ok &= shootWindow(&about, dir, QStringLiteral("about"));
 
-    dw::Tdownload download(&main);
+    dw::DownloadWindow download(&main);
     ok &= shootWindow(&download, dir, QStringLiteral("download"));
     // The box the download window opens: parented the way the window does.
     QMessageBox box(QMessageBox::Information, download.windowTitle(),
@@ -217,12 +217,12 @@ int main(int argc, char** argv) {
             dw::msg::StartingRound{}.encode(),
             dw::msg::MyCards{1, {{1, 6}, {2, 3}, {3, 12}, {4, 16}, {5, 1}, {6, 10}}}.encode(),
             dw::msg::NextPlayer{1, 7, 5, 19}.encode()});
-    s.model().card1MouseUp(1, false);
+    s.model().onCardReleased(1, false);
     ok &= s.shoot(QStringLiteral("opening"));
 
     // Mid-round: ships undocked and travelling, a protection, a teleport,
     // damage on Ann's ship; Bob just watches. Ann drew REPAIR and selects it.
-    s.model().card1MouseUp(1, false);
+    s.model().onCardReleased(1, false);
     s.feed({dw::msg::PlacingGo{1, 6, 1, 1}.encode(),
             dw::msg::NextPlayer{2, 0, 0, 20}.encode(),
             dw::msg::PlacingGo{2, 6, 3, 2}.encode(),
@@ -244,11 +244,11 @@ int main(int argc, char** argv) {
             dw::msg::HeDiscard{3, 4, 7}.encode(),
             dw::msg::JustWatching{2, true}.encode(),
             dw::msg::NextPlayer{1, 6, 13, 28}.encode()});
-    s.model().card1MouseUp(6, false);
+    s.model().onCardReleased(6, false);
     ok &= s.shoot(QStringLiteral("midround"));
 
     // Round over: Bob completed the trip.
-    s.model().card1MouseUp(6, false);
+    s.model().onCardReleased(6, false);
     s.feed({dw::msg::PlacingGo{1, 13, 6, 1}.encode(), dw::msg::NextPlayer{2, 0, 0, 29}.encode(),
             dw::msg::Traveling{2, 70000, 5, 1, 20000}.encode(),
             dw::msg::PostScores{2,
@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
 
     ok &= shootChat(dir);
 
-    dw::Tgamestart dialog;
+    dw::GameOptionsDialog dialog;
     ok &= shootWindow(&dialog, dir, QStringLiteral("gamestart"));
     if (parser.isSet(QStringLiteral("windows")))
         ok &= shootWindows(dir);

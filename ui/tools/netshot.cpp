@@ -4,9 +4,9 @@
 // with a double click. Writes the start window, both dialogs and both main
 // windows as PNG files, for the README and for review. Announcements stay on
 // this machine (DRIFTWAKE_LAN_SCOPE=loopback).
-#include "host/tserver.h"
+#include "host/hostserver.h"
+#include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
-#include "ui/tchat.h"
 #include "ui/tools/shots.h"
 
 #include <QApplication>
@@ -40,11 +40,11 @@ quint16 freePort() {
     return probe.serverPort();
 }
 
-std::unique_ptr<dw::Tchat> window(const QTemporaryDir& data, QPoint at) {
+std::unique_ptr<dw::MainWindow> window(const QTemporaryDir& data, QPoint at) {
     qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
     dw::LaunchOptions o;
     o.port = freePort();
-    auto w = std::make_unique<dw::Tchat>(o);
+    auto w = std::make_unique<dw::MainWindow>(o);
     w->move(at);
     w->show();
     return w;
@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     save(host->startWindow(), out, "net-start.png");
 
     host->startWindow()->button_host->click();
-    dw::THostDialog* hd = host->hostDialog();
+    dw::HostDialog* hd = host->hostDialog();
     hd->edit_name->setText(QStringLiteral("Ann"));
     hd->edit_port->setValue(freePort());
     hd->button_host->click();
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
     save(hd, out, "net-host.png");
 
     auto guest = window(guestData, {820, 0});
-    guest->JoinGame1Click();
-    dw::TJoinDialog* jd = guest->joinDialog();
+    guest->joinGame();
+    dw::JoinDialog* jd = guest->joinDialog();
     jd->edit_name->setText(QStringLiteral("Bob"));
     if (!waitUntil([&] { return jd->list_games->topLevelItemCount() > 0; }, 3000))
         return fail("the LAN list stayed empty");

@@ -35,30 +35,30 @@ struct ChatLine;
 class ClientConnection;
 class LanAnnouncer;
 class PortMapper;
-class THostDialog;
-class TConnectingWindow;
-class TJoinDialog;
-class TStartWindow;
+class HostDialog;
+class ConnectingWindow;
+class JoinDialog;
+class StartWindow;
 class SoundPlayer;
-class TBanner;
-class TServer;
-class Tabout;
-class Tdownload;
-class Tgamestart;
-class Thelp;
-class Tphrases;
-class Tspylist;
-class Ttallylist;
+class Banner;
+class HostServer;
+class AboutWindow;
+class DownloadWindow;
+class GameOptionsDialog;
+class HelpWindow;
+class PhrasesWindow;
+class SpectatorList;
+class TallyWindow;
 
-class Tchat : public QMainWindow, private BoardEvents {
+class MainWindow : public QMainWindow, private BoardEvents {
     Q_OBJECT
 public:
-    explicit Tchat(const LaunchOptions& options, QWidget* parent = nullptr);
-    ~Tchat() override;
+    explicit MainWindow(const LaunchOptions& options, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // For tests and tools.
     BoardModel& model() { return *model_; }
-    TServer* server() const { return server_; }
+    HostServer* server() const { return server_; }
     const TallyTable& tally() const { return tally_; }
     ChatPane& chat() { return *chat_; }
     QString dataDirectory() const { return dataDir_; }
@@ -67,10 +67,10 @@ public:
     int botDelay() const { return botDelayMs(settings_.botSpeed); }
 
     // Network play from the window, for tests and tools.
-    TStartWindow* startWindow() const { return startWindow_; }
-    THostDialog* hostDialog() const { return hostDialog_; }
-    TJoinDialog* joinDialog() const { return joinDialog_; }
-    TConnectingWindow* connectingWindow() const { return connecting_; }
+    StartWindow* startWindow() const { return startWindow_; }
+    HostDialog* hostDialog() const { return hostDialog_; }
+    JoinDialog* joinDialog() const { return joinDialog_; }
+    ConnectingWindow* connectingWindow() const { return connecting_; }
     LanAnnouncer* announcer() const { return announcer_; }
     PortMapper* portMapper() const { return portmap_; }
     // The lobby download address when one is configured
@@ -79,8 +79,8 @@ public:
     // window otherwise.
     QString lobbyUrl() const;
     // The File menu's entries; both ask before leaving a solo game.
-    void HostGame1Click();
-    void JoinGame1Click();
+    void hostGame();
+    void joinGame();
     // "Find Players Online…" (the start window and the File menu): starts
     // driftwake-lobby and closes the game; when the lobby cannot be started
     // a notice says why and the game stays (false).
@@ -93,7 +93,7 @@ public:
 
     // Rejoining after a dropped connection, and the notices before the end.
     const RejoinPlan& rejoinPlan() const { return rejoin_; }
-    TBanner* banner() const { return banner_; }
+    Banner* banner() const { return banner_; }
     // How the program ends (see ExitStatus); 0 unless the game of a launch
     // line ended on its own.
     int exitStatus() const { return exitStatus_; }
@@ -112,7 +112,7 @@ private:
     static constexpr std::array<PilotLevel, 2> kPilotLevels{PilotLevel::Classic,
                                                             PilotLevel::Expert};
     // Start-up.
-    void FormCreate();
+    void buildWindow();
     void buildMenus();
     void createWindows();
     void processparams();
@@ -144,9 +144,9 @@ private:
 
     // Receiving.
     void dispatch(std::string_view message);
-    template <class M, void (Tchat::*Handle)(const M&)> void on(std::string_view payload);
-    void chatrecieved(const msg::Chat& m);
-    void chatrecieved(const msg::Action& m);
+    template <class M, void (MainWindow::*Handle)(const M&)> void on(std::string_view payload);
+    void chatReceived(const msg::Chat& m);
+    void chatReceived(const msg::Action& m);
     // Shows a line in the chat view and logs it.
     void showLine(const ChatLine& line);
     void playasound(const msg::PlayASound& m);
@@ -154,7 +154,7 @@ private:
     void wrongversion(const msg::WrongVersion& m);
     void full(const msg::Full& m);
 
-    // Rejoining, notices and the host's rights (tchatrejoin.cpp).
+    // Rejoining, notices and the host's rights (mainwindowrejoin.cpp).
     void setupRejoining();
     void connectionClosed();
     // The steps of rejoining; true when the message belongs to them.
@@ -187,7 +187,7 @@ private:
     void notice(const std::string& text) override;
     void sound(const std::string& name) override;
     void send(const std::string& message) override;
-    void addtomineset(int column, const std::string& value) override;
+    void setOwnTallyCell(int column, const std::string& value) override;
     void addgame(const std::string& result) override;
     void spyAdded(const std::string& item) override;
     void spyRemoved(const std::string& item) override;
@@ -210,10 +210,10 @@ private:
     std::string iniPath() const;
 
     // Menus and controls.
-    void button_startClick();
-    void JustWatch1Click();
-    void TextColor1Click();
-    void ResetScreenLocation1Click();
+    void openGameOptions();
+    void justWatch();
+    void chooseTextColour();
+    void resetScreenLocation();
     // The board (and the chat in it) scaled to the client area.
     void fitBoard();
     // View > Actual Size: the window that shows the board at 100%.
@@ -248,15 +248,15 @@ private:
     ChatPane* chat_ = nullptr;
     SoundPlayer* sounds_ = nullptr;
     ClientConnection* conn_ = nullptr;
-    QTcpSocket Sock11; // the lobby link: opened, never written
+    QTcpSocket lobbyLink; // the lobby link: opened, never written
     QPointer<QMessageBox> notice_;
 
     // Network play from the window.
     NetworkChoices choices_;
-    TStartWindow* startWindow_ = nullptr;
-    THostDialog* hostDialog_ = nullptr;
-    TJoinDialog* joinDialog_ = nullptr;
-    TConnectingWindow* connecting_ = nullptr;
+    StartWindow* startWindow_ = nullptr;
+    HostDialog* hostDialog_ = nullptr;
+    JoinDialog* joinDialog_ = nullptr;
+    ConnectingWindow* connecting_ = nullptr;
     LanAnnouncer* announcer_ = nullptr;
     PortMapper* portmap_ = nullptr;
     std::string announceId_;
@@ -272,7 +272,7 @@ private:
     RejoinPlan rejoin_;
     QTimer rejoinTimer_;
     QTimer endTimer_;
-    TBanner* banner_ = nullptr;
+    Banner* banner_ = nullptr;
     QString connHost_;
     quint16 connPort_ = 0;
     bool reclaimSent_ = false;
@@ -285,14 +285,14 @@ private:
     int exitStatus_ = 0;
 
     // Other windows, created after the main window in start-up order.
-    Tabout* about_ = nullptr;
-    Tspylist* spylist_ = nullptr;
-    Thelp* help_ = nullptr;
-    Tgamestart* gamestart_ = nullptr;
-    Tphrases* phrases_ = nullptr;
-    Ttallylist* tallylist_ = nullptr;
-    TServer* server_ = nullptr;
-    Tdownload* download_ = nullptr;
+    AboutWindow* about_ = nullptr;
+    SpectatorList* spylist_ = nullptr;
+    HelpWindow* help_ = nullptr;
+    GameOptionsDialog* gamestart_ = nullptr;
+    PhrasesWindow* phrases_ = nullptr;
+    TallyWindow* tallylist_ = nullptr;
+    HostServer* server_ = nullptr;
+    DownloadWindow* download_ = nullptr;
 
     // Menu items.
     QAction* StartGame1 = nullptr;
@@ -304,7 +304,7 @@ private:
     QMenu* ComputerPilots1 = nullptr;           // enabled on the hosting copy
     std::array<QAction*, 2> pilotLevelItems_{}; // Classic1, Expert1
     std::array<QAction*, 4> textSizeItems_{};   // N8, N10, N12, N14
-    QAction* JustWatch1 = nullptr;
+    QAction* justWatchAction = nullptr;
     QAction* fullScreen_ = nullptr;
     QMenu* popup_kick = nullptr;
     QAction* RemoveFromGame1 = nullptr;

@@ -1,5 +1,5 @@
 // The lobby download window against a small HTTP server on 127.0.0.1.
-#include "ui/tdownload.h"
+#include "ui/downloadwindow.h"
 
 #include <QDir>
 #include <QFile>
@@ -17,7 +17,7 @@
 #include <memory>
 #include <vector>
 
-using dw::Tdownload;
+using dw::DownloadWindow;
 
 namespace {
 
@@ -118,12 +118,12 @@ struct Run {
 
 } // namespace
 
-class TdownloadTest : public QObject {
+class DownloadWindowTest : public QObject {
     Q_OBJECT
 
     std::unique_ptr<HttpServer> server_;
     std::unique_ptr<QTemporaryDir> dir_;
-    std::unique_ptr<Tdownload> win_;
+    std::unique_ptr<DownloadWindow> win_;
     std::vector<Run> runs_;
     QStringList messages_;
     int ends_ = 0;
@@ -138,7 +138,7 @@ class TdownloadTest : public QObject {
 
     // Starts the download of `url` and waits for it to end; its outcome.
     bool download(const QUrl& url) {
-        QSignalSpy done(win_.get(), &Tdownload::downloadFinished);
+        QSignalSpy done(win_.get(), &DownloadWindow::downloadFinished);
         win_->setDownloadUrl(url);
         win_->getbutton->click();
         if (!done.wait(10000)) {
@@ -156,7 +156,7 @@ private slots:
         messages_.clear();
         ends_ = 0;
         runSucceeds_ = true;
-        win_ = std::make_unique<Tdownload>();
+        win_ = std::make_unique<DownloadWindow>();
         win_->setTargetDirectory(dir_->path());
         win_->setRunner([this](const QString& program, const QString& parameters) {
             runs_.push_back({program, parameters});
@@ -198,11 +198,11 @@ private slots:
 
     void defaultAddress() {
         qunsetenv("DRIFTWAKE_LOBBY_URL");
-        const QUrl placeholder = Tdownload::defaultDownloadUrl();
+        const QUrl placeholder = DownloadWindow::defaultDownloadUrl();
         QVERIFY(placeholder.host().endsWith(QStringLiteral(".invalid")));
         QCOMPARE(placeholder.path(), QStringLiteral("/lobby/kvlsetup.exe"));
         qputenv("DRIFTWAKE_LOBBY_URL", "http://127.0.0.1:9/lobby/kvlsetup.exe");
-        QCOMPARE(Tdownload::defaultDownloadUrl(),
+        QCOMPARE(DownloadWindow::defaultDownloadUrl(),
                  QUrl(QStringLiteral("http://127.0.0.1:9/lobby/kvlsetup.exe")));
         qunsetenv("DRIFTWAKE_LOBBY_URL");
     }
@@ -212,7 +212,7 @@ private slots:
         QCOMPARE(win_->infolabel->text(), QStringLiteral("Received 50000 bytes"));
         QCOMPARE(win_->infolabel3->text(), QStringLiteral("Installing"));
         QCOMPARE(win_->infolabel2->text(), QStringLiteral("kvlsetup.exe"));
-        QCOMPARE(win_->infoTag(), Tdownload::kTagRunning);
+        QCOMPARE(win_->infoTag(), DownloadWindow::kTagRunning);
         QCOMPARE(installerContent(), HttpServer::kBigBody);
         QCOMPARE(runs_.size(), std::size_t{1});
         QCOMPARE(runs_[0].program, QDir::toNativeSeparators(installerPath()));
@@ -251,7 +251,7 @@ private slots:
     void refusedAddressRunsNothing() {
         QVERIFY(!download(server_->url("/gone/kvlsetup.exe")));
         QCOMPARE(win_->infolabel3->text(), QStringLiteral("Download Aborted"));
-        QCOMPARE(win_->infoTag(), Tdownload::kTagFailed);
+        QCOMPARE(win_->infoTag(), DownloadWindow::kTagFailed);
         QVERIFY(runs_.empty());
         QCOMPARE(ends_, 0);
         QVERIFY(messages_.isEmpty());
@@ -281,7 +281,7 @@ private slots:
     }
 
     void stopDuringTransfer() {
-        QSignalSpy done(win_.get(), &Tdownload::downloadFinished);
+        QSignalSpy done(win_.get(), &DownloadWindow::downloadFinished);
         win_->setDownloadUrl(server_->url("/slow/kvlsetup.exe"));
         win_->getbutton->click();
         QVERIFY(!win_->getbutton->isEnabled());
@@ -300,7 +300,7 @@ private slots:
         QCOMPARE(done.first().first().toBool(), false);
         QCOMPARE(win_->infolabel->text(), QStringLiteral("Download has been aborted."));
         QCOMPARE(win_->infolabel3->text(), QStringLiteral("Download Aborted"));
-        QCOMPARE(win_->infoTag(), Tdownload::kTagFailed);
+        QCOMPARE(win_->infoTag(), DownloadWindow::kTagFailed);
         QVERIFY(win_->getbutton->isEnabled());
         QVERIFY(!win_->abortbutton->isEnabled());
         QVERIFY(!win_->downloading());
@@ -311,7 +311,7 @@ private slots:
     }
 
     void playSoloKeepsTheDownloadGoing() {
-        QSignalSpy done(win_.get(), &Tdownload::downloadFinished);
+        QSignalSpy done(win_.get(), &DownloadWindow::downloadFinished);
         win_->openDownload();
         QVERIFY(QTest::qWaitForWindowExposed(win_.get()));
         win_->setDownloadUrl(server_->url("/slow/kvlsetup.exe"));
@@ -336,7 +336,7 @@ private slots:
     }
 
     void stopBeforeAnyByteLeavesNoFile() {
-        QSignalSpy done(win_.get(), &Tdownload::downloadFinished);
+        QSignalSpy done(win_.get(), &DownloadWindow::downloadFinished);
         win_->setDownloadUrl(server_->url("/slow/kvlsetup.exe"));
         win_->getbutton->click();
         QTRY_COMPARE_WITH_TIMEOUT(win_->infolabel->text(), QStringLiteral("Loading.."), 10000);
@@ -365,7 +365,7 @@ private slots:
         QVERIFY(messages_[0].contains(QStringLiteral("cannot be written")));
         QVERIFY(messages_[0].contains(QDir::toNativeSeparators(folder)));
         QCOMPARE(win_->infolabel3->text(), QStringLiteral("Download Aborted"));
-        QCOMPARE(win_->infoTag(), Tdownload::kTagFailed);
+        QCOMPARE(win_->infoTag(), DownloadWindow::kTagFailed);
         QVERIFY(win_->getbutton->isEnabled());
         QVERIFY(!win_->abortbutton->isEnabled());
         QVERIFY(!win_->downloading());
@@ -437,5 +437,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TdownloadTest)
-#include "test_tdownload.moc"
+QTEST_MAIN(DownloadWindowTest)
+#include "test_downloadwindow.moc"

@@ -1,4 +1,4 @@
-#include "ui/tspylist.h"
+#include "ui/spectatorlist.h"
 
 #include "text/plaintextqt.h"
 #include "ui/showwindow.h"
@@ -19,11 +19,11 @@ constexpr int kHeight = 260;
 
 } // namespace
 
-Tspylist::Tspylist(QWidget* parent)
+SpectatorList::SpectatorList(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Driftwake - Spys"));
-    setObjectName(QStringLiteral("Tspylist"));
+    setObjectName(QStringLiteral("SpectatorList"));
     resize(kWidth, kHeight);
     setMinimumSize(150, 160);
     setStyleSheet(QStringLiteral(
@@ -60,20 +60,20 @@ Tspylist::Tspylist(QWidget* parent)
 
     connect(listbox_spys, &QListWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { contextPopup(pos); });
-    connect(popup_kickhim, &QAction::triggered, this, &Tspylist::popup_kickhimClick);
-    connect(button_done, &QPushButton::clicked, this, &Tspylist::button_doneClick);
+    connect(popup_kickhim, &QAction::triggered, this, &SpectatorList::onRemovePlayer);
+    connect(button_done, &QPushButton::clicked, this, &SpectatorList::onDone);
 }
 
-void Tspylist::setHosting(bool hosting) {
+void SpectatorList::setHosting(bool hosting) {
     hosting_ = hosting;
     popup_kickhim->setEnabled(hosting_);
 }
 
-void Tspylist::addSpy(const QString& item) {
+void SpectatorList::addSpy(const QString& item) {
     listbox_spys->addItem(displayQText(item));
 }
 
-bool Tspylist::removeSpy(const QString& item) {
+bool SpectatorList::removeSpy(const QString& item) {
     const QString shown = displayQText(item);
     for (int i = 0; i < listbox_spys->count(); ++i) {
         if (listbox_spys->item(i)->text() == shown) {
@@ -84,7 +84,7 @@ bool Tspylist::removeSpy(const QString& item) {
     return false;
 }
 
-QStringList Tspylist::spies() const {
+QStringList SpectatorList::spies() const {
     QStringList out;
     for (int i = 0; i < listbox_spys->count(); ++i) {
         out << listbox_spys->item(i)->text();
@@ -92,11 +92,11 @@ QStringList Tspylist::spies() const {
     return out;
 }
 
-void Tspylist::openSpyList() {
+void SpectatorList::openSpyList() {
     showCentred(this);
 }
 
-QMenu* Tspylist::contextPopup(const QPoint& pos) {
+QMenu* SpectatorList::contextPopup(const QPoint& pos) {
     const QListWidgetItem* under = listbox_spys->itemAt(pos);
     menuItem_ = under != nullptr ? under->text() : QString();
     popup_kickhim->setEnabled(hosting_ && under != nullptr);
@@ -104,7 +104,7 @@ QMenu* Tspylist::contextPopup(const QPoint& pos) {
     return popup_kick;
 }
 
-void Tspylist::popup_kickhimClick() {
+void SpectatorList::onRemovePlayer() {
     const QString item = std::exchange(menuItem_, QString());
     if (!hosting_ || item.isEmpty() || !spies().contains(item)) {
         return;
@@ -115,7 +115,7 @@ void Tspylist::popup_kickhimClick() {
     }
 }
 
-std::optional<int> Tspylist::seatOfItem(const QString& item) {
+std::optional<int> SpectatorList::seatOfItem(const QString& item) {
     const qsizetype colon = item.indexOf(QLatin1Char(':'));
     if (colon < 0) {
         return std::nullopt;

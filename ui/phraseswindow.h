@@ -18,7 +18,7 @@ class ChatPane;
 // longer and are never cut.
 inline constexpr int kPhraseMaxLength = 50;
 
-class Tphrases : public QDialog {
+class PhrasesWindow : public QDialog {
     Q_OBJECT
 
 public:
@@ -26,13 +26,13 @@ public:
     // to "Phrase9", empty texts included).
     using SaveFn = std::function<void(const PhraseTexts&)>;
 
-    Tphrases(ChatPane& pane, SaveFn save, QWidget* parent = nullptr);
+    PhrasesWindow(ChatPane& pane, SaveFn save, QWidget* parent = nullptr);
 
     // Fills the edits from the phrase buttons and shows the window, centred
     // on its parent, without blocking it.
     void openPhrases();
     // "Done": the edits become the buttons' texts and are saved.
-    void doneClick();
+    void onDone();
 
     QLineEdit* edit(int n) const; // 1..9
 

@@ -2,7 +2,7 @@
 // shows, its start button hands the start command on, and its close box
 // sends nothing.
 #include "protocol/messages.h"
-#include "ui/tgamestart.h"
+#include "ui/gameoptionsdialog.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -16,11 +16,11 @@
 namespace {
 
 struct Dialog {
-    dw::Tgamestart dialog;
+    dw::GameOptionsDialog dialog;
     std::vector<std::string> sent;
 
     Dialog() {
-        QObject::connect(&dialog, &dw::Tgamestart::startRequested, &dialog,
+        QObject::connect(&dialog, &dw::GameOptionsDialog::startRequested, &dialog,
                          [this](const std::string& m) { sent.push_back(m); });
     }
     template <typename T = QWidget> T* get(const QString& name) {
@@ -49,7 +49,7 @@ struct Dialog {
 
 } // namespace
 
-class TgamestartTest : public QObject {
+class GameOptionsDialogTest : public QObject {
     Q_OBJECT
 private slots:
     void showsTheStartingValues();
@@ -59,7 +59,7 @@ private slots:
     void closeBoxSendsNothingAndKeepsValues();
 };
 
-void TgamestartTest::showsTheStartingValues() {
+void GameOptionsDialogTest::showsTheStartingValues() {
     Dialog d;
     QCOMPARE(d.dialog.windowTitle(), QStringLiteral("Driftwake - Game Start"));
     QCOMPARE(d.dialog.size(), QSize(257, 218));
@@ -75,7 +75,7 @@ void TgamestartTest::showsTheStartingValues() {
     QCOMPARE(d.get(QStringLiteral("image_bot3"))->size(), QSize(36, 30));
 }
 
-void TgamestartTest::arrowsStepAndStopAtTheEnds() {
+void GameOptionsDialogTest::arrowsStepAndStopAtTheEnds() {
     Dialog d;
     d.press("UpDown1", "up");
     QCOMPARE(d.amount(), QStringLiteral("5500"));
@@ -103,7 +103,7 @@ void TgamestartTest::arrowsStepAndStopAtTheEnds() {
     QCOMPARE(d.distance(), QStringLiteral("75"));
 }
 
-void TgamestartTest::tickBoxesToggleAndRestore() {
+void GameOptionsDialogTest::tickBoxesToggleAndRestore() {
     Dialog d;
     const QImage ticked = d.box(3);
     d.dialog.changebox("image_bot3", 0);
@@ -126,7 +126,7 @@ void TgamestartTest::tickBoxesToggleAndRestore() {
     QCOMPARE(d.dialog.options().bot(4), 0);
 }
 
-void TgamestartTest::startSendsTheShownValuesAndHides() {
+void GameOptionsDialogTest::startSendsTheShownValuesAndHides() {
     Dialog d;
     d.dialog.setPlayerName("Ann");
     d.dialog.changebox("image_bot3", 0);
@@ -141,7 +141,7 @@ void TgamestartTest::startSendsTheShownValuesAndHides() {
     QVERIFY(!d.dialog.isVisible());
 }
 
-void TgamestartTest::closeBoxSendsNothingAndKeepsValues() {
+void GameOptionsDialogTest::closeBoxSendsNothingAndKeepsValues() {
     Dialog d;
     d.dialog.show();
     d.press("UpDown1", "up");
@@ -154,5 +154,5 @@ void TgamestartTest::closeBoxSendsNothingAndKeepsValues() {
     QCOMPARE(d.dialog.options().bot(3), 0);
 }
 
-QTEST_MAIN(TgamestartTest)
-#include "test_tgamestart.moc"
+QTEST_MAIN(GameOptionsDialogTest)
+#include "test_gameoptionsdialog.moc"

@@ -1,4 +1,4 @@
-#include "ui/thelp.h"
+#include "ui/helpwindow.h"
 
 #include "ui/showwindow.h"
 
@@ -22,7 +22,7 @@ constexpr int kWidth = 574;
 constexpr int kHeight = 422;
 constexpr int kPanelWidth = 140;
 
-constexpr std::array<const char*, Thelp::kPageCount> kButtonCaptions{
+constexpr std::array<const char*, HelpWindow::kPageCount> kButtonCaptions{
     "Overview",      "Connecting", "Game Play", "Scoring",
     "Documentation", "License",    "Options",   "The Lobby"};
 
@@ -341,14 +341,14 @@ QPushButton* makeButton(QWidget* parent, const QString& caption, const QString& 
 
 } // namespace
 
-QString Thelp::buttonCaption(int n) {
+QString HelpWindow::buttonCaption(int n) {
     if (n < 1 || n > kPageCount) {
         return {};
     }
     return QString::fromLatin1(kButtonCaptions[static_cast<std::size_t>(n - 1)]);
 }
 
-QString Thelp::pageText(int n) {
+QString HelpWindow::pageText(int n) {
     QString body;
     switch (n) {
     case 1:
@@ -381,11 +381,11 @@ QString Thelp::pageText(int n) {
     return QString::fromLatin1(kPageStyle) + body;
 }
 
-Thelp::Thelp(QWidget* parent)
+HelpWindow::HelpWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Driftwake - Help File"));
-    setObjectName(QStringLiteral("Thelp"));
+    setObjectName(QStringLiteral("HelpWindow"));
     setFixedSize(kWidth, kHeight);
     setStyleSheet(QStringLiteral(
         "QLabel { color: #c8c8c8; }"
@@ -410,7 +410,7 @@ Thelp::Thelp(QWidget* parent)
                               QRect(buttonX, 248, buttonW, 24));
     button_done = makeButton(this, QStringLiteral("Done"), QStringLiteral("button_done"),
                              QRect(buttonX, 276, buttonW, 24));
-    connect(button_about, &QPushButton::clicked, this, &Thelp::aboutRequested);
+    connect(button_about, &QPushButton::clicked, this, &HelpWindow::aboutRequested);
     connect(button_done, &QPushButton::clicked, this, &QWidget::hide);
 
     label_credits = new QLabel(QString::fromLatin1(kCreditLines), this);
@@ -441,15 +441,15 @@ Thelp::Thelp(QWidget* parent)
     showPage(1);
 }
 
-void Thelp::paintEvent(QPaintEvent*) {
+void HelpWindow::paintEvent(QPaintEvent*) {
     QPainter(this).drawPixmap(0, 0, art::windowBackground(size(), devicePixelRatioF()));
 }
 
-void Thelp::openHelp() {
+void HelpWindow::openHelp() {
     showCentred(this);
 }
 
-void Thelp::showPage(int n) {
+void HelpWindow::showPage(int n) {
     if (n < 1 || n > kPageCount) {
         return;
     }
@@ -462,15 +462,15 @@ void Thelp::showPage(int n) {
     }
 }
 
-int Thelp::currentPage() const {
+int HelpWindow::currentPage() const {
     return pages_->currentIndex() + 1;
 }
 
-QPushButton* Thelp::pageButton(int n) const {
+QPushButton* HelpWindow::pageButton(int n) const {
     return n >= 1 && n <= kPageCount ? buttons_[static_cast<std::size_t>(n - 1)] : nullptr;
 }
 
-QTextBrowser* Thelp::memo(int n) const {
+QTextBrowser* HelpWindow::memo(int n) const {
     return n >= 1 && n <= kPageCount ? memos_[static_cast<std::size_t>(n - 1)] : nullptr;
 }
 

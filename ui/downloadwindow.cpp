@@ -1,4 +1,4 @@
-#include "ui/tdownload.h"
+#include "ui/downloadwindow.h"
 
 #include "ui/lobbystart.h"
 #include "ui/messagebox.h"
@@ -70,7 +70,7 @@ bool runThroughPlatform(const QString& program, const QString& parameters) {
 
 } // namespace
 
-QPixmap Tdownload::closedPicture(qreal dpr) {
+QPixmap DownloadWindow::closedPicture(qreal dpr) {
     QPixmap pm(kClosedSize * dpr);
     pm.setDevicePixelRatio(dpr);
     QPainter p(&pm);
@@ -116,13 +116,13 @@ QPixmap Tdownload::closedPicture(qreal dpr) {
     return pm;
 }
 
-Tdownload::Tdownload(QWidget* parent)
+DownloadWindow::DownloadWindow(QWidget* parent)
     : QDialog(parent, Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint),
       url_(defaultDownloadUrl()), run_(runThroughPlatform),
       message_([this](const QString& text) { showInformation(this, windowTitle(), text); }) {
     setWindowTitle(QStringLiteral("Download The Korvel Lobby"));
-    setObjectName(QStringLiteral("Tdownload"));
+    setObjectName(QStringLiteral("DownloadWindow"));
     setFixedSize(kWidth, kHeight);
     setStyleSheet(QStringLiteral(
         "QDialog { background: #10141c; }"
@@ -192,13 +192,13 @@ Tdownload::Tdownload(QWidget* parent)
     http_ = new QNetworkAccessManager(this);
     http_->setProxy(QNetworkProxy(QNetworkProxy::NoProxy));
 
-    connect(getbutton, &QPushButton::clicked, this, &Tdownload::getbuttonClick);
-    connect(abortbutton, &QPushButton::clicked, this, &Tdownload::abortbuttonClick);
-    connect(Button1, &QPushButton::clicked, this, &Tdownload::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &Tdownload::Button2Click);
+    connect(getbutton, &QPushButton::clicked, this, &DownloadWindow::onDownload);
+    connect(abortbutton, &QPushButton::clicked, this, &DownloadWindow::onAbort);
+    connect(Button1, &QPushButton::clicked, this, &DownloadWindow::onPlaySolo);
+    connect(Button2, &QPushButton::clicked, this, &DownloadWindow::onPlayWithOthers);
 }
 
-Tdownload::~Tdownload() {
+DownloadWindow::~DownloadWindow() {
     // The game ends during a download: it stops, as a stop does.
     if (QNetworkReply* reply = std::exchange(reply_, nullptr)) {
         reply->disconnect(this);
@@ -208,7 +208,7 @@ Tdownload::~Tdownload() {
     }
 }
 
-void Tdownload::closeFile(bool ok) {
+void DownloadWindow::closeFile(bool ok) {
     file_.close();
     // Bytes that arrived stay on disk whatever the outcome; a download that
     // failed before its first byte leaves no empty file behind.
@@ -216,16 +216,16 @@ void Tdownload::closeFile(bool ok) {
         file_.remove();
 }
 
-QUrl Tdownload::defaultDownloadUrl() {
+QUrl DownloadWindow::defaultDownloadUrl() {
     const QString fromEnv = qEnvironmentVariable("DRIFTWAKE_LOBBY_URL");
     return QUrl(fromEnv.isEmpty() ? QString::fromLatin1(kPlaceholderUrl) : fromEnv);
 }
 
-QString Tdownload::targetDirectory() const {
+QString DownloadWindow::targetDirectory() const {
     return targetDir_.isEmpty() ? QCoreApplication::applicationDirPath() : targetDir_;
 }
 
-QString Tdownload::defaultLobbyPath() {
+QString DownloadWindow::defaultLobbyPath() {
 #ifdef Q_OS_WIN
     return QString::fromLatin1(kWindowsLobbyPath);
 #else
@@ -238,11 +238,11 @@ QString Tdownload::defaultLobbyPath() {
 #endif
 }
 
-QString Tdownload::lobbyPath() const {
+QString DownloadWindow::lobbyPath() const {
     return lobbyPath_.isEmpty() ? defaultLobbyPath() : lobbyPath_;
 }
 
-void Tdownload::openDownload() {
+void DownloadWindow::openDownload() {
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
     }
@@ -250,15 +250,15 @@ void Tdownload::openDownload() {
     raise();
 }
 
-int Tdownload::infoTag() const {
+int DownloadWindow::infoTag() const {
     return infolabel->property("tag").toInt();
 }
 
-void Tdownload::setInfoTag(int tag) {
+void DownloadWindow::setInfoTag(int tag) {
     infolabel->setProperty("tag", tag);
 }
 
-void Tdownload::getbuttonClick() {
+void DownloadWindow::onDownload() {
     if (downloading()) {
         return;
     }
@@ -303,11 +303,11 @@ void Tdownload::getbuttonClick() {
     reply_ = reply;
     connect(reply, &QNetworkReply::metaDataChanged, this,
             [this, reply] { HttpCli1HeaderData(reply); });
-    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { HttpCli1DocData(reply); });
+    connect(reply, &QNetworkReply::readyRead, this, [this, reply] { onDownloadData(reply); });
     connect(reply, &QNetworkReply::finished, this, [this, reply] { HttpCli1Finished(reply); });
 }
 
-void Tdownload::abortbuttonClick() {
+void DownloadWindow::onAbort() {
     QNetworkReply* reply = reply_;
     if (reply == nullptr) {
         return;
@@ -319,12 +319,12 @@ void Tdownload::abortbuttonClick() {
     reply->abort(); // finishes the reply as a failure
 }
 
-void Tdownload::HttpCli1HeaderData(QNetworkReply* reply) {
+void DownloadWindow::HttpCli1HeaderData(QNetworkReply* reply) {
     const qsizetype headers = reply->rawHeaderPairs().size();
     infolabel->setText(infolabel->text() + QString(headers, QLatin1Char('.')));
 }
 
-void Tdownload::HttpCli1DocData(QNetworkReply* reply) {
+void DownloadWindow::onDownloadData(QNetworkReply* reply) {
     // The body goes into the file whatever the status, as it arrives: after
     // a refusal the file holds what the server sent instead (its error
     // page), and nothing is run.
@@ -349,12 +349,12 @@ void Tdownload::HttpCli1DocData(QNetworkReply* reply) {
     infolabel->setText(QString::number(received_) + QStringLiteral(" bytes"));
 }
 
-void Tdownload::HttpCli1Finished(QNetworkReply* reply) {
+void DownloadWindow::HttpCli1Finished(QNetworkReply* reply) {
     if (reply != reply_) {
         return;
     }
     if (reply->bytesAvailable() > 0) {
-        HttpCli1DocData(reply);
+        onDownloadData(reply);
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
@@ -390,7 +390,7 @@ void Tdownload::HttpCli1Finished(QNetworkReply* reply) {
     }
 }
 
-void Tdownload::install(const QString& path) {
+void DownloadWindow::install(const QString& path) {
     infolabel3->setText(QStringLiteral("Installing"));
     QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner);
     if (run_(QDir::toNativeSeparators(path), QString::fromLatin1(kInstallerParameters))) {
@@ -402,11 +402,11 @@ void Tdownload::install(const QString& path) {
     }
 }
 
-void Tdownload::Button1Click() {
+void DownloadWindow::onPlaySolo() {
     close();
 }
 
-void Tdownload::Button2Click() {
+void DownloadWindow::onPlayWithOthers() {
     QString lobby = lobbyPath();
     // Without the lobby at the path named, driftwake-lobby serves.
     if (!QFileInfo::exists(lobby))

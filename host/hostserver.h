@@ -19,13 +19,13 @@ class QTcpSocket;
 
 namespace dw {
 
-class TServer : public QObject, private HostTransport {
+class HostServer : public QObject, private HostTransport {
     Q_OBJECT
 public:
     // `botSpeed` answers the current bot delay in milliseconds each time
     // the engine arms a timer with it.
-    TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent = nullptr);
-    ~TServer() override;
+    HostServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent = nullptr);
+    ~HostServer() override;
 
     // Starts listening on all addresses. On failure returns false and puts
     // a readable reason in `error`.
@@ -34,8 +34,8 @@ public:
     // exists): on `port` when it is free, else on any free port (port()
     // tells which).
     bool listenPrivately(quint16 port, QString* error);
-    bool isListening() const { return Sock1.isListening(); }
-    quint16 port() const { return Sock1.serverPort(); }
+    bool isListening() const { return listener.isListening(); }
+    quint16 port() const { return listener.serverPort(); }
 
     // The host ends: every connection is told so, its queued bytes are sent
     // (waiting at most about two seconds in all) and it is closed. Nothing
@@ -60,14 +60,14 @@ signals:
     void eventRaised(const QString& text);
 
 private:
-    void Sock1Accept();
-    void Sock1Read(int entry);
+    void onNewConnection();
+    void onReadyRead(int entry);
     // Hands the events of `socket` to the handlers of `entry`.
     void attach(int entry, QTcpSocket* socket);
     // Hands the connection's data to the core while its queue has room.
     void readFrom(int entry);
     void socketClosed(int entry, QTcpSocket* socket);
-    void socktimerTimer();
+    void onDispatchTimer();
     // Takes the socket of `entry` out of the server, its signals no longer
     // handled; null when the entry holds none.
     QTcpSocket* release(int entry);
@@ -92,12 +92,12 @@ private:
     // A dispatch is running (a nested event loop must not start another).
     bool dispatching_ = false;
     bool shutDown_ = false;
-    QTcpServer Sock1;
-    QTcpServer Sock1v6; // ::1 beside 127.0.0.1 when listening privately
+    QTcpServer listener;
+    QTcpServer listenerV6; // ::1 beside 127.0.0.1 when listening privately
     std::array<QTcpSocket*, HostCore::kFullEntry + 1> socks_{};
-    QTimer socktimer;
-    QTimer timer1;
-    QTimer computertimer;
+    QTimer dispatchTimer;
+    QTimer pauseTimer;
+    QTimer computerTimer;
     // The core's clock work, once a second while listening.
     QTimer clock_;
     HostCore core_;

@@ -21,10 +21,10 @@ namespace dw {
 class PictureButton;
 class PictureLabel;
 
-class Tgamestart : public QDialog {
+class GameOptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit Tgamestart(QWidget* parent = nullptr);
+    explicit GameOptionsDialog(QWidget* parent = nullptr);
 
     const GameOptions& options() const { return options_; }
     // Values restored from the settings (brought within range by GameOptions).
@@ -44,7 +44,7 @@ protected:
 
 private:
     void refresh();
-    void button_startClick();
+    void onStart();
 
     GameOptions options_;
     std::string playername_;

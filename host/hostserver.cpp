@@ -1,4 +1,4 @@
-#include "host/tserver.h"
+#include "host/hostserver.h"
 
 #include "protocol/deadlink.h"
 #include "text/windows1252.h"
@@ -25,20 +25,20 @@ constexpr qint64 kShutdownFlushMs = 2000;
 constexpr int kClockTickMs = 1000;
 } // namespace
 
-TServer::TServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent)
+HostServer::HostServer(std::function<int()> botSpeed, std::uint32_t seed, QObject* parent)
     : QObject(parent), botSpeed_(std::move(botSpeed)), core_(*this, seed) {
-    Sock1.setListenBacklogSize(kListenBacklog);
-    connect(&Sock1, &QTcpServer::newConnection, this, &TServer::Sock1Accept);
-    connect(&Sock1v6, &QTcpServer::newConnection, this, &TServer::Sock1Accept);
-    socktimer.setInterval(kDispatchTickMs);
-    connect(&socktimer, &QTimer::timeout, this, &TServer::socktimerTimer);
-    connect(&timer1, &QTimer::timeout, this, [this] { core_.timer1Timer(); });
-    connect(&computertimer, &QTimer::timeout, this, [this] { core_.computertimerTimer(); });
+    listener.setListenBacklogSize(kListenBacklog);
+    connect(&listener, &QTcpServer::newConnection, this, &HostServer::onNewConnection);
+    connect(&listenerV6, &QTcpServer::newConnection, this, &HostServer::onNewConnection);
+    dispatchTimer.setInterval(kDispatchTickMs);
+    connect(&dispatchTimer, &QTimer::timeout, this, &HostServer::onDispatchTimer);
+    connect(&pauseTimer, &QTimer::timeout, this, [this] { core_.pauseTick(); });
+    connect(&computerTimer, &QTimer::timeout, this, [this] { core_.computerTick(); });
     clock_.setInterval(kClockTickMs);
     connect(&clock_, &QTimer::timeout, this, [this] { core_.tick(); });
 }
 
-TServer::~TServer() {
+HostServer::~HostServer() {
     shutdown();
     for (QTcpSocket*& s : socks_) {
         if (s) {
@@ -50,15 +50,15 @@ TServer::~TServer() {
     }
 }
 
-void TServer::shutdown() {
+void HostServer::shutdown() {
     if (shutDown_)
         return;
     shutDown_ = true;
-    Sock1.close();
-    Sock1v6.close();
-    socktimer.stop();
-    timer1.stop();
-    computertimer.stop();
+    listener.close();
+    listenerV6.close();
+    dispatchTimer.stop();
+    pauseTimer.stop();
+    computerTimer.stop();
     clock_.stop();
     core_.hostClosing();
     // The notice goes out before the close; a peer that does not read gets
@@ -80,29 +80,32 @@ void TServer::shutdown() {
     }
 }
 
-bool TServer::listen(quint16 port, QString* error) {
-    if (Sock1.listen(QHostAddress::Any, port)) {
+bool HostServer::listen(quint16 port, QString* error) {
+    if (listener.listen(QHostAddress::Any, port)) {
         clock_.start();
         return true;
     }
     if (error)
-        *error = QStringLiteral("Cannot listen on port %1: %2").arg(port).arg(Sock1.errorString());
+        *error =
+            QStringLiteral("Cannot listen on port %1: %2").arg(port).arg(listener.errorString());
     return false;
 }
 
-bool TServer::listenPrivately(quint16 port, QString* error) {
-    if (!Sock1.listen(QHostAddress::LocalHost, port) && !Sock1.listen(QHostAddress::LocalHost, 0)) {
+bool HostServer::listenPrivately(quint16 port, QString* error) {
+    if (!listener.listen(QHostAddress::LocalHost, port) &&
+        !listener.listen(QHostAddress::LocalHost, 0)) {
         if (error)
-            *error = QStringLiteral("Cannot listen on this computer: %1").arg(Sock1.errorString());
+            *error =
+                QStringLiteral("Cannot listen on this computer: %1").arg(listener.errorString());
         return false;
     }
     // The same port on ::1; a machine without IPv6 has only 127.0.0.1.
-    Sock1v6.setListenBacklogSize(kListenBacklog);
-    Sock1v6.listen(QHostAddress::LocalHostIPv6, Sock1.serverPort());
+    listenerV6.setListenBacklogSize(kListenBacklog);
+    listenerV6.listen(QHostAddress::LocalHostIPv6, listener.serverPort());
     return true;
 }
 
-Announcement TServer::announcement(const std::string& id, const std::string& name) const {
+Announcement HostServer::announcement(const std::string& id, const std::string& name) const {
     Announcement a;
     a.id = id;
     a.port = port();
@@ -120,10 +123,10 @@ Announcement TServer::announcement(const std::string& id, const std::string& nam
     return a;
 }
 
-void TServer::Sock1Accept() {
+void HostServer::onNewConnection() {
     const auto next = [this] {
-        QTcpSocket* socket = Sock1.nextPendingConnection();
-        return socket ? socket : Sock1v6.nextPendingConnection();
+        QTcpSocket* socket = listener.nextPendingConnection();
+        return socket ? socket : listenerV6.nextPendingConnection();
     };
     while (QTcpSocket* socket = next()) {
         socket->setParent(nullptr);
@@ -141,17 +144,17 @@ void TServer::Sock1Accept() {
             attach(entry, socket);
         core_.accepted(entry);
         if (socks_[entry] == socket && socket->bytesAvailable() > 0)
-            Sock1Read(entry);
+            onReadyRead(entry);
     }
 }
 
-void TServer::attach(int entry, QTcpSocket* socket) {
-    connect(socket, &QTcpSocket::readyRead, this, [this, entry] { Sock1Read(entry); });
+void HostServer::attach(int entry, QTcpSocket* socket) {
+    connect(socket, &QTcpSocket::readyRead, this, [this, entry] { onReadyRead(entry); });
     connect(socket, &QTcpSocket::disconnected, this,
             [this, entry, socket] { socketClosed(entry, socket); });
 }
 
-void TServer::moved(int from, int to) {
+void HostServer::moved(int from, int to) {
     if (from < 1 || from > HostCore::kMaxConnections || to < 1 || to > HostCore::kMaxConnections)
         return;
     QTcpSocket* socket = socks_[from];
@@ -163,7 +166,7 @@ void TServer::moved(int from, int to) {
     attach(to, socket);
 }
 
-void TServer::Sock1Read(int entry) {
+void HostServer::onReadyRead(int entry) {
     // A message that arrives while nothing waits is handled at once; the
     // dispatch tick paces only a backlog. A connection with nothing waiting
     // has its first message handled at once even then, so a play is never
@@ -174,7 +177,7 @@ void TServer::Sock1Read(int entry) {
     if (dispatching_)
         return; // a notice's nested event loop: the tick comes back to it
     if (idle) {
-        socktimerTimer();
+        onDispatchTimer();
     } else if (ownIdle) {
         dispatching_ = true;
         core_.dispatchFrom(entry);
@@ -182,7 +185,7 @@ void TServer::Sock1Read(int entry) {
     }
 }
 
-void TServer::readFrom(int entry) {
+void HostServer::readFrom(int entry) {
     QTcpSocket* socket = socks_[entry];
     if (!socket)
         return;
@@ -198,7 +201,7 @@ void TServer::readFrom(int entry) {
     }
 }
 
-void TServer::socketClosed(int entry, QTcpSocket* socket) {
+void HostServer::socketClosed(int entry, QTcpSocket* socket) {
     // A late signal from a connection this entry no longer holds is ignored.
     if (socks_[entry] != socket)
         return;
@@ -213,7 +216,7 @@ void TServer::socketClosed(int entry, QTcpSocket* socket) {
     core_.connectionClosed(entry);
 }
 
-void TServer::socktimerTimer() {
+void HostServer::onDispatchTimer() {
     if (dispatching_)
         return;
     dispatching_ = true;
@@ -224,12 +227,12 @@ void TServer::socktimerTimer() {
             readFrom(entry);
     dispatching_ = false;
     if (!core_.hasQueued())
-        socktimer.stop();
-    else if (!socktimer.isActive())
-        socktimer.start();
+        dispatchTimer.stop();
+    else if (!dispatchTimer.isActive())
+        dispatchTimer.start();
 }
 
-void TServer::send(int entry, const std::string& bytes) {
+void HostServer::send(int entry, const std::string& bytes) {
     if (entry < 0 || entry > HostCore::kFullEntry)
         return;
     if (QTcpSocket* socket = socks_[entry]) {
@@ -238,13 +241,13 @@ void TServer::send(int entry, const std::string& bytes) {
     }
 }
 
-std::size_t TServer::unsent(int entry) {
+std::size_t HostServer::unsent(int entry) {
     if (entry < 0 || entry > HostCore::kFullEntry || !socks_[entry])
         return 0;
     return std::size_t(socks_[entry]->bytesToWrite());
 }
 
-QTcpSocket* TServer::release(int entry) {
+QTcpSocket* HostServer::release(int entry) {
     if (entry < 0 || entry > HostCore::kFullEntry)
         return nullptr;
     QTcpSocket* socket = socks_[entry];
@@ -255,7 +258,7 @@ QTcpSocket* TServer::release(int entry) {
     return socket;
 }
 
-void TServer::close(int entry) {
+void HostServer::close(int entry) {
     QTcpSocket* socket = release(entry);
     if (!socket)
         return;
@@ -266,43 +269,43 @@ void TServer::close(int entry) {
         socket->deleteLater();
 }
 
-void TServer::abort(int entry) {
+void HostServer::abort(int entry) {
     if (QTcpSocket* socket = release(entry)) {
         socket->abort();
         socket->deleteLater();
     }
 }
 
-QTimer& TServer::engineTimer(EngineTimer timer) {
-    return timer == EngineTimer::Timer1 ? timer1 : computertimer;
+QTimer& HostServer::engineTimer(EngineTimer timer) {
+    return timer == EngineTimer::Pause ? pauseTimer : computerTimer;
 }
 
-void TServer::startTimer(EngineTimer timer, int intervalMs) {
+void HostServer::startTimer(EngineTimer timer, int intervalMs) {
     const int scaled = std::max(1, int(std::lround(intervalMs * timerScale_)));
     engineTimer(timer).start(scaled);
 }
 
-void TServer::stopTimer(EngineTimer timer) {
+void HostServer::stopTimer(EngineTimer timer) {
     engineTimer(timer).stop();
 }
 
 // The host's notices quote names as the peers sent them, in Windows-1252.
-void TServer::diagnostic(const std::string& text) {
+void HostServer::diagnostic(const std::string& text) {
     emit diagnosticRaised(QString::fromStdString(fromWindows1252(text)));
 }
 
 // Events are log lines in UTF-8: the core has made the names in them safe.
-void TServer::event(const std::string& text) {
+void HostServer::event(const std::string& text) {
     emit eventRaised(QString::fromStdString(text));
 }
 
-int TServer::botSpeedMs() {
+int HostServer::botSpeedMs() {
     return botSpeed_ ? botSpeed_() : 750;
 }
 
-void TServer::messagesWaiting() {
-    if (!socktimer.isActive())
-        socktimer.start();
+void HostServer::messagesWaiting() {
+    if (!dispatchTimer.isActive())
+        dispatchTimer.start();
 }
 
 } // namespace dw

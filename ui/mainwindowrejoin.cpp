@@ -3,13 +3,13 @@
 // end of a launch line's copy with its exit status), and asking before a
 // hosting window ends a running game.
 #include "client/clientconn.h"
-#include "host/tserver.h"
+#include "host/hostserver.h"
 #include "ui/banner.h"
 #include "ui/boardwidget.h"
+#include "ui/gameoptionsdialog.h"
+#include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
-#include "ui/tchat.h"
-#include "ui/tgamestart.h"
-#include "ui/tspylist.h"
+#include "ui/spectatorlist.h"
 
 #include <QPushButton>
 
@@ -39,12 +39,12 @@ QString duration(RejoinPlan::Ms ms) {
 
 } // namespace
 
-void Tchat::setupRejoining() {
+void MainWindow::setupRejoining() {
     // A game begun by the launch line ends with the program; any other leads
     // back to the start window.
     windowGame_ = options_.mode != LaunchMode::Host && options_.mode != LaunchMode::Join;
-    banner_ = new TBanner(centralWidget());
-    connect(banner_, &TBanner::buttonClicked, this, [this] {
+    banner_ = new Banner(centralWidget());
+    connect(banner_, &Banner::buttonClicked, this, [this] {
         if (rejoin_.rejoining()) {
             rejoin_.giveUp();
             gameEnded(QStringLiteral("You gave up rejoining the game."), ExitStatus::RejoinGaveUp,
@@ -54,13 +54,13 @@ void Tchat::setupRejoining() {
         }
     });
     rejoinTimer_.setSingleShot(true);
-    connect(&rejoinTimer_, &QTimer::timeout, this, &Tchat::rejoinTick);
+    connect(&rejoinTimer_, &QTimer::timeout, this, &MainWindow::rejoinTick);
     endTimer_.setSingleShot(true);
     endTimer_.setInterval(kNoticeMs);
     connect(&endTimer_, &QTimer::timeout, this, [this] { quit(ExitStatus(exitStatus_)); });
 }
 
-void Tchat::connectionClosed() {
+void MainWindow::connectionClosed() {
     if (quitting_ || ended_)
         return; // the end is already on its way
     if (rejoin_.rejoining()) {
@@ -82,7 +82,7 @@ void Tchat::connectionClosed() {
     armRejoin();
 }
 
-void Tchat::armRejoin() {
+void MainWindow::armRejoin() {
     if (!rejoin_.rejoining()) {
         rejoinTimer_.stop();
         return;
@@ -91,7 +91,7 @@ void Tchat::armRejoin() {
     rejoinTimer_.start(int(std::max<std::int64_t>(0, wait.count())));
 }
 
-void Tchat::rejoinTick() {
+void MainWindow::rejoinTick() {
     switch (rejoin_.step(now())) {
     case RejoinPlan::Step::Nothing:
         break;
@@ -115,7 +115,7 @@ void Tchat::rejoinTick() {
     armRejoin();
 }
 
-void Tchat::showRejoinBanner() {
+void MainWindow::showRejoinBanner() {
     const int n = rejoin_.attempts();
     banner_->showMessage(n == 0
                              ? QStringLiteral("Connection lost: reconnecting…")
@@ -126,7 +126,7 @@ void Tchat::showRejoinBanner() {
                          QStringLiteral("Give up"));
 }
 
-void Tchat::stopRejoining() {
+void MainWindow::stopRejoining() {
     rejoinTimer_.stop();
     reclaimSent_ = false;
     if (banner_ && !endTimer_.isActive())
@@ -134,7 +134,7 @@ void Tchat::stopRejoining() {
     board_->setEnabled(true);
 }
 
-bool Tchat::rejoinMessage(const Command& c) {
+bool MainWindow::rejoinMessage(const Command& c) {
     if (rejoin_.phase() != RejoinPlan::Phase::Trying)
         return false;
     if (c.word == msg::SendLoginInfo::kWord && !reclaimSent_) {
@@ -179,7 +179,7 @@ bool Tchat::rejoinMessage(const Command& c) {
     return false;
 }
 
-void Tchat::freshBoard() {
+void MainWindow::freshBoard() {
     const std::string name = model_->state().playername;
     const bool hosting = server_ && server_->isListening();
     model_->reset();
@@ -193,18 +193,18 @@ void Tchat::freshBoard() {
     changed();
 }
 
-void Tchat::seatkey(const msg::SeatKey& m) {
+void MainWindow::seatkey(const msg::SeatKey& m) {
     // Only the key of the own seat is worth keeping.
     if (m.seat == model_->state().myseat && !m.key.empty())
         rejoin_.keyGiven(m.seat, m.key);
 }
 
-void Tchat::hostclosing(const msg::HostClosing&) {
+void MainWindow::hostclosing(const msg::HostClosing&) {
     rejoin_.hostEnded();
     gameEnded(QStringLiteral("The host ended the game."), ExitStatus::HostEnded);
 }
 
-void Tchat::removed(const msg::Removed& m) {
+void MainWindow::removed(const msg::Removed& m) {
     model_->removed(m); // another player's removal is told on the board
     if (m.seat != model_->state().myseat)
         return;
@@ -212,7 +212,7 @@ void Tchat::removed(const msg::Removed& m) {
     gameEnded(QStringLiteral("The host removed you from the game."), ExitStatus::Removed);
 }
 
-void Tchat::gameEnded(const QString& text, ExitStatus code, bool notice) {
+void MainWindow::gameEnded(const QString& text, ExitStatus code, bool notice) {
     if (ended_ || quitting_)
         return;
     ended_ = true;
@@ -242,7 +242,7 @@ void Tchat::gameEnded(const QString& text, ExitStatus code, bool notice) {
     endTimer_.start();
 }
 
-void Tchat::tryAgain() {
+void MainWindow::tryAgain() {
     if (!ended_ || !rejoin_.retry(now()))
         return;
     ended_ = false;
@@ -252,7 +252,7 @@ void Tchat::tryAgain() {
     armRejoin();
 }
 
-void Tchat::quit(ExitStatus code) {
+void MainWindow::quit(ExitStatus code) {
     quitting_ = true;
     exitStatus_ = int(code);
     rejoinTimer_.stop();
@@ -260,7 +260,7 @@ void Tchat::quit(ExitStatus code) {
     close();
 }
 
-bool Tchat::hostingGame() const {
+bool MainWindow::hostingGame() const {
     return server_ && server_->isListening() && options_.mode != LaunchMode::Solo &&
            server_->core().engine().gameinprogress;
 }

@@ -1,4 +1,4 @@
-#include "ui/tphrases.h"
+#include "ui/phraseswindow.h"
 
 #include "ui/showwindow.h"
 
@@ -14,9 +14,9 @@
 
 namespace dw {
 
-Tphrases::Tphrases(ChatPane& pane, SaveFn save, QWidget* parent)
+PhrasesWindow::PhrasesWindow(ChatPane& pane, SaveFn save, QWidget* parent)
     : QDialog(parent), pane_(pane), save_(std::move(save)) {
-    setObjectName(QStringLiteral("Tphrases"));
+    setObjectName(QStringLiteral("PhrasesWindow"));
     setWindowTitle(QStringLiteral("Driftwake - Phrase Buttons "));
     setModal(false);
     // The same dark look as the game's other windows.
@@ -54,17 +54,17 @@ Tphrases::Tphrases(ChatPane& pane, SaveFn save, QWidget* parent)
     done->setObjectName(QStringLiteral("button_done"));
     done->setDefault(true);
     layout->addWidget(done, 0, Qt::AlignHCenter);
-    connect(done, &QPushButton::clicked, this, &Tphrases::doneClick);
+    connect(done, &QPushButton::clicked, this, &PhrasesWindow::onDone);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-QLineEdit* Tphrases::edit(int n) const {
+QLineEdit* PhrasesWindow::edit(int n) const {
     if (n < 1 || n > kPhraseCount)
         return nullptr;
     return edits_[static_cast<std::size_t>(n - 1)];
 }
 
-void Tphrases::openPhrases() {
+void PhrasesWindow::openPhrases() {
     for (int n = 1; n <= kPhraseCount; ++n) {
         const QString text = pane_.phrase(n);
         // Set before the text, which would otherwise be cut to the limit.
@@ -75,7 +75,7 @@ void Tphrases::openPhrases() {
     showCentred(this);
 }
 
-void Tphrases::doneClick() {
+void PhrasesWindow::onDone() {
     PhraseTexts texts;
     for (int n = 1; n <= kPhraseCount; ++n) {
         pane_.setPhrase(n, edit(n)->text());

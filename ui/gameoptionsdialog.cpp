@@ -1,4 +1,4 @@
-#include "ui/tgamestart.h"
+#include "ui/gameoptionsdialog.h"
 
 #include "ui/artwork.h"
 #include "ui/picturecontrols.h"
@@ -73,7 +73,7 @@ QWidget* makeUpDown(QWidget* parent, const char* name, const QRect& geometry, Up
 
 } // namespace
 
-Tgamestart::Tgamestart(QWidget* parent)
+GameOptionsDialog::GameOptionsDialog(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
     setWindowTitle(QStringLiteral("Driftwake - Game Start"));
@@ -127,7 +127,7 @@ Tgamestart::Tgamestart(QWidget* parent)
         tick->setGeometry(QRect(QPoint(40, y), art::kTickBoxSize));
         tick->setCursor(Qt::PointingHandCursor);
         connect(tick, &PictureLabel::clicked, this, [this, box] {
-            options_.image_bot3Click(box);
+            options_.onComputerBoxClicked(box);
             refresh();
         });
         bots_[static_cast<std::size_t>(box)] = tick;
@@ -139,22 +139,22 @@ Tgamestart::Tgamestart(QWidget* parent)
     start_->setObjectName(QStringLiteral("button_start"));
     start_->setGeometry(
         QRect(QPoint((kWidth - art::kStartButtonSize.width()) / 2, 176), art::kStartButtonSize));
-    connect(start_, &QAbstractButton::clicked, this, &Tgamestart::button_startClick);
+    connect(start_, &QAbstractButton::clicked, this, &GameOptionsDialog::onStart);
 
     refresh();
 }
 
-void Tgamestart::setOptions(const GameOptions& options) {
+void GameOptionsDialog::setOptions(const GameOptions& options) {
     options_ = options;
     refresh();
 }
 
-void Tgamestart::changebox(std::string_view control, int value) {
+void GameOptionsDialog::changebox(std::string_view control, int value) {
     options_.changebox(control, value);
     refresh();
 }
 
-void Tgamestart::refresh() {
+void GameOptionsDialog::refresh() {
     const qreal r = devicePixelRatioF();
     playToScore_->setText(QString::fromStdString(options_.amountText()));
     distance_->setText(QString::fromStdString(options_.distanceText()));
@@ -163,18 +163,18 @@ void Tgamestart::refresh() {
     start_->setPicture(art::startGameButton(r));
 }
 
-void Tgamestart::button_startClick() {
+void GameOptionsDialog::onStart() {
     emit startRequested(options_.startCommand(playername_));
     hide();
 }
 
-void Tgamestart::paintEvent(QPaintEvent*) {
+void GameOptionsDialog::paintEvent(QPaintEvent*) {
     // The main window's background, without the board's frames and
     // headings that would show through behind the options.
     QPainter(this).drawPixmap(0, 0, art::windowBackground(size(), devicePixelRatioF()));
 }
 
-void Tgamestart::showEvent(QShowEvent* event) {
+void GameOptionsDialog::showEvent(QShowEvent* event) {
     if (QWidget* owner = parentWidget()) {
         const QRect frame = owner->window()->geometry();
         move(frame.center() - rect().center());

@@ -1,20 +1,20 @@
 // The main window's settings: the settings file read and written, window
 // geometry, text size, the computer pilots' speed and level, and what the
 // window saves when it closes.
-#include "ui/tchat.h"
+#include "ui/mainwindow.h"
 
+#include "host/hostserver.h"
 #include "host/lan.h"
 #include "host/portmapper.h"
-#include "host/tserver.h"
 #include "store/colours.h"
 #include "store/datadir.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
+#include "ui/gameoptionsdialog.h"
 #include "ui/messagebox.h"
 #include "ui/scaling.h"
 #include "ui/sounds.h"
-#include "ui/tgamestart.h"
-#include "ui/ttallylist.h"
+#include "ui/tallywindow.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -29,11 +29,11 @@
 
 namespace dw {
 
-std::string Tchat::iniPath() const {
+std::string MainWindow::iniPath() const {
     return settingsFilePath(dataDir_.toStdString()).string();
 }
 
-void Tchat::loadinifile() {
+void MainWindow::loadinifile() {
     const Settings s = loadSettingsFile(iniPath());
     setTextSize(s.textSize);
     storedGeometry_ = s.geometry;
@@ -55,7 +55,7 @@ void Tchat::loadinifile() {
     chat_->setPlayerPhraseSounds(s.playerPhraseSounds);
 }
 
-Settings Tchat::currentSettings() const {
+Settings MainWindow::currentSettings() const {
     Settings s = settings_;
     s.geometry = windowGeometry();
     s.textColour = chat_->chatColour();
@@ -68,25 +68,25 @@ Settings Tchat::currentSettings() const {
     return s;
 }
 
-void Tchat::saveinifile() {
+void MainWindow::saveinifile() {
     // Before the settings were read at login, saving would only replace the
     // user's stored choices with the built-in defaults.
     if (storedGeometry_)
         saveSettings([this] { return saveSettingsFile(iniPath(), currentSettings()); });
 }
 
-WindowGeometry Tchat::windowGeometry() const {
+WindowGeometry MainWindow::windowGeometry() const {
     const QRect f = frameGeometry();
     return {f.top(), f.left(), f.width(), f.height()};
 }
 
-void Tchat::applyGeometry(const WindowGeometry& g) {
+void MainWindow::applyGeometry(const WindowGeometry& g) {
     const QSize frame = frameGeometry().size() - size();
     move(g.left, g.top);
     resize(g.width - frame.width(), g.height - frame.height());
 }
 
-void Tchat::setTextSize(int points) {
+void MainWindow::setTextSize(int points) {
     settings_.textSize = points;
     chat_->mainchat()->setTextSize(points);
     board_->setStatusTextSize(points);
@@ -94,25 +94,25 @@ void Tchat::setTextSize(int points) {
         textSizeItems_[i]->setChecked(kTextSizes[i] == points);
 }
 
-void Tchat::setBotSpeed(BotSpeed speed) {
+void MainWindow::setBotSpeed(BotSpeed speed) {
     settings_.botSpeed = speed;
     for (std::size_t i = 0; i < kBotSpeeds.size(); ++i)
         botSpeedItems_[i]->setChecked(kBotSpeeds[i] == speed);
 }
 
-bool Tchat::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == centralWidget() && event->type() == QEvent::Resize)
         fitBoard();
     return QMainWindow::eventFilter(watched, event);
 }
 
-void Tchat::changeEvent(QEvent* event) {
+void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && fullScreen_)
         fullScreen_->setChecked(isFullScreen());
 }
 
-void Tchat::fitBoard() {
+void MainWindow::fitBoard() {
     // The board keeps its proportions and stands centred; at the minimum
     // client area it is at 100%, in the top left corner.
     if (!board_ || !chat_)
@@ -124,7 +124,7 @@ void Tchat::fitBoard() {
     board_->move(scaling::centred(area, board_->size(), scale));
 }
 
-void Tchat::actualSize() {
+void MainWindow::actualSize() {
     // Back to the board at 100%: the smallest window that holds it.
     if (isFullScreen() || isMaximized())
         showNormal();
@@ -132,7 +132,7 @@ void Tchat::actualSize() {
     resize(QSize(kMinClientWidth, kMinClientHeight) + frame);
 }
 
-void Tchat::setPilotLevel(PilotLevel level) {
+void MainWindow::setPilotLevel(PilotLevel level) {
     settings_.pilotLevel = level;
     for (std::size_t i = 0; i < kPilotLevels.size(); ++i)
         pilotLevelItems_[i]->setChecked(kPilotLevels[i] == level);
@@ -140,7 +140,7 @@ void Tchat::setPilotLevel(PilotLevel level) {
         server_->core().engine().setPilotLevel(level);
 }
 
-void Tchat::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     if (!quitting_ && hostingGame() &&
         !askYesNo(this, QStringLiteral("Driftwake"),
                   QStringLiteral("A game is running. Closing this window ends it for every "
@@ -155,7 +155,7 @@ void Tchat::closeEvent(QCloseEvent* event) {
     QMainWindow::closeEvent(event);
 }
 
-void Tchat::endOnSignal() {
+void MainWindow::endOnSignal() {
     quitting_ = true;
     rejoinTimer_.stop();
     endTimer_.stop();
@@ -171,7 +171,7 @@ void Tchat::endOnSignal() {
     QCoreApplication::exit(0);
 }
 
-void Tchat::saveOnEnd(bool tellUser) {
+void MainWindow::saveOnEnd(bool tellUser) {
     Size work{};
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         work = {screen->availableGeometry().width(), screen->availableGeometry().height()};
@@ -184,7 +184,7 @@ void Tchat::saveOnEnd(bool tellUser) {
     saveTally(tellUser);
 }
 
-void Tchat::saveSettings(const std::function<bool()>& save, bool tellUser) {
+void MainWindow::saveSettings(const std::function<bool()>& save, bool tellUser) {
     errno = 0;
     if (save())
         return;
@@ -209,7 +209,7 @@ void Tchat::saveSettings(const std::function<bool()>& save, bool tellUser) {
     box.exec();
 }
 
-void Tchat::saveTally(bool tellUser) {
+void MainWindow::saveTally(bool tellUser) {
     if (tallySaved_)
         return;
     tallySaved_ = true;

@@ -12,13 +12,13 @@ class QTextBrowser;
 
 namespace dw {
 
-class Thelp : public QDialog {
+class HelpWindow : public QDialog {
     Q_OBJECT
 
 public:
     static constexpr int kPageCount = 8;
 
-    explicit Thelp(QWidget* parent = nullptr);
+    explicit HelpWindow(QWidget* parent = nullptr);
 
     // Shows the window centred on its parent without blocking it.
     void openHelp();

@@ -1,6 +1,6 @@
 // The spectator window: the list follows arrivals and departures, and only
 // the hosting copy removes the spectator the menu was opened on.
-#include "ui/tspylist.h"
+#include "ui/spectatorlist.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,12 +15,12 @@
 #include <optional>
 #include <vector>
 
-using dw::Tspylist;
+using dw::SpectatorList;
 
-class TspylistTest : public QObject {
+class SpectatorListTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<Tspylist> win_;
+    std::unique_ptr<SpectatorList> win_;
     std::vector<int> kicked_;
 
     // Centre of the row that shows `item`, in list viewport coordinates.
@@ -40,7 +40,7 @@ class TspylistTest : public QObject {
 private slots:
     void init() {
         kicked_.clear();
-        win_ = std::make_unique<Tspylist>();
+        win_ = std::make_unique<SpectatorList>();
         win_->setKick([this](int seat) { kicked_.push_back(seat); });
         win_->addSpy(QStringLiteral("5: Ann"));
         win_->addSpy(QStringLiteral("6: Eve"));
@@ -70,18 +70,18 @@ private slots:
     }
 
     void seatOfItem() {
-        QCOMPARE(Tspylist::seatOfItem(QStringLiteral("6: Eve")).value_or(-1), 6);
-        QCOMPARE(Tspylist::seatOfItem(QStringLiteral("9:Max: the second")).value_or(-1), 9);
-        QVERIFY(!Tspylist::seatOfItem(QStringLiteral("Eve: 6")));
-        QVERIFY(!Tspylist::seatOfItem(QStringLiteral("Eve")));
-        QVERIFY(!Tspylist::seatOfItem(QStringLiteral(": Eve")));
+        QCOMPARE(SpectatorList::seatOfItem(QStringLiteral("6: Eve")).value_or(-1), 6);
+        QCOMPARE(SpectatorList::seatOfItem(QStringLiteral("9:Max: the second")).value_or(-1), 9);
+        QVERIFY(!SpectatorList::seatOfItem(QStringLiteral("Eve: 6")));
+        QVERIFY(!SpectatorList::seatOfItem(QStringLiteral("Eve")));
+        QVERIFY(!SpectatorList::seatOfItem(QStringLiteral(": Eve")));
     }
 
     void removalOnlyWhenHosting() {
         QMenu* menu = win_->contextPopup(rowOf(QStringLiteral("6: Eve")));
         QVERIFY(!win_->popup_kickhim->isEnabled());
         win_->popup_kickhim->trigger();
-        win_->popup_kickhimClick(); // even called directly
+        win_->onRemovePlayer(); // even called directly
         menu->hide();
         QVERIFY(kicked_.empty());
 
@@ -131,7 +131,7 @@ private slots:
         QVERIFY(win_->listbox_spys->itemAt(empty) == nullptr);
         menu = win_->contextPopup(empty);
         QVERIFY(!win_->popup_kickhim->isEnabled());
-        win_->popup_kickhimClick();
+        win_->onRemovePlayer();
         menu->hide();
         QCOMPARE(kicked_, std::vector<int>{7});
     }
@@ -155,5 +155,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TspylistTest)
-#include "test_tspylist.moc"
+QTEST_MAIN(SpectatorListTest)
+#include "test_spectatorlist.moc"

@@ -1,28 +1,28 @@
-#include "ui/tchat.h"
+#include "ui/mainwindow.h"
 
 #include "client/chatline.h"
 #include "client/clientconn.h"
+#include "host/hostserver.h"
 #include "host/lan.h"
 #include "host/portmapper.h"
-#include "host/tserver.h"
 #include "store/colours.h"
 #include "store/datadir.h"
 #include "text/plaintextqt.h"
+#include "ui/aboutwindow.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
 #include "ui/chatview.h"
+#include "ui/downloadwindow.h"
+#include "ui/gameoptionsdialog.h"
+#include "ui/helpwindow.h"
 #include "ui/messagebox.h"
 #include "ui/netdialogs.h"
+#include "ui/phraseswindow.h"
 #include "ui/scaling.h"
 #include "ui/showwindow.h"
 #include "ui/sounds.h"
-#include "ui/tabout.h"
-#include "ui/tdownload.h"
-#include "ui/tgamestart.h"
-#include "ui/thelp.h"
-#include "ui/tphrases.h"
-#include "ui/tspylist.h"
-#include "ui/ttallylist.h"
+#include "ui/spectatorlist.h"
+#include "ui/tallywindow.h"
 #include "ui/website.h"
 
 #include <QActionGroup>
@@ -56,13 +56,13 @@ QString qtext(std::string_view s) {
 
 } // namespace
 
-Tchat::Tchat(const LaunchOptions& options, QWidget* parent)
+MainWindow::MainWindow(const LaunchOptions& options, QWidget* parent)
     : QMainWindow(parent), options_(options), dataDir_(dw::dataDirectory()) {
-    FormCreate();
+    buildWindow();
     createWindows();
 }
 
-Tchat::~Tchat() {
+MainWindow::~MainWindow() {
     // Hidden first: a board that loses the keyboard while its children are
     // destroyed would read the model, which is gone by then.
     hide();
@@ -71,7 +71,7 @@ Tchat::~Tchat() {
     saveTally(false);
 }
 
-void Tchat::FormCreate() {
+void MainWindow::buildWindow() {
     setWindowTitle(QStringLiteral("Driftwake"));
     model_ = std::make_unique<BoardModel>(static_cast<BoardEvents&>(*this));
 
@@ -116,9 +116,9 @@ void Tchat::FormCreate() {
     // Escape in the chat input gives the keyboard back to the board.
     connect(chat_->mychat(), &ChatInput::escapePressed, board_,
             [this] { board_->setFocus(Qt::OtherFocusReason); });
-    connect(board_, &BoardWidget::startClicked, this, &Tchat::button_startClick);
-    connect(board_, &BoardWidget::nameLabelContextMenu, this, &Tchat::nameLabelMenu);
-    connect(board_, &BoardWidget::logoClicked, this, &Tchat::openWebsite);
+    connect(board_, &BoardWidget::startClicked, this, &MainWindow::openGameOptions);
+    connect(board_, &BoardWidget::nameLabelContextMenu, this, &MainWindow::nameLabelMenu);
+    connect(board_, &BoardWidget::logoClicked, this, &MainWindow::openWebsite);
 
     buildMenus();
     // The default geometry, also what "Reset Screen Location" restores.
@@ -139,19 +139,19 @@ void Tchat::FormCreate() {
     changed();
 }
 
-void Tchat::buildMenus() {
+void MainWindow::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &Tchat::button_startClick);
+    StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &MainWindow::openGameOptions);
     StartGame1->setObjectName(QStringLiteral("StartGame1"));
     StartGame1->setEnabled(false);
     file->addSeparator();
     HostGame1 =
-        file->addAction(QStringLiteral("Host a Network Game…"), this, &Tchat::HostGame1Click);
+        file->addAction(QStringLiteral("Host a Network Game…"), this, &MainWindow::hostGame);
     HostGame1->setObjectName(QStringLiteral("HostGame1"));
     JoinGame1 =
-        file->addAction(QStringLiteral("Join a Network Game…"), this, &Tchat::JoinGame1Click);
+        file->addAction(QStringLiteral("Join a Network Game…"), this, &MainWindow::joinGame);
     JoinGame1->setObjectName(QStringLiteral("JoinGame1"));
-    file->addAction(QStringLiteral("Find Players Online…"), this, &Tchat::findPlayersOnline)
+    file->addAction(QStringLiteral("Find Players Online…"), this, &MainWindow::findPlayersOnline)
         ->setObjectName(QStringLiteral("FindPlayers1"));
     file->addSeparator();
     file->addAction(QStringLiteral("Exit"), this, &QWidget::close)
@@ -204,7 +204,7 @@ void Tchat::buildMenus() {
     }
     pilotLevelItems_[0]->setChecked(true);
     options->addSeparator();
-    options->addAction(QStringLiteral("Text Color"), this, &Tchat::TextColor1Click)
+    options->addAction(QStringLiteral("Text Color"), this, &MainWindow::chooseTextColour)
         ->setObjectName(QStringLiteral("TextColor1"));
     QMenu* textSize = options->addMenu(QStringLiteral("Text Size"));
     for (std::size_t i = 0; i < kTextSizes.size(); ++i) {
@@ -220,13 +220,13 @@ void Tchat::buildMenus() {
     options->addAction(chat_->mainchat()->scrollChatOffAction());
     options->addAction(chat_->mainchat()->clearMainChatAction());
     options
-        ->addAction(QStringLiteral("Reset Screen Location"), this,
-                    &Tchat::ResetScreenLocation1Click)
+        ->addAction(QStringLiteral("Reset Screen Location"), this, &MainWindow::resetScreenLocation)
         ->setObjectName(QStringLiteral("ResetScreenLocation1"));
     options->addSeparator();
-    JustWatch1 = options->addAction(QStringLiteral("Just Watch"), this, &Tchat::JustWatch1Click);
-    JustWatch1->setObjectName(QStringLiteral("JustWatch1"));
-    JustWatch1->setCheckable(true);
+    justWatchAction =
+        options->addAction(QStringLiteral("Just Watch"), this, &MainWindow::justWatch);
+    justWatchAction->setObjectName(QStringLiteral("justWatchAction"));
+    justWatchAction->setCheckable(true);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
     view->addAction(QStringLiteral("View Tally"), this,
@@ -246,7 +246,7 @@ void Tchat::buildMenus() {
     fullScreen_->setObjectName(QStringLiteral("FullScreen1"));
     fullScreen_->setCheckable(true);
     fullScreen_->setShortcut(QKeySequence(Qt::Key_F11));
-    QAction* actual = view->addAction(QStringLiteral("Actual Size"), this, &Tchat::actualSize);
+    QAction* actual = view->addAction(QStringLiteral("Actual Size"), this, &MainWindow::actualSize);
     actual->setObjectName(QStringLiteral("ActualSize1"));
     actual->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
 
@@ -266,51 +266,52 @@ void Tchat::buildMenus() {
     RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"), this,
                                             [this] { kicking(popupSeat_); });
     SettoJustWatch1 = popup_kick->addAction(QStringLiteral("Set to Just Watch"), this,
-                                            [this] { model_->SettoJustWatch1Click(popupSeat_); });
+                                            [this] { model_->setToJustWatch(popupSeat_); });
     UnsetJustWatch1 = popup_kick->addAction(QStringLiteral("Unset Just Watch"), this,
-                                            [this] { model_->UnsetJustWatch1Click(popupSeat_); });
+                                            [this] { model_->unsetJustWatch(popupSeat_); });
 }
 
-void Tchat::createWindows() {
+void MainWindow::createWindows() {
     // Start-up order after the main window: about, spectator list, help,
     // game options, phrases, tally list, host server, download.
-    about_ = new Tabout(this);
-    spylist_ = new Tspylist(this);
+    about_ = new AboutWindow(this);
+    spylist_ = new SpectatorList(this);
     spylist_->setKick([this](int seat) { kicking(seat); });
-    help_ = new Thelp(this);
-    connect(help_, &Thelp::aboutRequested, about_, &Tabout::openAbout);
-    gamestart_ = new Tgamestart(this);
-    connect(gamestart_, &Tgamestart::startRequested, this, [this](const std::string& message) {
-        conn_->send(message);
-        saveinifile();
-    });
-    phrases_ = new Tphrases(
+    help_ = new HelpWindow(this);
+    connect(help_, &HelpWindow::aboutRequested, about_, &AboutWindow::openAbout);
+    gamestart_ = new GameOptionsDialog(this);
+    connect(gamestart_, &GameOptionsDialog::startRequested, this,
+            [this](const std::string& message) {
+                conn_->send(message);
+                saveinifile();
+            });
+    phrases_ = new PhrasesWindow(
         *chat_,
         [this](const PhraseTexts& texts) {
             saveSettings([this, &texts] { return savePhrasesFile(iniPath(), texts); });
         },
         this);
-    tallylist_ = new Ttallylist(tally_, this);
-    connect(tallylist_, &Ttallylist::ownTotalsReset, this,
+    tallylist_ = new TallyWindow(tally_, this);
+    connect(tallylist_, &TallyWindow::ownTotalsReset, this,
             [this] { model_->setOwnLightyears(tally_.ownLightyears()); });
     makeServer();
-    download_ = new Tdownload(this);
+    download_ = new DownloadWindow(this);
     download_->setEndGame([this] { close(); });
 
-    startWindow_ = new TStartWindow(this);
-    connect(startWindow_, &TStartWindow::soloChosen, this, &Tchat::playSolo);
-    connect(startWindow_, &TStartWindow::hostChosen, this, &Tchat::openHostDialog);
-    connect(startWindow_, &TStartWindow::joinChosen, this, [this] { openJoinDialog(); });
-    connect(startWindow_, &TStartWindow::lobbyChosen, this, [this] {
+    startWindow_ = new StartWindow(this);
+    connect(startWindow_, &StartWindow::soloChosen, this, &MainWindow::playSolo);
+    connect(startWindow_, &StartWindow::hostChosen, this, &MainWindow::openHostDialog);
+    connect(startWindow_, &StartWindow::joinChosen, this, [this] { openJoinDialog(); });
+    connect(startWindow_, &StartWindow::lobbyChosen, this, [this] {
         if (!findPlayersOnline())
             openStartWindow();
     });
-    hostDialog_ = new THostDialog(this);
-    connect(hostDialog_, &THostDialog::hostRequested, this, &Tchat::hostFromDialog);
-    joinDialog_ = new TJoinDialog(this);
-    connect(joinDialog_, &TJoinDialog::joinRequested, this, &Tchat::joinFromDialog);
-    connecting_ = new TConnectingWindow(this);
-    connect(connecting_, &TConnectingWindow::cancelled, this, &Tchat::cancelJoin);
+    hostDialog_ = new HostDialog(this);
+    connect(hostDialog_, &HostDialog::hostRequested, this, &MainWindow::hostFromDialog);
+    joinDialog_ = new JoinDialog(this);
+    connect(joinDialog_, &JoinDialog::joinRequested, this, &MainWindow::joinFromDialog);
+    connecting_ = new ConnectingWindow(this);
+    connect(connecting_, &ConnectingWindow::cancelled, this, &MainWindow::cancelJoin);
     // Backing out of a dialog with the network side stopped offers the
     // choices again rather than leaving an empty board.
     for (QDialog* d : {static_cast<QDialog*>(hostDialog_), static_cast<QDialog*>(joinDialog_)})
@@ -343,19 +344,19 @@ void Tchat::createWindows() {
         [this] { return server_->announcement(announceId_, options_.playername); }, this);
 }
 
-void Tchat::makeServer() {
+void MainWindow::makeServer() {
     if (server_) {
         server_->disconnect(this);
         // At once, so that its port is free for the next host server.
         delete server_;
     }
-    server_ = new TServer([this] { return botDelay(); }, clockSeed(), this);
+    server_ = new HostServer([this] { return botDelay(); }, clockSeed(), this);
     server_->setTimerScale(options_.timerScale);
-    connect(server_, &TServer::diagnosticRaised, this, &Tchat::hostNotice);
+    connect(server_, &HostServer::diagnosticRaised, this, &MainWindow::hostNotice);
     server_->core().engine().setPilotLevel(settings_.pilotLevel);
 }
 
-void Tchat::makeConnection() {
+void MainWindow::makeConnection() {
     if (conn_) {
         conn_->disconnect(this);
         conn_->setHandler({});
@@ -406,15 +407,15 @@ void Tchat::makeConnection() {
     });
 }
 
-void Tchat::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (shown_)
         return;
     shown_ = true;
-    QTimer::singleShot(0, this, &Tchat::processparams);
+    QTimer::singleShot(0, this, &MainWindow::processparams);
 }
 
-void Tchat::processparams() {
+void MainWindow::processparams() {
     StartGame1->setEnabled(false);
     model_->state().playername = options_.playername;
     switch (options_.mode) {
@@ -435,7 +436,7 @@ void Tchat::processparams() {
         else
             joinpress();
         // The lobby that started this game says where it listens.
-        Sock11.connectToHost(
+        lobbyLink.connectToHost(
             QStringLiteral("127.0.0.1"),
             static_cast<quint16>(lobbyLinkPort(std::getenv("DRIFTWAKE_LOBBY_LINK_PORT"))));
         break;
@@ -451,13 +452,13 @@ void Tchat::processparams() {
     }
 }
 
-void Tchat::hostpress() {
+void MainWindow::hostpress() {
     QString error;
     if (!hostpress(&error))
         fatal(error);
 }
 
-bool Tchat::hostpress(QString* error) {
+bool MainWindow::hostpress(QString* error) {
     // A solo game keeps to this machine, and takes any free port when its
     // own is taken (by another copy, say): nobody else joins it.
     const bool solo = options_.mode == LaunchMode::Solo;
@@ -476,7 +477,7 @@ bool Tchat::hostpress(QString* error) {
     return true;
 }
 
-void Tchat::joinpress() {
+void MainWindow::joinpress() {
     // The host may carry its port: "example.org:7790", "[::1]:7790".
     if (const auto where = parseHostPort(options_.hostaddress, options_.port))
         connectClient(QString::fromStdString(where->host), quint16(where->port));
@@ -484,35 +485,36 @@ void Tchat::joinpress() {
         connectClient(QString::fromStdString(options_.hostaddress), quint16(options_.port));
 }
 
-void Tchat::connectClient(const QString& host, quint16 port) {
+void MainWindow::connectClient(const QString& host, quint16 port) {
     connHost_ = host;
     connPort_ = port;
     conn_->connectToHost(host, port);
 }
 
-void Tchat::fatal(const QString& text) {
+void MainWindow::fatal(const QString& text) {
     std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
     QMessageBox::critical(plainParent(this), QStringLiteral("Driftwake"), text);
     QCoreApplication::exit(1);
 }
 
 // The commands of the window itself; the board model handles the game's.
-void Tchat::dispatch(std::string_view message) {
-    using Handler = void (Tchat::*)(std::string_view);
+void MainWindow::dispatch(std::string_view message) {
+    using Handler = void (MainWindow::*)(std::string_view);
     struct Entry {
         std::string_view word;
         Handler handler;
     };
     static constexpr std::array<Entry, 9> table{{
-        {msg::Chat::kWord, &Tchat::on<msg::Chat, &Tchat::chatrecieved>},
-        {msg::Action::kWord, &Tchat::on<msg::Action, &Tchat::chatrecieved>},
-        {msg::PlayASound::kWord, &Tchat::on<msg::PlayASound, &Tchat::playasound>},
-        {msg::HaveWrongVersion::kWord, &Tchat::on<msg::HaveWrongVersion, &Tchat::havewrongversion>},
-        {msg::WrongVersion::kWord, &Tchat::on<msg::WrongVersion, &Tchat::wrongversion>},
-        {msg::Full::kWord, &Tchat::on<msg::Full, &Tchat::full>},
-        {msg::SeatKey::kWord, &Tchat::on<msg::SeatKey, &Tchat::seatkey>},
-        {msg::HostClosing::kWord, &Tchat::on<msg::HostClosing, &Tchat::hostclosing>},
-        {msg::Removed::kWord, &Tchat::on<msg::Removed, &Tchat::removed>},
+        {msg::Chat::kWord, &MainWindow::on<msg::Chat, &MainWindow::chatReceived>},
+        {msg::Action::kWord, &MainWindow::on<msg::Action, &MainWindow::chatReceived>},
+        {msg::PlayASound::kWord, &MainWindow::on<msg::PlayASound, &MainWindow::playasound>},
+        {msg::HaveWrongVersion::kWord,
+         &MainWindow::on<msg::HaveWrongVersion, &MainWindow::havewrongversion>},
+        {msg::WrongVersion::kWord, &MainWindow::on<msg::WrongVersion, &MainWindow::wrongversion>},
+        {msg::Full::kWord, &MainWindow::on<msg::Full, &MainWindow::full>},
+        {msg::SeatKey::kWord, &MainWindow::on<msg::SeatKey, &MainWindow::seatkey>},
+        {msg::HostClosing::kWord, &MainWindow::on<msg::HostClosing, &MainWindow::hostclosing>},
+        {msg::Removed::kWord, &MainWindow::on<msg::Removed, &MainWindow::removed>},
     }};
     const Command c = splitCommand(message);
     if (c.word.empty() || rejoinMessage(c))
@@ -543,38 +545,39 @@ void Tchat::dispatch(std::string_view message) {
         board_->setFocus(Qt::OtherFocusReason);
 }
 
-template <class M, void (Tchat::*Handle)(const M&)> void Tchat::on(std::string_view payload) {
+template <class M, void (MainWindow::*Handle)(const M&)>
+void MainWindow::on(std::string_view payload) {
     if (const std::optional<M> m = M::decode(payload))
         (this->*Handle)(*m);
 }
 
-void Tchat::chatrecieved(const msg::Chat& m) {
+void MainWindow::chatReceived(const msg::Chat& m) {
     showLine(chatLine(m));
 }
 
-void Tchat::chatrecieved(const msg::Action& m) {
+void MainWindow::chatReceived(const msg::Action& m) {
     showLine(chatLine(m));
 }
 
-void Tchat::showLine(const ChatLine& line) {
+void MainWindow::showLine(const ChatLine& line) {
     chat_->mainchat()->addLine(line);
     const ChatLineParts parts = chatLineParts(line);
     qCInfo(lcStatus).noquote() << "chat" << qtext(logText(parts.name + parts.words));
 }
 
-void Tchat::playasound(const msg::PlayASound& m) {
+void MainWindow::playasound(const msg::PlayASound& m) {
     chat_->playasound(m.seat, m.sound);
 }
 
-void Tchat::havewrongversion(const msg::HaveWrongVersion& m) {
+void MainWindow::havewrongversion(const msg::HaveWrongVersion& m) {
     status(qtext(m.name) + QStringLiteral(" has a different version of the game then you."));
 }
 
-void Tchat::wrongversion(const msg::WrongVersion&) {
+void MainWindow::wrongversion(const msg::WrongVersion&) {
     status(QStringLiteral("You have a differnt version of the game then the host."));
 }
 
-void Tchat::full(const msg::Full&) {
+void MainWindow::full(const msg::Full&) {
     if (rejoin_.rejoining()) {
         // Entries may free up before the time for rejoining is over.
         rejoin_.attemptFailed();
@@ -592,33 +595,33 @@ void Tchat::full(const msg::Full&) {
 
 // ---------------------------------------------------------------- board events
 
-void Tchat::log(const std::string& line) {
+void MainWindow::log(const std::string& line) {
     board_->appendLog(displayQText(line));
     qCInfo(lcStatus).noquote() << "log" << QString::fromStdString(line);
 }
 
-void Tchat::notice(const std::string& text) {
+void MainWindow::notice(const std::string& text) {
     showLine({ChatLine::Kind::Notice, 0, {}, text, kStatusColour});
 }
 
-void Tchat::sound(const std::string& name) {
+void MainWindow::sound(const std::string& name) {
     if (PlaySounds1->isChecked())
         sounds_->play(QString::fromStdString(name));
 }
 
-void Tchat::send(const std::string& message) {
+void MainWindow::send(const std::string& message) {
     conn_->send(message);
 }
 
-void Tchat::addtomineset(int column, const std::string& value) {
-    tallylist_->addtomineset(column, value);
+void MainWindow::setOwnTallyCell(int column, const std::string& value) {
+    tallylist_->setOwnTallyCell(column, value);
 }
 
-void Tchat::addgame(const std::string& result) {
+void MainWindow::addgame(const std::string& result) {
     tallylist_->addgame(result, otherSeatNames());
 }
 
-std::vector<std::string> Tchat::otherSeatNames() const {
+std::vector<std::string> MainWindow::otherSeatNames() const {
     std::vector<std::string> others;
     for (int seat = 1; seat <= kPlayingSeats; ++seat)
         if (seat != model_->state().myseat)
@@ -626,19 +629,19 @@ std::vector<std::string> Tchat::otherSeatNames() const {
     return others;
 }
 
-void Tchat::spyAdded(const std::string& item) {
+void MainWindow::spyAdded(const std::string& item) {
     spylist_->addSpy(QString::fromStdString(item));
 }
 
-void Tchat::spyRemoved(const std::string& item) {
+void MainWindow::spyRemoved(const std::string& item) {
     spylist_->removeSpy(QString::fromStdString(item));
 }
 
-void Tchat::loadSettings() {
+void MainWindow::loadSettings() {
     loadinifile();
 }
 
-void Tchat::changed() {
+void MainWindow::changed() {
     board_->refresh();
     // The host's controls follow the host's rights.
     const bool rights = model_->state().ishost;
@@ -646,15 +649,15 @@ void Tchat::changed() {
         StartGame1->setEnabled(rights);
     if (spylist_)
         spylist_->setHosting(rights);
-    JustWatch1->setChecked(model_->view().justWatchChecked);
+    justWatchAction->setChecked(model_->view().justWatchChecked);
     updateNetworkMenu();
 }
 
-void Tchat::status(const QString& text) {
+void MainWindow::status(const QString& text) {
     notice(text.toStdString());
 }
 
-void Tchat::hostNotice(const QString& text) {
+void MainWindow::hostNotice(const QString& text) {
     // One notice window collects the latest host notices, so a burst of
     // refused plays never piles up dialogs.
     constexpr int kNoticeLines = 6;
@@ -675,7 +678,7 @@ void Tchat::hostNotice(const QString& text) {
 
 // ---------------------------------------------------------------- menus and controls
 
-void Tchat::button_startClick() {
+void MainWindow::openGameOptions() {
     if (!model_->state().loggedin) {
         showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("You are not connected"));
         return;
@@ -685,13 +688,13 @@ void Tchat::button_startClick() {
     gamestart_->raise();
 }
 
-void Tchat::JustWatch1Click() {
+void MainWindow::justWatch() {
     // The check mark follows the host's answer, not the click.
-    JustWatch1->setChecked(model_->view().justWatchChecked);
-    model_->JustWatch1Click();
+    justWatchAction->setChecked(model_->view().justWatchChecked);
+    model_->justWatch();
 }
 
-void Tchat::TextColor1Click() {
+void MainWindow::chooseTextColour() {
     const Rgb now = colourToRgb(chat_->chatColour());
     const QColor chosen = QColorDialog::getColor(QColor(now.red, now.green, now.blue), this,
                                                  QStringLiteral("Text Color"));
@@ -702,11 +705,11 @@ void Tchat::TextColor1Click() {
     saveinifile();
 }
 
-void Tchat::ResetScreenLocation1Click() {
+void MainWindow::resetScreenLocation() {
     applyGeometry(kDefaultGeometry);
 }
 
-void Tchat::nameLabelMenu(int seat, QPoint globalPos) {
+void MainWindow::nameLabelMenu(int seat, QPoint globalPos) {
     const bool host = model_->state().ishost;
     RemoveFromGame1->setEnabled(host && model_->view().seats[std::size_t(seat)].name != kWaiting);
     SettoJustWatch1->setEnabled(host);
@@ -715,7 +718,7 @@ void Tchat::nameLabelMenu(int seat, QPoint globalPos) {
     popup_kick->popup(globalPos);
 }
 
-void Tchat::kicking(int seat) {
+void MainWindow::kicking(int seat) {
     const ClientState& s = model_->state();
     if (!s.ishost || !s.loggedin)
         return;
@@ -742,7 +745,7 @@ void Tchat::kicking(int seat) {
         send(msg::KickHim{model_->state().myseat, seat}.encode());
 }
 
-void Tchat::openWebsite() {
+void MainWindow::openWebsite() {
     QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress)));
 }
 

@@ -11,7 +11,7 @@ class QPushButton;
 
 namespace dw {
 
-class Tabout : public QDialog {
+class AboutWindow : public QDialog {
     Q_OBJECT
 
 public:
@@ -20,7 +20,7 @@ public:
     // Shows a modal notice.
     using MessageFn = std::function<void(const QString&)>;
 
-    explicit Tabout(QWidget* parent = nullptr);
+    explicit AboutWindow(QWidget* parent = nullptr);
 
     // Replaces the desktop handler and the notice (tests record instead).
     void setOpenUrl(OpenUrlFn open) { openUrl_ = std::move(open); }

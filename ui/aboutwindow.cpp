@@ -1,4 +1,4 @@
-#include "ui/tabout.h"
+#include "ui/aboutwindow.h"
 
 #include "ui/showwindow.h"
 
@@ -35,13 +35,13 @@ QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const 
 
 } // namespace
 
-Tabout::Tabout(QWidget* parent)
+AboutWindow::AboutWindow(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       openUrl_([](const QUrl& url) { return QDesktopServices::openUrl(url); }),
       message_([this](const QString& text) { showInformation(this, windowTitle(), text); }) {
     setWindowTitle(QStringLiteral("Driftwake - About"));
-    setObjectName(QStringLiteral("Tabout"));
+    setObjectName(QStringLiteral("AboutWindow"));
     setFixedSize(kWidth, kHeight);
     setStyleSheet(QStringLiteral(
         "QLabel { color: #c8c8c8; }"
@@ -99,21 +99,21 @@ Tabout::Tabout(QWidget* parent)
     connect(button_done, &QPushButton::clicked, this, &QDialog::close);
 }
 
-void Tabout::paintEvent(QPaintEvent*) {
+void AboutWindow::paintEvent(QPaintEvent*) {
     QPainter(this).drawPixmap(0, 0, art::windowBackground(size(), devicePixelRatioF()));
 }
 
-void Tabout::openAbout() {
+void AboutWindow::openAbout() {
     showCentred(this);
 }
 
-void Tabout::openWebsite() {
+void AboutWindow::openWebsite() {
     if (!openUrl_(QUrl(QString::fromLatin1(kMakerWebAddress)))) {
         message_(QStringLiteral("Cannot open Webpage"));
     }
 }
 
-bool Tabout::eventFilter(QObject* watched, QEvent* event) {
+bool AboutWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == image_logo && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         openWebsite();

@@ -17,7 +17,7 @@ class QPushButton;
 
 namespace dw {
 
-class Tspylist : public QDialog {
+class SpectatorList : public QDialog {
     Q_OBJECT
 
 public:
@@ -25,7 +25,7 @@ public:
     // request to the host).
     using KickFn = std::function<void(int seat)>;
 
-    explicit Tspylist(QWidget* parent = nullptr);
+    explicit SpectatorList(QWidget* parent = nullptr);
 
     void setKick(KickFn kick) { kick_ = std::move(kick); }
 
@@ -53,8 +53,8 @@ public:
 
     // "Remove From Game": removes the spectator the menu was opened on,
     // provided it is still listed.
-    void popup_kickhimClick();
-    void button_doneClick() { close(); }
+    void onRemovePlayer();
+    void onDone() { close(); }
 
     // The seat number before the first ":" of an item; none when that text
     // is not a number.

@@ -1,4 +1,4 @@
-#include "ui/ttallylist.h"
+#include "ui/tallywindow.h"
 
 #include "text/plaintextqt.h"
 #include "ui/showwindow.h"
@@ -79,8 +79,8 @@ QVBoxLayout* captioned(QWidget* parent, const QString& caption, QWidget* control
 
 } // namespace
 
-Ttallylist::Ttallylist(TallyTable& table, QWidget* parent) : QDialog(parent), table_(table) {
-    setObjectName(QStringLiteral("Ttallylist"));
+TallyWindow::TallyWindow(TallyTable& table, QWidget* parent) : QDialog(parent), table_(table) {
+    setObjectName(QStringLiteral("TallyWindow"));
     setWindowTitle(QStringLiteral("Driftwake - Tally List"));
     setModal(false);
     setStyleSheet(darkStyle());
@@ -152,53 +152,53 @@ Ttallylist::Ttallylist(TallyTable& table, QWidget* parent) : QDialog(parent), ta
     layout->addLayout(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
-    connect(checklist_, &QListWidget::itemChanged, this, &Ttallylist::onChecklistItemChanged);
-    connect(listbox_tally_, &QListWidget::itemChanged, this, &Ttallylist::onTallyItemChanged);
-    connect(listbox_tally_, &QListWidget::currentRowChanged, this, &Ttallylist::listbox_tallyClick);
-    connect(button_done_, &QPushButton::clicked, this, &Ttallylist::button_doneClick);
-    connect(button_reset_, &QPushButton::clicked, this, &Ttallylist::button_resetClick);
+    connect(checklist_, &QListWidget::itemChanged, this, &TallyWindow::onChecklistItemChanged);
+    connect(listbox_tally_, &QListWidget::itemChanged, this, &TallyWindow::onTallyItemChanged);
+    connect(listbox_tally_, &QListWidget::currentRowChanged, this, &TallyWindow::onTallyRowClicked);
+    connect(button_done_, &QPushButton::clicked, this, &TallyWindow::onDone);
+    connect(button_reset_, &QPushButton::clicked, this, &TallyWindow::onReset);
 
     refresh();
 }
 
-void Ttallylist::setAsk(AskFn ask) {
+void TallyWindow::setAsk(AskFn ask) {
     ask_ = std::move(ask);
 }
 
-QLabel* Ttallylist::label(int n) const {
+QLabel* TallyWindow::label(int n) const {
     if (n < 1 || n > kCounterCells)
         return nullptr;
     return labels_[static_cast<std::size_t>(n - 1)];
 }
 
-QLabel* Ttallylist::mylabel(int n) const {
+QLabel* TallyWindow::mylabel(int n) const {
     if (n < 1 || n > kOwnCells)
         return nullptr;
     return mylabels_[static_cast<std::size_t>(n - 1)];
 }
 
-void Ttallylist::openTally(const std::vector<std::string>& otherSeatNames) {
+void TallyWindow::openTally(const std::vector<std::string>& otherSeatNames) {
     loadchecklist(otherSeatNames);
     adjustSize();
     showCentred(this);
 }
 
-void Ttallylist::loadchecklist(const std::vector<std::string>& otherSeatNames) {
+void TallyWindow::loadchecklist(const std::vector<std::string>& otherSeatNames) {
     table_.loadchecklist(otherSeatNames);
     refresh();
 }
 
-void Ttallylist::addgame(std::string_view result, const std::vector<std::string>& otherSeatNames) {
+void TallyWindow::addgame(std::string_view result, const std::vector<std::string>& otherSeatNames) {
     table_.addgame(result, otherSeatNames);
     refresh();
 }
 
-void Ttallylist::addtomineset(int column, std::string value) {
-    table_.addtomineset(column, std::move(value));
+void TallyWindow::setOwnTallyCell(int column, std::string value) {
+    table_.setOwnTallyCell(column, std::move(value));
     showOwnTotals();
 }
 
-void Ttallylist::fillList(QListWidget* list, const std::vector<TallyTable::Entry>& entries) {
+void TallyWindow::fillList(QListWidget* list, const std::vector<TallyTable::Entry>& entries) {
     const QSignalBlocker block(list);
     // Rebuild only when the names differ, so the selection and the scroll
     // position survive a refresh that changes nothing but tick marks.
@@ -220,7 +220,7 @@ void Ttallylist::fillList(QListWidget* list, const std::vector<TallyTable::Entry
                                                                                  : Qt::Unchecked);
 }
 
-void Ttallylist::refresh() {
+void TallyWindow::refresh() {
     fillList(checklist_, table_.current());
     fillList(listbox_tally_, table_.tallied());
     // The selected player may have been removed meanwhile; the selection
@@ -237,12 +237,12 @@ void Ttallylist::refresh() {
     showPlayer();
 }
 
-void Ttallylist::showOwnTotals() {
+void TallyWindow::showOwnTotals() {
     for (int n = 1; n <= kOwnCells; ++n)
         mylabel(n)->setText(qtext(table_.cell(n, 0)));
 }
 
-void Ttallylist::showPlayer() {
+void TallyWindow::showPlayer() {
     const std::optional<int> row = selected_.empty() ? std::nullopt : table_.rowOf(selected_);
     const QString name = row ? displayQText(table_.cell(0, *row)) : kNobody;
     panel_player_->setTitle(name + QStringLiteral("'s Tally"));
@@ -255,7 +255,7 @@ void Ttallylist::showPlayer() {
 // the handler may ask a question (a nested event loop) and rebuild the list,
 // which must not happen inside the list's own change notification. By then
 // the lists may have changed, so the click is matched by name.
-void Ttallylist::onChecklistItemChanged(QListWidgetItem* item) {
+void TallyWindow::onChecklistItemChanged(QListWidgetItem* item) {
     const int index = checklist_->row(item);
     const std::string name = nameOf(item);
     const bool ticked = item->checkState() == Qt::Checked;
@@ -273,7 +273,7 @@ void Ttallylist::onChecklistItemChanged(QListWidgetItem* item) {
         Qt::QueuedConnection);
 }
 
-void Ttallylist::onTallyItemChanged(QListWidgetItem* item) {
+void TallyWindow::onTallyItemChanged(QListWidgetItem* item) {
     const std::string name = nameOf(item);
     const bool ticked = item->checkState() == Qt::Checked;
     QMetaObject::invokeMethod(
@@ -289,12 +289,12 @@ void Ttallylist::onTallyItemChanged(QListWidgetItem* item) {
         Qt::QueuedConnection);
 }
 
-void Ttallylist::checklistClickCheck(int index, bool ticked) {
+void TallyWindow::checklistClickCheck(int index, bool ticked) {
     table_.setCurrentTicked(index, ticked);
     refresh();
 }
 
-void Ttallylist::listbox_tallyClickCheck(int index, bool ticked) {
+void TallyWindow::listbox_tallyClickCheck(int index, bool ticked) {
     if (index < 0 || index >= static_cast<int>(table_.tallied().size()))
         return;
     if (ticked || !table_.tallied()[static_cast<std::size_t>(index)].ticked) {
@@ -312,7 +312,7 @@ void Ttallylist::listbox_tallyClickCheck(int index, bool ticked) {
     refresh();
 }
 
-void Ttallylist::listbox_tallyClick(int index) {
+void TallyWindow::onTallyRowClicked(int index) {
     if (index < 0 || index >= static_cast<int>(table_.tallied().size()))
         selected_.clear();
     else
@@ -320,7 +320,7 @@ void Ttallylist::listbox_tallyClick(int index) {
     showPlayer();
 }
 
-void Ttallylist::button_resetClick() {
+void TallyWindow::onReset() {
     if (!ask_ || !ask_(QStringLiteral("Are you sure you want to reset the Tally?")))
         return;
     table_.reset();
@@ -328,7 +328,7 @@ void Ttallylist::button_resetClick() {
     emit ownTotalsReset();
 }
 
-void Ttallylist::button_doneClick() {
+void TallyWindow::onDone() {
     close();
 }
 

@@ -2,15 +2,15 @@
 // seat, writes it back on option changes and at close, and leaves every
 // other program's section alone.
 #include "engine/expert.h"
-#include "host/tserver.h"
+#include "host/hostserver.h"
 #include "store/inifile.h"
 #include "tests/support/processes.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
 #include "ui/chatview.h"
-#include "ui/tchat.h"
-#include "ui/tgamestart.h"
-#include "ui/tphrases.h"
+#include "ui/gameoptionsdialog.h"
+#include "ui/mainwindow.h"
+#include "ui/phraseswindow.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,7 +36,7 @@ QAction* item(QWidget* w, const char* name) {
 
 // The host has announced the own seat, which is when the settings are read
 // (the seat number itself arrives one message earlier).
-bool settingsLoaded(Tchat& w) {
+bool settingsLoaded(MainWindow& w) {
     return w.model().view().seats[1].name == "You";
 }
 
@@ -71,7 +71,7 @@ void writeFile(const QString& path, const QByteArray& text) {
 
 } // namespace
 
-class TchatSettings : public QObject {
+class MainWindowSettings : public QObject {
     Q_OBJECT
     QTemporaryDir data;
     QString ini;
@@ -89,7 +89,7 @@ private slots:
                        "TEXTSIZE=12\r\nBotspeed=1000\r\nPlaysounds=false\r\n"
                        "Playerphrasesounds=False\r\nTextcolor=clBlack\r\nPlaytoscore=7777\r\n"
                        "Distance=abc\r\nBot3=1\r\nPhrase2=Onward!\r\n");
-        Tchat w(soloLaunch());
+        MainWindow w(soloLaunch());
         w.show();
         QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
         QCOMPARE(w.chat().mainchat()->textSize(), 12);
@@ -99,7 +99,7 @@ private slots:
         QVERIFY(!item(&w, "PlaySounds1")->isChecked());
         QVERIFY(item(&w, "PlayerPhraseSounds1")->isChecked()); // only "false" unchecks
         QCOMPARE(w.chat().chatColour(), 0x00C0C0C0u);          // black chat reads as silver
-        const auto* dialog = w.findChild<Tgamestart*>();
+        const auto* dialog = w.findChild<GameOptionsDialog*>();
         QCOMPARE(dialog->options().amount(), 7777); // within the range: kept as stored
         QCOMPARE(dialog->options().distance(), 70); // not a number: unchanged
         QCOMPARE(dialog->options().bot(3), 1);
@@ -118,7 +118,7 @@ private slots:
 
     void thePilotLevelReachesTheEngine() {
         writeFile(ini, "[Driftwake]\r\nPilotlevel=expert\r\n");
-        Tchat w(soloLaunch());
+        MainWindow w(soloLaunch());
         w.show();
         const Engine& engine = w.server()->core().engine();
         QTRY_VERIFY_WITH_TIMEOUT(item(&w, "Expert1")->isChecked(), 20000); // read at login
@@ -141,7 +141,7 @@ private slots:
 
     void writesTheGeometryAtCloseOnlyWhenItChanged() {
         {
-            Tchat w(soloLaunch());
+            MainWindow w(soloLaunch());
             w.show();
             QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.close(); // the load at login moved the window to the stored place
@@ -150,14 +150,14 @@ private slots:
         QVERIFY(first.read("Driftwake", "Width"));
         const std::string text = first.text();
         {
-            Tchat w(soloLaunch());
+            MainWindow w(soloLaunch());
             w.show();
             QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.close();
         }
         QCOMPARE(IniFile::load(ini.toStdString()).text(), text); // unchanged: nothing written
         {
-            Tchat w(soloLaunch());
+            MainWindow w(soloLaunch());
             w.show();
             QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 20000);
             w.move(40, 50);
@@ -173,7 +173,7 @@ private slots:
         LaunchOptions o = soloLaunch();
         o.mode = LaunchMode::Unconnected;
         {
-            Tchat w(o);
+            MainWindow w(o);
             w.show();
             QTest::qWait(100);
             item(&w, "Fast1")->trigger();
@@ -190,16 +190,16 @@ private slots:
         const QByteArray lines = "Phrase1=Tr\xE8s bien!\r\nPhrase2=" + longPhrase +
                                  "\r\nPhrase3=\x80\x81\x8D\x8F\x90\x9D\xFF\r\n";
         writeFile(ini, "[Driftwake]\r\n" + lines);
-        Tchat w(soloLaunch());
+        MainWindow w(soloLaunch());
         w.show();
         // The settings are read once the host has announced the own seat.
         QTRY_COMPARE_WITH_TIMEOUT(w.chat().phrase(1), QStringLiteral("Tr\u00E8s bien!"), 20000);
 
         item(&w, "PrhaseList1")->trigger();
-        auto* phrases = w.findChild<Tphrases*>();
+        auto* phrases = w.findChild<PhrasesWindow*>();
         QVERIFY(phrases && phrases->isVisible());
         QCOMPARE(phrases->edit(2)->text().size(), 60);
-        phrases->doneClick();
+        phrases->onDone();
         QFile f(ini);
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray after = f.readAll();
@@ -220,7 +220,7 @@ private slots:
     void theWindowKeepsItsMinimumSize() {
         LaunchOptions o = soloLaunch();
         o.mode = LaunchMode::Unconnected;
-        Tchat w(o);
+        MainWindow w(o);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         const auto bigEnough = [&w] {
@@ -248,7 +248,7 @@ private slots:
         });
         answer.start(20);
         {
-            Tchat w(o);
+            MainWindow w(o);
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             // The disk is full when the window closes.
@@ -268,7 +268,7 @@ private slots:
         writeFile(blocker, "not a directory");
         qputenv("DRIFTWAKE_DATA_DIR", (blocker + QStringLiteral("/data")).toUtf8());
         {
-            Tchat w(soloLaunch());
+            MainWindow w(soloLaunch());
             w.show();
             QTRY_VERIFY_WITH_TIMEOUT(settingsLoaded(w), 10000);
             item(&w, "PlaySounds1")->trigger();
@@ -296,5 +296,5 @@ private slots:
     void cleanupTestCase() { qunsetenv("DRIFTWAKE_DATA_DIR"); }
 };
 
-QTEST_MAIN(TchatSettings)
-#include "test_tchatsettings.moc"
+QTEST_MAIN(MainWindowSettings)
+#include "test_mainwindowsettings.moc"

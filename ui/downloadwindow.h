@@ -16,7 +16,7 @@ class QPushButton;
 
 namespace dw {
 
-class Tdownload : public QDialog {
+class DownloadWindow : public QDialog {
     Q_OBJECT
 
 public:
@@ -35,8 +35,8 @@ public:
 
     static constexpr const char* kInstallerParameters = "/SP- /silent /noicons";
 
-    explicit Tdownload(QWidget* parent = nullptr);
-    ~Tdownload() override;
+    explicit DownloadWindow(QWidget* parent = nullptr);
+    ~DownloadWindow() override;
 
     void setEndGame(EndGameFn endGame) { endGame_ = std::move(endGame); }
     void setRunner(RunFn run) { run_ = std::move(run); }
@@ -67,12 +67,12 @@ public:
     // The window's buttons. "Play Solo Game" only closes the window: a
     // download the player started goes on, and once it arrives the
     // installer runs and the game ends, as the download button promised.
-    void getbuttonClick();
-    void abortbuttonClick();
-    void Button1Click();
+    void onDownload();
+    void onAbort();
+    void onPlaySolo();
     // "Play with Others": the lobby at lobbyPath(), else driftwake-lobby
     // (lobbyProgram()); the game ends once it runs.
-    void Button2Click();
+    void onPlayWithOthers();
 
     QLabel* image_closed = nullptr;
     QLabel* label_download = nullptr;
@@ -97,7 +97,7 @@ signals:
 
 private:
     void HttpCli1HeaderData(QNetworkReply* reply);
-    void HttpCli1DocData(QNetworkReply* reply);
+    void onDownloadData(QNetworkReply* reply);
     void HttpCli1Finished(QNetworkReply* reply);
     void setInfoTag(int tag);
     void install(const QString& path);

@@ -1,18 +1,18 @@
 // Network play from the main window: the start window, the host and join
 // dialogs, hosting with LAN announcements and the router's port, joining,
 // and leaving a game for another.
-#include "ui/tchat.h"
+#include "ui/mainwindow.h"
 
 #include "client/clientconn.h"
+#include "host/hostserver.h"
 #include "host/lan.h"
 #include "host/portmapper.h"
-#include "host/tserver.h"
+#include "ui/gameoptionsdialog.h"
 #include "ui/lobbystart.h"
 #include "ui/messagebox.h"
 #include "ui/netdialogs.h"
 #include "ui/showwindow.h"
-#include "ui/tgamestart.h"
-#include "ui/tspylist.h"
+#include "ui/spectatorlist.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -20,7 +20,7 @@
 
 namespace dw {
 
-QString Tchat::lobbyUrl() const {
+QString MainWindow::lobbyUrl() const {
     const QString fromEnv = qEnvironmentVariable("DRIFTWAKE_LOBBY_URL");
     if (!fromEnv.isEmpty())
         return fromEnv;
@@ -28,7 +28,7 @@ QString Tchat::lobbyUrl() const {
         IniFile::load(iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
 }
 
-void Tchat::updateNetworkMenu() {
+void MainWindow::updateNetworkMenu() {
     if (!HostGame1)
         return;
     // A network game that runs is never left from the menu; a solo game is,
@@ -43,7 +43,7 @@ void Tchat::updateNetworkMenu() {
     JoinGame1->setEnabled(!networkGame);
 }
 
-bool Tchat::mayLeaveGame() {
+bool MainWindow::mayLeaveGame() {
     QString question;
     if (options_.mode == LaunchMode::Solo && server_->isListening()) {
         if (server_->core().engine().gameinprogress)
@@ -59,12 +59,12 @@ bool Tchat::mayLeaveGame() {
                QMessageBox::Yes;
 }
 
-void Tchat::HostGame1Click() {
+void MainWindow::hostGame() {
     if (mayLeaveGame())
         openHostDialog();
 }
 
-bool Tchat::findPlayersOnline() {
+bool MainWindow::findPlayersOnline() {
     if (!mayLeaveGame())
         return false;
     QString error;
@@ -77,30 +77,30 @@ bool Tchat::findPlayersOnline() {
     return true;
 }
 
-void Tchat::JoinGame1Click() {
+void MainWindow::joinGame() {
     if (mayLeaveGame())
         openJoinDialog();
 }
 
-void Tchat::openStartWindow() {
+void MainWindow::openStartWindow() {
     showCentred(startWindow_);
 }
 
-void Tchat::openHostDialog() {
+void MainWindow::openHostDialog() {
     hostDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
                                                     : QString::fromStdString(choices_.pilotName),
                          choices_.hostPort, choices_.internet);
     showCentred(hostDialog_);
 }
 
-void Tchat::openJoinDialog(const QString& address) {
+void MainWindow::openJoinDialog(const QString& address) {
     joinDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
                                                     : QString::fromStdString(choices_.pilotName),
                          choices_.recentHosts, address);
     showCentred(joinDialog_);
 }
 
-void Tchat::stopNetwork() {
+void MainWindow::stopNetwork() {
     joinTimer_.stop();
     if (connecting_)
         connecting_->hide();
@@ -127,17 +127,17 @@ void Tchat::stopNetwork() {
     changed();
 }
 
-void Tchat::saveChoices() {
+void MainWindow::saveChoices() {
     saveSettings([this] { return saveNetworkChoicesFile(iniPath(), choices_); });
 }
 
-void Tchat::startAnnouncing() {
+void MainWindow::startAnnouncing() {
     if (announceId_.empty())
         announceId_ = LanAnnouncer::newId();
     announcer_->start();
 }
 
-void Tchat::playSolo() {
+void MainWindow::playSolo() {
     if (options_.mode == LaunchMode::Solo && server_->isListening())
         return; // the solo game already runs
     stopNetwork();
@@ -149,7 +149,7 @@ void Tchat::playSolo() {
     hostpress();
 }
 
-void Tchat::hostFromDialog(const QString& name, int port, bool internet) {
+void MainWindow::hostFromDialog(const QString& name, int port, bool internet) {
     stopNetwork();
     options_.mode = LaunchMode::Host;
     options_.playername = name.toStdString();
@@ -175,7 +175,7 @@ void Tchat::hostFromDialog(const QString& name, int port, bool internet) {
     }
 }
 
-void Tchat::joinFromDialog(const QString& name, const HostPort& where) {
+void MainWindow::joinFromDialog(const QString& name, const HostPort& where) {
     stopNetwork();
     options_.mode = LaunchMode::Join;
     options_.playername = name.toStdString();
@@ -193,7 +193,7 @@ void Tchat::joinFromDialog(const QString& name, const HostPort& where) {
     connectClient(QString::fromStdString(where.host), quint16(where.port));
 }
 
-void Tchat::cancelJoin() {
+void MainWindow::cancelJoin() {
     if (!dialogJoin_ || !joinTimer_.isActive())
         return; // the host has answered, or the attempt has failed already
     const HostPort target = joinTarget_;
@@ -203,7 +203,7 @@ void Tchat::cancelJoin() {
         target.port == kDefaultPort ? target.host : formatHostPort(target.host, target.port)));
 }
 
-void Tchat::joinFailed(const QString& text) {
+void MainWindow::joinFailed(const QString& text) {
     if (!dialogJoin_)
         return; // already explained
     const HostPort target = joinTarget_;

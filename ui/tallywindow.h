@@ -22,7 +22,7 @@ class QPushButton;
 
 namespace dw {
 
-class Ttallylist : public QDialog {
+class TallyWindow : public QDialog {
     Q_OBJECT
 
 public:
@@ -35,7 +35,7 @@ public:
 
     // The window works on `table`, which must outlive it. Questions go to a
     // modal message box until setAsk replaces it.
-    explicit Ttallylist(TallyTable& table, QWidget* parent = nullptr);
+    explicit TallyWindow(TallyTable& table, QWidget* parent = nullptr);
 
     void setAsk(AskFn ask);
 
@@ -50,7 +50,7 @@ public:
 
     // The table's operations, shown at once.
     void addgame(std::string_view result, const std::vector<std::string>& otherSeatNames);
-    void addtomineset(int column, std::string value);
+    void setOwnTallyCell(int column, std::string value);
 
     // --- handlers of the controls ---
     // The tick of entry `index` of "Players In Current Game" was set or cleared.
@@ -58,9 +58,9 @@ public:
     // The tick of entry `index` of "Players Being Tallied" was set or cleared.
     void listbox_tallyClickCheck(int index, bool ticked);
     // Entry `index` of "Players Being Tallied" was selected (-1: none).
-    void listbox_tallyClick(int index);
-    void button_resetClick();
-    void button_doneClick();
+    void onTallyRowClicked(int index);
+    void onReset();
+    void onDone();
 
     // --- controls, for the main window and tests ---
     QListWidget* checklist() const { return checklist_; }

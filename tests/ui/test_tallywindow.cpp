@@ -1,7 +1,7 @@
 // The tally window: what it shows of the table, ticking and unticking
 // players, the questions and their answers, "Reset Tally" and the panel of
 // the selected player.
-#include "ui/ttallylist.h"
+#include "ui/tallywindow.h"
 
 #include <QApplication>
 #include <QGroupBox>
@@ -36,9 +36,9 @@ QList<bool> ticks(const QListWidget* list) {
     return out;
 }
 
-QStringList cells(const Ttallylist& w) {
+QStringList cells(const TallyWindow& w) {
     QStringList out;
-    for (int n = 1; n <= Ttallylist::kCounterCells; ++n)
+    for (int n = 1; n <= TallyWindow::kCounterCells; ++n)
         out << w.label(n)->text();
     return out;
 }
@@ -46,7 +46,7 @@ QStringList cells(const Ttallylist& w) {
 // A table with own totals and the tallied players Ann and Bob, who played
 // one game with the user, which Ann won.
 void fill(TallyTable& t) {
-    t.addtomineset(TallyTable::OwnLightyears, "12500");
+    t.setOwnTallyCell(TallyTable::OwnLightyears, "12500");
     t.loadchecklist(kOthers);
     t.setCurrentTicked(0, true);
     t.setCurrentTicked(1, true);
@@ -66,7 +66,7 @@ class TallyWindowTest : public QObject {
     Q_OBJECT
 
     TallyTable table_;
-    std::unique_ptr<Ttallylist> w_;
+    std::unique_ptr<TallyWindow> w_;
     QStringList asked_;
     QList<bool> answers_;
 
@@ -84,7 +84,7 @@ private slots:
     void init() {
         table_ = TallyTable();
         fill(table_);
-        w_ = std::make_unique<Ttallylist>(table_);
+        w_ = std::make_unique<TallyWindow>(table_);
         answerWith({});
     }
     void cleanup() { w_.reset(); }
@@ -118,7 +118,7 @@ private slots:
         QWidget main;
         main.setGeometry(100, 100, 900, 700);
         main.show();
-        Ttallylist w(table_, &main);
+        TallyWindow w(table_, &main);
         // Ann left, Cid arrived: the current list follows the seats.
         w.openTally({"<Waiting>", "Cid", "Bob"});
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -233,7 +233,7 @@ private slots:
     }
 
     void resetAsksAndYesClearsTheTally() {
-        QSignalSpy resets(w_.get(), &Ttallylist::ownTotalsReset);
+        QSignalSpy resets(w_.get(), &TallyWindow::ownTotalsReset);
         w_->listbox_tally()->setCurrentRow(0);
         answerWith({false});
         w_->button_reset()->click();
@@ -257,7 +257,7 @@ private slots:
         QCOMPARE(ticks(w_->checklist()), QList<bool>({true, true}));
 
         // The next move counts from 0.
-        w_->addtomineset(TallyTable::OwnLightyears, "5000");
+        w_->setOwnTallyCell(TallyTable::OwnLightyears, "5000");
         QCOMPARE(w_->mylabel(3)->text(), QStringLiteral("5000"));
     }
 
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(w_->listbox_tally()->currentRow(), 1);
 
         // A table changed behind the window's back shows after refresh().
-        table_.addtomineset(TallyTable::OwnLightyears, "20000");
+        table_.setOwnTallyCell(TallyTable::OwnLightyears, "20000");
         w_->refresh();
         QCOMPARE(w_->mylabel(3)->text(), QStringLiteral("20000"));
     }
@@ -295,7 +295,7 @@ private slots:
         table.setCurrentTicked(0, true);
         table.setCurrentTicked(1, true);
         table.addgame(markup, others);
-        Ttallylist w(table);
+        TallyWindow w(table);
         asked_.clear();
         answers_.clear();
         w.setAsk([this](const QString& q) {
@@ -309,9 +309,9 @@ private slots:
         w.listbox_tally()->setCurrentRow(0);
         QCOMPARE(w.label_wins()->text(), QStringLiteral("<h2>Ann</h2> Wins:"));
         QCOMPARE(w.label_wins()->textFormat(), Qt::PlainText);
-        for (int n = 1; n <= Ttallylist::kCounterCells; ++n)
+        for (int n = 1; n <= TallyWindow::kCounterCells; ++n)
             QCOMPARE(w.label(n)->textFormat(), Qt::PlainText);
-        for (int n = 1; n <= Ttallylist::kOwnCells; ++n)
+        for (int n = 1; n <= TallyWindow::kOwnCells; ++n)
             QCOMPARE(w.mylabel(n)->textFormat(), Qt::PlainText);
         w.listbox_tally()->setCurrentRow(1);
         QCOMPARE(w.panel_player()->title(), shownBidi + QStringLiteral("'s Tally"));
@@ -328,4 +328,4 @@ private slots:
 };
 
 QTEST_MAIN(TallyWindowTest)
-#include "test_ttallylist.moc"
+#include "test_tallywindow.moc"
