@@ -89,7 +89,7 @@ void Engine::dealcards() {
         if (players[ix(s)].active)
             players[ix(s)].cards.fill(kNoCard);
     for (int s = 1; s <= kSeats; ++s) {
-        tplayer& p = players[ix(s)];
+        PlayerEntry& p = players[ix(s)];
         if (!p.active)
             continue;
         for (int slot = 1; slot <= 6; ++slot) {
@@ -107,9 +107,9 @@ void Engine::dealcards() {
 
 // startTimer restarts a running timer, so arming needs no stop first.
 void Engine::schedule(TimerAction action, int count) {
-    timer1action_ = action;
-    timer1count = count;
-    host_.startTimer(EngineTimer::Timer1, timer1interval_);
+    pendingAction_ = action;
+    pauseTicksLeft = count;
+    host_.startTimer(EngineTimer::Pause, pauseIntervalMs_);
 }
 
 void Engine::armComputer() {
@@ -118,12 +118,12 @@ void Engine::armComputer() {
     host_.startTimer(EngineTimer::Computer, host_.botSpeedMs());
 }
 
-void Engine::timer1Timer() {
-    --timer1count;
-    if (timer1count >= 1)
+void Engine::pauseTick() {
+    --pauseTicksLeft;
+    if (pauseTicksLeft >= 1)
         return;
-    host_.stopTimer(EngineTimer::Timer1);
-    switch (timer1action_) {
+    host_.stopTimer(EngineTimer::Pause);
+    switch (pendingAction_) {
     case TimerAction::NextTurn:
         findplayer();
         break;
@@ -138,7 +138,7 @@ void Engine::timer1Timer() {
     }
 }
 
-void Engine::computertimerTimer() {
+void Engine::computerTick() {
     --computercount;
     if (computercount >= 1)
         return;
@@ -148,14 +148,14 @@ void Engine::computertimerTimer() {
 }
 
 void Engine::startComputerTakeover() {
-    if (gameinprogress && timer1action_ == TimerAction::None)
+    if (gameinprogress && pendingAction_ == TimerAction::None)
         armComputer();
 }
 
 bool Engine::handTurnTo(int seat) {
     if (!takesPlay(seat))
         return false;
-    const tplayer& p = players[ix(seat)];
+    const PlayerEntry& p = players[ix(seat)];
     if (!p.connected || p.justwatching)
         return false;
     if (computeraction_ == 1) {
@@ -177,7 +177,7 @@ bool Engine::handTurnTo(int seat) {
 // Game cycle
 
 void Engine::startgame(const GameStart& game) {
-    host_.stopTimer(EngineTimer::Timer1);
+    host_.stopTimer(EngineTimer::Pause);
     host_.stopTimer(EngineTimer::Computer);
     computeraction_ = 0;
     gameinprogress = true;
@@ -191,7 +191,7 @@ void Engine::startgame(const GameStart& game) {
     tripdistance = distanceWithinBounds(game.distance.value_or(70)) * 1000;
 
     for (int s = 1; s <= kSeats; ++s) {
-        tplayer& p = players[ix(s)];
+        PlayerEntry& p = players[ix(s)];
         p.total = 0;
         p.roundscore = 0;
         p.justwatching = false;
@@ -209,13 +209,13 @@ void Engine::startgame(const GameStart& game) {
 }
 
 void Engine::startround() {
-    timer1interval_ = 1000;
+    pauseIntervalMs_ = 1000;
     if (checkforwin())
         return;
     shufflecards();
     tell(&EngineEvents::roundStarted);
     for (int s = 1; s <= kSeats; ++s) {
-        tplayer& p = players[ix(s)];
+        PlayerEntry& p = players[ix(s)];
         p.undocked = false;
         p.distance = 0;
         p.hazard = 0;
@@ -234,7 +234,7 @@ void Engine::startround() {
 }
 
 void Engine::findplayer() {
-    timer1action_ = TimerAction::None;
+    pendingAction_ = TimerAction::None;
     // Seats 1 and 2 are always active during a game; the bound only guards
     // against a call without any active seat.
     int seat = currentplayer;
@@ -246,7 +246,7 @@ void Engine::findplayer() {
     if (!players[ix(seat)].active)
         return;
     currentplayer = seat;
-    tplayer& p = players[ix(seat)];
+    PlayerEntry& p = players[ix(seat)];
 
     ++deckpos;
     const bool drawing = deckpos <= kDeckSize;
@@ -284,7 +284,7 @@ void Engine::findplayer() {
 bool Engine::canmove(int seat) const {
     if (seat < 1 || seat > kSeats)
         return false;
-    const tplayer& p = players[ix(seat)];
+    const PlayerEntry& p = players[ix(seat)];
     auto bit = [](int code) { return 1u << code; };
     auto when = [](bool condition, unsigned bits) { return condition ? bits : 0u; };
 
@@ -299,7 +299,7 @@ bool Engine::canmove(int seat) const {
     for (int o = 1; o <= kSeats; ++o) {
         if (o == seat)
             continue;
-        const tplayer& t = players[ix(o)];
+        const PlayerEntry& t = players[ix(o)];
         auto open = [&t](int attack) { return t.protections[ix(guardOf(attack))] == 0; };
         playable |= when(t.undocked && open(kSkyjack), bit(kSkyjack)) |
                     when(t.undocked && open(kDamage), bit(kDamage)) |
@@ -336,18 +336,18 @@ int Engine::leader() const {
 void Engine::endround() {
     getscores();
     const bool ending = leader() != 0;
-    host_.stopTimer(EngineTimer::Timer1);
-    timer1action_ = TimerAction::StartRound;
-    timer1interval_ = host_.botSpeedMs();
-    timer1count = ending ? 10 : 15;
-    host_.startTimer(EngineTimer::Timer1, timer1interval_);
+    host_.stopTimer(EngineTimer::Pause);
+    pendingAction_ = TimerAction::StartRound;
+    pauseIntervalMs_ = host_.botSpeedMs();
+    pauseTicksLeft = ending ? 10 : 15;
+    host_.startTimer(EngineTimer::Pause, pauseIntervalMs_);
 }
 
 void Engine::getscores() {
     ScoresPosted scores;
     static_assert(std::tuple_size_v<decltype(scores.scores)> == kSeats);
     for (int s = 1; s <= kSeats; ++s) {
-        tplayer& p = players[ix(s)];
+        PlayerEntry& p = players[ix(s)];
         if (!p.active)
             continue;
         int completion = 0;
@@ -382,7 +382,7 @@ bool Engine::checkforwin() {
     const int w = leader();
     if (w == 0)
         return false;
-    const tplayer& p = players[ix(w)];
+    const PlayerEntry& p = players[ix(w)];
     const std::string& name = p.name.empty() ? p.botname : p.name;
     tell(&EngineEvents::gameWon, w, std::string_view(name));
     gameinprogress = false;
@@ -416,7 +416,7 @@ void Engine::refuse(int seat, Refusal why, std::string_view detail) {
 void Engine::playGo(int seat, int slot, int target) {
     if (!takesPlay(seat) || !isSlot(slot) || !isSeat(target))
         return;
-    tplayer& me = players[ix(seat)];
+    PlayerEntry& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
     if (card == kNoCard)
         return refuse(seat, Refusal::InvalidPlay);
@@ -490,7 +490,7 @@ void Engine::playGo(int seat, int slot, int target) {
         return refuse(seat, Refusal::InvalidPlay);
     }
 
-    tplayer& victim = players[ix(target)];
+    PlayerEntry& victim = players[ix(target)];
     if (!victim.active)
         return refuse(seat, Refusal::OutOfCommission);
     if (card != kDock && !isHazard(card))
@@ -510,7 +510,7 @@ void Engine::playGo(int seat, int slot, int target) {
 void Engine::playSpeed(int seat, int slot, int target) {
     if (!takesPlay(seat) || !isSlot(slot) || !isSeat(target))
         return;
-    tplayer& me = players[ix(seat)];
+    PlayerEntry& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
     if (card != kTeleport && card != kWarp)
         return refuse(seat, Refusal::NotASpeedCard);
@@ -537,7 +537,7 @@ void Engine::playSpeed(int seat, int slot, int target) {
         // TELEPORT on the own teleported ship changes nothing.
         return refuse(seat, Refusal::InvalidPlay);
     }
-    tplayer& victim = players[ix(target)];
+    PlayerEntry& victim = players[ix(target)];
     if (!victim.active)
         return refuse(seat, Refusal::OutOfCommission);
     if (victim.teleported)
@@ -555,7 +555,7 @@ void Engine::playSpeed(int seat, int slot, int target) {
 void Engine::playMiles(int seat, int slot) {
     if (!takesPlay(seat) || !isSlot(slot))
         return;
-    tplayer& me = players[ix(seat)];
+    PlayerEntry& me = players[ix(seat)];
     if (!me.undocked)
         return refuse(seat, Refusal::MustUndock);
     const int card = me.cards[ix(slot)];
@@ -583,7 +583,7 @@ void Engine::playMiles(int seat, int slot) {
 void Engine::playDiscard(int seat, int slot) {
     if (!takesPlay(seat) || !isSlot(slot))
         return;
-    tplayer& me = players[ix(seat)];
+    PlayerEntry& me = players[ix(seat)];
     const int card = me.cards[ix(slot)];
     // An empty slot (possible once the deck is used up) may be discarded too:
     // the seat passes.

@@ -21,7 +21,7 @@
 
 namespace dw {
 
-enum class EngineTimer { Timer1, Computer };
+enum class EngineTimer { Pause, Computer };
 
 struct EngineHost {
     virtual ~EngineHost() = default;
@@ -41,7 +41,7 @@ inline constexpr int kMaxEntries = 11; // entries 1..11 of the player table
 // One entry of the host's player table. Entries 1..4 are the seats.
 // `name`, `connected` and `justwatching` belong to the host server; the rest
 // is game state kept by the engine.
-struct tplayer {
+struct PlayerEntry {
     std::string name;
     bool connected = false;
     // Read by nothing. Without it the entry shrinks to a size that the
@@ -69,7 +69,7 @@ struct tplayer {
     int milepile = 0;
 };
 
-// Pending actions of timer1.
+// Pending actions of the pause timer.
 enum class TimerAction {
     None, // waiting for the current seat's play
     NextTurn,
@@ -100,14 +100,14 @@ public:
     Engine& operator=(const Engine&) = delete;
 
     // The player table, entries 1..11 (index 0 unused), and the globals.
-    std::array<tplayer, kMaxEntries + 1> players;
+    std::array<PlayerEntry, kMaxEntries + 1> players;
     std::array<int, kDeckSize + 1> deck{}; // 1..105, 0 = taken; [0] unused
     std::int32_t deckpos = 0;
     std::int32_t currentplayer = 0;
     std::int32_t playto = 0;
     std::int32_t tripdistance = 0;
     bool gameinprogress = false;
-    std::int32_t timer1count = 0;
+    std::int32_t pauseTicksLeft = 0;
     std::int32_t computercount = 0;
     std::int32_t maxseats = kSeats;
     std::int32_t numentries = 0; // kept by the host server
@@ -125,8 +125,8 @@ public:
     void endround();
     void getscores();
     bool checkforwin();
-    void timer1Timer();
-    void computertimerTimer();
+    void pauseTick();
+    void computerTick();
 
     // The plays themselves. A play
     // is taken only from the current seat while the engine waits for its
@@ -153,9 +153,9 @@ public:
     void resumeTurn(int seat);
 
     // For the host server.
-    TimerAction timer1action() const { return timer1action_; }
+    TimerAction pendingAction() const { return pendingAction_; }
     // Hands the current seat to the computer when the engine is waiting for
-    // its play (during a game, timer1 action 0).
+    // its play (during a game, no pending action).
     void startComputerTakeover();
     // A human has just sat down at `seat`. When the engine waits for that
     // seat's play, a computer play armed for it is called off and the turn
@@ -172,7 +172,7 @@ public:
 private:
     // The engine waits for this seat's play.
     bool takesPlay(int seat) const {
-        return gameinprogress && timer1action_ == TimerAction::None && seat == currentplayer &&
+        return gameinprogress && pendingAction_ == TimerAction::None && seat == currentplayer &&
                seat >= 1 && seat <= kSeats;
     }
     void refuse(int seat, Refusal why, std::string_view detail = {});
@@ -195,8 +195,8 @@ private:
     EngineHost& host_;
     EngineEvents& events_;
     Random random_;
-    TimerAction timer1action_ = TimerAction::None;
-    int timer1interval_ = 1000;
+    TimerAction pendingAction_ = TimerAction::None;
+    int pauseIntervalMs_ = 1000;
     int computeraction_ = 0;
     int winner_ = 0;
     EngineStats stats_;

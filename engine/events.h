@@ -3,7 +3,7 @@
 //
 // The engine does not know who listens. The host server turns each event
 // into the messages its peers get and counts games and plays from them
-// (net/enginewire.h); an engine nobody watches (the simulator, the Expert's
+// (host/enginewire.h); an engine nobody watches (the simulator, the Expert's
 // look-ahead) is given NoEvents.
 #pragma once
 

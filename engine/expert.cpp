@@ -22,10 +22,10 @@ void playOut(Engine& e) {
     // Each turn plays or discards a card or passes a seat that cannot move;
     // the bound only guards against a round that would not end.
     for (int step = 0; step < 8 * kDeckSize; ++step) {
-        switch (e.timer1action()) {
+        switch (e.pendingAction()) {
         case TimerAction::None:
             e.computerplay(e.currentplayer);
-            if (e.timer1action() == TimerAction::None)
+            if (e.pendingAction() == TimerAction::None)
                 return;
             break;
         case TimerAction::NextTurn:
@@ -44,7 +44,7 @@ void playOut(Engine& e) {
 // When the game ends there, it is 1 for the winner and 0 for the others.
 // Otherwise the totals are compared on the scale of the rounds still to
 // come: a lead counts for more the fewer rounds remain.
-double winChance(const std::array<tplayer, kMaxEntries + 1>& players, int me, int playto) {
+double winChance(const std::array<PlayerEntry, kMaxEntries + 1>& players, int me, int playto) {
     int best = 0;
     int leader = 0;
     bool tie = false;
@@ -129,7 +129,7 @@ template <typename From, typename To> void copyShip(const From& from, To& to) {
 // A table dealt from the knowledge: the public board as it is, the own
 // hand, and the unseen cards shuffled into the other hands and the deck.
 struct Deal {
-    std::array<tplayer, kSeats + 1> ships;
+    std::array<PlayerEntry, kSeats + 1> ships;
     std::array<int, kDeckSize + 1> deck{};
 };
 
@@ -195,7 +195,7 @@ Knowledge knowledgeOf(const TableView& table, int seat) {
         if (const int c = table.deck[ix(pos)]; c > kNoCard && c < kNumCardCodes)
             --k.gone[ix(c)];
     for (int s = 1; s <= kSeats; ++s) {
-        const tplayer& t = table.players[ix(s)];
+        const PlayerEntry& t = table.players[ix(s)];
         PublicShip& p = k.ships[ix(s)];
         copyShip(t, p);
         if (!t.active)
@@ -278,7 +278,7 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
             scratch.random().setSeed(rolloutSeed);
             scratch.resumeTurn(k.seat);
             scratch.applyPlay(k.seat, plays[ix(i)]);
-            if (scratch.timer1action() == TimerAction::None) {
+            if (scratch.pendingAction() == TimerAction::None) {
                 // Refused: the rules do not depend on the hidden cards, so
                 // the play is illegal in every deal.
                 legal[ix(i)] = false;

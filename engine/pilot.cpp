@@ -28,7 +28,7 @@ class HandIndex {
 public:
     static constexpr int kAbsent = kSlots + 1;
 
-    explicit HandIndex(const tplayer& p) {
+    explicit HandIndex(const PlayerEntry& p) {
         first_.fill(kAbsent);
         // Gathered in a local: stores into first_ could alias a member, which
         // would keep it in memory through the loop.
@@ -76,7 +76,7 @@ constexpr std::uint32_t kLightyearBits = HandIndex::bit(kLy2500) | HandIndex::bi
 constexpr std::uint32_t kAttackBits =
     kHazardBits | HandIndex::bit(kDock) | HandIndex::bit(kTeleport);
 
-bool mayTravelWith(const tplayer& p, int c) {
+bool mayTravelWith(const PlayerEntry& p, int c) {
     return isLightyear(c) && (!p.teleported || c == kLy2500 || c == kLy5000);
 }
 
@@ -91,7 +91,7 @@ public:
         : players(table.players), tripdistance(table.tripdistance), random_(random), plays_(plays) {
     }
 
-    const tplayer* const players;
+    const PlayerEntry* const players;
     const int tripdistance;
 
     void computerplay(int seat);
@@ -120,7 +120,7 @@ struct PlayRecorder {
 // The discard of a seat whose turn found no play, by the stages below.
 template <typename Plays>
 void discardBy(ClassicPilot<Plays>& engine, int seat, const HandIndex& hand) {
-    const tplayer& me = engine.players[ix(seat)];
+    const PlayerEntry& me = engine.players[ix(seat)];
 
     // 1. Repairs made useless by a protection held, in protection order.
     static constexpr int kRepairOfProtection[5] = {0, kReload, kWarp, kRepair, kPower};
@@ -162,21 +162,21 @@ void discardBy(ClassicPilot<Plays>& engine, int seat, const HandIndex& hand) {
 template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
     if (!takesPlay(seat))
         return;
-    const tplayer& me = players[ix(seat)];
+    const PlayerEntry& me = players[ix(seat)];
 
     // Hazards (the card is always one here), DOCK and TELEPORT, each with the
     // rule's own case, so that nothing is asked twice in the search.
     auto eligibleHazard = [&](int t, int c) {
-        const tplayer& o = players[ix(t)];
+        const PlayerEntry& o = players[ix(t)];
         return t != seat && o.active &&
                hazardLands(o.undocked, [&] { return o.protections[ix(guardOf(c))] != 0; });
     };
     auto eligibleDock = [&](int t) {
-        const tplayer& o = players[ix(t)];
+        const PlayerEntry& o = players[ix(t)];
         return t != seat && o.active && attackLands(kDock, o.undocked, o.teleported, false);
     };
     auto eligibleTeleport = [&](int t) {
-        const tplayer& o = players[ix(t)];
+        const PlayerEntry& o = players[ix(t)];
         return t != seat && o.active && attackLands(kTeleport, o.undocked, o.teleported, [&] {
                    return o.protections[ix(guardOf(kTeleport))] != 0;
                });
@@ -328,7 +328,7 @@ Pilot Engine::pilot(int seat) const {
 void Engine::resumeTurn(int seat) {
     currentplayer = seat;
     gameinprogress = true;
-    timer1action_ = TimerAction::None;
+    pendingAction_ = TimerAction::None;
 }
 
 void Engine::applyPlay(int seat, const Play& play) {

@@ -17,7 +17,7 @@
 
 namespace dw {
 
-struct tplayer;
+struct PlayerEntry;
 
 enum class PilotLevel { Classic, Expert };
 
@@ -61,7 +61,7 @@ struct Play {
 // globals, all read-only. Which of it a pilot uses is the pilot's affair;
 // Expert narrows it down to what a player could know (engine/expert.h).
 struct TableView {
-    const tplayer* players; // entries 1..4 are the seats; [0] unused
+    const PlayerEntry* players; // entries 1..4 are the seats; [0] unused
     const int* deck;        // positions 1..105, 0 = taken; [0] unused
     int deckpos;            // cards taken from the deck this round
     int tripdistance;

@@ -29,9 +29,9 @@ bool VirtualHost::step() {
     now_ = tm.due;
     const std::uint64_t before = tm.armedAt;
     if (first)
-        engine_->timer1Timer();
+        engine_->pauseTick();
     else
-        engine_->computertimerTimer();
+        engine_->computerTick();
     // A periodic timer that its handler neither stopped nor restarted ticks
     // again one interval later.
     if (tm.armed && tm.armedAt == before)

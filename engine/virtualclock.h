@@ -60,7 +60,7 @@ private:
     int botSpeed_;
     std::int64_t now_ = 0;
     std::uint64_t arms_ = 0;
-    std::array<Timer, 2> timers_{}; // indexed by EngineTimer: Timer1, Computer
+    std::array<Timer, 2> timers_{}; // indexed by EngineTimer: Pause, Computer
 };
 
 } // namespace dw

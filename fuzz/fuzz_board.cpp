@@ -4,7 +4,7 @@
 // Input: a sequence of steps; each step's first byte picks a command word
 // (or a user action), the second the payload's length, then the payload.
 // After each step the board model must still describe a possible board.
-#include "board/boardmodel.h"
+#include "client/boardmodel.h"
 
 #include <algorithm>
 #include <array>
@@ -30,7 +30,7 @@ struct Events : dw::BoardEvents {
         check(!message.empty() && message.back() == '\xFF');
         ++sent;
     }
-    void addtomineset(int column, const std::string&) override {
+    void setOwnTallyCell(int column, const std::string&) override {
         check(column >= 1 && column <= 8);
     }
     void addgame(const std::string&) override {}
@@ -107,25 +107,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else {
             switch (op % 8) {
             case 0:
-                model.card1MouseUp(a, len > 1 && (payload[1] & 1));
+                model.onCardReleased(a, len > 1 && (payload[1] & 1));
                 break;
             case 1:
-                model.image_target1Click(a);
+                model.onTargetClicked(a);
                 break;
             case 2:
-                model.image_discardClick();
+                model.onDiscardClicked();
                 break;
             case 3:
                 model.sortcards();
                 break;
             case 4:
-                model.JustWatch1Click();
+                model.justWatch();
                 break;
             case 5:
-                model.SettoJustWatch1Click(a);
+                model.setToJustWatch(a);
                 break;
             case 6:
-                model.UnsetJustWatch1Click(a);
+                model.unsetJustWatch(a);
                 break;
             case 7:
                 model.targetsFor(a * 2);

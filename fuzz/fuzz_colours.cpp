@@ -1,5 +1,5 @@
 // Colour strings: reading arbitrary text, and the round trip of every value.
-#include "chat/colours.h"
+#include "store/colours.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Compressing arbitrary data with either method and decompressing it gives
 // the data back.
-#include "chat/lzh.h"
-#include "chat/lzrw1.h"
+#include "store/lzh.h"
+#include "store/lzrw1.h"
 
 #include <cstddef>
 #include <cstdint>

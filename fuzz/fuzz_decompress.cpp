@@ -1,7 +1,7 @@
 // The tally file's decompressors on arbitrary containers: either data or a
 // CompressError, never a crash, and never more data than the header claims.
-#include "chat/lzh.h"
-#include "chat/lzrw1.h"
+#include "store/lzh.h"
+#include "store/lzrw1.h"
 
 #include <cstddef>
 #include <cstdint>

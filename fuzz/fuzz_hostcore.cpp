@@ -8,7 +8,7 @@
 // sane: the player table in range, queues within their caps, every message
 // sent whole and only to live connections, and no connection holding more
 // unsent bytes than the host's cap.
-#include "net/hostcore.h"
+#include "host/hostcore.h"
 
 #include <algorithm>
 #include <array>
@@ -79,11 +79,11 @@ struct Transport : dw::HostTransport {
     std::int64_t nowMs() override { return now; }
     void startTimer(dw::EngineTimer t, int intervalMs) override {
         check(intervalMs > 0);
-        Timer& tm = timers[t == dw::EngineTimer::Timer1 ? 0 : 1];
+        Timer& tm = timers[t == dw::EngineTimer::Pause ? 0 : 1];
         tm = {true, intervalMs, now + intervalMs};
     }
     void stopTimer(dw::EngineTimer t) override {
-        timers[t == dw::EngineTimer::Timer1 ? 0 : 1].armed = false;
+        timers[t == dw::EngineTimer::Pause ? 0 : 1].armed = false;
     }
     void diagnostic(const std::string&) override {}
     void event(const std::string&) override {}
@@ -120,9 +120,9 @@ struct Transport : dw::HostTransport {
             now = next->due;
             next->due += next->interval;
             if (next == &timers[0])
-                core->timer1Timer();
+                core->pauseTick();
             else
-                core->computertimerTimer();
+                core->computerTick();
         }
         now = std::max(now, until);
         core->tick();
@@ -163,7 +163,7 @@ void checkTable(const dw::HostCore& core, const Transport& t) {
     check(e.currentplayer >= 0 && e.currentplayer <= dw::kSeats);
     check(e.deckpos >= 0);
     for (int i = 1; i <= dw::kMaxEntries; ++i) {
-        const dw::tplayer& p = e.players[static_cast<std::size_t>(i)];
+        const dw::PlayerEntry& p = e.players[static_cast<std::size_t>(i)];
         // A closed connection keeps its seat only while messages it sent
         // before closing wait to be handled.
         if (p.connected)

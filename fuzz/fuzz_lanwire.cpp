@@ -4,7 +4,7 @@
 // must encode to one that decodes to the same announcement, within the size
 // a datagram may have; an address that parses must format to text that
 // parses back to the same host and port.
-#include "net/lanwire.h"
+#include "protocol/lanwire.h"
 
 #include <cstddef>
 #include <cstdint>

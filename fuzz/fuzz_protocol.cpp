@@ -5,8 +5,8 @@
 // field by field in both field modes, and decoded as every message struct:
 // whatever decodes encodes to a message that decodes to the same struct, and
 // a chat or action read as the host's relay comes apart into its parts whole.
-#include "net/messages.h"
-#include "net/protocol.h"
+#include "protocol/messages.h"
+#include "protocol/protocol.h"
 
 #include <algorithm>
 #include <cstddef>

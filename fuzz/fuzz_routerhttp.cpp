@@ -6,7 +6,7 @@
 // answer has a status and a body no larger than what arrived, and reading a
 // prefix never finds it whole with another status. An address that parses
 // has a host and a port in range, and a path beginning with "/".
-#include "net/routerhttp.h"
+#include "host/routerhttp.h"
 
 #include <cstddef>
 #include <cstdint>

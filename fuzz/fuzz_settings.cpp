@@ -4,8 +4,8 @@
 // written back and read again are the same; and writing them changes no
 // line of the file that is not one of this program's keys (other sections,
 // other programs' keys, comments and junk stay, in order).
-#include "chat/inifile.h"
-#include "chat/settings.h"
+#include "store/inifile.h"
+#include "store/settings.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 // The tally's text form: reading arbitrary text, then writing and reading
 // it again gives the same table.
-#include "chat/tallytable.h"
+#include "store/tallytable.h"
 
 #include <cstddef>
 #include <cstdint>

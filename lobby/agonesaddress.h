@@ -1,10 +1,10 @@
 // Where a table of an Agones fleet is reached: the GameServer the Agones
 // SDK sidecar of its pod describes (GET /gameserver on the sidecar's local
-// HTTP API, the port net/agones.h talks to) carries the node's address and
+// HTTP API, the port host/agones.h talks to) carries the node's address and
 // the port Agones gave the game. `driftwake-lobby --agones` publishes that.
 #pragma once
 
-#include "net/lanwire.h"
+#include "protocol/lanwire.h"
 
 #include <QByteArray>
 

@@ -14,7 +14,7 @@
 // converts to and from libstrophe's stanzas.
 #pragma once
 
-#include "net/lanwire.h"
+#include "protocol/lanwire.h"
 
 #include <optional>
 #include <string>

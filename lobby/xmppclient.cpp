@@ -1,6 +1,6 @@
 #include "lobby/xmppclient.h"
 
-#include "net/plaintext.h"
+#include "text/plaintext.h"
 
 #include <QSocketNotifier>
 

@@ -4,8 +4,8 @@
 
 #include "engine/engine.h"
 #include "engine/virtualclock.h"
-#include "net/enginewire.h"
-#include "net/messages.h"
+#include "host/enginewire.h"
+#include "protocol/messages.h"
 
 #include <gtest/gtest.h>
 
@@ -67,7 +67,7 @@ struct Table {
 
     Table() { host.attach(engine); }
 
-    tplayer& seat(int s) { return engine.players[ix(s)]; }
+    PlayerEntry& seat(int s) { return engine.players[ix(s)]; }
 
     // Starts a game (seats 3 and 4 as asked) and then makes `current` the
     // seat whose play the engine waits for, with every hand emptied.
@@ -75,7 +75,7 @@ struct Table {
                  int distance = 70) {
         engine.startgame({"Host", amount, distance, seat3, seat4});
         ASSERT_TRUE(engine.gameinprogress);
-        ASSERT_EQ(engine.timer1action(), TimerAction::None);
+        ASSERT_EQ(engine.pendingAction(), TimerAction::None);
         engine.currentplayer = current;
         for (int s = 1; s <= kSeats; ++s)
             seat(s).cards.fill(kNoCard);

@@ -140,9 +140,9 @@ TEST(Cycle, WinnerOnlyForASingleLeaderAtTheAmount) {
         for (int s = 1; s <= 4; ++s)
             t.seat(s).total = totals[ix(s)];
         t.engine.endround(); // an empty round scores nothing
-        EXPECT_EQ(t.engine.timer1action(), TimerAction::StartRound);
-        EXPECT_EQ(t.engine.timer1count, winner ? 10 : 15);
-        EXPECT_EQ(t.host.interval(EngineTimer::Timer1), 750);
+        EXPECT_EQ(t.engine.pendingAction(), TimerAction::StartRound);
+        EXPECT_EQ(t.engine.pauseTicksLeft, winner ? 10 : 15);
+        EXPECT_EQ(t.host.interval(EngineTimer::Pause), 750);
         t.host.clearMessages();
         t.host.advance(750 * (winner ? 10 : 15));
         EXPECT_EQ(t.engine.gameinprogress, winner == 0);
@@ -150,7 +150,7 @@ TEST(Cycle, WinnerOnlyForASingleLeaderAtTheAmount) {
         if (winner) {
             const std::string name = winner == 1 ? "Ann" : t.seat(winner).botname;
             EXPECT_EQ(t.to(1), std::vector<std::string>{(msg::Winner{name, winner}.encode())});
-            EXPECT_FALSE(t.host.armed(EngineTimer::Timer1) || t.host.armed(EngineTimer::Computer));
+            EXPECT_FALSE(t.host.armed(EngineTimer::Pause) || t.host.armed(EngineTimer::Computer));
         } else {
             EXPECT_EQ(t.to(1)[0], msg::StartingRound{}.encode());
         }
@@ -211,7 +211,7 @@ TEST(Cycle, AfterTheDeckRunsOutStuckSeatsArePassedOver) {
     t.hand(2, {kUndock});
     t.engine.findplayer();
     EXPECT_EQ(t.to(5), std::vector<std::string>{msg::CannotMove{1}.encode()});
-    EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn);
+    EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn);
     t.host.advance(1000);
     EXPECT_EQ(t.to(5).back(), (msg::NextPlayer{2, 0, 0, 107}.encode()));
     // Once every seat was found stuck the round ends, even if one could move again.
@@ -220,7 +220,7 @@ TEST(Cycle, AfterTheDeckRunsOutStuckSeatsArePassedOver) {
     t.hand(1, {kUndock});
     t.engine.currentplayer = 1;
     t.engine.findplayer();
-    EXPECT_EQ(t.engine.timer1action(), TimerAction::EndRound);
+    EXPECT_EQ(t.engine.pendingAction(), TimerAction::EndRound);
     t.host.advance(2000);
     const auto scores = msg::decodeMessage<msg::PostScores>(t.to(5).back());
     ASSERT_TRUE(scores);

@@ -3,7 +3,7 @@
 #include "enginetest.h"
 
 #include "engine/expert.h"
-#include "net/messages.h"
+#include "protocol/messages.h"
 
 #include <algorithm>
 #include <climits>
@@ -20,7 +20,7 @@ Play quickExpert(const TableView& table, int seat, Random& random) {
 
 // The engine waits for the computer to play the current seat.
 bool computerTurn(const Table& t) {
-    return t.engine.gameinprogress && t.engine.timer1action() == TimerAction::None &&
+    return t.engine.gameinprogress && t.engine.pendingAction() == TimerAction::None &&
            t.host.armed(EngineTimer::Computer);
 }
 
@@ -28,7 +28,7 @@ bool computerTurn(const Table& t) {
 // the other hands and of the deck's untaken part trade places, each hand
 // keeping its number of cards and its empty slots.
 struct Shuffled {
-    std::array<tplayer, kMaxEntries + 1> players;
+    std::array<PlayerEntry, kMaxEntries + 1> players;
     std::array<int, kDeckSize + 1> deck;
     TableView view;
 
@@ -153,7 +153,7 @@ TEST(Expert, ARefusedPlayIsReplacedByTheFixedList) {
     t.engine.computerplay(2); // lightyears while docked: refused, then UNDOCK
     EXPECT_FALSE(t.host.diagnostics.empty());
     EXPECT_TRUE(t.seat(2).undocked);
-    EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn);
+    EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn);
 }
 
 // Plays whole games with the given pilots and fails on any refusal.

@@ -23,7 +23,7 @@ struct GameCheck {
                 ++rounds;
                 // Every ship starts the round afresh, whether its seat plays or not.
                 for (int st = 1; st <= kSeats; ++st) {
-                    const tplayer& p = t.engine.players[ix(st)];
+                    const PlayerEntry& p = t.engine.players[ix(st)];
                     EXPECT_TRUE(!p.undocked && !p.teleported && p.distance == 0 && p.hazard == 0 &&
                                 p.repaired == 0 && p.stillmoving && p.safetrip &&
                                 p.protections == decltype(p.protections){})
@@ -62,7 +62,7 @@ struct GameCheck {
         for (int k = 1; k <= kDeckSize; ++k)
             ++held[ix(e.deck[ix(k)])];
         for (int s = 1; s <= kSeats; ++s) {
-            const tplayer& p = e.players[ix(s)];
+            const PlayerEntry& p = e.players[ix(s)];
             int cards = 0;
             for (int slot = 1; slot <= kSlots; ++slot) {
                 const int c = p.cards[ix(slot)];
@@ -84,7 +84,7 @@ struct GameCheck {
                 return "distance not made of lightyear cards";
             if (!p.active && (p.undocked || p.distance != 0 || p.hazard != 0))
                 return "a seat out of the game moved";
-            if (s == e.currentplayer && e.timer1action() == TimerAction::None &&
+            if (s == e.currentplayer && e.pendingAction() == TimerAction::None &&
                 e.deckpos <= kDeckSize && cards != kSlots)
                 return "a turn began without a full hand";
         }
@@ -130,7 +130,7 @@ struct GameCheck {
             for (int s = 1; s <= seats; ++s)
                 EXPECT_EQ(scoreSums[ix(s)], t.engine.players[ix(s)].total);
         }
-        EXPECT_FALSE(t.host.armed(EngineTimer::Timer1));
+        EXPECT_FALSE(t.host.armed(EngineTimer::Pause));
         EXPECT_FALSE(t.host.armed(EngineTimer::Computer));
     }
 };

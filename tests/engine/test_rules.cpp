@@ -88,7 +88,7 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
         t.hand(1, kHand);
         if (c.setup)
             c.setup(t);
-        const tplayer before = t.seat(1);
+        const PlayerEntry before = t.seat(1);
         for (int twice = 0; twice < 2; ++twice)
             c.play.run(t.engine);
         const std::string refusal = (msg::Invalid{1, c.code}.encode());
@@ -99,8 +99,8 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
         EXPECT_EQ(t.host.diagnostics, twiceDiag);
         EXPECT_EQ(t.seat(1).cards, before.cards);
         EXPECT_EQ(t.seat(1).teleported, before.teleported);
-        EXPECT_EQ(t.engine.timer1action(), TimerAction::None);
-        EXPECT_FALSE(t.host.armed(EngineTimer::Timer1));
+        EXPECT_EQ(t.engine.pendingAction(), TimerAction::None);
+        EXPECT_FALSE(t.host.armed(EngineTimer::Pause));
     }
 }
 
@@ -157,11 +157,11 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
          discard(1, 1),
          {},
          (msg::HeDiscard{1, 1, 0}.encode()),
-         [](Table& t) { EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn); }},
+         [](Table& t) { EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn); }},
         {"overshooting the trip", miles(1, 5),
          [](Table& t) { undock(t, 1), t.seat(1).distance = 67500, t.engine.tripdistance = 70000; },
          (msg::Traveling{1, 75000, 3, 5, 7500}.encode()),
-         [](Table& t) { EXPECT_EQ(t.engine.timer1action(), TimerAction::EndRound); }},
+         [](Table& t) { EXPECT_EQ(t.engine.pendingAction(), TimerAction::EndRound); }},
     };
     for (const Effect& c : cases) {
         SCOPED_TRACE(c.what);
@@ -178,8 +178,8 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
         EXPECT_EQ(t.seat(1).cards[ix(c.play.slot)], kNoCard);
         if (c.check)
             c.check(t);
-        EXPECT_EQ(t.engine.timer1count, 2);
-        if (t.engine.timer1action() == TimerAction::NextTurn) {
+        EXPECT_EQ(t.engine.pauseTicksLeft, 2);
+        if (t.engine.pendingAction() == TimerAction::NextTurn) {
             t.host.advance(2000);
             EXPECT_EQ(t.engine.currentplayer, 2);
         }
@@ -272,7 +272,7 @@ TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
     EXPECT_EQ(t.seat(1).cards[1], kLy2500);
     EXPECT_EQ(t.seat(1).cards[3], kDock);
     EXPECT_TRUE(t.seat(2).undocked && !t.seat(2).teleported);
-    EXPECT_EQ(t.engine.timer1action(), TimerAction::None);
+    EXPECT_EQ(t.engine.pendingAction(), TimerAction::None);
 
     // Outside a game nothing is taken either.
     t.engine.gameinprogress = false;
@@ -302,7 +302,7 @@ TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
     }
     EXPECT_TRUE(t.to(1).empty() && t.to(2).empty());
     EXPECT_TRUE(t.host.diagnostics.empty());
-    EXPECT_EQ(t.engine.timer1action(), TimerAction::None);
+    EXPECT_EQ(t.engine.pendingAction(), TimerAction::None);
     EXPECT_TRUE(t.seat(2).undocked && !t.seat(2).teleported);
 
     t.engine.playGo(1, 3, 2);
@@ -311,7 +311,7 @@ TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
     EXPECT_EQ(t.to(2), std::vector<std::string>{docked});
     EXPECT_FALSE(t.seat(2).undocked);
     EXPECT_EQ(t.seat(1).cards[3], kNoCard);
-    EXPECT_EQ(t.engine.timer1action(), TimerAction::NextTurn);
+    EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn);
 }
 
 // The target rule that lights the board's targets and picks the pilots'
@@ -325,7 +325,7 @@ TEST(Rules, AttackLandsWhereTheEngineAppliesTheAttack) {
             Table t;
             t.startAt(1);
             t.hand(1, {card});
-            tplayer& victim = t.seat(2);
+            PlayerEntry& victim = t.seat(2);
             victim.active = true;
             victim.undocked = undocked;
             victim.teleported = teleported;

@@ -5,8 +5,8 @@
 #include "lobby/stanzaelement.h"
 #include "lobby/tablepublisher.h"
 #include "lobby/xmppclient.h"
-#include "net/plaintext.h"
 #include "tests/lobby/prosody.h"
+#include "text/plaintext.h"
 
 #include <QSignalSpy>
 #include <QTest>

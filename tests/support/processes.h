@@ -3,9 +3,9 @@
 // loopback port, and a raw protocol client.
 #pragma once
 
-#include "net/launch.h"
-#include "net/messages.h"
-#include "net/protocol.h"
+#include "protocol/launch.h"
+#include "protocol/messages.h"
+#include "protocol/protocol.h"
 
 #include <QByteArray>
 #include <QProcess>

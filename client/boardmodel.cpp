@@ -1,0 +1,762 @@
+#include "client/boardmodel.h"
+#include "client/boardinternal.h"
+
+#include "engine/cards.h"
+#include "protocol/messages.h"
+
+#include <algorithm>
+#include <random>
+#include <utility>
+
+namespace dw {
+
+using namespace boardinternal;
+
+std::string_view botHint(int seat) {
+    switch (seat) {
+    case 1:
+        return "Klank";
+    case 2:
+        return "Klot";
+    case 3:
+        return "Klick";
+    case 4:
+        return "Kling";
+    default:
+        return "";
+    }
+}
+
+std::string_view protectionHint(int k) {
+    switch (k) {
+    case 1:
+        return "Skyhacking Protection";
+    case 2:
+        return "Transport Protection";
+    case 3:
+        return "Damage Protection";
+    case 4:
+        return "Power Drain Protection";
+    default:
+        return "";
+    }
+}
+
+BoardModel::BoardModel(BoardEvents& events, RandomSource random)
+    : events_(events), random_(std::move(random)) {
+    if (!random_) {
+        random_ = [gen = std::minstd_rand(std::random_device{}())](int n) mutable {
+            return std::uniform_int_distribution<int>(0, n - 1)(gen);
+        };
+    }
+    clearall();
+}
+
+// ---------------------------------------------------------------- helpers
+
+namespace {
+
+// The state a card on top of the go pile leaves a ship in.
+ShipState shipStateOf(int goPile) {
+    switch (goPile) {
+    case kUndock:
+        return ShipState::Moving;
+    case kSkyjack:
+        return ShipState::Skyjacked;
+    case kReload:
+        return ShipState::Reloaded;
+    case kDamage:
+        return ShipState::Damaged;
+    case kRepair:
+        return ShipState::Repaired;
+    case kPowerDrain:
+        return ShipState::Drained;
+    case kPower:
+        return ShipState::Powered;
+    default:
+        return ShipState::Docked;
+    }
+}
+
+} // namespace
+
+std::string BoardModel::nameOf(int seat) const {
+    return isPlayingSeat(seat) ? view_.seats[at(seat)].name : std::string();
+}
+
+bool BoardModel::isMe(int seat) const {
+    return isPlayingSeat(seat) && seat == state_.myseat;
+}
+
+void BoardModel::hideTargets() {
+    for (int n = 1; n <= kPlayingSeats; ++n)
+        view_.seats[at(n)].target = false;
+}
+
+void BoardModel::status(const std::string& text) {
+    events_.notice(text);
+}
+
+void BoardModel::setCardsLeft(int taken) {
+    const int left = std::max(0, kDeckSize - taken);
+    view_.cardsLeft = "Cards Left: " + std::to_string(left);
+}
+
+void BoardModel::swapPositions(int p, int q) {
+    auto& order = state_.handorder;
+    std::swap(order[at(p)], order[at(q)]);
+}
+
+void BoardModel::finish() {
+    events_.changed();
+}
+
+// ---------------------------------------------------------------- shared steps
+
+void BoardModel::clearall() {
+    for (int n = 1; n <= kPlayingSeats; ++n) {
+        auto& s = view_.seats[at(n)];
+        state_.shipstate[at(n)] = ShipState::Docked;
+        state_.warpdamage[at(n)] = 0;
+        s.score = "$0";
+        s.speedPile.reset();
+        s.goPile.reset();
+        s.milePile.reset();
+        s.miles = "0 lyrs";
+        s.target = false;
+        s.eyes = false;
+        s.winner = false;
+        s.safe.fill(false);
+    }
+    for (int p = 1; p <= kHandPlaces; ++p)
+        view_.hand[at(p)].picture.reset();
+    view_.discard.reset();
+    view_.turn.visible = false;
+}
+
+void BoardModel::showturn(int seat) {
+    // Seat 0 (no turn announced yet) has no column: the frame stays hidden.
+    if (!isPlayingSeat(seat)) {
+        view_.turn.visible = false;
+        return;
+    }
+    const bool moving = state_.shipstate[at(seat)] == ShipState::Moving;
+    view_.turn.seat = seat;
+    view_.turn.green = moving;
+    view_.turn.visible = true;
+    view_.seats[at(seat)].nameColour = moving ? LabelColour::Lime : LabelColour::Red;
+}
+
+void BoardModel::clearslot(int place) {
+    if (place < 1 || place > kHandPlaces)
+        return;
+    auto& h = view_.hand[at(place)];
+    h.card = 0;
+    h.picture.reset();
+    h.raised = false;
+    state_.selectedslot = 0;
+}
+
+// ---------------------------------------------------------------- dispatch
+
+// Decodes the payload as message M and hands it to its handler; a malformed
+// message changes nothing.
+template <class M, void (BoardModel::*Handle)(const M&)>
+void BoardModel::on(std::string_view payload) {
+    if (const std::optional<M> m = M::decode(payload))
+        (this->*Handle)(*m);
+}
+
+bool BoardModel::handleCommand(std::string_view word, std::string_view payload) {
+    using Handler = void (BoardModel::*)(std::string_view);
+    struct Entry {
+        std::string_view word;
+        Handler handler;
+    };
+    static constexpr std::array<Entry, 21> table{{
+        {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::sendloginfo>},
+        {msg::NewPlayerInfo::kWord,
+         &BoardModel::on<msg::NewPlayerInfo, &BoardModel::newplayerinfo>},
+        {msg::ExistingPlayers::kWord,
+         &BoardModel::on<msg::ExistingPlayers, &BoardModel::newplayerinfo>},
+        {msg::PlayerDisconnected::kWord,
+         &BoardModel::on<msg::PlayerDisconnected, &BoardModel::playerdisconnected>},
+        {msg::JustWatching::kWord, &BoardModel::on<msg::JustWatching, &BoardModel::justwatching>},
+        {msg::StartGameAnnounce::kWord,
+         &BoardModel::on<msg::StartGameAnnounce, &BoardModel::startthegame>},
+        {msg::NextPlayer::kWord, &BoardModel::on<msg::NextPlayer, &BoardModel::nextPlayer>},
+        {msg::Winner::kWord, &BoardModel::on<msg::Winner, &BoardModel::winner>},
+        {msg::MyCards::kWord, &BoardModel::on<msg::MyCards, &BoardModel::mycards>},
+        {msg::StartingRound::kWord,
+         &BoardModel::on<msg::StartingRound, &BoardModel::startinground>},
+        {msg::HeDiscard::kWord, &BoardModel::on<msg::HeDiscard, &BoardModel::heDiscarded>},
+        {msg::Invalid::kWord, &BoardModel::on<msg::Invalid, &BoardModel::invalid>},
+        {msg::Traveling::kWord, &BoardModel::on<msg::Traveling, &BoardModel::traveling>},
+        {msg::PlacingGo::kWord, &BoardModel::on<msg::PlacingGo, &BoardModel::placinggo>},
+        {msg::PlacingSpeed::kWord, &BoardModel::on<msg::PlacingSpeed, &BoardModel::placingspeed>},
+        {msg::PlaySafe::kWord, &BoardModel::on<msg::PlaySafe, &BoardModel::playsafe>},
+        {msg::CannotMove::kWord, &BoardModel::on<msg::CannotMove, &BoardModel::cannotmove>},
+        {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::postscores>},
+        {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::newstats>},
+        {msg::HostRights::kWord, &BoardModel::on<msg::HostRights, &BoardModel::hostrights>},
+        {msg::ShipCards::kWord, &BoardModel::on<msg::ShipCards, &BoardModel::shipcards>},
+    }};
+    for (const Entry& e : table) {
+        if (e.word == word) {
+            (this->*e.handler)(payload);
+            return true;
+        }
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------- login and seats
+
+void BoardModel::setHosting() {
+    state_.ishost = true;
+    view_.startVisible = true;
+    finish();
+}
+
+void BoardModel::reset() {
+    state_ = ClientState{};
+    gamerunning_ = false;
+    removed_.fill(false);
+    view_ = BoardView{};
+    spies_.clear();
+    clearall();
+    finish();
+}
+
+void BoardModel::hostrights(const msg::HostRights& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat || state_.myseat == 0)
+        return;
+    const bool mine = m.seat == state_.myseat;
+    if (mine && !state_.ishost)
+        status("You now hold the host's controls: you may start a game and remove players.");
+    state_.ishost = mine;
+    view_.startVisible = mine && !gamerunning_;
+    finish();
+}
+
+void BoardModel::sendloginfo(const msg::SendLoginInfo& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat)
+        return;
+    state_.myseat = m.seat;
+    state_.loggedin = true;
+    events_.send(msg::LoginInfo{m.seat, std::string(kVersion), state_.playername}.encode());
+    finish();
+}
+
+void BoardModel::newplayerinfo(const msg::ExistingPlayers& m) {
+    newplayerinfo(msg::NewPlayerInfo{m.seat, m.name});
+}
+
+void BoardModel::newplayerinfo(const msg::NewPlayerInfo& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat)
+        return;
+    const int seat = m.seat;
+    const std::string& name = m.name;
+    const bool me = seat == state_.myseat;
+    if (!me) {
+        status(name + " is Connected.");
+    } else {
+        status("You are Connected.");
+        status("Press Control-I to see Quick Instructions.");
+        events_.loadSettings();
+    }
+    if (seat > kPlayingSeats) {
+        // A seat announced again (a repeated login) replaces its old item,
+        // which no later departure would remove.
+        const std::string prefix = std::to_string(seat) + ": ";
+        const auto old = std::find_if(spies_.begin(), spies_.end(), [&](const std::string& s) {
+            return s.rfind(prefix, 0) == 0;
+        });
+        if (old != spies_.end()) {
+            const std::string gone = *old;
+            spies_.erase(old);
+            events_.spyRemoved(gone);
+        }
+        std::string item = prefix + name;
+        spies_.push_back(item);
+        events_.spyAdded(item);
+        if (!me) {
+            status(name + " is spying.");
+            events_.sound("entered");
+            finish();
+            return;
+        }
+        status("You are spying.");
+    } else {
+        auto& s = view_.seats[at(seat)];
+        s.name = name;
+        s.nameVisible = true;
+        s.scoreVisible = true;
+    }
+    events_.sound("entered");
+    finish();
+}
+
+void BoardModel::playerdisconnected(const msg::PlayerDisconnected& m) {
+    if (m.seat < 1 || m.seat > kHighestSeat)
+        return;
+    const int seat = m.seat;
+    const std::string& name = m.name;
+    if (seat > kPlayingSeats) {
+        const std::string item = std::to_string(seat) + ": " + name;
+        const auto it = std::find(spies_.begin(), spies_.end(), item);
+        if (it == spies_.end())
+            return;
+        status(name + " has left.");
+        spies_.erase(it);
+        events_.spyRemoved(item);
+        finish();
+        return;
+    }
+    auto& s = view_.seats[at(seat)];
+    const std::string_view hint = botHint(seat);
+    const bool removed = std::exchange(removed_[at(seat)], false);
+    if (s.name != kWaiting && s.name != hint)
+        status(s.name + (removed ? " was removed from the game." : " disconnected."));
+    s.name = kWaiting;
+    // Seats 1 and 2 always fly: the computer takes them over (seat 1 only
+    // where the host has no player of its own, and then under its name).
+    if (seat <= 2 || !s.notPlaying)
+        s.name = hint;
+    s.eyes = false;
+    finish();
+}
+
+void BoardModel::removed(const msg::Removed& m) {
+    if (isPlayingSeat(m.seat) && m.seat != state_.myseat)
+        removed_[at(m.seat)] = true;
+}
+
+void BoardModel::justwatching(const msg::JustWatching& m) {
+    if (!isPlayingSeat(m.seat))
+        return;
+    auto& s = view_.seats[at(m.seat)];
+    const bool watching = m.watching;
+    if (m.seat == state_.myseat)
+        view_.justWatchChecked = watching;
+    status(s.name + (watching ? " is just watching" : " is now playing again"));
+    s.eyes = watching;
+    finish();
+}
+
+void BoardModel::sendJustWatch(int seat, bool watch) {
+    if (!state_.loggedin || !isPlayingSeat(seat))
+        return;
+    events_.send(msg::JustWatch{seat, watch}.encode());
+}
+
+void BoardModel::justWatch() {
+    sendJustWatch(state_.myseat, !view_.justWatchChecked);
+}
+
+void BoardModel::setToJustWatch(int seat) {
+    sendJustWatch(seat, true);
+}
+
+void BoardModel::unsetJustWatch(int seat) {
+    sendJustWatch(seat, false);
+}
+
+// ---------------------------------------------------------------- game start
+
+void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
+    const std::string& name = m.starter;
+    const bool out3 = !m.seat3;
+    const bool out4 = !m.seat4;
+
+    view_.startVisible = false;
+    view_.justWatchChecked = false;
+    gamerunning_ = true;
+    clearall();
+    status(name + " has started a game.");
+    for (int n = 1; n <= kPlayingSeats; ++n) {
+        state_.shipstate[at(n)] = ShipState::Docked;
+        state_.warpdamage[at(n)] = 0;
+        state_.ingame[at(n)] = true;
+        view_.seats[at(n)].notPlaying = false;
+    }
+    if (out3) {
+        state_.ingame[3] = false;
+        view_.seats[3].notPlaying = true;
+    }
+    if (out4) {
+        state_.ingame[4] = false;
+        view_.seats[4].notPlaying = true;
+    }
+    // The computer pilots take the empty seats; seat 1 is empty only on a
+    // host without a player of its own.
+    for (int n = 1; n <= kPlayingSeats; ++n) {
+        auto& s = view_.seats[at(n)];
+        if (s.name == kWaiting && !s.notPlaying)
+            s.name = botHint(n);
+    }
+    view_.playToScore = "Amount to Earn: $" + std::to_string(m.amount);
+    view_.distance = "Target Distance: " + std::to_string(m.distance);
+    finish();
+}
+
+// ---------------------------------------------------------------- snapshot
+
+void BoardModel::newstats(const msg::NewStats& m) {
+    if (m.turn > kPlayingSeats)
+        return;
+    for (const msg::SeatStats& rec : m.seats)
+        if (!isPlayingSeat(rec.seat) || (rec.hazard != 0 && !isHazard(rec.hazard)))
+            return;
+    if (m.seat != state_.myseat)
+        return;
+
+    state_.turnseat = m.turn;
+    gamerunning_ = true;
+    view_.startVisible = false;
+    view_.playToScore = "Amount to Earn: $" + std::to_string(m.amount);
+    setCardsLeft(m.taken);
+    view_.distance = "Total Distance: " + std::to_string(m.distance);
+    for (const msg::SeatStats& rec : m.seats) {
+        const int n = rec.seat;
+        auto& s = view_.seats[at(n)];
+        s.score = std::to_string(rec.total);
+        // As the others show it: nothing until the ship first travels in
+        // the round.
+        s.miles = rec.distance > 0 ? std::to_string(rec.distance) + " Lyrs" : std::string();
+        state_.ingame[at(n)] = true;
+        if (s.name == kWaiting && rec.active)
+            s.name = botHint(n);
+        if (!rec.active) {
+            s.miles.clear();
+            if (n >= 3)
+                s.notPlaying = true;
+            state_.ingame[at(n)] = false;
+        }
+        // Only what the snapshot tells for certain is drawn: a hazard, an
+        // UNDOCK under a moving ship and a TELEPORT in force. Whatever else
+        // lies on a pile (DOCK, a repair, WARP, the lightyear card) comes
+        // with the piles message that follows.
+        s.speedPile.reset();
+        s.goPile.reset();
+        s.milePile.reset();
+        state_.shipstate[at(n)] = ShipState::Docked;
+        if (rec.active && rec.hazard != 0) {
+            s.goPile = rec.hazard;
+            state_.shipstate[at(n)] = shipStateOf(rec.hazard);
+        } else if (rec.active && rec.undocked) {
+            s.goPile = kUndock;
+            state_.shipstate[at(n)] = ShipState::Moving;
+        }
+        state_.warpdamage[at(n)] = rec.teleported ? 1 : 0;
+        if (rec.teleported)
+            s.speedPile = kTeleport;
+        for (int k = 1; k <= 4; ++k)
+            s.safe[at(k)] = rec.protections[at(k - 1)];
+    }
+    showturn(state_.turnseat);
+    // Between turns the others see no frame: the last play took it away.
+    if (!m.waiting)
+        view_.turn.visible = false;
+    if (state_.turnseat == state_.myseat && !m.waiting) {
+        events_.log("Your Turn.");
+        events_.sound("turn");
+    } else if (isPlayingSeat(state_.turnseat)) {
+        events_.log(nameOf(state_.turnseat) + "'s turn.");
+    }
+    if (m.waiting)
+        state_.turnseat = 0;
+    finish();
+}
+
+void BoardModel::shipcards(const msg::ShipCards& m) {
+    const auto fits = [](int card, auto&& kind) { return card == kNoCard || kind(card); };
+    const auto onGoPile = [](int c) {
+        return c >= kUndock && c <= kPower && c != kTeleport && c != kWarp;
+    };
+    if (!isCard(m.discard) || !gamerunning_)
+        return;
+    for (const msg::ShipShow& ship : m.ships) {
+        if (!isPlayingSeat(ship.seat) ||
+            !fits(ship.speed, [](int c) { return c == kTeleport || c == kWarp; }) ||
+            !fits(ship.go, onGoPile) || !fits(ship.miles, isLightyear))
+            return;
+        for (int k = 1; k <= 4; ++k)
+            if (!fits(ship.shields[at(k - 1)], [k](int c) { return c == kSkyjackShield + k - 1; }))
+                return;
+    }
+    const auto picture = [](int card) { return card == kNoCard ? Picture() : Picture(card); };
+    for (const msg::ShipShow& ship : m.ships) {
+        const int n = ship.seat;
+        auto& s = view_.seats[at(n)];
+        s.speedPile = picture(ship.speed);
+        s.goPile = picture(ship.go);
+        s.milePile = picture(ship.miles);
+        for (int k = 1; k <= 4; ++k)
+            s.safe[at(k)] = ship.shields[at(k - 1)] != kNoCard;
+        state_.shipstate[at(n)] = shipStateOf(ship.go);
+        state_.warpdamage[at(n)] = ship.speed == kTeleport ? 1 : 0;
+    }
+    view_.discard = picture(m.discard);
+    if (view_.turn.visible)
+        showturn(view_.turn.seat);
+    finish();
+}
+
+// ---------------------------------------------------------------- rounds and turns
+
+void BoardModel::startinground(const msg::StartingRound&) {
+    view_.turn.visible = false;
+    for (int p = 1; p <= kHandPlaces; ++p)
+        view_.hand[at(p)].picture.reset();
+    for (int pass = 0; pass < kHandPlaces; ++pass)
+        for (int p = 1; p < kHandPlaces; ++p)
+            if (state_.handorder[at(p)] > state_.handorder[at(p + 1)])
+                swapPositions(p, p + 1);
+    for (int n = 1; n <= kPlayingSeats; ++n) {
+        auto& s = view_.seats[at(n)];
+        state_.shipstate[at(n)] = ShipState::Docked;
+        state_.warpdamage[at(n)] = 0;
+        s.panelVisible = false;
+        s.target = false;
+        s.speedPile.reset();
+        s.goPile.reset();
+        s.milePile.reset();
+        s.miles.clear();
+        s.safe.fill(false);
+    }
+    view_.discard.reset();
+    events_.sound("gamestart");
+    finish();
+}
+
+void BoardModel::mycards(const msg::MyCards& m) {
+    for (const auto& [place, card] : m.cards)
+        if (!isPlace(place) || !isCard(card))
+            return;
+    if (!isMe(m.seat))
+        return;
+    for (const auto& [place, card] : m.cards) {
+        auto& h = view_.hand[at(place)];
+        h.card = card;
+        h.picture = card;
+        h.raised = false;
+    }
+    finish();
+}
+
+void BoardModel::nextPlayer(const msg::NextPlayer& m) {
+    if (m.seat > kPlayingSeats || m.slot > kHandPlaces || !isCard(m.card))
+        return;
+    const int seat = m.seat;
+    const int place = m.slot;
+    const int card = m.card;
+    state_.selectedslot = 0;
+    for (int n = 1; n <= kPlayingSeats; ++n)
+        view_.seats[at(n)].nameColour = LabelColour::Yellow;
+    for (int p = 1; p <= kHandPlaces; ++p)
+        view_.hand[at(p)].raised = false;
+    state_.turnseat = seat;
+    setCardsLeft(m.taken);
+    showturn(seat);
+    if (!isMe(seat)) {
+        if (isPlayingSeat(seat))
+            events_.log(nameOf(seat) + "'s turn.");
+    } else {
+        events_.log("Your Turn.");
+        static constexpr std::array<const char*, 3> kTurnSounds{"turn", "turn2", "turn1"};
+        const int draw = random_(3);
+        events_.sound(kTurnSounds[at(draw >= 0 && draw < 3 ? draw : 0)]);
+        if (place != 0) {
+            auto& h = view_.hand[at(place)];
+            h.card = card;
+            h.picture = card;
+            h.raised = false;
+        } else {
+            events_.log("Your Turn. - Out of Cards");
+        }
+    }
+    finish();
+}
+
+// ---------------------------------------------------------------- plays
+
+std::optional<BoardModel::PilePlay> BoardModel::pilePlay(const PilePlay& play, int place,
+                                                         Picture SeatDisplay::*pile) {
+    if (!isPlayingSeat(play.player) || !isCard(play.card) || !isPlace(place) ||
+        !isPlayingSeat(play.target))
+        return std::nullopt;
+    hideTargets();
+    view_.seats[at(play.target)].*pile = play.card;
+    if (isMe(play.player))
+        clearslot(place);
+    return play;
+}
+
+void BoardModel::placingspeed(const msg::PlacingSpeed& m) {
+    const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::speedPile);
+    if (!play)
+        return;
+    if (play->card == kTeleport) {
+        state_.warpdamage[at(play->target)] = 1;
+        events_.log(nameOf(play->target) + " has got teleported and now has warp damage.");
+        if (isMe(play->player))
+            events_.sound("protection");
+        if (isMe(play->target))
+            events_.sound("damage");
+    } else if (play->card == kWarp) {
+        state_.warpdamage[at(play->target)] = 0;
+        events_.log(nameOf(play->target) + " repaired the warp damage.");
+        if (isMe(play->target))
+            events_.sound("repair");
+    }
+    view_.turn.visible = false;
+    finish();
+}
+
+void BoardModel::placinggo(const msg::PlacingGo& m) {
+    const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::goPile);
+    if (!play)
+        return;
+    const int t = play->target;
+    const bool byMe = isMe(play->player);
+    const bool onMe = isMe(t);
+    auto attack = [&](ShipState state, const std::string& line, const char* victimSound) {
+        state_.shipstate[at(t)] = state;
+        events_.log(line);
+        if (byMe)
+            events_.sound("protection");
+        if (onMe)
+            events_.sound(victimSound);
+    };
+    auto repair = [&](ShipState state) {
+        state_.shipstate[at(t)] = state;
+        events_.log(nameOf(play->player) + (state == ShipState::Reloaded
+                                                ? " reloaded the missing materials."
+                                            : state == ShipState::Repaired ? " repaired the damage."
+                                                                           : " gained power."));
+        if (onMe)
+            events_.sound("repair");
+    };
+    switch (play->card) {
+    case kUndock:
+        state_.shipstate[at(t)] = ShipState::Moving;
+        events_.log(nameOf(t) + " has undocked and is ready to move.");
+        if (onMe)
+            events_.sound("undock");
+        break;
+    case kDock:
+        attack(ShipState::Docked, nameOf(t) + " had to make an unexpected dock.", "dock");
+        break;
+    case kSkyjack:
+        attack(ShipState::Skyjacked, nameOf(t) + " got skyjacked.", "damage");
+        break;
+    case kDamage:
+        attack(ShipState::Damaged, nameOf(t) + " received damage.", "damage");
+        break;
+    case kPowerDrain:
+        attack(ShipState::Drained, nameOf(t) + " had a power drain.", "damage");
+        break;
+    case kReload:
+        repair(ShipState::Reloaded);
+        break;
+    case kRepair:
+        repair(ShipState::Repaired);
+        break;
+    case kPower:
+        repair(ShipState::Powered);
+        break;
+    default:
+        break;
+    }
+    view_.turn.visible = false;
+    finish();
+}
+
+void BoardModel::traveling(const msg::Traveling& m) {
+    if (!isPlayingSeat(m.seat) || !isCard(m.card) || !isPlace(m.slot))
+        return;
+    const int seat = m.seat;
+    const int card = m.card;
+    const int place = m.slot;
+    hideTargets();
+    auto& s = view_.seats[at(seat)];
+    s.miles = std::to_string(m.distance) + " Lyrs";
+    events_.log(nameOf(seat) + " traveled " + std::to_string(m.added) + " lyrs.");
+    s.milePile = card;
+    if (isMe(seat)) {
+        clearslot(place);
+        ownlightyears_ += cardInfo(card).lightyears;
+        events_.setOwnTallyCell(3, std::to_string(ownlightyears_));
+    }
+    view_.turn.visible = false;
+    if (isMe(seat))
+        events_.sound("move");
+    finish();
+}
+
+void BoardModel::playsafe(const msg::PlaySafe& m) {
+    if (!isPlayingSeat(m.seat) || !isShield(m.card) || !isPlace(m.slot))
+        return;
+    const int seat = m.seat;
+    const int card = m.card;
+    const int place = m.slot;
+    const int effect = m.effect;
+    hideTargets();
+    if (isMe(seat))
+        clearslot(place);
+    auto& s = view_.seats[at(seat)];
+    const int k = protectionIndex(card);
+    s.safe[at(k)] = true;
+    static constexpr std::array<const char*, 5> kLines{
+        "", " has Protection from Skyjacking.", " has Protection from Teleporting.",
+        " has Protection from Damage.", " has Protection from Power Drain."};
+    events_.log(nameOf(seat) + kLines[at(k)]);
+    if (effect == 1) {
+        state_.shipstate[at(seat)] = ShipState::Moving;
+        s.goPile = kUndock;
+    } else if (effect == 2) {
+        s.speedPile.reset();
+        state_.warpdamage[at(seat)] = 0;
+    }
+    finish();
+}
+
+void BoardModel::heDiscarded(const msg::HeDiscard& m) {
+    if (!isPlayingSeat(m.seat) || !isPlace(m.slot) || !isCard(m.card))
+        return;
+    const int seat = m.seat;
+    const int place = m.slot;
+    const int card = m.card;
+    hideTargets();
+    // Passing with an empty place puts nothing on the pile.
+    if (card != kNoCard)
+        view_.discard = card;
+    if (isMe(seat))
+        clearslot(place);
+    view_.turn.visible = false;
+    events_.log(nameOf(seat) + " Discarded.");
+    if (isMe(seat))
+        events_.sound("discard");
+    finish();
+}
+
+void BoardModel::invalid(const msg::Invalid& m) {
+    if (!isMe(m.seat))
+        return;
+    if (const std::string_view text = refusalText(m.code); !text.empty())
+        events_.log(std::string(text));
+    events_.sound("invalid");
+    state_.turnseat = state_.myseat;
+    finish();
+}
+
+void BoardModel::cannotmove(const msg::CannotMove& m) {
+    if (!isPlayingSeat(m.seat))
+        return;
+    events_.log(nameOf(m.seat) + " does not have a play.");
+    view_.turn.visible = false;
+    finish();
+}
+
+} // namespace dw

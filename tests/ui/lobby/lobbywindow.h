@@ -1,0 +1,34 @@
+// A lobby signed in to the private Prosody with its room window in the
+// room, and what its table list shows: the window tests' pilot.
+#pragma once
+
+#include "tests/lobby/prosody.h"
+#include "ui/lobby/roomwindow.h"
+
+#include <QTest>
+#include <QTreeWidget>
+
+namespace dw::testing {
+
+struct LobbyWindow {
+    lobby::XmppClient client;
+    lobby::Room room{client};
+    lobby::RoomWindow window{client, room};
+
+    // Signs in as `jid` and joins the room as `nick`; true once in.
+    bool enter(const PrivateProsody& server, const QString& jid, const QString& password,
+               const QString& nick) {
+        if (!signIn(client, server, jid, password))
+            return false;
+        window.join(server.room(), nick);
+        return QTest::qWaitFor([&] { return room.isJoined(); }, 20000);
+    }
+    QTreeWidget* tree() { return window.findChild<QTreeWidget*>("tree_tables"); }
+    int rows() { return tree()->topLevelItemCount(); }
+    // The text in `column` of the only table listed, or "" when not one.
+    QString cell(int column) {
+        return rows() == 1 ? tree()->topLevelItem(0)->text(column) : QString();
+    }
+};
+
+} // namespace dw::testing

@@ -1,0 +1,122 @@
+#include "ui/lobby/gamelauncher.h"
+
+#include "client/singleinstance.h"
+#include "protocol/launch.h"
+#include "store/datadir.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <QTcpSocket>
+
+namespace dw::lobby {
+
+QString GameLauncher::gameProgram() {
+    if (const QString bin = qEnvironmentVariable("DRIFTWAKE_BIN"); !bin.isEmpty())
+        return bin;
+    const QString beside = QDir(QCoreApplication::applicationDirPath()).filePath("driftwake");
+    if (QFileInfo(beside).isExecutable())
+        return beside;
+    return QStringLiteral("driftwake");
+}
+
+namespace {
+
+// True while a game window of this data directory is open: the game
+// started would only bring that one forward and end.
+bool gameWindowOpen(const QString& program) {
+    QString path = program;
+    if (!program.contains(QLatin1Char('/')))
+        path = QStandardPaths::findExecutable(program);
+    if (path.isEmpty())
+        return false;
+    // The game names its install by the directory of its resolved path.
+    return SingleInstance::running(dataDirectory(), QFileInfo(path).canonicalPath());
+}
+
+quint16 freeTcpPort() {
+    QTcpServer probe;
+    if (!probe.listen(QHostAddress::Any, 0))
+        return 0;
+    return probe.serverPort();
+}
+
+} // namespace
+
+GameLauncher::GameLauncher(QObject* parent) : QObject(parent) {
+    if (!link_.listen(QHostAddress::LocalHost, kLobbyLinkPort))
+        link_.listen(QHostAddress::LocalHost, 0);
+    connect(&link_, &QTcpServer::newConnection, this, &GameLauncher::accepted);
+}
+
+bool GameLauncher::start(const QStringList& arguments, QString& error) {
+    if (!link_.isListening()) {
+        error = QStringLiteral("The lobby cannot listen for its games on this machine.");
+        return false;
+    }
+    const QString program = gameProgram();
+    if (gameWindowOpen(program)) {
+        error = QStringLiteral("A Driftwake window is already open for this data directory: "
+                               "close it before starting another game.");
+        return false;
+    }
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments +
+                         QProcess::splitCommand(qEnvironmentVariable("DRIFTWAKE_LOBBY_GAME_ARGS")));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DRIFTWAKE_LOBBY_LINK_PORT"), QString::number(linkPort()));
+    process.setProcessEnvironment(env);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    if (!process.startDetached(&pid_)) {
+        error = QStringLiteral("The game could not be started.");
+        return false;
+    }
+    return true;
+}
+
+bool GameLauncher::host(const QString& pilot, QString& error) {
+    if (hosting()) {
+        error = QStringLiteral("Your table's game is still running.");
+        return false;
+    }
+    const quint16 port = freeTcpPort();
+    if (port == 0) {
+        error = QStringLiteral("No free port was found for the game.");
+        return false;
+    }
+    if (!start({pilot, QStringLiteral("127.0.0.1"), QStringLiteral("true"),
+                QStringLiteral("--port"), QString::number(port)},
+               error))
+        return false;
+    hostedPort_ = port;
+    awaitingHost_ = true;
+    return true;
+}
+
+bool GameLauncher::join(const QString& pilot, const QString& address, QString& error) {
+    return start({pilot, address, QStringLiteral("join")}, error);
+}
+
+void GameLauncher::accepted() {
+    while (QTcpSocket* socket = link_.nextPendingConnection()) {
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        // Nothing is said on the link; anything heard is dropped.
+        connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+        if (awaitingHost_ && !hostedLink_) {
+            // The first link after hosting is the hosted game's.
+            awaitingHost_ = false;
+            hostedLink_ = socket;
+            connect(socket, &QTcpSocket::disconnected, this, [this] {
+                hostedLink_ = nullptr;
+                emit hostedClosed();
+            });
+            emit hostedOpened();
+        }
+    }
+}
+
+} // namespace dw::lobby
