@@ -188,6 +188,7 @@ void ProxyFinder::done() {
     if (!searching_)
         return;
     searching_ = false;
+    searched_ = true;
     timer_.stop();
     emit finished();
 }

@@ -76,6 +76,8 @@ public:
     // Starts looking (again); finished() follows within kTimeoutMs.
     void find();
     bool isSearching() const { return searching_; }
+    // A search has ended (and found proxy(), or none).
+    bool hasSearched() const { return searched_; }
     const std::optional<StreamHost>& proxy() const { return proxy_; }
 
 signals:
@@ -89,6 +91,7 @@ private:
     int round_ = 0;
     int asking_ = 0;
     bool searching_ = false;
+    bool searched_ = false;
 };
 
 // Connects to `proxy` and asks for the stream `hash` over SOCKS5, within
@@ -119,6 +122,10 @@ public:
     // The proxy found when the room was joined (none: relayed joins refused).
     const std::optional<StreamHost>& proxy() const { return finder_.proxy(); }
     bool proxyKnown() const { return !finder_.isSearching() && finder_.proxy().has_value(); }
+    // The server was asked and has no proxy: direct joins only.
+    bool proxyMissing() const {
+        return finder_.hasSearched() && !finder_.isSearching() && !finder_.proxy();
+    }
 
 signals:
     // The proxy search ended (proxy() tells the outcome).
