@@ -20,7 +20,7 @@ if [[ -z "$cxx" ]]; then
     echo "fuzz.sh: clang++ not found (apt-get install --no-install-recommends clang-14 libclang-rt-14-dev)" >&2
     exit 2
 fi
-all="fuzz_protocol fuzz_hostcore fuzz_board fuzz_settings fuzz_colours fuzz_tally fuzz_decompress fuzz_compress fuzz_lanwire fuzz_routerhttp fuzz_table"
+all="fuzz_protocol fuzz_hostcore fuzz_board fuzz_settings fuzz_colours fuzz_tally fuzz_decompress fuzz_compress fuzz_lanwire fuzz_routerhttp fuzz_table fuzz_bytestream"
 targets="${FUZZ_TARGETS:-$all}"
 
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

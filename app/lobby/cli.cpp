@@ -2,7 +2,9 @@
 
 #include "host/agones.h"
 #include "lobby/agonesaddress.h"
+#include "lobby/bytestream.h"
 #include "lobby/reconnector.h"
+#include "lobby/relaybridge.h"
 #include "lobby/room.h"
 #include "lobby/stanzaelement.h"
 #include "lobby/tablelist.h"
@@ -20,6 +22,8 @@
 #include <QJsonObject>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QUrl>
 
@@ -290,9 +294,16 @@ int advertise(const CliOptions& options) {
     int failures = 0;
     std::unique_ptr<TablePublisher> publisher;
 
+    std::unique_ptr<RelayHost> relay;
     auto publish = [&] {
         if (publisher)
             publisher->setTable(current);
+        // Relayed joins reach the host on loopback while its table is
+        // listed. (A fleet's game port inside its pod is not the one
+        // Agones gives, so fleet tables take direct joins only.)
+        if (relay)
+            relay->setGamePort(current && !options.agones ? static_cast<quint16>(address->port)
+                                                          : 0);
     };
 
     auto fetch = [&] {
@@ -321,8 +332,82 @@ int advertise(const CliOptions& options) {
         }
     });
     publisher = std::make_unique<TablePublisher>(s.client(), s.room());
+    relay = std::make_unique<RelayHost>(s.client(), s.room());
     if (!options.statusUrl.isEmpty())
         QObject::connect(&poll, &QTimer::timeout, &poll, fetch);
+    return QCoreApplication::exec();
+}
+
+// --connect: one relayed stream to a table, bridged to the first connection
+// made to 127.0.0.1:--local-port.
+int connectTable(const CliOptions& options) {
+    const QString nick = options.nick.isEmpty() ? options.jid.section('@', 0, 0) : options.nick;
+    Session* session = nullptr;
+    ProxyFinder* finder = nullptr;
+    RelayRequest* request = nullptr;
+    QTcpServer listener;
+    QTcpSocket* stream = nullptr;
+    RelayBridge* bridge = nullptr;
+    bool started = false;
+    auto end = [&](int code, const QString& why) {
+        if (!why.isEmpty())
+            say(why);
+        session->finish(code);
+    };
+    Session s(options, nick, true, [&] {
+        // Signed in again after a drop: the stream, if any, goes on.
+        if (started)
+            return;
+        started = true;
+        finder = new ProxyFinder(s.client(), &s);
+        QObject::connect(finder, &ProxyFinder::finished, &s, [&] {
+            if (!finder->proxy()) {
+                end(2, QStringLiteral("The server offers no bytestream proxy: its tables take "
+                                      "direct joins only."));
+                return;
+            }
+            if (s.room().occupants().count(options.connect) == 0) {
+                end(2, QStringLiteral("No table %1 in the room.").arg(shown(options.connect)));
+                return;
+            }
+            request = new RelayRequest(s.client(), *finder->proxy(),
+                                       s.room().roomJid() + QLatin1Char('/') + options.connect, &s);
+            QObject::connect(request, &RelayRequest::failed, &s,
+                             [&](const QString& why) { end(2, why); });
+            QObject::connect(request, &RelayRequest::ready, &s, [&](QTcpSocket* socket) {
+                stream = socket;
+                stream->setParent(&s);
+                QObject::connect(stream, &QTcpSocket::disconnected, &s, [&] {
+                    if (!bridge)
+                        end(1, QStringLiteral("The relayed stream ended."));
+                });
+                if (!listener.listen(QHostAddress::LocalHost,
+                                     static_cast<quint16>(options.localPort))) {
+                    end(2, QStringLiteral("Cannot listen on 127.0.0.1:%1: %2")
+                               .arg(options.localPort)
+                               .arg(listener.errorString()));
+                    return;
+                }
+                std::printf("listening on 127.0.0.1:%d\n", options.localPort);
+                std::fflush(stdout);
+            });
+            request->start();
+        });
+        finder->find();
+    });
+    session = &s;
+    QObject::connect(&listener, &QTcpServer::newConnection, &s, [&] {
+        QTcpSocket* local = listener.nextPendingConnection();
+        if (!local || bridge || !stream) {
+            delete local;
+            return;
+        }
+        listener.close(); // only the first connection is carried
+        stream->disconnect(&s);
+        bridge = new RelayBridge(stream, local, &s);
+        QObject::connect(bridge, &RelayBridge::finished, &s,
+                         [&] { end(0, QStringLiteral("The relayed stream ended.")); });
+    });
     return QCoreApplication::exec();
 }
 
@@ -336,6 +421,8 @@ QString cliUsage() {
         "       driftwake-lobby --server HOST[:PORT] --jid JID --password-file FILE\n"
         "                       [--room ROOM] [--nick NICK] (--advertise HOST:PORT | --agones)\n"
         "                       [--table-name NAME] [--status-url URL]\n"
+        "       driftwake-lobby --server HOST[:PORT] --jid JID --password-file FILE\n"
+        "                       [--room ROOM] [--nick NICK] --connect TABLE --local-port PORT\n"
         "Without a mode it opens the sign-in window.\n"
         "  --server HOST[:PORT]   the XMPP server (port 5222 by default)\n"
         "  --jid JID              the account, name@domain\n"
@@ -346,7 +433,12 @@ QString cliUsage() {
         "  --advertise HOST:PORT  lists a headless host as a table while it runs\n"
         "  --agones               the same, with the address of the fleet's GameServer\n"
         "                         from the Agones SDK (AGONES_SDK_HTTP_PORT, default 9358)\n"
+        "                         (relayed joins through the server's proxy reach it on\n"
+        "                         127.0.0.1 at the same port)\n"
         "  --table-name NAME      the advertised table's name\n"
+        "  --connect TABLE        opens a relayed stream to the table of that nickname\n"
+        "                         and carries the first connection to --local-port\n"
+        "  --local-port PORT      where --connect listens, on 127.0.0.1\n"
         "  --status-url URL       the host's /status, for seats and state\n"
         "  --help                 prints this and exits\n");
 }
@@ -424,13 +516,27 @@ bool parseCli(const QStringList& arguments, CliOptions& o, bool& windowless, QSt
             o.tableName = value(i);
         else if (a == "--status-url")
             o.statusUrl = value(i);
-        else
+        else if (a == "--connect") {
+            o.connect = value(i);
+            windowless = true;
+        } else if (a == "--local-port") {
+            bool ok = false;
+            o.localPort = value(i).toInt(&ok);
+            if (error.isEmpty() && (!ok || o.localPort < 1 || o.localPort > 65535))
+                error = QStringLiteral("--local-port needs a port (1 to 65535).");
+        } else
             error = QStringLiteral("Unknown option %1.").arg(shown(a));
     }
     if (!error.isEmpty() || !windowless || o.help)
         return error.isEmpty();
-    if (o.listSeconds > 0 && (!o.advertise.isEmpty() || o.agones))
-        error = QStringLiteral("Give --list-tables or --advertise, not both.");
+    const int modes =
+        (o.listSeconds > 0) + (!o.advertise.isEmpty() || o.agones) + !o.connect.isEmpty();
+    if (modes > 1)
+        error = QStringLiteral("Give one of --list-tables, --advertise and --connect.");
+    else if (!o.connect.isEmpty() && o.localPort == 0)
+        error = QStringLiteral("--connect needs --local-port.");
+    else if (!o.connect.isEmpty() && (o.connect.size() > Room::kMaxNick))
+        error = QStringLiteral("--connect needs a table's nickname.");
     else if (o.agones && !o.advertise.isEmpty())
         error = QStringLiteral("Give --advertise or --agones, not both.");
     else if (o.server.isEmpty() || o.jid.isEmpty() || o.passwordFile.isEmpty())
@@ -441,6 +547,8 @@ bool parseCli(const QStringList& arguments, CliOptions& o, bool& windowless, QSt
 }
 
 int runCli(const CliOptions& options) {
+    if (!options.connect.isEmpty())
+        return connectTable(options);
     return options.listSeconds > 0 ? listTables(options) : advertise(options);
 }
 

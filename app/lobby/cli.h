@@ -1,5 +1,6 @@
 // driftwake-lobby without a window, for scripts and servers: list the tables
-// in the room, or advertise a headless host as a table.
+// in the room, advertise a headless host as a table, or open a relayed
+// stream to a table for any game client.
 #pragma once
 
 #include <QString>
@@ -20,6 +21,8 @@ struct CliOptions {
     bool help = false;
     QString tableName;
     QString statusUrl;
+    QString connect; // a table's nickname: open a relayed stream to it
+    int localPort = 0;
 };
 
 // Reads the command line into `options`; false (with `error` set) when it
@@ -31,7 +34,7 @@ bool parseCli(const QStringList& arguments, CliOptions& options, bool& windowles
 // or by others, is not a regular file or is too long. False with `error`.
 bool readPasswordFile(const QString& path, QString& password, QString& error);
 
-// Runs --list-tables or --advertise to its end: the exit code.
+// Runs --list-tables, --advertise or --connect to its end: the exit code.
 int runCli(const CliOptions& options);
 
 // What --help prints.

@@ -8,11 +8,13 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
@@ -20,6 +22,11 @@
 #include <QVBoxLayout>
 
 namespace dw::lobby {
+
+namespace {
+// How long a shown address may take to answer before the join is relayed.
+constexpr int kDirectAnswerMs = 3000;
+} // namespace
 
 namespace {
 
@@ -37,8 +44,8 @@ QString shown(const std::string& text) {
 } // namespace
 
 RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
-    : QWidget(parent), client_(client), room_(room), publisher_(client, room),
-      reconnector_(client) {
+    : QWidget(parent), client_(client), room_(room), publisher_(client, room), reconnector_(client),
+      relayHost_(client, room) {
     // The router helper is the game program, run as `driftwake --open-port`.
     PortMapper::setHelperProgram(GameLauncher::gameProgram());
     setWindowTitle(QStringLiteral("Driftwake Lobby"));
@@ -195,12 +202,15 @@ RoomWindow::RoomWindow(XmppClient& client, Room& room, QWidget* parent)
     });
     connect(&launcher_, &GameLauncher::hostedOpened, this, [this] {
         hosted_.start(room_.nick(), launcher_.hostedPort());
+        relayHost_.setGamePort(launcher_.hostedPort());
         publishTable();
     });
     connect(&launcher_, &GameLauncher::hostedClosed, this, [this] {
         hosted_.stop();
+        relayHost_.setGamePort(0);
         publishTable();
     });
+    connect(&relayHost_, &RelayHost::proxyChecked, this, &RoomWindow::refreshTables);
     connect(&client_, &XmppClient::disconnected, this, [this](Failure f) {
         if (f != Failure::None)
             say(failureText(f));
@@ -315,8 +325,12 @@ void RoomWindow::refreshTables() {
         item->setText(ColState, t.playing ? QStringLiteral("playing") : QStringLiteral("waiting"));
         // A table whose host has not started a game yet has no amount.
         item->setText(ColAmount, t.amount > 0 ? QString::number(t.amount) : QStringLiteral("-"));
-        item->setText(ColAddress, addresses.isEmpty() ? QStringLiteral("not shown")
-                                                      : addresses.join(QStringLiteral(", ")));
+        // Without the server's proxy only a shown address can be joined.
+        QString where = addresses.join(QStringLiteral(", "));
+        if (relayHost_.proxyMissing())
+            where = where.isEmpty() ? QStringLiteral("direct joins only")
+                                    : where + QStringLiteral(" (direct joins only)");
+        item->setText(ColAddress, where.isEmpty() ? QStringLiteral("not shown") : where);
         if (t.version != kVersion) {
             // Shown, but not for joining: the host speaks another version.
             item->setText(ColState, QStringLiteral("needs version %1").arg(shown(t.version)));
@@ -339,15 +353,65 @@ void RoomWindow::joinTable(const std::string& hostNick) {
     const auto found = tables_.tables().find(hostNick);
     if (found == tables_.tables().end())
         return;
-    if (found->second.addresses.empty()) {
-        say(QStringLiteral("This table's host shows no address to join."));
+    const auto& addresses = found->second.addresses;
+    if (addresses.empty()) {
+        if (relayHost_.proxyKnown())
+            joinRelayed(hostNick);
+        else
+            say(QStringLiteral("This table's host shows no address to join."));
         return;
     }
-    const HostPort& a = found->second.addresses.front();
+    // A shown address is joined directly when it answers within 3 s; else
+    // the join is relayed.
+    firstAnswering(addresses, kDirectAnswerMs, this, [this, hostNick](std::optional<HostPort> a) {
+        if (!a) {
+            if (relayHost_.proxyKnown())
+                joinRelayed(hostNick);
+            else
+                say(QStringLiteral("This table's address does not answer."));
+            return;
+        }
+        QString error;
+        if (!launcher_.join(room_.nick(), QString::fromStdString(formatHostPort(a->host, a->port)),
+                            error))
+            say(error);
+    });
+}
+
+void RoomWindow::joinRelayed(const std::string& hostNick) {
+    auto join = std::make_unique<RelayJoin>(client_, *relayHost_.proxy(),
+                                            room_.roomJid() + QLatin1Char('/') +
+                                                QString::fromStdString(hostNick));
+    if (!join->listen()) {
+        say(QStringLiteral("No loopback port is free for the relayed join."));
+        return;
+    }
+    connect(join.get(), &RelayJoin::failed, this, [this](const QString& why) { say(why); });
     QString error;
-    if (!launcher_.join(room_.nick(), QString::fromStdString(formatHostPort(a.host, a.port)),
-                        error))
+    if (!launcher_.join(room_.nick(), QStringLiteral("127.0.0.1:%1").arg(join->port()), error)) {
         say(error);
+        return;
+    }
+    // The last relayed join stays while its game may rejoin through it.
+    if (isRelaying() && relayJoin_)
+        relayJoin_.release()->setParent(this);
+    relayJoin_ = std::move(join);
+}
+
+bool RoomWindow::isRelaying() const {
+    return relayHost_.streams() > 0 || (relayJoin_ && relayJoin_->connections() > 0);
+}
+
+void RoomWindow::closeEvent(QCloseEvent* event) {
+    if (isRelaying() &&
+        QMessageBox::question(this, QStringLiteral("Quit the lobby?"),
+                              QStringLiteral("A game's connection runs through this lobby: "
+                                             "quitting drops it. Quit anyway?")) !=
+            QMessageBox::Yes) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void RoomWindow::publishTable() {

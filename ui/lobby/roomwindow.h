@@ -7,7 +7,9 @@
 // published again, while a hosted game goes on.
 #pragma once
 
+#include "lobby/bytestream.h"
 #include "lobby/reconnector.h"
+#include "lobby/relayjoin.h"
 #include "lobby/room.h"
 #include "lobby/tablelist.h"
 #include "lobby/tablepublisher.h"
@@ -16,6 +18,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <set>
 
 class QAction;
@@ -46,6 +49,14 @@ public:
     const TablePublisher& publisher() const { return publisher_; }
     const HostedTable& hostedTable() const { return hosted_; }
     bool isIgnored(const QString& nick) const { return ignored_.count(nick) > 0; }
+    const RelayHost& relayHost() const { return relayHost_; }
+    // The relayed join of the last table joined that way, if any.
+    const RelayJoin* relayJoin() const { return relayJoin_.get(); }
+    // True while this lobby carries a game's connections through the relay.
+    bool isRelaying() const;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void say(const QString& text);
@@ -55,6 +66,7 @@ private:
     void joinFailed(RoomFailure failure);
     void hostTable();
     void joinTable(const std::string& hostNick);
+    void joinRelayed(const std::string& hostNick);
     void publishTable();
     void updateActions();
     QString selectedPilot() const;
@@ -68,6 +80,9 @@ private:
     TablePublisher publisher_;
     HostedTable hosted_;
     Reconnector reconnector_;
+    // Relayed joins: to the game this lobby hosts, and to the table joined.
+    RelayHost relayHost_;
+    std::unique_ptr<RelayJoin> relayJoin_;
     std::set<QString> ignored_;
     // The room is wanted: rejoined after a dropped connection.
     bool wantRoom_ = false;

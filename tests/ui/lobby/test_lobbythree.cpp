@@ -61,8 +61,10 @@ private slots:
         qputenv("DRIFTWAKE_DATA_DIR", dataB_.path().toUtf8());
         QTreeWidgetItem* row = b.tree()->topLevelItem(0);
         emit b.tree()->itemDoubleClicked(row, RoomWindow::ColName);
+        // The shown address answers: the game joins it directly.
+        QVERIFY(QTest::qWaitFor([&] { return b.window.launcher().lastPid() > 0; }, 5000));
         const qint64 gameB = b.window.launcher().lastPid();
-        QVERIFY(gameB > 0);
+        QVERIFY(!b.window.relayJoin());
         QVERIFY(QTest::qWaitFor([&] { return c.cell(RoomWindow::ColSeats) == "2 of 4"; }, 30000));
 
         // C takes a seat and just watches.
