@@ -18,6 +18,7 @@ packages=(
     iproute2 iptables
     libstrophe-dev qtkeychain-qt6-dev
     prosody openssl
+    python3
 )
 
 missing=()

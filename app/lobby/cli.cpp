@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -270,9 +271,13 @@ int advertise(const CliOptions& options) {
         say(QStringLiteral("--advertise needs HOST:PORT."));
         return 2;
     }
-    if (!isJoinableAddress(address->host)) {
+    // A host on this machine's loopback is a table that shows no address:
+    // it is reached through the relay alone.
+    const bool relayedOnly =
+        !options.agones && QHostAddress(QString::fromStdString(address->host)).isLoopback();
+    if (!relayedOnly && !isJoinableAddress(address->host)) {
         say(QStringLiteral("%1 is not an address others can join: give the host's public or "
-                           "LAN IP address.")
+                           "LAN IP address, or 127.0.0.1 for relayed joins only.")
                 .arg(shown(QString::fromStdString(address->host))));
         return 2;
     }
@@ -284,7 +289,8 @@ int advertise(const CliOptions& options) {
     while (table.name.size() > kMaxTableName)
         table.name.pop_back();
     table.version = std::string(kVersion);
-    table.addresses = {*address};
+    if (!relayedOnly)
+        table.addresses = {*address};
     const QString nick = options.nick.isEmpty() ? QString::fromStdString(table.name) : options.nick;
 
     QNetworkAccessManager http;
@@ -431,6 +437,7 @@ QString cliUsage() {
         "  --nick NICK            the nickname in the room\n"
         "  --list-tables SECONDS  prints the tables heard in that time and exits\n"
         "  --advertise HOST:PORT  lists a headless host as a table while it runs\n"
+        "                         (HOST 127.0.0.1: no address shown, relayed joins only)\n"
         "  --agones               the same, with the address of the fleet's GameServer\n"
         "                         from the Agones SDK (AGONES_SDK_HTTP_PORT, default 9358)\n"
         "                         (relayed joins through the server's proxy reach it on\n"

@@ -8,7 +8,11 @@
 namespace dw::testing {
 
 PrivateProsody::PrivateProsody(const Options& options, const QStringList& owners)
-    : options_(options), owners_(owners) {
+    : PrivateProsody(options, owners, Place{}) {}
+
+PrivateProsody::PrivateProsody(const Options& options, const QStringList& owners,
+                               const Place& place)
+    : options_(options), place_(place), owners_(owners) {
     // Two free ports can be taken by someone else before Prosody binds them:
     // a start that fails on its ports is tried again on others.
     for (int attempt = 0; attempt < 3 && !ok_; ++attempt) {
@@ -29,7 +33,7 @@ bool PrivateProsody::start() {
     const Options& options = options_;
     {
         QStringList args{QStringLiteral("--dir"),        dir_.filePath(QStringLiteral("server")),
-                         QStringLiteral("--address"),    options.address,
+                         QStringLiteral("--address"),    place_.address,
                          QStringLiteral("--port"),       QString::number(port_),
                          QStringLiteral("--proxy-port"), QString::number(proxyPort_),
                          QStringLiteral("--quiet")};
@@ -38,12 +42,12 @@ bool PrivateProsody::start() {
         if (!options.registration)
             args << QStringLiteral("--no-registration");
         process_.setProcessChannelMode(QProcess::MergedChannels);
-        if (options.netns.isEmpty())
+        if (place_.netns.isEmpty())
             process_.start(QStringLiteral(DW_LOBBY_SERVER_SCRIPT), args);
         else
             process_.start(QStringLiteral("ip"),
                            QStringList{QStringLiteral("netns"), QStringLiteral("exec"),
-                                       options.netns, QStringLiteral(DW_LOBBY_SERVER_SCRIPT)} +
+                                       place_.netns, QStringLiteral(DW_LOBBY_SERVER_SCRIPT)} +
                                args);
         QByteArray out;
         const QDeadlineTimer deadline(30000);
@@ -100,7 +104,7 @@ dw::lobby::SignIn PrivateProsody::account(const QString& jid, const QString& pas
     dw::lobby::SignIn how;
     how.jid = jid;
     how.password = password;
-    how.host = options_.address;
+    how.host = place_.address;
     how.port = port();
     how.caFile = caFile();
     return how;

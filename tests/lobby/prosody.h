@@ -17,14 +17,17 @@ public:
     struct Options {
         QStringList users;        // "name:password", made at start
         bool registration = true; // in-band registration allowed
-        // Where it runs: a network namespace made by the test (empty: this
-        // one) and the IPv4 address it listens on there.
+    };
+    // Where it runs: a network namespace made by the test (empty: this one)
+    // and the IPv4 address it listens on there.
+    struct Place {
         QString netns;
         QString address = QStringLiteral("127.0.0.1");
     };
     PrivateProsody() : PrivateProsody(Options{}) {}
     // `owners` (name@domain) are made owners of the room: its moderators.
     explicit PrivateProsody(const Options& options, const QStringList& owners = {});
+    PrivateProsody(const Options& options, const QStringList& owners, const Place& place);
     ~PrivateProsody();
     // True once the server answers and the room exists.
     bool ok() const { return ok_; }
@@ -49,6 +52,7 @@ private:
     bool start();
 
     Options options_;
+    Place place_;
     QStringList owners_;
     QTemporaryDir dir_;
     QProcess process_;
