@@ -7,8 +7,11 @@
 #include "host/hostserver.h"
 #include "host/lan.h"
 #include "host/portmapper.h"
+#include "ui/gameconnection.h"
 #include "ui/gameoptionsdialog.h"
+#include "ui/gameview.h"
 #include "ui/lobbystart.h"
+#include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/netdialogs.h"
 #include "ui/showwindow.h"
@@ -29,18 +32,17 @@ QString MainWindow::lobbyUrl() const {
 }
 
 void MainWindow::updateNetworkMenu() {
-    if (!HostGame1)
+    if (!menus_)
         return;
     // A network game that runs is never left from the menu; a solo game is,
     // after a question.
     bool networkGame = false;
     if (server_ && server_->isListening())
         networkGame = options_.mode != LaunchMode::Solo && server_->core().engine().gameinprogress;
-    else if (model_->state().loggedin)
+    else if (view_->model().state().loggedin)
         for (int seat = 1; seat <= kPlayingSeats; ++seat)
-            networkGame = networkGame || model_->state().ingame[std::size_t(seat)];
-    HostGame1->setEnabled(!networkGame);
-    JoinGame1->setEnabled(!networkGame);
+            networkGame = networkGame || view_->model().state().ingame[std::size_t(seat)];
+    menus_->setNetworkGame(networkGame);
 }
 
 bool MainWindow::mayLeaveGame() {
@@ -51,7 +53,7 @@ bool MainWindow::mayLeaveGame() {
     } else if (server_->isListening()) {
         question = QStringLiteral("Stop hosting? Every pilot connected to your game will be "
                                   "disconnected.");
-    } else if (conn_->isConnected()) {
+    } else if (connection_->client()->isConnected()) {
         question = QStringLiteral("Leave the game you joined?");
     }
     return question.isEmpty() ||
@@ -108,22 +110,22 @@ void MainWindow::stopNetwork() {
     portmap_->stop();
     dialogJoin_ = false;
     joinRefusedFull_ = false;
-    stopRejoining();
-    rejoin_ = RejoinPlan{};
+    connection_->stopRejoining(endTimer_.isActive());
+    connection_->rejoinPlan() = RejoinPlan{};
     // What follows is begun from the window, and its end leads back here.
     windowGame_ = true;
     ended_ = false;
     // The connection first, so that the old host server's going is heard
     // by nobody.
-    makeConnection();
+    connection_->renew();
     makeServer();
-    model_->reset();
+    view_->model().reset();
     const QStringList spies = spylist_->spies();
     for (const QString& spy : spies)
         spylist_->removeSpy(spy);
     spylist_->setHosting(false);
     gamestart_->hide();
-    StartGame1->setEnabled(false);
+    menus_->setStartGameEnabled(false);
     changed();
 }
 
@@ -144,7 +146,7 @@ void MainWindow::playSolo() {
     options_.mode = LaunchMode::Solo;
     options_.playername = "You";
     options_.port = kDefaultPort;
-    model_->state().playername = options_.playername;
+    view_->model().state().playername = options_.playername;
     status(QStringLiteral("Loading Solo Game..Please wait."));
     hostpress();
 }
@@ -154,7 +156,7 @@ void MainWindow::hostFromDialog(const QString& name, int port, bool internet) {
     options_.mode = LaunchMode::Host;
     options_.playername = name.toStdString();
     options_.port = port;
-    model_->state().playername = options_.playername;
+    view_->model().state().playername = options_.playername;
     choices_.pilotName = options_.playername;
     choices_.hostPort = port;
     choices_.internet = internet;
@@ -181,7 +183,7 @@ void MainWindow::joinFromDialog(const QString& name, const HostPort& where) {
     options_.playername = name.toStdString();
     options_.hostaddress = where.host;
     options_.port = where.port;
-    model_->state().playername = options_.playername;
+    view_->model().state().playername = options_.playername;
     choices_.pilotName = options_.playername;
     saveChoices();
     dialogJoin_ = true;
@@ -190,7 +192,7 @@ void MainWindow::joinFromDialog(const QString& name, const HostPort& where) {
                .arg(QString::fromStdString(formatHostPort(where.host, where.port))));
     joinTimer_.start();
     connecting_->showFor(QString::fromStdString(formatHostPort(where.host, where.port)));
-    connectClient(QString::fromStdString(where.host), quint16(where.port));
+    connection_->connectTo(QString::fromStdString(where.host), quint16(where.port));
 }
 
 void MainWindow::cancelJoin() {

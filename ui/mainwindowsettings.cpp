@@ -10,7 +10,10 @@
 #include "store/datadir.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
+#include "ui/gameconnection.h"
 #include "ui/gameoptionsdialog.h"
+#include "ui/gameview.h"
+#include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/scaling.h"
 #include "ui/sounds.h"
@@ -38,7 +41,7 @@ void MainWindow::loadinifile() {
     setTextSize(s.textSize);
     storedGeometry_ = s.geometry;
     applyGeometry(s.geometry);
-    chat_->setChatColour(s.textColour);
+    view_->chat().setChatColour(s.textColour);
     GameOptions options = gamestart_->options();
     if (s.playToScore)
         options.setAmount(*s.playToScore);
@@ -49,22 +52,21 @@ void MainWindow::loadinifile() {
     gamestart_->changebox("image_bot4", s.bot4 ? 1 : 0);
     setBotSpeed(s.botSpeed);
     setPilotLevel(s.pilotLevel);
-    chat_->applyStoredPhrases(s.phrases);
-    PlaySounds1->setChecked(s.playSounds);
-    PlayerPhraseSounds1->setChecked(s.playerPhraseSounds);
-    chat_->setPlayerPhraseSounds(s.playerPhraseSounds);
+    view_->chat().applyStoredPhrases(s.phrases);
+    menus_->setSounds(s.playSounds, s.playerPhraseSounds);
+    view_->chat().setPlayerPhraseSounds(s.playerPhraseSounds);
 }
 
 Settings MainWindow::currentSettings() const {
     Settings s = settings_;
     s.geometry = windowGeometry();
-    s.textColour = chat_->chatColour();
+    s.textColour = view_->chat().chatColour();
     s.playToScore = gamestart_->options().amount();
     s.distance = gamestart_->options().distance();
     s.bot3 = gamestart_->options().bot(3) != 0;
     s.bot4 = gamestart_->options().bot(4) != 0;
-    s.playSounds = PlaySounds1->isChecked();
-    s.playerPhraseSounds = PlayerPhraseSounds1->isChecked();
+    s.playSounds = menus_->playSounds();
+    s.playerPhraseSounds = menus_->playerPhraseSounds();
     return s;
 }
 
@@ -88,16 +90,14 @@ void MainWindow::applyGeometry(const WindowGeometry& g) {
 
 void MainWindow::setTextSize(int points) {
     settings_.textSize = points;
-    chat_->mainchat()->setTextSize(points);
-    board_->setStatusTextSize(points);
-    for (std::size_t i = 0; i < kTextSizes.size(); ++i)
-        textSizeItems_[i]->setChecked(kTextSizes[i] == points);
+    view_->chat().mainchat()->setTextSize(points);
+    view_->board()->setStatusTextSize(points);
+    menus_->checkTextSize(points);
 }
 
 void MainWindow::setBotSpeed(BotSpeed speed) {
     settings_.botSpeed = speed;
-    for (std::size_t i = 0; i < kBotSpeeds.size(); ++i)
-        botSpeedItems_[i]->setChecked(kBotSpeeds[i] == speed);
+    menus_->checkBotSpeed(speed);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -108,20 +108,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && fullScreen_)
-        fullScreen_->setChecked(isFullScreen());
+    if (event->type() == QEvent::WindowStateChange && menus_)
+        menus_->checkFullScreen(isFullScreen());
 }
 
 void MainWindow::fitBoard() {
-    // The board keeps its proportions and stands centred; at the minimum
-    // client area it is at 100%, in the top left corner.
-    if (!board_ || !chat_)
-        return;
-    const QSize area = centralWidget()->size();
-    const qreal scale = scaling::fitScale(area, QSize(kMinClientWidth, kMinClientHeight));
-    board_->setScale(scale);
-    chat_->setScale(scale);
-    board_->move(scaling::centred(area, board_->size(), scale));
+    if (view_)
+        view_->fitBoard(centralWidget()->size());
 }
 
 void MainWindow::actualSize() {
@@ -134,8 +127,7 @@ void MainWindow::actualSize() {
 
 void MainWindow::setPilotLevel(PilotLevel level) {
     settings_.pilotLevel = level;
-    for (std::size_t i = 0; i < kPilotLevels.size(); ++i)
-        pilotLevelItems_[i]->setChecked(kPilotLevels[i] == level);
+    menus_->checkPilotLevel(level);
     if (server_)
         server_->core().engine().setPilotLevel(level);
 }
@@ -149,7 +141,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     quitting_ = true;
-    stopRejoining();
+    connection_->stopRejoining(endTimer_.isActive());
     saveOnEnd(true);
     event->accept();
     QMainWindow::closeEvent(event);
@@ -157,9 +149,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::endOnSignal() {
     quitting_ = true;
-    rejoinTimer_.stop();
     endTimer_.stop();
-    stopRejoining();
+    connection_->stopRejoining();
     // Every peer hears that the host ends; the router helper removes the
     // mapping once its input closes.
     if (server_ && server_->isListening())
