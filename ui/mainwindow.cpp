@@ -27,6 +27,7 @@
 #include "ui/spectatorlist.h"
 #include "ui/tallywindow.h"
 #include "ui/website.h"
+#include "ui/windowsettings.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -54,7 +55,12 @@ constexpr int kJoinTimeoutMs = 10000;
 } // namespace
 
 MainWindow::MainWindow(const LaunchOptions& options, QWidget* parent)
-    : QMainWindow(parent), options_(options), dataDir_(dw::dataDirectory()) {
+    : QMainWindow(parent), options_(options) {
+    WindowSettings::Hooks files;
+    files.current = [this] { return currentSettings(); };
+    files.notice = [this](const QString& text) { hostNotice(text); };
+    files.closing = [this] { return quitting_; };
+    prefs_ = new WindowSettings(this, std::move(files));
     buildWindow();
     createWindows();
 }
@@ -65,7 +71,7 @@ MainWindow::~MainWindow() {
     hide();
     // Ended without closing the window (by a signal): nobody is left to see
     // a message box, so a failure only goes to standard error.
-    saveTally(false);
+    prefs_->saveTally(false);
 }
 
 void MainWindow::buildWindow() {
@@ -126,7 +132,7 @@ void MainWindow::buildWindow() {
     };
     connection_ = new GameConnection(std::move(link), centralWidget(), view_->board(), this);
     setupEnding();
-    choices_ = loadNetworkChoicesFile(iniPath());
+    choices_ = loadNetworkChoicesFile(prefs_->iniPath());
     joinTimer_.setSingleShot(true);
     joinTimer_.setInterval(kJoinTimeoutMs);
     connect(&joinTimer_, &QTimer::timeout, this, [this] {
@@ -147,20 +153,11 @@ void MainWindow::buildWindow() {
 
     buildMenus();
     // The default geometry, also what "Reset Screen Location" restores.
-    applyGeometry(kDefaultGeometry);
+    prefs_->applyGeometry(kDefaultGeometry);
 
-    const QString tallyPath = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
-    if (auto error = tally_.load(tallyPath.toStdString())) {
-        // The tally starts afresh; the file that could not be read is kept
-        // aside rather than overwritten at the end of the run.
-        QString text = QString::fromStdString(*error);
-        const QString kept = tallyPath + QStringLiteral(".damaged");
-        QFile::remove(kept);
-        if (QFile::rename(tallyPath, kept))
-            text += QStringLiteral("\nThe unreadable tally was kept as ") + kept;
-        QTimer::singleShot(0, this, [this, text] { hostNotice(text); });
-    }
-    view_->model().setOwnLightyears(tally_.ownLightyears());
+    if (const auto error = prefs_->loadTally())
+        QTimer::singleShot(0, this, [this, text = *error] { hostNotice(text); });
+    view_->model().setOwnLightyears(prefs_->tally().ownLightyears());
     changed();
 }
 
@@ -173,19 +170,19 @@ void MainWindow::buildMenus() {
     m.exit = [this] { close(); };
     m.soundsSwitched = [this] {
         view_->chat().setPlayerPhraseSounds(menus_->playerPhraseSounds());
-        saveinifile();
+        prefs_->save();
     };
     m.botSpeed = [this](BotSpeed speed) {
         setBotSpeed(speed);
-        saveinifile();
+        prefs_->save();
     };
     m.pilotLevel = [this](PilotLevel level) {
         setPilotLevel(level);
-        saveinifile();
+        prefs_->save();
     };
     m.textSize = [this](int points) {
         setTextSize(points);
-        saveinifile();
+        prefs_->save();
     };
     m.textColour = [this] { chooseTextColour(); };
     m.resetScreenLocation = [this] { resetScreenLocation(); };
@@ -226,17 +223,17 @@ void MainWindow::createWindows() {
     connect(gamestart_, &GameOptionsDialog::startRequested, this,
             [this](const std::string& message) {
                 connection_->client()->send(message);
-                saveinifile();
+                prefs_->save();
             });
     phrases_ = new PhrasesWindow(
         view_->chat(),
         [this](const PhraseTexts& texts) {
-            saveSettings([this, &texts] { return savePhrasesFile(iniPath(), texts); });
+            prefs_->saveWith([this, &texts] { return savePhrasesFile(prefs_->iniPath(), texts); });
         },
         this);
-    tallylist_ = new TallyWindow(tally_, this);
+    tallylist_ = new TallyWindow(prefs_->tally(), this);
     connect(tallylist_, &TallyWindow::ownTotalsReset, this,
-            [this] { view_->model().setOwnLightyears(tally_.ownLightyears()); });
+            [this] { view_->model().setOwnLightyears(prefs_->tally().ownLightyears()); });
     makeServer();
     download_ = new DownloadWindow(this);
     download_->setEndGame([this] { close(); });
@@ -296,7 +293,7 @@ void MainWindow::makeServer() {
     server_ = new HostServer([this] { return botDelay(); }, clockSeed(), this);
     server_->setTimerScale(options_.timerScale);
     connect(server_, &HostServer::diagnosticRaised, this, &MainWindow::hostNotice);
-    server_->core().engine().setPilotLevel(settings_.pilotLevel);
+    server_->core().engine().setPilotLevel(prefs_->settings().pilotLevel);
 }
 
 void MainWindow::connectionClosed() {
@@ -547,11 +544,11 @@ void MainWindow::chooseTextColour() {
         return;
     view_->chat().setChatColour(colourFromRgb(
         {std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue())}));
-    saveinifile();
+    prefs_->save();
 }
 
 void MainWindow::resetScreenLocation() {
-    applyGeometry(kDefaultGeometry);
+    prefs_->applyGeometry(kDefaultGeometry);
 }
 
 void MainWindow::nameLabelMenu(int seat, QPoint globalPos) {

@@ -37,6 +37,7 @@ class ClientConnection;
 class GameConnection;
 class MainMenus;
 class SeatMenu;
+class WindowSettings;
 class LanAnnouncer;
 class PortMapper;
 class HostDialog;
@@ -63,12 +64,12 @@ public:
     // For tests and tools.
     BoardModel& model() { return view_->model(); }
     HostServer* server() const { return server_; }
-    const TallyTable& tally() const { return tally_; }
+    const TallyTable& tally() const;
     ChatPane& chat() { return view_->chat(); }
-    QString dataDirectory() const { return dataDir_; }
+    QString dataDirectory() const;
 
     // The bot delay of the host's own player, in milliseconds.
-    int botDelay() const { return botDelayMs(settings_.botSpeed); }
+    int botDelay() const;
 
     // Network play from the window, for tests and tools.
     StartWindow* startWindow() const { return startWindow_; }
@@ -175,15 +176,11 @@ private:
 
     // Settings.
     void loadinifile();
-    void saveinifile();
     Settings currentSettings() const;
-    WindowGeometry windowGeometry() const;
-    void applyGeometry(const WindowGeometry& g);
     void setTextSize(int points);
     void setBotSpeed(BotSpeed speed);
     // The level of every seat the host server's computer plays.
     void setPilotLevel(PilotLevel level);
-    std::string iniPath() const;
 
     // Menus and controls.
     void openGameOptions();
@@ -196,25 +193,9 @@ private:
     void actualSize();
     void nameLabelMenu(int seat, QPoint globalPos);
     void openWebsite();
-    // Writes the tally file once; a failure is shown in a message box when
-    // `tellUser` (the window is closing), and always on standard error.
-    void saveTally(bool tellUser);
-    // What the window saves at its end: the geometry when it changed, and
-    // the tally; failures in message boxes when `tellUser`.
-    void saveOnEnd(bool tellUser);
-    // Runs `save` (a write of the settings file); a failure is told in the
-    // window's notice box when `tellUser`, and always on standard error.
-    void saveSettings(const std::function<bool()>& save, bool tellUser = true);
-
     LaunchOptions options_;
-    QString dataDir_;
-    Settings settings_;
-    // The geometry last read from or written to the settings file; empty
-    // until the settings are first loaded at login.
-    std::optional<WindowGeometry> storedGeometry_;
-    TallyTable tally_;
+    WindowSettings* prefs_ = nullptr;
     bool shown_ = false;
-    bool tallySaved_ = false;
 
     GameView* view_ = nullptr;
     GameConnection* connection_ = nullptr;

@@ -16,6 +16,7 @@
 #include "ui/netdialogs.h"
 #include "ui/showwindow.h"
 #include "ui/spectatorlist.h"
+#include "ui/windowsettings.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -28,7 +29,7 @@ QString MainWindow::lobbyUrl() const {
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QString::fromStdString(
-        IniFile::load(iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
+        IniFile::load(prefs_->iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
 }
 
 void MainWindow::updateNetworkMenu() {
@@ -130,7 +131,7 @@ void MainWindow::stopNetwork() {
 }
 
 void MainWindow::saveChoices() {
-    saveSettings([this] { return saveNetworkChoicesFile(iniPath(), choices_); });
+    prefs_->saveWith([this] { return saveNetworkChoicesFile(prefs_->iniPath(), choices_); });
 }
 
 void MainWindow::startAnnouncing() {

@@ -18,6 +18,7 @@
 #include "ui/scaling.h"
 #include "ui/sounds.h"
 #include "ui/tallywindow.h"
+#include "ui/windowsettings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -32,15 +33,21 @@
 
 namespace dw {
 
-std::string MainWindow::iniPath() const {
-    return settingsFilePath(dataDir_.toStdString()).string();
+const TallyTable& MainWindow::tally() const {
+    return prefs_->tally();
+}
+
+QString MainWindow::dataDirectory() const {
+    return prefs_->dataDirectory();
+}
+
+int MainWindow::botDelay() const {
+    return botDelayMs(prefs_->settings().botSpeed);
 }
 
 void MainWindow::loadinifile() {
-    const Settings s = loadSettingsFile(iniPath());
+    const Settings s = prefs_->load();
     setTextSize(s.textSize);
-    storedGeometry_ = s.geometry;
-    applyGeometry(s.geometry);
     view_->chat().setChatColour(s.textColour);
     GameOptions options = gamestart_->options();
     if (s.playToScore)
@@ -58,8 +65,8 @@ void MainWindow::loadinifile() {
 }
 
 Settings MainWindow::currentSettings() const {
-    Settings s = settings_;
-    s.geometry = windowGeometry();
+    Settings s = prefs_->settings();
+    s.geometry = prefs_->windowGeometry();
     s.textColour = view_->chat().chatColour();
     s.playToScore = gamestart_->options().amount();
     s.distance = gamestart_->options().distance();
@@ -70,33 +77,15 @@ Settings MainWindow::currentSettings() const {
     return s;
 }
 
-void MainWindow::saveinifile() {
-    // Before the settings were read at login, saving would only replace the
-    // user's stored choices with the built-in defaults.
-    if (storedGeometry_)
-        saveSettings([this] { return saveSettingsFile(iniPath(), currentSettings()); });
-}
-
-WindowGeometry MainWindow::windowGeometry() const {
-    const QRect f = frameGeometry();
-    return {f.top(), f.left(), f.width(), f.height()};
-}
-
-void MainWindow::applyGeometry(const WindowGeometry& g) {
-    const QSize frame = frameGeometry().size() - size();
-    move(g.left, g.top);
-    resize(g.width - frame.width(), g.height - frame.height());
-}
-
 void MainWindow::setTextSize(int points) {
-    settings_.textSize = points;
+    prefs_->settings().textSize = points;
     view_->chat().mainchat()->setTextSize(points);
     view_->board()->setStatusTextSize(points);
     menus_->checkTextSize(points);
 }
 
 void MainWindow::setBotSpeed(BotSpeed speed) {
-    settings_.botSpeed = speed;
+    prefs_->settings().botSpeed = speed;
     menus_->checkBotSpeed(speed);
 }
 
@@ -126,7 +115,7 @@ void MainWindow::actualSize() {
 }
 
 void MainWindow::setPilotLevel(PilotLevel level) {
-    settings_.pilotLevel = level;
+    prefs_->settings().pilotLevel = level;
     menus_->checkPilotLevel(level);
     if (server_)
         server_->core().engine().setPilotLevel(level);
@@ -142,7 +131,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     }
     quitting_ = true;
     connection_->stopRejoining(endTimer_.isActive());
-    saveOnEnd(true);
+    prefs_->saveOnEnd(true);
     event->accept();
     QMainWindow::closeEvent(event);
 }
@@ -157,62 +146,9 @@ void MainWindow::endOnSignal() {
         server_->shutdown();
     portmap_->stop();
     announcer_->stop();
-    saveOnEnd(false);
+    prefs_->saveOnEnd(false);
     // exit(), not quit(): quit() would ask every window whether it may close.
     QCoreApplication::exit(0);
-}
-
-void MainWindow::saveOnEnd(bool tellUser) {
-    Size work{};
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        work = {screen->availableGeometry().width(), screen->availableGeometry().height()};
-    if (const auto g = geometryToSaveOnClose(windowGeometry(), storedGeometry_, work)) {
-        storedGeometry_ = *g;
-        Settings s = currentSettings();
-        s.geometry = *g;
-        saveSettings([this, &s] { return saveSettingsFile(iniPath(), s); }, tellUser);
-    }
-    saveTally(tellUser);
-}
-
-void MainWindow::saveSettings(const std::function<bool()>& save, bool tellUser) {
-    errno = 0;
-    if (save())
-        return;
-    const int error = errno;
-    const QString why = error != 0 ? QString::fromLocal8Bit(std::strerror(error))
-                                   : QStringLiteral("the file could not be read or written");
-    const QString text =
-        QStringLiteral("Your options could not be saved in %1: %2. Options changed now are lost "
-                       "when Driftwake ends.")
-            .arg(QDir::toNativeSeparators(QString::fromStdString(iniPath())), why);
-    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
-    if (!tellUser)
-        return;
-    if (!quitting_) {
-        hostNotice(text);
-        return;
-    }
-    // The window is closing: the box waits for the user to read it.
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Driftwake"), text, QMessageBox::Ok,
-                    plainParent(this));
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-void MainWindow::saveTally(bool tellUser) {
-    if (tallySaved_)
-        return;
-    tallySaved_ = true;
-    const QString path = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
-    const auto error = tally_.save(path.toStdString());
-    if (!error)
-        return;
-    const QString text = QString::fromStdString(*error) +
-                         QStringLiteral("\nThe tally of this session could not be saved.");
-    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
-    if (tellUser)
-        QMessageBox::warning(plainParent(this), QStringLiteral("Driftwake"), text);
 }
 
 } // namespace dw
