@@ -20,6 +20,7 @@
 #include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/phraseswindow.h"
 #include "ui/scaling.h"
 #include "ui/showwindow.h"
@@ -46,13 +47,6 @@
 #include <cstdio>
 
 namespace dw {
-
-namespace {
-
-// How long a join from the join dialog waits for the host's answer.
-constexpr int kJoinTimeoutMs = 10000;
-
-} // namespace
 
 MainWindow::MainWindow(const LaunchOptions& options, QWidget* parent)
     : QMainWindow(parent), options_(options) {
@@ -132,16 +126,6 @@ void MainWindow::buildWindow() {
     };
     connection_ = new GameConnection(std::move(link), centralWidget(), view_->board(), this);
     setupEnding();
-    choices_ = loadNetworkChoicesFile(prefs_->iniPath());
-    joinTimer_.setSingleShot(true);
-    joinTimer_.setInterval(kJoinTimeoutMs);
-    connect(&joinTimer_, &QTimer::timeout, this, [this] {
-        joinFailed(
-            QStringLiteral("%1 did not answer within 10 seconds. Check the address, and "
-                           "ask your friend whether the game is still open and the port "
-                           "reachable.")
-                .arg(QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port))));
-    });
 
     view_->board()->driveModel(view_->model());
     // Escape in the chat input gives the keyboard back to the board.
@@ -238,27 +222,28 @@ void MainWindow::createWindows() {
     download_ = new DownloadWindow(this);
     download_->setEndGame([this] { close(); });
 
-    startWindow_ = new StartWindow(this);
-    connect(startWindow_, &StartWindow::soloChosen, this, &MainWindow::playSolo);
-    connect(startWindow_, &StartWindow::hostChosen, this, &MainWindow::openHostDialog);
-    connect(startWindow_, &StartWindow::joinChosen, this, [this] { openJoinDialog(); });
-    connect(startWindow_, &StartWindow::lobbyChosen, this, [this] {
+    NetworkDialogs::Hooks dialogs;
+    dialogs.solo = [this] { playSolo(); };
+    dialogs.lobby = [this] {
         if (!findPlayersOnline())
-            openStartWindow();
-    });
-    hostDialog_ = new HostDialog(this);
-    connect(hostDialog_, &HostDialog::hostRequested, this, &MainWindow::hostFromDialog);
-    joinDialog_ = new JoinDialog(this);
-    connect(joinDialog_, &JoinDialog::joinRequested, this, &MainWindow::joinFromDialog);
-    connecting_ = new ConnectingWindow(this);
-    connect(connecting_, &ConnectingWindow::cancelled, this, &MainWindow::cancelJoin);
-    // Backing out of a dialog with the network side stopped offers the
-    // choices again rather than leaving an empty board.
-    for (QDialog* d : {static_cast<QDialog*>(hostDialog_), static_cast<QDialog*>(joinDialog_)})
-        connect(d, &QDialog::rejected, this, [this] {
-            if (!server_->isListening() && !connection_->client()->isConnected() && !dialogJoin_)
-                openStartWindow();
-        });
+            net_->openStartWindow();
+    };
+    dialogs.host = [this](const QString& name, int port, bool internet) {
+        hostFromDialog(name, port, internet);
+    };
+    dialogs.join = [this](const QString& name, const HostPort& where) {
+        joinFromDialog(name, where);
+    };
+    dialogs.idle = [this] {
+        return !server_->isListening() && !connection_->client()->isConnected();
+    };
+    dialogs.stopNetwork = [this] { stopNetwork(); };
+    dialogs.status = [this](const QString& text) { status(text); };
+    dialogs.save = [this](const NetworkChoices& choices) {
+        prefs_->saveWith(
+            [this, &choices] { return saveNetworkChoicesFile(prefs_->iniPath(), choices); });
+    };
+    net_ = new NetworkDialogs(loadNetworkChoicesFile(prefs_->iniPath()), std::move(dialogs), this);
     portmap_ = new PortMapper(this);
     connect(portmap_, &PortMapper::finished, this, [this](bool ok, const QString& sentence) {
         QStringList addresses = lanAddresses(options_.port);
@@ -278,7 +263,7 @@ void MainWindow::createWindows() {
         // Chat lines read the text before their first colon as a name; the
         // addresses keep theirs after it.
         status(QStringLiteral("Router: ") + line);
-        hostDialog_->hosted(addresses, line);
+        net_->hostDialog()->hosted(addresses, line);
     });
     announcer_ = new LanAnnouncer(
         [this] { return server_->announcement(announceId_, options_.playername); }, this);
@@ -297,10 +282,10 @@ void MainWindow::makeServer() {
 }
 
 void MainWindow::connectionClosed() {
-    if (dialogJoin_ && !view_->model().state().loggedin) {
-        joinFailed(
+    if (const auto target = net_->joining(); target && !view_->model().state().loggedin) {
+        net_->joinFailed(
             QStringLiteral("%1 closed the connection before letting you in.")
-                .arg(QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port))));
+                .arg(QString::fromStdString(formatHostPort(target->host, target->port))));
         return;
     }
     if (quitting_ || ended_)
@@ -309,21 +294,20 @@ void MainWindow::connectionClosed() {
 }
 
 void MainWindow::connectionFailed(const QString& why, bool notFound, bool refused) {
-    if (dialogJoin_) {
-        const QString where =
-            QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port));
-        const QString host = QString::fromStdString(joinTarget_.host);
+    if (const auto target = net_->joining()) {
+        const QString where = QString::fromStdString(formatHostPort(target->host, target->port));
+        const QString host = QString::fromStdString(target->host);
         if (notFound)
-            joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the "
-                                      "spelling of the address.")
-                           .arg(host));
+            net_->joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the "
+                                            "spelling of the address.")
+                                 .arg(host));
         else if (refused)
-            joinFailed(QStringLiteral("%1 refused the connection: no game is open on port "
-                                      "%2 there.")
-                           .arg(host)
-                           .arg(joinTarget_.port));
+            net_->joinFailed(QStringLiteral("%1 refused the connection: no game is open on port "
+                                            "%2 there.")
+                                 .arg(host)
+                                 .arg(target->port));
         else
-            joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
+            net_->joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
         return;
     }
     if (notFound)
@@ -351,7 +335,7 @@ void MainWindow::processparams() {
             download_->setDownloadUrl(QUrl(url));
             download_->openDownload();
         } else
-            openStartWindow();
+            net_->openStartWindow();
         hostpress();
         break;
     case LaunchMode::Host:
@@ -431,16 +415,8 @@ void MainWindow::dispatch(std::string_view word, std::string_view payload) {
         {msg::HostClosing::kWord, &MainWindow::on<msg::HostClosing, &MainWindow::hostclosing>},
         {msg::Removed::kWord, &MainWindow::on<msg::Removed, &MainWindow::removed>},
     }};
-    if (joinTimer_.isActive()) {
-        // The host answered: it goes first in the recent hosts.
-        joinTimer_.stop();
-        connecting_->hide();
-        const std::string typed = joinTarget_.port == kDefaultPort
-                                      ? joinTarget_.host
-                                      : formatHostPort(joinTarget_.host, joinTarget_.port);
-        choices_.recentHosts = rememberHost(choices_.recentHosts, typed);
-        saveChoices();
-    }
+    // The host answered a join from the dialog.
+    net_->hostAnswered();
     if (view_->showMessage(word, payload))
         return;
     for (const Entry& e : table) {
@@ -468,8 +444,8 @@ void MainWindow::on(std::string_view payload) {
 void MainWindow::full(const msg::Full&) {
     if (connection_->fullWhileRejoining())
         return;
-    if (dialogJoin_) {
-        joinFailed(QStringLiteral("Game is full"));
+    if (net_->joining()) {
+        net_->joinFailed(QStringLiteral("Game is full"));
         return;
     }
     showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));

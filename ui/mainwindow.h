@@ -37,6 +37,7 @@ class ClientConnection;
 class GameConnection;
 class MainMenus;
 class SeatMenu;
+class NetworkDialogs;
 class WindowSettings;
 class LanAnnouncer;
 class PortMapper;
@@ -72,10 +73,7 @@ public:
     int botDelay() const;
 
     // Network play from the window, for tests and tools.
-    StartWindow* startWindow() const { return startWindow_; }
-    HostDialog* hostDialog() const { return hostDialog_; }
-    JoinDialog* joinDialog() const { return joinDialog_; }
-    ConnectingWindow* connectingWindow() const { return connecting_; }
+    NetworkDialogs& dialogs() { return *net_; }
     LanAnnouncer* announcer() const { return announcer_; }
     PortMapper* portMapper() const { return portmap_; }
     // The lobby download address when one is configured
@@ -128,17 +126,10 @@ private:
     // clears the board, so that hosting or joining can start afresh.
     void stopNetwork();
     bool mayLeaveGame();
-    void openStartWindow();
-    void openHostDialog();
-    void openJoinDialog(const QString& address = QString());
     void hostFromDialog(const QString& name, int port, bool internet);
     void joinFromDialog(const QString& name, const HostPort& where);
     void playSolo();
-    void joinFailed(const QString& text);
-    // Cancel in the Connecting window: the join ends, its dialog comes back.
-    void cancelJoin();
     void startAnnouncing();
-    void saveChoices();
     void updateNetworkMenu();
 
     // Receiving.
@@ -203,20 +194,9 @@ private:
     QPointer<QMessageBox> notice_;
 
     // Network play from the window.
-    NetworkChoices choices_;
-    StartWindow* startWindow_ = nullptr;
-    HostDialog* hostDialog_ = nullptr;
-    JoinDialog* joinDialog_ = nullptr;
-    ConnectingWindow* connecting_ = nullptr;
     LanAnnouncer* announcer_ = nullptr;
     PortMapper* portmap_ = nullptr;
     std::string announceId_;
-    // A join started from the join dialog: its failures are explained and
-    // may be tried again instead of ending the program.
-    bool dialogJoin_ = false;
-    bool joinRefusedFull_ = false;
-    HostPort joinTarget_;
-    QTimer joinTimer_;
     QStringList noticeLines_;
 
     // The game's end.
@@ -239,6 +219,7 @@ private:
     HostServer* server_ = nullptr;
     DownloadWindow* download_ = nullptr;
 
+    NetworkDialogs* net_ = nullptr;
     MainMenus* menus_ = nullptr;
     SeatMenu* seatMenu_ = nullptr;
 };

@@ -10,6 +10,7 @@
 #include "ui/gameview.h"
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/spectatorlist.h"
 
 #include <cstdio>
@@ -81,7 +82,7 @@ void MainWindow::gameEnded(const QString& text, ExitStatus code, bool notice) {
                                    "Solo, Host or Join to play on.")
                   : QStringLiteral("Choose Solo, Host or Join to play on."),
             retry ? QStringLiteral("Try Again") : QString());
-        openStartWindow();
+        net_->openStartWindow();
         return;
     }
     // A lobby program that started this copy learns why from the status.
@@ -99,7 +100,7 @@ void MainWindow::tryAgain() {
     if (!ended_ || !connection_->tryAgain())
         return;
     ended_ = false;
-    startWindow_->hide();
+    net_->startWindow()->hide();
     status(QStringLiteral("Trying again to take your seat back…"));
 }
 

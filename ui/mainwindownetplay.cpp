@@ -14,6 +14,7 @@
 #include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/showwindow.h"
 #include "ui/spectatorlist.h"
 #include "ui/windowsettings.h"
@@ -64,7 +65,7 @@ bool MainWindow::mayLeaveGame() {
 
 void MainWindow::hostGame() {
     if (mayLeaveGame())
-        openHostDialog();
+        net_->openHostDialog();
 }
 
 bool MainWindow::findPlayersOnline() {
@@ -82,35 +83,14 @@ bool MainWindow::findPlayersOnline() {
 
 void MainWindow::joinGame() {
     if (mayLeaveGame())
-        openJoinDialog();
-}
-
-void MainWindow::openStartWindow() {
-    showCentred(startWindow_);
-}
-
-void MainWindow::openHostDialog() {
-    hostDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
-                                                    : QString::fromStdString(choices_.pilotName),
-                         choices_.hostPort, choices_.internet);
-    showCentred(hostDialog_);
-}
-
-void MainWindow::openJoinDialog(const QString& address) {
-    joinDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
-                                                    : QString::fromStdString(choices_.pilotName),
-                         choices_.recentHosts, address);
-    showCentred(joinDialog_);
+        net_->openJoinDialog();
 }
 
 void MainWindow::stopNetwork() {
-    joinTimer_.stop();
-    if (connecting_)
-        connecting_->hide();
+    if (net_)
+        net_->stop();
     announcer_->stop();
     portmap_->stop();
-    dialogJoin_ = false;
-    joinRefusedFull_ = false;
     connection_->stopRejoining(endTimer_.isActive());
     connection_->rejoinPlan() = RejoinPlan{};
     // What follows is begun from the window, and its end leads back here.
@@ -128,10 +108,6 @@ void MainWindow::stopNetwork() {
     gamestart_->hide();
     menus_->setStartGameEnabled(false);
     changed();
-}
-
-void MainWindow::saveChoices() {
-    prefs_->saveWith([this] { return saveNetworkChoicesFile(prefs_->iniPath(), choices_); });
 }
 
 void MainWindow::startAnnouncing() {
@@ -158,23 +134,24 @@ void MainWindow::hostFromDialog(const QString& name, int port, bool internet) {
     options_.playername = name.toStdString();
     options_.port = port;
     view_->model().state().playername = options_.playername;
-    choices_.pilotName = options_.playername;
-    choices_.hostPort = port;
-    choices_.internet = internet;
-    saveChoices();
+    NetworkChoices& choices = net_->choices();
+    choices.pilotName = options_.playername;
+    choices.hostPort = port;
+    choices.internet = internet;
+    net_->saveChoices();
     QString error;
     if (!hostpress(&error)) {
-        hostDialog_->failed(
+        net_->hostDialog()->failed(
             error + QStringLiteral("\nAnother program may be using this port: try another one."));
         return;
     }
     status(QStringLiteral("Hosting a network game on port %1.").arg(port));
     if (internet) {
-        hostDialog_->hosted(lanAddresses(port),
-                            QStringLiteral("Asking your router to open port %1…").arg(port));
+        net_->hostDialog()->hosted(lanAddresses(port),
+                                   QStringLiteral("Asking your router to open port %1…").arg(port));
         portmap_->start(port);
     } else {
-        hostDialog_->hosted(lanAddresses(port), QString());
+        net_->hostDialog()->hosted(lanAddresses(port), QString());
     }
 }
 
@@ -185,51 +162,12 @@ void MainWindow::joinFromDialog(const QString& name, const HostPort& where) {
     options_.hostaddress = where.host;
     options_.port = where.port;
     view_->model().state().playername = options_.playername;
-    choices_.pilotName = options_.playername;
-    saveChoices();
-    dialogJoin_ = true;
-    joinTarget_ = where;
+    net_->choices().pilotName = options_.playername;
+    net_->saveChoices();
     status(QStringLiteral("Joining: %1 ..")
                .arg(QString::fromStdString(formatHostPort(where.host, where.port))));
-    joinTimer_.start();
-    connecting_->showFor(QString::fromStdString(formatHostPort(where.host, where.port)));
+    net_->beginJoin(where);
     connection_->connectTo(QString::fromStdString(where.host), quint16(where.port));
-}
-
-void MainWindow::cancelJoin() {
-    if (!dialogJoin_ || !joinTimer_.isActive())
-        return; // the host has answered, or the attempt has failed already
-    const HostPort target = joinTarget_;
-    stopNetwork();
-    status(QStringLiteral("Joining cancelled."));
-    openJoinDialog(QString::fromStdString(
-        target.port == kDefaultPort ? target.host : formatHostPort(target.host, target.port)));
-}
-
-void MainWindow::joinFailed(const QString& text) {
-    if (!dialogJoin_)
-        return; // already explained
-    const HostPort target = joinTarget_;
-    stopNetwork();
-    status(QStringLiteral("Cannot join: ") + text);
-    // Not modal: this may run inside a socket's handler.
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Driftwake"), text,
-                                QMessageBox::NoButton, plainParent(this));
-    box->setObjectName(QStringLiteral("joinFailedBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setInformativeText(QStringLiteral("Would you like to try again?"));
-    QPushButton* again = box->addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
-    box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(again);
-    connect(box, &QMessageBox::finished, this, [this, box, again, target] {
-        if (box->clickedButton() == again)
-            openJoinDialog(QString::fromStdString(target.port == kDefaultPort
-                                                      ? target.host
-                                                      : formatHostPort(target.host, target.port)));
-        else
-            openStartWindow();
-    });
-    box->open();
 }
 
 } // namespace dw

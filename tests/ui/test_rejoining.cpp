@@ -14,6 +14,7 @@
 #include "ui/gameconnection.h"
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/spectatorlist.h"
 
 #include <QAction>
@@ -170,9 +171,9 @@ Peer* seated(FakeHost& host, Window& w, std::size_t n, int seat,
 // a launch line, once the window has shown itself.
 void joinFromDialog(Window& w, quint16 port) {
     QTRY_VERIFY(w.chatText().contains(QStringLiteral("Loading Multi-player Game")));
-    w.mainWindow->joinDialog()->prepare(QStringLiteral("Ann"), {},
-                                        QStringLiteral("127.0.0.1:%1").arg(port));
-    w.mainWindow->joinDialog()->onJoin();
+    w.mainWindow->dialogs().joinDialog()->prepare(QStringLiteral("Ann"), {},
+                                                  QStringLiteral("127.0.0.1:%1").arg(port));
+    w.mainWindow->dialogs().joinDialog()->onJoin();
 }
 
 // With DRIFTWAKE_SHOT_DIR set, writes what the window shows, for review.
@@ -391,7 +392,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->connection().banner()->text() ==
                                      QStringLiteral("The host no longer runs the game."),
                                  15000);
-        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
         QVERIFY(w.bannerShown());
         QCOMPARE(w.mainWindow->connection().banner()->button()->text(),
                  QStringLiteral("Try Again"));
@@ -407,7 +408,7 @@ private slots:
         // The host is back: Try Again asks for the same seat with the same key.
         QVERIFY(host.server.listen(QHostAddress::LocalHost, port));
         QTest::mouseClick(w.mainWindow->connection().banner()->button(), Qt::LeftButton);
-        QTRY_VERIFY(!w.mainWindow->startWindow()->isVisible());
+        QTRY_VERIFY(!w.mainWindow->dialogs().startWindow()->isVisible());
         QVERIFY(w.mainWindow->connection().rejoinPlan().rejoining());
         Peer* again = host.peer(1, 15000);
         QVERIFY(again);
@@ -442,7 +443,7 @@ private slots:
         p->sock->disconnectFromHost();
         const QString text = removed ? QStringLiteral("The host removed you from the game.")
                                      : QStringLiteral("The host ended the game.");
-        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
         QCOMPARE(w.mainWindow->connection().banner()->text(), text);
         QVERIFY(
             !w.mainWindow->connection().banner()->button()->isVisible()); // nothing to try again
@@ -450,8 +451,8 @@ private slots:
         QVERIFY(w.mainWindow->isVisible());
         QCOMPARE(host.peers.size(), std::size_t(1));
         // Join from the start window opens the join dialog.
-        QTest::mouseClick(w.mainWindow->startWindow()->button_join, Qt::LeftButton);
-        QTRY_VERIFY(w.mainWindow->joinDialog()->isVisible());
+        QTest::mouseClick(w.mainWindow->dialogs().startWindow()->button_join, Qt::LeftButton);
+        QTRY_VERIFY(w.mainWindow->dialogs().joinDialog()->isVisible());
     }
 
     void theHostsControlsFollowTheHostsRights() {
