@@ -94,7 +94,7 @@ void MainWindow::buildWindow() {
     events.spyRemoved = [this](const std::string& item) {
         spylist_->removeSpy(QString::fromStdString(item));
     };
-    events.loadSettings = [this] { loadinifile(); };
+    events.loadSettings = [this] { applyStoredSettings(); };
     events.changed = [this] { changed(); };
     events.soundsOn = [this] { return menus_->playSounds(); };
     view_ = new GameView(central, std::move(events), this);
@@ -322,10 +322,10 @@ void MainWindow::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    QTimer::singleShot(0, this, &MainWindow::processparams);
+    QTimer::singleShot(0, this, &MainWindow::startFromLaunchLine);
 }
 
-void MainWindow::processparams() {
+void MainWindow::startFromLaunchLine() {
     menus_->setStartGameEnabled(false);
     view_->model().state().playername = options_.playername;
     switch (options_.mode) {
@@ -336,15 +336,15 @@ void MainWindow::processparams() {
             download_->openDownload();
         } else
             net_->openStartWindow();
-        hostpress();
+        startHosting();
         break;
     case LaunchMode::Host:
     case LaunchMode::Join:
         status(QStringLiteral("Loading Multi-player Game.. Please Wait."));
         if (options_.mode == LaunchMode::Host)
-            hostpress();
+            startHosting();
         else
-            joinpress();
+            joinFromLaunchLine();
         // The lobby that started this game says where it listens.
         lobbyLink.connectToHost(
             QStringLiteral("127.0.0.1"),
@@ -362,13 +362,13 @@ void MainWindow::processparams() {
     }
 }
 
-void MainWindow::hostpress() {
+void MainWindow::startHosting() {
     QString error;
-    if (!hostpress(&error))
+    if (!startHosting(&error))
         fatal(error);
 }
 
-bool MainWindow::hostpress(QString* error) {
+bool MainWindow::startHosting(QString* error) {
     // A solo game keeps to this machine, and takes any free port when its
     // own is taken (by another copy, say): nobody else joins it.
     const bool solo = options_.mode == LaunchMode::Solo;
@@ -387,7 +387,7 @@ bool MainWindow::hostpress(QString* error) {
     return true;
 }
 
-void MainWindow::joinpress() {
+void MainWindow::joinFromLaunchLine() {
     // The host may carry its port: "example.org:7790", "[::1]:7790".
     if (const auto where = parseHostPort(options_.hostaddress, options_.port))
         connection_->connectTo(QString::fromStdString(where->host), quint16(where->port));
@@ -411,8 +411,8 @@ void MainWindow::dispatch(std::string_view word, std::string_view payload) {
     };
     static constexpr std::array<Entry, 4> table{{
         {msg::Full::kWord, &MainWindow::on<msg::Full, &MainWindow::full>},
-        {msg::SeatKey::kWord, &MainWindow::on<msg::SeatKey, &MainWindow::seatkey>},
-        {msg::HostClosing::kWord, &MainWindow::on<msg::HostClosing, &MainWindow::hostclosing>},
+        {msg::SeatKey::kWord, &MainWindow::on<msg::SeatKey, &MainWindow::keepSeatKey>},
+        {msg::HostClosing::kWord, &MainWindow::on<msg::HostClosing, &MainWindow::hostEnding>},
         {msg::Removed::kWord, &MainWindow::on<msg::Removed, &MainWindow::removed>},
     }};
     // The host answered a join from the dialog.

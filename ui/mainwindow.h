@@ -111,10 +111,10 @@ private:
     void buildWindow();
     void buildMenus();
     void createWindows();
-    void processparams();
-    void hostpress();
-    bool hostpress(QString* error);
-    void joinpress();
+    void startFromLaunchLine();
+    void startHosting();
+    bool startHosting(QString* error);
+    void joinFromLaunchLine();
     void fatal(const QString& text);
 
     // Network play from the window.
@@ -142,8 +142,8 @@ private:
     // A board as a new connection finds it, for the seat given back or the
     // new one: nothing of the old connection's game survives.
     void freshBoard();
-    void seatkey(const msg::SeatKey& m);
-    void hostclosing(const msg::HostClosing& m);
+    void keepSeatKey(const msg::SeatKey& m);
+    void hostEnding(const msg::HostClosing& m);
     void removed(const msg::Removed& m);
     // The game ended without the user: `text` says why in one sentence. A
     // game started from the window shows it and offers the start window
@@ -166,7 +166,7 @@ private:
     void hostNotice(const QString& text);
 
     // Settings.
-    void loadinifile();
+    void applyStoredSettings();
     Settings currentSettings() const;
     void setTextSize(int points);
     void setBotSpeed(BotSpeed speed);

@@ -47,13 +47,13 @@ void MainWindow::freshBoard() {
     changed();
 }
 
-void MainWindow::seatkey(const msg::SeatKey& m) {
+void MainWindow::keepSeatKey(const msg::SeatKey& m) {
     // Only the key of the own seat is worth keeping.
     if (m.seat == view_->model().state().myseat && !m.key.empty())
         connection_->rejoinPlan().keyGiven(m.seat, m.key);
 }
 
-void MainWindow::hostclosing(const msg::HostClosing&) {
+void MainWindow::hostEnding(const msg::HostClosing&) {
     connection_->rejoinPlan().hostEnded();
     gameEnded(QStringLiteral("The host ended the game."), ExitStatus::HostEnded);
 }

@@ -125,7 +125,7 @@ void MainWindow::playSolo() {
     options_.port = kDefaultPort;
     view_->model().state().playername = options_.playername;
     status(QStringLiteral("Loading Solo Game..Please wait."));
-    hostpress();
+    startHosting();
 }
 
 void MainWindow::hostFromDialog(const QString& name, int port, bool internet) {
@@ -140,7 +140,7 @@ void MainWindow::hostFromDialog(const QString& name, int port, bool internet) {
     choices.internet = internet;
     net_->saveChoices();
     QString error;
-    if (!hostpress(&error)) {
+    if (!startHosting(&error)) {
         net_->hostDialog()->failed(
             error + QStringLiteral("\nAnother program may be using this port: try another one."));
         return;

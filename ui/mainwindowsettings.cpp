@@ -45,7 +45,7 @@ int MainWindow::botDelay() const {
     return botDelayMs(prefs_->settings().botSpeed);
 }
 
-void MainWindow::loadinifile() {
+void MainWindow::applyStoredSettings() {
     const Settings s = prefs_->load();
     setTextSize(s.textSize);
     view_->chat().setChatColour(s.textColour);
