@@ -145,56 +145,6 @@ void MainWindow::buildWindow() {
     changed();
 }
 
-void MainWindow::buildMenus() {
-    MainMenus::Hooks m;
-    m.startGame = [this] { openGameOptions(); };
-    m.hostGame = [this] { hostGame(); };
-    m.joinGame = [this] { joinGame(); };
-    m.findPlayers = [this] { findPlayersOnline(); };
-    m.exit = [this] { close(); };
-    m.soundsSwitched = [this] {
-        view_->chat().setPlayerPhraseSounds(menus_->playerPhraseSounds());
-        prefs_->save();
-    };
-    m.botSpeed = [this](BotSpeed speed) {
-        setBotSpeed(speed);
-        prefs_->save();
-    };
-    m.pilotLevel = [this](PilotLevel level) {
-        setPilotLevel(level);
-        prefs_->save();
-    };
-    m.textSize = [this](int points) {
-        setTextSize(points);
-        prefs_->save();
-    };
-    m.textColour = [this] { chooseTextColour(); };
-    m.resetScreenLocation = [this] { resetScreenLocation(); };
-    m.justWatch = [this] { justWatch(); };
-    m.viewTally = [this] { tallylist_->openTally(view_->otherSeatNames()); };
-    m.spyList = [this] { spylist_->openSpyList(); };
-    m.phraseList = [this] { phrases_->openPhrases(); };
-    m.fullScreen = [this](bool on) {
-        if (on)
-            showFullScreen();
-        else
-            showNormal();
-    };
-    m.actualSize = [this] { actualSize(); };
-    m.help = [this] { help_->openHelp(); };
-    m.quickInstructions = [this] { view_->board()->showQuickInstructions(); };
-    m.about = [this] { about_->openAbout(); };
-    ChatView* chat = view_->chat().mainchat();
-    menus_ = new MainMenus(menuBar(), {chat->scrollChatOffAction(), chat->clearMainChatAction()}, m,
-                           this);
-
-    SeatMenu::Hooks seat;
-    seat.removeFromGame = [this](int n) { view_->removeFromGame(n); };
-    seat.setToJustWatch = [this](int n) { view_->model().setToJustWatch(n); };
-    seat.unsetJustWatch = [this](int n) { view_->model().unsetJustWatch(n); };
-    seatMenu_ = new SeatMenu(seat, this);
-}
-
 void MainWindow::createWindows() {
     // Start-up order after the main window: about, spectator list, help,
     // game options, phrases, tally list, host server, download.
@@ -267,54 +217,6 @@ void MainWindow::createWindows() {
     });
     announcer_ = new LanAnnouncer(
         [this] { return server_->announcement(announceId_, options_.playername); }, this);
-}
-
-void MainWindow::makeServer() {
-    if (server_) {
-        server_->disconnect(this);
-        // At once, so that its port is free for the next host server.
-        delete server_;
-    }
-    server_ = new HostServer([this] { return botDelay(); }, clockSeed(), this);
-    server_->setTimerScale(options_.timerScale);
-    connect(server_, &HostServer::diagnosticRaised, this, &MainWindow::hostNotice);
-    server_->core().engine().setPilotLevel(prefs_->settings().pilotLevel);
-}
-
-void MainWindow::connectionClosed() {
-    if (const auto target = net_->joining(); target && !view_->model().state().loggedin) {
-        net_->joinFailed(
-            QStringLiteral("%1 closed the connection before letting you in.")
-                .arg(QString::fromStdString(formatHostPort(target->host, target->port))));
-        return;
-    }
-    if (quitting_ || ended_)
-        return; // the end is already on its way
-    connection_->connectionLost();
-}
-
-void MainWindow::connectionFailed(const QString& why, bool notFound, bool refused) {
-    if (const auto target = net_->joining()) {
-        const QString where = QString::fromStdString(formatHostPort(target->host, target->port));
-        const QString host = QString::fromStdString(target->host);
-        if (notFound)
-            net_->joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the "
-                                            "spelling of the address.")
-                                 .arg(host));
-        else if (refused)
-            net_->joinFailed(QStringLiteral("%1 refused the connection: no game is open on port "
-                                            "%2 there.")
-                                 .arg(host)
-                                 .arg(target->port));
-        else
-            net_->joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
-        return;
-    }
-    if (notFound)
-        fatal(QStringLiteral("Cannot find the host \"%1\": %2")
-                  .arg(QString::fromStdString(options_.hostaddress), why));
-    else
-        status(QStringLiteral("Cannot connect to the host: ") + why);
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -492,48 +394,6 @@ void MainWindow::hostNotice(const QString& text) {
     }
     notice_->setText(noticeLines_.join(QLatin1Char('\n')));
     notice_->show();
-}
-
-// ---------------------------------------------------------------- menus and controls
-
-void MainWindow::openGameOptions() {
-    if (!view_->model().state().loggedin) {
-        showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("You are not connected"));
-        return;
-    }
-    gamestart_->setPlayerName(view_->model().state().playername);
-    gamestart_->show();
-    gamestart_->raise();
-}
-
-void MainWindow::justWatch() {
-    // The check mark follows the host's answer, not the click.
-    menus_->checkJustWatch(view_->model().view().justWatchChecked);
-    view_->model().justWatch();
-}
-
-void MainWindow::chooseTextColour() {
-    const Rgb now = colourToRgb(view_->chat().chatColour());
-    const QColor chosen = QColorDialog::getColor(QColor(now.red, now.green, now.blue), this,
-                                                 QStringLiteral("Text Color"));
-    if (!chosen.isValid())
-        return;
-    view_->chat().setChatColour(colourFromRgb(
-        {std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue())}));
-    prefs_->save();
-}
-
-void MainWindow::resetScreenLocation() {
-    prefs_->applyGeometry(kDefaultGeometry);
-}
-
-void MainWindow::nameLabelMenu(int seat, QPoint globalPos) {
-    seatMenu_->popup(seat, globalPos, view_->model().state().ishost,
-                     view_->model().view().seats[std::size_t(seat)].name != kWaiting);
-}
-
-void MainWindow::openWebsite() {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress)));
 }
 
 } // namespace dw

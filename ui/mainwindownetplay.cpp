@@ -170,4 +170,52 @@ void MainWindow::joinFromDialog(const QString& name, const HostPort& where) {
     connection_->connectTo(QString::fromStdString(where.host), quint16(where.port));
 }
 
+void MainWindow::makeServer() {
+    if (server_) {
+        server_->disconnect(this);
+        // At once, so that its port is free for the next host server.
+        delete server_;
+    }
+    server_ = new HostServer([this] { return botDelay(); }, clockSeed(), this);
+    server_->setTimerScale(options_.timerScale);
+    connect(server_, &HostServer::diagnosticRaised, this, &MainWindow::hostNotice);
+    server_->core().engine().setPilotLevel(prefs_->settings().pilotLevel);
+}
+
+void MainWindow::connectionClosed() {
+    if (const auto target = net_->joining(); target && !view_->model().state().loggedin) {
+        net_->joinFailed(
+            QStringLiteral("%1 closed the connection before letting you in.")
+                .arg(QString::fromStdString(formatHostPort(target->host, target->port))));
+        return;
+    }
+    if (quitting_ || ended_)
+        return; // the end is already on its way
+    connection_->connectionLost();
+}
+
+void MainWindow::connectionFailed(const QString& why, bool notFound, bool refused) {
+    if (const auto target = net_->joining()) {
+        const QString where = QString::fromStdString(formatHostPort(target->host, target->port));
+        const QString host = QString::fromStdString(target->host);
+        if (notFound)
+            net_->joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the "
+                                            "spelling of the address.")
+                                 .arg(host));
+        else if (refused)
+            net_->joinFailed(QStringLiteral("%1 refused the connection: no game is open on port "
+                                            "%2 there.")
+                                 .arg(host)
+                                 .arg(target->port));
+        else
+            net_->joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
+        return;
+    }
+    if (notFound)
+        fatal(QStringLiteral("Cannot find the host \"%1\": %2")
+                  .arg(QString::fromStdString(options_.hostaddress), why));
+    else
+        status(QStringLiteral("Cannot connect to the host: ") + why);
+}
+
 } // namespace dw
