@@ -13,10 +13,14 @@
 #include "ui/chatpane.h"
 #include "ui/chatview.h"
 #include "ui/downloadwindow.h"
+#include "ui/gameconnection.h"
 #include "ui/gameoptionsdialog.h"
+#include "ui/gameview.h"
 #include "ui/helpwindow.h"
+#include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/phraseswindow.h"
 #include "ui/scaling.h"
 #include "ui/showwindow.h"
@@ -24,6 +28,7 @@
 #include "ui/spectatorlist.h"
 #include "ui/tallywindow.h"
 #include "ui/website.h"
+#include "ui/windowsettings.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -41,23 +46,15 @@
 
 #include <cstdio>
 
-Q_LOGGING_CATEGORY(lcStatus, "driftwake.status", QtWarningMsg)
-
 namespace dw {
 
-namespace {
-
-// How long a join from the join dialog waits for the host's answer.
-constexpr int kJoinTimeoutMs = 10000;
-
-QString qtext(std::string_view s) {
-    return QString::fromUtf8(s.data(), qsizetype(s.size()));
-}
-
-} // namespace
-
 MainWindow::MainWindow(const LaunchOptions& options, QWidget* parent)
-    : QMainWindow(parent), options_(options), dataDir_(dw::dataDirectory()) {
+    : QMainWindow(parent), options_(options) {
+    WindowSettings::Hooks files;
+    files.current = [this] { return currentSettings(); };
+    files.notice = [this](const QString& text) { hostNotice(text); };
+    files.closing = [this] { return quitting_; };
+    prefs_ = new WindowSettings(this, std::move(files));
     buildWindow();
     createWindows();
 }
@@ -68,12 +65,11 @@ MainWindow::~MainWindow() {
     hide();
     // Ended without closing the window (by a signal): nobody is left to see
     // a message box, so a failure only goes to standard error.
-    saveTally(false);
+    prefs_->saveTally(false);
 }
 
 void MainWindow::buildWindow() {
     setWindowTitle(QStringLiteral("Driftwake"));
-    model_ = std::make_unique<BoardModel>(static_cast<BoardEvents&>(*this));
 
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("panel_board"));
@@ -84,191 +80,69 @@ void MainWindow::buildWindow() {
     central->setMinimumSize(kMinClientWidth, kMinClientHeight);
     setCentralWidget(central);
 
-    board_ = new BoardWidget(*model_, central);
-    board_->move(0, 0);
-    central->installEventFilter(this);
-    sounds_ = new SoundPlayer(this);
-    ChatPane::Hooks hooks;
-    hooks.send = [this](const std::string& m) { send(m); };
-    hooks.myseat = [this] { return model_->state().myseat; };
-    hooks.loggedin = [this] { return model_->state().loggedin; };
-    hooks.seatName = [this](int seat) -> std::optional<QString> {
-        if (seat < 1 || seat > kPlayingSeats)
-            return std::nullopt;
-        return QString::fromStdString(model_->view().seats[std::size_t(seat)].name);
+    GameView::Hooks events;
+    events.send = [this](const std::string& m) { send(m); };
+    events.setOwnTallyCell = [this](int column, const std::string& value) {
+        tallylist_->setOwnTallyCell(column, value);
     };
-    chat_ = new ChatPane(board_, std::move(hooks), sounds_, this);
+    events.addGame = [this](const std::string& result) {
+        tallylist_->addgame(result, view_->otherSeatNames());
+    };
+    events.spyAdded = [this](const std::string& item) {
+        spylist_->addSpy(QString::fromStdString(item));
+    };
+    events.spyRemoved = [this](const std::string& item) {
+        spylist_->removeSpy(QString::fromStdString(item));
+    };
+    events.loadSettings = [this] { applyStoredSettings(); };
+    events.changed = [this] { changed(); };
+    events.soundsOn = [this] { return menus_->playSounds(); };
+    view_ = new GameView(central, std::move(events), this);
+    central->installEventFilter(this);
 
-    makeConnection();
-    setupRejoining();
-    choices_ = loadNetworkChoicesFile(iniPath());
-    joinTimer_.setSingleShot(true);
-    joinTimer_.setInterval(kJoinTimeoutMs);
-    connect(&joinTimer_, &QTimer::timeout, this, [this] {
-        joinFailed(
-            QStringLiteral("%1 did not answer within 10 seconds. Check the address, and "
-                           "ask your friend whether the game is still open and the port "
-                           "reachable.")
-                .arg(QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port))));
-    });
+    GameConnection::Hooks link;
+    link.message = [this](std::string_view word, std::string_view payload) {
+        dispatch(word, payload);
+    };
+    link.closed = [this] { connectionClosed(); };
+    link.failed = [this](const QString& why, bool notFound, bool refused) {
+        connectionFailed(why, notFound, refused);
+    };
+    link.rejoined = [this](const msg::SendLoginInfo& entry, const QString& text) {
+        freshBoard();
+        view_->model().sendloginfo(entry);
+        status(text);
+    };
+    link.ended = [this](const QString& text, ExitStatus code, bool notice) {
+        gameEnded(text, code, notice);
+    };
+    link.lost = [this](const QString& text) {
+        gamestart_->hide();
+        status(text);
+    };
+    link.retryClicked = [this] {
+        if (ended_)
+            tryAgain();
+    };
+    connection_ = new GameConnection(std::move(link), centralWidget(), view_->board(), this);
+    setupEnding();
 
-    board_->driveModel(*model_);
+    view_->board()->driveModel(view_->model());
     // Escape in the chat input gives the keyboard back to the board.
-    connect(chat_->mychat(), &ChatInput::escapePressed, board_,
-            [this] { board_->setFocus(Qt::OtherFocusReason); });
-    connect(board_, &BoardWidget::startClicked, this, &MainWindow::openGameOptions);
-    connect(board_, &BoardWidget::nameLabelContextMenu, this, &MainWindow::nameLabelMenu);
-    connect(board_, &BoardWidget::logoClicked, this, &MainWindow::openWebsite);
+    connect(view_->chat().mychat(), &ChatInput::escapePressed, view_->board(),
+            [this] { view_->board()->setFocus(Qt::OtherFocusReason); });
+    connect(view_->board(), &BoardWidget::startClicked, this, &MainWindow::openGameOptions);
+    connect(view_->board(), &BoardWidget::nameLabelContextMenu, this, &MainWindow::nameLabelMenu);
+    connect(view_->board(), &BoardWidget::logoClicked, this, &MainWindow::openWebsite);
 
     buildMenus();
     // The default geometry, also what "Reset Screen Location" restores.
-    applyGeometry(kDefaultGeometry);
+    prefs_->applyGeometry(kDefaultGeometry);
 
-    const QString tallyPath = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
-    if (auto error = tally_.load(tallyPath.toStdString())) {
-        // The tally starts afresh; the file that could not be read is kept
-        // aside rather than overwritten at the end of the run.
-        QString text = QString::fromStdString(*error);
-        const QString kept = tallyPath + QStringLiteral(".damaged");
-        QFile::remove(kept);
-        if (QFile::rename(tallyPath, kept))
-            text += QStringLiteral("\nThe unreadable tally was kept as ") + kept;
-        QTimer::singleShot(0, this, [this, text] { hostNotice(text); });
-    }
-    model_->setOwnLightyears(tally_.ownLightyears());
+    if (const auto error = prefs_->loadTally())
+        QTimer::singleShot(0, this, [this, text = *error] { hostNotice(text); });
+    view_->model().setOwnLightyears(prefs_->tally().ownLightyears());
     changed();
-}
-
-void MainWindow::buildMenus() {
-    QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
-    StartGame1 = file->addAction(QStringLiteral("Start Game"), this, &MainWindow::openGameOptions);
-    StartGame1->setObjectName(QStringLiteral("StartGame1"));
-    StartGame1->setEnabled(false);
-    file->addSeparator();
-    HostGame1 =
-        file->addAction(QStringLiteral("Host a Network Game…"), this, &MainWindow::hostGame);
-    HostGame1->setObjectName(QStringLiteral("HostGame1"));
-    JoinGame1 =
-        file->addAction(QStringLiteral("Join a Network Game…"), this, &MainWindow::joinGame);
-    JoinGame1->setObjectName(QStringLiteral("JoinGame1"));
-    file->addAction(QStringLiteral("Find Players Online…"), this, &MainWindow::findPlayersOnline)
-        ->setObjectName(QStringLiteral("FindPlayers1"));
-    file->addSeparator();
-    file->addAction(QStringLiteral("Exit"), this, &QWidget::close)
-        ->setObjectName(QStringLiteral("Exit1"));
-
-    QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
-    PlaySounds1 = options->addAction(QStringLiteral("Play Sounds"));
-    PlayerPhraseSounds1 = options->addAction(QStringLiteral("Player Phrase Sounds"));
-    PlaySounds1->setObjectName(QStringLiteral("PlaySounds1"));
-    PlayerPhraseSounds1->setObjectName(QStringLiteral("PlayerPhraseSounds1"));
-    for (QAction* a : {PlaySounds1, PlayerPhraseSounds1}) {
-        a->setCheckable(true);
-        a->setChecked(true);
-        connect(a, &QAction::triggered, this, [this] {
-            chat_->setPlayerPhraseSounds(PlayerPhraseSounds1->isChecked());
-            saveinifile();
-        });
-    }
-    QMenu* botSpeed = options->addMenu(QStringLiteral("Bot Speed"));
-    auto* botGroup = new QActionGroup(this);
-    const std::array<const char*, 3> botCaptions{"Slow", "Normal", "Fast"};
-    for (std::size_t i = 0; i < kBotSpeeds.size(); ++i) {
-        QAction* a = botSpeed->addAction(QString::fromLatin1(botCaptions[i]));
-        a->setObjectName(QString::fromLatin1(botCaptions[i]) + QLatin1Char('1'));
-        a->setCheckable(true);
-        botGroup->addAction(a);
-        botSpeedItems_[i] = a;
-        connect(a, &QAction::triggered, this, [this, i] {
-            setBotSpeed(kBotSpeeds[i]);
-            saveinifile();
-        });
-    }
-    botSpeedItems_[1]->setChecked(true);
-    ComputerPilots1 = options->addMenu(QStringLiteral("Computer Pilots"));
-    ComputerPilots1->setObjectName(QStringLiteral("ComputerPilots1"));
-    ComputerPilots1->setEnabled(false);
-    auto* pilotGroup = new QActionGroup(this);
-    for (std::size_t i = 0; i < kPilotLevels.size(); ++i) {
-        const PilotLevel level = kPilotLevels[i];
-        QAction* a = ComputerPilots1->addAction(
-            level == PilotLevel::Expert ? QStringLiteral("Expert") : QStringLiteral("Classic"));
-        a->setObjectName(a->text() + QLatin1Char('1'));
-        a->setCheckable(true);
-        pilotGroup->addAction(a);
-        pilotLevelItems_[i] = a;
-        connect(a, &QAction::triggered, this, [this, level] {
-            setPilotLevel(level);
-            saveinifile();
-        });
-    }
-    pilotLevelItems_[0]->setChecked(true);
-    options->addSeparator();
-    options->addAction(QStringLiteral("Text Color"), this, &MainWindow::chooseTextColour)
-        ->setObjectName(QStringLiteral("TextColor1"));
-    QMenu* textSize = options->addMenu(QStringLiteral("Text Size"));
-    for (std::size_t i = 0; i < kTextSizes.size(); ++i) {
-        QAction* a = textSize->addAction(QString::number(kTextSizes[i]));
-        a->setObjectName(QStringLiteral("N%1").arg(kTextSizes[i]));
-        a->setCheckable(true);
-        textSizeItems_[i] = a;
-        connect(a, &QAction::triggered, this, [this, i] {
-            setTextSize(kTextSizes[i]);
-            saveinifile();
-        });
-    }
-    options->addAction(chat_->mainchat()->scrollChatOffAction());
-    options->addAction(chat_->mainchat()->clearMainChatAction());
-    options
-        ->addAction(QStringLiteral("Reset Screen Location"), this, &MainWindow::resetScreenLocation)
-        ->setObjectName(QStringLiteral("ResetScreenLocation1"));
-    options->addSeparator();
-    justWatchAction =
-        options->addAction(QStringLiteral("Just Watch"), this, &MainWindow::justWatch);
-    justWatchAction->setObjectName(QStringLiteral("justWatchAction"));
-    justWatchAction->setCheckable(true);
-
-    QMenu* view = menuBar()->addMenu(QStringLiteral("View"));
-    view->addAction(QStringLiteral("View Tally"), this,
-                    [this] { tallylist_->openTally(otherSeatNames()); })
-        ->setObjectName(QStringLiteral("ViewTally1"));
-    view->addAction(QStringLiteral("Spy List"), this, [this] { spylist_->openSpyList(); })
-        ->setObjectName(QStringLiteral("SpyList1"));
-    view->addAction(QStringLiteral("Phrase List"), this, [this] { phrases_->openPhrases(); })
-        ->setObjectName(QStringLiteral("PrhaseList1"));
-    view->addSeparator();
-    fullScreen_ = view->addAction(QStringLiteral("Full Screen"), this, [this](bool on) {
-        if (on)
-            showFullScreen();
-        else
-            showNormal();
-    });
-    fullScreen_->setObjectName(QStringLiteral("FullScreen1"));
-    fullScreen_->setCheckable(true);
-    fullScreen_->setShortcut(QKeySequence(Qt::Key_F11));
-    QAction* actual = view->addAction(QStringLiteral("Actual Size"), this, &MainWindow::actualSize);
-    actual->setObjectName(QStringLiteral("ActualSize1"));
-    actual->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("Help"));
-    QAction* content =
-        help->addAction(QStringLiteral("Content"), this, [this] { help_->openHelp(); });
-    content->setObjectName(QStringLiteral("Help2"));
-    content->setShortcut(QKeySequence(Qt::Key_F1));
-    QAction* quick = help->addAction(QStringLiteral("Quick Instructions"), board_,
-                                     &BoardWidget::showQuickInstructions);
-    quick->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    help->addSeparator();
-    help->addAction(QStringLiteral("About"), this, [this] { about_->openAbout(); })
-        ->setObjectName(QStringLiteral("About1"));
-
-    popup_kick = new QMenu(this);
-    RemoveFromGame1 = popup_kick->addAction(QStringLiteral("Remove From Game"), this,
-                                            [this] { kicking(popupSeat_); });
-    SettoJustWatch1 = popup_kick->addAction(QStringLiteral("Set to Just Watch"), this,
-                                            [this] { model_->setToJustWatch(popupSeat_); });
-    UnsetJustWatch1 = popup_kick->addAction(QStringLiteral("Unset Just Watch"), this,
-                                            [this] { model_->unsetJustWatch(popupSeat_); });
 }
 
 void MainWindow::createWindows() {
@@ -276,49 +150,50 @@ void MainWindow::createWindows() {
     // game options, phrases, tally list, host server, download.
     about_ = new AboutWindow(this);
     spylist_ = new SpectatorList(this);
-    spylist_->setKick([this](int seat) { kicking(seat); });
+    spylist_->setKick([this](int seat) { view_->removeFromGame(seat); });
     help_ = new HelpWindow(this);
     connect(help_, &HelpWindow::aboutRequested, about_, &AboutWindow::openAbout);
     gamestart_ = new GameOptionsDialog(this);
     connect(gamestart_, &GameOptionsDialog::startRequested, this,
             [this](const std::string& message) {
-                conn_->send(message);
-                saveinifile();
+                connection_->client()->send(message);
+                prefs_->save();
             });
     phrases_ = new PhrasesWindow(
-        *chat_,
+        view_->chat(),
         [this](const PhraseTexts& texts) {
-            saveSettings([this, &texts] { return savePhrasesFile(iniPath(), texts); });
+            prefs_->saveWith([this, &texts] { return savePhrasesFile(prefs_->iniPath(), texts); });
         },
         this);
-    tallylist_ = new TallyWindow(tally_, this);
+    tallylist_ = new TallyWindow(prefs_->tally(), this);
     connect(tallylist_, &TallyWindow::ownTotalsReset, this,
-            [this] { model_->setOwnLightyears(tally_.ownLightyears()); });
+            [this] { view_->model().setOwnLightyears(prefs_->tally().ownLightyears()); });
     makeServer();
     download_ = new DownloadWindow(this);
     download_->setEndGame([this] { close(); });
 
-    startWindow_ = new StartWindow(this);
-    connect(startWindow_, &StartWindow::soloChosen, this, &MainWindow::playSolo);
-    connect(startWindow_, &StartWindow::hostChosen, this, &MainWindow::openHostDialog);
-    connect(startWindow_, &StartWindow::joinChosen, this, [this] { openJoinDialog(); });
-    connect(startWindow_, &StartWindow::lobbyChosen, this, [this] {
+    NetworkDialogs::Hooks dialogs;
+    dialogs.solo = [this] { playSolo(); };
+    dialogs.lobby = [this] {
         if (!findPlayersOnline())
-            openStartWindow();
-    });
-    hostDialog_ = new HostDialog(this);
-    connect(hostDialog_, &HostDialog::hostRequested, this, &MainWindow::hostFromDialog);
-    joinDialog_ = new JoinDialog(this);
-    connect(joinDialog_, &JoinDialog::joinRequested, this, &MainWindow::joinFromDialog);
-    connecting_ = new ConnectingWindow(this);
-    connect(connecting_, &ConnectingWindow::cancelled, this, &MainWindow::cancelJoin);
-    // Backing out of a dialog with the network side stopped offers the
-    // choices again rather than leaving an empty board.
-    for (QDialog* d : {static_cast<QDialog*>(hostDialog_), static_cast<QDialog*>(joinDialog_)})
-        connect(d, &QDialog::rejected, this, [this] {
-            if (!server_->isListening() && !conn_->isConnected() && !dialogJoin_)
-                openStartWindow();
-        });
+            net_->openStartWindow();
+    };
+    dialogs.host = [this](const QString& name, int port, bool internet) {
+        hostFromDialog(name, port, internet);
+    };
+    dialogs.join = [this](const QString& name, const HostPort& where) {
+        joinFromDialog(name, where);
+    };
+    dialogs.idle = [this] {
+        return !server_->isListening() && !connection_->client()->isConnected();
+    };
+    dialogs.stopNetwork = [this] { stopNetwork(); };
+    dialogs.status = [this](const QString& text) { status(text); };
+    dialogs.save = [this](const NetworkChoices& choices) {
+        prefs_->saveWith(
+            [this, &choices] { return saveNetworkChoicesFile(prefs_->iniPath(), choices); });
+    };
+    net_ = new NetworkDialogs(loadNetworkChoicesFile(prefs_->iniPath()), std::move(dialogs), this);
     portmap_ = new PortMapper(this);
     connect(portmap_, &PortMapper::finished, this, [this](bool ok, const QString& sentence) {
         QStringList addresses = lanAddresses(options_.port);
@@ -338,73 +213,10 @@ void MainWindow::createWindows() {
         // Chat lines read the text before their first colon as a name; the
         // addresses keep theirs after it.
         status(QStringLiteral("Router: ") + line);
-        hostDialog_->hosted(addresses, line);
+        net_->hostDialog()->hosted(addresses, line);
     });
     announcer_ = new LanAnnouncer(
         [this] { return server_->announcement(announceId_, options_.playername); }, this);
-}
-
-void MainWindow::makeServer() {
-    if (server_) {
-        server_->disconnect(this);
-        // At once, so that its port is free for the next host server.
-        delete server_;
-    }
-    server_ = new HostServer([this] { return botDelay(); }, clockSeed(), this);
-    server_->setTimerScale(options_.timerScale);
-    connect(server_, &HostServer::diagnosticRaised, this, &MainWindow::hostNotice);
-    server_->core().engine().setPilotLevel(settings_.pilotLevel);
-}
-
-void MainWindow::makeConnection() {
-    if (conn_) {
-        conn_->disconnect(this);
-        conn_->setHandler({});
-        // Closed now, not when the object goes: the next connection never
-        // runs beside it.
-        conn_->abort();
-        conn_->deleteLater();
-    }
-    conn_ = new ClientConnection(this);
-    conn_->setHandler([this](std::string_view m) { dispatch(m); });
-    connect(conn_, &ClientConnection::closed, this, [this] {
-        if (dialogJoin_ && !model_->state().loggedin) {
-            joinFailed(QStringLiteral("%1 closed the connection before letting you in.")
-                           .arg(QString::fromStdString(
-                               formatHostPort(joinTarget_.host, joinTarget_.port))));
-            return;
-        }
-        connectionClosed();
-    });
-    connect(conn_, &ClientConnection::failed, this, [this](const QString& why, bool notFound) {
-        if (rejoin_.rejoining()) {
-            rejoin_.attemptFailed(conn_->lastError() == QAbstractSocket::ConnectionRefusedError);
-            armRejoin();
-            return;
-        }
-        if (dialogJoin_) {
-            const QString where =
-                QString::fromStdString(formatHostPort(joinTarget_.host, joinTarget_.port));
-            const QString host = QString::fromStdString(joinTarget_.host);
-            if (notFound)
-                joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the "
-                                          "spelling of the address.")
-                               .arg(host));
-            else if (conn_->lastError() == QAbstractSocket::ConnectionRefusedError)
-                joinFailed(QStringLiteral("%1 refused the connection: no game is open on port "
-                                          "%2 there.")
-                               .arg(host)
-                               .arg(joinTarget_.port));
-            else
-                joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
-            return;
-        }
-        if (notFound)
-            fatal(QStringLiteral("Cannot find the host \"%1\": %2")
-                      .arg(QString::fromStdString(options_.hostaddress), why));
-        else
-            status(QStringLiteral("Cannot connect to the host: ") + why);
-    });
 }
 
 void MainWindow::showEvent(QShowEvent* event) {
@@ -412,12 +224,12 @@ void MainWindow::showEvent(QShowEvent* event) {
     if (shown_)
         return;
     shown_ = true;
-    QTimer::singleShot(0, this, &MainWindow::processparams);
+    QTimer::singleShot(0, this, &MainWindow::startFromLaunchLine);
 }
 
-void MainWindow::processparams() {
-    StartGame1->setEnabled(false);
-    model_->state().playername = options_.playername;
+void MainWindow::startFromLaunchLine() {
+    menus_->setStartGameEnabled(false);
+    view_->model().state().playername = options_.playername;
     switch (options_.mode) {
     case LaunchMode::Solo:
         status(QStringLiteral("Loading Solo Game..Please wait."));
@@ -425,16 +237,16 @@ void MainWindow::processparams() {
             download_->setDownloadUrl(QUrl(url));
             download_->openDownload();
         } else
-            openStartWindow();
-        hostpress();
+            net_->openStartWindow();
+        startHosting();
         break;
     case LaunchMode::Host:
     case LaunchMode::Join:
         status(QStringLiteral("Loading Multi-player Game.. Please Wait."));
         if (options_.mode == LaunchMode::Host)
-            hostpress();
+            startHosting();
         else
-            joinpress();
+            joinFromLaunchLine();
         // The lobby that started this game says where it listens.
         lobbyLink.connectToHost(
             QStringLiteral("127.0.0.1"),
@@ -452,24 +264,24 @@ void MainWindow::processparams() {
     }
 }
 
-void MainWindow::hostpress() {
+void MainWindow::startHosting() {
     QString error;
-    if (!hostpress(&error))
+    if (!startHosting(&error))
         fatal(error);
 }
 
-bool MainWindow::hostpress(QString* error) {
+bool MainWindow::startHosting(QString* error) {
     // A solo game keeps to this machine, and takes any free port when its
     // own is taken (by another copy, say): nobody else joins it.
     const bool solo = options_.mode == LaunchMode::Solo;
     if (!(solo ? server_->listenPrivately(quint16(options_.port), error)
                : server_->listen(quint16(options_.port), error)))
         return false;
-    model_->setHosting();
+    view_->model().setHosting();
     spylist_->setHosting(true);
-    ComputerPilots1->setEnabled(true);
-    connectClient(QStringLiteral("127.0.0.1"), server_->port());
-    StartGame1->setEnabled(true);
+    menus_->setHosting(true);
+    connection_->connectTo(QStringLiteral("127.0.0.1"), server_->port());
+    menus_->setStartGameEnabled(true);
     // A solo game keeps to itself; a hosted one tells the LAN.
     if (options_.mode == LaunchMode::Host && options_.announce)
         startAnnouncing();
@@ -477,18 +289,13 @@ bool MainWindow::hostpress(QString* error) {
     return true;
 }
 
-void MainWindow::joinpress() {
+void MainWindow::joinFromLaunchLine() {
     // The host may carry its port: "example.org:7790", "[::1]:7790".
     if (const auto where = parseHostPort(options_.hostaddress, options_.port))
-        connectClient(QString::fromStdString(where->host), quint16(where->port));
+        connection_->connectTo(QString::fromStdString(where->host), quint16(where->port));
     else
-        connectClient(QString::fromStdString(options_.hostaddress), quint16(options_.port));
-}
-
-void MainWindow::connectClient(const QString& host, quint16 port) {
-    connHost_ = host;
-    connPort_ = port;
-    conn_->connectToHost(host, port);
+        connection_->connectTo(QString::fromStdString(options_.hostaddress),
+                               quint16(options_.port));
 }
 
 void MainWindow::fatal(const QString& text) {
@@ -498,51 +305,36 @@ void MainWindow::fatal(const QString& text) {
 }
 
 // The commands of the window itself; the board model handles the game's.
-void MainWindow::dispatch(std::string_view message) {
+void MainWindow::dispatch(std::string_view word, std::string_view payload) {
     using Handler = void (MainWindow::*)(std::string_view);
     struct Entry {
         std::string_view word;
         Handler handler;
     };
-    static constexpr std::array<Entry, 9> table{{
-        {msg::Chat::kWord, &MainWindow::on<msg::Chat, &MainWindow::chatReceived>},
-        {msg::Action::kWord, &MainWindow::on<msg::Action, &MainWindow::chatReceived>},
-        {msg::PlayASound::kWord, &MainWindow::on<msg::PlayASound, &MainWindow::playasound>},
-        {msg::HaveWrongVersion::kWord,
-         &MainWindow::on<msg::HaveWrongVersion, &MainWindow::havewrongversion>},
-        {msg::WrongVersion::kWord, &MainWindow::on<msg::WrongVersion, &MainWindow::wrongversion>},
+    static constexpr std::array<Entry, 4> table{{
         {msg::Full::kWord, &MainWindow::on<msg::Full, &MainWindow::full>},
-        {msg::SeatKey::kWord, &MainWindow::on<msg::SeatKey, &MainWindow::seatkey>},
-        {msg::HostClosing::kWord, &MainWindow::on<msg::HostClosing, &MainWindow::hostclosing>},
+        {msg::SeatKey::kWord, &MainWindow::on<msg::SeatKey, &MainWindow::keepSeatKey>},
+        {msg::HostClosing::kWord, &MainWindow::on<msg::HostClosing, &MainWindow::hostEnding>},
         {msg::Removed::kWord, &MainWindow::on<msg::Removed, &MainWindow::removed>},
     }};
-    const Command c = splitCommand(message);
-    if (c.word.empty() || rejoinMessage(c))
+    // The host answered a join from the dialog.
+    net_->hostAnswered();
+    if (view_->showMessage(word, payload))
         return;
-    if (joinTimer_.isActive()) {
-        // The host answered: it goes first in the recent hosts.
-        joinTimer_.stop();
-        connecting_->hide();
-        const std::string typed = joinTarget_.port == kDefaultPort
-                                      ? joinTarget_.host
-                                      : formatHostPort(joinTarget_.host, joinTarget_.port);
-        choices_.recentHosts = rememberHost(choices_.recentHosts, typed);
-        saveChoices();
-    }
     for (const Entry& e : table) {
-        if (e.word == c.word) {
-            (this->*e.handler)(c.payload);
+        if (e.word == word) {
+            (this->*e.handler)(payload);
             return;
         }
     }
     // The game of a connection that is still rejoining is not this
     // client's yet.
-    if (rejoin_.rejoining())
+    if (connection_->rejoinPlan().rejoining())
         return;
-    model_->handleCommand(c.word, c.payload);
+    view_->model().handleCommand(word, payload);
     // A new game hands the keyboard to the board.
-    if (c.word == msg::StartGameAnnounce::kWord && !chat_->mychat()->hasFocus())
-        board_->setFocus(Qt::OtherFocusReason);
+    if (word == msg::StartGameAnnounce::kWord && !view_->chat().mychat()->hasFocus())
+        view_->board()->setFocus(Qt::OtherFocusReason);
 }
 
 template <class M, void (MainWindow::*Handle)(const M&)>
@@ -551,42 +343,11 @@ void MainWindow::on(std::string_view payload) {
         (this->*Handle)(*m);
 }
 
-void MainWindow::chatReceived(const msg::Chat& m) {
-    showLine(chatLine(m));
-}
-
-void MainWindow::chatReceived(const msg::Action& m) {
-    showLine(chatLine(m));
-}
-
-void MainWindow::showLine(const ChatLine& line) {
-    chat_->mainchat()->addLine(line);
-    const ChatLineParts parts = chatLineParts(line);
-    qCInfo(lcStatus).noquote() << "chat" << qtext(logText(parts.name + parts.words));
-}
-
-void MainWindow::playasound(const msg::PlayASound& m) {
-    chat_->playasound(m.seat, m.sound);
-}
-
-void MainWindow::havewrongversion(const msg::HaveWrongVersion& m) {
-    status(qtext(m.name) + QStringLiteral(" has a different version of the game then you."));
-}
-
-void MainWindow::wrongversion(const msg::WrongVersion&) {
-    status(QStringLiteral("You have a differnt version of the game then the host."));
-}
-
 void MainWindow::full(const msg::Full&) {
-    if (rejoin_.rejoining()) {
-        // Entries may free up before the time for rejoining is over.
-        rejoin_.attemptFailed();
-        makeConnection();
-        armRejoin();
+    if (connection_->fullWhileRejoining())
         return;
-    }
-    if (dialogJoin_) {
-        joinFailed(QStringLiteral("Game is full"));
+    if (net_->joining()) {
+        net_->joinFailed(QStringLiteral("Game is full"));
         return;
     }
     showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("Game is full"));
@@ -595,66 +356,25 @@ void MainWindow::full(const msg::Full&) {
 
 // ---------------------------------------------------------------- board events
 
-void MainWindow::log(const std::string& line) {
-    board_->appendLog(displayQText(line));
-    qCInfo(lcStatus).noquote() << "log" << QString::fromStdString(line);
-}
-
-void MainWindow::notice(const std::string& text) {
-    showLine({ChatLine::Kind::Notice, 0, {}, text, kStatusColour});
-}
-
-void MainWindow::sound(const std::string& name) {
-    if (PlaySounds1->isChecked())
-        sounds_->play(QString::fromStdString(name));
-}
-
 void MainWindow::send(const std::string& message) {
-    conn_->send(message);
-}
-
-void MainWindow::setOwnTallyCell(int column, const std::string& value) {
-    tallylist_->setOwnTallyCell(column, value);
-}
-
-void MainWindow::addgame(const std::string& result) {
-    tallylist_->addgame(result, otherSeatNames());
-}
-
-std::vector<std::string> MainWindow::otherSeatNames() const {
-    std::vector<std::string> others;
-    for (int seat = 1; seat <= kPlayingSeats; ++seat)
-        if (seat != model_->state().myseat)
-            others.push_back(model_->view().seats[std::size_t(seat)].name);
-    return others;
-}
-
-void MainWindow::spyAdded(const std::string& item) {
-    spylist_->addSpy(QString::fromStdString(item));
-}
-
-void MainWindow::spyRemoved(const std::string& item) {
-    spylist_->removeSpy(QString::fromStdString(item));
-}
-
-void MainWindow::loadSettings() {
-    loadinifile();
+    connection_->client()->send(message);
 }
 
 void MainWindow::changed() {
-    board_->refresh();
+    view_->board()->refresh();
     // The host's controls follow the host's rights.
-    const bool rights = model_->state().ishost;
-    if (StartGame1)
-        StartGame1->setEnabled(rights);
+    const bool rights = view_->model().state().ishost;
+    if (menus_)
+        menus_->setStartGameEnabled(rights);
     if (spylist_)
         spylist_->setHosting(rights);
-    justWatchAction->setChecked(model_->view().justWatchChecked);
+    if (menus_)
+        menus_->checkJustWatch(view_->model().view().justWatchChecked);
     updateNetworkMenu();
 }
 
 void MainWindow::status(const QString& text) {
-    notice(text.toStdString());
+    view_->status(text);
 }
 
 void MainWindow::hostNotice(const QString& text) {
@@ -674,79 +394,6 @@ void MainWindow::hostNotice(const QString& text) {
     }
     notice_->setText(noticeLines_.join(QLatin1Char('\n')));
     notice_->show();
-}
-
-// ---------------------------------------------------------------- menus and controls
-
-void MainWindow::openGameOptions() {
-    if (!model_->state().loggedin) {
-        showInformation(this, QStringLiteral("Driftwake"), QStringLiteral("You are not connected"));
-        return;
-    }
-    gamestart_->setPlayerName(model_->state().playername);
-    gamestart_->show();
-    gamestart_->raise();
-}
-
-void MainWindow::justWatch() {
-    // The check mark follows the host's answer, not the click.
-    justWatchAction->setChecked(model_->view().justWatchChecked);
-    model_->justWatch();
-}
-
-void MainWindow::chooseTextColour() {
-    const Rgb now = colourToRgb(chat_->chatColour());
-    const QColor chosen = QColorDialog::getColor(QColor(now.red, now.green, now.blue), this,
-                                                 QStringLiteral("Text Color"));
-    if (!chosen.isValid())
-        return;
-    chat_->setChatColour(colourFromRgb(
-        {std::uint8_t(chosen.red()), std::uint8_t(chosen.green()), std::uint8_t(chosen.blue())}));
-    saveinifile();
-}
-
-void MainWindow::resetScreenLocation() {
-    applyGeometry(kDefaultGeometry);
-}
-
-void MainWindow::nameLabelMenu(int seat, QPoint globalPos) {
-    const bool host = model_->state().ishost;
-    RemoveFromGame1->setEnabled(host && model_->view().seats[std::size_t(seat)].name != kWaiting);
-    SettoJustWatch1->setEnabled(host);
-    UnsetJustWatch1->setEnabled(host);
-    popupSeat_ = seat;
-    popup_kick->popup(globalPos);
-}
-
-void MainWindow::kicking(int seat) {
-    const ClientState& s = model_->state();
-    if (!s.ishost || !s.loggedin)
-        return;
-    // The name the board or the spectator list shows for the seat.
-    QString name = QStringLiteral("the pilot of seat %1").arg(seat);
-    if (seat >= 1 && seat <= kPlayingSeats) {
-        name = qtext(displayText(model_->view().seats[std::size_t(seat)].name));
-    } else {
-        const std::string prefix = std::to_string(seat) + ": ";
-        for (const std::string& spy : model_->spies())
-            if (spy.rfind(prefix, 0) == 0)
-                name = qtext(displayText(std::string_view(spy).substr(prefix.size())));
-    }
-    QMessageBox ask(QMessageBox::Question, QStringLiteral("Driftwake"),
-                    QStringLiteral("Remove %1 from the game?").arg(name),
-                    QMessageBox::Yes | QMessageBox::No, plainParent(this));
-    ask.setObjectName(QStringLiteral("removeQuestion"));
-    ask.setTextFormat(Qt::PlainText); // a name is never markup
-    ask.setDefaultButton(QMessageBox::No);
-    if (ask.exec() != QMessageBox::Yes)
-        return;
-    // The host may have changed hands while the question was open.
-    if (model_->state().ishost && model_->state().loggedin)
-        send(msg::KickHim{model_->state().myseat, seat}.encode());
-}
-
-void MainWindow::openWebsite() {
-    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress)));
 }
 
 } // namespace dw

@@ -9,6 +9,7 @@
 #include "store/netchoices.h"
 #include "store/settings.h"
 #include "store/tallytable.h"
+#include "ui/gameview.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -33,6 +34,11 @@ class BoardWidget;
 class ChatPane;
 struct ChatLine;
 class ClientConnection;
+class GameConnection;
+class MainMenus;
+class SeatMenu;
+class NetworkDialogs;
+class WindowSettings;
 class LanAnnouncer;
 class PortMapper;
 class HostDialog;
@@ -50,27 +56,24 @@ class PhrasesWindow;
 class SpectatorList;
 class TallyWindow;
 
-class MainWindow : public QMainWindow, private BoardEvents {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     explicit MainWindow(const LaunchOptions& options, QWidget* parent = nullptr);
     ~MainWindow() override;
 
     // For tests and tools.
-    BoardModel& model() { return *model_; }
+    BoardModel& model() { return view_->model(); }
     HostServer* server() const { return server_; }
-    const TallyTable& tally() const { return tally_; }
-    ChatPane& chat() { return *chat_; }
-    QString dataDirectory() const { return dataDir_; }
+    const TallyTable& tally() const;
+    ChatPane& chat() { return view_->chat(); }
+    QString dataDirectory() const;
 
     // The bot delay of the host's own player, in milliseconds.
-    int botDelay() const { return botDelayMs(settings_.botSpeed); }
+    int botDelay() const;
 
     // Network play from the window, for tests and tools.
-    StartWindow* startWindow() const { return startWindow_; }
-    HostDialog* hostDialog() const { return hostDialog_; }
-    JoinDialog* joinDialog() const { return joinDialog_; }
-    ConnectingWindow* connectingWindow() const { return connecting_; }
+    NetworkDialogs& dialogs() { return *net_; }
     LanAnnouncer* announcer() const { return announcer_; }
     PortMapper* portMapper() const { return portmap_; }
     // The lobby download address when one is configured
@@ -91,9 +94,8 @@ public:
     // settings and the tally are saved (failures on standard error only).
     void endOnSignal();
 
-    // Rejoining after a dropped connection, and the notices before the end.
-    const RejoinPlan& rejoinPlan() const { return rejoin_; }
-    Banner* banner() const { return banner_; }
+    // The connection to the host, rejoining and its banner.
+    GameConnection& connection() { return *connection_; }
     // How the program ends (see ExitStatus); 0 unless the game of a launch
     // line ended on its own.
     int exitStatus() const { return exitStatus_; }
@@ -105,69 +107,43 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // The choices of the Options menu, in menu order.
-    static constexpr std::array<int, 4> kTextSizes{8, 10, 12, 14};
-    static constexpr std::array<BotSpeed, 3> kBotSpeeds{BotSpeed::Slow, BotSpeed::Normal,
-                                                        BotSpeed::Fast};
-    static constexpr std::array<PilotLevel, 2> kPilotLevels{PilotLevel::Classic,
-                                                            PilotLevel::Expert};
     // Start-up.
     void buildWindow();
     void buildMenus();
     void createWindows();
-    void processparams();
-    void hostpress();
-    bool hostpress(QString* error);
-    void joinpress();
-    void connectClient(const QString& host, quint16 port);
+    void startFromLaunchLine();
+    void startHosting();
+    bool startHosting(QString* error);
+    void joinFromLaunchLine();
     void fatal(const QString& text);
 
     // Network play from the window.
     void makeServer();
-    void makeConnection();
+    // The connection closed, or connecting failed.
+    void connectionClosed();
+    void connectionFailed(const QString& why, bool notFound, bool refused);
     // Ends the network side (host server, connection, announcements) and
     // clears the board, so that hosting or joining can start afresh.
     void stopNetwork();
     bool mayLeaveGame();
-    void openStartWindow();
-    void openHostDialog();
-    void openJoinDialog(const QString& address = QString());
     void hostFromDialog(const QString& name, int port, bool internet);
     void joinFromDialog(const QString& name, const HostPort& where);
     void playSolo();
-    void joinFailed(const QString& text);
-    // Cancel in the Connecting window: the join ends, its dialog comes back.
-    void cancelJoin();
     void startAnnouncing();
-    void saveChoices();
     void updateNetworkMenu();
 
     // Receiving.
-    void dispatch(std::string_view message);
+    void dispatch(std::string_view word, std::string_view payload);
     template <class M, void (MainWindow::*Handle)(const M&)> void on(std::string_view payload);
-    void chatReceived(const msg::Chat& m);
-    void chatReceived(const msg::Action& m);
-    // Shows a line in the chat view and logs it.
-    void showLine(const ChatLine& line);
-    void playasound(const msg::PlayASound& m);
-    void havewrongversion(const msg::HaveWrongVersion& m);
-    void wrongversion(const msg::WrongVersion& m);
     void full(const msg::Full& m);
 
-    // Rejoining, notices and the host's rights (mainwindowrejoin.cpp).
-    void setupRejoining();
-    void connectionClosed();
-    // The steps of rejoining; true when the message belongs to them.
-    bool rejoinMessage(const Command& c);
-    void rejoinTick();
-    void armRejoin();
-    void showRejoinBanner();
-    void stopRejoining();
+    // The game's end, and the host's rights (mainwindowend.cpp).
+    void setupEnding();
     // A board as a new connection finds it, for the seat given back or the
     // new one: nothing of the old connection's game survives.
     void freshBoard();
-    void seatkey(const msg::SeatKey& m);
-    void hostclosing(const msg::HostClosing& m);
+    void keepSeatKey(const msg::SeatKey& m);
+    void hostEnding(const msg::HostClosing& m);
     void removed(const msg::Removed& m);
     // The game ended without the user: `text` says why in one sentence. A
     // game started from the window shows it and offers the start window
@@ -182,32 +158,20 @@ private:
     // This copy hosts a network game that runs.
     bool hostingGame() const;
 
-    // BoardEvents
-    void log(const std::string& line) override;
-    void notice(const std::string& text) override;
-    void sound(const std::string& name) override;
-    void send(const std::string& message) override;
-    void setOwnTallyCell(int column, const std::string& value) override;
-    void addgame(const std::string& result) override;
-    void spyAdded(const std::string& item) override;
-    void spyRemoved(const std::string& item) override;
-    void loadSettings() override;
-    void changed() override;
+    void send(const std::string& message);
+    // The board and the controls follow the model.
+    void changed();
 
     void status(const QString& text);
     void hostNotice(const QString& text);
 
     // Settings.
-    void loadinifile();
-    void saveinifile();
+    void applyStoredSettings();
     Settings currentSettings() const;
-    WindowGeometry windowGeometry() const;
-    void applyGeometry(const WindowGeometry& g);
     void setTextSize(int points);
     void setBotSpeed(BotSpeed speed);
     // The level of every seat the host server's computer plays.
     void setPilotLevel(PilotLevel level);
-    std::string iniPath() const;
 
     // Menus and controls.
     void openGameOptions();
@@ -219,63 +183,24 @@ private:
     // View > Actual Size: the window that shows the board at 100%.
     void actualSize();
     void nameLabelMenu(int seat, QPoint globalPos);
-    void kicking(int seat);
     void openWebsite();
-    // Writes the tally file once; a failure is shown in a message box when
-    // `tellUser` (the window is closing), and always on standard error.
-    void saveTally(bool tellUser);
-    // What the window saves at its end: the geometry when it changed, and
-    // the tally; failures in message boxes when `tellUser`.
-    void saveOnEnd(bool tellUser);
-    // Runs `save` (a write of the settings file); a failure is told in the
-    // window's notice box when `tellUser`, and always on standard error.
-    void saveSettings(const std::function<bool()>& save, bool tellUser = true);
-    // The names shown for the seats other than the own one.
-    std::vector<std::string> otherSeatNames() const;
-
     LaunchOptions options_;
-    QString dataDir_;
-    Settings settings_;
-    // The geometry last read from or written to the settings file; empty
-    // until the settings are first loaded at login.
-    std::optional<WindowGeometry> storedGeometry_;
-    TallyTable tally_;
+    WindowSettings* prefs_ = nullptr;
     bool shown_ = false;
-    bool tallySaved_ = false;
 
-    std::unique_ptr<BoardModel> model_;
-    BoardWidget* board_ = nullptr;
-    ChatPane* chat_ = nullptr;
-    SoundPlayer* sounds_ = nullptr;
-    ClientConnection* conn_ = nullptr;
+    GameView* view_ = nullptr;
+    GameConnection* connection_ = nullptr;
     QTcpSocket lobbyLink; // the lobby link: opened, never written
     QPointer<QMessageBox> notice_;
 
     // Network play from the window.
-    NetworkChoices choices_;
-    StartWindow* startWindow_ = nullptr;
-    HostDialog* hostDialog_ = nullptr;
-    JoinDialog* joinDialog_ = nullptr;
-    ConnectingWindow* connecting_ = nullptr;
     LanAnnouncer* announcer_ = nullptr;
     PortMapper* portmap_ = nullptr;
     std::string announceId_;
-    // A join started from the join dialog: its failures are explained and
-    // may be tried again instead of ending the program.
-    bool dialogJoin_ = false;
-    bool joinRefusedFull_ = false;
-    HostPort joinTarget_;
-    QTimer joinTimer_;
     QStringList noticeLines_;
 
-    // Rejoining.
-    RejoinPlan rejoin_;
-    QTimer rejoinTimer_;
+    // The game's end.
     QTimer endTimer_;
-    Banner* banner_ = nullptr;
-    QString connHost_;
-    quint16 connPort_ = 0;
-    bool reclaimSent_ = false;
     bool quitting_ = false;
     // The game was started from the window (solo, or a dialog), not from the
     // launch line: its end leads back to the start window.
@@ -294,23 +219,9 @@ private:
     HostServer* server_ = nullptr;
     DownloadWindow* download_ = nullptr;
 
-    // Menu items.
-    QAction* StartGame1 = nullptr;
-    QAction* HostGame1 = nullptr;
-    QAction* JoinGame1 = nullptr;
-    QAction* PlaySounds1 = nullptr;
-    QAction* PlayerPhraseSounds1 = nullptr;
-    std::array<QAction*, 3> botSpeedItems_{};   // Slow1, Normal1, Fast1
-    QMenu* ComputerPilots1 = nullptr;           // enabled on the hosting copy
-    std::array<QAction*, 2> pilotLevelItems_{}; // Classic1, Expert1
-    std::array<QAction*, 4> textSizeItems_{};   // N8, N10, N12, N14
-    QAction* justWatchAction = nullptr;
-    QAction* fullScreen_ = nullptr;
-    QMenu* popup_kick = nullptr;
-    QAction* RemoveFromGame1 = nullptr;
-    QAction* SettoJustWatch1 = nullptr;
-    QAction* UnsetJustWatch1 = nullptr;
-    int popupSeat_ = 0;
+    NetworkDialogs* net_ = nullptr;
+    MainMenus* menus_ = nullptr;
+    SeatMenu* seatMenu_ = nullptr;
 };
 
 } // namespace dw

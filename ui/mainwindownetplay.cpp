@@ -7,12 +7,17 @@
 #include "host/hostserver.h"
 #include "host/lan.h"
 #include "host/portmapper.h"
+#include "ui/gameconnection.h"
 #include "ui/gameoptionsdialog.h"
+#include "ui/gameview.h"
 #include "ui/lobbystart.h"
+#include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/showwindow.h"
 #include "ui/spectatorlist.h"
+#include "ui/windowsettings.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,22 +30,21 @@ QString MainWindow::lobbyUrl() const {
     if (!fromEnv.isEmpty())
         return fromEnv;
     return QString::fromStdString(
-        IniFile::load(iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
+        IniFile::load(prefs_->iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
 }
 
 void MainWindow::updateNetworkMenu() {
-    if (!HostGame1)
+    if (!menus_)
         return;
     // A network game that runs is never left from the menu; a solo game is,
     // after a question.
     bool networkGame = false;
     if (server_ && server_->isListening())
         networkGame = options_.mode != LaunchMode::Solo && server_->core().engine().gameinprogress;
-    else if (model_->state().loggedin)
+    else if (view_->model().state().loggedin)
         for (int seat = 1; seat <= kPlayingSeats; ++seat)
-            networkGame = networkGame || model_->state().ingame[std::size_t(seat)];
-    HostGame1->setEnabled(!networkGame);
-    JoinGame1->setEnabled(!networkGame);
+            networkGame = networkGame || view_->model().state().ingame[std::size_t(seat)];
+    menus_->setNetworkGame(networkGame);
 }
 
 bool MainWindow::mayLeaveGame() {
@@ -51,7 +55,7 @@ bool MainWindow::mayLeaveGame() {
     } else if (server_->isListening()) {
         question = QStringLiteral("Stop hosting? Every pilot connected to your game will be "
                                   "disconnected.");
-    } else if (conn_->isConnected()) {
+    } else if (connection_->client()->isConnected()) {
         question = QStringLiteral("Leave the game you joined?");
     }
     return question.isEmpty() ||
@@ -61,7 +65,7 @@ bool MainWindow::mayLeaveGame() {
 
 void MainWindow::hostGame() {
     if (mayLeaveGame())
-        openHostDialog();
+        net_->openHostDialog();
 }
 
 bool MainWindow::findPlayersOnline() {
@@ -79,56 +83,31 @@ bool MainWindow::findPlayersOnline() {
 
 void MainWindow::joinGame() {
     if (mayLeaveGame())
-        openJoinDialog();
-}
-
-void MainWindow::openStartWindow() {
-    showCentred(startWindow_);
-}
-
-void MainWindow::openHostDialog() {
-    hostDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
-                                                    : QString::fromStdString(choices_.pilotName),
-                         choices_.hostPort, choices_.internet);
-    showCentred(hostDialog_);
-}
-
-void MainWindow::openJoinDialog(const QString& address) {
-    joinDialog_->prepare(choices_.pilotName.empty() ? defaultPilotName()
-                                                    : QString::fromStdString(choices_.pilotName),
-                         choices_.recentHosts, address);
-    showCentred(joinDialog_);
+        net_->openJoinDialog();
 }
 
 void MainWindow::stopNetwork() {
-    joinTimer_.stop();
-    if (connecting_)
-        connecting_->hide();
+    if (net_)
+        net_->stop();
     announcer_->stop();
     portmap_->stop();
-    dialogJoin_ = false;
-    joinRefusedFull_ = false;
-    stopRejoining();
-    rejoin_ = RejoinPlan{};
+    connection_->stopRejoining(endTimer_.isActive());
+    connection_->rejoinPlan() = RejoinPlan{};
     // What follows is begun from the window, and its end leads back here.
     windowGame_ = true;
     ended_ = false;
     // The connection first, so that the old host server's going is heard
     // by nobody.
-    makeConnection();
+    connection_->renew();
     makeServer();
-    model_->reset();
+    view_->model().reset();
     const QStringList spies = spylist_->spies();
     for (const QString& spy : spies)
         spylist_->removeSpy(spy);
     spylist_->setHosting(false);
     gamestart_->hide();
-    StartGame1->setEnabled(false);
+    menus_->setStartGameEnabled(false);
     changed();
-}
-
-void MainWindow::saveChoices() {
-    saveSettings([this] { return saveNetworkChoicesFile(iniPath(), choices_); });
 }
 
 void MainWindow::startAnnouncing() {
@@ -144,9 +123,9 @@ void MainWindow::playSolo() {
     options_.mode = LaunchMode::Solo;
     options_.playername = "You";
     options_.port = kDefaultPort;
-    model_->state().playername = options_.playername;
+    view_->model().state().playername = options_.playername;
     status(QStringLiteral("Loading Solo Game..Please wait."));
-    hostpress();
+    startHosting();
 }
 
 void MainWindow::hostFromDialog(const QString& name, int port, bool internet) {
@@ -154,24 +133,25 @@ void MainWindow::hostFromDialog(const QString& name, int port, bool internet) {
     options_.mode = LaunchMode::Host;
     options_.playername = name.toStdString();
     options_.port = port;
-    model_->state().playername = options_.playername;
-    choices_.pilotName = options_.playername;
-    choices_.hostPort = port;
-    choices_.internet = internet;
-    saveChoices();
+    view_->model().state().playername = options_.playername;
+    NetworkChoices& choices = net_->choices();
+    choices.pilotName = options_.playername;
+    choices.hostPort = port;
+    choices.internet = internet;
+    net_->saveChoices();
     QString error;
-    if (!hostpress(&error)) {
-        hostDialog_->failed(
+    if (!startHosting(&error)) {
+        net_->hostDialog()->failed(
             error + QStringLiteral("\nAnother program may be using this port: try another one."));
         return;
     }
     status(QStringLiteral("Hosting a network game on port %1.").arg(port));
     if (internet) {
-        hostDialog_->hosted(lanAddresses(port),
-                            QStringLiteral("Asking your router to open port %1…").arg(port));
+        net_->hostDialog()->hosted(lanAddresses(port),
+                                   QStringLiteral("Asking your router to open port %1…").arg(port));
         portmap_->start(port);
     } else {
-        hostDialog_->hosted(lanAddresses(port), QString());
+        net_->hostDialog()->hosted(lanAddresses(port), QString());
     }
 }
 
@@ -181,52 +161,61 @@ void MainWindow::joinFromDialog(const QString& name, const HostPort& where) {
     options_.playername = name.toStdString();
     options_.hostaddress = where.host;
     options_.port = where.port;
-    model_->state().playername = options_.playername;
-    choices_.pilotName = options_.playername;
-    saveChoices();
-    dialogJoin_ = true;
-    joinTarget_ = where;
+    view_->model().state().playername = options_.playername;
+    net_->choices().pilotName = options_.playername;
+    net_->saveChoices();
     status(QStringLiteral("Joining: %1 ..")
                .arg(QString::fromStdString(formatHostPort(where.host, where.port))));
-    joinTimer_.start();
-    connecting_->showFor(QString::fromStdString(formatHostPort(where.host, where.port)));
-    connectClient(QString::fromStdString(where.host), quint16(where.port));
+    net_->beginJoin(where);
+    connection_->connectTo(QString::fromStdString(where.host), quint16(where.port));
 }
 
-void MainWindow::cancelJoin() {
-    if (!dialogJoin_ || !joinTimer_.isActive())
-        return; // the host has answered, or the attempt has failed already
-    const HostPort target = joinTarget_;
-    stopNetwork();
-    status(QStringLiteral("Joining cancelled."));
-    openJoinDialog(QString::fromStdString(
-        target.port == kDefaultPort ? target.host : formatHostPort(target.host, target.port)));
+void MainWindow::makeServer() {
+    if (server_) {
+        server_->disconnect(this);
+        // At once, so that its port is free for the next host server.
+        delete server_;
+    }
+    server_ = new HostServer([this] { return botDelay(); }, clockSeed(), this);
+    server_->setTimerScale(options_.timerScale);
+    connect(server_, &HostServer::diagnosticRaised, this, &MainWindow::hostNotice);
+    server_->core().engine().setPilotLevel(prefs_->settings().pilotLevel);
 }
 
-void MainWindow::joinFailed(const QString& text) {
-    if (!dialogJoin_)
-        return; // already explained
-    const HostPort target = joinTarget_;
-    stopNetwork();
-    status(QStringLiteral("Cannot join: ") + text);
-    // Not modal: this may run inside a socket's handler.
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Driftwake"), text,
-                                QMessageBox::NoButton, plainParent(this));
-    box->setObjectName(QStringLiteral("joinFailedBox"));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setInformativeText(QStringLiteral("Would you like to try again?"));
-    QPushButton* again = box->addButton(QStringLiteral("Try Again"), QMessageBox::AcceptRole);
-    box->addButton(QMessageBox::Cancel);
-    box->setDefaultButton(again);
-    connect(box, &QMessageBox::finished, this, [this, box, again, target] {
-        if (box->clickedButton() == again)
-            openJoinDialog(QString::fromStdString(target.port == kDefaultPort
-                                                      ? target.host
-                                                      : formatHostPort(target.host, target.port)));
+void MainWindow::connectionClosed() {
+    if (const auto target = net_->joining(); target && !view_->model().state().loggedin) {
+        net_->joinFailed(
+            QStringLiteral("%1 closed the connection before letting you in.")
+                .arg(QString::fromStdString(formatHostPort(target->host, target->port))));
+        return;
+    }
+    if (quitting_ || ended_)
+        return; // the end is already on its way
+    connection_->connectionLost();
+}
+
+void MainWindow::connectionFailed(const QString& why, bool notFound, bool refused) {
+    if (const auto target = net_->joining()) {
+        const QString where = QString::fromStdString(formatHostPort(target->host, target->port));
+        const QString host = QString::fromStdString(target->host);
+        if (notFound)
+            net_->joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the "
+                                            "spelling of the address.")
+                                 .arg(host));
+        else if (refused)
+            net_->joinFailed(QStringLiteral("%1 refused the connection: no game is open on port "
+                                            "%2 there.")
+                                 .arg(host)
+                                 .arg(target->port));
         else
-            openStartWindow();
-    });
-    box->open();
+            net_->joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
+        return;
+    }
+    if (notFound)
+        fatal(QStringLiteral("Cannot find the host \"%1\": %2")
+                  .arg(QString::fromStdString(options_.hostaddress), why));
+    else
+        status(QStringLiteral("Cannot connect to the host: ") + why);
 }
 
 } // namespace dw

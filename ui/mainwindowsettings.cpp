@@ -10,11 +10,15 @@
 #include "store/datadir.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
+#include "ui/gameconnection.h"
 #include "ui/gameoptionsdialog.h"
+#include "ui/gameview.h"
+#include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/scaling.h"
 #include "ui/sounds.h"
 #include "ui/tallywindow.h"
+#include "ui/windowsettings.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -29,16 +33,22 @@
 
 namespace dw {
 
-std::string MainWindow::iniPath() const {
-    return settingsFilePath(dataDir_.toStdString()).string();
+const TallyTable& MainWindow::tally() const {
+    return prefs_->tally();
 }
 
-void MainWindow::loadinifile() {
-    const Settings s = loadSettingsFile(iniPath());
+QString MainWindow::dataDirectory() const {
+    return prefs_->dataDirectory();
+}
+
+int MainWindow::botDelay() const {
+    return botDelayMs(prefs_->settings().botSpeed);
+}
+
+void MainWindow::applyStoredSettings() {
+    const Settings s = prefs_->load();
     setTextSize(s.textSize);
-    storedGeometry_ = s.geometry;
-    applyGeometry(s.geometry);
-    chat_->setChatColour(s.textColour);
+    view_->chat().setChatColour(s.textColour);
     GameOptions options = gamestart_->options();
     if (s.playToScore)
         options.setAmount(*s.playToScore);
@@ -49,55 +59,34 @@ void MainWindow::loadinifile() {
     gamestart_->changebox("image_bot4", s.bot4 ? 1 : 0);
     setBotSpeed(s.botSpeed);
     setPilotLevel(s.pilotLevel);
-    chat_->applyStoredPhrases(s.phrases);
-    PlaySounds1->setChecked(s.playSounds);
-    PlayerPhraseSounds1->setChecked(s.playerPhraseSounds);
-    chat_->setPlayerPhraseSounds(s.playerPhraseSounds);
+    view_->chat().applyStoredPhrases(s.phrases);
+    menus_->setSounds(s.playSounds, s.playerPhraseSounds);
+    view_->chat().setPlayerPhraseSounds(s.playerPhraseSounds);
 }
 
 Settings MainWindow::currentSettings() const {
-    Settings s = settings_;
-    s.geometry = windowGeometry();
-    s.textColour = chat_->chatColour();
+    Settings s = prefs_->settings();
+    s.geometry = prefs_->windowGeometry();
+    s.textColour = view_->chat().chatColour();
     s.playToScore = gamestart_->options().amount();
     s.distance = gamestart_->options().distance();
     s.bot3 = gamestart_->options().bot(3) != 0;
     s.bot4 = gamestart_->options().bot(4) != 0;
-    s.playSounds = PlaySounds1->isChecked();
-    s.playerPhraseSounds = PlayerPhraseSounds1->isChecked();
+    s.playSounds = menus_->playSounds();
+    s.playerPhraseSounds = menus_->playerPhraseSounds();
     return s;
 }
 
-void MainWindow::saveinifile() {
-    // Before the settings were read at login, saving would only replace the
-    // user's stored choices with the built-in defaults.
-    if (storedGeometry_)
-        saveSettings([this] { return saveSettingsFile(iniPath(), currentSettings()); });
-}
-
-WindowGeometry MainWindow::windowGeometry() const {
-    const QRect f = frameGeometry();
-    return {f.top(), f.left(), f.width(), f.height()};
-}
-
-void MainWindow::applyGeometry(const WindowGeometry& g) {
-    const QSize frame = frameGeometry().size() - size();
-    move(g.left, g.top);
-    resize(g.width - frame.width(), g.height - frame.height());
-}
-
 void MainWindow::setTextSize(int points) {
-    settings_.textSize = points;
-    chat_->mainchat()->setTextSize(points);
-    board_->setStatusTextSize(points);
-    for (std::size_t i = 0; i < kTextSizes.size(); ++i)
-        textSizeItems_[i]->setChecked(kTextSizes[i] == points);
+    prefs_->settings().textSize = points;
+    view_->chat().mainchat()->setTextSize(points);
+    view_->board()->setStatusTextSize(points);
+    menus_->checkTextSize(points);
 }
 
 void MainWindow::setBotSpeed(BotSpeed speed) {
-    settings_.botSpeed = speed;
-    for (std::size_t i = 0; i < kBotSpeeds.size(); ++i)
-        botSpeedItems_[i]->setChecked(kBotSpeeds[i] == speed);
+    prefs_->settings().botSpeed = speed;
+    menus_->checkBotSpeed(speed);
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -108,20 +97,13 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange && fullScreen_)
-        fullScreen_->setChecked(isFullScreen());
+    if (event->type() == QEvent::WindowStateChange && menus_)
+        menus_->checkFullScreen(isFullScreen());
 }
 
 void MainWindow::fitBoard() {
-    // The board keeps its proportions and stands centred; at the minimum
-    // client area it is at 100%, in the top left corner.
-    if (!board_ || !chat_)
-        return;
-    const QSize area = centralWidget()->size();
-    const qreal scale = scaling::fitScale(area, QSize(kMinClientWidth, kMinClientHeight));
-    board_->setScale(scale);
-    chat_->setScale(scale);
-    board_->move(scaling::centred(area, board_->size(), scale));
+    if (view_)
+        view_->fitBoard(centralWidget()->size());
 }
 
 void MainWindow::actualSize() {
@@ -133,9 +115,8 @@ void MainWindow::actualSize() {
 }
 
 void MainWindow::setPilotLevel(PilotLevel level) {
-    settings_.pilotLevel = level;
-    for (std::size_t i = 0; i < kPilotLevels.size(); ++i)
-        pilotLevelItems_[i]->setChecked(kPilotLevels[i] == level);
+    prefs_->settings().pilotLevel = level;
+    menus_->checkPilotLevel(level);
     if (server_)
         server_->core().engine().setPilotLevel(level);
 }
@@ -149,79 +130,25 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     quitting_ = true;
-    stopRejoining();
-    saveOnEnd(true);
+    connection_->stopRejoining(endTimer_.isActive());
+    prefs_->saveOnEnd(true);
     event->accept();
     QMainWindow::closeEvent(event);
 }
 
 void MainWindow::endOnSignal() {
     quitting_ = true;
-    rejoinTimer_.stop();
     endTimer_.stop();
-    stopRejoining();
+    connection_->stopRejoining();
     // Every peer hears that the host ends; the router helper removes the
     // mapping once its input closes.
     if (server_ && server_->isListening())
         server_->shutdown();
     portmap_->stop();
     announcer_->stop();
-    saveOnEnd(false);
+    prefs_->saveOnEnd(false);
     // exit(), not quit(): quit() would ask every window whether it may close.
     QCoreApplication::exit(0);
-}
-
-void MainWindow::saveOnEnd(bool tellUser) {
-    Size work{};
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        work = {screen->availableGeometry().width(), screen->availableGeometry().height()};
-    if (const auto g = geometryToSaveOnClose(windowGeometry(), storedGeometry_, work)) {
-        storedGeometry_ = *g;
-        Settings s = currentSettings();
-        s.geometry = *g;
-        saveSettings([this, &s] { return saveSettingsFile(iniPath(), s); }, tellUser);
-    }
-    saveTally(tellUser);
-}
-
-void MainWindow::saveSettings(const std::function<bool()>& save, bool tellUser) {
-    errno = 0;
-    if (save())
-        return;
-    const int error = errno;
-    const QString why = error != 0 ? QString::fromLocal8Bit(std::strerror(error))
-                                   : QStringLiteral("the file could not be read or written");
-    const QString text =
-        QStringLiteral("Your options could not be saved in %1: %2. Options changed now are lost "
-                       "when Driftwake ends.")
-            .arg(QDir::toNativeSeparators(QString::fromStdString(iniPath())), why);
-    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
-    if (!tellUser)
-        return;
-    if (!quitting_) {
-        hostNotice(text);
-        return;
-    }
-    // The window is closing: the box waits for the user to read it.
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Driftwake"), text, QMessageBox::Ok,
-                    plainParent(this));
-    box.setTextFormat(Qt::PlainText);
-    box.exec();
-}
-
-void MainWindow::saveTally(bool tellUser) {
-    if (tallySaved_)
-        return;
-    tallySaved_ = true;
-    const QString path = QDir(dataDir_).filePath(QString::fromStdString(tallyFileName()));
-    const auto error = tally_.save(path.toStdString());
-    if (!error)
-        return;
-    const QString text = QString::fromStdString(*error) +
-                         QStringLiteral("\nThe tally of this session could not be saved.");
-    std::fprintf(stderr, "driftwake: %s\n", text.toLocal8Bit().constData());
-    if (tellUser)
-        QMessageBox::warning(plainParent(this), QStringLiteral("Driftwake"), text);
 }
 
 } // namespace dw

@@ -167,9 +167,8 @@ private slots:
         HelpWindow help;
         dw::GameOptionsDialog options;
         for (QWidget* w : std::initializer_list<QWidget*>{&about, &help, &options}) {
-            const QImage surface = dw::art::windowBackground(w->size())
-                                       .toImage()
-                                       .convertToFormat(QImage::Format_RGB32);
+            const QImage surface = dw::art::windowBackground(w->size()).toImage().convertToFormat(
+                QImage::Format_RGB32);
             QCOMPARE(backgroundOf(*w), surface);
         }
     }

@@ -9,6 +9,7 @@
 #include "ui/chatview.h"
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -51,9 +52,9 @@ struct Window {
     QString chat() const { return mainWindow->chat().mainchat()->toPlainText(); }
     // Joins `port` on this machine as Bob from the join dialog.
     void join(quint16 port) {
-        mainWindow->joinDialog()->prepare(QStringLiteral("Bob"), {},
-                                          QStringLiteral("127.0.0.1:%1").arg(port));
-        mainWindow->joinDialog()->onJoin();
+        mainWindow->dialogs().joinDialog()->prepare(QStringLiteral("Bob"), {},
+                                                    QStringLiteral("127.0.0.1:%1").arg(port));
+        mainWindow->dialogs().joinDialog()->onJoin();
     }
 };
 
@@ -97,12 +98,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(guest.mainWindow->model().state().myseat, 1, 10000);
         guest.join(port);
         // The Connecting window shows until the host answers.
-        QVERIFY(guest.mainWindow->connectingWindow()->isVisible());
-        QCOMPARE(guest.mainWindow->connectingWindow()->label_connecting->text(),
+        QVERIFY(guest.mainWindow->dialogs().connectingWindow()->isVisible());
+        QCOMPARE(guest.mainWindow->dialogs().connectingWindow()->label_connecting->text(),
                  QStringLiteral("Connecting to 127.0.0.1:%1…").arg(port));
         QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().view().seats[2].name, std::string("Bob"),
                                   10000);
-        QTRY_VERIFY(!guest.mainWindow->connectingWindow()->isVisible());
+        QTRY_VERIFY(!guest.mainWindow->dialogs().connectingWindow()->isVisible());
 
         // No: Bob stays.
         QCOMPARE(removeFromGame(*host.mainWindow, 2, QMessageBox::No),
@@ -134,7 +135,7 @@ private slots:
         Window w;
         QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         w.join(silent.serverPort());
-        ConnectingWindow* connecting = w.mainWindow->connectingWindow();
+        ConnectingWindow* connecting = w.mainWindow->dialogs().connectingWindow();
         QVERIFY(connecting->isVisible());
         QTRY_VERIFY_WITH_TIMEOUT(held != nullptr, 10000);
         QTest::mouseClick(connecting->button_cancel, Qt::LeftButton);
@@ -142,8 +143,8 @@ private slots:
         // The attempt is over: its connection closes, and the join dialog is
         // back with the same address.
         QTRY_VERIFY_WITH_TIMEOUT(hungUp, 5000);
-        QVERIFY(w.mainWindow->joinDialog()->isVisible());
-        QCOMPARE(w.mainWindow->joinDialog()->combo_address->currentText(),
+        QVERIFY(w.mainWindow->dialogs().joinDialog()->isVisible());
+        QCOMPARE(w.mainWindow->dialogs().joinDialog()->combo_address->currentText(),
                  QStringLiteral("127.0.0.1:%1").arg(silent.serverPort()));
         QVERIFY(w.chat().contains(QStringLiteral("Joining cancelled.")));
         QVERIFY(!w.mainWindow->server()->isListening());

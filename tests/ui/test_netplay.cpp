@@ -15,6 +15,7 @@
 #include "ui/gameoptionsdialog.h"
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -95,20 +96,20 @@ private slots:
     void aSoloStartOffersTheChoicesUnlessALobbyAddressIsSet() {
         {
             Window w;
-            QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+            QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
             QVERIFY(!w.mainWindow->findChild<DownloadWindow*>()->isVisible());
             // The solo game runs behind the choices.
             QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
             QVERIFY(!w.mainWindow->announcer()->isRunning());
-            QTest::mouseClick(w.mainWindow->startWindow()->button_solo, Qt::LeftButton);
-            QVERIFY(!w.mainWindow->startWindow()->isVisible());
+            QTest::mouseClick(w.mainWindow->dialogs().startWindow()->button_solo, Qt::LeftButton);
+            QVERIFY(!w.mainWindow->dialogs().startWindow()->isVisible());
             QCOMPARE(w.mainWindow->model().state().myseat, 1);
         }
         {
             qputenv("DRIFTWAKE_LOBBY_URL", "http://127.0.0.1:1/lobby/kvlsetup.exe");
             Window w;
             QTRY_VERIFY(w.mainWindow->findChild<DownloadWindow*>()->isVisible());
-            QVERIFY(!w.mainWindow->startWindow()->isVisible());
+            QVERIFY(!w.mainWindow->dialogs().startWindow()->isVisible());
             qunsetenv("DRIFTWAKE_LOBBY_URL");
         }
         {
@@ -126,7 +127,7 @@ private slots:
             auto* download = t.findChild<DownloadWindow*>();
             QTRY_VERIFY(download->isVisible());
             QCOMPARE(download->downloadUrl(), QUrl(t.lobbyUrl()));
-            QVERIFY(!t.startWindow()->isVisible());
+            QVERIFY(!t.dialogs().startWindow()->isVisible());
         }
     }
 
@@ -178,8 +179,8 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().state().myseat, 1, 10000);
 
         // The host picks "Host a Network Game…" in the start window.
-        QTest::mouseClick(host.mainWindow->startWindow()->button_host, Qt::LeftButton);
-        HostDialog* hd = host.mainWindow->hostDialog();
+        QTest::mouseClick(host.mainWindow->dialogs().startWindow()->button_host, Qt::LeftButton);
+        HostDialog* hd = host.mainWindow->dialogs().hostDialog();
         QVERIFY(hd->isVisible());
         QVERIFY(!hd->edit_name->text().isEmpty());
         const quint16 port = freePort();
@@ -197,7 +198,7 @@ private slots:
 
         // The guest opens the join dialog; the game shows within 3 seconds.
         guest.mainWindow->joinGame();
-        JoinDialog* jd = guest.mainWindow->joinDialog();
+        JoinDialog* jd = guest.mainWindow->dialogs().joinDialog();
         QVERIFY(jd->isVisible());
         QTreeWidgetItem* game = nullptr;
         const QString address = QStringLiteral("127.0.0.1:%1").arg(port);
@@ -235,7 +236,7 @@ private slots:
             Window w;
             QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
             w.mainWindow->hostGame();
-            HostDialog* hd = w.mainWindow->hostDialog();
+            HostDialog* hd = w.mainWindow->dialogs().hostDialog();
             hd->edit_port->setValue(port);
             hd->check_internet->setChecked(true);
             QTest::mouseClick(hd->button_host, Qt::LeftButton);
@@ -255,7 +256,7 @@ private slots:
         Window w;
         QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         w.mainWindow->hostGame();
-        HostDialog* hd = w.mainWindow->hostDialog();
+        HostDialog* hd = w.mainWindow->dialogs().hostDialog();
         hd->edit_port->setValue(freePort());
         hd->check_internet->setChecked(true);
         QTest::mouseClick(hd->button_host, Qt::LeftButton);
@@ -271,7 +272,7 @@ private slots:
         Window rogue;
         QTRY_COMPARE_WITH_TIMEOUT(rogue.mainWindow->model().state().myseat, 1, 10000);
         rogue.mainWindow->hostGame();
-        hd = rogue.mainWindow->hostDialog();
+        hd = rogue.mainWindow->dialogs().hostDialog();
         hd->edit_port->setValue(freePort());
         hd->check_internet->setChecked(true);
         QTest::mouseClick(hd->button_host, Qt::LeftButton);
@@ -289,9 +290,9 @@ private slots:
         Window w;
         QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         const auto joinAt = [&](quint16 port) {
-            w.mainWindow->joinDialog()->prepare(QStringLiteral("Bob"), {},
-                                                QStringLiteral("127.0.0.1:%1").arg(port));
-            w.mainWindow->joinDialog()->onJoin();
+            w.mainWindow->dialogs().joinDialog()->prepare(QStringLiteral("Bob"), {},
+                                                          QStringLiteral("127.0.0.1:%1").arg(port));
+            w.mainWindow->dialogs().joinDialog()->onJoin();
         };
         const auto expectFailure = [&](const QString& words, int timeoutMs) {
             QTRY_VERIFY_WITH_TIMEOUT(
@@ -314,8 +315,8 @@ private slots:
                 again = b;
         QVERIFY(again);
         QTest::mouseClick(again, Qt::LeftButton);
-        QTRY_VERIFY(w.mainWindow->joinDialog()->isVisible());
-        QCOMPARE(w.mainWindow->joinDialog()->combo_address->currentText(),
+        QTRY_VERIFY(w.mainWindow->dialogs().joinDialog()->isVisible());
+        QCOMPARE(w.mainWindow->dialogs().joinDialog()->combo_address->currentText(),
                  QStringLiteral("127.0.0.1:%1").arg(closedPort));
         QTRY_VERIFY(!failureBox(*w.mainWindow));
 
@@ -340,7 +341,7 @@ private slots:
         expectFailure(QStringLiteral("Game is full"), 10000);
         failureBox(*w.mainWindow)->reject();
         // Cancel goes back to the start window.
-        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
         QTRY_VERIFY(!failureBox(*w.mainWindow));
 
         mode = Mode::Hangup;
@@ -377,7 +378,7 @@ private slots:
         Window w;
         QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
         w.mainWindow->hostGame();
-        HostDialog* hd = w.mainWindow->hostDialog();
+        HostDialog* hd = w.mainWindow->dialogs().hostDialog();
         hd->edit_name->setText(QStringLiteral("Ann"));
         hd->edit_port->setValue(port);
         hd->check_internet->setChecked(true);
@@ -439,12 +440,12 @@ private slots:
         QVERIFY(!QFileInfo::exists(QCoreApplication::applicationDirPath() + "/driftwake-lobby"));
         qputenv("PATH", lobbyDir().path().toUtf8());
         Window w;
-        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
         QVERIFY(!runningWith(lobbyBin(), w.data.path()));
         if (from == 0) {
-            QCOMPARE(w.mainWindow->startWindow()->button_lobby->text(),
+            QCOMPARE(w.mainWindow->dialogs().startWindow()->button_lobby->text(),
                      QStringLiteral("Find Players Online…"));
-            QTest::mouseClick(w.mainWindow->startWindow()->button_lobby, Qt::LeftButton);
+            QTest::mouseClick(w.mainWindow->dialogs().startWindow()->button_lobby, Qt::LeftButton);
         } else if (from == 1) {
             auto* action = w.mainWindow->findChild<QAction*>(QStringLiteral("FindPlayers1"));
             QVERIFY(action);
@@ -469,8 +470,8 @@ private slots:
     void withoutTheLobbyTheGameStays() {
         qputenv("PATH", emptyDir_.path().toUtf8());
         Window w;
-        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
-        QTest::mouseClick(w.mainWindow->startWindow()->button_lobby, Qt::LeftButton);
+        QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
+        QTest::mouseClick(w.mainWindow->dialogs().startWindow()->button_lobby, Qt::LeftButton);
         const QString said = QStringLiteral("The lobby could not be started: driftwake-lobby was "
                                             "found neither beside the game nor on the PATH.");
         const auto notice = [&] {
@@ -482,7 +483,7 @@ private slots:
         QTRY_VERIFY(notice());
         QVERIFY(w.mainWindow->isVisible());
         // The choices are offered again.
-        QVERIFY(w.mainWindow->startWindow()->isVisible());
+        QVERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
         notice()->close();
 
         w.mainWindow->findChild<QAction*>(QStringLiteral("FindPlayers1"))->trigger();

@@ -11,8 +11,10 @@
 #include "tests/support/tcpproxy.h"
 #include "ui/banner.h"
 #include "ui/chatpane.h"
+#include "ui/gameconnection.h"
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/spectatorlist.h"
 
 #include <QAction>
@@ -149,7 +151,7 @@ struct Window {
         mainWindow->show();
     }
     QString chatText() { return mainWindow->chat().mainchat()->toPlainText(); }
-    bool bannerShown() { return mainWindow->banner()->isVisible(); }
+    bool bannerShown() { return mainWindow->connection().banner()->isVisible(); }
     int handCard(int place) { return mainWindow->model().view().hand[std::size_t(place)].card; }
 };
 
@@ -169,9 +171,9 @@ Peer* seated(FakeHost& host, Window& w, std::size_t n, int seat,
 // a launch line, once the window has shown itself.
 void joinFromDialog(Window& w, quint16 port) {
     QTRY_VERIFY(w.chatText().contains(QStringLiteral("Loading Multi-player Game")));
-    w.mainWindow->joinDialog()->prepare(QStringLiteral("Ann"), {},
-                                        QStringLiteral("127.0.0.1:%1").arg(port));
-    w.mainWindow->joinDialog()->onJoin();
+    w.mainWindow->dialogs().joinDialog()->prepare(QStringLiteral("Ann"), {},
+                                                  QStringLiteral("127.0.0.1:%1").arg(port));
+    w.mainWindow->dialogs().joinDialog()->onJoin();
 }
 
 // With DRIFTWAKE_SHOT_DIR set, writes what the window shows, for review.
@@ -213,13 +215,14 @@ private slots:
         proxy.cut();
         QTRY_VERIFY(w.bannerShown());
         QVERIFY(w.mainWindow->isVisible());
-        QVERIFY(w.mainWindow->banner()->text().startsWith(
+        QVERIFY(w.mainWindow->connection().banner()->text().startsWith(
             QStringLiteral("Connection lost: reconnecting…")));
         QVERIFY(w.chatText().contains(QStringLiteral("Reconnecting…")));
-        QVERIFY(w.mainWindow->banner()->button()->isVisible());
-        QCOMPARE(w.mainWindow->banner()->button()->text(), QStringLiteral("Give up"));
+        QVERIFY(w.mainWindow->connection().banner()->button()->isVisible());
+        QCOMPARE(w.mainWindow->connection().banner()->button()->text(), QStringLiteral("Give up"));
         QTRY_VERIFY_WITH_TIMEOUT(proxy.turnedAway() >= 2, 10000);
-        QTRY_VERIFY(w.mainWindow->banner()->text().contains(QStringLiteral("(attempt 2)")));
+        QTRY_VERIFY(
+            w.mainWindow->connection().banner()->text().contains(QStringLiteral("(attempt 2)")));
         shot(w.mainWindow.get(), "rejoin-banner.png");
         // Nothing can be played meanwhile.
         QVERIFY(!w.mainWindow->centralWidget()->findChild<QWidget*>()->isEnabled());
@@ -258,7 +261,7 @@ private slots:
         QCOMPARE(w.mainWindow->model().view().seats[1].name, std::string("Hal"));
         QVERIFY(w.mainWindow->findChild<SpectatorList*>()->spies().isEmpty());
         QVERIFY(w.mainWindow->centralWidget()->findChild<QWidget*>()->isEnabled());
-        QCOMPARE(w.mainWindow->rejoinPlan().phase(), RejoinPlan::Phase::Connected);
+        QCOMPARE(w.mainWindow->connection().rejoinPlan().phase(), RejoinPlan::Phase::Connected);
         shot(w.mainWindow.get(), "rejoin-back.png");
     }
 
@@ -283,7 +286,7 @@ private slots:
         QCOMPARE(w.mainWindow->model().state().myseat, 3);
         QCOMPARE(w.handCard(1), 0);
         // The old key is spent: a later drop without a new one ends.
-        QVERIFY(!w.mainWindow->rejoinPlan().hasKey());
+        QVERIFY(!w.mainWindow->connection().rejoinPlan().hasKey());
         proxy.cut();
         QTRY_VERIFY(!w.mainWindow->isVisible());
     }
@@ -299,7 +302,7 @@ private slots:
             proxy.setDown(true);
             proxy.cut();
             QTRY_VERIFY(w.bannerShown());
-            QTest::mouseClick(w.mainWindow->banner()->button(), Qt::LeftButton);
+            QTest::mouseClick(w.mainWindow->connection().banner()->button(), Qt::LeftButton);
             QTRY_VERIFY(!w.mainWindow->isVisible());
             const int tried = proxy.turnedAway();
             QTest::qWait(1500);
@@ -329,12 +332,13 @@ private slots:
             QVERIFY(p);
             host.server.close();
             p->sock->abort();
-            QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->banner()->text() ==
+            QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->connection().banner()->text() ==
                                          QStringLiteral("The host no longer runs the game."),
                                      10000);
-            QVERIFY(!w.mainWindow->banner()->button()->isVisible());
+            QVERIFY(!w.mainWindow->connection().banner()->button()->isVisible());
             QTRY_VERIFY_WITH_TIMEOUT(!w.mainWindow->isVisible(), 10000);
-            QCOMPARE(w.mainWindow->rejoinPlan().attempts(), RejoinPlan::kRefusalsToEnd);
+            QCOMPARE(w.mainWindow->connection().rejoinPlan().attempts(),
+                     RejoinPlan::kRefusalsToEnd);
         }
     }
 
@@ -364,8 +368,8 @@ private slots:
         const QString text = removed ? QStringLiteral("The host removed you from the game.")
                                      : QStringLiteral("The host ended the game.");
         QTRY_VERIFY(w.bannerShown());
-        QCOMPARE(w.mainWindow->banner()->text(), text);
-        QVERIFY(!w.mainWindow->banner()->button()->isVisible()); // nothing to click
+        QCOMPARE(w.mainWindow->connection().banner()->text(), text);
+        QVERIFY(!w.mainWindow->connection().banner()->button()->isVisible()); // nothing to click
         shot(w.mainWindow.get(), removed ? "notice-removed.png" : "notice-hostended.png");
         QVERIFY(w.chatText().contains(text));
         QTRY_VERIFY_WITH_TIMEOUT(!w.mainWindow->isVisible(), 10000);
@@ -385,13 +389,14 @@ private slots:
         // The host program is killed: nothing listens any more.
         host.server.close();
         p->sock->abort();
-        QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->banner()->text() ==
+        QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->connection().banner()->text() ==
                                      QStringLiteral("The host no longer runs the game."),
                                  15000);
-        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
+        QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
         QVERIFY(w.bannerShown());
-        QCOMPARE(w.mainWindow->banner()->button()->text(), QStringLiteral("Try Again"));
-        QVERIFY(w.mainWindow->banner()->button()->isVisible());
+        QCOMPARE(w.mainWindow->connection().banner()->button()->text(),
+                 QStringLiteral("Try Again"));
+        QVERIFY(w.mainWindow->connection().banner()->button()->isVisible());
         QVERIFY(w.chatText().contains(QStringLiteral("The host no longer runs the game.")));
         shot(w.mainWindow.get(), "gave-up-start-window.png");
         // The window stays, and tries nothing more on its own.
@@ -402,9 +407,9 @@ private slots:
 
         // The host is back: Try Again asks for the same seat with the same key.
         QVERIFY(host.server.listen(QHostAddress::LocalHost, port));
-        QTest::mouseClick(w.mainWindow->banner()->button(), Qt::LeftButton);
-        QTRY_VERIFY(!w.mainWindow->startWindow()->isVisible());
-        QVERIFY(w.mainWindow->rejoinPlan().rejoining());
+        QTest::mouseClick(w.mainWindow->connection().banner()->button(), Qt::LeftButton);
+        QTRY_VERIFY(!w.mainWindow->dialogs().startWindow()->isVisible());
+        QVERIFY(w.mainWindow->connection().rejoinPlan().rejoining());
         Peer* again = host.peer(1, 15000);
         QVERIFY(again);
         host.send(again, msg::SendLoginInfo{5});
@@ -438,15 +443,16 @@ private slots:
         p->sock->disconnectFromHost();
         const QString text = removed ? QStringLiteral("The host removed you from the game.")
                                      : QStringLiteral("The host ended the game.");
-        QTRY_VERIFY(w.mainWindow->startWindow()->isVisible());
-        QCOMPARE(w.mainWindow->banner()->text(), text);
-        QVERIFY(!w.mainWindow->banner()->button()->isVisible()); // nothing to try again
+        QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
+        QCOMPARE(w.mainWindow->connection().banner()->text(), text);
+        QVERIFY(
+            !w.mainWindow->connection().banner()->button()->isVisible()); // nothing to try again
         QTest::qWait(kNoticeWaitMs);
         QVERIFY(w.mainWindow->isVisible());
         QCOMPARE(host.peers.size(), std::size_t(1));
         // Join from the start window opens the join dialog.
-        QTest::mouseClick(w.mainWindow->startWindow()->button_join, Qt::LeftButton);
-        QTRY_VERIFY(w.mainWindow->joinDialog()->isVisible());
+        QTest::mouseClick(w.mainWindow->dialogs().startWindow()->button_join, Qt::LeftButton);
+        QTRY_VERIFY(w.mainWindow->dialogs().joinDialog()->isVisible());
     }
 
     void theHostsControlsFollowTheHostsRights() {
@@ -503,7 +509,7 @@ private slots:
         QVERIFY(proxy.listen());
         Window w(proxy.port());
         QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 2, 10000);
-        QTRY_VERIFY(w.mainWindow->rejoinPlan().hasKey());
+        QTRY_VERIFY(w.mainWindow->connection().rejoinPlan().hasKey());
 
         Engine& engine = hostWindow.mainWindow->server()->core().engine();
         msg::StartGameRequest start;

@@ -7,6 +7,7 @@
 #include "host/hostserver.h"
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
+#include "ui/networkdialogs.h"
 #include "ui/tools/shots.h"
 
 #include <QApplication>
@@ -72,12 +73,12 @@ int main(int argc, char** argv) {
 
     QTemporaryDir hostData, guestData;
     auto host = window(hostData, {0, 0});
-    if (!waitUntil([&] { return host->startWindow()->isVisible(); }, 10000))
+    if (!waitUntil([&] { return host->dialogs().startWindow()->isVisible(); }, 10000))
         return fail("no start window");
-    save(host->startWindow(), out, "net-start.png");
+    save(host->dialogs().startWindow(), out, "net-start.png");
 
-    host->startWindow()->button_host->click();
-    dw::HostDialog* hd = host->hostDialog();
+    host->dialogs().startWindow()->button_host->click();
+    dw::HostDialog* hd = host->dialogs().hostDialog();
     hd->edit_name->setText(QStringLiteral("Ann"));
     hd->edit_port->setValue(freePort());
     hd->button_host->click();
@@ -87,7 +88,7 @@ int main(int argc, char** argv) {
 
     auto guest = window(guestData, {820, 0});
     guest->joinGame();
-    dw::JoinDialog* jd = guest->joinDialog();
+    dw::JoinDialog* jd = guest->dialogs().joinDialog();
     jd->edit_name->setText(QStringLiteral("Bob"));
     if (!waitUntil([&] { return jd->list_games->topLevelItemCount() > 0; }, 3000))
         return fail("the LAN list stayed empty");
@@ -99,7 +100,8 @@ int main(int argc, char** argv) {
     // At once, before the host answers and the window goes.
     {
         const QString path = QDir(out).filePath(QStringLiteral("net-connecting.png"));
-        if (guest->connectingWindow()->isVisible() && guest->connectingWindow()->grab().save(path))
+        if (guest->dialogs().connectingWindow()->isVisible() &&
+            guest->dialogs().connectingWindow()->grab().save(path))
             std::printf("%s\n", qPrintable(path));
         else
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
