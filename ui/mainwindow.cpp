@@ -25,8 +25,8 @@
 #include "ui/scaling.h"
 #include "ui/showwindow.h"
 #include "ui/sounds.h"
-#include "ui/spectatorlist.h"
 #include "ui/tallywindow.h"
+#include "ui/watcherlist.h"
 #include "ui/website.h"
 #include "ui/windowsettings.h"
 
@@ -149,7 +149,7 @@ void MainWindow::createWindows() {
     // Start-up order after the main window: about, spectator list, help,
     // game options, phrases, tally list, host server, download.
     about_ = new AboutWindow(this);
-    spylist_ = new SpectatorList(this);
+    spylist_ = new WatcherList(this);
     spylist_->setKick([this](int seat) { view_->removeFromGame(seat); });
     help_ = new HelpWindow(this);
     connect(help_, &HelpWindow::aboutRequested, about_, &AboutWindow::openAbout);

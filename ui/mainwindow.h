@@ -53,7 +53,7 @@ class DownloadWindow;
 class GameOptionsDialog;
 class HelpWindow;
 class PhrasesWindow;
-class SpectatorList;
+class WatcherList;
 class TallyWindow;
 
 class MainWindow : public QMainWindow {
@@ -211,7 +211,7 @@ private:
 
     // Other windows, created after the main window in start-up order.
     AboutWindow* about_ = nullptr;
-    SpectatorList* spylist_ = nullptr;
+    WatcherList* spylist_ = nullptr;
     HelpWindow* help_ = nullptr;
     GameOptionsDialog* gamestart_ = nullptr;
     PhrasesWindow* phrases_ = nullptr;

@@ -27,8 +27,8 @@
 #include "ui/scaling.h"
 #include "ui/showwindow.h"
 #include "ui/sounds.h"
-#include "ui/spectatorlist.h"
 #include "ui/tallywindow.h"
+#include "ui/watcherlist.h"
 #include "ui/website.h"
 #include "ui/windowsettings.h"
 

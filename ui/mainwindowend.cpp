@@ -11,7 +11,7 @@
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
 #include "ui/networkdialogs.h"
-#include "ui/spectatorlist.h"
+#include "ui/watcherlist.h"
 
 #include <cstdio>
 

@@ -16,7 +16,7 @@
 #include "ui/netdialogs.h"
 #include "ui/networkdialogs.h"
 #include "ui/showwindow.h"
-#include "ui/spectatorlist.h"
+#include "ui/watcherlist.h"
 #include "ui/windowsettings.h"
 
 #include <QMessageBox>

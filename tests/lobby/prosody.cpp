@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 
 namespace dw::testing {
 
@@ -108,6 +109,20 @@ dw::lobby::SignIn PrivateProsody::account(const QString& jid, const QString& pas
     how.port = port();
     how.caFile = caFile();
     return how;
+}
+
+QString writePasswordFile(const QTemporaryDir& dir, const QString& name, const QByteArray& password,
+                          bool othersRead) {
+    const QString path = dir.filePath(name);
+    QFile f(path);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(password + "\n");
+    f.close();
+    QFile::Permissions mode = QFile::ReadOwner | QFile::WriteOwner;
+    if (othersRead)
+        mode |= QFile::ReadGroup | QFile::ReadOther;
+    QFile::setPermissions(path, mode);
+    return path;
 }
 
 bool signIn(dw::lobby::XmppClient& client, const PrivateProsody& server, const QString& jid,

@@ -62,6 +62,12 @@ private:
     QString error_;
 };
 
+// Writes `password` as the first line of the file `name` in `dir`, for
+// driftwake-lobby's --password-file: readable by its owner only, or by
+// everyone when `othersRead`. Returns the file's path.
+QString writePasswordFile(const QTemporaryDir& dir, const QString& name, const QByteArray& password,
+                          bool othersRead = false);
+
 // Signs `client` in to `server` with an account and waits (at most 20 s);
 // true once signed in.
 bool signIn(dw::lobby::XmppClient& client, const PrivateProsody& server, const QString& jid,

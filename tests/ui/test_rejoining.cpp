@@ -15,7 +15,7 @@
 #include "ui/mainwindow.h"
 #include "ui/netdialogs.h"
 #include "ui/networkdialogs.h"
-#include "ui/spectatorlist.h"
+#include "ui/watcherlist.h"
 
 #include <QAction>
 #include <QApplication>
@@ -205,7 +205,7 @@ private slots:
         // spectator, a turn.
         host.send(first, msg::NewPlayerInfo{6, "Spy"});
         host.send(first, msg::NextPlayer{2, 7, 9, 31});
-        QTRY_COMPARE(w.mainWindow->findChild<SpectatorList*>()->spies().size(), 1);
+        QTRY_COMPARE(w.mainWindow->findChild<WatcherList*>()->spies().size(), 1);
         QTRY_COMPARE(w.mainWindow->model().state().turnseat, 2);
         w.mainWindow->model().onCardReleased(1, false);
         QCOMPARE(w.mainWindow->model().state().selectedslot, 1);
@@ -259,7 +259,7 @@ private slots:
         QCOMPARE(w.handCard(7), 0); // the old seventh card is gone
         QCOMPARE(w.mainWindow->model().view().seats[2].score, std::string("200"));
         QCOMPARE(w.mainWindow->model().view().seats[1].name, std::string("Hal"));
-        QVERIFY(w.mainWindow->findChild<SpectatorList*>()->spies().isEmpty());
+        QVERIFY(w.mainWindow->findChild<WatcherList*>()->spies().isEmpty());
         QVERIFY(w.mainWindow->centralWidget()->findChild<QWidget*>()->isEnabled());
         QCOMPARE(w.mainWindow->connection().rejoinPlan().phase(), RejoinPlan::Phase::Connected);
         shot(w.mainWindow.get(), "rejoin-back.png");

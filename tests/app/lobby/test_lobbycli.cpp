@@ -9,7 +9,6 @@
 #include "tests/support/fakesidecar.h"
 #include "tests/support/processes.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -31,12 +30,12 @@ private slots:
     void initTestCase() {
         QVERIFY2(server_.ok(), qPrintable(server_.error()));
         QVERIFY(!lobbyBin().isEmpty());
-        bobFile_ = passwordFile("bob", "secret2", 0600);
-        aliceFile_ = passwordFile("alice", "secret1", 0600);
+        bobFile_ = writePasswordFile(dir_, "bob", "secret2");
+        aliceFile_ = writePasswordFile(dir_, "alice", "secret1");
     }
 
     void passwordFileOthersCanRead() {
-        const QString open = passwordFile("open", "secret2", 0644);
+        const QString open = writePasswordFile(dir_, "open", "secret2", true);
         const Result r = run({"--server", server(), "--jid", "bob@localhost", "--password-file",
                               open, "--list-tables", "1"});
         QCOMPARE(r.code, 2);
@@ -175,17 +174,6 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DRIFTWAKE_LOBBY_CA", server_.caFile());
         return env;
-    }
-    QString passwordFile(const QString& name, const QByteArray& password, int mode) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(password + "\n");
-        f.close();
-        QFile::setPermissions(path, mode == 0600 ? QFile::ReadOwner | QFile::WriteOwner
-                                                 : QFile::ReadOwner | QFile::WriteOwner |
-                                                       QFile::ReadGroup | QFile::ReadOther);
-        return path;
     }
     Result run(const QStringList& args) {
         QProcess p;

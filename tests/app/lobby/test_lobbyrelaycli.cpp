@@ -12,7 +12,6 @@
 #include "tests/support/processes.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -60,8 +59,8 @@ private slots:
     void initTestCase() {
         QVERIFY2(server_.ok(), qPrintable(server_.error()));
         QVERIFY(!lobbyBin().isEmpty());
-        aliceFile_ = passwordFile("alice", "secret1");
-        bobFile_ = passwordFile("bob", "secret2");
+        aliceFile_ = writePasswordFile(dir_, "alice", "secret1");
+        bobFile_ = writePasswordFile(dir_, "bob", "secret2");
     }
 
     void aGameThroughTheRelayWithACutAndARejoin() {
@@ -171,15 +170,6 @@ private:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("DRIFTWAKE_LOBBY_CA", server_.caFile());
         return env;
-    }
-    QString passwordFile(const QString& name, const QByteArray& password) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(password + "\n");
-        f.close();
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        return path;
     }
     // driftwake-lobby --connect "Night run", tried until it listens on
     // `port` (at most 60 s); null when it never did.

@@ -14,7 +14,6 @@
 #include "tests/lobby/prosody.h"
 #include "tests/support/processes.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -149,8 +148,8 @@ private slots:
             PrivateProsody::Options{{"alice:secret1", "bob:secret2"}, false}, QStringList{},
             PrivateProsody::Place{homes_.internet, kServer});
         QVERIFY2(prosody_->ok(), qPrintable(prosody_->error()));
-        aliceFile_ = passwordFile("alice", "secret1");
-        bobFile_ = passwordFile("bob", "secret2");
+        aliceFile_ = writePasswordFile(dir_, "alice", "secret1");
+        bobFile_ = writePasswordFile(dir_, "bob", "secret2");
         QVERIFY(!qEnvironmentVariable("DRIFTWAKE_LOBBY_BIN").isEmpty());
         QVERIFY(copy_.ok());
     }
@@ -237,15 +236,6 @@ private:
         return {"--server",        QStringLiteral("%1:%2").arg(kServer).arg(prosody_->port()),
                 "--jid",           user + "@localhost",
                 "--password-file", file};
-    }
-    QString passwordFile(const QString& name, const QByteArray& password) {
-        const QString path = dir_.filePath(name);
-        QFile f(path);
-        f.open(QIODevice::WriteOnly | QIODevice::Truncate);
-        f.write(password + "\n");
-        f.close();
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
-        return path;
     }
     void start(QProcess& p, const QString& ns, const QString& program, const QStringList& args,
                QProcess::ProcessChannelMode channels = QProcess::MergedChannels) {

@@ -17,7 +17,7 @@ class QPushButton;
 
 namespace dw {
 
-class SpectatorList : public QDialog {
+class WatcherList : public QDialog {
     Q_OBJECT
 
 public:
@@ -25,7 +25,7 @@ public:
     // request to the host).
     using KickFn = std::function<void(int seat)>;
 
-    explicit SpectatorList(QWidget* parent = nullptr);
+    explicit WatcherList(QWidget* parent = nullptr);
 
     void setKick(KickFn kick) { kick_ = std::move(kick); }
 

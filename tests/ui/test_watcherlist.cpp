@@ -1,6 +1,6 @@
 // The spectator window: the list follows arrivals and departures, and only
 // the hosting copy removes the spectator the menu was opened on.
-#include "ui/spectatorlist.h"
+#include "ui/watcherlist.h"
 
 #include <QAction>
 #include <QApplication>
@@ -15,12 +15,12 @@
 #include <optional>
 #include <vector>
 
-using dw::SpectatorList;
+using dw::WatcherList;
 
-class SpectatorListTest : public QObject {
+class WatcherListTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<SpectatorList> win_;
+    std::unique_ptr<WatcherList> win_;
     std::vector<int> kicked_;
 
     // Centre of the row that shows `item`, in list viewport coordinates.
@@ -40,7 +40,7 @@ class SpectatorListTest : public QObject {
 private slots:
     void init() {
         kicked_.clear();
-        win_ = std::make_unique<SpectatorList>();
+        win_ = std::make_unique<WatcherList>();
         win_->setKick([this](int seat) { kicked_.push_back(seat); });
         win_->addSpy(QStringLiteral("5: Ann"));
         win_->addSpy(QStringLiteral("6: Eve"));
@@ -70,11 +70,11 @@ private slots:
     }
 
     void seatOfItem() {
-        QCOMPARE(SpectatorList::seatOfItem(QStringLiteral("6: Eve")).value_or(-1), 6);
-        QCOMPARE(SpectatorList::seatOfItem(QStringLiteral("9:Max: the second")).value_or(-1), 9);
-        QVERIFY(!SpectatorList::seatOfItem(QStringLiteral("Eve: 6")));
-        QVERIFY(!SpectatorList::seatOfItem(QStringLiteral("Eve")));
-        QVERIFY(!SpectatorList::seatOfItem(QStringLiteral(": Eve")));
+        QCOMPARE(WatcherList::seatOfItem(QStringLiteral("6: Eve")).value_or(-1), 6);
+        QCOMPARE(WatcherList::seatOfItem(QStringLiteral("9:Max: the second")).value_or(-1), 9);
+        QVERIFY(!WatcherList::seatOfItem(QStringLiteral("Eve: 6")));
+        QVERIFY(!WatcherList::seatOfItem(QStringLiteral("Eve")));
+        QVERIFY(!WatcherList::seatOfItem(QStringLiteral(": Eve")));
     }
 
     void removalOnlyWhenHosting() {
@@ -155,5 +155,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(SpectatorListTest)
-#include "test_spectatorlist.moc"
+QTEST_MAIN(WatcherListTest)
+#include "test_watcherlist.moc"

@@ -1,4 +1,4 @@
-#include "ui/spectatorlist.h"
+#include "ui/watcherlist.h"
 
 #include "text/plaintextqt.h"
 #include "ui/showwindow.h"
@@ -19,11 +19,11 @@ constexpr int kHeight = 260;
 
 } // namespace
 
-SpectatorList::SpectatorList(QWidget* parent)
+WatcherList::WatcherList(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Driftwake - Spys"));
-    setObjectName(QStringLiteral("SpectatorList"));
+    setObjectName(QStringLiteral("WatcherList"));
     resize(kWidth, kHeight);
     setMinimumSize(150, 160);
     setStyleSheet(QStringLiteral(
@@ -60,20 +60,20 @@ SpectatorList::SpectatorList(QWidget* parent)
 
     connect(listbox_spys, &QListWidget::customContextMenuRequested, this,
             [this](const QPoint& pos) { contextPopup(pos); });
-    connect(popup_kickhim, &QAction::triggered, this, &SpectatorList::onRemovePlayer);
-    connect(button_done, &QPushButton::clicked, this, &SpectatorList::onDone);
+    connect(popup_kickhim, &QAction::triggered, this, &WatcherList::onRemovePlayer);
+    connect(button_done, &QPushButton::clicked, this, &WatcherList::onDone);
 }
 
-void SpectatorList::setHosting(bool hosting) {
+void WatcherList::setHosting(bool hosting) {
     hosting_ = hosting;
     popup_kickhim->setEnabled(hosting_);
 }
 
-void SpectatorList::addSpy(const QString& item) {
+void WatcherList::addSpy(const QString& item) {
     listbox_spys->addItem(displayQText(item));
 }
 
-bool SpectatorList::removeSpy(const QString& item) {
+bool WatcherList::removeSpy(const QString& item) {
     const QString shown = displayQText(item);
     for (int i = 0; i < listbox_spys->count(); ++i) {
         if (listbox_spys->item(i)->text() == shown) {
@@ -84,7 +84,7 @@ bool SpectatorList::removeSpy(const QString& item) {
     return false;
 }
 
-QStringList SpectatorList::spies() const {
+QStringList WatcherList::spies() const {
     QStringList out;
     for (int i = 0; i < listbox_spys->count(); ++i) {
         out << listbox_spys->item(i)->text();
@@ -92,11 +92,11 @@ QStringList SpectatorList::spies() const {
     return out;
 }
 
-void SpectatorList::openSpyList() {
+void WatcherList::openSpyList() {
     showCentred(this);
 }
 
-QMenu* SpectatorList::contextPopup(const QPoint& pos) {
+QMenu* WatcherList::contextPopup(const QPoint& pos) {
     const QListWidgetItem* under = listbox_spys->itemAt(pos);
     menuItem_ = under != nullptr ? under->text() : QString();
     popup_kickhim->setEnabled(hosting_ && under != nullptr);
@@ -104,7 +104,7 @@ QMenu* SpectatorList::contextPopup(const QPoint& pos) {
     return popup_kick;
 }
 
-void SpectatorList::onRemovePlayer() {
+void WatcherList::onRemovePlayer() {
     const QString item = std::exchange(menuItem_, QString());
     if (!hosting_ || item.isEmpty() || !spies().contains(item)) {
         return;
@@ -115,7 +115,7 @@ void SpectatorList::onRemovePlayer() {
     }
 }
 
-std::optional<int> SpectatorList::seatOfItem(const QString& item) {
+std::optional<int> WatcherList::seatOfItem(const QString& item) {
     const qsizetype colon = item.indexOf(QLatin1Char(':'));
     if (colon < 0) {
         return std::nullopt;
