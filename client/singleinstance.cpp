@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QLocalSocket>
 
+#include <cerrno>
+#include <csignal>
 #include <unistd.h>
 
 namespace dw {
@@ -67,15 +69,22 @@ bool SingleInstance::anotherRunning() {
 }
 
 bool SingleInstance::running(const QString& dataDirectory, const QString& programDirectory) {
-    // The running copy holds the lock; a lock left by a copy that died is
-    // taken over, as a starting copy would.
+    // Only read the lock: taking it, even for a moment, would make a copy
+    // starting at that moment believe another one runs, and end.
     QLockFile lock(lockPath(instanceKey(dataDirectory, programDirectory)));
-    lock.setStaleLockTime(0);
-    if (lock.tryLock(0)) {
-        lock.unlock();
+    qint64 pid = 0;
+    QString host;
+    QString app;
+    if (!lock.getLockInfo(&pid, &host, &app) || pid <= 0)
         return false;
-    }
-    return lock.error() == QLockFile::LockFailedError;
+    // A lock left by a copy that died counts for nothing (a starting copy
+    // takes it over), and neither does one whose copy was killed but not yet
+    // reaped: such a process has no program any more.
+    if (::kill(static_cast<pid_t>(pid), 0) != 0)
+        return false;
+    const QByteArray exe = QByteArrayLiteral("/proc/") + QByteArray::number(pid) + "/exe";
+    char target[8];
+    return ::readlink(exe.constData(), target, sizeof target) > 0 || errno != ENOENT;
 }
 
 void SingleInstance::bringForward() {
