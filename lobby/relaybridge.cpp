@@ -35,6 +35,8 @@ RelayBridge::RelayBridge(QTcpSocket* proxy, QTcpSocket* local, QObject* parent)
     proxy_->setParent(this);
     local_->setParent(this);
     for (QTcpSocket* s : {proxy_, local_}) {
+        // Game messages are small and each is waited for: no coalescing.
+        s->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         s->setReadBufferSize(kMaxBuffered);
         connect(s, &QTcpSocket::readyRead, this, &RelayBridge::pump);
         connect(s, &QTcpSocket::bytesWritten, this, &RelayBridge::pump);
@@ -42,9 +44,9 @@ RelayBridge::RelayBridge(QTcpSocket* proxy, QTcpSocket* local, QObject* parent)
         connect(s, &QTcpSocket::errorOccurred, this, &RelayBridge::sideEnded);
     }
     watchForDeadLink(proxy_->socketDescriptor());
-    idle_.setInterval(kIdleMs);
+    idle_.setSingleShot(true);
     connect(&idle_, &QTimer::timeout, this, &RelayBridge::idleCheck);
-    idle_.start();
+    idle_.start(idleMs_);
     QTimer::singleShot(0, this, [this] {
         if (proxy_->state() != QAbstractSocket::ConnectedState ||
             local_->state() != QAbstractSocket::ConnectedState)
@@ -60,9 +62,9 @@ RelayBridge::~RelayBridge() {
 }
 
 void RelayBridge::setIdleInterval(int ms) {
-    idle_.setInterval(ms);
-    if (!done_)
-        idle_.start();
+    idleMs_ = ms;
+    if (!done_ && quietStep_ >= kNudgesMs.size())
+        idle_.start(idleMs_);
 }
 
 void RelayBridge::pump() {
@@ -73,7 +75,9 @@ void RelayBridge::pump() {
     if (up > 0) {
         toProxy_ += static_cast<std::uint64_t>(up);
         boundary_ = last == kEnd;
-        idle_.start(); // the quiet time counts from here
+        // The quiet time counts from here, nudges first.
+        quietStep_ = 0;
+        idle_.start(kNudgesMs[0]);
     }
     toLocal_ += static_cast<std::uint64_t>(move(proxy_, local_, nullptr));
     if (ending_)
@@ -83,11 +87,15 @@ void RelayBridge::pump() {
 void RelayBridge::idleCheck() {
     if (done_ || ending_)
         return;
-    // Within a message, the rest of it is awaited: the timer runs on.
+    // Within a message the rest of it is awaited, and bytes still queued
+    // here go out first: the step is tried again.
     if (boundary_ && proxy_->bytesToWrite() == 0) {
         proxy_->write(&kEnd, 1);
         ++toProxy_;
+        if (quietStep_ < kNudgesMs.size())
+            ++quietStep_;
     }
+    idle_.start(quietStep_ < kNudgesMs.size() ? kNudgesMs[quietStep_] : idleMs_);
 }
 
 void RelayBridge::sideEnded() {

@@ -23,20 +23,14 @@ measure a build without sanitizers. DRIFTWAKE_BENCH_PORT sets the XMPP port
 
 import argparse
 import os
-import select
 import subprocess
 import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+from lobbybench import ROOT, LineReader, percentile, start_server, stop
+
 NS = "urn:driftwake:table:1"
-
-
-def percentile(values, p):
-    ordered = sorted(values)
-    index = max(0, min(len(ordered) - 1, int(round(p / 100.0 * len(ordered) + 0.5)) - 1))
-    return ordered[index]
 
 
 def ticks(pid):
@@ -55,41 +49,6 @@ def memory(pid):
     return out
 
 
-class LogReader:
-    """Reads a process's standard error line by line, with a deadline."""
-
-    def __init__(self, process):
-        self.process = process
-        self.buffer = b""
-        os.set_blocking(process.stderr.fileno(), False)
-
-    def wait_for(self, needles, timeout):
-        """Seconds since the call when a line holding every needle arrived,
-        or None when none did in `timeout` seconds."""
-        start = time.monotonic()
-        while True:
-            left = timeout - (time.monotonic() - start)
-            if left <= 0:
-                return None
-            while b"\n" in self.buffer:
-                line, self.buffer = self.buffer.split(b"\n", 1)
-                if all(n in line for n in needles):
-                    return time.monotonic() - start
-            ready, _, _ = select.select([self.process.stderr], [], [], left)
-            if ready:
-                chunk = self.process.stderr.read()
-                if not chunk and self.process.poll() is not None:
-                    return None
-                self.buffer += chunk or b""
-
-    def drain(self):
-        try:
-            self.buffer += self.process.stderr.read() or b""
-        except (BlockingIOError, ValueError):
-            pass
-        self.buffer = self.buffer[-65536:]
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--runs", type=int, default=20)
@@ -102,39 +61,16 @@ def main():
         sys.exit(f"bench-lobby: no {lobby} (set DRIFTWAKE_BUILD)")
     port = int(os.environ.get("DRIFTWAKE_BENCH_PORT", "30600"))
     work = tempfile.mkdtemp(prefix="driftwake-bench-lobby-")
-    server_dir = os.path.join(work, "server")
-
-    server = subprocess.Popen(
-        [os.path.join(ROOT, "scripts", "lobby-server.sh"), "--dir", server_dir, "--port",
-         str(port), "--proxy-port", str(port + 1), "--quiet", "--user", "host:pw1",
-         "--user", "watch:pw2", "--user", "idle:pw3"],
-        stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+    server, env, common = start_server(work, port, [("host", "pw1"), ("watch", "pw2"),
+                                                    ("idle", "pw3")])
     processes = []
     try:
-        line = server.stdout.readline()
-        if line.strip() != b"ready":
-            sys.exit("bench-lobby: the private Prosody did not start: " + line.decode(errors="replace"))
-
-        env = dict(os.environ, DRIFTWAKE_LOBBY_CA=os.path.join(server_dir, "cert.pem"),
-                   DRIFTWAKE_DATA_DIR=os.path.join(work, "data"), ASAN_OPTIONS="detect_leaks=0")
-        passwords = {}
-        for name, password in (("host", "pw1"), ("watch", "pw2"), ("idle", "pw3")):
-            path = os.path.join(work, name + ".pass")
-            fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o600)
-            os.write(fd, password.encode() + b"\n")
-            os.close(fd)
-            passwords[name] = path
-
-        def common(name):
-            return ["--server", f"127.0.0.1:{port}", "--jid", f"{name}@localhost",
-                    "--password-file", passwords[name]]
-
         # The other lobby, with its XMPP log.
         watcher = subprocess.Popen([lobby] + common("watch") + ["--list-tables", "3600"],
                                    env=dict(env, DRIFTWAKE_LOBBY_DEBUG="1"),
                                    stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
         processes.append(watcher)
-        log = LogReader(watcher)
+        log = LineReader(watcher, watcher.stderr)
         if log.wait_for([b"<presence", b"watch"], 30) is None:
             sys.exit("bench-lobby: the watching lobby did not join the room")
 
@@ -168,18 +104,7 @@ def main():
         spent = ticks(idle.pid) - before
         mem = memory(idle.pid)
     finally:
-        for p in processes:
-            if p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(10)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-        server.terminate()
-        try:
-            server.wait(20)
-        except subprocess.TimeoutExpired:
-            server.kill()
+        stop(processes + [server])
 
     p95 = percentile(seconds, 95)
     print(f"host to listed in another lobby: p95 {p95:.3f} s of {len(seconds)} runs "

@@ -31,7 +31,9 @@ struct Player {
         QObject::connect(&socket, &QTcpSocket::connected,
                          [this] { socket.setSocketOption(QAbstractSocket::LowDelayOption, 1); });
     }
-    void connectTo(quint16 port) { socket.connectToHost(QStringLiteral("127.0.0.1"), port); }
+    void connectTo(quint16 port, const QString& host = QStringLiteral("127.0.0.1")) {
+        socket.connectToHost(host, port);
+    }
     void send(const std::string& m) {
         socket.write(m.data(), qint64(m.size()));
         socket.flush();

@@ -7,6 +7,12 @@
 // with 1 when a figure misses its goal.
 //
 //   driftwake-netbench [--seconds N] [--chatters N] [--rate PER_SECOND] [--burst N]
+//   driftwake-netbench --connect HOST:PORT [--connect HOST:PORT] [--seconds N] [--burst N]
+//
+// With --connect the two measured players join a host that runs already
+// (seat 1 the first address, seat 2 the second, or the same one): for
+// example through two relayed streams of the lobby, to compare with a direct
+// connection to the same kind of host. The chat load is left out then.
 //
 // Seat 1 plays: on each of its turns it discards at once, and the time from
 // that write to seat 2 receiving the discard's broadcast is one sample. Seat 2
@@ -17,6 +23,7 @@
 // and seat 1 checks that all arrive, in order.
 #include "host/bench/benchplayer.h"
 #include "host/hostserver.h"
+#include "protocol/lanwire.h"
 #include "protocol/messages.h"
 #include "protocol/protocol.h"
 
@@ -248,6 +255,19 @@ int main(int argc, char** argv) {
     if (role == QStringLiteral("chatters"))
         return runChatters(quint16(optionValue(args, QStringLiteral("--port"), 0)), chatterCount,
                            rate);
+    // --connect: seat 1 joins the first address, seat 2 the second (or the
+    // first again).
+    std::vector<HostPort> targets;
+    for (qsizetype i = args.indexOf(QStringLiteral("--connect")); i >= 0;
+         i = args.indexOf(QStringLiteral("--connect"), i + 1)) {
+        const auto where = parseHostPort(args.value(i + 1).toStdString(), 0);
+        if (!where || where->port == 0) {
+            say("--connect needs HOST:PORT\n");
+            return 2;
+        }
+        targets.push_back(*where);
+    }
+    const bool external = !targets.empty();
 
     say("machine: %d cores, load average %s\n", QThread::idealThreadCount(),
         qPrintable(loadAverage()));
@@ -262,20 +282,28 @@ int main(int argc, char** argv) {
     echo.waitForFinished(5000);
 
     QProcess host;
-    const quint16 port = startRole(host, QStringLiteral("host"));
-    if (port == 0)
+    const quint16 port = external ? 0 : startRole(host, QStringLiteral("host"));
+    if (!external && port == 0)
         return 2;
+    if (!external)
+        targets = {HostPort{"127.0.0.1", port}};
+    const HostPort& first = targets.front();
+    const HostPort& second = targets.size() > 1 ? targets[1] : targets.front();
 
     // Seat 1 plays and measures; seat 2 receives and leaves its seat to the
     // computer.
     Player a("Player");
     Player b("Receiver");
-    a.connectTo(port);
-    if (!runUntil([&] { return a.loggedIn; }, 10000))
+    a.connectTo(quint16(first.port), QString::fromStdString(first.host));
+    if (!runUntil([&] { return a.loggedIn; }, 10000)) {
+        say("seat 1 could not log in at %s\n", formatHostPort(first.host, first.port).c_str());
         return 2;
-    b.connectTo(port);
-    if (!runUntil([&] { return b.loggedIn; }, 10000))
+    }
+    b.connectTo(quint16(second.port), QString::fromStdString(second.host));
+    if (!runUntil([&] { return b.loggedIn; }, 10000)) {
+        say("seat 2 could not log in at %s\n", formatHostPort(second.host, second.port).c_str());
         return 2;
+    }
 
     QElapsedTimer clock;
     clock.start();
@@ -292,31 +320,32 @@ int main(int argc, char** argv) {
         msg::StartGameRequest{"Player", "100000000", "70", false, false}.encode();
     a.onMessage = [&](const std::string& m) {
         if (const auto next = msg::decodeMessage<msg::NextPlayer>(m)) {
-            if (next->seat != 1)
+            if (next->seat != a.seat)
                 return;
             pending = true;
             sentAt = clock.nsecsElapsed();
-            a.send(msg::Discard{1, next->slot > 0 ? next->slot : 1}.encode());
+            a.send(msg::Discard{a.seat, next->slot > 0 ? next->slot : 1}.encode());
         } else if (msg::decodeMessage<msg::Winner>(m)) {
             a.send(start);
-        } else if (const auto line = msg::decodeMessage<msg::Chat>(m); line && line->seat == 2) {
+        } else if (const auto line = msg::decodeMessage<msg::Chat>(m);
+                   line && line->seat == b.seat) {
             const std::string expected = "Receiver chats: b" + std::to_string(burstNext) + "|";
             burstOrdered = burstOrdered && line->line.rfind(expected, 0) == 0;
             ++burstNext;
         } else if (const auto watching = msg::decodeMessage<msg::JustWatching>(m);
-                   watching && watching->seat == 2 && watching->watching && burstNext > 0) {
+                   watching && watching->seat == b.seat && watching->watching && burstNext > 0) {
             burstEnded = true;
         }
     };
     b.onMessage = [&](const std::string& m) {
         if (const auto discarded = msg::decodeMessage<msg::HeDiscard>(m);
-            discarded && discarded->seat == 1 && pending) {
+            discarded && discarded->seat == a.seat && pending) {
             pending = false;
             if (phase)
                 phase->samplesMs.push_back(double(clock.nsecsElapsed() - sentAt) / 1e6);
         } else if (msg::decodeMessage<msg::StartGameAnnounce>(m)) {
             ++games;
-            b.send(msg::JustWatch{2, true}.encode());
+            b.send(msg::JustWatch{b.seat, true}.encode());
         }
     };
     a.send(start);
@@ -324,15 +353,17 @@ int main(int argc, char** argv) {
         return 2;
 
     QProcess chatters;
-    chatters.start(app.applicationFilePath(),
-                   {QStringLiteral("--role"), QStringLiteral("chatters"), QStringLiteral("--port"),
-                    QString::number(port), QStringLiteral("--chatters"),
-                    QString::number(chatterCount), QStringLiteral("--rate"),
-                    QString::number(rate)});
-    if (!runUntil([&] { return chatters.canReadLine(); }, 30000) ||
-        !chatters.readLine().startsWith("ready")) {
-        say("the chatters did not log in\n");
-        return 2;
+    if (!external) {
+        chatters.start(app.applicationFilePath(),
+                       {QStringLiteral("--role"), QStringLiteral("chatters"),
+                        QStringLiteral("--port"), QString::number(port),
+                        QStringLiteral("--chatters"), QString::number(chatterCount),
+                        QStringLiteral("--rate"), QString::number(rate)});
+        if (!runUntil([&] { return chatters.canReadLine(); }, 30000) ||
+            !chatters.readLine().startsWith("ready")) {
+            say("the chatters did not log in\n");
+            return 2;
+        }
     }
 
     Phase idle{"idle host", {}};
@@ -344,24 +375,27 @@ int main(int argc, char** argv) {
         phase = nullptr;
     };
 
-    say("idle: %d s of plays, %d other connections silent\n", seconds, chatterCount);
+    say("idle: %d s of plays, %d other connections silent\n", seconds, external ? 0 : chatterCount);
     measure(idle, seconds * 1000);
 
-    say("loaded: %d s, %d connections each sending %d chat messages a second\n", seconds,
-        chatterCount, rate);
-    chatters.write("go\n");
-    runUntil([] { return false; }, 500); // the flood settles
-    measure(loaded, seconds * 1000);
-    chatters.write("stop\n");
-    runUntil([&] { return chatters.canReadLine(); }, 5000);
-    const QByteArray chatterReport = chatters.readLine().trimmed();
-    runUntil([] { return false; }, 500); // the last relays drain
+    QByteArray chatterReport;
+    if (!external) {
+        say("loaded: %d s, %d connections each sending %d chat messages a second\n", seconds,
+            chatterCount, rate);
+        chatters.write("go\n");
+        runUntil([] { return false; }, 500); // the flood settles
+        measure(loaded, seconds * 1000);
+        chatters.write("stop\n");
+        runUntil([&] { return chatters.canReadLine(); }, 5000);
+        chatterReport = chatters.readLine().trimmed();
+        runUntil([] { return false; }, 500); // the last relays drain
+    }
 
     say("burst: seat 2 sends %d chat messages in one write\n", burst);
     std::string bytes;
     for (int i = 0; i < burst; ++i)
-        bytes += msg::Chat{2, "b" + std::to_string(i) + "|clRed"}.encode();
-    bytes += msg::JustWatch{2, true}.encode();
+        bytes += msg::Chat{b.seat, "b" + std::to_string(i) + "|clRed"}.encode();
+    bytes += msg::JustWatch{b.seat, true}.encode();
     QElapsedTimer burstClock;
     burstClock.start();
     phase = &bursting;
@@ -370,10 +404,12 @@ int main(int argc, char** argv) {
     const double burstMs = double(burstClock.nsecsElapsed()) / 1e6;
     phase = nullptr;
 
-    chatters.closeWriteChannel();
-    chatters.waitForFinished(5000);
-    host.terminate();
-    host.waitForFinished(5000);
+    if (!external) {
+        chatters.closeWriteChannel();
+        chatters.waitForFinished(5000);
+        host.terminate();
+        host.waitForFinished(5000);
+    }
 
     bool ok = true;
     auto report = [&](const Phase& p, double goalMs) {
@@ -391,10 +427,14 @@ int main(int argc, char** argv) {
     say("\nround trip to an echo process (no game; the machine's own floor):\n");
     report(floor, 0);
     say("play sent by seat 1 to its broadcast reaching seat 2:\n");
-    report(idle, 3);
-    report(loaded, 15);
-    report(bursting, 0);
-    say("chatters: %s\n", chatterReport.isEmpty() ? "no report" : chatterReport.constData());
+    // The goals are for a host of this machine reached directly; through
+    // --connect the figures are for comparing.
+    report(idle, external ? 0 : 3);
+    if (!external) {
+        report(loaded, 15);
+        report(bursting, 0);
+        say("chatters: %s\n", chatterReport.isEmpty() ? "no report" : chatterReport.constData());
+    }
     const bool burstOk = burstDone && burstOrdered && burstNext == burst;
     ok = ok && burstOk;
     say("burst of %d: %d relayed, %s, ordinary message after it %s, %.0f ms  (%s)\n", burst,
