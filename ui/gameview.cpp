@@ -6,12 +6,17 @@
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
 #include "ui/chatview.h"
+#include "ui/mainmenus.h"
 #include "ui/messagebox.h"
 #include "ui/scaling.h"
 #include "ui/sounds.h"
+#include "ui/website.h"
 
+#include <QDesktopServices>
+#include <QEvent>
 #include <QLoggingCategory>
 #include <QMessageBox>
+#include <QUrl>
 
 Q_LOGGING_CATEGORY(lcStatus, "driftwake.status", QtWarningMsg)
 
@@ -41,6 +46,24 @@ GameView::GameView(QWidget* area, Hooks hooks, QObject* parent)
         return QString::fromStdString(model_->view().seats[std::size_t(seat)].name);
     };
     chat_ = new ChatPane(board_, std::move(chatHooks), sounds_, this);
+
+    board_->driveModel(*model_);
+    // Escape in the chat input gives the keyboard back to the board.
+    connect(chat_->mychat(), &ChatInput::escapePressed, board_,
+            [this] { board_->setFocus(Qt::OtherFocusReason); });
+    connect(board_, &BoardWidget::logoClicked, this,
+            [] { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress))); });
+    SeatMenu::Hooks seatHooks;
+    seatHooks.removeFromGame = [this](int n) { removeFromGame(n); };
+    seatHooks.setToJustWatch = [this](int n) { model_->setToJustWatch(n); };
+    seatHooks.unsetJustWatch = [this](int n) { model_->unsetJustWatch(n); };
+    auto* seatMenu = new SeatMenu(seatHooks, area->window());
+    connect(board_, &BoardWidget::nameLabelContextMenu, this,
+            [this, seatMenu](int seat, QPoint globalPos) {
+                seatMenu->popup(seat, globalPos, model_->state().ishost,
+                                model_->view().seats[std::size_t(seat)].name != kWaiting);
+            });
+    area->installEventFilter(this);
 }
 
 bool GameView::showMessage(std::string_view word, std::string_view payload) {
@@ -77,13 +100,17 @@ void GameView::status(const QString& text) {
     notice(text.toStdString());
 }
 
-void GameView::fitBoard(QSize area) {
-    // The board keeps its proportions and stands centred; at the minimum
-    // client area it is at 100%, in the top left corner.
-    const qreal scale = scaling::fitScale(area, QSize(kMinClientWidth, kMinClientHeight));
-    board_->setScale(scale);
-    chat_->setScale(scale);
-    board_->move(scaling::centred(area, board_->size(), scale));
+bool GameView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == board_->parentWidget()) {
+        // The board keeps its proportions and stands centred; at the minimum
+        // client area it is at 100%, in the top left corner.
+        const QSize area = board_->parentWidget()->size();
+        const qreal scale = scaling::fitScale(area, QSize(kMinClientWidth, kMinClientHeight));
+        board_->setScale(scale);
+        chat_->setScale(scale);
+        board_->move(scaling::centred(area, board_->size(), scale));
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 std::vector<std::string> GameView::otherSeatNames() const {

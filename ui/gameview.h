@@ -1,12 +1,12 @@
 // The game as the main window shows it: the board model, the board, the
-// chat pane and the sounds, the host's commands that only show something,
-// and the board model's events that stay on the board.
+// chat pane and the sounds, the host's menu on a seat's name label, the
+// host's commands that only show something, and the board model's events
+// that stay on the board.
 #pragma once
 
 #include "client/boardmodel.h"
 
 #include <QObject>
-#include <QSize>
 #include <QString>
 
 #include <functional>
@@ -40,7 +40,7 @@ public:
         std::function<bool()> soundsOn;
     };
 
-    // The board is a child of `area`.
+    // The board is a child of `area`, and scaled to it as it changes size.
     GameView(QWidget* area, Hooks hooks, QObject* parent);
 
     BoardModel& model() { return *model_; }
@@ -52,12 +52,14 @@ public:
     bool showMessage(std::string_view word, std::string_view payload);
     // A line of the view's own in the chat.
     void status(const QString& text);
-    // The board (and the chat in it) scaled to `area`.
-    void fitBoard(QSize area);
     // The names shown for the seats other than the own one.
     std::vector<std::string> otherSeatNames() const;
     // The host's "Remove From Game", after a question.
     void removeFromGame(int seat);
+
+protected:
+    // The board (and the chat in it) scaled to the area.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     // Shows a line in the chat view and logs it.

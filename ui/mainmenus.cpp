@@ -1,6 +1,7 @@
 #include "ui/mainmenus.h"
 
 #include <QActionGroup>
+#include <QEvent>
 #include <QMenu>
 #include <QMenuBar>
 
@@ -113,6 +114,7 @@ MainMenus::MainMenus(QMenuBar* bar, const QList<QAction*>& chatItems, const Hook
     quick->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
     help->addSeparator();
     named(help->addAction(QStringLiteral("About"), this, hooks.about), "About1");
+    window->installEventFilter(this);
 }
 
 void MainMenus::setStartGameEnabled(bool on) {
@@ -160,8 +162,10 @@ void MainMenus::checkJustWatch(bool on) {
     justWatch_->setChecked(on);
 }
 
-void MainMenus::checkFullScreen(bool on) {
-    fullScreen_->setChecked(on);
+bool MainMenus::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange)
+        fullScreen_->setChecked(static_cast<QWidget*>(watched)->isFullScreen());
+    return QObject::eventFilter(watched, event);
 }
 
 SeatMenu::SeatMenu(const Hooks& hooks, QWidget* window) : QObject(window) {

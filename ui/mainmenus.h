@@ -35,7 +35,8 @@ public:
         std::function<void()> help, quickInstructions, about;
     };
 
-    // `chatItems` go into the Options menu after the text size.
+    // `chatItems` go into the Options menu after the text size; `window` is
+    // the main window.
     MainMenus(QMenuBar* bar, const QList<QAction*>& chatItems, const Hooks& hooks, QWidget* window);
 
     // File > Start Game: the host's.
@@ -52,7 +53,10 @@ public:
     void checkBotSpeed(BotSpeed speed);
     void checkPilotLevel(PilotLevel level);
     void checkJustWatch(bool on);
-    void checkFullScreen(bool on);
+
+protected:
+    // View > Full Screen follows the window's state.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* startGame_ = nullptr;

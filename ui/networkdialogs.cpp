@@ -137,4 +137,30 @@ void NetworkDialogs::joinFailed(const QString& text) {
     box->open();
 }
 
+bool NetworkDialogs::joinClosed() {
+    if (!join_)
+        return false;
+    joinFailed(QStringLiteral("%1 closed the connection before letting you in.")
+                   .arg(QString::fromStdString(formatHostPort(join_->host, join_->port))));
+    return true;
+}
+
+bool NetworkDialogs::joinNotConnected(const QString& why, bool notFound, bool refused) {
+    if (!join_)
+        return false;
+    const QString where = QString::fromStdString(formatHostPort(join_->host, join_->port));
+    const QString host = QString::fromStdString(join_->host);
+    if (notFound)
+        joinFailed(QStringLiteral("No computer called \"%1\" was found. Check the spelling of "
+                                  "the address.")
+                       .arg(host));
+    else if (refused)
+        joinFailed(QStringLiteral("%1 refused the connection: no game is open on port %2 there.")
+                       .arg(host)
+                       .arg(join_->port));
+    else
+        joinFailed(QStringLiteral("Cannot connect to %1: %2.").arg(where, why));
+    return true;
+}
+
 } // namespace dw

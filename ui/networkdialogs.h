@@ -65,6 +65,11 @@ public:
     void stop();
     // The join failed: `text` says why, and a box offers "Try Again".
     void joinFailed(const QString& text);
+    // The connection of a join from the dialog closed before the host let
+    // the user in, or connecting failed: the join fails with a sentence that
+    // says why. False when no such join runs.
+    bool joinClosed();
+    bool joinNotConnected(const QString& why, bool notFound, bool refused);
 
 private:
     // Cancel in the Connecting window: the join ends, its dialog comes back.

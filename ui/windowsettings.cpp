@@ -1,6 +1,7 @@
 #include "ui/windowsettings.h"
 
 #include "store/datadir.h"
+#include "store/inifile.h"
 #include "ui/messagebox.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QWidget>
+#include <QtGlobal>
 
 #include <cerrno>
 #include <cstdio>
@@ -29,6 +31,14 @@ WindowSettings::WindowSettings(QWidget* window, Hooks hooks)
 
 std::string WindowSettings::iniPath() const {
     return settingsFilePath(dataDir_.toStdString()).string();
+}
+
+QString WindowSettings::lobbyUrl() const {
+    const QString fromEnv = qEnvironmentVariable("DRIFTWAKE_LOBBY_URL");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    return QString::fromStdString(
+        IniFile::load(iniPath()).read(kSettingsSection, "Lobbyurl").value_or(""));
 }
 
 Settings WindowSettings::load() {

@@ -35,6 +35,11 @@ public:
 
     QString dataDirectory() const { return dataDir_; }
     std::string iniPath() const;
+    // The lobby download address when one is configured
+    // (DRIFTWAKE_LOBBY_URL, else the key "Lobbyurl"), or empty: a solo start
+    // shows the download window only when there is one, and the start
+    // window otherwise.
+    QString lobbyUrl() const;
     // The choices that are not shown anywhere else (text size, bot speed,
     // pilot level).
     Settings& settings() { return settings_; }
