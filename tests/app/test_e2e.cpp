@@ -18,8 +18,7 @@ private slots:
         Running host(hostCopy, {"--headless", "--port", QString::number(port)});
         QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
 
-        Running client(clientCopy, {"Bob", "127.0.0.1", "join", "--port", QString::number(port)},
-                       true);
+        Running client(clientCopy, joinArgs("Bob", port), true);
         QVERIFY2(host.waitForOutput("seat 1 logged in as Bob", 30000), qPrintable(host.output()));
         QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
 

@@ -37,8 +37,7 @@ private slots:
         RawClient me;
         QCOMPARE(me.login(port, "Watcher"), 1);
 
-        Running client(clientCopy, {"Tess", "127.0.0.1", "join", "--port", QString::number(port)},
-                       true);
+        Running client(clientCopy, joinArgs("Tess", port), true);
         QVERIFY2(host.waitForOutput("seat 2 logged in as Tess", 30000), qPrintable(host.output()));
         QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
         QVERIFY(me.waitFor(msg::NewPlayerInfo{2, "Tess"}, 5000));
