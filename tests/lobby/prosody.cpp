@@ -90,6 +90,12 @@ QString PrivateProsody::caFile() const {
     return dir_.filePath(QStringLiteral("server/cert.pem"));
 }
 
+QProcessEnvironment PrivateProsody::lobbyEnvironment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DRIFTWAKE_LOBBY_CA"), caFile());
+    return env;
+}
+
 void PrivateProsody::stop() {
     if (process_.state() == QProcess::NotRunning)
         return;

@@ -6,6 +6,7 @@
 #include "lobby/xmppclient.h"
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -38,6 +39,17 @@ public:
     quint16 proxyPort() const { return proxyPort_; }
     // The certificate to trust (DRIFTWAKE_LOBBY_CA).
     QString caFile() const;
+    // Its address as driftwake-lobby's --server takes it.
+    QString serverAddress() const { return QStringLiteral("%1:%2").arg(place_.address).arg(port_); }
+    // driftwake-lobby's options that sign `user` in here with the password
+    // in `passwordFile`.
+    QStringList signInArgs(const QString& user, const QString& passwordFile) const {
+        return {QStringLiteral("--server"),        serverAddress(),
+                QStringLiteral("--jid"),           user + QLatin1Char('@') + domain(),
+                QStringLiteral("--password-file"), passwordFile};
+    }
+    // This process's environment with caFile() to trust, for driftwake-lobby.
+    QProcessEnvironment lobbyEnvironment() const;
     QString dir() const { return dir_.path(); }
     QString room() const { return QStringLiteral("driftwake@conference.localhost"); }
     // Stops the server (the tests of a server that went away).
@@ -61,6 +73,11 @@ private:
     bool ok_ = false;
     QString error_;
 };
+
+// The driftwake-lobby program under test (DRIFTWAKE_LOBBY_BIN).
+inline QString lobbyProgram() {
+    return qEnvironmentVariable("DRIFTWAKE_LOBBY_BIN");
+}
 
 // Writes `password` as the first line of the file `name` in `dir`, for
 // driftwake-lobby's --password-file: readable by its owner only, or by

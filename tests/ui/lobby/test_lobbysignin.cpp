@@ -74,7 +74,7 @@ private slots:
             SignInWindow w(client, ini_.toStdString());
             QSignalSpy in(&w, &SignInWindow::signedIn);
             child<QLineEdit>(w, "edit_pilot")->setText(" Ann ");
-            child<QLineEdit>(w, "edit_server")->setText(server());
+            child<QLineEdit>(w, "edit_server")->setText(server_.serverAddress());
             child<QLineEdit>(w, "edit_account")->setText("alice@localhost");
             // Left empty, the room is the account's domain's own.
             QCOMPARE(child<QLineEdit>(w, "edit_room")->placeholderText(),
@@ -95,7 +95,7 @@ private slots:
         const QString text = QString::fromUtf8(f.readAll());
         QVERIFY2(text.startsWith("[Korvel]\nServer=theirs\n[Driftwake]\nTextsize=10\n"),
                  qPrintable(text));
-        QVERIFY(text.contains("Lobbyserver=" + server() + "\n"));
+        QVERIFY(text.contains("Lobbyserver=" + server_.serverAddress() + "\n"));
         QVERIFY(text.contains("Lobbyaccount=alice@localhost\n"));
         QVERIFY(text.contains("Pilotname=Ann\n"));
         QCOMPARE(filesHolding(home_.path(), kPassword), QStringList());
@@ -104,7 +104,7 @@ private slots:
         XmppClient client;
         SignInWindow again(client, ini_.toStdString());
         QTest::qWait(300);
-        QCOMPARE(child<QLineEdit>(again, "edit_server")->text(), server());
+        QCOMPARE(child<QLineEdit>(again, "edit_server")->text(), server_.serverAddress());
         QCOMPARE(child<QLineEdit>(again, "edit_account")->text(),
                  QStringLiteral("alice@localhost"));
         QCOMPARE(child<QLineEdit>(again, "edit_pilot")->text(), QStringLiteral("Ann"));
@@ -156,7 +156,7 @@ private slots:
         auto* server = child<QLineEdit>(w, "edit_server");
         auto* signIn = child<QPushButton>(w, "button_signin");
         password->setText("x");
-        server->setText(this->server());
+        server->setText(server_.serverAddress());
         account->setText("alice");
         QTest::mouseClick(signIn, Qt::LeftButton);
         QVERIFY(errorText(w).contains("name and a domain"));
@@ -164,7 +164,7 @@ private slots:
         server->setText("host:99999");
         QTest::mouseClick(signIn, Qt::LeftButton);
         QVERIFY(errorText(w).contains("server"));
-        server->setText(this->server());
+        server->setText(server_.serverAddress());
         child<QLineEdit>(w, "edit_pilot")->setText("  ");
         QTest::mouseClick(signIn, Qt::LeftButton);
         QVERIFY(errorText(w).contains("pilot name"));
@@ -172,8 +172,6 @@ private slots:
     }
 
 private:
-    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(server_.port()); }
-
     PrivateProsody server_{PrivateProsody::Options{{"alice:" + kPassword}, true}};
     QTemporaryDir home_;
     QString ini_;
