@@ -324,6 +324,8 @@ private slots:
             QVERIFY2(client->process().waitForFinished(20000), qPrintable(client->output()));
             QCOMPARE(client->process().exitStatus(), QProcess::NormalExit);
             QCOMPARE(client->process().exitCode(), 4); // the host no longer runs
+            QVERIFY(client->output().contains(
+                QLatin1String("driftwake: The host no longer runs the game.")));
         }
         for (const ProgramCopy* copy : {&copyA, &copyB}) {
             TallyTable tally;
