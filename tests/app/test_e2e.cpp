@@ -33,12 +33,6 @@ private slots:
                  qPrintable(client.output()));
         ann.socket().disconnectFromHost();
         QVERIFY2(client.waitForOutput("Ann disconnected.", 10000), qPrintable(client.output()));
-
-        // When the host ends, the client's connection closes and it ends too,
-        // with the status that says so.
-        QCOMPARE(host.terminate(), 0);
-        QVERIFY(client.process().waitForFinished(20000));
-        QCOMPARE(client.process().exitCode(), 4);
     }
 
     void aHeadlessGameRunsToItsWinner() {

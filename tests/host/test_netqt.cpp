@@ -293,13 +293,6 @@ private slots:
             QSKIP("ss (iproute2) is not available");
         QTRY_COMPARE_WITH_TIMEOUT(keepaliveTimers(), 2, 5000);
     }
-
-    void aPortInUseIsReported() {
-        HostServer second([] { return 750; }, 1);
-        QString error;
-        QVERIFY(!second.listen(port, &error));
-        QVERIFY(error.contains(QString::number(port)));
-    }
 };
 
 QTEST_GUILESS_MAIN(NetQt)
