@@ -3,6 +3,8 @@
 // self-signed certificate, on free loopback ports. Stopped when destroyed.
 #pragma once
 
+#include "lobby/bytestreamwire.h"
+#include "lobby/room.h"
 #include "lobby/xmppclient.h"
 
 #include <QProcess>
@@ -89,5 +91,29 @@ QString writePasswordFile(const QTemporaryDir& dir, const QString& name, const Q
 // true once signed in.
 bool signIn(dw::lobby::XmppClient& client, const PrivateProsody& server, const QString& jid,
             const QString& password);
+
+// Joins `room` and waits (at most 10 s): RoomFailure::None once in.
+dw::lobby::RoomFailure joinAndWait(dw::lobby::Room& room, const QString& roomJid,
+                                   const QString& nick);
+
+// A lobby signed in to a server, with its room and the live chat lines the
+// room delivered ("nick: text").
+struct SignedInLobby {
+    dw::lobby::XmppClient client;
+    dw::lobby::Room room{client};
+    QStringList lines;
+
+    SignedInLobby(const PrivateProsody& server, const QString& jid, const QString& password);
+    dw::lobby::RoomFailure join(const QString& roomJid, const QString& nick) {
+        return joinAndWait(room, roomJid, nick);
+    }
+    bool sees(const QString& nick) const { return room.occupants().count(nick) > 0; }
+};
+
+// Sends a relay offer of stream `sid` through `proxy` from `client` to `to`
+// and returns the answer's error condition: "" for a result, "no answer"
+// when none came within 15 s.
+QString sendOffer(dw::lobby::XmppClient& client, const QString& to, const std::string& sid,
+                  const dw::lobby::StreamHost& proxy);
 
 } // namespace dw::testing

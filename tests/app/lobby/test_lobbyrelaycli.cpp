@@ -27,32 +27,6 @@ using namespace dw::testing;
 
 namespace {
 
-// The error condition answering an offer of `sid` from `client` to `to`
-// ("" for a result).
-QString offer(XmppClient& client, const QString& to, const std::string& sid,
-              const StreamHost& proxy) {
-    IqRequests requests(client);
-    const Element query = offerElement(sid, proxy, client.boundJid().toStdString());
-    xmpp_stanza_t* iq = makeIq(client.context(), "set", &query);
-    QString condition = QStringLiteral("pending");
-    requests.send(iq, to, 10000, [&](xmpp_stanza_t* answer) {
-        condition = QStringLiteral("no answer");
-        if (isResult(answer)) {
-            condition.clear();
-        } else if (answer) {
-            xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(answer, "error");
-            xmpp_stanza_t* why = error ? xmpp_stanza_get_children(error) : nullptr;
-            condition = why && xmpp_stanza_get_name(why)
-                            ? QString::fromUtf8(xmpp_stanza_get_name(why))
-                            : QStringLiteral("error");
-        }
-    });
-    xmpp_stanza_release(iq);
-    if (!QTest::qWaitFor([&] { return condition != "pending"; }, 15000))
-        return QStringLiteral("no answer");
-    return condition;
-}
-
 class TestLobbyRelayCli : public QObject {
     Q_OBJECT
 private slots:
@@ -102,14 +76,15 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty(), 15000);
             QVERIFY(finder.proxy());
             const QString table = server_.room() + "/Night run";
-            QVERIFY(offer(outsider, table, "outside1", *finder.proxy()) != "");
+            QVERIFY(sendOffer(outsider, table, "outside1", *finder.proxy()) != "");
             Room room(outsider);
             QSignalSpy joined(&room, &Room::joined);
             room.join(server_.room(), "Cy");
             QTRY_VERIFY_WITH_TIMEOUT(!joined.isEmpty(), 10000);
             // Accepted (nobody completes it), then the same again.
-            QCOMPARE(offer(outsider, table, "again1", *finder.proxy()), QString(""));
-            QCOMPARE(offer(outsider, table, "again1", *finder.proxy()), QString("not-acceptable"));
+            QCOMPARE(sendOffer(outsider, table, "again1", *finder.proxy()), QString(""));
+            QCOMPARE(sendOffer(outsider, table, "again1", *finder.proxy()),
+                     QString("not-acceptable"));
             room.leave();
         }
 
