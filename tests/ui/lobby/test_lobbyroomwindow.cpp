@@ -23,13 +23,6 @@ using namespace dw::testing;
 
 namespace {
 
-template <typename T> T* child(QWidget& w, const char* name) {
-    auto* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no %s", name);
-    return c;
-}
-
 QStringList pilots(RoomWindow& w) {
     QStringList names;
     auto* list = child<QListWidget>(w, "list_pilots");

@@ -2,6 +2,7 @@
 // the settings file (never the password), a wrong password, a guest and a
 // new account, and fields that make no sense.
 #include "tests/lobby/prosody.h"
+#include "tests/ui/lobby/lobbywindow.h"
 #include "ui/lobby/signinwindow.h"
 
 #include <QDirIterator>
@@ -19,13 +20,6 @@ using namespace dw::testing;
 namespace {
 
 const QString kPassword = QStringLiteral("Pw-7f3q-never-on-disk");
-
-template <typename T> T* child(QWidget& w, const char* name) {
-    auto* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no %s", name);
-    return c;
-}
 
 QString errorText(SignInWindow& w) {
     const auto* l = w.findChild<QLabel*>(QStringLiteral("label_error"));
