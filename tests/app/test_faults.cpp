@@ -246,11 +246,13 @@ private slots:
             QVERIFY(idle.back()->waitForConnected(5000));
         }
         QVERIFY(host->waitForOutput("connection accepted into seat 9", 5000));
-        // The table is full for now.
+        // The table is full for now: the tenth hears so, and is closed.
         {
             RawClient full;
             QVERIFY(full.connectTo(port));
             QVERIFY(full.waitFor(msg::Full{}, 5000));
+            if (full.socket().state() == QAbstractSocket::ConnectedState)
+                QVERIFY(full.socket().waitForDisconnected(5000));
         }
         me.send(msg::StartGameRequest{"Watcher", "10000", "100", true, true});
         me.send(msg::JustWatch{1, true});
