@@ -18,8 +18,7 @@ private slots:
         Running host(hostCopy, {"--headless", "--port", QString::number(port)});
         QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
 
-        Running client(clientCopy, {"Bob", "127.0.0.1", "join", "--port", QString::number(port)},
-                       true);
+        Running client(clientCopy, joinArgs("Bob", port), true);
         QVERIFY2(host.waitForOutput("seat 1 logged in as Bob", 30000), qPrintable(host.output()));
         QVERIFY2(client.waitForOutput("You are Connected.", 30000), qPrintable(client.output()));
 
@@ -34,12 +33,6 @@ private slots:
                  qPrintable(client.output()));
         ann.socket().disconnectFromHost();
         QVERIFY2(client.waitForOutput("Ann disconnected.", 10000), qPrintable(client.output()));
-
-        // When the host ends, the client's connection closes and it ends too,
-        // with the status that says so.
-        QCOMPARE(host.terminate(), 0);
-        QVERIFY(client.process().waitForFinished(20000));
-        QCOMPARE(client.process().exitCode(), 4);
     }
 
     void aHeadlessGameRunsToItsWinner() {

@@ -96,34 +96,6 @@ private slots:
         QTRY_VERIFY(host.has(msg::PlayerDisconnected{2, "A+nn"}));
     }
 
-    void messagesSplitAcrossWritesArriveWhole() {
-        Peer host("Host", port);
-        QTRY_VERIFY(host.has(msg::NewPlayerInfo{1, "Host"}));
-        QTcpSocket raw;
-        raw.connectToHost(QStringLiteral("127.0.0.1"), port);
-        QTRY_COMPARE(raw.state(), QAbstractSocket::ConnectedState);
-        QTRY_VERIFY(raw.bytesAvailable() > 0);
-        const std::string login = msg::LoginInfo{2, std::string(kVersion), "Raw"}.encode();
-        for (char c : login) {
-            raw.write(&c, 1);
-            raw.flush();
-            QTest::qWait(1);
-        }
-        QTRY_VERIFY(host.has(msg::NewPlayerInfo{2, "Raw"}));
-    }
-
-    void theTenthConnectionIsRefused() {
-        std::vector<std::unique_ptr<Peer>> peers;
-        for (int i = 1; i <= 9; ++i) {
-            peers.push_back(std::make_unique<Peer>("P" + std::to_string(i), port));
-            QTRY_COMPARE(peers.back()->seat, i);
-        }
-        Peer tenth("Late", port);
-        QTRY_VERIFY(tenth.closed);
-        QVERIFY(tenth.has(msg::Full{}));
-        QCOMPARE(server->core().engine().numentries, 9);
-    }
-
     void aRemovedPlayerSeesItsConnectionClose() {
         Peer host("Host", port);
         QTRY_VERIFY(host.has(msg::NewPlayerInfo{1, "Host"}));
@@ -292,13 +264,6 @@ private slots:
         if (keepaliveTimers() < 0)
             QSKIP("ss (iproute2) is not available");
         QTRY_COMPARE_WITH_TIMEOUT(keepaliveTimers(), 2, 5000);
-    }
-
-    void aPortInUseIsReported() {
-        HostServer second([] { return 750; }, 1);
-        QString error;
-        QVERIFY(!second.listen(port, &error));
-        QVERIFY(error.contains(QString::number(port)));
     }
 };
 

@@ -517,6 +517,12 @@ TEST_F(Table, HeadlessSeatOneLeavingDuringItsTurnPassesTurnAndRights) {
     // Ann may start the next game once this one is over.
     ASSERT_TRUE(runUntil([&] { return !core.engine().gameinprogress; }));
     EXPECT_NE(core.engine().winner(), 0);
+    // The winner is announced by name, the computer pilot of seat 1 too.
+    for (const std::string& m : t.sent[2]) {
+        if (const auto w = msg::decodeMessage<msg::Winner>(m)) {
+            EXPECT_EQ(w->name, w->seat == 1 ? "Klank" : "Ann");
+        }
+    }
     deliver(2, msg::StartGameRequest{"Ann", "1000", "50", false, false}.encode());
     EXPECT_TRUE(core.engine().gameinprogress);
 }

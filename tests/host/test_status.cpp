@@ -1,61 +1,31 @@
 // What the status endpoint reports of a host: the table's state and the
 // counters through a game, a departure and a winner, the JSON text, the
 // Prometheus text and the process memory.
-#include "host/hostcore.h"
 #include "host/status.h"
-#include "protocol/messages.h"
+#include "tests/host/hostcorefakes.h"
 
-#include <gtest/gtest.h>
-
-#include <map>
 #include <sstream>
 
 using namespace dw;
 
 namespace {
 
-// Carries nothing anywhere; it keeps what spectators are sent and runs the
-// engine's timers on demand.
-struct Transport : HostTransport {
-    std::map<int, std::deque<std::string>> sent;
-    bool pauseTimer = false;
-    bool computer = false;
-    void send(int entry, const std::string& bytes) override {
-        Framer f;
-        f.feed(bytes, sent[entry]);
-    }
-    void close(int) override {}
-    void startTimer(EngineTimer t, int) override {
-        (t == EngineTimer::Pause ? pauseTimer : computer) = true;
-    }
-    void stopTimer(EngineTimer t) override {
-        (t == EngineTimer::Pause ? pauseTimer : computer) = false;
-    }
-    void diagnostic(const std::string&) override {}
-    void event(const std::string&) override {}
-    int botSpeedMs() override { return 750; }
-    void messagesWaiting() override {}
+// The host core whose spectators' messages are kept, with a count of the
+// bytes fed to it.
+struct Table : hostcoretest::HostOn<hostcoretest::TimedTransport, 4242> {
+    std::uint64_t bytesIn = 0;
 
     // How many messages of `words` entry was sent.
     int count(int entry, std::initializer_list<std::string_view> words) {
         int n = 0;
-        for (const std::string& m : sent[entry])
+        for (const std::string& m : t.sent[entry])
             for (std::string_view w : words)
                 n += splitCommand(m).word == w;
         return n;
     }
-};
-
-struct Table : ::testing::Test {
-    Transport t;
-    HostCore core{t, 4242};
-    std::uint64_t bytesIn = 0;
-
     void feed(int entry, const std::string& bytes) {
         bytesIn += bytes.size();
-        core.received(entry, bytes);
-        while (core.dispatchOne()) {
-        }
+        deliver(entry, bytes);
     }
     int login(const std::string& name) {
         const int entry = core.accept();
@@ -176,11 +146,11 @@ TEST_F(Table, StatusAndCountersFollowAGameThroughADepartureToItsWinner) {
     EXPECT_EQ(c.gamesFinished, 1u);
     EXPECT_EQ(c.gamesStarted, 1u);
     // The counts agree with what the watcher saw and with the engine.
-    EXPECT_EQ(c.rounds, std::uint64_t(t.count(5, {msg::StartingRound::kWord})));
+    EXPECT_EQ(c.rounds, std::uint64_t(count(5, {msg::StartingRound::kWord})));
     EXPECT_EQ(long(c.rounds), s.round);
-    EXPECT_EQ(c.plays, std::uint64_t(t.count(5, {msg::HeDiscard::kWord, msg::Traveling::kWord,
-                                                 msg::PlacingGo::kWord, msg::PlacingSpeed::kWord,
-                                                 msg::PlaySafe::kWord})));
+    EXPECT_EQ(c.plays, std::uint64_t(count(5, {msg::HeDiscard::kWord, msg::Traveling::kWord,
+                                               msg::PlacingGo::kWord, msg::PlacingSpeed::kWord,
+                                               msg::PlaySafe::kWord})));
     EXPECT_GT(c.plays, 10u);
     EXPECT_EQ(c.refusals, 1u);
     const std::size_t ignored = msg::Chat{3, "from a closed seat"}.encode().size();

@@ -1,10 +1,15 @@
 #include "tests/lobby/prosody.h"
 
+#include "lobby/bytestream.h"
 #include "tests/support/processes.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <strophe.h>
 
 namespace dw::testing {
 
@@ -90,6 +95,12 @@ QString PrivateProsody::caFile() const {
     return dir_.filePath(QStringLiteral("server/cert.pem"));
 }
 
+QProcessEnvironment PrivateProsody::lobbyEnvironment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DRIFTWAKE_LOBBY_CA"), caFile());
+    return env;
+}
+
 void PrivateProsody::stop() {
     if (process_.state() == QProcess::NotRunning)
         return;
@@ -132,6 +143,57 @@ bool signIn(dw::lobby::XmppClient& client, const PrivateProsody& server, const Q
     while (!client.isSignedIn() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     return client.isSignedIn();
+}
+
+dw::lobby::RoomFailure joinAndWait(dw::lobby::Room& room, const QString& roomJid,
+                                   const QString& nick) {
+    using dw::lobby::Room;
+    using dw::lobby::RoomFailure;
+    QSignalSpy joined(&room, &Room::joined);
+    QSignalSpy failed(&room, &Room::joinFailed);
+    room.join(roomJid, nick);
+    if (!QTest::qWaitFor([&] { return !joined.isEmpty() || !failed.isEmpty(); }, 10000))
+        return RoomFailure::Refused;
+    return failed.isEmpty() ? RoomFailure::None : failed.first().first().value<RoomFailure>();
+}
+
+SignedInLobby::SignedInLobby(const PrivateProsody& server, const QString& jid,
+                             const QString& password) {
+    QObject::connect(&room, &dw::lobby::Room::chat, &room,
+                     [this](const QString& nick, const QString& text, bool past) {
+                         if (!past)
+                             lines << nick + ": " + text;
+                     });
+    signIn(client, server, jid, password);
+}
+
+QString sendOffer(dw::lobby::XmppClient& client, const QString& to, const std::string& sid,
+                  const dw::lobby::StreamHost& proxy) {
+    using namespace dw::lobby;
+    IqRequests requests(client);
+    const Element offer = offerElement(sid, proxy, client.boundJid().toStdString());
+    xmpp_stanza_t* iq = makeIq(client.context(), "set", &offer);
+    QString condition = QStringLiteral("pending");
+    requests.send(iq, to, 10000, [&](xmpp_stanza_t* answer) {
+        if (!answer) {
+            condition = QStringLiteral("no answer");
+            return;
+        }
+        if (isResult(answer)) {
+            condition.clear();
+            return;
+        }
+        condition = QStringLiteral("error");
+        xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(answer, "error");
+        for (xmpp_stanza_t* c = error ? xmpp_stanza_get_children(error) : nullptr; c;
+             c = xmpp_stanza_get_next(c))
+            if (xmpp_stanza_get_name(c) && std::string(xmpp_stanza_get_name(c)) != "text")
+                condition = QString::fromUtf8(xmpp_stanza_get_name(c));
+    });
+    xmpp_stanza_release(iq);
+    if (!QTest::qWaitFor([&] { return condition != "pending"; }, 15000))
+        return QStringLiteral("no answer");
+    return condition;
 }
 
 } // namespace dw::testing

@@ -27,48 +27,7 @@ using namespace dw::testing;
 
 namespace {
 
-struct Lobby {
-    XmppClient client;
-    Room room{client};
-    Lobby(const PrivateProsody& server, const QString& jid, const QString& password) {
-        signIn(client, server, jid, password);
-    }
-    bool join(const QString& roomJid, const QString& nick) {
-        QSignalSpy joined(&room, &Room::joined);
-        room.join(roomJid, nick);
-        return joined.wait(10000) || room.isJoined();
-    }
-};
-
-// Sends a raw offer from `lobby` to `to` and returns the answer's error
-// condition ("" for a result, "timeout" for none).
-QString offerFrom(XmppClient& client, const QString& to, const std::string& sid,
-                  const StreamHost& proxy) {
-    IqRequests requests(client);
-    const Element offer = offerElement(sid, proxy, client.boundJid().toStdString());
-    xmpp_stanza_t* iq = makeIq(client.context(), "set", &offer);
-    QString condition = QStringLiteral("pending");
-    requests.send(iq, to, 10000, [&](xmpp_stanza_t* answer) {
-        if (!answer) {
-            condition = QStringLiteral("timeout");
-            return;
-        }
-        if (isResult(answer)) {
-            condition.clear();
-            return;
-        }
-        condition = QStringLiteral("error");
-        xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(answer, "error");
-        for (xmpp_stanza_t* c = error ? xmpp_stanza_get_children(error) : nullptr; c;
-             c = xmpp_stanza_get_next(c))
-            if (xmpp_stanza_get_name(c) && std::string(xmpp_stanza_get_name(c)) != "text")
-                condition = QString::fromUtf8(xmpp_stanza_get_name(c));
-    });
-    xmpp_stanza_release(iq);
-    if (!QTest::qWaitFor([&] { return condition != "pending"; }, 15000))
-        return QStringLiteral("no answer");
-    return condition;
-}
+using Lobby = SignedInLobby;
 
 // The next `n` bytes `socket` receives within 10 s (fewer on time-out).
 QByteArray take(QTcpSocket* socket, qsizetype n) {
@@ -114,7 +73,7 @@ private slots:
         QVERIFY(host.client.isSignedIn() && joiner.client.isSignedIn());
         RelayHost relay(host.client, host.room);
         QSignalSpy checked(&relay, &RelayHost::proxyChecked);
-        QVERIFY(host.join(server_.room(), "Ann"));
+        QCOMPARE(host.join(server_.room(), "Ann"), RoomFailure::None);
         QTRY_VERIFY_WITH_TIMEOUT(!checked.isEmpty(), 15000);
         QVERIFY(relay.proxy());
         QCOMPARE(relay.proxy()->jid, std::string("proxy.localhost"));
@@ -126,7 +85,7 @@ private slots:
         finder.find();
         QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty(), 15000);
         QVERIFY(finder.proxy());
-        QVERIFY(joiner.join(server_.room(), "Ben"));
+        QCOMPARE(joiner.join(server_.room(), "Ben"), RoomFailure::None);
         QTRY_VERIFY(host.room.occupants().count("Ben"));
 
         // The "game": a listening socket on loopback.
@@ -186,39 +145,39 @@ private slots:
         Lobby outsider(server_, "carol@localhost", "secret3");
         RelayHost relay(host.client, host.room);
         QSignalSpy checked(&relay, &RelayHost::proxyChecked);
-        QVERIFY(host.join(server_.room(), "Ann"));
+        QCOMPARE(host.join(server_.room(), "Ann"), RoomFailure::None);
         QTRY_VERIFY_WITH_TIMEOUT(!checked.isEmpty(), 15000);
-        QVERIFY(joiner.join(server_.room(), "Ben"));
+        QCOMPARE(joiner.join(server_.room(), "Ben"), RoomFailure::None);
         QTRY_VERIFY(host.room.occupants().count("Ben"));
         const StreamHost proxy = *relay.proxy();
         const QString occupant = server_.room() + "/Ann";
 
         // No live table yet.
-        QCOMPARE(offerFrom(joiner.client, occupant, "s1", proxy), QString("not-allowed"));
+        QCOMPARE(sendOffer(joiner.client, occupant, "s1", proxy), QString("not-allowed"));
         QTcpServer game;
         QVERIFY(game.listen(QHostAddress::LocalHost));
         relay.setGamePort(game.serverPort());
 
         // From outside the room: the room turns it away at the occupant
         // address, and the host at its own address.
-        QVERIFY(offerFrom(outsider.client, occupant, "s2", proxy) != "");
-        QCOMPARE(offerFrom(outsider.client, host.client.boundJid(), "s3", proxy),
+        QVERIFY(sendOffer(outsider.client, occupant, "s2", proxy) != "");
+        QCOMPARE(sendOffer(outsider.client, host.client.boundJid(), "s3", proxy),
                  QString("forbidden"));
         // Another proxy than the host's own.
         StreamHost elsewhere = proxy;
         elsewhere.jid = "proxy.example.org";
-        QCOMPARE(offerFrom(joiner.client, occupant, "s4", elsewhere), QString("item-not-found"));
+        QCOMPARE(sendOffer(joiner.client, occupant, "s4", elsewhere), QString("item-not-found"));
         // Accepted once (nobody connects, so it stays being set up); then a
         // second offer for the same joiner, and the same stream id again.
-        QCOMPARE(offerFrom(joiner.client, occupant, "s5", proxy), QString(""));
-        QCOMPARE(offerFrom(joiner.client, occupant, "s6", proxy), QString("not-acceptable"));
+        QCOMPARE(sendOffer(joiner.client, occupant, "s5", proxy), QString(""));
+        QCOMPARE(sendOffer(joiner.client, occupant, "s6", proxy), QString("not-acceptable"));
         QCOMPARE(relay.streams(), 1);
         relay.setGamePort(0);
         QCOMPARE(relay.streams(), 0);
         relay.setGamePort(game.serverPort());
-        QCOMPARE(offerFrom(joiner.client, occupant, "s5", proxy), QString("not-acceptable"));
+        QCOMPARE(sendOffer(joiner.client, occupant, "s5", proxy), QString("not-acceptable"));
         // A malformed offer.
-        QCOMPARE(offerFrom(joiner.client, occupant, "bad sid!", proxy), QString("bad-request"));
+        QCOMPARE(sendOffer(joiner.client, occupant, "bad sid!", proxy), QString("bad-request"));
     }
 
     void aBridgeClosesBothSidesAndHoldsBackAWriter() {

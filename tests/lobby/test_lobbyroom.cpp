@@ -21,39 +21,7 @@ using namespace dw::testing;
 
 namespace {
 
-// A signed-in lobby with its room.
-struct Lobby {
-    XmppClient client;
-    Room room{client};
-    QStringList lines; // "nick: text" as the room delivered them, live ones only
-
-    Lobby(const PrivateProsody& server, const QString& jid, const QString& password) {
-        QObject::connect(&room, &Room::chat, &room,
-                         [this](const QString& nick, const QString& text, bool past) {
-                             if (!past)
-                                 lines << nick + ": " + text;
-                         });
-        SignIn how;
-        how.jid = jid;
-        how.password = password;
-        how.host = "127.0.0.1";
-        how.port = server.port();
-        how.caFile = server.caFile();
-        QSignalSpy in(&client, &XmppClient::signedIn);
-        client.signIn(how);
-        in.wait(20000);
-    }
-    // Joins and waits; RoomFailure::None once in.
-    RoomFailure join(const QString& roomJid, const QString& nick) {
-        QSignalSpy joined(&room, &Room::joined);
-        QSignalSpy failed(&room, &Room::joinFailed);
-        room.join(roomJid, nick);
-        if (!QTest::qWaitFor([&] { return !joined.isEmpty() || !failed.isEmpty(); }, 10000))
-            return RoomFailure::Refused;
-        return failed.isEmpty() ? RoomFailure::None : failed.first().first().value<RoomFailure>();
-    }
-    bool sees(const QString& nick) const { return room.occupants().count(nick) > 0; }
-};
+using Lobby = SignedInLobby;
 
 } // namespace
 

@@ -1,15 +1,14 @@
 #include "store/lzrw1.h"
 #include "store/tallytable.h"
 #include "tests/store/tempdir.h"
+#include "tests/support/filesizelimit.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <vector>
 
@@ -280,26 +279,6 @@ TEST(TallyFile, ReadsShortAndOverstatedTables) {
     EXPECT_EQ(u.cell(8, 0), "8");
 }
 
-// Writes beyond `bytes` fail (EFBIG), as on a full disk; also for root.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST(TallyFile, FailedSaveLeavesThePreviousFile) {
     test::TempDir dir;
     const fs::path file = dir / "t.tld";
@@ -312,7 +291,7 @@ TEST(TallyFile, FailedSaveLeavesThePreviousFile) {
     t.addgame(TallyTable::kOwnWin, {"Alice"});
     std::optional<std::string> error;
     {
-        FileSizeLimit full(4);
+        testing::FileSizeLimit full(4);
         error = t.save(file);
     }
     ASSERT_TRUE(error);

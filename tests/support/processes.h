@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
+#include <QStringList>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
@@ -27,6 +28,12 @@ quint16 freePort();
 
 // The launch options of a solo game of "You" on a free port.
 LaunchOptions soloLaunch();
+
+// The launch line of a window joining the game on 127.0.0.1:`port` as `name`.
+inline QStringList joinArgs(const QString& name, quint16 port) {
+    return {name, QStringLiteral("127.0.0.1"), QStringLiteral("join"), QStringLiteral("--port"),
+            QString::number(port)};
+}
 
 // The program under test, copied into a directory of its own.
 class ProgramCopy {

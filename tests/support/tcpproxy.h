@@ -29,8 +29,6 @@ public:
     // Connections relayed so far, and those turned away while down.
     int relayed() const { return relayed_; }
     int turnedAway() const { return turnedAway_; }
-    // Relayed connections still open.
-    int open() const { return int(pairs_.size()); }
 
 private:
     struct Pair {

@@ -3,11 +3,7 @@
 #include "engine/cards.h"
 #include "ui/artwork.h"
 
-#include <QDir>
 #include <QImage>
-#include <QImageReader>
-#include <QProcess>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <array>
@@ -264,37 +260,6 @@ private slots:
         }
         QVERIFY(!QRect(kLogoPos, kLogoSize).intersects(kStatusLogRect.adjusted(-2, -2, 2, 2)));
         QVERIFY(kInfoRect.contains(QRect(kStartButtonPos, kStartButtonSize)));
-    }
-
-    void reviewToolWritesEveryPicture() {
-        QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        QProcess tool;
-        tool.start(QStringLiteral(DW_ART_TOOL), {QStringLiteral("--out"), dir.path(),
-                                                 QStringLiteral("--dpr"), QStringLiteral("2")});
-        QVERIFY(tool.waitForFinished(120000));
-        QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(tool.exitCode(), 0);
-        const QDir out(dir.path());
-        for (int code = 0; code < kCardCount; ++code) {
-            const QString name = QStringLiteral("card%1.png").arg(code, 2, 10, QLatin1Char('0'));
-            QCOMPARE(QImageReader(out.filePath(name)).size(), kCardSize * 2);
-        }
-        QCOMPARE(QImageReader(out.filePath(QStringLiteral("board_background.png"))).size(),
-                 kBoardSize * 2);
-        QCOMPARE(QImageReader(out.filePath(QStringLiteral("mock_board.png"))).size(),
-                 QSize(790, 529) * 2);
-        QVERIFY(out.exists(QStringLiteral("sheet_cards.png")));
-        QVERIFY(out.exists(QStringLiteral("quick4.png")));
-
-        // refused arguments: no output directory, a ratio that is not a number
-        tool.start(QStringLiteral(DW_ART_TOOL), {});
-        QVERIFY(tool.waitForFinished(60000));
-        QCOMPARE(tool.exitCode(), 2);
-        tool.start(QStringLiteral(DW_ART_TOOL), {QStringLiteral("--out"), dir.path(),
-                                                 QStringLiteral("--dpr"), QStringLiteral("big")});
-        QVERIFY(tool.waitForFinished(60000));
-        QCOMPARE(tool.exitCode(), 2);
     }
 };
 

@@ -508,11 +508,6 @@ void ChatPaneTest::barInsideTextSurvivesRoundTrip() {
 
 void ChatPaneTest::phraseButtons() {
     PaneFixture f;
-    QCOMPARE(f.pane.phrase(1), QStringLiteral("Way To Go!"));
-    QCOMPARE(f.pane.phrase(9), QStringLiteral("Good Game Everyone!"));
-    QCOMPARE(f.pane.phraseButton(9)->toolTip(), QStringLiteral("Good Game Everyone!"));
-    QCOMPARE(f.pane.phraseButton(10)->toolTip(), QStringLiteral("Chatter Sounds"));
-
     QTest::mouseClick(f.pane.phraseButton(1), Qt::LeftButton);
     QCOMPARE(f.sent, sent(msg::Action{3, "says: Way To Go!|clSilver"}));
 
@@ -604,19 +599,12 @@ void ChatPaneTest::chatterSounds() {
     QCOMPARE(alerts.count(), 1);
     QCOMPARE(alerts.at(0).at(0).toString(), QStringLiteral("nosuchsound"));
     f.sounds.stop();
-
-    QCOMPARE(chatterCaption("wave1"), std::optional<std::string_view>("Doh"));
-    QCOMPARE(chatterCaption("wave05"), std::optional<std::string_view>("Where have you been?"));
-    QCOMPARE(chatterCaption("wave0"), std::nullopt);
-    QCOMPARE(chatterCaption("wav"), std::nullopt);
 }
 
 void ChatPaneTest::chatterMenu() {
     PaneFixture f;
     const QList<QAction*> items = f.pane.chatterMenu()->actions();
     QCOMPARE(items.size(), 21);
-    QCOMPARE(items[0]->text(), QStringLiteral("<Cancel>"));
-    QCOMPARE(items[5]->text(), QStringLiteral("Where have you been?"));
     items[0]->trigger();
     QVERIFY(f.sent.empty());
     items[4]->trigger();
@@ -634,8 +622,6 @@ void ChatPaneTest::smileyMenu() {
     PaneFixture f;
     const QList<QAction*> items = f.pane.smileyMenu()->actions();
     QCOMPARE(items.size(), 18);
-    QCOMPARE(items[0]->text(), QStringLiteral(":)#10"));
-    QCOMPARE(items[17]->text(), QStringLiteral(":)#27"));
     items[2]->trigger();
     QCOMPARE(f.pane.mychat()->text(), QStringLiteral(":)#12"));
     f.pane.mychat()->setCursorPosition(0);
@@ -660,12 +646,10 @@ void ChatPaneTest::phrasesWindow() {
         saved.push_back(t);
         savePhrasesFile(ini, t);
     });
-    QCOMPARE(w.windowTitle(), QStringLiteral("Driftwake - Phrase Buttons "));
 
     f.pane.setPhrase(6, QStringLiteral("Six"));
     w.openPhrases();
     QVERIFY(w.isVisible());
-    QVERIFY(!w.isModal());
     QCOMPARE(w.edit(1)->text(), QStringLiteral("Way To Go!"));
     QCOMPARE(w.edit(6)->text(), QStringLiteral("Six"));
 

@@ -38,8 +38,6 @@ class HelpAboutTest : public QObject {
 private slots:
     void helpPagesFollowTheirButtons() {
         HelpWindow help;
-        QCOMPARE(help.windowTitle(), QStringLiteral("Driftwake - Help File"));
-        QCOMPARE(help.size(), QSize(574, 422));
         QCOMPARE(help.currentPage(), 1);
         QCOMPARE(help.label_caption->text(), QStringLiteral("Overview"));
 
@@ -130,8 +128,6 @@ private slots:
         about.openAbout();
         QVERIFY(QTest::qWaitForWindowExposed(&about));
 
-        QCOMPARE(about.windowTitle(), QStringLiteral("Driftwake - About"));
-        QCOMPARE(about.label_versioncaption->text(), QStringLiteral("Version"));
         // The version the protocol compares, then a separate ".1" right after it.
         QCOMPARE(about.label_version->text(), QStringLiteral("1.0.1"));
         QCOMPARE(about.label_version2->text(), QStringLiteral(".1"));
@@ -142,7 +138,6 @@ private slots:
         QCOMPARE(about.label_year->text(), QString::number(QDate::currentDate().year()));
         // The licence the help's license page names (pagesCoverTheGame).
         QVERIFY(about.label_license->text().contains(QStringLiteral("MIT licence")));
-        QCOMPARE(about.image_logo->pixmap().deviceIndependentSize().toSize(), QSize(219, 29));
 
         // The logo and the link open the one web address.
         const QString site = QString::fromLatin1(dw::kMakerWebAddress);

@@ -4,6 +4,7 @@
 #include "engine/expert.h"
 #include "host/hostserver.h"
 #include "store/inifile.h"
+#include "tests/support/filesizelimit.h"
 #include "tests/support/processes.h"
 #include "ui/boardwidget.h"
 #include "ui/chatpane.h"
@@ -22,9 +23,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
-#include <sys/resource.h>
-
 using namespace dw;
 using dw::testing::soloLaunch;
 
@@ -39,29 +37,6 @@ QAction* item(QWidget* w, const char* name) {
 bool settingsLoaded(MainWindow& w) {
     return w.model().view().seats[1].name == "You";
 }
-
-// While it lives, writes beyond a few bytes fail (EFBIG), as on a full
-// disk; also for root.
-class DiskFull {
-public:
-    DiskFull() {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = 4;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~DiskFull() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-    DiskFull(const DiskFull&) = delete;
-    DiskFull& operator=(const DiskFull&) = delete;
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
 
 void writeFile(const QString& path, const QByteArray& text) {
     QFile f(path);
@@ -252,7 +227,7 @@ private slots:
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
             // The disk is full when the window closes.
-            DiskFull full;
+            dw::testing::FileSizeLimit full;
             w.close();
         }
         answer.stop();

@@ -499,55 +499,6 @@ private slots:
         QVERIFY(!startItem->isEnabled());
     }
 
-    void theRealClientReclaimsItsSeatAndHandFromTheRealHostAfterACut() {
-        // Two main windows with data directories of their own: one hosts,
-        // the other joins through the relay.
-        const quint16 port = freePort();
-        Window hostWindow(port, LaunchMode::Host);
-        QTRY_COMPARE_WITH_TIMEOUT(hostWindow.mainWindow->model().state().myseat, 1, 10000);
-        TcpProxy proxy(port);
-        QVERIFY(proxy.listen());
-        Window w(proxy.port());
-        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 2, 10000);
-        QTRY_VERIFY(w.mainWindow->connection().rejoinPlan().hasKey());
-
-        Engine& engine = hostWindow.mainWindow->server()->core().engine();
-        msg::StartGameRequest start;
-        start.starter = "Hal";
-        start.amount = "5000";
-        start.distance = "70";
-        engine.startgame(gameStart(start));
-        // The game waits for seat 1, whose pilot never plays here, so the
-        // hand of seat 2 stands still.
-        auto sameHand = [&] {
-            for (int place = 1; place <= 7; ++place)
-                if (w.handCard(place) != engine.players[2].cards[std::size_t(place)])
-                    return false;
-            return engine.players[2].cards[1] != 0;
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(sameHand(), 10000);
-        const std::string nameBefore = hostWindow.mainWindow->model().view().seats[2].name;
-        QCOMPARE(nameBefore, std::string("Ann"));
-
-        proxy.cut();
-        QTRY_VERIFY(w.bannerShown());
-        // The host sees the seat go, and the computer takes it over.
-        QTRY_VERIFY_WITH_TIMEOUT(!engine.players[2].connected, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(!w.bannerShown(), 20000);
-        QCOMPARE(w.mainWindow->model().state().myseat, 2);
-        QTRY_VERIFY_WITH_TIMEOUT(sameHand(), 10000);
-        QVERIFY(engine.players[2].connected);
-        QCOMPARE(w.mainWindow->model().view().seats[2].score,
-                 std::to_string(engine.players[2].total));
-        QTRY_COMPARE(hostWindow.mainWindow->model().view().seats[2].name, std::string("Ann"));
-        QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
-        QVERIFY(w.mainWindow->isVisible());
-        QVERIFY(hostWindow.mainWindow->isVisible());
-        QCOMPARE(proxy.relayed(), 2);
-        // The other player of the game never saw a newcomer in another entry.
-        QVERIFY(!hostWindow.chatText().contains(QStringLiteral("is spying")));
-    }
-
     void closingAHostingWindowDuringAGameAsksFirst() {
         Window w(freePort(), LaunchMode::Host);
         QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);

@@ -51,10 +51,6 @@ private slots:
     void cleanup() { win_.reset(); }
 
     void windowAndList() {
-        QCOMPARE(win_->windowTitle(), QStringLiteral("Driftwake - Spys"));
-        QVERIFY(win_->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QCOMPARE(win_->label_caption->text(), QStringLiteral("Spy List"));
-        QCOMPARE(win_->popup_kickhim->text(), QStringLiteral("Remove From Game"));
         QCOMPARE(win_->spies(), (QStringList{"5: Ann", "6: Eve", "7: Bob"}));
 
         // Departures take exactly the named item, whatever its place.

@@ -29,20 +29,19 @@ class TestLobbyCli : public QObject {
 private slots:
     void initTestCase() {
         QVERIFY2(server_.ok(), qPrintable(server_.error()));
-        QVERIFY(!lobbyBin().isEmpty());
+        QVERIFY(!lobbyProgram().isEmpty());
         bobFile_ = writePasswordFile(dir_, "bob", "secret2");
         aliceFile_ = writePasswordFile(dir_, "alice", "secret1");
     }
 
     void passwordFileOthersCanRead() {
         const QString open = writePasswordFile(dir_, "open", "secret2", true);
-        const Result r = run({"--server", server(), "--jid", "bob@localhost", "--password-file",
-                              open, "--list-tables", "1"});
+        const Result r = run(server_.signInArgs("bob", open) + QStringList{"--list-tables", "1"});
         QCOMPARE(r.code, 2);
         QVERIFY2(r.err.contains("can be read by others"), qPrintable(r.err));
         // A wrong password: the sentence, exit 2.
-        const Result wrong = run({"--server", server(), "--jid", "bob@localhost", "--password-file",
-                                  aliceFile_, "--list-tables", "1"});
+        const Result wrong =
+            run(server_.signInArgs("bob", aliceFile_) + QStringList{"--list-tables", "1"});
         QCOMPARE(wrong.code, 2);
         QVERIFY2(wrong.err.contains("refused the account name or password"), qPrintable(wrong.err));
     }
@@ -64,12 +63,12 @@ private slots:
         // loopback.
         const QString shown = QStringLiteral("203.0.113.7:%1").arg(port);
         QProcess advertiser;
-        advertiser.setProcessEnvironment(environment());
-        advertiser.start(lobbyBin(),
-                         {"--server", server(), "--jid", "alice@localhost", "--password-file",
-                          aliceFile_, "--advertise", shown, "--table-name", "Night run",
-                          "--status-url",
-                          QStringLiteral("http://127.0.0.1:%1/status").arg(statusPort)});
+        advertiser.setProcessEnvironment(server_.lobbyEnvironment());
+        advertiser.start(
+            lobbyProgram(),
+            server_.signInArgs("alice", aliceFile_) +
+                QStringList{"--advertise", shown, "--table-name", "Night run", "--status-url",
+                            QStringLiteral("http://127.0.0.1:%1/status").arg(statusPort)});
         QVERIFY(advertiser.waitForStarted());
         const QString waiting = "Night run\tNight run\t0/4\twaiting\t" + shown + "\n";
         QVERIFY(QTest::qWaitFor([&] { return list().out == waiting; }, 20000));
@@ -113,14 +112,13 @@ private slots:
         QVERIFY(sidecar.listen(sdkPort));
         // Not scheduled yet: the GameServer has no address.
         sidecar.gameServer = R"({"status":{"state":"Scheduled","ports":[]}})";
-        QProcessEnvironment env = environment();
+        QProcessEnvironment env = server_.lobbyEnvironment();
         env.insert("AGONES_SDK_HTTP_PORT", QString::number(sdkPort));
         QProcess advertiser;
         advertiser.setProcessEnvironment(env);
         advertiser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        advertiser.start(lobbyBin(),
-                         {"--server", server(), "--jid", "alice@localhost", "--password-file",
-                          aliceFile_, "--agones", "--table-name", "Fleet one"});
+        advertiser.start(lobbyProgram(), server_.signInArgs("alice", aliceFile_) +
+                                             QStringList{"--agones", "--table-name", "Fleet one"});
         QVERIFY(advertiser.waitForStarted());
         QVERIFY(QTest::qWaitFor([&] { return sidecar.count("/gameserver") >= 1; }, 10000));
         QCOMPARE(list().out, QStringLiteral("no tables found\n"));
@@ -142,9 +140,8 @@ private slots:
         QCOMPARE(advertiser.exitCode(), 0);
 
         // --agones goes with neither --advertise nor --list-tables.
-        const Result both =
-            run({"--server", server(), "--jid", "alice@localhost", "--password-file", aliceFile_,
-                 "--agones", "--advertise", "203.0.113.9:7772"});
+        const Result both = run(server_.signInArgs("alice", aliceFile_) +
+                                QStringList{"--agones", "--advertise", "203.0.113.9:7772"});
         QCOMPARE(both.code, 2);
     }
 
@@ -168,17 +165,10 @@ private slots:
     }
 
 private:
-    static QString lobbyBin() { return qEnvironmentVariable("DRIFTWAKE_LOBBY_BIN"); }
-    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(server_.port()); }
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DRIFTWAKE_LOBBY_CA", server_.caFile());
-        return env;
-    }
     Result run(const QStringList& args) {
         QProcess p;
-        p.setProcessEnvironment(environment());
-        p.start(lobbyBin(), args);
+        p.setProcessEnvironment(server_.lobbyEnvironment());
+        p.start(lobbyProgram(), args);
         Result r;
         if (!p.waitForFinished(30000)) {
             p.kill();
@@ -191,8 +181,7 @@ private:
         return r;
     }
     Result list() {
-        return run({"--server", server(), "--jid", "bob@localhost", "--password-file", bobFile_,
-                    "--list-tables", "2"});
+        return run(server_.signInArgs("bob", bobFile_) + QStringList{"--list-tables", "2"});
     }
 
     PrivateProsody server_{PrivateProsody::Options{{"alice:secret1", "bob:secret2"}, true}};

@@ -27,38 +27,12 @@ using namespace dw::testing;
 
 namespace {
 
-// The error condition answering an offer of `sid` from `client` to `to`
-// ("" for a result).
-QString offer(XmppClient& client, const QString& to, const std::string& sid,
-              const StreamHost& proxy) {
-    IqRequests requests(client);
-    const Element query = offerElement(sid, proxy, client.boundJid().toStdString());
-    xmpp_stanza_t* iq = makeIq(client.context(), "set", &query);
-    QString condition = QStringLiteral("pending");
-    requests.send(iq, to, 10000, [&](xmpp_stanza_t* answer) {
-        condition = QStringLiteral("no answer");
-        if (isResult(answer)) {
-            condition.clear();
-        } else if (answer) {
-            xmpp_stanza_t* error = xmpp_stanza_get_child_by_name(answer, "error");
-            xmpp_stanza_t* why = error ? xmpp_stanza_get_children(error) : nullptr;
-            condition = why && xmpp_stanza_get_name(why)
-                            ? QString::fromUtf8(xmpp_stanza_get_name(why))
-                            : QStringLiteral("error");
-        }
-    });
-    xmpp_stanza_release(iq);
-    if (!QTest::qWaitFor([&] { return condition != "pending"; }, 15000))
-        return QStringLiteral("no answer");
-    return condition;
-}
-
 class TestLobbyRelayCli : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() {
         QVERIFY2(server_.ok(), qPrintable(server_.error()));
-        QVERIFY(!lobbyBin().isEmpty());
+        QVERIFY(!lobbyProgram().isEmpty());
         aliceFile_ = writePasswordFile(dir_, "alice", "secret1");
         bobFile_ = writePasswordFile(dir_, "bob", "secret2");
     }
@@ -72,13 +46,14 @@ private slots:
                             "--status-port", QString::number(statusPort), "--timer-scale", "0.2"});
         QVERIFY2(host.waitForOutput("listening", 20000), qPrintable(host.output()));
         QProcess advertiser;
-        advertiser.setProcessEnvironment(environment());
+        advertiser.setProcessEnvironment(server_.lobbyEnvironment());
         advertiser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        advertiser.start(lobbyBin(),
-                         {"--server", server(), "--jid", "alice@localhost", "--password-file",
-                          aliceFile_, "--advertise", QStringLiteral("203.0.113.7:%1").arg(port),
-                          "--table-name", "Night run", "--status-url",
-                          QStringLiteral("http://127.0.0.1:%1/status").arg(statusPort)});
+        advertiser.start(
+            lobbyProgram(),
+            server_.signInArgs("alice", aliceFile_) +
+                QStringList{"--advertise", QStringLiteral("203.0.113.7:%1").arg(port),
+                            "--table-name", "Night run", "--status-url",
+                            QStringLiteral("http://127.0.0.1:%1/status").arg(statusPort)});
         QVERIFY(advertiser.waitForStarted());
 
         // The first stream; tried again until the table is listed and live.
@@ -101,14 +76,15 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(!found.isEmpty(), 15000);
             QVERIFY(finder.proxy());
             const QString table = server_.room() + "/Night run";
-            QVERIFY(offer(outsider, table, "outside1", *finder.proxy()) != "");
+            QVERIFY(sendOffer(outsider, table, "outside1", *finder.proxy()) != "");
             Room room(outsider);
             QSignalSpy joined(&room, &Room::joined);
             room.join(server_.room(), "Cy");
             QTRY_VERIFY_WITH_TIMEOUT(!joined.isEmpty(), 10000);
             // Accepted (nobody completes it), then the same again.
-            QCOMPARE(offer(outsider, table, "again1", *finder.proxy()), QString(""));
-            QCOMPARE(offer(outsider, table, "again1", *finder.proxy()), QString("not-acceptable"));
+            QCOMPARE(sendOffer(outsider, table, "again1", *finder.proxy()), QString(""));
+            QCOMPARE(sendOffer(outsider, table, "again1", *finder.proxy()),
+                     QString("not-acceptable"));
             room.leave();
         }
 
@@ -149,39 +125,32 @@ private slots:
 
     void connectNeedsATableAndAPort() {
         QProcess p;
-        p.setProcessEnvironment(environment());
-        p.start(lobbyBin(), {"--server", server(), "--jid", "bob@localhost", "--password-file",
-                             bobFile_, "--connect", "Nobody"});
+        p.setProcessEnvironment(server_.lobbyEnvironment());
+        p.start(lobbyProgram(),
+                server_.signInArgs("bob", bobFile_) + QStringList{"--connect", "Nobody"});
         QVERIFY(p.waitForFinished(10000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardError().contains("--local-port"));
-        p.start(lobbyBin(),
-                {"--server", server(), "--jid", "bob@localhost", "--password-file", bobFile_,
-                 "--connect", "Nobody", "--local-port", QString::number(freePort())});
+        p.start(lobbyProgram(), server_.signInArgs("bob", bobFile_) +
+                                    QStringList{"--connect", "Nobody", "--local-port",
+                                                QString::number(freePort())});
         QVERIFY(p.waitForFinished(30000));
         QCOMPARE(p.exitCode(), 2);
         QVERIFY(p.readAllStandardError().contains("No table Nobody"));
     }
 
 private:
-    static QString lobbyBin() { return qEnvironmentVariable("DRIFTWAKE_LOBBY_BIN"); }
-    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(server_.port()); }
-    QProcessEnvironment environment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("DRIFTWAKE_LOBBY_CA", server_.caFile());
-        return env;
-    }
     // driftwake-lobby --connect "Night run", tried until it listens on
     // `port` (at most 60 s); null when it never did.
     std::unique_ptr<QProcess> connectTo(quint16 port) {
         const QDeadlineTimer deadline(60000);
         while (!deadline.hasExpired()) {
             auto p = std::make_unique<QProcess>();
-            p->setProcessEnvironment(environment());
+            p->setProcessEnvironment(server_.lobbyEnvironment());
             p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-            p->start(lobbyBin(),
-                     {"--server", server(), "--jid", "bob@localhost", "--password-file", bobFile_,
-                      "--connect", "Night run", "--local-port", QString::number(port)});
+            p->start(lobbyProgram(), server_.signInArgs("bob", bobFile_) +
+                                         QStringList{"--connect", "Night run", "--local-port",
+                                                     QString::number(port)});
             QByteArray out;
             while (p->state() != QProcess::NotRunning && !out.contains("listening") &&
                    !deadline.hasExpired()) {

@@ -150,7 +150,7 @@ private slots:
         QVERIFY2(prosody_->ok(), qPrintable(prosody_->error()));
         aliceFile_ = writePasswordFile(dir_, "alice", "secret1");
         bobFile_ = writePasswordFile(dir_, "bob", "secret2");
-        QVERIFY(!qEnvironmentVariable("DRIFTWAKE_LOBBY_BIN").isEmpty());
+        QVERIFY(!lobbyProgram().isEmpty());
         QVERIFY(copy_.ok());
     }
 
@@ -166,8 +166,8 @@ private slots:
               {"--headless", "--no-announce", "--port", QString::number(kGamePort), "--status-port",
                QString::number(kStatusPort), "--timer-scale", "0.05"});
         QVERIFY2(waitForOutput(host_, "listening", 20000), qPrintable(output(host_)));
-        start(advertiser_, homes_.homeA, lobbyBin(),
-              signIn("alice", aliceFile_) +
+        start(advertiser_, homes_.homeA, lobbyProgram(),
+              prosody_->signInArgs("alice", aliceFile_) +
                   QStringList{"--advertise", QStringLiteral("127.0.0.1:%1").arg(kGamePort),
                               "--nick", "Alice", "--table-name", "Alice", "--status-url",
                               QStringLiteral("http://127.0.0.1:%1/status").arg(kStatusPort)});
@@ -230,13 +230,7 @@ private:
             QFAIL(qPrintable(why));
         QSKIP(qPrintable(why));
     }
-    static QString lobbyBin() { return qEnvironmentVariable("DRIFTWAKE_LOBBY_BIN"); }
 
-    QStringList signIn(const QString& user, const QString& file) const {
-        return {"--server",        QStringLiteral("%1:%2").arg(kServer).arg(prosody_->port()),
-                "--jid",           user + "@localhost",
-                "--password-file", file};
-    }
     void start(QProcess& p, const QString& ns, const QString& program, const QStringList& args,
                QProcess::ProcessChannelMode channels = QProcess::MergedChannels) {
         QProcessEnvironment env = Running::environment(copy_, false);
@@ -269,8 +263,8 @@ private:
     // home B; true once it says it listens.
     bool connectBridge() {
         seen_.remove(&bridge_);
-        start(bridge_, homes_.homeB, lobbyBin(),
-              signIn("bob", bobFile_) +
+        start(bridge_, homes_.homeB, lobbyProgram(),
+              prosody_->signInArgs("bob", bobFile_) +
                   QStringList{"--connect", "Alice", "--local-port", QString::number(kBridgePort)});
         const bool listening = QTest::qWaitFor(
             [&] { return output(bridge_).contains(QString::number(kBridgePort)); }, 30000);
@@ -280,8 +274,8 @@ private:
     }
     QString list() {
         QProcess p;
-        start(p, homes_.homeB, lobbyBin(),
-              signIn("bob", bobFile_) + QStringList{"--list-tables", "2"},
+        start(p, homes_.homeB, lobbyProgram(),
+              prosody_->signInArgs("bob", bobFile_) + QStringList{"--list-tables", "2"},
               QProcess::SeparateChannels);
         p.waitForFinished(30000);
         return QString::fromUtf8(p.readAllStandardOutput());

@@ -10,6 +10,14 @@
 
 namespace dw::testing {
 
+// The child control `name` of a lobby window; the test ends when there is none.
+template <typename T> T* child(QWidget& w, const char* name) {
+    auto* c = w.findChild<T*>(QString::fromLatin1(name));
+    if (!c)
+        qFatal("no %s", name);
+    return c;
+}
+
 struct LobbyWindow {
     lobby::XmppClient client;
     lobby::Room room{client};

@@ -5,11 +5,11 @@
 // Another connection to B's loopback port is a new stream, as a rejoin
 // would be: it replaces the game's stream, and the game's rejoin replaces it
 // in turn. Quitting B's lobby while it relays asks first.
-#include "ui/lobby/roomwindow.h"
 #include "protocol/messages.h"
-#include "tests/ui/lobby/lobbywindow.h"
 #include "tests/lobby/prosody.h"
 #include "tests/support/processes.h"
+#include "tests/ui/lobby/lobbywindow.h"
+#include "ui/lobby/roomwindow.h"
 
 #include <QApplication>
 #include <QMessageBox>

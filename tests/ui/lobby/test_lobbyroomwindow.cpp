@@ -5,6 +5,7 @@
 #include "lobby/stanzaelement.h"
 #include "protocol/protocol.h"
 #include "tests/lobby/prosody.h"
+#include "tests/ui/lobby/lobbywindow.h"
 #include "ui/lobby/roomwindow.h"
 
 #include <QAction>
@@ -21,23 +22,6 @@ using namespace dw::lobby;
 using namespace dw::testing;
 
 namespace {
-
-template <typename T> T* child(QWidget& w, const char* name) {
-    auto* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no %s", name);
-    return c;
-}
-
-// Joins `room` and waits: RoomFailure::None once in.
-RoomFailure joinAndWait(Room& room, const QString& roomJid, const QString& nick) {
-    QSignalSpy joined(&room, &Room::joined);
-    QSignalSpy failed(&room, &Room::joinFailed);
-    room.join(roomJid, nick);
-    if (!QTest::qWaitFor([&] { return !joined.isEmpty() || !failed.isEmpty(); }, 10000))
-        return RoomFailure::Refused;
-    return failed.isEmpty() ? RoomFailure::None : failed.first().first().value<RoomFailure>();
-}
 
 QStringList pilots(RoomWindow& w) {
     QStringList names;
@@ -188,20 +172,10 @@ private slots:
     // Dora owns the room: she kicks Eve and bans Finn, who each read one
     // sentence and are not taken back into the room. Finn ignores Eve first.
     void kickBanAndIgnore() {
-        struct Pilot {
-            XmppClient client;
-            Room room{client};
-            RoomWindow window{client, room};
-        } dora, eve, finn;
-        const auto enter = [&](Pilot& p, const QString& account, const QString& nick) {
-            if (!signIn(p.client, server_, account + "@localhost", "pw-" + account))
-                return false;
-            p.window.join(server_.room(), nick);
-            return QTest::qWaitFor([&] { return p.room.isJoined(); }, 10000);
-        };
-        QVERIFY(enter(dora, "dora", "Dora"));
-        QVERIFY(enter(eve, "eve", "Eve"));
-        QVERIFY(enter(finn, "finn", "Finn"));
+        LobbyWindow dora, eve, finn;
+        QVERIFY(dora.enter(server_, "dora@localhost", "pw-dora", "Dora"));
+        QVERIFY(eve.enter(server_, "eve@localhost", "pw-eve", "Eve"));
+        QVERIFY(finn.enter(server_, "finn@localhost", "pw-finn", "Finn"));
         QVERIFY(QTest::qWaitFor([&] { return dora.room.occupants().size() == 3; }, 5000));
         QVERIFY(QTest::qWaitFor([&] { return finn.room.occupants().size() == 3; }, 5000));
         QVERIFY(dora.room.canKick() && dora.room.canBan());

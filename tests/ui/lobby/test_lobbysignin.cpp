@@ -2,6 +2,7 @@
 // the settings file (never the password), a wrong password, a guest and a
 // new account, and fields that make no sense.
 #include "tests/lobby/prosody.h"
+#include "tests/ui/lobby/lobbywindow.h"
 #include "ui/lobby/signinwindow.h"
 
 #include <QDirIterator>
@@ -19,13 +20,6 @@ using namespace dw::testing;
 namespace {
 
 const QString kPassword = QStringLiteral("Pw-7f3q-never-on-disk");
-
-template <typename T> T* child(QWidget& w, const char* name) {
-    auto* c = w.findChild<T*>(QString::fromLatin1(name));
-    if (!c)
-        qFatal("no %s", name);
-    return c;
-}
 
 QString errorText(SignInWindow& w) {
     const auto* l = w.findChild<QLabel*>(QStringLiteral("label_error"));
@@ -74,7 +68,7 @@ private slots:
             SignInWindow w(client, ini_.toStdString());
             QSignalSpy in(&w, &SignInWindow::signedIn);
             child<QLineEdit>(w, "edit_pilot")->setText(" Ann ");
-            child<QLineEdit>(w, "edit_server")->setText(server());
+            child<QLineEdit>(w, "edit_server")->setText(server_.serverAddress());
             child<QLineEdit>(w, "edit_account")->setText("alice@localhost");
             // Left empty, the room is the account's domain's own.
             QCOMPARE(child<QLineEdit>(w, "edit_room")->placeholderText(),
@@ -95,7 +89,7 @@ private slots:
         const QString text = QString::fromUtf8(f.readAll());
         QVERIFY2(text.startsWith("[Korvel]\nServer=theirs\n[Driftwake]\nTextsize=10\n"),
                  qPrintable(text));
-        QVERIFY(text.contains("Lobbyserver=" + server() + "\n"));
+        QVERIFY(text.contains("Lobbyserver=" + server_.serverAddress() + "\n"));
         QVERIFY(text.contains("Lobbyaccount=alice@localhost\n"));
         QVERIFY(text.contains("Pilotname=Ann\n"));
         QCOMPARE(filesHolding(home_.path(), kPassword), QStringList());
@@ -104,7 +98,7 @@ private slots:
         XmppClient client;
         SignInWindow again(client, ini_.toStdString());
         QTest::qWait(300);
-        QCOMPARE(child<QLineEdit>(again, "edit_server")->text(), server());
+        QCOMPARE(child<QLineEdit>(again, "edit_server")->text(), server_.serverAddress());
         QCOMPARE(child<QLineEdit>(again, "edit_account")->text(),
                  QStringLiteral("alice@localhost"));
         QCOMPARE(child<QLineEdit>(again, "edit_pilot")->text(), QStringLiteral("Ann"));
@@ -156,7 +150,7 @@ private slots:
         auto* server = child<QLineEdit>(w, "edit_server");
         auto* signIn = child<QPushButton>(w, "button_signin");
         password->setText("x");
-        server->setText(this->server());
+        server->setText(server_.serverAddress());
         account->setText("alice");
         QTest::mouseClick(signIn, Qt::LeftButton);
         QVERIFY(errorText(w).contains("name and a domain"));
@@ -164,7 +158,7 @@ private slots:
         server->setText("host:99999");
         QTest::mouseClick(signIn, Qt::LeftButton);
         QVERIFY(errorText(w).contains("server"));
-        server->setText(this->server());
+        server->setText(server_.serverAddress());
         child<QLineEdit>(w, "edit_pilot")->setText("  ");
         QTest::mouseClick(signIn, Qt::LeftButton);
         QVERIFY(errorText(w).contains("pilot name"));
@@ -172,8 +166,6 @@ private slots:
     }
 
 private:
-    QString server() const { return QStringLiteral("127.0.0.1:%1").arg(server_.port()); }
-
     PrivateProsody server_{PrivateProsody::Options{{"alice:" + kPassword}, true}};
     QTemporaryDir home_;
     QString ini_;
