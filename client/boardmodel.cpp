@@ -54,32 +54,6 @@ BoardModel::BoardModel(BoardEvents& events, RandomSource random)
 
 // ---------------------------------------------------------------- helpers
 
-namespace {
-
-// The state a card on top of the go pile leaves a ship in.
-ShipState shipStateOf(int goPile) {
-    switch (goPile) {
-    case kUndock:
-        return ShipState::Moving;
-    case kSkyjack:
-        return ShipState::Skyjacked;
-    case kReload:
-        return ShipState::Reloaded;
-    case kDamage:
-        return ShipState::Damaged;
-    case kRepair:
-        return ShipState::Repaired;
-    case kPowerDrain:
-        return ShipState::Drained;
-    case kPower:
-        return ShipState::Powered;
-    default:
-        return ShipState::Docked;
-    }
-}
-
-} // namespace
-
 std::string BoardModel::nameOf(int seat) const {
     return isPlayingSeat(seat) ? view_.seats[at(seat)].name : std::string();
 }
@@ -116,8 +90,7 @@ void BoardModel::finish() {
 void BoardModel::clearall() {
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
-        state_.shipstate[at(n)] = ShipState::Docked;
-        state_.warpdamage[at(n)] = 0;
+        state_.ships[at(n)] = Ship{};
         s.score = "$0";
         s.speedPile.reset();
         s.goPile.reset();
@@ -140,7 +113,7 @@ void BoardModel::showturn(int seat) {
         view_.turn.visible = false;
         return;
     }
-    const bool moving = state_.shipstate[at(seat)] == ShipState::Moving;
+    const bool moving = state_.ships[at(seat)].undocked;
     view_.turn.seat = seat;
     view_.turn.green = moving;
     view_.turn.visible = true;
@@ -375,8 +348,6 @@ void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
     clearall();
     status(name + " has started a game.");
     for (int n = 1; n <= kPlayingSeats; ++n) {
-        state_.shipstate[at(n)] = ShipState::Docked;
-        state_.warpdamage[at(n)] = 0;
         state_.ingame[at(n)] = true;
         view_.seats[at(n)].notPlaying = false;
     }
@@ -437,22 +408,20 @@ void BoardModel::newstats(const msg::NewStats& m) {
         // UNDOCK under a moving ship and a TELEPORT in force. Whatever else
         // lies on a pile (DOCK, a repair, WARP, the lightyear card) comes
         // with the piles message that follows.
-        s.speedPile.reset();
-        s.goPile.reset();
+        Ship& ship = state_.ships[at(n)];
+        const int go = !rec.active       ? kNoCard
+                       : rec.hazard != 0 ? rec.hazard
+                       : rec.undocked    ? kUndock
+                                         : kNoCard;
+        showPiles(ship, rec.teleported ? kTeleport : kNoCard, go, kNoCard);
+        ship.distance = rec.distance;
+        s.speedPile = picture(ship.speedpile);
+        s.goPile = picture(ship.gopile);
         s.milePile.reset();
-        state_.shipstate[at(n)] = ShipState::Docked;
-        if (rec.active && rec.hazard != 0) {
-            s.goPile = rec.hazard;
-            state_.shipstate[at(n)] = shipStateOf(rec.hazard);
-        } else if (rec.active && rec.undocked) {
-            s.goPile = kUndock;
-            state_.shipstate[at(n)] = ShipState::Moving;
-        }
-        state_.warpdamage[at(n)] = rec.teleported ? 1 : 0;
-        if (rec.teleported)
-            s.speedPile = kTeleport;
-        for (int k = 1; k <= 4; ++k)
+        for (int k = 1; k <= 4; ++k) {
             s.safe[at(k)] = rec.protections[at(k - 1)];
+            ship.protections[at(k)] = rec.protections[at(k - 1)] ? 1 : 0;
+        }
     }
     showturn(state_.turnseat);
     // Between turns the others see no frame: the last play took it away.
@@ -485,17 +454,18 @@ void BoardModel::shipcards(const msg::ShipCards& m) {
             if (!fits(ship.shields[at(k - 1)], [k](int c) { return c == kSkyjackShield + k - 1; }))
                 return;
     }
-    const auto picture = [](int card) { return card == kNoCard ? Picture() : Picture(card); };
     for (const msg::ShipShow& ship : m.ships) {
         const int n = ship.seat;
         auto& s = view_.seats[at(n)];
         s.speedPile = picture(ship.speed);
         s.goPile = picture(ship.go);
         s.milePile = picture(ship.miles);
-        for (int k = 1; k <= 4; ++k)
+        Ship& known = state_.ships[at(n)];
+        showPiles(known, ship.speed, ship.go, ship.miles);
+        for (int k = 1; k <= 4; ++k) {
             s.safe[at(k)] = ship.shields[at(k - 1)] != kNoCard;
-        state_.shipstate[at(n)] = shipStateOf(ship.go);
-        state_.warpdamage[at(n)] = ship.speed == kTeleport ? 1 : 0;
+            known.protections[at(k)] = s.safe[at(k)] ? 1 : 0;
+        }
     }
     view_.discard = picture(m.discard);
     if (view_.turn.visible)
@@ -515,8 +485,7 @@ void BoardModel::startinground(const msg::StartingRound&) {
                 swapPositions(p, p + 1);
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
-        state_.shipstate[at(n)] = ShipState::Docked;
-        state_.warpdamage[at(n)] = 0;
+        state_.ships[at(n)] = shipAtRoundStart();
         s.panelVisible = false;
         s.target = false;
         s.speedPile.reset();
@@ -597,15 +566,14 @@ void BoardModel::placingspeed(const msg::PlacingSpeed& m) {
     const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::speedPile);
     if (!play)
         return;
+    landOnSpeedPile(state_.ships[at(play->target)], play->card);
     if (play->card == kTeleport) {
-        state_.warpdamage[at(play->target)] = 1;
         events_.log(nameOf(play->target) + " has got teleported and now has warp damage.");
         if (isMe(play->player))
             events_.sound("protection");
         if (isMe(play->target))
             events_.sound("damage");
     } else if (play->card == kWarp) {
-        state_.warpdamage[at(play->target)] = 0;
         events_.log(nameOf(play->target) + " repaired the warp damage.");
         if (isMe(play->target))
             events_.sound("repair");
@@ -621,50 +589,45 @@ void BoardModel::placinggo(const msg::PlacingGo& m) {
     const int t = play->target;
     const bool byMe = isMe(play->player);
     const bool onMe = isMe(t);
-    auto attack = [&](ShipState state, const std::string& line, const char* victimSound) {
-        state_.shipstate[at(t)] = state;
+    landOnGoPile(state_.ships[at(t)], play->card);
+    auto attack = [&](const std::string& line, const char* victimSound) {
         events_.log(line);
         if (byMe)
             events_.sound("protection");
         if (onMe)
             events_.sound(victimSound);
     };
-    auto repair = [&](ShipState state) {
-        state_.shipstate[at(t)] = state;
-        events_.log(nameOf(play->player) + (state == ShipState::Reloaded
-                                                ? " reloaded the missing materials."
-                                            : state == ShipState::Repaired ? " repaired the damage."
-                                                                           : " gained power."));
+    auto repair = [&](const char* line) {
+        events_.log(nameOf(play->player) + line);
         if (onMe)
             events_.sound("repair");
     };
     switch (play->card) {
     case kUndock:
-        state_.shipstate[at(t)] = ShipState::Moving;
         events_.log(nameOf(t) + " has undocked and is ready to move.");
         if (onMe)
             events_.sound("undock");
         break;
     case kDock:
-        attack(ShipState::Docked, nameOf(t) + " had to make an unexpected dock.", "dock");
+        attack(nameOf(t) + " had to make an unexpected dock.", "dock");
         break;
     case kSkyjack:
-        attack(ShipState::Skyjacked, nameOf(t) + " got skyjacked.", "damage");
+        attack(nameOf(t) + " got skyjacked.", "damage");
         break;
     case kDamage:
-        attack(ShipState::Damaged, nameOf(t) + " received damage.", "damage");
+        attack(nameOf(t) + " received damage.", "damage");
         break;
     case kPowerDrain:
-        attack(ShipState::Drained, nameOf(t) + " had a power drain.", "damage");
+        attack(nameOf(t) + " had a power drain.", "damage");
         break;
     case kReload:
-        repair(ShipState::Reloaded);
+        repair(" reloaded the missing materials.");
         break;
     case kRepair:
-        repair(ShipState::Repaired);
+        repair(" repaired the damage.");
         break;
     case kPower:
-        repair(ShipState::Powered);
+        repair(" gained power.");
         break;
     default:
         break;
@@ -684,6 +647,7 @@ void BoardModel::traveling(const msg::Traveling& m) {
     s.miles = std::to_string(m.distance) + " Lyrs";
     events_.log(nameOf(seat) + " traveled " + std::to_string(m.added) + " lyrs.");
     s.milePile = card;
+    travel(state_.ships[at(seat)], card);
     if (isMe(seat)) {
         clearslot(place);
         ownlightyears_ += cardInfo(card).lightyears;
@@ -708,17 +672,15 @@ void BoardModel::playsafe(const msg::PlaySafe& m) {
     auto& s = view_.seats[at(seat)];
     const int k = protectionIndex(card);
     s.safe[at(k)] = true;
+    raiseShield(state_.ships[at(seat)], card);
     static constexpr std::array<const char*, 5> kLines{
         "", " has Protection from Skyjacking.", " has Protection from Teleporting.",
         " has Protection from Damage.", " has Protection from Power Drain."};
     events_.log(nameOf(seat) + kLines[at(k)]);
-    if (effect == 1) {
-        state_.shipstate[at(seat)] = ShipState::Moving;
+    if (effect == 1)
         s.goPile = kUndock;
-    } else if (effect == 2) {
+    else if (effect == 2)
         s.speedPile.reset();
-        state_.warpdamage[at(seat)] = 0;
-    }
     finish();
 }
 
@@ -754,6 +716,7 @@ void BoardModel::invalid(const msg::Invalid& m) {
 void BoardModel::cannotmove(const msg::CannotMove& m) {
     if (!isPlayingSeat(m.seat))
         return;
+    state_.ships[at(m.seat)].stillmoving = false;
     events_.log(nameOf(m.seat) + " does not have a play.");
     view_.turn.visible = false;
     finish();

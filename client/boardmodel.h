@@ -15,6 +15,7 @@
 
 #include "client/layout.h"
 #include "engine/gamebounds.h"
+#include "engine/ship.h"
 #include "protocol/messages.h"
 
 #include <array>
@@ -118,25 +119,13 @@ struct BoardView {
     int chosenTarget = 0;
 };
 
-// What the client knows of a ship, from the plays it saw.
-enum class ShipState {
-    Docked = 0,
-    Moving = 1,
-    Skyjacked = 2,
-    Reloaded = 3,
-    Damaged = 5,
-    Repaired = 6,
-    Drained = 7, // power drained
-    Powered = 8, // power restored
-};
-
 // The client's own view of the game.
 struct ClientState {
     int myseat = 0;       // 1..4 player, 5..9 spectator, 0 before login
     int turnseat = 0;     // the seat shown as playing; = myseat while the user may play
     int selectedslot = 0; // 1..7, 0 = none
-    std::array<ShipState, kPlayingSeats + 1> shipstate{};
-    std::array<int, kPlayingSeats + 1> warpdamage{};
+    // Every ship as the plays the client was told of left it.
+    std::array<Ship, kPlayingSeats + 1> ships{};
     std::array<bool, kPlayingSeats + 1> ingame{};
     std::array<int, kHandPlaces + 1> handorder{0, 1, 2, 3, 4, 5, 6, 7}; // place at position p
     bool loggedin = false;

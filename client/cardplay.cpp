@@ -16,36 +16,31 @@ std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
     const int me = state_.myseat;
     if (!isPlayingSeat(me))
         return lit;
-    const ShipState ship = state_.shipstate[at(me)];
-    const bool warped = state_.warpdamage[at(me)] == 1;
+    const Ship& ship = state_.ships[at(me)];
     // Opponents in the game that `attack` lands on.
     auto others = [&](int attack) {
         const int guard = guardOf(attack);
         for (int n = 1; n <= kPlayingSeats; ++n) {
             if (n == me || !state_.ingame[at(n)])
                 continue;
-            lit[at(n)] = attackLands(attack, state_.shipstate[at(n)] == ShipState::Moving,
-                                     state_.warpdamage[at(n)] == 1,
-                                     guard != 0 && view_.seats[at(n)].safe[at(guard)]);
+            const Ship& other = state_.ships[at(n)];
+            lit[at(n)] = attackLands(attack, other.undocked, other.teleported,
+                                     guard != 0 && other.protections[at(guard)] != 0);
         }
     };
     if (isLightyear(card)) {
-        // Once teleported, a ship travels only 2500 and 5000 at a time.
-        lit[at(me)] = ship == ShipState::Moving && (!warped || card <= kLy5000);
+        lit[at(me)] = ship.undocked && mayTravelWith(ship, card);
     } else if (isShield(card)) {
         lit[at(me)] = true;
     } else if (isRepair(card)) {
         // The repair of the hazard the own ship suffers.
-        lit[at(me)] = (ship == ShipState::Skyjacked && card == repairFor(kSkyjack)) ||
-                      (ship == ShipState::Damaged && card == repairFor(kDamage)) ||
-                      (ship == ShipState::Drained && card == repairFor(kPowerDrain));
+        lit[at(me)] = card == repairFor(ship.hazard);
     } else if (isHazard(card) || card == kDock || card == kTeleport) {
         others(card);
     } else if (card == kWarp) {
-        lit[at(me)] = warped;
+        lit[at(me)] = ship.teleported;
     } else if (card == kUndock) {
-        lit[at(me)] = ship == ShipState::Docked || ship == ShipState::Reloaded ||
-                      ship == ShipState::Repaired || ship == ShipState::Powered;
+        lit[at(me)] = mayUndock(ship);
     }
     return lit;
 }

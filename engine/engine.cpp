@@ -214,20 +214,8 @@ void Engine::startround() {
         return;
     shufflecards();
     tell(&EngineEvents::roundStarted);
-    for (int s = 1; s <= kSeats; ++s) {
-        PlayerEntry& p = players[ix(s)];
-        p.undocked = false;
-        p.distance = 0;
-        p.hazard = 0;
-        p.repaired = 0;
-        p.teleported = false;
-        p.protections.fill(0);
-        p.stillmoving = true;
-        p.safetrip = true;
-        p.speedpile = kNoCard;
-        p.gopile = kNoCard;
-        p.milepile = kNoCard;
-    }
+    for (int s = 1; s <= kSeats; ++s)
+        players[ix(s)].ship = shipAtRoundStart();
     discardtop = kNoCard;
     ++stats_.rounds;
     dealcards();
@@ -269,10 +257,10 @@ void Engine::findplayer() {
         return;
     }
 
-    p.stillmoving = false;
+    p.ship.stillmoving = false;
     bool someoneMoving = false;
     for (int s = 1; s <= kSeats; ++s)
-        if (players[ix(s)].active && players[ix(s)].stillmoving)
+        if (players[ix(s)].active && players[ix(s)].ship.stillmoving)
             someoneMoving = true;
     tell(&EngineEvents::turnPassed, seat);
     if (someoneMoving)
@@ -285,21 +273,23 @@ bool Engine::canmove(int seat) const {
     if (seat < 1 || seat > kSeats)
         return false;
     const PlayerEntry& p = players[ix(seat)];
+    const Ship& ship = p.ship;
     auto bit = [](int code) { return 1u << code; };
     auto when = [](bool condition, unsigned bits) { return condition ? bits : 0u; };
 
     // The codes this seat could play now, given its ship and the others'.
     unsigned playable =
         bit(kSkyjackShield) | bit(kTeleportShield) | bit(kDamageShield) | bit(kPowerShield);
-    playable |= when(p.undocked, bit(kLy2500) | bit(kLy5000));
-    playable |= when(p.undocked && !p.teleported, bit(kLy7500) | bit(kLy10000) | bit(kLy20000));
-    playable |= when(!p.undocked && p.hazard == 0, bit(kUndock));
-    playable |= when(isHazard(p.hazard), bit(repairFor(p.hazard)));
-    playable |= when(p.teleported, bit(kWarp));
+    playable |= when(ship.undocked, bit(kLy2500) | bit(kLy5000));
+    playable |=
+        when(ship.undocked && !ship.teleported, bit(kLy7500) | bit(kLy10000) | bit(kLy20000));
+    playable |= when(!ship.undocked && ship.hazard == 0, bit(kUndock));
+    playable |= when(isHazard(ship.hazard), bit(repairFor(ship.hazard)));
+    playable |= when(ship.teleported, bit(kWarp));
     for (int o = 1; o <= kSeats; ++o) {
         if (o == seat)
             continue;
-        const PlayerEntry& t = players[ix(o)];
+        const Ship& t = players[ix(o)].ship;
         auto open = [&t](int attack) { return t.protections[ix(guardOf(attack))] == 0; };
         playable |= when(t.undocked && open(kSkyjack), bit(kSkyjack)) |
                     when(t.undocked && open(kDamage), bit(kDamage)) |
@@ -353,19 +343,20 @@ void Engine::getscores() {
         int completion = 0;
         int safe = 0;
         int shutout = 0;
-        if (p.distance >= tripdistance) {
+        const Ship& ship = p.ship;
+        if (ship.distance >= tripdistance) {
             scores.finisher = s;
             completion = 400;
-            if (p.safetrip)
+            if (ship.safetrip)
                 safe = 300;
             for (int o = 1; o <= kSeats; ++o)
-                if (o != s && players[ix(o)].distance == 0)
+                if (o != s && players[ix(o)].ship.distance == 0)
                     shutout = 500;
         }
-        const int travel = p.distance / 100;
+        const int travel = ship.distance / 100;
         int held = 0;
         for (int i = 1; i <= kProtections; ++i)
-            if (p.protections[ix(i)] != 0)
+            if (ship.protections[ix(i)] != 0)
                 ++held;
         const int protection = held == 4 ? 1100 : held * 100;
         p.roundscore = travel + completion + safe + protection + shutout;
@@ -417,56 +408,33 @@ void Engine::playGo(int seat, int slot, int target) {
     if (!takesPlay(seat) || !isSlot(slot) || !isSeat(target))
         return;
     PlayerEntry& me = players[ix(seat)];
+    Ship& ship = me.ship;
     const int card = me.cards[ix(slot)];
     if (card == kNoCard)
         return refuse(seat, Refusal::InvalidPlay);
 
-    auto send = [&](int tgt) {
-        players[ix(tgt)].gopile = card;
+    auto played = [&](int tgt) {
+        me.cards[ix(slot)] = kNoCard;
         tell(&EngineEvents::playApplied,
              PlayApplied{
                  .pile = PlayPile::Go, .seat = seat, .slot = slot, .card = card, .target = tgt});
+        schedule(TimerAction::NextTurn, 2);
     };
 
     if (target == seat) {
         const bool allowed = card == kUndock || isRepair(card) || isShield(card);
         if (!allowed)
-            return refuse(seat, Refusal::WrongTarget, Detail({card, me.hazard}, "..").text());
-        if (card == kUndock && me.undocked)
+            return refuse(seat, Refusal::WrongTarget, Detail({card, ship.hazard}, "..").text());
+        if (card == kUndock && ship.undocked)
             return refuse(seat, Refusal::AlreadyUndocked);
-        if (card == kUndock && me.hazard != 0)
-            return refuse(seat, Refusal::FixDamageFirst, Detail({card, me.hazard}, "..").text());
+        if (card == kUndock && ship.hazard != 0)
+            return refuse(seat, Refusal::FixDamageFirst, Detail({card, ship.hazard}, "..").text());
         if (card == kUndock) {
-            me.undocked = true;
-            me.repaired = 0;
-            me.cards[ix(slot)] = kNoCard;
-            send(target);
-            return schedule(TimerAction::NextTurn, 2);
+            undock(ship);
+            return played(target);
         }
         if (isShield(card)) {
-            // The shield of a hazard just repaired, or still in force, sets
-            // the ship moving again (effect 1); the teleport shield ends a
-            // teleport (effect 2).
-            ShieldEffect effect = ShieldEffect::None;
-            if (isHazard(me.repaired) && shieldFor(me.repaired) == card) {
-                me.undocked = true;
-                me.repaired = 0;
-                effect = ShieldEffect::MovesAgain;
-            }
-            if (isHazard(me.hazard) && shieldFor(me.hazard) == card) {
-                me.undocked = true;
-                me.hazard = 0;
-                effect = ShieldEffect::MovesAgain;
-            }
-            if (me.teleported && card == kTeleportShield) {
-                me.teleported = false;
-                effect = ShieldEffect::TeleportEnds;
-            }
-            me.protections[ix(protectionIndex(card))] = 1;
-            if (effect == ShieldEffect::MovesAgain)
-                me.gopile = kUndock;
-            else if (effect == ShieldEffect::TeleportEnds)
-                me.speedpile = kNoCard;
+            const ShieldEffect effect = raiseShield(ship, card);
             me.cards[ix(slot)] = kNoCard;
             tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Shield,
                                                          .seat = seat,
@@ -477,14 +445,11 @@ void Engine::playGo(int seat, int slot, int target) {
             --currentplayer;
             return schedule(TimerAction::NextTurn, 2);
         }
-        if (isHazard(me.hazard) && card != repairFor(me.hazard))
-            return refuse(seat, Refusal::WrongRepair, Detail({card, me.hazard}, "..").text());
-        if (me.hazard != 0) {
-            me.repaired = me.hazard;
-            me.hazard = 0;
-            me.cards[ix(slot)] = kNoCard;
-            send(target);
-            return schedule(TimerAction::NextTurn, 2);
+        if (isHazard(ship.hazard) && card != repairFor(ship.hazard))
+            return refuse(seat, Refusal::WrongRepair, Detail({card, ship.hazard}, "..").text());
+        if (ship.hazard != 0) {
+            mend(ship, card);
+            return played(target);
         }
         // A repair with nothing to repair would leave the turn hanging.
         return refuse(seat, Refusal::InvalidPlay);
@@ -494,17 +459,13 @@ void Engine::playGo(int seat, int slot, int target) {
     if (!victim.active)
         return refuse(seat, Refusal::OutOfCommission);
     if (card != kDock && !isHazard(card))
-        return refuse(seat, Refusal::WrongTarget, Detail({card, me.hazard, target}, "..").text());
-    if (!victim.undocked)
-        return refuse(seat, Refusal::NotUndocked, Detail({card, me.hazard, target}, "..").text());
-    if (isHazard(card) && victim.protections[ix(guardOf(card))] != 0)
-        return refuse(seat, Refusal::Safe, Detail({card, me.hazard, target}, "..").text());
-    victim.undocked = false;
-    if (card != kDock)
-        victim.hazard = card;
-    me.cards[ix(slot)] = kNoCard;
-    send(target);
-    schedule(TimerAction::NextTurn, 2);
+        return refuse(seat, Refusal::WrongTarget, Detail({card, ship.hazard, target}, "..").text());
+    if (!victim.ship.undocked)
+        return refuse(seat, Refusal::NotUndocked, Detail({card, ship.hazard, target}, "..").text());
+    if (isHazard(card) && victim.ship.protections[ix(guardOf(card))] != 0)
+        return refuse(seat, Refusal::Safe, Detail({card, ship.hazard, target}, "..").text());
+    stop(victim.ship, card);
+    played(target);
 }
 
 void Engine::playSpeed(int seat, int slot, int target) {
@@ -515,9 +476,8 @@ void Engine::playSpeed(int seat, int slot, int target) {
     if (card != kTeleport && card != kWarp)
         return refuse(seat, Refusal::NotASpeedCard);
 
-    auto apply = [&]() {
+    auto played = [&]() {
         me.cards[ix(slot)] = kNoCard;
-        players[ix(target)].speedpile = card;
         tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Speed,
                                                      .seat = seat,
                                                      .slot = slot,
@@ -527,12 +487,12 @@ void Engine::playSpeed(int seat, int slot, int target) {
     };
 
     if (target == seat) {
-        if (!me.teleported)
+        if (!me.ship.teleported)
             return refuse(seat, Refusal::NoWarpNeeded,
-                          Detail({card, me.hazard, target}, "..").text());
+                          Detail({card, me.ship.hazard, target}, "..").text());
         if (card == kWarp) {
-            me.teleported = false;
-            return apply();
+            warp(me.ship);
+            return played();
         }
         // TELEPORT on the own teleported ship changes nothing.
         return refuse(seat, Refusal::InvalidPlay);
@@ -540,13 +500,13 @@ void Engine::playSpeed(int seat, int slot, int target) {
     PlayerEntry& victim = players[ix(target)];
     if (!victim.active)
         return refuse(seat, Refusal::OutOfCommission);
-    if (victim.teleported)
+    if (victim.ship.teleported)
         return refuse(seat, Refusal::AlreadyTeleported, Detail({card, target}, "+").text());
-    if (card == kTeleport && victim.protections[ix(guardOf(kTeleport))] != 0)
+    if (card == kTeleport && victim.ship.protections[ix(guardOf(kTeleport))] != 0)
         return refuse(seat, Refusal::Safe, Detail({card, target}, "+").text());
     if (card == kTeleport) {
-        victim.teleported = true;
-        return apply();
+        teleport(victim.ship);
+        return played();
     }
     // WARP is only ever a remedy for the own ship.
     refuse(seat, Refusal::InvalidPlay);
@@ -556,28 +516,25 @@ void Engine::playMiles(int seat, int slot) {
     if (!takesPlay(seat) || !isSlot(slot))
         return;
     PlayerEntry& me = players[ix(seat)];
-    if (!me.undocked)
+    Ship& ship = me.ship;
+    if (!ship.undocked)
         return refuse(seat, Refusal::MustUndock);
     const int card = me.cards[ix(slot)];
     if (card == kNoCard)
         return refuse(seat, Refusal::InvalidPlay);
     if (card > kLy20000)
         return refuse(seat, Refusal::OnlyLightyears);
-    if (me.teleported && card >= kLy7500)
+    if (ship.teleported && card >= kLy7500)
         return refuse(seat, Refusal::TooFast);
-    const int added = cardInfo(card).lightyears;
-    me.distance += added;
-    if (card == kLy20000)
-        me.safetrip = false;
-    me.milepile = card;
+    const int added = travel(ship, card);
     me.cards[ix(slot)] = kNoCard;
     tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Miles,
                                                  .seat = seat,
                                                  .slot = slot,
                                                  .card = card,
-                                                 .distance = me.distance,
+                                                 .distance = ship.distance,
                                                  .added = added});
-    schedule(me.distance >= tripdistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
+    schedule(ship.distance >= tripdistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
 }
 
 void Engine::playDiscard(int seat, int slot) {

@@ -12,6 +12,7 @@
 #include "engine/events.h"
 #include "engine/pilot.h"
 #include "engine/random.h"
+#include "engine/ship.h"
 
 #include <array>
 #include <cstdint>
@@ -54,19 +55,7 @@ struct PlayerEntry {
     std::array<int, kSlots + 1> cards{}; // slots 1..7, 0 = empty; [0] unused
     std::int32_t roundscore = 0;
     bool active = false;
-    bool undocked = false;
-    std::int32_t distance = 0;
-    std::int32_t hazard = 0;   // 0, or the hazard in force: 8, 12 or 14
-    std::int32_t repaired = 0; // the hazard most recently repaired, until the next UNDOCK
-    bool teleported = false;
-    std::array<std::int32_t, kProtections + 1> protections{}; // by Protection: 1 = held; [0] unused
-    bool stillmoving = false;
-    bool safetrip = false;
-    // What the ship's piles show everybody (card codes, 0 = nothing): the
-    // top card of the speed, go and mileage piles, as the plays left them.
-    int speedpile = 0;
-    int gopile = 0;
-    int milepile = 0;
+    Ship ship; // the seat's ship this round
 };
 
 // Pending actions of the pause timer.

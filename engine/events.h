@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/cards.h"
+#include "engine/ship.h"
 
 #include <array>
 #include <span>
@@ -66,13 +67,6 @@ enum class PlayPile {
     Speed,   // TELEPORT or WARP, on the speed pile of `target`
     Miles,   // lightyears on the seat's own ship
     Discard, // the discard pile (card 0: the seat passed with an empty slot)
-};
-
-// What a protection did beyond protecting: the codes CMD_playsafe carries.
-enum class ShieldEffect {
-    None = 0,
-    MovesAgain = 1,   // it mended the hazard in force or just repaired
-    TeleportEnds = 2, // the teleport shield ended a teleport
 };
 
 // The seat's play from `slot` was taken.

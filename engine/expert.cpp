@@ -111,19 +111,12 @@ std::vector<Play> candidates(const Knowledge& k) {
     return plays;
 }
 
-// The fields of a ship that everybody sees, from the engine's record to
-// the knowledge and back.
+// What everybody sees of a seat, from the engine's record to the knowledge
+// and back.
 template <typename From, typename To> void copyShip(const From& from, To& to) {
     to.active = from.active;
-    to.undocked = from.undocked;
-    to.teleported = from.teleported;
-    to.stillmoving = from.stillmoving;
-    to.safetrip = from.safetrip;
-    to.distance = from.distance;
-    to.hazard = from.hazard;
-    to.repaired = from.repaired;
+    to.ship = from.ship;
     to.total = from.total;
-    to.protections = from.protections;
 }
 
 // A table dealt from the knowledge: the public board as it is, the own

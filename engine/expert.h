@@ -37,6 +37,7 @@
 
 #include "engine/engine.h"
 #include "engine/pilot.h"
+#include "engine/ship.h"
 
 #include <array>
 #include <cstdint>
@@ -46,16 +47,9 @@ namespace dw {
 // One seat as every player sees it on the board.
 struct PublicShip {
     bool active = false;
-    bool undocked = false;
-    bool teleported = false;
-    bool stillmoving = false;
-    bool safetrip = false;
-    int distance = 0;
-    int hazard = 0;
-    int repaired = 0;
+    Ship ship;
     int total = 0;
-    std::array<int, 5> protections{}; // 1..4; [0] unused
-    int cards = 0;                    // how many cards the seat holds
+    int cards = 0; // how many cards the seat holds
 
     friend bool operator==(const PublicShip&, const PublicShip&) = default;
 };

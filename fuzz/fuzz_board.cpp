@@ -62,8 +62,12 @@ void checkModel(const dw::BoardModel& m) {
     for (int p = 1; p <= dw::kHandPlaces; ++p)
         check(order[static_cast<std::size_t>(p)] == p);
     for (int seat = 1; seat <= dw::kPlayingSeats; ++seat) {
-        const int st = static_cast<int>(s.shipstate[static_cast<std::size_t>(seat)]);
-        check(st >= 0 && st <= 8 && st != 4);
+        // Only hazards stop a ship or are repaired, and protections are flags.
+        const dw::Ship& ship = s.ships[static_cast<std::size_t>(seat)];
+        check(ship.hazard == 0 || dw::isHazard(ship.hazard));
+        check(ship.repaired == 0 || dw::isHazard(ship.repaired));
+        for (int held : ship.protections)
+            check(held == 0 || held == 1);
         const dw::SeatDisplay& d = m.view().seats[static_cast<std::size_t>(seat)];
         check(picture(d.speedPile) && picture(d.goPile) && picture(d.milePile));
     }

@@ -174,7 +174,8 @@ void checkTable(const dw::HostCore& core, const Transport& t) {
             const int card = p.cards[static_cast<std::size_t>(slot)];
             check(card >= 0 && card <= 19);
         }
-        check(p.hazard == 0 || p.hazard == 8 || p.hazard == 12 || p.hazard == 14);
+        check(p.ship.hazard == 0 || p.ship.hazard == 8 || p.ship.hazard == 12 ||
+              p.ship.hazard == 14);
     }
     for (int card : e.deck)
         check(card >= 0 && card <= 19);

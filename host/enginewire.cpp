@@ -40,10 +40,11 @@ std::string newstatsMessage(const Engine& engine, int seat) {
     m.seats.reserve(kSeats);
     for (int s = 1; s <= kSeats; ++s) {
         const PlayerEntry& p = engine.players[ix(s)];
-        msg::SeatStats stats{s,          p.total,  p.active, p.undocked, p.teleported,
-                             p.distance, p.hazard, {}};
+        const Ship& ship = p.ship;
+        msg::SeatStats stats{
+            s, p.total, p.active, ship.undocked, ship.teleported, ship.distance, ship.hazard, {}};
         for (int i = 1; i <= kProtections; ++i)
-            stats.protections[ix(i - 1)] = p.protections[ix(i)] != 0;
+            stats.protections[ix(i - 1)] = ship.protections[ix(i)] != 0;
         m.seats.push_back(stats);
     }
     return m.encode();
@@ -53,7 +54,7 @@ std::string shipCardsMessage(const Engine& engine) {
     msg::ShipCards m{.discard = engine.discardtop, .ships = {}};
     m.ships.reserve(kSeats);
     for (int s = 1; s <= kSeats; ++s) {
-        const PlayerEntry& p = engine.players[ix(s)];
+        const Ship& p = engine.players[ix(s)].ship;
         msg::ShipShow ship{s, p.speedpile, p.gopile, p.milepile, {}};
         for (int k = 1; k <= kProtections; ++k)
             ship.shields[ix(k - 1)] = p.protections[ix(k)] != 0 ? kSkyjackShield + k - 1 : kNoCard;

@@ -173,7 +173,7 @@ TEST_F(BoardTest, SnapshotDrawsTheBoard) {
     EXPECT_EQ(seat(1).goPile, 6);
     EXPECT_EQ(seat(1).speedPile, 10);
     EXPECT_EQ(ship(1), 1);
-    EXPECT_EQ(m.state().warpdamage[1], 1);
+    EXPECT_TRUE(teleported(1));
     EXPECT_TRUE(seat(1).safe[2]);
     EXPECT_EQ(seat(2).goPile, 12); // the hazard over DOCK
     EXPECT_EQ(ship(2), 5);
@@ -285,13 +285,17 @@ TEST_F(BoardTest, GoPilePlays) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
-        startGame();
-        cmd(msg::NextPlayer{1, 0, 0, 30});
-        ev.clear();
-        cmd(row.play);
         const int player = row.play.seat;
         const int card = row.play.card;
         const int target = row.play.target;
+        startGame();
+        cmd(msg::NextPlayer{1, 0, 0, 30});
+        // A repair comes after the hazard it mends.
+        for (int hazard : {kSkyjack, kDamage, kPowerDrain})
+            if (repairFor(hazard) == card)
+                cmd(msg::PlacingGo{4, hazard, 1, target});
+        ev.clear();
+        cmd(row.play);
         EXPECT_EQ(ship(target), row.shipstate);
         EXPECT_EQ(seat(target).goPile, card);
         EXPECT_EQ(ev.logs, Strings{row.line});
@@ -305,9 +309,10 @@ TEST_F(BoardTest, SpeedPilePlaysAndTravel) {
     startGame();
     cmd(msg::PlacingSpeed{2, 10, 3, 1});
     cmd(msg::PlacingSpeed{1, 10, 3, 2});
-    EXPECT_EQ(m.state().warpdamage, (std::array<int, 5>{0, 1, 1, 0, 0}));
+    EXPECT_EQ((std::vector<bool>{teleported(1), teleported(2), teleported(3), teleported(4)}),
+              (std::vector<bool>{true, true, false, false}));
     cmd(msg::PlacingSpeed{2, 11, 5, 2});
-    EXPECT_EQ(m.state().warpdamage[2], 0);
+    EXPECT_FALSE(teleported(2));
     EXPECT_EQ(seat(2).speedPile, 11);
     EXPECT_EQ(place(3).card, 0);
     EXPECT_EQ(ev.logs, (Strings{"Ann has got teleported and now has warp damage.",
@@ -343,7 +348,7 @@ TEST_F(BoardTest, ProtectionsAndTheirEffects) {
     EXPECT_TRUE(m.view().turn.visible); // the same pilot plays again
     cmd(msg::PlaySafe{2, 17, 1, 2});
     EXPECT_FALSE(seat(2).speedPile);
-    EXPECT_EQ(m.state().warpdamage[2], 0);
+    EXPECT_FALSE(teleported(2));
     EXPECT_EQ(ship(2), 5);
     cmd(msg::PlaySafe{2, 18, 3, 1});
     EXPECT_EQ(ship(2), 1);

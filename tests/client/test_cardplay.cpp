@@ -25,9 +25,6 @@ protected:
         m.onCardReleased(7, false);
         return lit;
     }
-    void setShip(int seat, int state) {
-        m.state().shipstate[static_cast<std::size_t>(seat)] = static_cast<dw::ShipState>(state);
-    }
 };
 
 TEST_F(CardPlay, OwnShipCards) {
@@ -36,7 +33,7 @@ TEST_F(CardPlay, OwnShipCards) {
     setShip(2, 1);
     for (int card = 1; card <= 5; ++card)
         EXPECT_EQ(select(card), kOwn) << card;
-    m.state().warpdamage[2] = 1;
+    m.state().ships[2].teleported = true;
     EXPECT_EQ(select(2), kOwn);
     EXPECT_EQ(select(3), kNone);
     EXPECT_EQ(select(11), kOwn);
@@ -77,7 +74,7 @@ TEST_F(CardPlay, TeleportLightsDockedOpponentsNotYetTeleported) {
     cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, false, true});
     myTurn();
     EXPECT_EQ(select(10), (Lit{true, false, false, true}));
-    m.state().warpdamage[1] = 1;
+    m.state().ships[1].teleported = true;
     cmd(msg::PlaySafe{4, 17, 1, 0});
     EXPECT_EQ(select(10), kNone);
 }

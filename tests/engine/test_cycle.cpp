@@ -95,13 +95,13 @@ TEST(Cycle, RoundScores) {
         t.startAt(1, c.seat3, c.seat4);
         t.connect({1});
         t.seat(1).total = 100;
-        t.seat(1).distance = c.distance1;
-        t.seat(1).safetrip = c.safe1;
+        t.seat(1).ship.distance = c.distance1;
+        t.seat(1).ship.safetrip = c.safe1;
         for (int i = 1; i <= c.shields1; ++i)
-            t.seat(1).protections[ix(i)] = 1;
-        t.seat(2).distance = c.distance2;
-        t.seat(3).distance = c.seat3 ? 5000 : 0;
-        t.seat(4).distance = c.seat4 ? 5000 : 0;
+            t.seat(1).ship.protections[ix(i)] = 1;
+        t.seat(2).ship.distance = c.distance2;
+        t.seat(3).ship.distance = c.seat3 ? 5000 : 0;
+        t.seat(4).ship.distance = c.seat4 ? 5000 : 0;
         t.engine.getscores();
         ASSERT_EQ(t.to(1).size(), 1u);
         const auto scores = msg::decodeMessage<msg::PostScores>(t.to(1)[0]);
@@ -120,7 +120,7 @@ TEST(Cycle, RoundScores) {
     Table t; // totals saturate instead of wrapping
     t.startAt(1);
     t.seat(1).total = INT_MAX - 50;
-    t.seat(1).distance = 10000;
+    t.seat(1).ship.distance = 10000;
     t.engine.getscores();
     EXPECT_EQ(t.seat(1).total, INT_MAX);
 }
@@ -176,29 +176,29 @@ TEST(Cycle, CanMoveClauses) {
         Table t;
         t.startAt(1, false, false);
         t.hand(1, {kNoCard, c.card});
-        t.seat(1).undocked = c.undocked;
-        t.seat(1).teleported = c.teleported;
-        t.seat(1).hazard = c.hazard;
+        t.seat(1).ship.undocked = c.undocked;
+        t.seat(1).ship.teleported = c.teleported;
+        t.seat(1).ship.hazard = c.hazard;
         EXPECT_EQ(t.engine.canmove(1), c.expected) << "card " << c.card;
     }
     Table t;
     t.startAt(1);
     t.hand(1, {kSkyjack});
-    t.seat(1).undocked = true;
+    t.seat(1).ship.undocked = true;
     EXPECT_FALSE(t.engine.canmove(1)); // only other undocked ships count
-    t.seat(3).undocked = true;
-    t.seat(3).protections[1] = 1;
+    t.seat(3).ship.undocked = true;
+    t.seat(3).ship.protections[1] = 1;
     EXPECT_FALSE(t.engine.canmove(1));
     t.hand(1, {kDock});
     EXPECT_TRUE(t.engine.canmove(1));
-    t.seat(3).teleported = true;
+    t.seat(3).ship.teleported = true;
     EXPECT_FALSE(t.engine.canmove(1)); // DOCK asks for a target that is not teleported
     t.hand(1, {kTeleport});
-    t.seat(2).teleported = t.seat(4).teleported = true;
+    t.seat(2).ship.teleported = t.seat(4).ship.teleported = true;
     EXPECT_FALSE(t.engine.canmove(1));
     t.startAt(1, false, false);
     t.hand(1, {kTeleport});
-    t.seat(2).teleported = true;
+    t.seat(2).ship.teleported = true;
     EXPECT_TRUE(t.engine.canmove(1)); // seats out of the game count for TELEPORT
 }
 
@@ -259,7 +259,7 @@ TEST(Cycle, ComputerPaceAndTakeover) {
     EXPECT_TRUE(snapshot->waiting);
     t.engine.startComputerTakeover();
     t.host.step();
-    EXPECT_TRUE(t.seat(1).undocked);
+    EXPECT_TRUE(t.seat(1).ship.undocked);
     t.engine.startComputerTakeover(); // between turns: nothing
     EXPECT_FALSE(t.host.armed(EngineTimer::Computer));
 }
@@ -269,11 +269,11 @@ TEST(Cycle, SnapshotForANewcomer) {
     t.startAt(2);
     t.engine.playto = 6000;
     t.seat(1).total = 1200;
-    t.seat(2).undocked = true;
-    t.seat(2).distance = 12500;
-    t.seat(3).teleported = true;
-    t.seat(3).hazard = kDamage;
-    t.seat(4).protections[2] = t.seat(4).protections[4] = 1;
+    t.seat(2).ship.undocked = true;
+    t.seat(2).ship.distance = 12500;
+    t.seat(3).ship.teleported = true;
+    t.seat(3).ship.hazard = kDamage;
+    t.seat(4).ship.protections[2] = t.seat(4).ship.protections[4] = 1;
     t.hand(3, {kLy5000, kNoCard, kWarp});
     const auto snapshot = msg::decodeMessage<msg::NewStats>(newstatsMessage(t.engine, 7));
     ASSERT_TRUE(snapshot);

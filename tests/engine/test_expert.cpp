@@ -129,17 +129,17 @@ TEST(Expert, FinishesTheTripAndPlaysItsProtectionAtOnce) {
     t.startAt(2, false, false);
     t.engine.setPilotLevel(PilotLevel::Expert);
     t.hand(2, {kLy2500, kDamage, kLy10000, kUndock, kLy5000, kWarp, kReload});
-    t.seat(2).undocked = true;
-    t.seat(2).distance = 60000;
-    t.seat(1).undocked = true;
-    t.seat(1).distance = 67500; // one more turn and seat 1 finishes
+    t.seat(2).ship.undocked = true;
+    t.seat(2).ship.distance = 60000;
+    t.seat(1).ship.undocked = true;
+    t.seat(1).ship.distance = 67500; // one more turn and seat 1 finishes
     t.engine.computerplay(2);
-    EXPECT_EQ(t.seat(2).distance, 70000);
+    EXPECT_EQ(t.seat(2).ship.distance, 70000);
 
     t.startAt(2, false, false);
     t.hand(2, {kLy2500, kDamage, kDamageShield, kUndock, kLy5000, kWarp, kReload});
     t.engine.computerplay(2);
-    EXPECT_EQ(t.seat(2).protections[3], 1);
+    EXPECT_EQ(t.seat(2).ship.protections[3], 1);
     EXPECT_TRUE(t.host.diagnostics.empty());
 }
 
@@ -152,7 +152,7 @@ TEST(Expert, ARefusedPlayIsReplacedByTheFixedList) {
     t.hand(2, {kUndock, kLy5000});
     t.engine.computerplay(2); // lightyears while docked: refused, then UNDOCK
     EXPECT_FALSE(t.host.diagnostics.empty());
-    EXPECT_TRUE(t.seat(2).undocked);
+    EXPECT_TRUE(t.seat(2).ship.undocked);
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn);
 }
 
@@ -177,17 +177,16 @@ TEST(Expert, PlaysLegallyInThousandsOfGames) {
     // Short games: mostly one mission each.
     for (std::uint32_t n = 0; n < 2000; ++n) {
         const int seats = 2 + static_cast<int>(n % 3);
-        ASSERT_NO_FATAL_FAILURE(playLegally(
-            t, n * 2654435761u + 5u,
-            GameStart{"Sim", 500, n % 2 ? 50 : 70, seats >= 3, seats >= 4}));
+        ASSERT_NO_FATAL_FAILURE(
+            playLegally(t, n * 2654435761u + 5u,
+                        GameStart{"Sim", 500, n % 2 ? 50 : 70, seats >= 3, seats >= 4}));
     }
     // And with the full budget against Classic pilots.
     t.engine.setPilotLevel(PilotLevel::Classic);
     t.engine.setPilot(2, expertPilot);
     t.engine.setPilot(4, expertPilot);
     for (std::uint32_t n = 0; n < 3; ++n)
-        ASSERT_NO_FATAL_FAILURE(
-            playLegally(t, 77 + n, GameStart{"Sim", 2000, 70, true, true}));
+        ASSERT_NO_FATAL_FAILURE(playLegally(t, 77 + n, GameStart{"Sim", 2000, 70, true, true}));
 }
 
 } // namespace

@@ -23,7 +23,7 @@ struct GameCheck {
                 ++rounds;
                 // Every ship starts the round afresh, whether its seat plays or not.
                 for (int st = 1; st <= kSeats; ++st) {
-                    const PlayerEntry& p = t.engine.players[ix(st)];
+                    const Ship& p = t.engine.players[ix(st)].ship;
                     EXPECT_TRUE(!p.undocked && !p.teleported && p.distance == 0 && p.hazard == 0 &&
                                 p.repaired == 0 && p.stillmoving && p.safetrip &&
                                 p.protections == decltype(p.protections){})
@@ -73,16 +73,16 @@ struct GameCheck {
                     ++held[ix(c)];
                 }
             }
-            if (p.hazard != 0 && p.hazard != kSkyjack && p.hazard != kDamage &&
-                p.hazard != kPowerDrain)
+            if (p.ship.hazard != 0 && p.ship.hazard != kSkyjack && p.ship.hazard != kDamage &&
+                p.ship.hazard != kPowerDrain)
                 return "unknown hazard";
-            if (p.undocked && p.hazard != 0)
+            if (p.ship.undocked && p.ship.hazard != 0)
                 return "undocked ship with a hazard";
-            if (p.repaired != 0 && p.undocked)
+            if (p.ship.repaired != 0 && p.ship.undocked)
                 return "undocked ship still marked repaired";
-            if (p.distance < 0 || p.distance % 2500 != 0)
+            if (p.ship.distance < 0 || p.ship.distance % 2500 != 0)
                 return "distance not made of lightyear cards";
-            if (!p.active && (p.undocked || p.distance != 0 || p.hazard != 0))
+            if (!p.active && (p.ship.undocked || p.ship.distance != 0 || p.ship.hazard != 0))
                 return "a seat out of the game moved";
             if (s == e.currentplayer && e.pendingAction() == TimerAction::None &&
                 e.deckpos <= kDeckSize && cards != kSlots)

@@ -225,9 +225,9 @@ private slots:
             const Engine& e = table.core.engine();
             int miles = 0, others = 0;
             for (int s = 1; s <= kPlayingSeats; ++s) {
-                miles += e.players[std::size_t(s)].milepile != 0;
-                others += e.players[std::size_t(s)].gopile != 0 &&
-                          e.players[std::size_t(s)].gopile != kUndock;
+                miles += e.players[std::size_t(s)].ship.milepile != 0;
+                others += e.players[std::size_t(s)].ship.gopile != 0 &&
+                          e.players[std::size_t(s)].ship.gopile != kUndock;
             }
             varied = miles >= 2 && others >= 1 && e.discardtop != 0;
         }
