@@ -49,7 +49,7 @@ BoardModel::BoardModel(BoardEvents& events, RandomSource random)
             return std::uniform_int_distribution<int>(0, n - 1)(gen);
         };
     }
-    clearall();
+    clearAll();
 }
 
 // ---------------------------------------------------------------- helpers
@@ -77,7 +77,7 @@ void BoardModel::setCardsLeft(int taken) {
 }
 
 void BoardModel::swapPositions(int p, int q) {
-    auto& order = state_.handorder;
+    auto& order = state_.handOrder;
     std::swap(order[at(p)], order[at(q)]);
 }
 
@@ -87,7 +87,7 @@ void BoardModel::finish() {
 
 // ---------------------------------------------------------------- shared steps
 
-void BoardModel::clearall() {
+void BoardModel::clearAll() {
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
         state_.ships[at(n)] = Ship{};
@@ -107,7 +107,7 @@ void BoardModel::clearall() {
     view_.turn.visible = false;
 }
 
-void BoardModel::showturn(int seat) {
+void BoardModel::showTurn(int seat) {
     // Seat 0 (no turn announced yet) has no column: the frame stays hidden.
     if (!isPlayingSeat(seat)) {
         view_.turn.visible = false;
@@ -120,14 +120,14 @@ void BoardModel::showturn(int seat) {
     view_.seats[at(seat)].nameColour = moving ? LabelColour::Lime : LabelColour::Red;
 }
 
-void BoardModel::clearslot(int place) {
+void BoardModel::clearSlot(int place) {
     if (place < 1 || place > kHandPlaces)
         return;
     auto& h = view_.hand[at(place)];
     h.card = 0;
     h.picture.reset();
     h.raised = false;
-    state_.selectedslot = 0;
+    state_.selectedSlot = 0;
 }
 
 // ---------------------------------------------------------------- dispatch
@@ -148,31 +148,31 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
     };
     static constexpr std::array<Entry, 21> table{{
         {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::sendloginfo>},
-        {msg::NewPlayerInfo::kWord,
-         &BoardModel::on<msg::NewPlayerInfo, &BoardModel::newplayerinfo>},
+        {msg::NewPlayerInfo::kWord, &BoardModel::on<msg::NewPlayerInfo, &BoardModel::playerJoined>},
         {msg::ExistingPlayers::kWord,
-         &BoardModel::on<msg::ExistingPlayers, &BoardModel::newplayerinfo>},
+         &BoardModel::on<msg::ExistingPlayers, &BoardModel::playerJoined>},
         {msg::PlayerDisconnected::kWord,
-         &BoardModel::on<msg::PlayerDisconnected, &BoardModel::playerdisconnected>},
-        {msg::JustWatching::kWord, &BoardModel::on<msg::JustWatching, &BoardModel::justwatching>},
+         &BoardModel::on<msg::PlayerDisconnected, &BoardModel::playerLeft>},
+        {msg::JustWatching::kWord,
+         &BoardModel::on<msg::JustWatching, &BoardModel::watchingChanged>},
         {msg::StartGameAnnounce::kWord,
-         &BoardModel::on<msg::StartGameAnnounce, &BoardModel::startthegame>},
+         &BoardModel::on<msg::StartGameAnnounce, &BoardModel::gameStarted>},
         {msg::NextPlayer::kWord, &BoardModel::on<msg::NextPlayer, &BoardModel::nextPlayer>},
         {msg::Winner::kWord, &BoardModel::on<msg::Winner, &BoardModel::winner>},
-        {msg::MyCards::kWord, &BoardModel::on<msg::MyCards, &BoardModel::mycards>},
-        {msg::StartingRound::kWord,
-         &BoardModel::on<msg::StartingRound, &BoardModel::startinground>},
+        {msg::MyCards::kWord, &BoardModel::on<msg::MyCards, &BoardModel::handDealt>},
+        {msg::StartingRound::kWord, &BoardModel::on<msg::StartingRound, &BoardModel::roundStarted>},
         {msg::HeDiscard::kWord, &BoardModel::on<msg::HeDiscard, &BoardModel::heDiscarded>},
         {msg::Invalid::kWord, &BoardModel::on<msg::Invalid, &BoardModel::invalid>},
-        {msg::Traveling::kWord, &BoardModel::on<msg::Traveling, &BoardModel::traveling>},
-        {msg::PlacingGo::kWord, &BoardModel::on<msg::PlacingGo, &BoardModel::placinggo>},
-        {msg::PlacingSpeed::kWord, &BoardModel::on<msg::PlacingSpeed, &BoardModel::placingspeed>},
-        {msg::PlaySafe::kWord, &BoardModel::on<msg::PlaySafe, &BoardModel::playsafe>},
-        {msg::CannotMove::kWord, &BoardModel::on<msg::CannotMove, &BoardModel::cannotmove>},
-        {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::postscores>},
-        {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::newstats>},
-        {msg::HostRights::kWord, &BoardModel::on<msg::HostRights, &BoardModel::hostrights>},
-        {msg::ShipCards::kWord, &BoardModel::on<msg::ShipCards, &BoardModel::shipcards>},
+        {msg::Traveling::kWord, &BoardModel::on<msg::Traveling, &BoardModel::travelled>},
+        {msg::PlacingGo::kWord, &BoardModel::on<msg::PlacingGo, &BoardModel::goPilePlayed>},
+        {msg::PlacingSpeed::kWord,
+         &BoardModel::on<msg::PlacingSpeed, &BoardModel::speedPilePlayed>},
+        {msg::PlaySafe::kWord, &BoardModel::on<msg::PlaySafe, &BoardModel::shieldPlayed>},
+        {msg::CannotMove::kWord, &BoardModel::on<msg::CannotMove, &BoardModel::cannotMove>},
+        {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::scoresPosted>},
+        {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::tableSnapshot>},
+        {msg::HostRights::kWord, &BoardModel::on<msg::HostRights, &BoardModel::hostRightsMoved>},
+        {msg::ShipCards::kWord, &BoardModel::on<msg::ShipCards, &BoardModel::pilesShown>},
     }};
     for (const Entry& e : table) {
         if (e.word == word) {
@@ -197,11 +197,11 @@ void BoardModel::reset() {
     removed_.fill(false);
     view_ = BoardView{};
     spies_.clear();
-    clearall();
+    clearAll();
     finish();
 }
 
-void BoardModel::hostrights(const msg::HostRights& m) {
+void BoardModel::hostRightsMoved(const msg::HostRights& m) {
     if (m.seat < 1 || m.seat > kHighestSeat || state_.myseat == 0)
         return;
     const bool mine = m.seat == state_.myseat;
@@ -221,11 +221,11 @@ void BoardModel::sendloginfo(const msg::SendLoginInfo& m) {
     finish();
 }
 
-void BoardModel::newplayerinfo(const msg::ExistingPlayers& m) {
-    newplayerinfo(msg::NewPlayerInfo{m.seat, m.name});
+void BoardModel::playerJoined(const msg::ExistingPlayers& m) {
+    playerJoined(msg::NewPlayerInfo{m.seat, m.name});
 }
 
-void BoardModel::newplayerinfo(const msg::NewPlayerInfo& m) {
+void BoardModel::playerJoined(const msg::NewPlayerInfo& m) {
     if (m.seat < 1 || m.seat > kHighestSeat)
         return;
     const int seat = m.seat;
@@ -270,7 +270,7 @@ void BoardModel::newplayerinfo(const msg::NewPlayerInfo& m) {
     finish();
 }
 
-void BoardModel::playerdisconnected(const msg::PlayerDisconnected& m) {
+void BoardModel::playerLeft(const msg::PlayerDisconnected& m) {
     if (m.seat < 1 || m.seat > kHighestSeat)
         return;
     const int seat = m.seat;
@@ -305,7 +305,7 @@ void BoardModel::removed(const msg::Removed& m) {
         removed_[at(m.seat)] = true;
 }
 
-void BoardModel::justwatching(const msg::JustWatching& m) {
+void BoardModel::watchingChanged(const msg::JustWatching& m) {
     if (!isPlayingSeat(m.seat))
         return;
     auto& s = view_.seats[at(m.seat)];
@@ -337,7 +337,7 @@ void BoardModel::unsetJustWatch(int seat) {
 
 // ---------------------------------------------------------------- game start
 
-void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
+void BoardModel::gameStarted(const msg::StartGameAnnounce& m) {
     const std::string& name = m.starter;
     const bool out3 = !m.seat3;
     const bool out4 = !m.seat4;
@@ -345,7 +345,7 @@ void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
     view_.startVisible = false;
     view_.justWatchChecked = false;
     gamerunning_ = true;
-    clearall();
+    clearAll();
     status(name + " has started a game.");
     for (int n = 1; n <= kPlayingSeats; ++n) {
         state_.ingame[at(n)] = true;
@@ -373,7 +373,7 @@ void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
 
 // ---------------------------------------------------------------- snapshot
 
-void BoardModel::newstats(const msg::NewStats& m) {
+void BoardModel::tableSnapshot(const msg::NewStats& m) {
     if (m.turn > kPlayingSeats)
         return;
     for (const msg::SeatStats& rec : m.seats)
@@ -382,7 +382,7 @@ void BoardModel::newstats(const msg::NewStats& m) {
     if (m.seat != state_.myseat)
         return;
 
-    state_.turnseat = m.turn;
+    state_.turnSeat = m.turn;
     gamerunning_ = true;
     view_.startVisible = false;
     view_.playToScore = "Amount to Earn: $" + std::to_string(m.amount);
@@ -415,30 +415,30 @@ void BoardModel::newstats(const msg::NewStats& m) {
                                          : kNoCard;
         showPiles(ship, rec.teleported ? kTeleport : kNoCard, go, kNoCard);
         ship.distance = rec.distance;
-        s.speedPile = picture(ship.speedpile);
-        s.goPile = picture(ship.gopile);
+        s.speedPile = picture(ship.speedPile);
+        s.goPile = picture(ship.goPile);
         s.milePile.reset();
         for (int k = 1; k <= 4; ++k) {
             s.safe[at(k)] = rec.protections[at(k - 1)];
             ship.protections[at(k)] = rec.protections[at(k - 1)] ? 1 : 0;
         }
     }
-    showturn(state_.turnseat);
+    showTurn(state_.turnSeat);
     // Between turns the others see no frame: the last play took it away.
     if (!m.waiting)
         view_.turn.visible = false;
-    if (state_.turnseat == state_.myseat && !m.waiting) {
+    if (state_.turnSeat == state_.myseat && !m.waiting) {
         events_.log("Your Turn.");
         events_.sound("turn");
-    } else if (isPlayingSeat(state_.turnseat)) {
-        events_.log(nameOf(state_.turnseat) + "'s turn.");
+    } else if (isPlayingSeat(state_.turnSeat)) {
+        events_.log(nameOf(state_.turnSeat) + "'s turn.");
     }
     if (m.waiting)
-        state_.turnseat = 0;
+        state_.turnSeat = 0;
     finish();
 }
 
-void BoardModel::shipcards(const msg::ShipCards& m) {
+void BoardModel::pilesShown(const msg::ShipCards& m) {
     const auto fits = [](int card, auto&& kind) { return card == kNoCard || kind(card); };
     const auto onGoPile = [](int c) {
         return c >= kUndock && c <= kPower && c != kTeleport && c != kWarp;
@@ -469,19 +469,19 @@ void BoardModel::shipcards(const msg::ShipCards& m) {
     }
     view_.discard = picture(m.discard);
     if (view_.turn.visible)
-        showturn(view_.turn.seat);
+        showTurn(view_.turn.seat);
     finish();
 }
 
 // ---------------------------------------------------------------- rounds and turns
 
-void BoardModel::startinground(const msg::StartingRound&) {
+void BoardModel::roundStarted(const msg::StartingRound&) {
     view_.turn.visible = false;
     for (int p = 1; p <= kHandPlaces; ++p)
         view_.hand[at(p)].picture.reset();
     for (int pass = 0; pass < kHandPlaces; ++pass)
         for (int p = 1; p < kHandPlaces; ++p)
-            if (state_.handorder[at(p)] > state_.handorder[at(p + 1)])
+            if (state_.handOrder[at(p)] > state_.handOrder[at(p + 1)])
                 swapPositions(p, p + 1);
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
@@ -499,7 +499,7 @@ void BoardModel::startinground(const msg::StartingRound&) {
     finish();
 }
 
-void BoardModel::mycards(const msg::MyCards& m) {
+void BoardModel::handDealt(const msg::MyCards& m) {
     for (const auto& [place, card] : m.cards)
         if (!isPlace(place) || !isCard(card))
             return;
@@ -520,14 +520,14 @@ void BoardModel::nextPlayer(const msg::NextPlayer& m) {
     const int seat = m.seat;
     const int place = m.slot;
     const int card = m.card;
-    state_.selectedslot = 0;
+    state_.selectedSlot = 0;
     for (int n = 1; n <= kPlayingSeats; ++n)
         view_.seats[at(n)].nameColour = LabelColour::Yellow;
     for (int p = 1; p <= kHandPlaces; ++p)
         view_.hand[at(p)].raised = false;
-    state_.turnseat = seat;
+    state_.turnSeat = seat;
     setCardsLeft(m.taken);
-    showturn(seat);
+    showTurn(seat);
     if (!isMe(seat)) {
         if (isPlayingSeat(seat))
             events_.log(nameOf(seat) + "'s turn.");
@@ -558,11 +558,11 @@ std::optional<BoardModel::PilePlay> BoardModel::pilePlay(const PilePlay& play, i
     hideTargets();
     view_.seats[at(play.target)].*pile = play.card;
     if (isMe(play.player))
-        clearslot(place);
+        clearSlot(place);
     return play;
 }
 
-void BoardModel::placingspeed(const msg::PlacingSpeed& m) {
+void BoardModel::speedPilePlayed(const msg::PlacingSpeed& m) {
     const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::speedPile);
     if (!play)
         return;
@@ -582,7 +582,7 @@ void BoardModel::placingspeed(const msg::PlacingSpeed& m) {
     finish();
 }
 
-void BoardModel::placinggo(const msg::PlacingGo& m) {
+void BoardModel::goPilePlayed(const msg::PlacingGo& m) {
     const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::goPile);
     if (!play)
         return;
@@ -636,7 +636,7 @@ void BoardModel::placinggo(const msg::PlacingGo& m) {
     finish();
 }
 
-void BoardModel::traveling(const msg::Traveling& m) {
+void BoardModel::travelled(const msg::Traveling& m) {
     if (!isPlayingSeat(m.seat) || !isCard(m.card) || !isPlace(m.slot))
         return;
     const int seat = m.seat;
@@ -649,7 +649,7 @@ void BoardModel::traveling(const msg::Traveling& m) {
     s.milePile = card;
     travel(state_.ships[at(seat)], card);
     if (isMe(seat)) {
-        clearslot(place);
+        clearSlot(place);
         ownlightyears_ += cardInfo(card).lightyears;
         events_.setOwnTallyCell(3, std::to_string(ownlightyears_));
     }
@@ -659,7 +659,7 @@ void BoardModel::traveling(const msg::Traveling& m) {
     finish();
 }
 
-void BoardModel::playsafe(const msg::PlaySafe& m) {
+void BoardModel::shieldPlayed(const msg::PlaySafe& m) {
     if (!isPlayingSeat(m.seat) || !isShield(m.card) || !isPlace(m.slot))
         return;
     const int seat = m.seat;
@@ -668,7 +668,7 @@ void BoardModel::playsafe(const msg::PlaySafe& m) {
     const int effect = m.effect;
     hideTargets();
     if (isMe(seat))
-        clearslot(place);
+        clearSlot(place);
     auto& s = view_.seats[at(seat)];
     const int k = protectionIndex(card);
     s.safe[at(k)] = true;
@@ -695,7 +695,7 @@ void BoardModel::heDiscarded(const msg::HeDiscard& m) {
     if (card != kNoCard)
         view_.discard = card;
     if (isMe(seat))
-        clearslot(place);
+        clearSlot(place);
     view_.turn.visible = false;
     events_.log(nameOf(seat) + " Discarded.");
     if (isMe(seat))
@@ -709,14 +709,14 @@ void BoardModel::invalid(const msg::Invalid& m) {
     if (const std::string_view text = refusalText(m.code); !text.empty())
         events_.log(std::string(text));
     events_.sound("invalid");
-    state_.turnseat = state_.myseat;
+    state_.turnSeat = state_.myseat;
     finish();
 }
 
-void BoardModel::cannotmove(const msg::CannotMove& m) {
+void BoardModel::cannotMove(const msg::CannotMove& m) {
     if (!isPlayingSeat(m.seat))
         return;
-    state_.ships[at(m.seat)].stillmoving = false;
+    state_.ships[at(m.seat)].stillMoving = false;
     events_.log(nameOf(m.seat) + " does not have a play.");
     view_.turn.visible = false;
     finish();

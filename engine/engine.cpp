@@ -60,31 +60,31 @@ Engine::Engine(EngineHost& host, EngineEvents& events, std::uint32_t seed)
     : host_(host), events_(events), random_(seed) {
     // Seat 1 is flown by the computer only on a host without a player of
     // its own (a headless host).
-    players[1].botname = "Klank";
-    players[2].botname = "Klot";
-    players[3].botname = "Klock";
-    players[4].botname = "Kling";
+    players[1].botName = "Klank";
+    players[2].botName = "Klot";
+    players[3].botName = "Klock";
+    players[4].botName = "Kling";
 }
 
 // ---------------------------------------------------------------------------
 // Deck
 
-void Engine::shufflecards() {
+void Engine::shuffleDeck() {
     // Fisher-Yates: the unsorted deck, then each position from the last down
     // swaps with a uniformly chosen position at or below it.
     static const std::array<int, kDeckSize + 1> unsorted = [] {
         std::array<int, kDeckSize + 1> d{};
         for (int k = 1; k <= kDeckSize; ++k)
-            d[ix(k)] = getcardnum(k);
+            d[ix(k)] = unsortedCard(k);
         return d;
     }();
     deck = unsorted;
     for (int k = kDeckSize; k >= 2; --k)
         std::swap(deck[ix(k)], deck[ix(random_(k) + 1)]);
-    deckpos = 0;
+    deckPos = 0;
 }
 
-void Engine::dealcards() {
+void Engine::dealHands() {
     for (int s = 1; s <= kSeats; ++s)
         if (players[ix(s)].active)
             players[ix(s)].cards.fill(kNoCard);
@@ -93,13 +93,13 @@ void Engine::dealcards() {
         if (!p.active)
             continue;
         for (int slot = 1; slot <= 6; ++slot) {
-            ++deckpos;
-            p.cards[ix(slot)] = deck[ix(deckpos)];
-            deck[ix(deckpos)] = kNoCard;
+            ++deckPos;
+            p.cards[ix(slot)] = deck[ix(deckPos)];
+            deck[ix(deckPos)] = kNoCard;
         }
         tell(&EngineEvents::handDealt, s, std::span<const int>(p.cards).subspan(1, 6));
     }
-    findplayer();
+    nextTurn();
 }
 
 // ---------------------------------------------------------------------------
@@ -113,8 +113,8 @@ void Engine::schedule(TimerAction action, int count) {
 }
 
 void Engine::armComputer() {
-    computeraction_ = 1;
-    computercount = 1;
+    computerPending_ = 1;
+    computerTicksLeft = 1;
     host_.startTimer(EngineTimer::Computer, host_.botSpeedMs());
 }
 
@@ -125,13 +125,13 @@ void Engine::pauseTick() {
     host_.stopTimer(EngineTimer::Pause);
     switch (pendingAction_) {
     case TimerAction::NextTurn:
-        findplayer();
+        nextTurn();
         break;
     case TimerAction::StartRound:
-        startround();
+        startRound();
         break;
     case TimerAction::EndRound:
-        endround();
+        endRound();
         break;
     case TimerAction::None:
         break;
@@ -139,12 +139,12 @@ void Engine::pauseTick() {
 }
 
 void Engine::computerTick() {
-    --computercount;
-    if (computercount >= 1)
+    --computerTicksLeft;
+    if (computerTicksLeft >= 1)
         return;
     host_.stopTimer(EngineTimer::Computer);
-    if (computeraction_ == 1)
-        computerplay(currentplayer);
+    if (computerPending_ == 1)
+        pilotPlay(currentSeat);
 }
 
 void Engine::startComputerTakeover() {
@@ -156,11 +156,11 @@ bool Engine::handTurnTo(int seat) {
     if (!takesPlay(seat))
         return false;
     const PlayerEntry& p = players[ix(seat)];
-    if (!p.connected || p.justwatching)
+    if (!p.connected || p.watching)
         return false;
-    if (computeraction_ == 1) {
+    if (computerPending_ == 1) {
         host_.stopTimer(EngineTimer::Computer);
-        computeraction_ = 0;
+        computerPending_ = 0;
     }
     // The turn message names a slot and its card; the seat's hand has just
     // been sent whole, so any held card will do.
@@ -169,17 +169,17 @@ bool Engine::handTurnTo(int seat) {
         if (p.cards[ix(s)] != kNoCard)
             slot = s;
     tell(&EngineEvents::turnHandedBack, seat, slot, slot == 0 ? kNoCard : p.cards[ix(slot)],
-         deckpos);
+         deckPos);
     return true;
 }
 
 // ---------------------------------------------------------------------------
 // Game cycle
 
-void Engine::startgame(const GameStart& game) {
+void Engine::startGame(const GameStart& game) {
     host_.stopTimer(EngineTimer::Pause);
     host_.stopTimer(EngineTimer::Computer);
-    computeraction_ = 0;
+    computerPending_ = 0;
     gameinprogress = true;
     winner_ = 0;
     stats_ = {};
@@ -187,45 +187,45 @@ void Engine::startgame(const GameStart& game) {
     // An integer outside the options window's ranges is brought within them,
     // as the window does with a typed value: no peer starts a game that
     // ends after one round or never.
-    playto = amountWithinBounds(game.amount.value_or(5000));
-    tripdistance = distanceWithinBounds(game.distance.value_or(70)) * 1000;
+    amountToEarn = amountWithinBounds(game.amount.value_or(5000));
+    tripDistance = distanceWithinBounds(game.distance.value_or(70)) * 1000;
 
     for (int s = 1; s <= kSeats; ++s) {
         PlayerEntry& p = players[ix(s)];
         p.total = 0;
-        p.roundscore = 0;
-        p.justwatching = false;
+        p.roundScore = 0;
+        p.watching = false;
         p.active = true;
     }
     if (!players[3].connected && !game.bot3)
         players[3].active = false;
     if (!players[4].connected && !game.bot4)
         players[4].active = false;
-    tell(&EngineEvents::gameStarted, std::string_view(game.starter), playto, tripdistance,
+    tell(&EngineEvents::gameStarted, std::string_view(game.starter), amountToEarn, tripDistance,
          players[3].active, players[4].active);
 
-    currentplayer = random_(4);
-    startround();
+    currentSeat = random_(4);
+    startRound();
 }
 
-void Engine::startround() {
+void Engine::startRound() {
     pauseIntervalMs_ = 1000;
-    if (checkforwin())
+    if (checkForWinner())
         return;
-    shufflecards();
+    shuffleDeck();
     tell(&EngineEvents::roundStarted);
     for (int s = 1; s <= kSeats; ++s)
         players[ix(s)].ship = shipAtRoundStart();
-    discardtop = kNoCard;
+    discardTop = kNoCard;
     ++stats_.rounds;
-    dealcards();
+    dealHands();
 }
 
-void Engine::findplayer() {
+void Engine::nextTurn() {
     pendingAction_ = TimerAction::None;
     // Seats 1 and 2 are always active during a game; the bound only guards
     // against a call without any active seat.
-    int seat = currentplayer;
+    int seat = currentSeat;
     for (int tries = 0; tries < kSeats; ++tries) {
         seat = nextSeat(seat);
         if (players[ix(seat)].active)
@@ -233,34 +233,34 @@ void Engine::findplayer() {
     }
     if (!players[ix(seat)].active)
         return;
-    currentplayer = seat;
+    currentSeat = seat;
     PlayerEntry& p = players[ix(seat)];
 
-    ++deckpos;
-    const bool drawing = deckpos <= kDeckSize;
+    ++deckPos;
+    const bool drawing = deckPos <= kDeckSize;
     int drawnSlot = 0;
     int drawnCard = kNoCard;
     if (drawing) {
         drawnSlot = lowestEmptySlot(p.cards);
         if (drawnSlot != 0) {
-            drawnCard = deck[ix(deckpos)];
-            deck[ix(deckpos)] = kNoCard;
+            drawnCard = deck[ix(deckPos)];
+            deck[ix(deckPos)] = kNoCard;
             p.cards[ix(drawnSlot)] = drawnCard;
         }
     }
 
-    if (drawing || canmove(seat)) {
+    if (drawing || hasPlay(seat)) {
         ++stats_.turns;
-        tell(&EngineEvents::turnStarted, seat, drawnSlot, drawnCard, deckpos);
-        if (!(p.connected && !p.justwatching))
+        tell(&EngineEvents::turnStarted, seat, drawnSlot, drawnCard, deckPos);
+        if (!(p.connected && !p.watching))
             armComputer();
         return;
     }
 
-    p.ship.stillmoving = false;
+    p.ship.stillMoving = false;
     bool someoneMoving = false;
     for (int s = 1; s <= kSeats; ++s)
-        if (players[ix(s)].active && players[ix(s)].ship.stillmoving)
+        if (players[ix(s)].active && players[ix(s)].ship.stillMoving)
             someoneMoving = true;
     tell(&EngineEvents::turnPassed, seat);
     if (someoneMoving)
@@ -269,7 +269,7 @@ void Engine::findplayer() {
         schedule(TimerAction::EndRound, 2);
 }
 
-bool Engine::canmove(int seat) const {
+bool Engine::hasPlay(int seat) const {
     if (seat < 1 || seat > kSeats)
         return false;
     const PlayerEntry& p = players[ix(seat)];
@@ -310,7 +310,7 @@ bool Engine::canmove(int seat) const {
 int Engine::leader() const {
     int w = 0;
     for (int s = 1; s <= kSeats; ++s)
-        if (players[ix(s)].total >= playto)
+        if (players[ix(s)].total >= amountToEarn)
             w = s;
     if (w == 0)
         return 0;
@@ -323,8 +323,8 @@ int Engine::leader() const {
     return w;
 }
 
-void Engine::endround() {
-    getscores();
+void Engine::endRound() {
+    scoreRound();
     const bool ending = leader() != 0;
     host_.stopTimer(EngineTimer::Pause);
     pendingAction_ = TimerAction::StartRound;
@@ -333,7 +333,7 @@ void Engine::endround() {
     host_.startTimer(EngineTimer::Pause, pauseIntervalMs_);
 }
 
-void Engine::getscores() {
+void Engine::scoreRound() {
     ScoresPosted scores;
     static_assert(std::tuple_size_v<decltype(scores.scores)> == kSeats);
     for (int s = 1; s <= kSeats; ++s) {
@@ -344,10 +344,10 @@ void Engine::getscores() {
         int safe = 0;
         int shutout = 0;
         const Ship& ship = p.ship;
-        if (ship.distance >= tripdistance) {
+        if (ship.distance >= tripDistance) {
             scores.finisher = s;
             completion = 400;
-            if (ship.safetrip)
+            if (ship.safeTrip)
                 safe = 300;
             for (int o = 1; o <= kSeats; ++o)
                 if (o != s && players[ix(o)].ship.distance == 0)
@@ -359,22 +359,22 @@ void Engine::getscores() {
             if (ship.protections[ix(i)] != 0)
                 ++held;
         const int protection = held == 4 ? 1100 : held * 100;
-        p.roundscore = travel + completion + safe + protection + shutout;
+        p.roundScore = travel + completion + safe + protection + shutout;
         // Totals saturate instead of wrapping when the amount to earn is huge.
-        const long long sum = static_cast<long long>(p.total) + p.roundscore;
+        const long long sum = static_cast<long long>(p.total) + p.roundScore;
         p.total = static_cast<std::int32_t>(std::min<long long>(sum, INT_MAX));
-        scores.scores[ix(scores.count++)] = {s,          p.total, p.roundscore, travel,
+        scores.scores[ix(scores.count++)] = {s,          p.total, p.roundScore, travel,
                                              completion, safe,    protection,   shutout};
     }
     tell(&EngineEvents::scoresPosted, scores);
 }
 
-bool Engine::checkforwin() {
+bool Engine::checkForWinner() {
     const int w = leader();
     if (w == 0)
         return false;
     const PlayerEntry& p = players[ix(w)];
-    const std::string& name = p.name.empty() ? p.botname : p.name;
+    const std::string& name = p.name.empty() ? p.botName : p.name;
     tell(&EngineEvents::gameWon, w, std::string_view(name));
     gameinprogress = false;
     winner_ = w;
@@ -442,7 +442,7 @@ void Engine::playGo(int seat, int slot, int target) {
                                                          .card = card,
                                                          .effect = effect});
             // The same seat moves again, with a fresh draw.
-            --currentplayer;
+            --currentSeat;
             return schedule(TimerAction::NextTurn, 2);
         }
         if (isHazard(ship.hazard) && card != repairFor(ship.hazard))
@@ -534,7 +534,7 @@ void Engine::playMiles(int seat, int slot) {
                                                  .card = card,
                                                  .distance = ship.distance,
                                                  .added = added});
-    schedule(ship.distance >= tripdistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
+    schedule(ship.distance >= tripDistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
 }
 
 void Engine::playDiscard(int seat, int slot) {
@@ -547,7 +547,7 @@ void Engine::playDiscard(int seat, int slot) {
     me.cards[ix(slot)] = kNoCard;
     // Passing with an empty slot puts nothing on the pile.
     if (card != kNoCard)
-        discardtop = card;
+        discardTop = card;
     tell(&EngineEvents::playApplied,
          PlayApplied{.pile = PlayPile::Discard, .seat = seat, .slot = slot, .card = card});
     schedule(TimerAction::NextTurn, 2);

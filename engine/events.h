@@ -20,8 +20,8 @@ namespace dw {
 // lightyears and whether seats 3 and 4 play.
 struct GameStarted {
     std::string_view starter;
-    int playto = 0;
-    int tripdistance = 0;
+    int amountToEarn = 0;
+    int tripDistance = 0;
     bool seat3 = false;
     bool seat4 = false;
 };

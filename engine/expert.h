@@ -60,9 +60,9 @@ struct Knowledge {
     std::array<int, kSlots + 1> hand{};         // own slots 1..7
     std::array<PublicShip, kSeats + 1> ships{}; // seats 1..4
     std::array<int, kNumCardCodes> gone{};      // played or discarded this round
-    int deckpos = 0;                            // cards taken from the deck
-    int tripdistance = 0;
-    int playto = 0;
+    int deckPos = 0;                            // cards taken from the deck
+    int tripDistance = 0;
+    int amountToEarn = 0;
 
     friend bool operator==(const Knowledge&, const Knowledge&) = default;
 };

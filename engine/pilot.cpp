@@ -84,13 +84,13 @@ constexpr std::uint32_t kAttackBits =
 template <typename Plays> class ClassicPilot {
 public:
     ClassicPilot(const TableView& table, Random& random, Plays& plays)
-        : players(table.players), tripdistance(table.tripdistance), random_(random), plays_(plays) {
+        : players(table.players), tripDistance(table.tripDistance), random_(random), plays_(plays) {
     }
 
     const PlayerEntry* const players;
-    const int tripdistance;
+    const int tripDistance;
 
-    void computerplay(int seat);
+    void pilotPlay(int seat);
 
     void playGo(int seat, int slot, int target) { plays_.playGo(seat, slot, target); }
     void playSpeed(int seat, int slot, int target) { plays_.playSpeed(seat, slot, target); }
@@ -155,7 +155,7 @@ void discardBy(ClassicPilot<Plays>& engine, int seat, const HandIndex& hand) {
     engine.playDiscard(seat, slot);
 }
 
-template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
+template <typename Plays> void ClassicPilot<Plays>::pilotPlay(int seat) {
     if (!takesPlay(seat))
         return;
     const PlayerEntry& me = players[ix(seat)];
@@ -209,7 +209,7 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
     const bool mayTravel = ship.undocked && hand.hasAny(kLightyearBits);
     if (mayTravel) {
         const int s = hand.lowest(kLy2500, kLy20000, [&](int c) {
-            return mayTravelWith(ship, c) && ship.distance + cardInfo(c).lightyears >= tripdistance;
+            return mayTravelWith(ship, c) && ship.distance + cardInfo(c).lightyears >= tripDistance;
         });
         if (s)
             return playMiles(seat, s);
@@ -220,7 +220,7 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
     unsigned nearGoal = 0; // bit t: seat t is another seat near the goal
     if (hand.hasAny(kAttackBits))
         for (int t = 1; t <= kSeats; ++t)
-            nearGoal |= static_cast<unsigned>(tripdistance - players[ix(t)].ship.distance <= 10000)
+            nearGoal |= static_cast<unsigned>(tripDistance - players[ix(t)].ship.distance <= 10000)
                         << t;
     nearGoal &= ~(1u << seat);
     if (nearGoal != 0) {
@@ -287,7 +287,7 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
 Play classicPilot(const TableView& table, int seat, Random& random) {
     PlayRecorder answer;
     ClassicPilot<PlayRecorder> pilot(table, random, answer);
-    pilot.computerplay(seat);
+    pilot.pilotPlay(seat);
     return answer.play;
 }
 
@@ -307,7 +307,7 @@ Pilot pilotOf(PilotLevel level) {
 // The engine's side: asking the seat's pilot and applying its answer.
 
 TableView Engine::view() const {
-    return {players.data(), deck.data(), deckpos, tripdistance, playto};
+    return {players.data(), deck.data(), deckPos, tripDistance, amountToEarn};
 }
 
 void Engine::setPilotLevel(PilotLevel level) {
@@ -326,7 +326,7 @@ Pilot Engine::pilot(int seat) const {
 }
 
 void Engine::resumeTurn(int seat) {
-    currentplayer = seat;
+    currentSeat = seat;
     gameinprogress = true;
     pendingAction_ = TimerAction::None;
 }
@@ -344,7 +344,7 @@ void Engine::applyPlay(int seat, const Play& play) {
     }
 }
 
-void Engine::computerplay(int seat) {
+void Engine::pilotPlay(int seat) {
     if (!takesPlay(seat))
         return;
     const Pilot chosen = pilot(seat);
@@ -353,7 +353,7 @@ void Engine::computerplay(int seat) {
     // chooses it, instead of answering a play to be looked at again.
     if (chosen == classicPilot) {
         ClassicPilot<Engine> list(view(), random_, *this);
-        return list.computerplay(seat);
+        return list.pilotPlay(seat);
     }
     applyPlay(seat, chosen(view(), seat, random_));
     // A play the rules refused would leave the turn hanging; the fixed list,
@@ -362,7 +362,7 @@ void Engine::computerplay(int seat) {
         applyPlay(seat, classicPilot(view(), seat, random_));
 }
 
-void Engine::computerdiscard(int seat) {
+void Engine::pilotDiscard(int seat) {
     if (takesPlay(seat))
         applyPlay(seat, classicDiscard(view(), seat, random_));
 }

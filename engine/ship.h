@@ -21,13 +21,13 @@ struct Ship {
     std::int32_t repaired = 0; // the hazard most recently repaired, until the next UNDOCK
     bool teleported = false;
     std::array<std::int32_t, kProtections + 1> protections{}; // by Protection: 1 = held; [0] unused
-    bool stillmoving = false; // the engine's: it may still have a play this round
-    bool safetrip = false;    // no 20000ly card played this round
+    bool stillMoving = false; // the engine's: it may still have a play this round
+    bool safeTrip = false;    // no 20000ly card played this round
     // What the ship's piles show everybody (card codes, 0 = nothing): the
     // top card of the speed, go and mileage piles.
-    int speedpile = kNoCard;
-    int gopile = kNoCard;
-    int milepile = kNoCard;
+    int speedPile = kNoCard;
+    int goPile = kNoCard;
+    int milePile = kNoCard;
 
     friend bool operator==(const Ship&, const Ship&) = default;
 };
@@ -35,8 +35,8 @@ struct Ship {
 // A ship as a round begins: docked, nowhere, unprotected, with empty piles.
 constexpr Ship shipAtRoundStart() {
     Ship s;
-    s.stillmoving = true;
-    s.safetrip = true;
+    s.stillMoving = true;
+    s.safeTrip = true;
     return s;
 }
 
@@ -68,14 +68,14 @@ constexpr bool mayTravelWith(const Ship& s, int card) {
 constexpr void undock(Ship& s) {
     s.undocked = true;
     s.repaired = 0;
-    s.gopile = kUndock;
+    s.goPile = kUndock;
 }
 
 // The repair of the hazard in force.
 constexpr void mend(Ship& s, int repair) {
     s.repaired = s.hazard;
     s.hazard = 0;
-    s.gopile = repair;
+    s.goPile = repair;
 }
 
 // DOCK or a hazard on another pilot's ship.
@@ -83,7 +83,7 @@ constexpr void stop(Ship& s, int attack) {
     s.undocked = false;
     if (attack != kDock)
         s.hazard = attack;
-    s.gopile = attack;
+    s.goPile = attack;
 }
 
 // A protection on the own ship. Its shield sets a ship moving again when it
@@ -107,22 +107,22 @@ constexpr ShieldEffect raiseShield(Ship& s, int shield) {
     }
     s.protections[static_cast<std::size_t>(protectionIndex(shield))] = 1;
     if (effect == ShieldEffect::MovesAgain)
-        s.gopile = kUndock;
+        s.goPile = kUndock;
     else if (effect == ShieldEffect::TeleportEnds)
-        s.speedpile = kNoCard;
+        s.speedPile = kNoCard;
     return effect;
 }
 
 // TELEPORT on another pilot's ship.
 constexpr void teleport(Ship& s) {
     s.teleported = true;
-    s.speedpile = kTeleport;
+    s.speedPile = kTeleport;
 }
 
 // WARP on the own teleported ship.
 constexpr void warp(Ship& s) {
     s.teleported = false;
-    s.speedpile = kWarp;
+    s.speedPile = kWarp;
 }
 
 // A lightyear card on the own ship; returns the lightyears it adds.
@@ -130,8 +130,8 @@ constexpr int travel(Ship& s, int card) {
     const int added = cardInfo(card).lightyears;
     s.distance += added;
     if (card == kLy20000)
-        s.safetrip = false;
-    s.milepile = card;
+        s.safeTrip = false;
+    s.milePile = card;
     return added;
 }
 
@@ -164,14 +164,14 @@ constexpr void showPiles(Ship& s, int speed, int go, int miles) {
     s.hazard = 0;
     s.repaired = 0;
     s.teleported = false;
-    s.speedpile = kNoCard;
-    s.gopile = kNoCard;
+    s.speedPile = kNoCard;
+    s.goPile = kNoCard;
     for (int hazard : {kSkyjack, kDamage, kPowerDrain})
         if (isRepair(go) && repairFor(hazard) == go)
             stop(s, hazard); // what the repair on top mended
     landOnGoPile(s, go);
     landOnSpeedPile(s, speed);
-    s.milepile = miles;
+    s.milePile = miles;
 }
 
 } // namespace dw

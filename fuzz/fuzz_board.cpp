@@ -54,10 +54,10 @@ bool picture(const dw::Picture& p) {
 void checkModel(const dw::BoardModel& m) {
     const dw::ClientState& s = m.state();
     check(s.myseat >= 0 && s.myseat <= dw::kHighestSeat);
-    check(s.turnseat >= 0 && s.turnseat <= dw::kHighestSeat);
-    check(s.selectedslot >= 0 && s.selectedslot <= dw::kHandPlaces);
+    check(s.turnSeat >= 0 && s.turnSeat <= dw::kHighestSeat);
+    check(s.selectedSlot >= 0 && s.selectedSlot <= dw::kHandPlaces);
     // The screen order is a permutation of the places.
-    std::array<int, dw::kHandPlaces + 1> order = s.handorder;
+    std::array<int, dw::kHandPlaces + 1> order = s.handOrder;
     std::sort(order.begin() + 1, order.end());
     for (int p = 1; p <= dw::kHandPlaces; ++p)
         check(order[static_cast<std::size_t>(p)] == p);
@@ -120,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 model.onDiscardClicked();
                 break;
             case 3:
-                model.sortcards();
+                model.sortCards();
                 break;
             case 4:
                 model.justWatch();

@@ -16,8 +16,8 @@ void PrintTo(const Ship& s, std::ostream* os) {
     *os << "{undocked " << s.undocked << ", distance " << s.distance << ", hazard " << s.hazard
         << ", repaired " << s.repaired << ", teleported " << s.teleported << ", protections "
         << s.protections[1] << s.protections[2] << s.protections[3] << s.protections[4]
-        << ", stillmoving " << s.stillmoving << ", safetrip " << s.safetrip << ", piles "
-        << s.speedpile << "/" << s.gopile << "/" << s.milepile << "}";
+        << ", stillMoving " << s.stillMoving << ", safeTrip " << s.safeTrip << ", piles "
+        << s.speedPile << "/" << s.goPile << "/" << s.milePile << "}";
 }
 
 namespace test {
@@ -52,8 +52,8 @@ private:
 // What a newcomer can know of a ship: all but whether it may still play and
 // whether its trip is still safe, which no message tells.
 Ship told(Ship s) {
-    s.stillmoving = false;
-    s.safetrip = false;
+    s.stillMoving = false;
+    s.safeTrip = false;
     return s;
 }
 
@@ -77,8 +77,8 @@ void playGames(std::uint32_t seed, bool seat3, bool seat4) {
         const auto stats = msg::decodeMessage<msg::NewStats>(newstatsMessage(engine, 6));
         const auto piles = msg::decodeMessage<msg::ShipCards>(shipCardsMessage(engine));
         ASSERT_TRUE(stats && piles);
-        joiner.newstats(*stats);
-        joiner.shipcards(*piles);
+        joiner.tableSnapshot(*stats);
+        joiner.pilesShown(*piles);
         for (int n = 1; n <= kSeats; ++n) {
             const PlayerEntry& p = engine.players[ix(n)];
             // A seat out of the game shows nothing.
@@ -89,7 +89,7 @@ void playGames(std::uint32_t seed, bool seat3, bool seat4) {
     };
 
     for (int game = 0; game < 3; ++game) {
-        engine.startgame({"Host", 5000, 70, seat3, seat4});
+        engine.startGame({"Host", 5000, 70, seat3, seat4});
         same(0);
         int step = 0;
         while (engine.gameinprogress && wire.step() && step < 100000) {

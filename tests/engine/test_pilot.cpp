@@ -145,7 +145,7 @@ TEST(Pilot, ChoosesByItsPriorities) {
             if (c.setup)
                 c.setup(*t);
         }
-        played.engine.computerplay(c.seat);
+        played.engine.pilotPlay(c.seat);
         Engine& e = answered.engine;
         e.applyPlay(c.seat, classicPilot(e.view(), c.seat, e.random()));
         for (Table* t : {&played, &answered}) {
@@ -162,13 +162,13 @@ TEST(Pilot, PlaysOnlyTheSeatWhosePlayIsDueAndThenAgainAfterAShield) {
     t.hand(2, {kSkyjackShield});
     t.hand(3, {kUndock});
     for (int s : {0, 3, 9})
-        t.engine.computerplay(s);
+        t.engine.pilotPlay(s);
     EXPECT_TRUE(t.to(5).empty());
-    t.engine.computerplay(2);
-    t.engine.computerplay(2);
+    t.engine.pilotPlay(2);
+    t.engine.pilotPlay(2);
     EXPECT_EQ(t.to(5).size(), 1u);
     t.host.advance(2000); // the shield's extra turn goes to the computer again
-    EXPECT_EQ(t.engine.currentplayer, 2);
+    EXPECT_EQ(t.engine.currentSeat, 2);
     EXPECT_TRUE(t.host.armed(EngineTimer::Computer));
 }
 

@@ -151,7 +151,7 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
          [](Table& t) { EXPECT_FALSE(t.seat(1).ship.teleported); }},
         {"travel", miles(1, 5), [](Table& t) { t.seat(1).ship.undocked = true; },
          (msg::Traveling{1, 7500, 3, 5, 7500}.encode()),
-         [](Table& t) { EXPECT_TRUE(t.seat(1).ship.safetrip); }},
+         [](Table& t) { EXPECT_TRUE(t.seat(1).ship.safeTrip); }},
         {"discard", discard(1, 6), {}, (msg::HeDiscard{1, 6, 10}.encode()), {}},
         {"discard of an empty slot: a pass",
          discard(1, 1),
@@ -160,7 +160,7 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
          [](Table& t) { EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn); }},
         {"overshooting the trip", miles(1, 5),
          [](Table& t) {
-             undock(t, 1), t.seat(1).ship.distance = 67500, t.engine.tripdistance = 70000;
+             undock(t, 1), t.seat(1).ship.distance = 67500, t.engine.tripDistance = 70000;
          },
          (msg::Traveling{1, 75000, 3, 5, 7500}.encode()),
          [](Table& t) { EXPECT_EQ(t.engine.pendingAction(), TimerAction::EndRound); }},
@@ -183,7 +183,7 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
         EXPECT_EQ(t.engine.pauseTicksLeft, 2);
         if (t.engine.pendingAction() == TimerAction::NextTurn) {
             t.host.advance(2000);
-            EXPECT_EQ(t.engine.currentplayer, 2);
+            EXPECT_EQ(t.engine.currentSeat, 2);
         }
     }
 }
@@ -225,10 +225,10 @@ TEST(Rules, ProtectionsClearWhatTheyGuardAndGiveAnotherTurn) {
         if (c.effect == 1) {
             EXPECT_EQ(t.seat(1).ship.hazard + t.seat(1).ship.repaired, 0);
         }
-        const int drawn = t.engine.deckpos + 1;
+        const int drawn = t.engine.deckPos + 1;
         t.host.advance(2000);
-        EXPECT_EQ(t.engine.currentplayer, 1);
-        EXPECT_EQ(t.engine.deckpos, drawn);
+        EXPECT_EQ(t.engine.currentSeat, 1);
+        EXPECT_EQ(t.engine.deckPos, drawn);
         EXPECT_NE(t.seat(1).cards[2], kNoCard);
     }
     // Until the next turn the pointer sits one seat back; that seat may not slip a play in.
@@ -238,11 +238,11 @@ TEST(Rules, ProtectionsClearWhatTheyGuardAndGiveAnotherTurn) {
     t.hand(1, {kLy2500});
     t.seat(1).ship.undocked = true;
     go(2, 1, 2).run(t.engine);
-    EXPECT_EQ(t.engine.currentplayer, 1);
+    EXPECT_EQ(t.engine.currentSeat, 1);
     miles(1, 1).run(t.engine);
     EXPECT_EQ(t.seat(1).ship.distance, 0);
     t.host.advance(2000);
-    EXPECT_EQ(t.engine.currentplayer, 2);
+    EXPECT_EQ(t.engine.currentSeat, 2);
 }
 
 TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {

@@ -121,7 +121,7 @@ private slots:
         Peer tenth("Late", port);
         QTRY_VERIFY(tenth.closed);
         QVERIFY(tenth.has(msg::Full{}));
-        QCOMPARE(server->core().engine().numentries, 9);
+        QCOMPARE(server->core().engine().numEntries, 9);
     }
 
     void aRemovedPlayerSeesItsConnectionClose() {
