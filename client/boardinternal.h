@@ -31,4 +31,9 @@ inline bool isCard(int card) {
     return card >= 0 && card <= kMaxCard;
 }
 
+// What a pile shows for a card code: nothing for 0.
+inline Picture picture(int card) {
+    return card == kNoCard ? Picture() : Picture(card);
+}
+
 } // namespace dw::boardinternal

@@ -49,36 +49,10 @@ BoardModel::BoardModel(BoardEvents& events, RandomSource random)
             return std::uniform_int_distribution<int>(0, n - 1)(gen);
         };
     }
-    clearall();
+    clearAll();
 }
 
 // ---------------------------------------------------------------- helpers
-
-namespace {
-
-// The state a card on top of the go pile leaves a ship in.
-ShipState shipStateOf(int goPile) {
-    switch (goPile) {
-    case kUndock:
-        return ShipState::Moving;
-    case kSkyjack:
-        return ShipState::Skyjacked;
-    case kReload:
-        return ShipState::Reloaded;
-    case kDamage:
-        return ShipState::Damaged;
-    case kRepair:
-        return ShipState::Repaired;
-    case kPowerDrain:
-        return ShipState::Drained;
-    case kPower:
-        return ShipState::Powered;
-    default:
-        return ShipState::Docked;
-    }
-}
-
-} // namespace
 
 std::string BoardModel::nameOf(int seat) const {
     return isPlayingSeat(seat) ? view_.seats[at(seat)].name : std::string();
@@ -103,7 +77,7 @@ void BoardModel::setCardsLeft(int taken) {
 }
 
 void BoardModel::swapPositions(int p, int q) {
-    auto& order = state_.handorder;
+    auto& order = state_.handOrder;
     std::swap(order[at(p)], order[at(q)]);
 }
 
@@ -113,11 +87,10 @@ void BoardModel::finish() {
 
 // ---------------------------------------------------------------- shared steps
 
-void BoardModel::clearall() {
+void BoardModel::clearAll() {
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
-        state_.shipstate[at(n)] = ShipState::Docked;
-        state_.warpdamage[at(n)] = 0;
+        state_.ships[at(n)] = Ship{};
         s.score = "$0";
         s.speedPile.reset();
         s.goPile.reset();
@@ -134,27 +107,27 @@ void BoardModel::clearall() {
     view_.turn.visible = false;
 }
 
-void BoardModel::showturn(int seat) {
+void BoardModel::showTurn(int seat) {
     // Seat 0 (no turn announced yet) has no column: the frame stays hidden.
     if (!isPlayingSeat(seat)) {
         view_.turn.visible = false;
         return;
     }
-    const bool moving = state_.shipstate[at(seat)] == ShipState::Moving;
+    const bool moving = state_.ships[at(seat)].undocked;
     view_.turn.seat = seat;
     view_.turn.green = moving;
     view_.turn.visible = true;
     view_.seats[at(seat)].nameColour = moving ? LabelColour::Lime : LabelColour::Red;
 }
 
-void BoardModel::clearslot(int place) {
+void BoardModel::clearSlot(int place) {
     if (place < 1 || place > kHandPlaces)
         return;
     auto& h = view_.hand[at(place)];
     h.card = 0;
     h.picture.reset();
     h.raised = false;
-    state_.selectedslot = 0;
+    state_.selectedSlot = 0;
 }
 
 // ---------------------------------------------------------------- dispatch
@@ -175,31 +148,31 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
     };
     static constexpr std::array<Entry, 21> table{{
         {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::sendloginfo>},
-        {msg::NewPlayerInfo::kWord,
-         &BoardModel::on<msg::NewPlayerInfo, &BoardModel::newplayerinfo>},
+        {msg::NewPlayerInfo::kWord, &BoardModel::on<msg::NewPlayerInfo, &BoardModel::playerJoined>},
         {msg::ExistingPlayers::kWord,
-         &BoardModel::on<msg::ExistingPlayers, &BoardModel::newplayerinfo>},
+         &BoardModel::on<msg::ExistingPlayers, &BoardModel::playerJoined>},
         {msg::PlayerDisconnected::kWord,
-         &BoardModel::on<msg::PlayerDisconnected, &BoardModel::playerdisconnected>},
-        {msg::JustWatching::kWord, &BoardModel::on<msg::JustWatching, &BoardModel::justwatching>},
+         &BoardModel::on<msg::PlayerDisconnected, &BoardModel::playerLeft>},
+        {msg::JustWatching::kWord,
+         &BoardModel::on<msg::JustWatching, &BoardModel::watchingChanged>},
         {msg::StartGameAnnounce::kWord,
-         &BoardModel::on<msg::StartGameAnnounce, &BoardModel::startthegame>},
+         &BoardModel::on<msg::StartGameAnnounce, &BoardModel::gameStarted>},
         {msg::NextPlayer::kWord, &BoardModel::on<msg::NextPlayer, &BoardModel::nextPlayer>},
         {msg::Winner::kWord, &BoardModel::on<msg::Winner, &BoardModel::winner>},
-        {msg::MyCards::kWord, &BoardModel::on<msg::MyCards, &BoardModel::mycards>},
-        {msg::StartingRound::kWord,
-         &BoardModel::on<msg::StartingRound, &BoardModel::startinground>},
+        {msg::MyCards::kWord, &BoardModel::on<msg::MyCards, &BoardModel::handDealt>},
+        {msg::StartingRound::kWord, &BoardModel::on<msg::StartingRound, &BoardModel::roundStarted>},
         {msg::HeDiscard::kWord, &BoardModel::on<msg::HeDiscard, &BoardModel::heDiscarded>},
         {msg::Invalid::kWord, &BoardModel::on<msg::Invalid, &BoardModel::invalid>},
-        {msg::Traveling::kWord, &BoardModel::on<msg::Traveling, &BoardModel::traveling>},
-        {msg::PlacingGo::kWord, &BoardModel::on<msg::PlacingGo, &BoardModel::placinggo>},
-        {msg::PlacingSpeed::kWord, &BoardModel::on<msg::PlacingSpeed, &BoardModel::placingspeed>},
-        {msg::PlaySafe::kWord, &BoardModel::on<msg::PlaySafe, &BoardModel::playsafe>},
-        {msg::CannotMove::kWord, &BoardModel::on<msg::CannotMove, &BoardModel::cannotmove>},
-        {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::postscores>},
-        {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::newstats>},
-        {msg::HostRights::kWord, &BoardModel::on<msg::HostRights, &BoardModel::hostrights>},
-        {msg::ShipCards::kWord, &BoardModel::on<msg::ShipCards, &BoardModel::shipcards>},
+        {msg::Traveling::kWord, &BoardModel::on<msg::Traveling, &BoardModel::travelled>},
+        {msg::PlacingGo::kWord, &BoardModel::on<msg::PlacingGo, &BoardModel::goPilePlayed>},
+        {msg::PlacingSpeed::kWord,
+         &BoardModel::on<msg::PlacingSpeed, &BoardModel::speedPilePlayed>},
+        {msg::PlaySafe::kWord, &BoardModel::on<msg::PlaySafe, &BoardModel::shieldPlayed>},
+        {msg::CannotMove::kWord, &BoardModel::on<msg::CannotMove, &BoardModel::cannotMove>},
+        {msg::PostScores::kWord, &BoardModel::on<msg::PostScores, &BoardModel::scoresPosted>},
+        {msg::NewStats::kWord, &BoardModel::on<msg::NewStats, &BoardModel::tableSnapshot>},
+        {msg::HostRights::kWord, &BoardModel::on<msg::HostRights, &BoardModel::hostRightsMoved>},
+        {msg::ShipCards::kWord, &BoardModel::on<msg::ShipCards, &BoardModel::pilesShown>},
     }};
     for (const Entry& e : table) {
         if (e.word == word) {
@@ -224,11 +197,11 @@ void BoardModel::reset() {
     removed_.fill(false);
     view_ = BoardView{};
     spies_.clear();
-    clearall();
+    clearAll();
     finish();
 }
 
-void BoardModel::hostrights(const msg::HostRights& m) {
+void BoardModel::hostRightsMoved(const msg::HostRights& m) {
     if (m.seat < 1 || m.seat > kHighestSeat || state_.myseat == 0)
         return;
     const bool mine = m.seat == state_.myseat;
@@ -248,11 +221,11 @@ void BoardModel::sendloginfo(const msg::SendLoginInfo& m) {
     finish();
 }
 
-void BoardModel::newplayerinfo(const msg::ExistingPlayers& m) {
-    newplayerinfo(msg::NewPlayerInfo{m.seat, m.name});
+void BoardModel::playerJoined(const msg::ExistingPlayers& m) {
+    playerJoined(msg::NewPlayerInfo{m.seat, m.name});
 }
 
-void BoardModel::newplayerinfo(const msg::NewPlayerInfo& m) {
+void BoardModel::playerJoined(const msg::NewPlayerInfo& m) {
     if (m.seat < 1 || m.seat > kHighestSeat)
         return;
     const int seat = m.seat;
@@ -297,7 +270,7 @@ void BoardModel::newplayerinfo(const msg::NewPlayerInfo& m) {
     finish();
 }
 
-void BoardModel::playerdisconnected(const msg::PlayerDisconnected& m) {
+void BoardModel::playerLeft(const msg::PlayerDisconnected& m) {
     if (m.seat < 1 || m.seat > kHighestSeat)
         return;
     const int seat = m.seat;
@@ -332,7 +305,7 @@ void BoardModel::removed(const msg::Removed& m) {
         removed_[at(m.seat)] = true;
 }
 
-void BoardModel::justwatching(const msg::JustWatching& m) {
+void BoardModel::watchingChanged(const msg::JustWatching& m) {
     if (!isPlayingSeat(m.seat))
         return;
     auto& s = view_.seats[at(m.seat)];
@@ -364,7 +337,7 @@ void BoardModel::unsetJustWatch(int seat) {
 
 // ---------------------------------------------------------------- game start
 
-void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
+void BoardModel::gameStarted(const msg::StartGameAnnounce& m) {
     const std::string& name = m.starter;
     const bool out3 = !m.seat3;
     const bool out4 = !m.seat4;
@@ -372,11 +345,9 @@ void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
     view_.startVisible = false;
     view_.justWatchChecked = false;
     gamerunning_ = true;
-    clearall();
+    clearAll();
     status(name + " has started a game.");
     for (int n = 1; n <= kPlayingSeats; ++n) {
-        state_.shipstate[at(n)] = ShipState::Docked;
-        state_.warpdamage[at(n)] = 0;
         state_.ingame[at(n)] = true;
         view_.seats[at(n)].notPlaying = false;
     }
@@ -402,7 +373,7 @@ void BoardModel::startthegame(const msg::StartGameAnnounce& m) {
 
 // ---------------------------------------------------------------- snapshot
 
-void BoardModel::newstats(const msg::NewStats& m) {
+void BoardModel::tableSnapshot(const msg::NewStats& m) {
     if (m.turn > kPlayingSeats)
         return;
     for (const msg::SeatStats& rec : m.seats)
@@ -411,7 +382,7 @@ void BoardModel::newstats(const msg::NewStats& m) {
     if (m.seat != state_.myseat)
         return;
 
-    state_.turnseat = m.turn;
+    state_.turnSeat = m.turn;
     gamerunning_ = true;
     view_.startVisible = false;
     view_.playToScore = "Amount to Earn: $" + std::to_string(m.amount);
@@ -437,39 +408,37 @@ void BoardModel::newstats(const msg::NewStats& m) {
         // UNDOCK under a moving ship and a TELEPORT in force. Whatever else
         // lies on a pile (DOCK, a repair, WARP, the lightyear card) comes
         // with the piles message that follows.
-        s.speedPile.reset();
-        s.goPile.reset();
+        Ship& ship = state_.ships[at(n)];
+        const int go = !rec.active       ? kNoCard
+                       : rec.hazard != 0 ? rec.hazard
+                       : rec.undocked    ? kUndock
+                                         : kNoCard;
+        showPiles(ship, rec.teleported ? kTeleport : kNoCard, go, kNoCard);
+        ship.distance = rec.distance;
+        s.speedPile = picture(ship.speedPile);
+        s.goPile = picture(ship.goPile);
         s.milePile.reset();
-        state_.shipstate[at(n)] = ShipState::Docked;
-        if (rec.active && rec.hazard != 0) {
-            s.goPile = rec.hazard;
-            state_.shipstate[at(n)] = shipStateOf(rec.hazard);
-        } else if (rec.active && rec.undocked) {
-            s.goPile = kUndock;
-            state_.shipstate[at(n)] = ShipState::Moving;
-        }
-        state_.warpdamage[at(n)] = rec.teleported ? 1 : 0;
-        if (rec.teleported)
-            s.speedPile = kTeleport;
-        for (int k = 1; k <= 4; ++k)
+        for (int k = 1; k <= 4; ++k) {
             s.safe[at(k)] = rec.protections[at(k - 1)];
+            ship.protections[at(k)] = rec.protections[at(k - 1)] ? 1 : 0;
+        }
     }
-    showturn(state_.turnseat);
+    showTurn(state_.turnSeat);
     // Between turns the others see no frame: the last play took it away.
     if (!m.waiting)
         view_.turn.visible = false;
-    if (state_.turnseat == state_.myseat && !m.waiting) {
+    if (state_.turnSeat == state_.myseat && !m.waiting) {
         events_.log("Your Turn.");
         events_.sound("turn");
-    } else if (isPlayingSeat(state_.turnseat)) {
-        events_.log(nameOf(state_.turnseat) + "'s turn.");
+    } else if (isPlayingSeat(state_.turnSeat)) {
+        events_.log(nameOf(state_.turnSeat) + "'s turn.");
     }
     if (m.waiting)
-        state_.turnseat = 0;
+        state_.turnSeat = 0;
     finish();
 }
 
-void BoardModel::shipcards(const msg::ShipCards& m) {
+void BoardModel::pilesShown(const msg::ShipCards& m) {
     const auto fits = [](int card, auto&& kind) { return card == kNoCard || kind(card); };
     const auto onGoPile = [](int c) {
         return c >= kUndock && c <= kPower && c != kTeleport && c != kWarp;
@@ -485,38 +454,38 @@ void BoardModel::shipcards(const msg::ShipCards& m) {
             if (!fits(ship.shields[at(k - 1)], [k](int c) { return c == kSkyjackShield + k - 1; }))
                 return;
     }
-    const auto picture = [](int card) { return card == kNoCard ? Picture() : Picture(card); };
     for (const msg::ShipShow& ship : m.ships) {
         const int n = ship.seat;
         auto& s = view_.seats[at(n)];
         s.speedPile = picture(ship.speed);
         s.goPile = picture(ship.go);
         s.milePile = picture(ship.miles);
-        for (int k = 1; k <= 4; ++k)
+        Ship& known = state_.ships[at(n)];
+        showPiles(known, ship.speed, ship.go, ship.miles);
+        for (int k = 1; k <= 4; ++k) {
             s.safe[at(k)] = ship.shields[at(k - 1)] != kNoCard;
-        state_.shipstate[at(n)] = shipStateOf(ship.go);
-        state_.warpdamage[at(n)] = ship.speed == kTeleport ? 1 : 0;
+            known.protections[at(k)] = s.safe[at(k)] ? 1 : 0;
+        }
     }
     view_.discard = picture(m.discard);
     if (view_.turn.visible)
-        showturn(view_.turn.seat);
+        showTurn(view_.turn.seat);
     finish();
 }
 
 // ---------------------------------------------------------------- rounds and turns
 
-void BoardModel::startinground(const msg::StartingRound&) {
+void BoardModel::roundStarted(const msg::StartingRound&) {
     view_.turn.visible = false;
     for (int p = 1; p <= kHandPlaces; ++p)
         view_.hand[at(p)].picture.reset();
     for (int pass = 0; pass < kHandPlaces; ++pass)
         for (int p = 1; p < kHandPlaces; ++p)
-            if (state_.handorder[at(p)] > state_.handorder[at(p + 1)])
+            if (state_.handOrder[at(p)] > state_.handOrder[at(p + 1)])
                 swapPositions(p, p + 1);
     for (int n = 1; n <= kPlayingSeats; ++n) {
         auto& s = view_.seats[at(n)];
-        state_.shipstate[at(n)] = ShipState::Docked;
-        state_.warpdamage[at(n)] = 0;
+        state_.ships[at(n)] = shipAtRoundStart();
         s.panelVisible = false;
         s.target = false;
         s.speedPile.reset();
@@ -530,7 +499,7 @@ void BoardModel::startinground(const msg::StartingRound&) {
     finish();
 }
 
-void BoardModel::mycards(const msg::MyCards& m) {
+void BoardModel::handDealt(const msg::MyCards& m) {
     for (const auto& [place, card] : m.cards)
         if (!isPlace(place) || !isCard(card))
             return;
@@ -551,14 +520,14 @@ void BoardModel::nextPlayer(const msg::NextPlayer& m) {
     const int seat = m.seat;
     const int place = m.slot;
     const int card = m.card;
-    state_.selectedslot = 0;
+    state_.selectedSlot = 0;
     for (int n = 1; n <= kPlayingSeats; ++n)
         view_.seats[at(n)].nameColour = LabelColour::Yellow;
     for (int p = 1; p <= kHandPlaces; ++p)
         view_.hand[at(p)].raised = false;
-    state_.turnseat = seat;
+    state_.turnSeat = seat;
     setCardsLeft(m.taken);
-    showturn(seat);
+    showTurn(seat);
     if (!isMe(seat)) {
         if (isPlayingSeat(seat))
             events_.log(nameOf(seat) + "'s turn.");
@@ -589,23 +558,22 @@ std::optional<BoardModel::PilePlay> BoardModel::pilePlay(const PilePlay& play, i
     hideTargets();
     view_.seats[at(play.target)].*pile = play.card;
     if (isMe(play.player))
-        clearslot(place);
+        clearSlot(place);
     return play;
 }
 
-void BoardModel::placingspeed(const msg::PlacingSpeed& m) {
+void BoardModel::speedPilePlayed(const msg::PlacingSpeed& m) {
     const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::speedPile);
     if (!play)
         return;
+    landOnSpeedPile(state_.ships[at(play->target)], play->card);
     if (play->card == kTeleport) {
-        state_.warpdamage[at(play->target)] = 1;
         events_.log(nameOf(play->target) + " has got teleported and now has warp damage.");
         if (isMe(play->player))
             events_.sound("protection");
         if (isMe(play->target))
             events_.sound("damage");
     } else if (play->card == kWarp) {
-        state_.warpdamage[at(play->target)] = 0;
         events_.log(nameOf(play->target) + " repaired the warp damage.");
         if (isMe(play->target))
             events_.sound("repair");
@@ -614,57 +582,52 @@ void BoardModel::placingspeed(const msg::PlacingSpeed& m) {
     finish();
 }
 
-void BoardModel::placinggo(const msg::PlacingGo& m) {
+void BoardModel::goPilePlayed(const msg::PlacingGo& m) {
     const auto play = pilePlay({m.seat, m.card, m.target}, m.slot, &SeatDisplay::goPile);
     if (!play)
         return;
     const int t = play->target;
     const bool byMe = isMe(play->player);
     const bool onMe = isMe(t);
-    auto attack = [&](ShipState state, const std::string& line, const char* victimSound) {
-        state_.shipstate[at(t)] = state;
+    landOnGoPile(state_.ships[at(t)], play->card);
+    auto attack = [&](const std::string& line, const char* victimSound) {
         events_.log(line);
         if (byMe)
             events_.sound("protection");
         if (onMe)
             events_.sound(victimSound);
     };
-    auto repair = [&](ShipState state) {
-        state_.shipstate[at(t)] = state;
-        events_.log(nameOf(play->player) + (state == ShipState::Reloaded
-                                                ? " reloaded the missing materials."
-                                            : state == ShipState::Repaired ? " repaired the damage."
-                                                                           : " gained power."));
+    auto repair = [&](const char* line) {
+        events_.log(nameOf(play->player) + line);
         if (onMe)
             events_.sound("repair");
     };
     switch (play->card) {
     case kUndock:
-        state_.shipstate[at(t)] = ShipState::Moving;
         events_.log(nameOf(t) + " has undocked and is ready to move.");
         if (onMe)
             events_.sound("undock");
         break;
     case kDock:
-        attack(ShipState::Docked, nameOf(t) + " had to make an unexpected dock.", "dock");
+        attack(nameOf(t) + " had to make an unexpected dock.", "dock");
         break;
     case kSkyjack:
-        attack(ShipState::Skyjacked, nameOf(t) + " got skyjacked.", "damage");
+        attack(nameOf(t) + " got skyjacked.", "damage");
         break;
     case kDamage:
-        attack(ShipState::Damaged, nameOf(t) + " received damage.", "damage");
+        attack(nameOf(t) + " received damage.", "damage");
         break;
     case kPowerDrain:
-        attack(ShipState::Drained, nameOf(t) + " had a power drain.", "damage");
+        attack(nameOf(t) + " had a power drain.", "damage");
         break;
     case kReload:
-        repair(ShipState::Reloaded);
+        repair(" reloaded the missing materials.");
         break;
     case kRepair:
-        repair(ShipState::Repaired);
+        repair(" repaired the damage.");
         break;
     case kPower:
-        repair(ShipState::Powered);
+        repair(" gained power.");
         break;
     default:
         break;
@@ -673,7 +636,7 @@ void BoardModel::placinggo(const msg::PlacingGo& m) {
     finish();
 }
 
-void BoardModel::traveling(const msg::Traveling& m) {
+void BoardModel::travelled(const msg::Traveling& m) {
     if (!isPlayingSeat(m.seat) || !isCard(m.card) || !isPlace(m.slot))
         return;
     const int seat = m.seat;
@@ -684,8 +647,9 @@ void BoardModel::traveling(const msg::Traveling& m) {
     s.miles = std::to_string(m.distance) + " Lyrs";
     events_.log(nameOf(seat) + " traveled " + std::to_string(m.added) + " lyrs.");
     s.milePile = card;
+    travel(state_.ships[at(seat)], card);
     if (isMe(seat)) {
-        clearslot(place);
+        clearSlot(place);
         ownlightyears_ += cardInfo(card).lightyears;
         events_.setOwnTallyCell(3, std::to_string(ownlightyears_));
     }
@@ -695,7 +659,7 @@ void BoardModel::traveling(const msg::Traveling& m) {
     finish();
 }
 
-void BoardModel::playsafe(const msg::PlaySafe& m) {
+void BoardModel::shieldPlayed(const msg::PlaySafe& m) {
     if (!isPlayingSeat(m.seat) || !isShield(m.card) || !isPlace(m.slot))
         return;
     const int seat = m.seat;
@@ -704,21 +668,19 @@ void BoardModel::playsafe(const msg::PlaySafe& m) {
     const int effect = m.effect;
     hideTargets();
     if (isMe(seat))
-        clearslot(place);
+        clearSlot(place);
     auto& s = view_.seats[at(seat)];
     const int k = protectionIndex(card);
     s.safe[at(k)] = true;
+    raiseShield(state_.ships[at(seat)], card);
     static constexpr std::array<const char*, 5> kLines{
         "", " has Protection from Skyjacking.", " has Protection from Teleporting.",
         " has Protection from Damage.", " has Protection from Power Drain."};
     events_.log(nameOf(seat) + kLines[at(k)]);
-    if (effect == 1) {
-        state_.shipstate[at(seat)] = ShipState::Moving;
+    if (effect == 1)
         s.goPile = kUndock;
-    } else if (effect == 2) {
+    else if (effect == 2)
         s.speedPile.reset();
-        state_.warpdamage[at(seat)] = 0;
-    }
     finish();
 }
 
@@ -733,7 +695,7 @@ void BoardModel::heDiscarded(const msg::HeDiscard& m) {
     if (card != kNoCard)
         view_.discard = card;
     if (isMe(seat))
-        clearslot(place);
+        clearSlot(place);
     view_.turn.visible = false;
     events_.log(nameOf(seat) + " Discarded.");
     if (isMe(seat))
@@ -747,13 +709,14 @@ void BoardModel::invalid(const msg::Invalid& m) {
     if (const std::string_view text = refusalText(m.code); !text.empty())
         events_.log(std::string(text));
     events_.sound("invalid");
-    state_.turnseat = state_.myseat;
+    state_.turnSeat = state_.myseat;
     finish();
 }
 
-void BoardModel::cannotmove(const msg::CannotMove& m) {
+void BoardModel::cannotMove(const msg::CannotMove& m) {
     if (!isPlayingSeat(m.seat))
         return;
+    state_.ships[at(m.seat)].stillMoving = false;
     events_.log(nameOf(m.seat) + " does not have a play.");
     view_.turn.visible = false;
     finish();

@@ -15,6 +15,7 @@
 
 #include "client/layout.h"
 #include "engine/gamebounds.h"
+#include "engine/ship.h"
 #include "protocol/messages.h"
 
 #include <array>
@@ -89,7 +90,7 @@ struct SeatDisplay {
 };
 
 // A hand place; where it stands on screen is its position in
-// ClientState::handorder.
+// ClientState::handOrder.
 struct HandPlace {
     int card = 0;    // card code; 0 = empty
     Picture picture; // what the place shows
@@ -118,27 +119,15 @@ struct BoardView {
     int chosenTarget = 0;
 };
 
-// What the client knows of a ship, from the plays it saw.
-enum class ShipState {
-    Docked = 0,
-    Moving = 1,
-    Skyjacked = 2,
-    Reloaded = 3,
-    Damaged = 5,
-    Repaired = 6,
-    Drained = 7, // power drained
-    Powered = 8, // power restored
-};
-
 // The client's own view of the game.
 struct ClientState {
     int myseat = 0;       // 1..4 player, 5..9 spectator, 0 before login
-    int turnseat = 0;     // the seat shown as playing; = myseat while the user may play
-    int selectedslot = 0; // 1..7, 0 = none
-    std::array<ShipState, kPlayingSeats + 1> shipstate{};
-    std::array<int, kPlayingSeats + 1> warpdamage{};
+    int turnSeat = 0;     // the seat shown as playing; = myseat while the user may play
+    int selectedSlot = 0; // 1..7, 0 = none
+    // Every ship as the plays the client was told of left it.
+    std::array<Ship, kPlayingSeats + 1> ships{};
     std::array<bool, kPlayingSeats + 1> ingame{};
-    std::array<int, kHandPlaces + 1> handorder{0, 1, 2, 3, 4, 5, 6, 7}; // place at position p
+    std::array<int, kHandPlaces + 1> handOrder{0, 1, 2, 3, 4, 5, 6, 7}; // place at position p
     bool loggedin = false;
     bool ishost = false;
     std::string playername;
@@ -198,32 +187,32 @@ public:
 
     // Host commands.
     void sendloginfo(const msg::SendLoginInfo& m);
-    void newplayerinfo(const msg::NewPlayerInfo& m);
-    void newplayerinfo(const msg::ExistingPlayers& m);
-    void playerdisconnected(const msg::PlayerDisconnected& m);
-    void justwatching(const msg::JustWatching& m);
-    void startthegame(const msg::StartGameAnnounce& m);
-    void newstats(const msg::NewStats& m);
+    void playerJoined(const msg::NewPlayerInfo& m);
+    void playerJoined(const msg::ExistingPlayers& m);
+    void playerLeft(const msg::PlayerDisconnected& m);
+    void watchingChanged(const msg::JustWatching& m);
+    void gameStarted(const msg::StartGameAnnounce& m);
+    void tableSnapshot(const msg::NewStats& m);
     // The piles of every ship and the discard pile, as everybody sees them;
     // after a snapshot. Drawn only while a game runs; a card that cannot lie
     // where the message puts it drops the whole message.
-    void shipcards(const msg::ShipCards& m);
-    void startinground(const msg::StartingRound& m = {});
-    void mycards(const msg::MyCards& m);
+    void pilesShown(const msg::ShipCards& m);
+    void roundStarted(const msg::StartingRound& m = {});
+    void handDealt(const msg::MyCards& m);
     void nextPlayer(const msg::NextPlayer& m);
-    void placingspeed(const msg::PlacingSpeed& m);
-    void placinggo(const msg::PlacingGo& m);
-    void traveling(const msg::Traveling& m);
-    void playsafe(const msg::PlaySafe& m);
+    void speedPilePlayed(const msg::PlacingSpeed& m);
+    void goPilePlayed(const msg::PlacingGo& m);
+    void travelled(const msg::Traveling& m);
+    void shieldPlayed(const msg::PlaySafe& m);
     void heDiscarded(const msg::HeDiscard& m);
     void invalid(const msg::Invalid& m);
-    void cannotmove(const msg::CannotMove& m);
-    void postscores(const msg::PostScores& m);
+    void cannotMove(const msg::CannotMove& m);
+    void scoresPosted(const msg::PostScores& m);
     void winner(const msg::Winner& m);
     // The host's rights (start, remove, just watch for others) are with
     // m.seat: this client shows the host's controls exactly while that is
     // its own seat.
-    void hostrights(const msg::HostRights& m);
+    void hostRightsMoved(const msg::HostRights& m);
     // The host removed the player of m.seat: its departure, which follows,
     // is told as a removal.
     void removed(const msg::Removed& m);
@@ -235,15 +224,15 @@ public:
     void reset();
 
     // Shared steps.
-    void clearall();
-    void showturn(int seat);
-    void clearslot(int place);
+    void clearAll();
+    void showTurn(int seat);
+    void clearSlot(int place);
 
     // User actions.
     void onCardReleased(int place, bool rightButton);
     void onTargetClicked(int seat);
     void onDiscardClicked();
-    void sortcards();
+    void sortCards();
 
     // Keyboard play. A key selects a card in place of the one selected (a
     // click on a second card would exchange the two instead).

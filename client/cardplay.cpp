@@ -16,42 +16,37 @@ std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
     const int me = state_.myseat;
     if (!isPlayingSeat(me))
         return lit;
-    const ShipState ship = state_.shipstate[at(me)];
-    const bool warped = state_.warpdamage[at(me)] == 1;
+    const Ship& ship = state_.ships[at(me)];
     // Opponents in the game that `attack` lands on.
     auto others = [&](int attack) {
         const int guard = guardOf(attack);
         for (int n = 1; n <= kPlayingSeats; ++n) {
             if (n == me || !state_.ingame[at(n)])
                 continue;
-            lit[at(n)] = attackLands(attack, state_.shipstate[at(n)] == ShipState::Moving,
-                                     state_.warpdamage[at(n)] == 1,
-                                     guard != 0 && view_.seats[at(n)].safe[at(guard)]);
+            const Ship& other = state_.ships[at(n)];
+            lit[at(n)] = attackLands(attack, other.undocked, other.teleported,
+                                     guard != 0 && other.protections[at(guard)] != 0);
         }
     };
     if (isLightyear(card)) {
-        // Once teleported, a ship travels only 2500 and 5000 at a time.
-        lit[at(me)] = ship == ShipState::Moving && (!warped || card <= kLy5000);
+        lit[at(me)] = ship.undocked && mayTravelWith(ship, card);
     } else if (isShield(card)) {
         lit[at(me)] = true;
     } else if (isRepair(card)) {
         // The repair of the hazard the own ship suffers.
-        lit[at(me)] = (ship == ShipState::Skyjacked && card == repairFor(kSkyjack)) ||
-                      (ship == ShipState::Damaged && card == repairFor(kDamage)) ||
-                      (ship == ShipState::Drained && card == repairFor(kPowerDrain));
+        lit[at(me)] = card == repairFor(ship.hazard);
     } else if (isHazard(card) || card == kDock || card == kTeleport) {
         others(card);
     } else if (card == kWarp) {
-        lit[at(me)] = warped;
+        lit[at(me)] = ship.teleported;
     } else if (card == kUndock) {
-        lit[at(me)] = ship == ShipState::Docked || ship == ShipState::Reloaded ||
-                      ship == ShipState::Repaired || ship == ShipState::Powered;
+        lit[at(me)] = mayUndock(ship);
     }
     return lit;
 }
 
 int BoardModel::positionOf(int place) const {
-    const auto& order = state_.handorder;
+    const auto& order = state_.handOrder;
     const auto it = std::find(order.begin() + 1, order.end(), place);
     return it == order.end() ? 0 : static_cast<int>(it - order.begin());
 }
@@ -60,24 +55,24 @@ void BoardModel::onCardReleased(int place, bool rightButton) {
     if (place < 1 || place > kHandPlaces)
         return;
     if (rightButton) {
-        sortcards();
+        sortCards();
         return;
     }
     hideTargets();
-    if (state_.turnseat != state_.myseat || !isPlayingSeat(state_.myseat)) {
+    if (state_.turnSeat != state_.myseat || !isPlayingSeat(state_.myseat)) {
         finish();
         return;
     }
-    const int selected = state_.selectedslot;
+    const int selected = state_.selectedSlot;
     if (place == selected) {
         view_.hand[at(place)].raised = false;
-        state_.selectedslot = 0;
+        state_.selectedSlot = 0;
     } else if (selected != 0) {
         view_.hand[at(selected)].raised = false;
         swapPositions(positionOf(selected), positionOf(place));
-        state_.selectedslot = 0;
+        state_.selectedSlot = 0;
     } else {
-        state_.selectedslot = place;
+        state_.selectedSlot = place;
         view_.hand[at(place)].raised = true;
         const auto lit = targetsFor(view_.hand[at(place)].card);
         for (int n = 1; n <= kPlayingSeats; ++n)
@@ -97,8 +92,8 @@ void BoardModel::onTargetClicked(int seat) {
     // Only a lit marker can be clicked.
     if (!isPlayingSeat(seat) || !view_.seats[at(seat)].target)
         return;
-    const int place = state_.selectedslot;
-    if (place == 0 || state_.turnseat != state_.myseat || !isPlayingSeat(state_.myseat))
+    const int place = state_.selectedSlot;
+    if (place == 0 || state_.turnSeat != state_.myseat || !isPlayingSeat(state_.myseat))
         return;
     const int c = view_.hand[at(place)].card;
     const int me = state_.myseat;
@@ -118,18 +113,18 @@ void BoardModel::onTargetClicked(int seat) {
     }
     if (!message.empty() && state_.loggedin)
         events_.send(message);
-    state_.turnseat = 0;
+    state_.turnSeat = 0;
     events_.sound("clicktarget");
     finish();
 }
 
 void BoardModel::onDiscardClicked() {
-    const int place = state_.selectedslot;
-    if (state_.turnseat != state_.myseat || place == 0 || !isPlayingSeat(state_.myseat))
+    const int place = state_.selectedSlot;
+    if (state_.turnSeat != state_.myseat || place == 0 || !isPlayingSeat(state_.myseat))
         return;
     if (state_.loggedin)
         events_.send(msg::Discard{state_.myseat, place}.encode());
-    state_.turnseat = 0;
+    state_.turnSeat = 0;
     view_.turn.visible = false;
     finish();
 }
@@ -137,16 +132,16 @@ void BoardModel::onDiscardClicked() {
 void BoardModel::selectPosition(int position) {
     if (position < 1 || position > kHandPlaces)
         return;
-    const int place = state_.handorder[at(position)];
-    if (place == state_.selectedslot)
+    const int place = state_.handOrder[at(position)];
+    if (place == state_.selectedSlot)
         return;
-    if (state_.selectedslot != 0 && state_.turnseat == state_.myseat)
+    if (state_.selectedSlot != 0 && state_.turnSeat == state_.myseat)
         deselect();
     onCardReleased(place, false);
 }
 
 void BoardModel::stepSelection(int step) {
-    const int now = state_.selectedslot != 0 ? positionOf(state_.selectedslot) : 0;
+    const int now = state_.selectedSlot != 0 ? positionOf(state_.selectedSlot) : 0;
     int next = now + step;
     if (now == 0)
         next = step > 0 ? 1 : kHandPlaces;
@@ -175,13 +170,13 @@ void BoardModel::playChosenTarget() {
 }
 
 void BoardModel::deselect() {
-    const int place = state_.selectedslot;
-    if (place == 0 || state_.turnseat != state_.myseat)
+    const int place = state_.selectedSlot;
+    if (place == 0 || state_.turnSeat != state_.myseat)
         return;
     onCardReleased(place, false);
 }
 
-void BoardModel::sortcards() {
+void BoardModel::sortCards() {
     // Empty places and lightyears first (ascending), then attacks, the
     // repairs and WARP, UNDOCK, and the shields last.
     auto exchange = [](int a, int b) {
@@ -199,8 +194,8 @@ void BoardModel::sortcards() {
     };
     for (int pass = 0; pass < kHandPlaces; ++pass) {
         for (int p = 1; p < kHandPlaces; ++p) {
-            const int a = view_.hand[at(state_.handorder[at(p)])].card;
-            const int b = view_.hand[at(state_.handorder[at(p + 1)])].card;
+            const int a = view_.hand[at(state_.handOrder[at(p)])].card;
+            const int b = view_.hand[at(state_.handOrder[at(p + 1)])].card;
             if (exchange(a, b))
                 swapPositions(p, p + 1);
         }

@@ -29,7 +29,7 @@ ClientConnection::ClientConnection(QObject* parent) : QObject(parent) {
         // Whatever already arrived is still handed on before the close is
         // reported.
         onReadyRead();
-        while (processsocktimer()) {
+        while (takeMessage()) {
         }
         emit closed();
     });
@@ -56,7 +56,7 @@ void ClientConnection::connectToHost(const QString& host, quint16 port) {
 void ClientConnection::abort() {
     sock.disconnect(this);
     receiveTimer.stop();
-    receivedlist_.clear();
+    received_.clear();
     sock.abort();
 }
 
@@ -73,9 +73,9 @@ void ClientConnection::onReadyRead() {
     const QByteArray data = sock.readAll();
     if (data.isEmpty())
         return;
-    const bool idle = receivedlist_.empty();
-    framer_.feed(std::string_view(data.constData(), std::size_t(data.size())), receivedlist_);
-    if (receivedlist_.empty())
+    const bool idle = received_.empty();
+    framer_.feed(std::string_view(data.constData(), std::size_t(data.size())), received_);
+    if (received_.empty())
         return;
     // What arrives while nothing waits is handled at once.
     if (idle)
@@ -95,24 +95,24 @@ void ClientConnection::onReceiveTick() {
     dispatching_ = true;
     // Every message that waited when the tick began, in order, so that a
     // burst of chat never leaves the game behind.
-    for (std::size_t n = receivedlist_.size(); n > 0; --n)
-        if (!processsocktimer())
+    for (std::size_t n = received_.size(); n > 0; --n)
+        if (!takeMessage())
             break;
     dispatching_ = false;
-    if (receivedlist_.empty())
+    if (received_.empty())
         receiveTimer.stop();
     else if (!receiveTimer.isActive())
         receiveTimer.start();
 }
 
-bool ClientConnection::processsocktimer() {
-    if (receivedlist_.empty())
+bool ClientConnection::takeMessage() {
+    if (received_.empty())
         return false;
-    std::string message = std::move(receivedlist_.front());
-    receivedlist_.pop_front();
+    std::string message = std::move(received_.front());
+    received_.pop_front();
     if (handler_)
         handler_(fromWindows1252(message));
-    return !receivedlist_.empty();
+    return !received_.empty();
 }
 
 } // namespace dw

@@ -45,8 +45,8 @@ public:
 
     // Takes one queued message and hands it to the handler (the receive
     // timer does this on its own; tests may call it directly).
-    bool processsocktimer();
-    std::size_t queued() const { return receivedlist_.size(); }
+    bool takeMessage();
+    std::size_t queued() const { return received_.size(); }
 
 signals:
     void connected();
@@ -63,7 +63,7 @@ private:
     QTcpSocket sock;
     QTimer receiveTimer;
     Framer framer_;
-    std::deque<std::string> receivedlist_;
+    std::deque<std::string> received_;
     Handler handler_;
     bool wasConnected_ = false;
     bool dispatching_ = false;

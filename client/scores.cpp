@@ -11,7 +11,7 @@ using namespace boardinternal;
 
 // ---------------------------------------------------------------- scores
 
-void BoardModel::postscores(const msg::PostScores& m) {
+void BoardModel::scoresPosted(const msg::PostScores& m) {
     if (m.finisher > kPlayingSeats)
         return;
     for (const msg::SeatScore& rec : m.seats)

@@ -25,7 +25,7 @@ static_assert(countCopies() == kDeckSize, "the card table must add up to the dec
 
 } // namespace
 
-int getcardnum(int k) {
+int unsortedCard(int k) {
     if (k < 1 || k > kDeckSize)
         return kNoCard;
     return kUnsortedDeck[static_cast<std::size_t>(k)];

@@ -268,6 +268,6 @@ constexpr std::string_view refusalText(int code) {
 
 // Card code of the k-th card of the unsorted deck (k 1..105): the codes in
 // ascending order, each repeated by its number of copies. 0 for any other k.
-int getcardnum(int k);
+int unsortedCard(int k);
 
 } // namespace dw

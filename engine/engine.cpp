@@ -60,31 +60,31 @@ Engine::Engine(EngineHost& host, EngineEvents& events, std::uint32_t seed)
     : host_(host), events_(events), random_(seed) {
     // Seat 1 is flown by the computer only on a host without a player of
     // its own (a headless host).
-    players[1].botname = "Klank";
-    players[2].botname = "Klot";
-    players[3].botname = "Klock";
-    players[4].botname = "Kling";
+    players[1].botName = "Klank";
+    players[2].botName = "Klot";
+    players[3].botName = "Klock";
+    players[4].botName = "Kling";
 }
 
 // ---------------------------------------------------------------------------
 // Deck
 
-void Engine::shufflecards() {
+void Engine::shuffleDeck() {
     // Fisher-Yates: the unsorted deck, then each position from the last down
     // swaps with a uniformly chosen position at or below it.
     static const std::array<int, kDeckSize + 1> unsorted = [] {
         std::array<int, kDeckSize + 1> d{};
         for (int k = 1; k <= kDeckSize; ++k)
-            d[ix(k)] = getcardnum(k);
+            d[ix(k)] = unsortedCard(k);
         return d;
     }();
     deck = unsorted;
     for (int k = kDeckSize; k >= 2; --k)
         std::swap(deck[ix(k)], deck[ix(random_(k) + 1)]);
-    deckpos = 0;
+    deckPos = 0;
 }
 
-void Engine::dealcards() {
+void Engine::dealHands() {
     for (int s = 1; s <= kSeats; ++s)
         if (players[ix(s)].active)
             players[ix(s)].cards.fill(kNoCard);
@@ -93,13 +93,13 @@ void Engine::dealcards() {
         if (!p.active)
             continue;
         for (int slot = 1; slot <= 6; ++slot) {
-            ++deckpos;
-            p.cards[ix(slot)] = deck[ix(deckpos)];
-            deck[ix(deckpos)] = kNoCard;
+            ++deckPos;
+            p.cards[ix(slot)] = deck[ix(deckPos)];
+            deck[ix(deckPos)] = kNoCard;
         }
         tell(&EngineEvents::handDealt, s, std::span<const int>(p.cards).subspan(1, 6));
     }
-    findplayer();
+    nextTurn();
 }
 
 // ---------------------------------------------------------------------------
@@ -113,8 +113,8 @@ void Engine::schedule(TimerAction action, int count) {
 }
 
 void Engine::armComputer() {
-    computeraction_ = 1;
-    computercount = 1;
+    computerPending_ = 1;
+    computerTicksLeft = 1;
     host_.startTimer(EngineTimer::Computer, host_.botSpeedMs());
 }
 
@@ -125,13 +125,13 @@ void Engine::pauseTick() {
     host_.stopTimer(EngineTimer::Pause);
     switch (pendingAction_) {
     case TimerAction::NextTurn:
-        findplayer();
+        nextTurn();
         break;
     case TimerAction::StartRound:
-        startround();
+        startRound();
         break;
     case TimerAction::EndRound:
-        endround();
+        endRound();
         break;
     case TimerAction::None:
         break;
@@ -139,12 +139,12 @@ void Engine::pauseTick() {
 }
 
 void Engine::computerTick() {
-    --computercount;
-    if (computercount >= 1)
+    --computerTicksLeft;
+    if (computerTicksLeft >= 1)
         return;
     host_.stopTimer(EngineTimer::Computer);
-    if (computeraction_ == 1)
-        computerplay(currentplayer);
+    if (computerPending_ == 1)
+        pilotPlay(currentSeat);
 }
 
 void Engine::startComputerTakeover() {
@@ -156,11 +156,11 @@ bool Engine::handTurnTo(int seat) {
     if (!takesPlay(seat))
         return false;
     const PlayerEntry& p = players[ix(seat)];
-    if (!p.connected || p.justwatching)
+    if (!p.connected || p.watching)
         return false;
-    if (computeraction_ == 1) {
+    if (computerPending_ == 1) {
         host_.stopTimer(EngineTimer::Computer);
-        computeraction_ = 0;
+        computerPending_ = 0;
     }
     // The turn message names a slot and its card; the seat's hand has just
     // been sent whole, so any held card will do.
@@ -169,17 +169,17 @@ bool Engine::handTurnTo(int seat) {
         if (p.cards[ix(s)] != kNoCard)
             slot = s;
     tell(&EngineEvents::turnHandedBack, seat, slot, slot == 0 ? kNoCard : p.cards[ix(slot)],
-         deckpos);
+         deckPos);
     return true;
 }
 
 // ---------------------------------------------------------------------------
 // Game cycle
 
-void Engine::startgame(const GameStart& game) {
+void Engine::startGame(const GameStart& game) {
     host_.stopTimer(EngineTimer::Pause);
     host_.stopTimer(EngineTimer::Computer);
-    computeraction_ = 0;
+    computerPending_ = 0;
     gameinprogress = true;
     winner_ = 0;
     stats_ = {};
@@ -187,57 +187,45 @@ void Engine::startgame(const GameStart& game) {
     // An integer outside the options window's ranges is brought within them,
     // as the window does with a typed value: no peer starts a game that
     // ends after one round or never.
-    playto = amountWithinBounds(game.amount.value_or(5000));
-    tripdistance = distanceWithinBounds(game.distance.value_or(70)) * 1000;
+    amountToEarn = amountWithinBounds(game.amount.value_or(5000));
+    tripDistance = distanceWithinBounds(game.distance.value_or(70)) * 1000;
 
     for (int s = 1; s <= kSeats; ++s) {
         PlayerEntry& p = players[ix(s)];
         p.total = 0;
-        p.roundscore = 0;
-        p.justwatching = false;
+        p.roundScore = 0;
+        p.watching = false;
         p.active = true;
     }
     if (!players[3].connected && !game.bot3)
         players[3].active = false;
     if (!players[4].connected && !game.bot4)
         players[4].active = false;
-    tell(&EngineEvents::gameStarted, std::string_view(game.starter), playto, tripdistance,
+    tell(&EngineEvents::gameStarted, std::string_view(game.starter), amountToEarn, tripDistance,
          players[3].active, players[4].active);
 
-    currentplayer = random_(4);
-    startround();
+    currentSeat = random_(4);
+    startRound();
 }
 
-void Engine::startround() {
+void Engine::startRound() {
     pauseIntervalMs_ = 1000;
-    if (checkforwin())
+    if (checkForWinner())
         return;
-    shufflecards();
+    shuffleDeck();
     tell(&EngineEvents::roundStarted);
-    for (int s = 1; s <= kSeats; ++s) {
-        PlayerEntry& p = players[ix(s)];
-        p.undocked = false;
-        p.distance = 0;
-        p.hazard = 0;
-        p.repaired = 0;
-        p.teleported = false;
-        p.protections.fill(0);
-        p.stillmoving = true;
-        p.safetrip = true;
-        p.speedpile = kNoCard;
-        p.gopile = kNoCard;
-        p.milepile = kNoCard;
-    }
-    discardtop = kNoCard;
+    for (int s = 1; s <= kSeats; ++s)
+        players[ix(s)].ship = shipAtRoundStart();
+    discardTop = kNoCard;
     ++stats_.rounds;
-    dealcards();
+    dealHands();
 }
 
-void Engine::findplayer() {
+void Engine::nextTurn() {
     pendingAction_ = TimerAction::None;
     // Seats 1 and 2 are always active during a game; the bound only guards
     // against a call without any active seat.
-    int seat = currentplayer;
+    int seat = currentSeat;
     for (int tries = 0; tries < kSeats; ++tries) {
         seat = nextSeat(seat);
         if (players[ix(seat)].active)
@@ -245,34 +233,34 @@ void Engine::findplayer() {
     }
     if (!players[ix(seat)].active)
         return;
-    currentplayer = seat;
+    currentSeat = seat;
     PlayerEntry& p = players[ix(seat)];
 
-    ++deckpos;
-    const bool drawing = deckpos <= kDeckSize;
+    ++deckPos;
+    const bool drawing = deckPos <= kDeckSize;
     int drawnSlot = 0;
     int drawnCard = kNoCard;
     if (drawing) {
         drawnSlot = lowestEmptySlot(p.cards);
         if (drawnSlot != 0) {
-            drawnCard = deck[ix(deckpos)];
-            deck[ix(deckpos)] = kNoCard;
+            drawnCard = deck[ix(deckPos)];
+            deck[ix(deckPos)] = kNoCard;
             p.cards[ix(drawnSlot)] = drawnCard;
         }
     }
 
-    if (drawing || canmove(seat)) {
+    if (drawing || hasPlay(seat)) {
         ++stats_.turns;
-        tell(&EngineEvents::turnStarted, seat, drawnSlot, drawnCard, deckpos);
-        if (!(p.connected && !p.justwatching))
+        tell(&EngineEvents::turnStarted, seat, drawnSlot, drawnCard, deckPos);
+        if (!(p.connected && !p.watching))
             armComputer();
         return;
     }
 
-    p.stillmoving = false;
+    p.ship.stillMoving = false;
     bool someoneMoving = false;
     for (int s = 1; s <= kSeats; ++s)
-        if (players[ix(s)].active && players[ix(s)].stillmoving)
+        if (players[ix(s)].active && players[ix(s)].ship.stillMoving)
             someoneMoving = true;
     tell(&EngineEvents::turnPassed, seat);
     if (someoneMoving)
@@ -281,25 +269,27 @@ void Engine::findplayer() {
         schedule(TimerAction::EndRound, 2);
 }
 
-bool Engine::canmove(int seat) const {
+bool Engine::hasPlay(int seat) const {
     if (seat < 1 || seat > kSeats)
         return false;
     const PlayerEntry& p = players[ix(seat)];
+    const Ship& ship = p.ship;
     auto bit = [](int code) { return 1u << code; };
     auto when = [](bool condition, unsigned bits) { return condition ? bits : 0u; };
 
     // The codes this seat could play now, given its ship and the others'.
     unsigned playable =
         bit(kSkyjackShield) | bit(kTeleportShield) | bit(kDamageShield) | bit(kPowerShield);
-    playable |= when(p.undocked, bit(kLy2500) | bit(kLy5000));
-    playable |= when(p.undocked && !p.teleported, bit(kLy7500) | bit(kLy10000) | bit(kLy20000));
-    playable |= when(!p.undocked && p.hazard == 0, bit(kUndock));
-    playable |= when(isHazard(p.hazard), bit(repairFor(p.hazard)));
-    playable |= when(p.teleported, bit(kWarp));
+    playable |= when(ship.undocked, bit(kLy2500) | bit(kLy5000));
+    playable |=
+        when(ship.undocked && !ship.teleported, bit(kLy7500) | bit(kLy10000) | bit(kLy20000));
+    playable |= when(!ship.undocked && ship.hazard == 0, bit(kUndock));
+    playable |= when(isHazard(ship.hazard), bit(repairFor(ship.hazard)));
+    playable |= when(ship.teleported, bit(kWarp));
     for (int o = 1; o <= kSeats; ++o) {
         if (o == seat)
             continue;
-        const PlayerEntry& t = players[ix(o)];
+        const Ship& t = players[ix(o)].ship;
         auto open = [&t](int attack) { return t.protections[ix(guardOf(attack))] == 0; };
         playable |= when(t.undocked && open(kSkyjack), bit(kSkyjack)) |
                     when(t.undocked && open(kDamage), bit(kDamage)) |
@@ -320,7 +310,7 @@ bool Engine::canmove(int seat) const {
 int Engine::leader() const {
     int w = 0;
     for (int s = 1; s <= kSeats; ++s)
-        if (players[ix(s)].total >= playto)
+        if (players[ix(s)].total >= amountToEarn)
             w = s;
     if (w == 0)
         return 0;
@@ -333,8 +323,8 @@ int Engine::leader() const {
     return w;
 }
 
-void Engine::endround() {
-    getscores();
+void Engine::endRound() {
+    scoreRound();
     const bool ending = leader() != 0;
     host_.stopTimer(EngineTimer::Pause);
     pendingAction_ = TimerAction::StartRound;
@@ -343,7 +333,7 @@ void Engine::endround() {
     host_.startTimer(EngineTimer::Pause, pauseIntervalMs_);
 }
 
-void Engine::getscores() {
+void Engine::scoreRound() {
     ScoresPosted scores;
     static_assert(std::tuple_size_v<decltype(scores.scores)> == kSeats);
     for (int s = 1; s <= kSeats; ++s) {
@@ -353,37 +343,38 @@ void Engine::getscores() {
         int completion = 0;
         int safe = 0;
         int shutout = 0;
-        if (p.distance >= tripdistance) {
+        const Ship& ship = p.ship;
+        if (ship.distance >= tripDistance) {
             scores.finisher = s;
             completion = 400;
-            if (p.safetrip)
+            if (ship.safeTrip)
                 safe = 300;
             for (int o = 1; o <= kSeats; ++o)
-                if (o != s && players[ix(o)].distance == 0)
+                if (o != s && players[ix(o)].ship.distance == 0)
                     shutout = 500;
         }
-        const int travel = p.distance / 100;
+        const int travel = ship.distance / 100;
         int held = 0;
         for (int i = 1; i <= kProtections; ++i)
-            if (p.protections[ix(i)] != 0)
+            if (ship.protections[ix(i)] != 0)
                 ++held;
         const int protection = held == 4 ? 1100 : held * 100;
-        p.roundscore = travel + completion + safe + protection + shutout;
+        p.roundScore = travel + completion + safe + protection + shutout;
         // Totals saturate instead of wrapping when the amount to earn is huge.
-        const long long sum = static_cast<long long>(p.total) + p.roundscore;
+        const long long sum = static_cast<long long>(p.total) + p.roundScore;
         p.total = static_cast<std::int32_t>(std::min<long long>(sum, INT_MAX));
-        scores.scores[ix(scores.count++)] = {s,          p.total, p.roundscore, travel,
+        scores.scores[ix(scores.count++)] = {s,          p.total, p.roundScore, travel,
                                              completion, safe,    protection,   shutout};
     }
     tell(&EngineEvents::scoresPosted, scores);
 }
 
-bool Engine::checkforwin() {
+bool Engine::checkForWinner() {
     const int w = leader();
     if (w == 0)
         return false;
     const PlayerEntry& p = players[ix(w)];
-    const std::string& name = p.name.empty() ? p.botname : p.name;
+    const std::string& name = p.name.empty() ? p.botName : p.name;
     tell(&EngineEvents::gameWon, w, std::string_view(name));
     gameinprogress = false;
     winner_ = w;
@@ -417,56 +408,33 @@ void Engine::playGo(int seat, int slot, int target) {
     if (!takesPlay(seat) || !isSlot(slot) || !isSeat(target))
         return;
     PlayerEntry& me = players[ix(seat)];
+    Ship& ship = me.ship;
     const int card = me.cards[ix(slot)];
     if (card == kNoCard)
         return refuse(seat, Refusal::InvalidPlay);
 
-    auto send = [&](int tgt) {
-        players[ix(tgt)].gopile = card;
+    auto played = [&](int tgt) {
+        me.cards[ix(slot)] = kNoCard;
         tell(&EngineEvents::playApplied,
              PlayApplied{
                  .pile = PlayPile::Go, .seat = seat, .slot = slot, .card = card, .target = tgt});
+        schedule(TimerAction::NextTurn, 2);
     };
 
     if (target == seat) {
         const bool allowed = card == kUndock || isRepair(card) || isShield(card);
         if (!allowed)
-            return refuse(seat, Refusal::WrongTarget, Detail({card, me.hazard}, "..").text());
-        if (card == kUndock && me.undocked)
+            return refuse(seat, Refusal::WrongTarget, Detail({card, ship.hazard}, "..").text());
+        if (card == kUndock && ship.undocked)
             return refuse(seat, Refusal::AlreadyUndocked);
-        if (card == kUndock && me.hazard != 0)
-            return refuse(seat, Refusal::FixDamageFirst, Detail({card, me.hazard}, "..").text());
+        if (card == kUndock && ship.hazard != 0)
+            return refuse(seat, Refusal::FixDamageFirst, Detail({card, ship.hazard}, "..").text());
         if (card == kUndock) {
-            me.undocked = true;
-            me.repaired = 0;
-            me.cards[ix(slot)] = kNoCard;
-            send(target);
-            return schedule(TimerAction::NextTurn, 2);
+            undock(ship);
+            return played(target);
         }
         if (isShield(card)) {
-            // The shield of a hazard just repaired, or still in force, sets
-            // the ship moving again (effect 1); the teleport shield ends a
-            // teleport (effect 2).
-            ShieldEffect effect = ShieldEffect::None;
-            if (isHazard(me.repaired) && shieldFor(me.repaired) == card) {
-                me.undocked = true;
-                me.repaired = 0;
-                effect = ShieldEffect::MovesAgain;
-            }
-            if (isHazard(me.hazard) && shieldFor(me.hazard) == card) {
-                me.undocked = true;
-                me.hazard = 0;
-                effect = ShieldEffect::MovesAgain;
-            }
-            if (me.teleported && card == kTeleportShield) {
-                me.teleported = false;
-                effect = ShieldEffect::TeleportEnds;
-            }
-            me.protections[ix(protectionIndex(card))] = 1;
-            if (effect == ShieldEffect::MovesAgain)
-                me.gopile = kUndock;
-            else if (effect == ShieldEffect::TeleportEnds)
-                me.speedpile = kNoCard;
+            const ShieldEffect effect = raiseShield(ship, card);
             me.cards[ix(slot)] = kNoCard;
             tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Shield,
                                                          .seat = seat,
@@ -474,17 +442,14 @@ void Engine::playGo(int seat, int slot, int target) {
                                                          .card = card,
                                                          .effect = effect});
             // The same seat moves again, with a fresh draw.
-            --currentplayer;
+            --currentSeat;
             return schedule(TimerAction::NextTurn, 2);
         }
-        if (isHazard(me.hazard) && card != repairFor(me.hazard))
-            return refuse(seat, Refusal::WrongRepair, Detail({card, me.hazard}, "..").text());
-        if (me.hazard != 0) {
-            me.repaired = me.hazard;
-            me.hazard = 0;
-            me.cards[ix(slot)] = kNoCard;
-            send(target);
-            return schedule(TimerAction::NextTurn, 2);
+        if (isHazard(ship.hazard) && card != repairFor(ship.hazard))
+            return refuse(seat, Refusal::WrongRepair, Detail({card, ship.hazard}, "..").text());
+        if (ship.hazard != 0) {
+            mend(ship, card);
+            return played(target);
         }
         // A repair with nothing to repair would leave the turn hanging.
         return refuse(seat, Refusal::InvalidPlay);
@@ -494,17 +459,13 @@ void Engine::playGo(int seat, int slot, int target) {
     if (!victim.active)
         return refuse(seat, Refusal::OutOfCommission);
     if (card != kDock && !isHazard(card))
-        return refuse(seat, Refusal::WrongTarget, Detail({card, me.hazard, target}, "..").text());
-    if (!victim.undocked)
-        return refuse(seat, Refusal::NotUndocked, Detail({card, me.hazard, target}, "..").text());
-    if (isHazard(card) && victim.protections[ix(guardOf(card))] != 0)
-        return refuse(seat, Refusal::Safe, Detail({card, me.hazard, target}, "..").text());
-    victim.undocked = false;
-    if (card != kDock)
-        victim.hazard = card;
-    me.cards[ix(slot)] = kNoCard;
-    send(target);
-    schedule(TimerAction::NextTurn, 2);
+        return refuse(seat, Refusal::WrongTarget, Detail({card, ship.hazard, target}, "..").text());
+    if (!victim.ship.undocked)
+        return refuse(seat, Refusal::NotUndocked, Detail({card, ship.hazard, target}, "..").text());
+    if (isHazard(card) && victim.ship.protections[ix(guardOf(card))] != 0)
+        return refuse(seat, Refusal::Safe, Detail({card, ship.hazard, target}, "..").text());
+    stop(victim.ship, card);
+    played(target);
 }
 
 void Engine::playSpeed(int seat, int slot, int target) {
@@ -515,9 +476,8 @@ void Engine::playSpeed(int seat, int slot, int target) {
     if (card != kTeleport && card != kWarp)
         return refuse(seat, Refusal::NotASpeedCard);
 
-    auto apply = [&]() {
+    auto played = [&]() {
         me.cards[ix(slot)] = kNoCard;
-        players[ix(target)].speedpile = card;
         tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Speed,
                                                      .seat = seat,
                                                      .slot = slot,
@@ -527,12 +487,12 @@ void Engine::playSpeed(int seat, int slot, int target) {
     };
 
     if (target == seat) {
-        if (!me.teleported)
+        if (!me.ship.teleported)
             return refuse(seat, Refusal::NoWarpNeeded,
-                          Detail({card, me.hazard, target}, "..").text());
+                          Detail({card, me.ship.hazard, target}, "..").text());
         if (card == kWarp) {
-            me.teleported = false;
-            return apply();
+            warp(me.ship);
+            return played();
         }
         // TELEPORT on the own teleported ship changes nothing.
         return refuse(seat, Refusal::InvalidPlay);
@@ -540,13 +500,13 @@ void Engine::playSpeed(int seat, int slot, int target) {
     PlayerEntry& victim = players[ix(target)];
     if (!victim.active)
         return refuse(seat, Refusal::OutOfCommission);
-    if (victim.teleported)
+    if (victim.ship.teleported)
         return refuse(seat, Refusal::AlreadyTeleported, Detail({card, target}, "+").text());
-    if (card == kTeleport && victim.protections[ix(guardOf(kTeleport))] != 0)
+    if (card == kTeleport && victim.ship.protections[ix(guardOf(kTeleport))] != 0)
         return refuse(seat, Refusal::Safe, Detail({card, target}, "+").text());
     if (card == kTeleport) {
-        victim.teleported = true;
-        return apply();
+        teleport(victim.ship);
+        return played();
     }
     // WARP is only ever a remedy for the own ship.
     refuse(seat, Refusal::InvalidPlay);
@@ -556,28 +516,25 @@ void Engine::playMiles(int seat, int slot) {
     if (!takesPlay(seat) || !isSlot(slot))
         return;
     PlayerEntry& me = players[ix(seat)];
-    if (!me.undocked)
+    Ship& ship = me.ship;
+    if (!ship.undocked)
         return refuse(seat, Refusal::MustUndock);
     const int card = me.cards[ix(slot)];
     if (card == kNoCard)
         return refuse(seat, Refusal::InvalidPlay);
     if (card > kLy20000)
         return refuse(seat, Refusal::OnlyLightyears);
-    if (me.teleported && card >= kLy7500)
+    if (ship.teleported && card >= kLy7500)
         return refuse(seat, Refusal::TooFast);
-    const int added = cardInfo(card).lightyears;
-    me.distance += added;
-    if (card == kLy20000)
-        me.safetrip = false;
-    me.milepile = card;
+    const int added = travel(ship, card);
     me.cards[ix(slot)] = kNoCard;
     tell(&EngineEvents::playApplied, PlayApplied{.pile = PlayPile::Miles,
                                                  .seat = seat,
                                                  .slot = slot,
                                                  .card = card,
-                                                 .distance = me.distance,
+                                                 .distance = ship.distance,
                                                  .added = added});
-    schedule(me.distance >= tripdistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
+    schedule(ship.distance >= tripDistance ? TimerAction::EndRound : TimerAction::NextTurn, 2);
 }
 
 void Engine::playDiscard(int seat, int slot) {
@@ -590,7 +547,7 @@ void Engine::playDiscard(int seat, int slot) {
     me.cards[ix(slot)] = kNoCard;
     // Passing with an empty slot puts nothing on the pile.
     if (card != kNoCard)
-        discardtop = card;
+        discardTop = card;
     tell(&EngineEvents::playApplied,
          PlayApplied{.pile = PlayPile::Discard, .seat = seat, .slot = slot, .card = card});
     schedule(TimerAction::NextTurn, 2);

@@ -12,6 +12,7 @@
 #include "engine/events.h"
 #include "engine/pilot.h"
 #include "engine/random.h"
+#include "engine/ship.h"
 
 #include <array>
 #include <cstdint>
@@ -39,7 +40,7 @@ inline constexpr int kSlots = 7;       // hand slots 1..7
 inline constexpr int kMaxEntries = 11; // entries 1..11 of the player table
 
 // One entry of the host's player table. Entries 1..4 are the seats.
-// `name`, `connected` and `justwatching` belong to the host server; the rest
+// `name`, `connected` and `watching` belong to the host server; the rest
 // is game state kept by the engine.
 struct PlayerEntry {
     std::string name;
@@ -49,24 +50,12 @@ struct PlayerEntry {
     // runs about 2% more instructions per game.
     void* unusedSlot = nullptr;
     std::int32_t total = 0;
-    bool justwatching = false;
-    std::string botname;
+    bool watching = false;
+    std::string botName;
     std::array<int, kSlots + 1> cards{}; // slots 1..7, 0 = empty; [0] unused
-    std::int32_t roundscore = 0;
+    std::int32_t roundScore = 0;
     bool active = false;
-    bool undocked = false;
-    std::int32_t distance = 0;
-    std::int32_t hazard = 0;   // 0, or the hazard in force: 8, 12 or 14
-    std::int32_t repaired = 0; // the hazard most recently repaired, until the next UNDOCK
-    bool teleported = false;
-    std::array<std::int32_t, kProtections + 1> protections{}; // by Protection: 1 = held; [0] unused
-    bool stillmoving = false;
-    bool safetrip = false;
-    // What the ship's piles show everybody (card codes, 0 = nothing): the
-    // top card of the speed, go and mileage piles, as the plays left them.
-    int speedpile = 0;
-    int gopile = 0;
-    int milepile = 0;
+    Ship ship; // the seat's ship this round
 };
 
 // Pending actions of the pause timer.
@@ -87,7 +76,7 @@ struct GameStart {
     bool bot4 = true;
 };
 
-// Counters for the simulator; reset by startgame.
+// Counters for the simulator; reset by startGame.
 struct EngineStats {
     long rounds = 0; // rounds dealt
     long turns = 0;  // turns begun
@@ -102,29 +91,29 @@ public:
     // The player table, entries 1..11 (index 0 unused), and the globals.
     std::array<PlayerEntry, kMaxEntries + 1> players;
     std::array<int, kDeckSize + 1> deck{}; // 1..105, 0 = taken; [0] unused
-    std::int32_t deckpos = 0;
-    std::int32_t currentplayer = 0;
-    std::int32_t playto = 0;
-    std::int32_t tripdistance = 0;
+    std::int32_t deckPos = 0;
+    std::int32_t currentSeat = 0;
+    std::int32_t amountToEarn = 0;
+    std::int32_t tripDistance = 0;
     bool gameinprogress = false;
     std::int32_t pauseTicksLeft = 0;
-    std::int32_t computercount = 0;
-    std::int32_t maxseats = kSeats;
-    std::int32_t numentries = 0; // kept by the host server
-    int discardtop = 0;          // the discard pile's top card, 0 = empty
+    std::int32_t computerTicksLeft = 0;
+    std::int32_t maxSeats = kSeats;
+    std::int32_t numEntries = 0; // kept by the host server
+    int discardTop = 0;          // the discard pile's top card, 0 = empty
 
     // Deck.
-    void shufflecards();
-    void dealcards();
+    void shuffleDeck();
+    void dealHands();
 
     // Game cycle.
-    void startgame(const GameStart& game);
-    void startround();
-    void findplayer();
-    bool canmove(int seat) const;
-    void endround();
-    void getscores();
-    bool checkforwin();
+    void startGame(const GameStart& game);
+    void startRound();
+    void nextTurn();
+    bool hasPlay(int seat) const;
+    void endRound();
+    void scoreRound();
+    bool checkForWinner();
     void pauseTick();
     void computerTick();
 
@@ -137,8 +126,8 @@ public:
     void playDiscard(int seat, int slot);
 
     // Computer pilots: exactly one play or discard for the seat.
-    void computerplay(int seat);
-    void computerdiscard(int seat);
+    void pilotPlay(int seat);
+    void pilotDiscard(int seat);
     // The pilot that plays a seat 1..4 for the computer: Classic until set.
     void setPilotLevel(PilotLevel level); // every seat
     void setPilot(int seat, Pilot chosen);
@@ -167,12 +156,13 @@ public:
     int winner() const { return winner_; }
     const EngineStats& stats() const { return stats_; }
     Random& random() { return random_; }
-    int computeraction() const { return computeraction_; }
+    // 1 while a computer play is armed for the current seat, else 0.
+    int computerPending() const { return computerPending_; }
 
 private:
     // The engine waits for this seat's play.
     bool takesPlay(int seat) const {
-        return gameinprogress && pendingAction_ == TimerAction::None && seat == currentplayer &&
+        return gameinprogress && pendingAction_ == TimerAction::None && seat == currentSeat &&
                seat >= 1 && seat <= kSeats;
     }
     void refuse(int seat, Refusal why, std::string_view detail = {});
@@ -197,7 +187,7 @@ private:
     Random random_;
     TimerAction pendingAction_ = TimerAction::None;
     int pauseIntervalMs_ = 1000;
-    int computeraction_ = 0;
+    int computerPending_ = 0;
     int winner_ = 0;
     EngineStats stats_;
     std::array<Pilot, kSeats + 1> pilots_{}; // [0] unused

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "engine/cards.h"
+#include "engine/ship.h"
 
 #include <array>
 #include <span>
@@ -19,8 +20,8 @@ namespace dw {
 // lightyears and whether seats 3 and 4 play.
 struct GameStarted {
     std::string_view starter;
-    int playto = 0;
-    int tripdistance = 0;
+    int amountToEarn = 0;
+    int tripDistance = 0;
     bool seat3 = false;
     bool seat4 = false;
 };
@@ -66,13 +67,6 @@ enum class PlayPile {
     Speed,   // TELEPORT or WARP, on the speed pile of `target`
     Miles,   // lightyears on the seat's own ship
     Discard, // the discard pile (card 0: the seat passed with an empty slot)
-};
-
-// What a protection did beyond protecting: the codes CMD_playsafe carries.
-enum class ShieldEffect {
-    None = 0,
-    MovesAgain = 1,   // it mended the hazard in force or just repaired
-    TeleportEnds = 2, // the teleport shield ended a teleport
 };
 
 // The seat's play from `slot` was taken.

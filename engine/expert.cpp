@@ -24,15 +24,15 @@ void playOut(Engine& e) {
     for (int step = 0; step < 8 * kDeckSize; ++step) {
         switch (e.pendingAction()) {
         case TimerAction::None:
-            e.computerplay(e.currentplayer);
+            e.pilotPlay(e.currentSeat);
             if (e.pendingAction() == TimerAction::None)
                 return;
             break;
         case TimerAction::NextTurn:
-            e.findplayer();
+            e.nextTurn();
             break;
         case TimerAction::EndRound:
-            e.getscores();
+            e.scoreRound();
             return;
         default:
             return;
@@ -44,7 +44,8 @@ void playOut(Engine& e) {
 // When the game ends there, it is 1 for the winner and 0 for the others.
 // Otherwise the totals are compared on the scale of the rounds still to
 // come: a lead counts for more the fewer rounds remain.
-double winChance(const std::array<PlayerEntry, kMaxEntries + 1>& players, int me, int playto) {
+double winChance(const std::array<PlayerEntry, kMaxEntries + 1>& players, int me,
+                 int amountToEarn) {
     int best = 0;
     int leader = 0;
     bool tie = false;
@@ -60,7 +61,7 @@ double winChance(const std::array<PlayerEntry, kMaxEntries + 1>& players, int me
             tie = true;
         }
     }
-    if (best >= playto && !tie)
+    if (best >= amountToEarn && !tie)
         return leader == me ? 1.0 : 0.0;
     // A round pays each seat about this much on average, more the fewer
     // seats share it.
@@ -68,7 +69,7 @@ double winChance(const std::array<PlayerEntry, kMaxEntries + 1>& players, int me
     for (int s = 1; s <= kSeats; ++s)
         seats += players[ix(s)].active ? 1 : 0;
     const double perRound = seats <= 2 ? 1150.0 : seats == 3 ? 840.0 : 550.0;
-    const double rounds = std::max(1.0, (playto - best) / perRound + 1.0);
+    const double rounds = std::max(1.0, (amountToEarn - best) / perRound + 1.0);
     const double scale = kValueScale * perRound * std::sqrt(rounds);
     double sum = 0;
     double mine = 0;
@@ -111,19 +112,12 @@ std::vector<Play> candidates(const Knowledge& k) {
     return plays;
 }
 
-// The fields of a ship that everybody sees, from the engine's record to
-// the knowledge and back.
+// What everybody sees of a seat, from the engine's record to the knowledge
+// and back.
 template <typename From, typename To> void copyShip(const From& from, To& to) {
     to.active = from.active;
-    to.undocked = from.undocked;
-    to.teleported = from.teleported;
-    to.stillmoving = from.stillmoving;
-    to.safetrip = from.safetrip;
-    to.distance = from.distance;
-    to.hazard = from.hazard;
-    to.repaired = from.repaired;
+    to.ship = from.ship;
     to.total = from.total;
-    to.protections = from.protections;
 }
 
 // A table dealt from the knowledge: the public board as it is, the own
@@ -164,7 +158,7 @@ public:
             for (int slot = 1; slot <= k_.ships[ix(s)].cards && slot <= kSlots; ++slot)
                 out.ships[ix(s)].cards[ix(slot)] = take();
         }
-        for (int pos = k_.deckpos + 1; pos <= kDeckSize; ++pos)
+        for (int pos = k_.deckPos + 1; pos <= kDeckSize; ++pos)
             out.deck[ix(pos)] = take();
     }
 
@@ -179,9 +173,9 @@ private:
 Knowledge knowledgeOf(const TableView& table, int seat) {
     Knowledge k;
     k.seat = seat;
-    k.deckpos = table.deckpos;
-    k.tripdistance = table.tripdistance;
-    k.playto = table.playto;
+    k.deckPos = table.deckPos;
+    k.tripDistance = table.tripDistance;
+    k.amountToEarn = table.amountToEarn;
     if (seat < 1 || seat > kSeats)
         return k;
     k.hand = table.players[ix(seat)].cards;
@@ -227,8 +221,8 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
     VirtualHost host;
     NoEvents unseen;
     Engine scratch(host, unseen, seed);
-    scratch.tripdistance = k.tripdistance;
-    scratch.playto = k.playto;
+    scratch.tripDistance = k.tripDistance;
+    scratch.amountToEarn = k.amountToEarn;
     Dealer dealer(k);
     Random random(seed);
     Deal deal;
@@ -239,8 +233,8 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
     dealer.deal(random, deal);
     Random classicRandom(seed);
     const Play classic = classicPilot(
-        TableView{deal.ships.data(), deal.deck.data(), k.deckpos, k.tripdistance, k.playto}, k.seat,
-        classicRandom);
+        TableView{deal.ships.data(), deal.deck.data(), k.deckPos, k.tripDistance, k.amountToEarn},
+        k.seat, classicRandom);
     const int n = static_cast<int>(plays.size());
     int base = -1;
     for (int i = 0; i < n; ++i) {
@@ -274,7 +268,7 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
             for (int s = 1; s <= kSeats; ++s)
                 scratch.players[ix(s)] = deal.ships[ix(s)];
             scratch.deck = deal.deck;
-            scratch.deckpos = k.deckpos;
+            scratch.deckPos = k.deckPos;
             scratch.random().setSeed(rolloutSeed);
             scratch.resumeTurn(k.seat);
             scratch.applyPlay(k.seat, plays[ix(i)]);
@@ -286,7 +280,7 @@ Play expertChoice(const Knowledge& k, std::uint32_t seed, int playouts) {
             }
             ++used;
             playOut(scratch);
-            value[ix(i)] = winChance(scratch.players, k.seat, k.playto);
+            value[ix(i)] = winChance(scratch.players, k.seat, k.amountToEarn);
         }
         for (int i : which) {
             const double g = value[ix(i)] - value[ix(base)];

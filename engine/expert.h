@@ -37,6 +37,7 @@
 
 #include "engine/engine.h"
 #include "engine/pilot.h"
+#include "engine/ship.h"
 
 #include <array>
 #include <cstdint>
@@ -46,16 +47,9 @@ namespace dw {
 // One seat as every player sees it on the board.
 struct PublicShip {
     bool active = false;
-    bool undocked = false;
-    bool teleported = false;
-    bool stillmoving = false;
-    bool safetrip = false;
-    int distance = 0;
-    int hazard = 0;
-    int repaired = 0;
+    Ship ship;
     int total = 0;
-    std::array<int, 5> protections{}; // 1..4; [0] unused
-    int cards = 0;                    // how many cards the seat holds
+    int cards = 0; // how many cards the seat holds
 
     friend bool operator==(const PublicShip&, const PublicShip&) = default;
 };
@@ -66,9 +60,9 @@ struct Knowledge {
     std::array<int, kSlots + 1> hand{};         // own slots 1..7
     std::array<PublicShip, kSeats + 1> ships{}; // seats 1..4
     std::array<int, kNumCardCodes> gone{};      // played or discarded this round
-    int deckpos = 0;                            // cards taken from the deck
-    int tripdistance = 0;
-    int playto = 0;
+    int deckPos = 0;                            // cards taken from the deck
+    int tripDistance = 0;
+    int amountToEarn = 0;
 
     friend bool operator==(const Knowledge&, const Knowledge&) = default;
 };

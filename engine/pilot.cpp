@@ -76,10 +76,6 @@ constexpr std::uint32_t kLightyearBits = HandIndex::bit(kLy2500) | HandIndex::bi
 constexpr std::uint32_t kAttackBits =
     kHazardBits | HandIndex::bit(kDock) | HandIndex::bit(kTeleport);
 
-bool mayTravelWith(const PlayerEntry& p, int c) {
-    return isLightyear(c) && (!p.teleported || c == kLy2500 || c == kLy5000);
-}
-
 // The table as the fixed list reads it, and where its answer goes: the list
 // below calls playGo, playSpeed, playMiles and playDiscard as the engine's
 // own handlers are called, and the last call is the play. `Plays` is either
@@ -88,13 +84,13 @@ bool mayTravelWith(const PlayerEntry& p, int c) {
 template <typename Plays> class ClassicPilot {
 public:
     ClassicPilot(const TableView& table, Random& random, Plays& plays)
-        : players(table.players), tripdistance(table.tripdistance), random_(random), plays_(plays) {
+        : players(table.players), tripDistance(table.tripDistance), random_(random), plays_(plays) {
     }
 
     const PlayerEntry* const players;
-    const int tripdistance;
+    const int tripDistance;
 
-    void computerplay(int seat);
+    void pilotPlay(int seat);
 
     void playGo(int seat, int slot, int target) { plays_.playGo(seat, slot, target); }
     void playSpeed(int seat, int slot, int target) { plays_.playSpeed(seat, slot, target); }
@@ -126,10 +122,10 @@ void discardBy(ClassicPilot<Plays>& engine, int seat, const HandIndex& hand) {
     static constexpr int kRepairOfProtection[5] = {0, kReload, kWarp, kRepair, kPower};
     std::uint32_t useless = 0;
     for (int i = 1; i <= 4; ++i)
-        useless |= me.protections[ix(i)] != 0 ? HandIndex::bit(kRepairOfProtection[i]) : 0u;
+        useless |= me.ship.protections[ix(i)] != 0 ? HandIndex::bit(kRepairOfProtection[i]) : 0u;
     if (hand.hasAny(useless))
         for (int i = 1; i <= 4; ++i)
-            if (me.protections[ix(i)] != 0 && hand.has(kRepairOfProtection[i]))
+            if (me.ship.protections[ix(i)] != 0 && hand.has(kRepairOfProtection[i]))
                 return engine.playDiscard(seat, hand[kRepairOfProtection[i]]);
     // 2.-4. Small distances and DOCK.
     if (hand.has(kLy2500) || hand.has(kDock))
@@ -159,7 +155,7 @@ void discardBy(ClassicPilot<Plays>& engine, int seat, const HandIndex& hand) {
     engine.playDiscard(seat, slot);
 }
 
-template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
+template <typename Plays> void ClassicPilot<Plays>::pilotPlay(int seat) {
     if (!takesPlay(seat))
         return;
     const PlayerEntry& me = players[ix(seat)];
@@ -168,18 +164,20 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
     // rule's own case, so that nothing is asked twice in the search.
     auto eligibleHazard = [&](int t, int c) {
         const PlayerEntry& o = players[ix(t)];
-        return t != seat && o.active &&
-               hazardLands(o.undocked, [&] { return o.protections[ix(guardOf(c))] != 0; });
+        return t != seat && o.active && hazardLands(o.ship.undocked, [&] {
+                   return o.ship.protections[ix(guardOf(c))] != 0;
+               });
     };
     auto eligibleDock = [&](int t) {
         const PlayerEntry& o = players[ix(t)];
-        return t != seat && o.active && attackLands(kDock, o.undocked, o.teleported, false);
+        return t != seat && o.active &&
+               attackLands(kDock, o.ship.undocked, o.ship.teleported, false);
     };
     auto eligibleTeleport = [&](int t) {
         const PlayerEntry& o = players[ix(t)];
-        return t != seat && o.active && attackLands(kTeleport, o.undocked, o.teleported, [&] {
-                   return o.protections[ix(guardOf(kTeleport))] != 0;
-               });
+        return t != seat && o.active &&
+               attackLands(kTeleport, o.ship.undocked, o.ship.teleported,
+                           [&] { return o.ship.protections[ix(guardOf(kTeleport))] != 0; });
     };
     // The leader among the eligible ships: the highest-numbered eligible
     // seat, replaced by any seat (of those scanned) that travelled further.
@@ -195,22 +193,23 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
         for (int t = 1; t <= kSeats; ++t) {
             if (t == seat || (onlyBelowOwn && t > seat))
                 continue;
-            if (eligible(t) && players[ix(t)].distance > players[ix(choice)].distance)
+            if (eligible(t) && players[ix(t)].ship.distance > players[ix(choice)].ship.distance)
                 choice = t;
         }
         return choice;
     };
 
+    const Ship& ship = me.ship;
     const HandIndex hand(me);
 
     // 1. Protections first.
     if (int s = hand.lowest(kSkyjackShield, kPowerShield))
         return playGo(seat, s, seat);
     // 2. Finish the trip.
-    const bool mayTravel = me.undocked && hand.hasAny(kLightyearBits);
+    const bool mayTravel = ship.undocked && hand.hasAny(kLightyearBits);
     if (mayTravel) {
         const int s = hand.lowest(kLy2500, kLy20000, [&](int c) {
-            return mayTravelWith(me, c) && me.distance + cardInfo(c).lightyears >= tripdistance;
+            return mayTravelWith(ship, c) && ship.distance + cardInfo(c).lightyears >= tripDistance;
         });
         if (s)
             return playMiles(seat, s);
@@ -221,7 +220,8 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
     unsigned nearGoal = 0; // bit t: seat t is another seat near the goal
     if (hand.hasAny(kAttackBits))
         for (int t = 1; t <= kSeats; ++t)
-            nearGoal |= static_cast<unsigned>(tripdistance - players[ix(t)].distance <= 10000) << t;
+            nearGoal |= static_cast<unsigned>(tripDistance - players[ix(t)].ship.distance <= 10000)
+                        << t;
     nearGoal &= ~(1u << seat);
     if (nearGoal != 0) {
         for (int t = 1; t <= kSeats; ++t) {
@@ -237,21 +237,21 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
         }
     }
     // 4. WARP away a TELEPORT.
-    if (me.teleported && hand.has(kWarp))
+    if (ship.teleported && hand.has(kWarp))
         return playSpeed(seat, hand[kWarp], seat);
     // 5. The big card.
-    if (me.undocked && !me.teleported && hand.has(kLy10000))
+    if (ship.undocked && !ship.teleported && hand.has(kLy10000))
         return playMiles(seat, hand[kLy10000]);
     // 6. Any distance.
     if (mayTravel)
-        if (int s = hand.lowest(kLy2500, kLy20000, [&](int c) { return mayTravelWith(me, c); }))
+        if (int s = hand.lowest(kLy2500, kLy20000, [&](int c) { return mayTravelWith(ship, c); }))
             return playMiles(seat, s);
     // 7. Undock.
-    if (!me.undocked && me.hazard == 0 && hand.has(kUndock))
+    if (mayUndock(ship) && hand.has(kUndock))
         return playGo(seat, hand[kUndock], seat);
     // 8. Repair.
-    if (!me.undocked && me.hazard != 0 && hand.has(repairFor(me.hazard)))
-        return playGo(seat, hand[repairFor(me.hazard)], seat);
+    if (!ship.undocked && ship.hazard != 0 && hand.has(repairFor(ship.hazard)))
+        return playGo(seat, hand[repairFor(ship.hazard)], seat);
     // 9. Attack the leader: the first slot holding a hazard attack that has a
     //    target. The target depends only on the card, so each code held is
     //    asked once.
@@ -287,7 +287,7 @@ template <typename Plays> void ClassicPilot<Plays>::computerplay(int seat) {
 Play classicPilot(const TableView& table, int seat, Random& random) {
     PlayRecorder answer;
     ClassicPilot<PlayRecorder> pilot(table, random, answer);
-    pilot.computerplay(seat);
+    pilot.pilotPlay(seat);
     return answer.play;
 }
 
@@ -307,7 +307,7 @@ Pilot pilotOf(PilotLevel level) {
 // The engine's side: asking the seat's pilot and applying its answer.
 
 TableView Engine::view() const {
-    return {players.data(), deck.data(), deckpos, tripdistance, playto};
+    return {players.data(), deck.data(), deckPos, tripDistance, amountToEarn};
 }
 
 void Engine::setPilotLevel(PilotLevel level) {
@@ -326,7 +326,7 @@ Pilot Engine::pilot(int seat) const {
 }
 
 void Engine::resumeTurn(int seat) {
-    currentplayer = seat;
+    currentSeat = seat;
     gameinprogress = true;
     pendingAction_ = TimerAction::None;
 }
@@ -344,7 +344,7 @@ void Engine::applyPlay(int seat, const Play& play) {
     }
 }
 
-void Engine::computerplay(int seat) {
+void Engine::pilotPlay(int seat) {
     if (!takesPlay(seat))
         return;
     const Pilot chosen = pilot(seat);
@@ -353,7 +353,7 @@ void Engine::computerplay(int seat) {
     // chooses it, instead of answering a play to be looked at again.
     if (chosen == classicPilot) {
         ClassicPilot<Engine> list(view(), random_, *this);
-        return list.computerplay(seat);
+        return list.pilotPlay(seat);
     }
     applyPlay(seat, chosen(view(), seat, random_));
     // A play the rules refused would leave the turn hanging; the fixed list,
@@ -362,7 +362,7 @@ void Engine::computerplay(int seat) {
         applyPlay(seat, classicPilot(view(), seat, random_));
 }
 
-void Engine::computerdiscard(int seat) {
+void Engine::pilotDiscard(int seat) {
     if (takesPlay(seat))
         applyPlay(seat, classicDiscard(view(), seat, random_));
 }

@@ -62,10 +62,10 @@ struct Play {
 // Expert narrows it down to what a player could know (engine/expert.h).
 struct TableView {
     const PlayerEntry* players; // entries 1..4 are the seats; [0] unused
-    const int* deck;        // positions 1..105, 0 = taken; [0] unused
-    int deckpos;            // cards taken from the deck this round
-    int tripdistance;
-    int playto;
+    const int* deck;            // positions 1..105, 0 = taken; [0] unused
+    int deckPos;                // cards taken from the deck this round
+    int tripDistance;
+    int amountToEarn;
 };
 
 // A pilot. `random` is the engine's generator: a pilot that draws from it

@@ -54,16 +54,20 @@ bool picture(const dw::Picture& p) {
 void checkModel(const dw::BoardModel& m) {
     const dw::ClientState& s = m.state();
     check(s.myseat >= 0 && s.myseat <= dw::kHighestSeat);
-    check(s.turnseat >= 0 && s.turnseat <= dw::kHighestSeat);
-    check(s.selectedslot >= 0 && s.selectedslot <= dw::kHandPlaces);
+    check(s.turnSeat >= 0 && s.turnSeat <= dw::kHighestSeat);
+    check(s.selectedSlot >= 0 && s.selectedSlot <= dw::kHandPlaces);
     // The screen order is a permutation of the places.
-    std::array<int, dw::kHandPlaces + 1> order = s.handorder;
+    std::array<int, dw::kHandPlaces + 1> order = s.handOrder;
     std::sort(order.begin() + 1, order.end());
     for (int p = 1; p <= dw::kHandPlaces; ++p)
         check(order[static_cast<std::size_t>(p)] == p);
     for (int seat = 1; seat <= dw::kPlayingSeats; ++seat) {
-        const int st = static_cast<int>(s.shipstate[static_cast<std::size_t>(seat)]);
-        check(st >= 0 && st <= 8 && st != 4);
+        // Only hazards stop a ship or are repaired, and protections are flags.
+        const dw::Ship& ship = s.ships[static_cast<std::size_t>(seat)];
+        check(ship.hazard == 0 || dw::isHazard(ship.hazard));
+        check(ship.repaired == 0 || dw::isHazard(ship.repaired));
+        for (int held : ship.protections)
+            check(held == 0 || held == 1);
         const dw::SeatDisplay& d = m.view().seats[static_cast<std::size_t>(seat)];
         check(picture(d.speedPile) && picture(d.goPile) && picture(d.milePile));
     }
@@ -116,7 +120,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 model.onDiscardClicked();
                 break;
             case 3:
-                model.sortcards();
+                model.sortCards();
                 break;
             case 4:
                 model.justWatch();

@@ -159,22 +159,23 @@ std::string message(Script& s, int entry) {
 
 void checkTable(const dw::HostCore& core, const Transport& t) {
     const dw::Engine& e = core.engine();
-    check(e.numentries >= 0 && e.numentries <= dw::HostCore::kMaxConnections);
-    check(e.currentplayer >= 0 && e.currentplayer <= dw::kSeats);
-    check(e.deckpos >= 0);
+    check(e.numEntries >= 0 && e.numEntries <= dw::HostCore::kMaxConnections);
+    check(e.currentSeat >= 0 && e.currentSeat <= dw::kSeats);
+    check(e.deckPos >= 0);
     for (int i = 1; i <= dw::kMaxEntries; ++i) {
         const dw::PlayerEntry& p = e.players[static_cast<std::size_t>(i)];
         // A closed connection keeps its seat only while messages it sent
         // before closing wait to be handled.
         if (p.connected)
-            check(i <= e.numentries && (t.open[static_cast<std::size_t>(i)] || core.queued(i) > 0));
+            check(i <= e.numEntries && (t.open[static_cast<std::size_t>(i)] || core.queued(i) > 0));
         else
             check(p.name.empty());
         for (int slot = 1; slot <= dw::kSlots; ++slot) {
             const int card = p.cards[static_cast<std::size_t>(slot)];
             check(card >= 0 && card <= 19);
         }
-        check(p.hazard == 0 || p.hazard == 8 || p.hazard == 12 || p.hazard == 14);
+        check(p.ship.hazard == 0 || p.ship.hazard == 8 || p.ship.hazard == 12 ||
+              p.ship.hazard == 14);
     }
     for (int card : e.deck)
         check(card >= 0 && card <= 19);

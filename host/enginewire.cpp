@@ -31,30 +31,31 @@ GameStart gameStart(const msg::StartGameRequest& request) {
 
 std::string newstatsMessage(const Engine& engine, int seat) {
     msg::NewStats m{.seat = seat,
-                    .turn = engine.currentplayer,
+                    .turn = engine.currentSeat,
                     .waiting = engine.pendingAction() == TimerAction::None,
-                    .amount = engine.playto,
-                    .taken = engine.deckpos,
-                    .distance = engine.tripdistance,
+                    .amount = engine.amountToEarn,
+                    .taken = engine.deckPos,
+                    .distance = engine.tripDistance,
                     .seats = {}};
     m.seats.reserve(kSeats);
     for (int s = 1; s <= kSeats; ++s) {
         const PlayerEntry& p = engine.players[ix(s)];
-        msg::SeatStats stats{s,          p.total,  p.active, p.undocked, p.teleported,
-                             p.distance, p.hazard, {}};
+        const Ship& ship = p.ship;
+        msg::SeatStats stats{
+            s, p.total, p.active, ship.undocked, ship.teleported, ship.distance, ship.hazard, {}};
         for (int i = 1; i <= kProtections; ++i)
-            stats.protections[ix(i - 1)] = p.protections[ix(i)] != 0;
+            stats.protections[ix(i - 1)] = ship.protections[ix(i)] != 0;
         m.seats.push_back(stats);
     }
     return m.encode();
 }
 
 std::string shipCardsMessage(const Engine& engine) {
-    msg::ShipCards m{.discard = engine.discardtop, .ships = {}};
+    msg::ShipCards m{.discard = engine.discardTop, .ships = {}};
     m.ships.reserve(kSeats);
     for (int s = 1; s <= kSeats; ++s) {
-        const PlayerEntry& p = engine.players[ix(s)];
-        msg::ShipShow ship{s, p.speedpile, p.gopile, p.milepile, {}};
+        const Ship& p = engine.players[ix(s)].ship;
+        msg::ShipShow ship{s, p.speedPile, p.goPile, p.milePile, {}};
         for (int k = 1; k <= kProtections; ++k)
             ship.shields[ix(k - 1)] = p.protections[ix(k)] != 0 ? kSkyjackShield + k - 1 : kNoCard;
         m.ships.push_back(ship);
@@ -70,9 +71,9 @@ std::string handMessage(const Engine& engine, int seat, int slots) {
 }
 
 void EngineWire::gameStarted(const GameStarted& e) {
-    sendAll(
-        msg::StartGameAnnounce{std::string(e.starter), e.playto, e.tripdistance, e.seat3, e.seat4}
-            .encode());
+    sendAll(msg::StartGameAnnounce{std::string(e.starter), e.amountToEarn, e.tripDistance, e.seat3,
+                                   e.seat4}
+                .encode());
 }
 
 void EngineWire::roundStarted(const RoundStarted&) {

@@ -43,7 +43,7 @@ HostCore::HostCore(HostTransport& transport, std::uint32_t seed)
     : transport_(transport), engine_(*this, *this, seed) {}
 
 bool HostCore::linked(int entry) const {
-    return entry >= 1 && entry <= engine_.numentries && linked_[entry];
+    return entry >= 1 && entry <= engine_.numEntries && linked_[entry];
 }
 
 bool HostCore::loggedIn(int entry) const {
@@ -51,13 +51,13 @@ bool HostCore::loggedIn(int entry) const {
 }
 
 bool HostCore::holding(int entry) const {
-    return entry >= 1 && entry <= engine_.maxseats && !keys_[entry].empty() &&
+    return entry >= 1 && entry <= engine_.maxSeats && !keys_[entry].empty() &&
            heldUntil_[entry] > transport_.nowMs();
 }
 
 int HostCore::heldSeats() const {
     int n = 0;
-    for (int seat = 1; seat <= engine_.maxseats; ++seat)
+    for (int seat = 1; seat <= engine_.maxSeats; ++seat)
         n += holding(seat) && !linked(seat);
     return n;
 }
@@ -72,7 +72,7 @@ int HostCore::freeEntry() const {
     // seat: there it may take back its own seat (or another with its key),
     // but not log in.
     int kept = 0;
-    for (int i = 1; i <= engine_.numentries; ++i) {
+    for (int i = 1; i <= engine_.numEntries; ++i) {
         if (linked_[i])
             continue;
         if (!holding(i))
@@ -80,8 +80,8 @@ int HostCore::freeEntry() const {
         if (kept == 0)
             kept = i;
     }
-    if (engine_.numentries < kMaxConnections)
-        return engine_.numentries + 1;
+    if (engine_.numEntries < kMaxConnections)
+        return engine_.numEntries + 1;
     return kept != 0 ? kept : kFullEntry;
 }
 
@@ -95,8 +95,8 @@ void HostCore::accepted(int entry) {
     }
     if (entry < 1 || entry > kMaxConnections)
         return;
-    if (entry > engine_.numentries)
-        engine_.numentries = entry;
+    if (entry > engine_.numEntries)
+        engine_.numEntries = entry;
     ++counters_.connections;
     PlayerEntry& p = engine_.players[entry];
     // The seat is a human's for the game only once it logs in: until then
@@ -120,7 +120,7 @@ void HostCore::tick() {
         if (linked(e) && deadline_[e] != 0 && now >= deadline_[e]) {
             transport_.event("seat " + std::to_string(e) + ": no login within " +
                              std::to_string(kLoginDeadlineMs / 1000) + " s; closed");
-            disconnectsock(e);
+            dropConnection(e);
         }
     }
     settle();
@@ -134,7 +134,7 @@ void HostCore::settle() {
                 transport_.event("seat " + std::to_string(e) + ": more than " +
                                  std::to_string(kMaxUnsent / 1024) +
                                  " KiB not taken by the peer; closed");
-                disconnectsock(e);
+                dropConnection(e);
             }
         }
     }
@@ -165,7 +165,7 @@ void HostCore::received(int entry, std::string_view bytes) {
 }
 
 void HostCore::takeMessages(int entry, bool all) {
-    std::deque<std::string>& queue = receivedlist_[entry];
+    std::deque<std::string>& queue = received_[entry];
     const bool wasEmpty = queue.empty();
     int dropped = 0;
     std::string m;
@@ -185,16 +185,16 @@ void HostCore::takeMessages(int entry, bool all) {
 }
 
 bool HostCore::wantsInput(int entry) const {
-    return linked(entry) && receivedlist_[entry].size() < kQueueCap;
+    return linked(entry) && received_[entry].size() < kQueueCap;
 }
 
 std::size_t HostCore::queued(int entry) const {
-    return entry >= 0 && entry <= kFullEntry ? receivedlist_[entry].size() : 0;
+    return entry >= 0 && entry <= kFullEntry ? received_[entry].size() : 0;
 }
 
 void HostCore::clearQueue(int entry) {
-    queuedTotal_ -= receivedlist_[entry].size();
-    receivedlist_[entry].clear();
+    queuedTotal_ -= received_[entry].size();
+    received_[entry].clear();
 }
 
 bool HostCore::dispatchOne() {
@@ -204,7 +204,7 @@ bool HostCore::dispatchOne() {
     for (int step = 0; step < kFullEntry; ++step) {
         const int entry = cursor_;
         cursor_ = cursor_ >= kFullEntry ? 1 : cursor_ + 1;
-        if (!receivedlist_[entry].empty()) {
+        if (!received_[entry].empty()) {
             dispatchFirst(entry);
             break;
         }
@@ -214,14 +214,14 @@ bool HostCore::dispatchOne() {
 }
 
 bool HostCore::dispatchFrom(int entry) {
-    if (entry >= 1 && entry <= kFullEntry && !receivedlist_[entry].empty())
+    if (entry >= 1 && entry <= kFullEntry && !received_[entry].empty())
         dispatchFirst(entry);
     settle();
     return queuedTotal_ > 0;
 }
 
 void HostCore::dispatchFirst(int entry) {
-    std::deque<std::string>& queue = receivedlist_[entry];
+    std::deque<std::string>& queue = received_[entry];
     const std::string message = std::move(queue.front());
     queue.pop_front();
     --queuedTotal_;
@@ -256,17 +256,17 @@ void HostCore::dispatch(int entry, std::string_view message) {
         Handler handler;
     };
     static constexpr std::array<Entry, 12> table{{
-        {msg::LoginInfo::kWord, &HostCore::on<msg::LoginInfo, &HostCore::receivedlogininfo>},
-        {msg::StartGameRequest::kWord, &HostCore::on<msg::StartGameRequest, &HostCore::startgame>},
-        {msg::KickHim::kWord, &HostCore::on<msg::KickHim, &HostCore::kickhim>},
-        {msg::JustWatch::kWord, &HostCore::on<msg::JustWatch, &HostCore::justwatch>},
+        {msg::LoginInfo::kWord, &HostCore::on<msg::LoginInfo, &HostCore::acceptLogin>},
+        {msg::StartGameRequest::kWord, &HostCore::on<msg::StartGameRequest, &HostCore::startGame>},
+        {msg::KickHim::kWord, &HostCore::on<msg::KickHim, &HostCore::removePlayer>},
+        {msg::JustWatch::kWord, &HostCore::on<msg::JustWatch, &HostCore::setWatching>},
         {msg::Chat::kWord, &HostCore::on<msg::Chat, &HostCore::chat>},
         {msg::Action::kWord, &HostCore::on<msg::Action, &HostCore::action>},
-        {msg::PlayASound::kWord, &HostCore::on<msg::PlayASound, &HostCore::playasound>},
+        {msg::PlayASound::kWord, &HostCore::on<msg::PlayASound, &HostCore::relaySound>},
         {msg::Discard::kWord, &HostCore::on<msg::Discard, &HostCore::discard>},
-        {msg::GoMiles::kWord, &HostCore::on<msg::GoMiles, &HostCore::gomiles>},
-        {msg::PlaceGo::kWord, &HostCore::on<msg::PlaceGo, &HostCore::placego>},
-        {msg::PlaceSpeed::kWord, &HostCore::on<msg::PlaceSpeed, &HostCore::placespeed>},
+        {msg::GoMiles::kWord, &HostCore::on<msg::GoMiles, &HostCore::goMiles>},
+        {msg::PlaceGo::kWord, &HostCore::on<msg::PlaceGo, &HostCore::placeGo>},
+        {msg::PlaceSpeed::kWord, &HostCore::on<msg::PlaceSpeed, &HostCore::placeSpeed>},
         {msg::Reclaim::kWord, &HostCore::on<msg::Reclaim, &HostCore::reclaim>},
     }};
     const Command cmd = splitCommand(message);
@@ -280,7 +280,7 @@ void HostCore::dispatch(int entry, std::string_view message) {
     }
 }
 
-void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
+void HostCore::acceptLogin(int entry, const msg::LoginInfo& login) {
     // A connection logs in once: a second login would announce it to
     // everybody again.
     if (login.seat != entry || loggedIn_[entry] || entry > kMaxConnections)
@@ -291,7 +291,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
         transport_.event("seat " + std::to_string(entry) +
                          " is kept for its player; the newcomer is told the game is full");
         transmit(entry, msg::Full{}.encode());
-        disconnectsock(entry);
+        dropConnection(entry);
         return;
     }
     PlayerEntry& p = engine_.players[entry];
@@ -304,7 +304,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
     transport_.event("seat " + std::to_string(entry) + " logged in as " + logName(p.name));
 
     sendAll(msg::NewPlayerInfo{entry, p.name}.encode());
-    for (int j = 1; j <= engine_.numentries; ++j)
+    for (int j = 1; j <= engine_.numEntries; ++j)
         if (j != entry && engine_.players[j].connected)
             transmit(entry, msg::ExistingPlayers{j, engine_.players[j].name}.encode());
 
@@ -316,7 +316,7 @@ void HostCore::receivedlogininfo(int entry, const msg::LoginInfo& login) {
 
     if (engine_.gameinprogress) {
         transmit(entry, newstatsMessage(engine_, entry));
-        if (entry <= engine_.maxseats && p.active)
+        if (entry <= engine_.maxSeats && p.active)
             transmit(entry, handMessage(engine_, entry, 7));
         // What the snapshot cannot tell: the piles as everybody sees them.
         transmit(entry, shipCardsMessage(engine_));
@@ -351,7 +351,7 @@ void HostCore::reclaim(int entry, const msg::Reclaim& request) {
     if (entry < 1 || entry > kMaxConnections || loggedIn_[entry] || closed_[entry])
         return;
     const int seat = request.seat;
-    const bool keyHolds = request.entry == entry && seat >= 1 && seat <= engine_.numentries &&
+    const bool keyHolds = request.entry == entry && seat >= 1 && seat <= engine_.numEntries &&
                           seat <= kMaxConnections && sameKey(keys_[seat], request.key);
     // Only the seat's own player holds its key, so an old connection of the
     // seat that still looks live is dead: a link cut without a word, which
@@ -361,7 +361,7 @@ void HostCore::reclaim(int entry, const msg::Reclaim& request) {
     if (keyHolds && seat != entry && linked(seat) && (seat != 1 || headless_)) {
         transport_.event("seat " + std::to_string(seat) +
                          ": its player is back on a new connection; the old one is closed");
-        disconnectsock(seat);
+        dropConnection(seat);
     }
     const bool granted = keyHolds && (seat == entry || !linked(seat));
     if (!granted) {
@@ -393,9 +393,9 @@ void HostCore::moveConnection(int from, int to) {
     transport_.moved(from, to);
     framers_[to] = std::move(framers_[from]);
     framers_[from] = Framer{};
-    queuedTotal_ -= receivedlist_[to].size();
-    receivedlist_[to] = std::move(receivedlist_[from]);
-    receivedlist_[from].clear();
+    queuedTotal_ -= received_[to].size();
+    received_[to] = std::move(received_[from]);
+    received_[from].clear();
     PlayerEntry& p = engine_.players[to];
     p.connected = false; // until its login
     p.name.clear();
@@ -407,7 +407,7 @@ void HostCore::moveConnection(int from, int to) {
     PlayerEntry& old = engine_.players[from];
     old.connected = false;
     old.name.clear();
-    old.justwatching = false;
+    old.watching = false;
     linked_[from] = false;
     loggedIn_[from] = false;
     overfull_[from] = false;
@@ -420,7 +420,7 @@ void HostCore::updateRights(int newcomer) {
     // Only a seated player: a spectator, or a connection that has not
     // logged in, never holds them.
     int holder = 0;
-    for (int j = 1; j <= engine_.numentries && j <= engine_.maxseats && holder == 0; ++j)
+    for (int j = 1; j <= engine_.numEntries && j <= engine_.maxSeats && holder == 0; ++j)
         if (linked(j) && loggedIn_[j] && !closed_[j])
             holder = j;
     if (holder != rights_) {
@@ -436,18 +436,18 @@ void HostCore::updateRights(int newcomer) {
 }
 
 void HostCore::hostClosing() {
-    for (int j = 1; j <= engine_.numentries && j <= kMaxConnections; ++j)
+    for (int j = 1; j <= engine_.numEntries && j <= kMaxConnections; ++j)
         if (linked(j))
             transmit(j, msg::HostClosing{}.encode());
 }
 
-void HostCore::startgame(int entry, const msg::StartGameRequest& request) {
+void HostCore::startGame(int entry, const msg::StartGameRequest& request) {
     // Only the holder of the host's rights starts games.
     if (entry == rightsHolder())
-        engine_.startgame(gameStart(request));
+        engine_.startGame(gameStart(request));
 }
 
-void HostCore::kickhim(int entry, const msg::KickHim& kick) {
+void HostCore::removePlayer(int entry, const msg::KickHim& kick) {
     if (entry != rightsHolder() || kick.sender != entry || kick.target < 1 ||
         kick.target > kMaxConnections || !linked(kick.target))
         return;
@@ -457,7 +457,7 @@ void HostCore::kickhim(int entry, const msg::KickHim& kick) {
     sendOthers(kick.target, msg::Removed{kick.target}.encode());
     transmit(kick.target, msg::Removed{kick.target}.encode());
     keys_[kick.target].clear();
-    disconnectsock(kick.target);
+    dropConnection(kick.target);
 }
 
 // Chat, actions, sounds and plays speak for the seat in their first field,
@@ -473,7 +473,7 @@ void HostCore::action(int entry, const msg::Action& line) {
         relay(msg::relayedAction(entry, engine_.players[entry].name, line.line).encode());
 }
 
-void HostCore::playasound(int entry, const msg::PlayASound& sound) {
+void HostCore::relaySound(int entry, const msg::PlayASound& sound) {
     if (sound.seat == entry)
         relay(msg::PlayASound{entry, sound.sound}.encode());
 }
@@ -483,17 +483,17 @@ void HostCore::discard(int entry, const msg::Discard& play) {
         engine_.playDiscard(play.seat, play.slot);
 }
 
-void HostCore::gomiles(int entry, const msg::GoMiles& play) {
+void HostCore::goMiles(int entry, const msg::GoMiles& play) {
     if (play.seat == entry)
         engine_.playMiles(play.seat, play.slot);
 }
 
-void HostCore::placego(int entry, const msg::PlaceGo& play) {
+void HostCore::placeGo(int entry, const msg::PlaceGo& play) {
     if (play.seat == entry)
         engine_.playGo(play.seat, play.slot, play.target);
 }
 
-void HostCore::placespeed(int entry, const msg::PlaceSpeed& play) {
+void HostCore::placeSpeed(int entry, const msg::PlaceSpeed& play) {
     if (play.seat == entry)
         engine_.playSpeed(play.seat, play.slot, play.target);
 }
@@ -501,14 +501,14 @@ void HostCore::placespeed(int entry, const msg::PlaceSpeed& play) {
 void HostCore::relay(const std::string& message) {
     ++counters_.relayed;
     // A peer that does not read its chat does not make the host hoard it.
-    for (int j = 1; j <= engine_.numentries; ++j)
+    for (int j = 1; j <= engine_.numEntries; ++j)
         if (engine_.players[j].connected && linked(j) && transport_.unsent(j) <= kMaxUnsentForRelay)
             transmit(j, message);
 }
 
-void HostCore::justwatch(int entry, const msg::JustWatch& request) {
+void HostCore::setWatching(int entry, const msg::JustWatch& request) {
     const int seat = request.seat;
-    if (seat < 1 || seat > engine_.maxseats)
+    if (seat < 1 || seat > engine_.maxSeats)
         return;
     // A player switches its own seat; the holder of the host's rights may
     // switch any.
@@ -516,17 +516,17 @@ void HostCore::justwatch(int entry, const msg::JustWatch& request) {
         return;
     PlayerEntry& p = engine_.players[seat];
     if (!request.watch) {
-        p.justwatching = false;
+        p.watching = false;
         sendAll(msg::JustWatching{seat, false}.encode());
     } else if (engine_.gameinprogress) {
-        p.justwatching = true;
+        p.watching = true;
         sendAll(msg::JustWatching{seat, true}.encode());
-        if (seat == engine_.currentplayer)
+        if (seat == engine_.currentSeat)
             engine_.startComputerTakeover();
     }
 }
 
-void HostCore::disconnectsock(int entry) {
+void HostCore::dropConnection(int entry) {
     if (!linked(entry))
         return;
     // The host's own player removes this one now: whatever it still had
@@ -552,7 +552,7 @@ void HostCore::connectionClosed(int entry) {
     if (linked(entry)) {
         closed_[entry] = true;
         takeMessages(entry, true);
-        while (linked(entry) && !receivedlist_[entry].empty())
+        while (linked(entry) && !received_[entry].empty())
             dispatchFirst(entry);
     }
     departure(entry);
@@ -570,14 +570,14 @@ void HostCore::departure(int entry) {
                          (p.name.empty() ? std::string() : " (" + logName(p.name) + ")"));
     }
     // A player who drops with a valid key has the seat kept for a while.
-    if (human && entry <= engine_.maxseats && !keys_[entry].empty()) {
+    if (human && entry <= engine_.maxSeats && !keys_[entry].empty()) {
         heldUntil_[entry] = transport_.nowMs() + kHoldMs;
         transport_.event("seat " + std::to_string(entry) + " is kept for its player for " +
                          std::to_string(kHoldMs / 1000) + " s");
     }
     p.connected = false;
     p.name.clear();
-    p.justwatching = false;
+    p.watching = false;
     linked_[entry] = false;
     loggedIn_[entry] = false;
     overfull_[entry] = false;
@@ -587,13 +587,13 @@ void HostCore::departure(int entry) {
     updateRights();
     // A hosting window's own player never leaves its seat to the computer;
     // in a headless host seat 1 is a player like any other.
-    if (human && engine_.gameinprogress && entry == engine_.currentplayer &&
+    if (human && engine_.gameinprogress && entry == engine_.currentSeat &&
         (entry != 1 || headless_))
         engine_.startComputerTakeover();
 }
 
 void HostCore::sendOthers(int except, const std::string& message) {
-    for (int j = 1; j <= engine_.numentries; ++j)
+    for (int j = 1; j <= engine_.numEntries; ++j)
         if (j != except && engine_.players[j].connected)
             transmit(j, message);
 }

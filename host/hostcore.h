@@ -191,17 +191,17 @@ private:
     void dispatch(int entry, std::string_view message);
     template <class M, void (HostCore::*Handle)(int, const M&)>
     void on(int entry, std::string_view payload);
-    void receivedlogininfo(int entry, const msg::LoginInfo& login);
-    void startgame(int entry, const msg::StartGameRequest& request);
-    void kickhim(int entry, const msg::KickHim& kick);
-    void justwatch(int entry, const msg::JustWatch& request);
+    void acceptLogin(int entry, const msg::LoginInfo& login);
+    void startGame(int entry, const msg::StartGameRequest& request);
+    void removePlayer(int entry, const msg::KickHim& kick);
+    void setWatching(int entry, const msg::JustWatch& request);
     void chat(int entry, const msg::Chat& line);
     void action(int entry, const msg::Action& line);
-    void playasound(int entry, const msg::PlayASound& sound);
+    void relaySound(int entry, const msg::PlayASound& sound);
     void discard(int entry, const msg::Discard& play);
-    void gomiles(int entry, const msg::GoMiles& play);
-    void placego(int entry, const msg::PlaceGo& play);
-    void placespeed(int entry, const msg::PlaceSpeed& play);
+    void goMiles(int entry, const msg::GoMiles& play);
+    void placeGo(int entry, const msg::PlaceGo& play);
+    void placeSpeed(int entry, const msg::PlaceSpeed& play);
     void reclaim(int entry, const msg::Reclaim& request);
     // A fresh key for the seat of a login, sent to that connection alone.
     void issueKey(int entry);
@@ -211,7 +211,7 @@ private:
     // changed, or `newcomer` alone when it did not.
     void updateRights(int newcomer = 0);
     void relay(const std::string& message);
-    void disconnectsock(int entry);
+    void dropConnection(int entry);
     void departure(int entry);
     void sendOthers(int except, const std::string& message);
     // Sends to a live connection, unless it has closed.
@@ -235,7 +235,7 @@ private:
     Engine engine_;
     std::array<Framer, kFullEntry + 1> framers_{};
     // The receive queue of each connection, served in turn from cursor_.
-    std::array<std::deque<std::string>, kFullEntry + 1> receivedlist_{};
+    std::array<std::deque<std::string>, kFullEntry + 1> received_{};
     // Entries whose peer has closed, while their last messages are handled.
     std::array<bool, kFullEntry + 1> closed_{};
     std::size_t queuedTotal_ = 0;

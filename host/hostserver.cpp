@@ -112,14 +112,14 @@ Announcement HostServer::announcement(const std::string& id, const std::string& 
     a.name = name;
     a.version = std::string(kVersion);
     const Engine& e = core_.engine();
-    for (int seat = 1; seat <= e.maxseats; ++seat)
+    for (int seat = 1; seat <= e.maxSeats; ++seat)
         if (e.players[std::size_t(seat)].connected && !e.players[std::size_t(seat)].name.empty())
             ++a.seated;
     for (int entry = kSeats + 1; entry <= HostCore::kMaxConnections; ++entry)
         if (core_.linked(entry))
             ++a.spectators;
     a.playing = e.gameinprogress;
-    a.amount = e.playto;
+    a.amount = e.amountToEarn;
     return a;
 }
 

@@ -16,8 +16,8 @@ HostStatus hostStatus(const HostCore& core, int port, double uptimeSeconds) {
     s.version = std::string(kVersion);
     s.port = port;
     s.playing = e.gameinprogress;
-    s.amount = e.playto;
-    s.distance = e.tripdistance;
+    s.amount = e.amountToEarn;
+    s.distance = e.tripDistance;
     s.round = e.stats().rounds;
     s.winner = e.winner();
     s.uptimeSeconds = uptimeSeconds;
@@ -25,11 +25,11 @@ HostStatus hostStatus(const HostCore& core, int port, double uptimeSeconds) {
         const PlayerEntry& p = e.players[std::size_t(seat)];
         SeatStatus& out = s.seats[std::size_t(seat - 1)];
         out.seat = seat;
-        out.connected = seat <= e.numentries && p.connected;
+        out.connected = seat <= e.numEntries && p.connected;
         out.name = out.connected ? fromWindows1252(p.name) : std::string();
-        out.watching = out.connected && p.justwatching;
+        out.watching = out.connected && p.watching;
         out.inGame = p.active;
-        out.computer = e.gameinprogress && p.active && !(out.connected && !p.justwatching);
+        out.computer = e.gameinprogress && p.active && !(out.connected && !p.watching);
     }
     // Every live connection counts, logged in or not; a spectator's place
     // is listed from its connection on, nameless until its login.

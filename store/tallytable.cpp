@@ -146,7 +146,7 @@ void TallyTable::appendPlayer(const std::string& name) {
     rows_.push_back(std::move(added));
 }
 
-void TallyTable::loadchecklist(const std::vector<std::string>& otherSeatNames) {
+void TallyTable::refillCurrentPlayers(const std::vector<std::string>& otherSeatNames) {
     current_.clear();
     for (const std::string& name : otherSeatNames) {
         if (name == kWaiting) {
@@ -157,7 +157,7 @@ void TallyTable::loadchecklist(const std::vector<std::string>& otherSeatNames) {
 }
 
 void TallyTable::addgame(std::string_view result, const std::vector<std::string>& otherSeatNames) {
-    loadchecklist(otherSeatNames);
+    refillCurrentPlayers(otherSeatNames);
     increment(OwnGames, 0);
     if (result == kOwnWin) {
         increment(OwnWins, 0);

@@ -69,7 +69,7 @@ public:
     // Refills "Players In Current Game" from the name labels of the seats
     // other than the user's own; labels showing "<Waiting>" are skipped.
     // A name is ticked when it is being tallied.
-    void loadchecklist(const std::vector<std::string>& otherSeatNames);
+    void refillCurrentPlayers(const std::vector<std::string>& otherSeatNames);
     // Records a finished game: `result` is "addtomine" when the user won,
     // otherwise the winner's name.
     void addgame(std::string_view result, const std::vector<std::string>& otherSeatNames);

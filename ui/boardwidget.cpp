@@ -163,7 +163,7 @@ void BoardWidget::driveModel(BoardModel& model) {
     connect(this, &BoardWidget::targetKey, this, [m](int step) { m->cycleTarget(step); });
     connect(this, &BoardWidget::playKey, this, [m] { m->playChosenTarget(); });
     connect(this, &BoardWidget::discardKey, this, [m] { m->onDiscardClicked(); });
-    connect(this, &BoardWidget::sortKey, this, [m] { m->sortcards(); });
+    connect(this, &BoardWidget::sortKey, this, [m] { m->sortCards(); });
     connect(this, &BoardWidget::deselectKey, this, [m] { m->deselect(); });
 }
 
@@ -217,7 +217,7 @@ void BoardWidget::placeFocusMark() {
     constexpr int kMargin = 3;
     layout::Rect r{};
     const int chosen = view_.chosenTarget;
-    const int selected = model_.state().selectedslot;
+    const int selected = model_.state().selectedSlot;
     if (chosen >= 1 && chosen <= kPlayingSeats && view_.seats[at(chosen)].target)
         r = layout::targetRect(chosen);
     else if (selected >= 1 && selected <= kHandPlaces)

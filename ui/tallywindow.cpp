@@ -178,13 +178,13 @@ QLabel* TallyWindow::mylabel(int n) const {
 }
 
 void TallyWindow::openTally(const std::vector<std::string>& otherSeatNames) {
-    loadchecklist(otherSeatNames);
+    refillCurrentPlayers(otherSeatNames);
     adjustSize();
     showCentred(this);
 }
 
-void TallyWindow::loadchecklist(const std::vector<std::string>& otherSeatNames) {
-    table_.loadchecklist(otherSeatNames);
+void TallyWindow::refillCurrentPlayers(const std::vector<std::string>& otherSeatNames) {
+    table_.refillCurrentPlayers(otherSeatNames);
     refresh();
 }
 

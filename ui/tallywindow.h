@@ -44,7 +44,7 @@ public:
     // without blocking it.
     void openTally(const std::vector<std::string>& otherSeatNames);
     // Refills "Players In Current Game" and shows it.
-    void loadchecklist(const std::vector<std::string>& otherSeatNames);
+    void refillCurrentPlayers(const std::vector<std::string>& otherSeatNames);
     // Shows the table again; call after changing the table directly.
     void refresh();
 

@@ -148,7 +148,7 @@ int main(int argc, char** argv) {
     const auto t0 = std::chrono::steady_clock::now();
     const std::clock_t c0 = std::clock();
     for (long long g = 0; g < games; ++g) {
-        engine.startgame(start);
+        engine.startGame(start);
         if (host.runUntilWinner(limit))
             ++wins[static_cast<std::size_t>(engine.winner())];
         else

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "client/boardmodel.h"
+#include "engine/cards.h"
 #include "protocol/protocol.h"
 
 #include <gtest/gtest.h>
@@ -69,9 +70,31 @@ protected:
     }
     const SeatDisplay& seat(int n) const { return m.view().seats[static_cast<std::size_t>(n)]; }
     const HandPlace& place(int n) const { return m.view().hand[static_cast<std::size_t>(n)]; }
+    // How a ship stands, by number: 0 docked, 1 moving, 2, 5 and 7 stopped
+    // by SKYJACK, DAMAGE and POWER DRAIN, 3, 6 and 8 after their repair.
     int ship(int n) const {
-        return static_cast<int>(m.state().shipstate[static_cast<std::size_t>(n)]);
+        const Ship& s = m.state().ships[static_cast<std::size_t>(n)];
+        if (s.undocked)
+            return 1;
+        const int stoppedBy = s.hazard != 0 ? s.hazard : s.repaired;
+        const int number = stoppedBy == kSkyjack      ? 2
+                           : stoppedBy == kDamage     ? 5
+                           : stoppedBy == kPowerDrain ? 7
+                                                      : 0;
+        return number != 0 && s.hazard == 0 ? number + 1 : number;
     }
+    // Puts ship n into the standing `number` names (as ship() counts).
+    void setShip(int n, int number) {
+        Ship& s = m.state().ships[static_cast<std::size_t>(n)];
+        static constexpr std::array<int, 9> kStoppedBy{0,       0,       kSkyjack,    kSkyjack,   0,
+                                                       kDamage, kDamage, kPowerDrain, kPowerDrain};
+        const int by = kStoppedBy[static_cast<std::size_t>(number)];
+        const bool repaired = number == 3 || number == 6 || number == 8;
+        s.undocked = number == 1;
+        s.hazard = repaired ? 0 : by;
+        s.repaired = repaired ? by : 0;
+    }
+    bool teleported(int n) const { return m.state().ships[static_cast<std::size_t>(n)].teleported; }
     std::vector<bool> targets() const {
         std::vector<bool> t;
         for (int n = 1; n <= 4; ++n)

@@ -20,7 +20,7 @@ TEST_F(BoardTest, OwnLoginAsPlayerAndAsSpectator) {
     RecordingEvents e;
     BoardModel spy(e);
     spy.sendloginfo({5});
-    spy.newplayerinfo(msg::NewPlayerInfo{5, "Eve"});
+    spy.playerJoined(msg::NewPlayerInfo{5, "Eve"});
     EXPECT_EQ(e.chats.back(), "0+You are spying.");
     EXPECT_EQ(e.chats.size(), 3u);
     EXPECT_EQ(spy.spies(), Strings{"5: Eve"});
@@ -139,7 +139,7 @@ TEST_F(BoardTest, StartTheGameNamesPilotsAndMarksSeats) {
 
     RecordingEvents e;
     BoardModel fresh(e);
-    fresh.startthegame({"X", 1000, 50000, false, false});
+    fresh.gameStarted({"X", 1000, 50000, false, false});
     EXPECT_EQ(fresh.view().seats[1].name, "Klank"); // a host without a player of its own
     EXPECT_EQ(fresh.view().seats[2].name, "Klot");
 }
@@ -173,7 +173,7 @@ TEST_F(BoardTest, SnapshotDrawsTheBoard) {
     EXPECT_EQ(seat(1).goPile, 6);
     EXPECT_EQ(seat(1).speedPile, 10);
     EXPECT_EQ(ship(1), 1);
-    EXPECT_EQ(m.state().warpdamage[1], 1);
+    EXPECT_TRUE(teleported(1));
     EXPECT_TRUE(seat(1).safe[2]);
     EXPECT_EQ(seat(2).goPile, 12); // the hazard over DOCK
     EXPECT_EQ(ship(2), 5);
@@ -184,7 +184,7 @@ TEST_F(BoardTest, SnapshotDrawsTheBoard) {
     EXPECT_TRUE(seat(4).notPlaying);
     EXPECT_FALSE(m.state().ingame[4]);
     EXPECT_FALSE(seat(4).goPile);
-    EXPECT_EQ(m.state().turnseat, 2);
+    EXPECT_EQ(m.state().turnSeat, 2);
     EXPECT_EQ(ev.logs, Strings{"Your Turn."});
     EXPECT_EQ(ev.sounds, Strings{"turn"});
     EXPECT_EQ(m.view().turn.seat, 2);
@@ -199,12 +199,12 @@ TEST_F(BoardTest, SnapshotWithHoldflagOrForAnotherSeat) {
     EXPECT_EQ(m.view().cardsLeft, "Cards Left: 0");
     EXPECT_EQ(ev.logs, Strings{"Bob's turn."});
     EXPECT_TRUE(ev.sounds.empty());
-    EXPECT_EQ(m.state().turnseat, 0);
+    EXPECT_EQ(m.state().turnSeat, 0);
 
     RecordingEvents e;
     BoardModel other(e);
     other.sendloginfo({3});
-    other.newstats(snapshot(0, 5));
+    other.tableSnapshot(snapshot(0, 5));
     EXPECT_EQ(other.view().cardsLeft, "");
 }
 
@@ -218,11 +218,11 @@ TEST_F(BoardTest, HandDealtAndRoundStartRestoresPlaceOrder) {
     EXPECT_EQ(place(1).card, 4);
     EXPECT_FALSE(place(1).picture);
 
-    m.sortcards();
+    m.sortCards();
     cmd(msg::PostScores{0, {{1, 0, 0, 0, 0, 0, 0, 0}}});
     cmd(msg::StartingRound{});
     EXPECT_EQ(ev.sounds.back(), "gamestart");
-    EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(m.state().handOrder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
     for (int p = 1; p <= 7; ++p)
         EXPECT_EQ(m.positionOf(p), p);
     for (int n = 1; n <= 4; ++n)
@@ -249,7 +249,7 @@ TEST_F(BoardTest, NextTurn) {
     cmd(msg::NextPlayer{2, 0, 0, 110});
     EXPECT_EQ(ev.logs, (Strings{"Your Turn.", "Your Turn. - Out of Cards"}));
     EXPECT_EQ(m.view().cardsLeft, "Cards Left: 0");
-    EXPECT_EQ(m.state().selectedslot, 0);
+    EXPECT_EQ(m.state().selectedSlot, 0);
     EXPECT_FALSE(place(1).raised);
     cmd(msg::NextPlayer{3, 0, 0, 105});
     EXPECT_EQ(m.view().turn.seat, 3);
@@ -285,13 +285,17 @@ TEST_F(BoardTest, GoPilePlays) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.line);
-        startGame();
-        cmd(msg::NextPlayer{1, 0, 0, 30});
-        ev.clear();
-        cmd(row.play);
         const int player = row.play.seat;
         const int card = row.play.card;
         const int target = row.play.target;
+        startGame();
+        cmd(msg::NextPlayer{1, 0, 0, 30});
+        // A repair comes after the hazard it mends.
+        for (int hazard : {kSkyjack, kDamage, kPowerDrain})
+            if (repairFor(hazard) == card)
+                cmd(msg::PlacingGo{4, hazard, 1, target});
+        ev.clear();
+        cmd(row.play);
         EXPECT_EQ(ship(target), row.shipstate);
         EXPECT_EQ(seat(target).goPile, card);
         EXPECT_EQ(ev.logs, Strings{row.line});
@@ -305,9 +309,10 @@ TEST_F(BoardTest, SpeedPilePlaysAndTravel) {
     startGame();
     cmd(msg::PlacingSpeed{2, 10, 3, 1});
     cmd(msg::PlacingSpeed{1, 10, 3, 2});
-    EXPECT_EQ(m.state().warpdamage, (std::array<int, 5>{0, 1, 1, 0, 0}));
+    EXPECT_EQ((std::vector<bool>{teleported(1), teleported(2), teleported(3), teleported(4)}),
+              (std::vector<bool>{true, true, false, false}));
     cmd(msg::PlacingSpeed{2, 11, 5, 2});
-    EXPECT_EQ(m.state().warpdamage[2], 0);
+    EXPECT_FALSE(teleported(2));
     EXPECT_EQ(seat(2).speedPile, 11);
     EXPECT_EQ(place(3).card, 0);
     EXPECT_EQ(ev.logs, (Strings{"Ann has got teleported and now has warp damage.",
@@ -343,7 +348,7 @@ TEST_F(BoardTest, ProtectionsAndTheirEffects) {
     EXPECT_TRUE(m.view().turn.visible); // the same pilot plays again
     cmd(msg::PlaySafe{2, 17, 1, 2});
     EXPECT_FALSE(seat(2).speedPile);
-    EXPECT_EQ(m.state().warpdamage[2], 0);
+    EXPECT_FALSE(teleported(2));
     EXPECT_EQ(ship(2), 5);
     cmd(msg::PlaySafe{2, 18, 3, 1});
     EXPECT_EQ(ship(2), 1);
@@ -372,8 +377,8 @@ TEST_F(BoardTest, DiscardNoPlayAndRefusal) {
     cmd(msg::Invalid{2, 13});
     EXPECT_EQ(ev.logs, Strings{"You are already undocked."});
     EXPECT_EQ(ev.sounds, (Strings{"invalid", "invalid"}));
-    EXPECT_EQ(m.state().turnseat, 2);
-    EXPECT_EQ(m.state().selectedslot, 2);
+    EXPECT_EQ(m.state().turnSeat, 2);
+    EXPECT_EQ(m.state().selectedSlot, 2);
     EXPECT_TRUE(place(2).raised);
     EXPECT_TRUE(seat(2).target);
 }
@@ -427,7 +432,7 @@ TEST_F(BoardTest, WinnerTexts) {
     RecordingEvents e;
     BoardModel spy(e);
     spy.sendloginfo({6});
-    spy.newplayerinfo(msg::NewPlayerInfo{1, "A+B"});
+    spy.playerJoined(msg::NewPlayerInfo{1, "A+B"});
     spy.winner({"A+B", 1});
     EXPECT_EQ(e.chats.back(), "0+A+B has Won the Game!");
     EXPECT_TRUE(e.games.empty());
@@ -491,11 +496,11 @@ TEST_F(BoardTest, RandomPayloadsKeepTheModelSound) {
             m.onDiscardClicked();
 
         const ClientState& s = m.state();
-        ASSERT_TRUE(s.selectedslot >= 0 && s.selectedslot <= 7);
-        ASSERT_TRUE(s.turnseat >= 0 && s.turnseat <= 4);
+        ASSERT_TRUE(s.selectedSlot >= 0 && s.selectedSlot <= 7);
+        ASSERT_TRUE(s.turnSeat >= 0 && s.turnSeat <= 4);
         std::array<int, 8> seen{};
         for (int p = 1; p <= 7; ++p) {
-            const int at = s.handorder[static_cast<std::size_t>(p)];
+            const int at = s.handOrder[static_cast<std::size_t>(p)];
             ASSERT_TRUE(at >= 1 && at <= 7);
             ++seen[static_cast<std::size_t>(at)];
             ASSERT_EQ(m.positionOf(at), p);

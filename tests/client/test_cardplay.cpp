@@ -20,13 +20,10 @@ protected:
     Lit select(int card) {
         cmd(msg::MyCards{2, {{7, card}}});
         m.onCardReleased(7, false);
-        EXPECT_EQ(m.state().selectedslot, 7);
+        EXPECT_EQ(m.state().selectedSlot, 7);
         Lit lit = targets();
         m.onCardReleased(7, false);
         return lit;
-    }
-    void setShip(int seat, int state) {
-        m.state().shipstate[static_cast<std::size_t>(seat)] = static_cast<dw::ShipState>(state);
     }
 };
 
@@ -36,7 +33,7 @@ TEST_F(CardPlay, OwnShipCards) {
     setShip(2, 1);
     for (int card = 1; card <= 5; ++card)
         EXPECT_EQ(select(card), kOwn) << card;
-    m.state().warpdamage[2] = 1;
+    m.state().ships[2].teleported = true;
     EXPECT_EQ(select(2), kOwn);
     EXPECT_EQ(select(3), kNone);
     EXPECT_EQ(select(11), kOwn);
@@ -77,7 +74,7 @@ TEST_F(CardPlay, TeleportLightsDockedOpponentsNotYetTeleported) {
     cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, false, true});
     myTurn();
     EXPECT_EQ(select(10), (Lit{true, false, false, true}));
-    m.state().warpdamage[1] = 1;
+    m.state().ships[1].teleported = true;
     cmd(msg::PlaySafe{4, 17, 1, 0});
     EXPECT_EQ(select(10), kNone);
 }
@@ -89,8 +86,8 @@ TEST_F(CardPlay, CommandsSentByTargetClicks) {
     EXPECT_TRUE(ev.sent.empty());
     m.onTargetClicked(2);
     EXPECT_EQ(ev.sounds.back(), "clicktarget");
-    EXPECT_EQ(m.state().turnseat, 0);
-    EXPECT_TRUE(seat(2).target && place(6).raised && m.state().selectedslot == 6);
+    EXPECT_EQ(m.state().turnSeat, 0);
+    EXPECT_TRUE(seat(2).target && place(6).raised && m.state().selectedSlot == 6);
     m.onTargetClicked(2); // the turn is given up until the host answers
     cmd(msg::Invalid{2, 0});
 
@@ -121,7 +118,7 @@ TEST_F(CardPlay, DiscardingAnEmptyPlace) {
     m.onDiscardClicked();
     EXPECT_EQ(ev.sent, Strings{(msg::Discard{2, 7}.encode())});
     EXPECT_EQ(ev.sounds, (Strings{"clickcard", "clickcard"}));
-    EXPECT_EQ(m.state().turnseat, 0);
+    EXPECT_EQ(m.state().turnSeat, 0);
     EXPECT_FALSE(m.view().turn.visible);
 }
 
@@ -129,10 +126,10 @@ TEST_F(CardPlay, WithoutLoginTheTurnEndsButNothingIsSent) {
     m.state().loggedin = false;
     m.onCardReleased(2, false);
     m.onTargetClicked(2);
-    EXPECT_EQ(m.state().turnseat, 0);
+    EXPECT_EQ(m.state().turnSeat, 0);
     cmd(msg::Invalid{2, 0});
     m.onDiscardClicked();
-    EXPECT_EQ(m.state().turnseat, 0);
+    EXPECT_EQ(m.state().turnSeat, 0);
     EXPECT_TRUE(ev.sent.empty());
 }
 
@@ -141,14 +138,14 @@ TEST_F(CardPlay, SwappingPlaces) {
     ev.clear();
     m.onCardReleased(5, false);
     EXPECT_TRUE(ev.sounds.empty());
-    EXPECT_EQ(m.state().selectedslot, 0);
+    EXPECT_EQ(m.state().selectedSlot, 0);
     EXPECT_FALSE(place(2).raised || place(5).raised);
     EXPECT_EQ(m.positionOf(2), 5);
     EXPECT_EQ(m.positionOf(5), 2);
-    EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 5, 3, 4, 2, 6, 7}));
+    EXPECT_EQ(m.state().handOrder, (std::array<int, 8>{0, 1, 5, 3, 4, 2, 6, 7}));
     m.onCardReleased(5, false); // places, not positions, are swapped
     m.onCardReleased(7, false);
-    EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 7, 3, 4, 2, 6, 5}));
+    EXPECT_EQ(m.state().handOrder, (std::array<int, 8>{0, 1, 7, 3, 4, 2, 6, 5}));
     EXPECT_EQ(m.positionOf(5), 7);
     m.onCardReleased(7, false);
     m.onDiscardClicked();
@@ -160,8 +157,8 @@ TEST_F(CardPlay, OutOfTurnLeftClicksOnlyHideMarkers) {
     m.onTargetClicked(2);
     m.onCardReleased(3, false);
     EXPECT_FALSE(seat(2).target);
-    EXPECT_EQ(m.state().selectedslot, 2);
-    EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
+    EXPECT_EQ(m.state().selectedSlot, 2);
+    EXPECT_EQ(m.state().handOrder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
 }
 
 TEST_F(CardPlay, SortingTheHand) {
@@ -170,12 +167,12 @@ TEST_F(CardPlay, SortingTheHand) {
     m.onCardReleased(3, false);
     ev.clear();
     m.onCardReleased(4, true);
-    EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 6, 2, 5, 3, 4, 1, 7}));
+    EXPECT_EQ(m.state().handOrder, (std::array<int, 8>{0, 6, 2, 5, 3, 4, 1, 7}));
     for (int p = 1; p <= 7; ++p) {
-        const int at = m.state().handorder[static_cast<std::size_t>(p)];
+        const int at = m.state().handOrder[static_cast<std::size_t>(p)];
         EXPECT_EQ(m.positionOf(at), p);
     }
-    EXPECT_EQ(m.state().selectedslot, 3);
+    EXPECT_EQ(m.state().selectedSlot, 3);
     EXPECT_TRUE(place(3).raised);
     EXPECT_TRUE(ev.sent.empty() && ev.sounds.empty());
 
@@ -183,25 +180,25 @@ TEST_F(CardPlay, SortingTheHand) {
     // (WARP in place 6 stood left of RELOAD in place 3).
     cmd(msg::NextPlayer{1, 0, 0, 30});
     cmd(msg::MyCards{2, {{1, 14}, {2, 1}, {3, 9}, {4, 6}, {5, 17}, {6, 11}, {7, 1}}});
-    m.sortcards();
-    EXPECT_EQ(m.state().handorder, (std::array<int, 8>{0, 5, 4, 6, 3, 1, 2, 7}));
+    m.sortCards();
+    EXPECT_EQ(m.state().handOrder, (std::array<int, 8>{0, 5, 4, 6, 3, 1, 2, 7}));
 }
 
 TEST_F(CardPlay, KeysMoveTheSelectionAndChooseALitTarget) {
     const std::array<int, 8> unchanged{0, 1, 2, 3, 4, 5, 6, 7};
     // Right from nothing starts at the left and stops at the right end.
     m.stepSelection(+1);
-    EXPECT_EQ(m.state().selectedslot, 1);
+    EXPECT_EQ(m.state().selectedSlot, 1);
     for (int i = 0; i < 9; ++i)
         m.stepSelection(+1);
-    EXPECT_EQ(m.state().selectedslot, 7);
+    EXPECT_EQ(m.state().selectedSlot, 7);
     EXPECT_TRUE(place(7).raised);
     EXPECT_FALSE(place(1).raised || place(6).raised);
-    EXPECT_EQ(m.state().handorder, unchanged); // moved, never exchanged
+    EXPECT_EQ(m.state().handOrder, unchanged); // moved, never exchanged
     m.deselect();
-    EXPECT_EQ(m.state().selectedslot, 0);
+    EXPECT_EQ(m.state().selectedSlot, 0);
     m.stepSelection(-1);
-    EXPECT_EQ(m.state().selectedslot, 7);
+    EXPECT_EQ(m.state().selectedSlot, 7);
 
     // The shield lights the own ship, which is chosen at once.
     m.selectPosition(6);
@@ -214,14 +211,14 @@ TEST_F(CardPlay, KeysMoveTheSelectionAndChooseALitTarget) {
     m.cycleTarget(+1);
     m.playChosenTarget();
     EXPECT_TRUE(ev.sent.empty());
-    EXPECT_EQ(m.state().turnseat, 2);
+    EXPECT_EQ(m.state().turnSeat, 2);
 
     // Out of turn a key selects nothing.
     m.deselect();
     cmd(msg::NextPlayer{3, 0, 0, 26});
     m.selectPosition(1);
     m.stepSelection(+1);
-    EXPECT_EQ(m.state().selectedslot, 0);
+    EXPECT_EQ(m.state().selectedSlot, 0);
     m.playChosenTarget();
     EXPECT_TRUE(ev.sent.empty());
 }

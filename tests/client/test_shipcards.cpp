@@ -36,7 +36,7 @@ TEST_F(BoardTest, TheSnapshotAloneDrawsOnlyWhatItTellsForCertain) {
     EXPECT_FALSE(seat(1).milePile);
     EXPECT_EQ(seat(1).miles, "7500 Lyrs");
     EXPECT_TRUE(seat(1).safe[3]);
-    EXPECT_EQ(m.state().warpdamage[1], 1);
+    EXPECT_TRUE(teleported(1));
     // Bob moves: UNDOCK is on his go pile whatever came before.
     EXPECT_EQ(seat(2).goPile, 6);
     EXPECT_FALSE(seat(2).speedPile); // a WARP may lie there; not drawn
@@ -59,7 +59,7 @@ TEST_F(BoardTest, ThePilesMessageCompletesThePicture) {
     EXPECT_EQ(seat(1).safe, (std::array<bool, 5>{false, false, false, true, false}));
     EXPECT_EQ(ship(1), 0);
     EXPECT_EQ(seat(2).speedPile, 11);
-    EXPECT_EQ(m.state().warpdamage[2], 0);
+    EXPECT_FALSE(teleported(2));
     EXPECT_EQ(seat(2).milePile, 2);
     EXPECT_EQ(ship(2), 1);
     EXPECT_EQ(seat(3).goPile, 8);

@@ -44,7 +44,7 @@ public:
 private:
     bool connected(int entry) const {
         return table_ != nullptr && entry >= 1 &&
-               entry <= std::min(table_->numentries, kMaxEntries) &&
+               entry <= std::min(table_->numEntries, kMaxEntries) &&
                table_->players[ix(entry)].connected;
     }
     void sendTo(int entry, const std::string& message) override {
@@ -73,10 +73,10 @@ struct Table {
     // seat whose play the engine waits for, with every hand emptied.
     void startAt(int current, bool seat3 = true, bool seat4 = true, int amount = 5000,
                  int distance = 70) {
-        engine.startgame({"Host", amount, distance, seat3, seat4});
+        engine.startGame({"Host", amount, distance, seat3, seat4});
         ASSERT_TRUE(engine.gameinprogress);
         ASSERT_EQ(engine.pendingAction(), TimerAction::None);
-        engine.currentplayer = current;
+        engine.currentSeat = current;
         for (int s = 1; s <= kSeats; ++s)
             seat(s).cards.fill(kNoCard);
         host.stopTimer(EngineTimer::Computer);
@@ -95,7 +95,7 @@ struct Table {
     void connect(std::initializer_list<int> entries) {
         for (int e : entries) {
             engine.players[ix(e)].connected = true;
-            engine.numentries = std::max(engine.numentries, e);
+            engine.numEntries = std::max(engine.numEntries, e);
         }
     }
 

@@ -7,17 +7,17 @@ namespace dw::test {
 namespace {
 
 TEST(Deck, MakeUpHoldsWhateverTheDraws) {
-    EXPECT_EQ(getcardnum(0), kNoCard);
-    EXPECT_EQ(getcardnum(106), kNoCard);
-    EXPECT_EQ(getcardnum(46), kLy20000);
-    EXPECT_EQ(getcardnum(47), kUndock);
-    EXPECT_EQ(getcardnum(105), kPowerShield);
+    EXPECT_EQ(unsortedCard(0), kNoCard);
+    EXPECT_EQ(unsortedCard(106), kNoCard);
+    EXPECT_EQ(unsortedCard(46), kLy20000);
+    EXPECT_EQ(unsortedCard(47), kUndock);
+    EXPECT_EQ(unsortedCard(105), kPowerShield);
     Table t;
     for (std::uint32_t seed = 0; seed < 300; ++seed) {
         t.engine.random().setSeed(seed * 2654435761u);
-        t.engine.deckpos = 17;
-        t.engine.shufflecards();
-        EXPECT_EQ(t.engine.deckpos, 0);
+        t.engine.deckPos = 17;
+        t.engine.shuffleDeck();
+        EXPECT_EQ(t.engine.deckPos, 0);
         std::array<int, kNumCardCodes> n{};
         for (int k = 1; k <= kDeckSize; ++k)
             ++n[ix(t.engine.deck[ix(k)])];
@@ -35,11 +35,11 @@ TEST(Deck, DealInRunsOfSixSkippingSeatsOutOfTheGame) {
     t.startAt(1, false, true); // seats 1, 2 and 4 play
     for (int k = 1; k <= kDeckSize; ++k)
         t.engine.deck[ix(k)] = 1 + (k - 1) % 19; // position k shows in the card
-    t.engine.deckpos = 0;
+    t.engine.deckPos = 0;
     t.seat(3).cards[1] = kWarp; // a seat out of the game keeps its old hand
-    t.engine.currentplayer = 0;
+    t.engine.currentSeat = 0;
     t.connect({1, 3, 4, 5});
-    t.engine.dealcards();
+    t.engine.dealHands();
     EXPECT_EQ(t.seat(3).cards[1], kWarp);
     for (int slot = 1; slot <= 6; ++slot) {
         EXPECT_EQ(t.seat(2).cards[ix(slot)], 6 + slot);
@@ -47,8 +47,8 @@ TEST(Deck, DealInRunsOfSixSkippingSeatsOutOfTheGame) {
     }
     EXPECT_EQ(t.seat(2).cards[7], kNoCard);
     // Seat 1 starts; its first draw, the 19th card, lands in slot 7.
-    EXPECT_EQ(t.engine.currentplayer, 1);
-    EXPECT_EQ(t.engine.deckpos, 19);
+    EXPECT_EQ(t.engine.currentSeat, 1);
+    EXPECT_EQ(t.engine.deckPos, 19);
     EXPECT_EQ(t.seat(1).cards[7], 19);
     EXPECT_EQ(t.engine.deck[19], kNoCard);
     EXPECT_EQ(t.to(1),
@@ -68,16 +68,16 @@ TEST(Deck, DrawIntoTheLowestEmptySlotUntilTheDeckRunsOut) {
     t.connect({1, 3});
     t.hand(3, {kLy2500, kDock, kNoCard, kWarp, kNoCard, kUndock});
     t.engine.deck[27] = kPowerDrain;
-    t.engine.deckpos = 26;
-    t.engine.findplayer();
+    t.engine.deckPos = 26;
+    t.engine.nextTurn();
     EXPECT_EQ(t.seat(3).cards[3], kPowerDrain);
     EXPECT_EQ(t.engine.deck[27], kNoCard);
     EXPECT_EQ(t.to(3).back(), (msg::NextPlayer{3, 3, 14, 27}.encode()));
     EXPECT_EQ(t.to(1).back(), (msg::NextPlayer{3, 0, 0, 27}.encode()));
-    // Past the 105th card nothing is drawn and deckpos keeps counting.
-    t.engine.currentplayer = 2;
-    t.engine.deckpos = 105;
-    t.engine.findplayer();
+    // Past the 105th card nothing is drawn and deckPos keeps counting.
+    t.engine.currentSeat = 2;
+    t.engine.deckPos = 105;
+    t.engine.nextTurn();
     EXPECT_EQ(t.seat(3).cards[5], kNoCard);
     EXPECT_EQ(t.to(3).back(), (msg::NextPlayer{3, 0, 0, 106}.encode()));
 }

@@ -10,12 +10,12 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
     Table t;
     t.connect({1, 6});
     t.seat(1).total = 900;
-    t.seat(2).justwatching = true;
-    t.engine.startgame({"Ann", 6000, 50, false, false});
+    t.seat(2).watching = true;
+    t.engine.startGame({"Ann", 6000, 50, false, false});
     EXPECT_EQ(t.seat(1).total, 0);
-    EXPECT_FALSE(t.seat(2).justwatching);
+    EXPECT_FALSE(t.seat(2).watching);
     EXPECT_FALSE(t.seat(3).active || t.seat(4).active);
-    EXPECT_EQ(t.engine.deckpos, 13); // 12 dealt, one drawn
+    EXPECT_EQ(t.engine.deckPos, 13); // 12 dealt, one drawn
     ASSERT_EQ(t.to(6).size(), 3u);
     EXPECT_EQ(t.to(6)[0], (msg::StartGameAnnounce{"Ann", 6000, 50000, false, false}.encode()));
     EXPECT_EQ(t.to(6)[1], msg::StartingRound{}.encode());
@@ -37,9 +37,9 @@ TEST(Cycle, StartGameAnnouncesDealsAndFallsBack) {
         {{"Bo", "-2147483648", "-99999999", false, false}, {1000, 50000}},
     };
     for (const auto& [request, expected] : fallbacks) {
-        t.engine.startgame(gameStart(request));
-        EXPECT_EQ(t.engine.playto, expected[0]) << request.amount;
-        EXPECT_EQ(t.engine.tripdistance, expected[1]) << request.distance;
+        t.engine.startGame(gameStart(request));
+        EXPECT_EQ(t.engine.amountToEarn, expected[0]) << request.amount;
+        EXPECT_EQ(t.engine.tripDistance, expected[1]) << request.distance;
         EXPECT_TRUE(t.seat(3).active && !t.seat(4).active);
     }
 }
@@ -48,9 +48,9 @@ TEST(Cycle, FirstTurnWrapsOverSeatsOutOfTheGame) {
     for (auto [start, expected] : {std::pair{0, 1}, {1, 2}, {2, 1}, {3, 1}}) {
         Table t;
         t.startAt(1, false, false);
-        t.engine.currentplayer = start;
-        t.engine.findplayer();
-        EXPECT_EQ(t.engine.currentplayer, expected) << "start " << start;
+        t.engine.currentSeat = start;
+        t.engine.nextTurn();
+        EXPECT_EQ(t.engine.currentSeat, expected) << "start " << start;
     }
 }
 
@@ -95,14 +95,14 @@ TEST(Cycle, RoundScores) {
         t.startAt(1, c.seat3, c.seat4);
         t.connect({1});
         t.seat(1).total = 100;
-        t.seat(1).distance = c.distance1;
-        t.seat(1).safetrip = c.safe1;
+        t.seat(1).ship.distance = c.distance1;
+        t.seat(1).ship.safeTrip = c.safe1;
         for (int i = 1; i <= c.shields1; ++i)
-            t.seat(1).protections[ix(i)] = 1;
-        t.seat(2).distance = c.distance2;
-        t.seat(3).distance = c.seat3 ? 5000 : 0;
-        t.seat(4).distance = c.seat4 ? 5000 : 0;
-        t.engine.getscores();
+            t.seat(1).ship.protections[ix(i)] = 1;
+        t.seat(2).ship.distance = c.distance2;
+        t.seat(3).ship.distance = c.seat3 ? 5000 : 0;
+        t.seat(4).ship.distance = c.seat4 ? 5000 : 0;
+        t.engine.scoreRound();
         ASSERT_EQ(t.to(1).size(), 1u);
         const auto scores = msg::decodeMessage<msg::PostScores>(t.to(1)[0]);
         ASSERT_TRUE(scores);
@@ -115,13 +115,13 @@ TEST(Cycle, RoundScores) {
         ASSERT_EQ(got.size(), 1u + 8u * (2u + c.seat3 + c.seat4)); // only seats in the game
         EXPECT_EQ(std::vector<int>(got.begin(), got.begin() + 9), expected);
         EXPECT_EQ(got[9], 2);
-        EXPECT_EQ(t.seat(1).roundscore, c.expected[3]);
+        EXPECT_EQ(t.seat(1).roundScore, c.expected[3]);
     }
     Table t; // totals saturate instead of wrapping
     t.startAt(1);
     t.seat(1).total = INT_MAX - 50;
-    t.seat(1).distance = 10000;
-    t.engine.getscores();
+    t.seat(1).ship.distance = 10000;
+    t.engine.scoreRound();
     EXPECT_EQ(t.seat(1).total, INT_MAX);
 }
 
@@ -139,7 +139,7 @@ TEST(Cycle, WinnerOnlyForASingleLeaderAtTheAmount) {
         t.seat(1).name = "Ann";
         for (int s = 1; s <= 4; ++s)
             t.seat(s).total = totals[ix(s)];
-        t.engine.endround(); // an empty round scores nothing
+        t.engine.endRound(); // an empty round scores nothing
         EXPECT_EQ(t.engine.pendingAction(), TimerAction::StartRound);
         EXPECT_EQ(t.engine.pauseTicksLeft, winner ? 10 : 15);
         EXPECT_EQ(t.host.interval(EngineTimer::Pause), 750);
@@ -148,7 +148,7 @@ TEST(Cycle, WinnerOnlyForASingleLeaderAtTheAmount) {
         EXPECT_EQ(t.engine.gameinprogress, winner == 0);
         EXPECT_EQ(t.engine.winner(), winner);
         if (winner) {
-            const std::string name = winner == 1 ? "Ann" : t.seat(winner).botname;
+            const std::string name = winner == 1 ? "Ann" : t.seat(winner).botName;
             EXPECT_EQ(t.to(1), std::vector<std::string>{(msg::Winner{name, winner}.encode())});
             EXPECT_FALSE(t.host.armed(EngineTimer::Pause) || t.host.armed(EngineTimer::Computer));
         } else {
@@ -176,40 +176,40 @@ TEST(Cycle, CanMoveClauses) {
         Table t;
         t.startAt(1, false, false);
         t.hand(1, {kNoCard, c.card});
-        t.seat(1).undocked = c.undocked;
-        t.seat(1).teleported = c.teleported;
-        t.seat(1).hazard = c.hazard;
-        EXPECT_EQ(t.engine.canmove(1), c.expected) << "card " << c.card;
+        t.seat(1).ship.undocked = c.undocked;
+        t.seat(1).ship.teleported = c.teleported;
+        t.seat(1).ship.hazard = c.hazard;
+        EXPECT_EQ(t.engine.hasPlay(1), c.expected) << "card " << c.card;
     }
     Table t;
     t.startAt(1);
     t.hand(1, {kSkyjack});
-    t.seat(1).undocked = true;
-    EXPECT_FALSE(t.engine.canmove(1)); // only other undocked ships count
-    t.seat(3).undocked = true;
-    t.seat(3).protections[1] = 1;
-    EXPECT_FALSE(t.engine.canmove(1));
+    t.seat(1).ship.undocked = true;
+    EXPECT_FALSE(t.engine.hasPlay(1)); // only other undocked ships count
+    t.seat(3).ship.undocked = true;
+    t.seat(3).ship.protections[1] = 1;
+    EXPECT_FALSE(t.engine.hasPlay(1));
     t.hand(1, {kDock});
-    EXPECT_TRUE(t.engine.canmove(1));
-    t.seat(3).teleported = true;
-    EXPECT_FALSE(t.engine.canmove(1)); // DOCK asks for a target that is not teleported
+    EXPECT_TRUE(t.engine.hasPlay(1));
+    t.seat(3).ship.teleported = true;
+    EXPECT_FALSE(t.engine.hasPlay(1)); // DOCK asks for a target that is not teleported
     t.hand(1, {kTeleport});
-    t.seat(2).teleported = t.seat(4).teleported = true;
-    EXPECT_FALSE(t.engine.canmove(1));
+    t.seat(2).ship.teleported = t.seat(4).ship.teleported = true;
+    EXPECT_FALSE(t.engine.hasPlay(1));
     t.startAt(1, false, false);
     t.hand(1, {kTeleport});
-    t.seat(2).teleported = true;
-    EXPECT_TRUE(t.engine.canmove(1)); // seats out of the game count for TELEPORT
+    t.seat(2).ship.teleported = true;
+    EXPECT_TRUE(t.engine.hasPlay(1)); // seats out of the game count for TELEPORT
 }
 
 TEST(Cycle, AfterTheDeckRunsOutStuckSeatsArePassedOver) {
     Table t;
     t.startAt(3, false, false); // seats 1 and 2
     t.connect({5});
-    t.engine.deckpos = 105;
+    t.engine.deckPos = 105;
     t.hand(1, {kLy2500}); // docked: stuck
     t.hand(2, {kUndock});
-    t.engine.findplayer();
+    t.engine.nextTurn();
     EXPECT_EQ(t.to(5), std::vector<std::string>{msg::CannotMove{1}.encode()});
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn);
     t.host.advance(1000);
@@ -218,8 +218,8 @@ TEST(Cycle, AfterTheDeckRunsOutStuckSeatsArePassedOver) {
     t.host.stopTimer(EngineTimer::Computer);
     t.hand(2, {kLy5000});
     t.hand(1, {kUndock});
-    t.engine.currentplayer = 1;
-    t.engine.findplayer();
+    t.engine.currentSeat = 1;
+    t.engine.nextTurn();
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::EndRound);
     t.host.advance(2000);
     const auto scores = msg::decodeMessage<msg::PostScores>(t.to(5).back());
@@ -233,9 +233,9 @@ TEST(Cycle, ComputerPaceAndTakeover) {
     t.startAt(1);
     t.connect({1, 5});
     t.hand(2, {kLy2500, kLy2500});
-    t.engine.deck[ix(t.engine.deckpos + 1)] = kLy5000;
+    t.engine.deck[ix(t.engine.deckPos + 1)] = kLy5000;
     const std::int64_t t0 = t.host.now();
-    t.engine.findplayer();
+    t.engine.nextTurn();
     t.host.advance(249);
     EXPECT_EQ(t.to(5).size(), 1u); // only the turn so far
     t.host.advance(1);
@@ -248,10 +248,10 @@ TEST(Cycle, ComputerPaceAndTakeover) {
 
     // A human's seat waits; the host can hand it to the computer while waiting.
     t.hand(1, {kUndock});
-    t.engine.currentplayer = 4;
+    t.engine.currentSeat = 4;
     t.host.stopTimer(EngineTimer::Computer);
-    t.engine.deck[ix(t.engine.deckpos + 1)] = kLy2500;
-    t.engine.findplayer();
+    t.engine.deck[ix(t.engine.deckPos + 1)] = kLy2500;
+    t.engine.nextTurn();
     EXPECT_FALSE(t.host.armed(EngineTimer::Computer));
     const auto snapshot = msg::decodeMessage<msg::NewStats>(newstatsMessage(t.engine, 7));
     ASSERT_TRUE(snapshot);
@@ -259,7 +259,7 @@ TEST(Cycle, ComputerPaceAndTakeover) {
     EXPECT_TRUE(snapshot->waiting);
     t.engine.startComputerTakeover();
     t.host.step();
-    EXPECT_TRUE(t.seat(1).undocked);
+    EXPECT_TRUE(t.seat(1).ship.undocked);
     t.engine.startComputerTakeover(); // between turns: nothing
     EXPECT_FALSE(t.host.armed(EngineTimer::Computer));
 }
@@ -267,13 +267,13 @@ TEST(Cycle, ComputerPaceAndTakeover) {
 TEST(Cycle, SnapshotForANewcomer) {
     Table t;
     t.startAt(2);
-    t.engine.playto = 6000;
+    t.engine.amountToEarn = 6000;
     t.seat(1).total = 1200;
-    t.seat(2).undocked = true;
-    t.seat(2).distance = 12500;
-    t.seat(3).teleported = true;
-    t.seat(3).hazard = kDamage;
-    t.seat(4).protections[2] = t.seat(4).protections[4] = 1;
+    t.seat(2).ship.undocked = true;
+    t.seat(2).ship.distance = 12500;
+    t.seat(3).ship.teleported = true;
+    t.seat(3).ship.hazard = kDamage;
+    t.seat(4).ship.protections[2] = t.seat(4).ship.protections[4] = 1;
     t.hand(3, {kLy5000, kNoCard, kWarp});
     const auto snapshot = msg::decodeMessage<msg::NewStats>(newstatsMessage(t.engine, 7));
     ASSERT_TRUE(snapshot);
@@ -282,7 +282,7 @@ TEST(Cycle, SnapshotForANewcomer) {
                              2,
                              true,
                              6000,
-                             t.engine.deckpos,
+                             t.engine.deckPos,
                              70000,
                              {{1, 1200, true, false, false, 0, 0, {false, false, false, false}},
                               {2, 0, true, true, false, 12500, 0, {false, false, false, false}},

@@ -39,7 +39,7 @@ struct Shuffled {
                 for (int slot = 1; slot <= kSlots; ++slot)
                     if (players[ix(s)].cards[ix(slot)] != kNoCard)
                         places.push_back(&players[ix(s)].cards[ix(slot)]);
-        for (int pos = e.deckpos + 1; pos <= kDeckSize; ++pos)
+        for (int pos = e.deckPos + 1; pos <= kDeckSize; ++pos)
             places.push_back(&deck[ix(pos)]);
         std::vector<int> cards;
         for (int* p : places)
@@ -63,10 +63,10 @@ TEST(Expert, DecidesOnlyOnWhatItMayKnow) {
     int differentTables = 0;
     for (std::uint32_t game = 0; game < 4 && checked < 120; ++game) {
         t.engine.random().setSeed(1000 + game);
-        t.engine.startgame({"Sim", 1500, 70, true, true});
+        t.engine.startGame({"Sim", 1500, 70, true, true});
         for (long steps = 0; t.engine.gameinprogress && checked < 120; ++steps) {
             ASSERT_LT(steps, 200000);
-            const int seat = t.engine.currentplayer;
+            const int seat = t.engine.currentSeat;
             if (computerTurn(t) && (seat == 1 || seat == 3)) {
                 const Knowledge known = knowledgeOf(t.engine.view(), seat);
                 Shuffled other(t.engine, seat, gen);
@@ -96,7 +96,7 @@ TEST(Expert, KnowsWhatWasPlayedAndHowManyCardsEachSeatHolds) {
     t.hand(2, {kLy10000, kDock, kDock, kUndock, kLy5000, kLy5000});
     t.hand(3, {kWarp});
     t.hand(4, {});
-    t.engine.deckpos = 30;
+    t.engine.deckPos = 30;
     // Of the deck's untaken part, every card but the DOCKs; the cards of
     // positions 1..30 are gone into hands or played.
     std::array<int, kNumCardCodes> left{};
@@ -105,7 +105,7 @@ TEST(Expert, KnowsWhatWasPlayedAndHowManyCardsEachSeatHolds) {
     for (int pos = 1; pos <= kDeckSize; ++pos)
         t.engine.deck[ix(pos)] = kNoCard;
     left[ix(kDock)] = 0;
-    int pos = t.engine.deckpos;
+    int pos = t.engine.deckPos;
     for (int c = 1; c < kNumCardCodes; ++c)
         for (int n = 0; n < left[ix(c)] && pos < kDeckSize; ++n)
             t.engine.deck[ix(++pos)] = c;
@@ -117,7 +117,7 @@ TEST(Expert, KnowsWhatWasPlayedAndHowManyCardsEachSeatHolds) {
     EXPECT_EQ(k.ships[3].cards, 1);
     EXPECT_EQ(k.ships[4].cards, 0);
     EXPECT_EQ(k.gone[ix(kDock)], 1); // three in the deck, two held by seat 2
-    EXPECT_EQ(k.deckpos, 30);
+    EXPECT_EQ(k.deckPos, 30);
     int gone = 0;
     for (int c : k.gone)
         gone += c;
@@ -129,17 +129,17 @@ TEST(Expert, FinishesTheTripAndPlaysItsProtectionAtOnce) {
     t.startAt(2, false, false);
     t.engine.setPilotLevel(PilotLevel::Expert);
     t.hand(2, {kLy2500, kDamage, kLy10000, kUndock, kLy5000, kWarp, kReload});
-    t.seat(2).undocked = true;
-    t.seat(2).distance = 60000;
-    t.seat(1).undocked = true;
-    t.seat(1).distance = 67500; // one more turn and seat 1 finishes
-    t.engine.computerplay(2);
-    EXPECT_EQ(t.seat(2).distance, 70000);
+    t.seat(2).ship.undocked = true;
+    t.seat(2).ship.distance = 60000;
+    t.seat(1).ship.undocked = true;
+    t.seat(1).ship.distance = 67500; // one more turn and seat 1 finishes
+    t.engine.pilotPlay(2);
+    EXPECT_EQ(t.seat(2).ship.distance, 70000);
 
     t.startAt(2, false, false);
     t.hand(2, {kLy2500, kDamage, kDamageShield, kUndock, kLy5000, kWarp, kReload});
-    t.engine.computerplay(2);
-    EXPECT_EQ(t.seat(2).protections[3], 1);
+    t.engine.pilotPlay(2);
+    EXPECT_EQ(t.seat(2).ship.protections[3], 1);
     EXPECT_TRUE(t.host.diagnostics.empty());
 }
 
@@ -150,9 +150,9 @@ TEST(Expert, ARefusedPlayIsReplacedByTheFixedList) {
         return Play{PlayKind::Miles, 1, 0};
     });
     t.hand(2, {kUndock, kLy5000});
-    t.engine.computerplay(2); // lightyears while docked: refused, then UNDOCK
+    t.engine.pilotPlay(2); // lightyears while docked: refused, then UNDOCK
     EXPECT_FALSE(t.host.diagnostics.empty());
-    EXPECT_TRUE(t.seat(2).undocked);
+    EXPECT_TRUE(t.seat(2).ship.undocked);
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn);
 }
 
@@ -160,7 +160,7 @@ TEST(Expert, ARefusedPlayIsReplacedByTheFixedList) {
 void playLegally(Table& t, std::uint32_t seed, const GameStart& start) {
     t.host.diagnostics.clear();
     t.engine.random().setSeed(seed);
-    t.engine.startgame(start);
+    t.engine.startGame(start);
     for (long steps = 0; t.engine.gameinprogress; ++steps) {
         ASSERT_LT(steps, 200000) << "seed " << seed;
         ASSERT_TRUE(t.host.step()) << "the game stalled, seed " << seed;
@@ -177,17 +177,16 @@ TEST(Expert, PlaysLegallyInThousandsOfGames) {
     // Short games: mostly one mission each.
     for (std::uint32_t n = 0; n < 2000; ++n) {
         const int seats = 2 + static_cast<int>(n % 3);
-        ASSERT_NO_FATAL_FAILURE(playLegally(
-            t, n * 2654435761u + 5u,
-            GameStart{"Sim", 500, n % 2 ? 50 : 70, seats >= 3, seats >= 4}));
+        ASSERT_NO_FATAL_FAILURE(
+            playLegally(t, n * 2654435761u + 5u,
+                        GameStart{"Sim", 500, n % 2 ? 50 : 70, seats >= 3, seats >= 4}));
     }
     // And with the full budget against Classic pilots.
     t.engine.setPilotLevel(PilotLevel::Classic);
     t.engine.setPilot(2, expertPilot);
     t.engine.setPilot(4, expertPilot);
     for (std::uint32_t n = 0; n < 3; ++n)
-        ASSERT_NO_FATAL_FAILURE(
-            playLegally(t, 77 + n, GameStart{"Sim", 2000, 70, true, true}));
+        ASSERT_NO_FATAL_FAILURE(playLegally(t, 77 + n, GameStart{"Sim", 2000, 70, true, true}));
 }
 
 } // namespace

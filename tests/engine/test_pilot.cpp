@@ -15,8 +15,8 @@ struct Choice {
 };
 
 void undock(Table& t, int s, int distance) {
-    t.seat(s).undocked = true;
-    t.seat(s).distance = distance;
+    t.seat(s).ship.undocked = true;
+    t.seat(s).ship.distance = distance;
 }
 
 TEST(Pilot, ChoosesByItsPriorities) {
@@ -41,19 +41,19 @@ TEST(Pilot, ChoosesByItsPriorities) {
          {kDamage, kTeleport, kDock, kLy5000},
          [](Table& t) {
              undock(t, 2, 0);
-             t.seat(4).distance = 65000;
-             t.seat(4).protections[3] = 1;
+             t.seat(4).ship.distance = 65000;
+             t.seat(4).ship.protections[3] = 1;
          },
          (msg::PlacingSpeed{2, kTeleport, 2, 4}.encode())},
         {"WARP when teleported",
          3,
          {kLy2500, kWarp},
-         [](Table& t) { undock(t, 3, 40000), t.seat(3).teleported = true; },
+         [](Table& t) { undock(t, 3, 40000), t.seat(3).ship.teleported = true; },
          (msg::PlacingSpeed{3, kWarp, 2, 3}.encode())},
         {"unless the 2500 finishes",
          3,
          {kLy2500, kWarp},
-         [](Table& t) { undock(t, 3, 67500), t.seat(3).teleported = true; },
+         [](Table& t) { undock(t, 3, 67500), t.seat(3).ship.teleported = true; },
          (msg::Traveling{3, 70000, kLy2500, 1, 2500}.encode())},
         {"the 10000 first",
          1,
@@ -63,13 +63,13 @@ TEST(Pilot, ChoosesByItsPriorities) {
         {"teleported: small cards only",
          1,
          {kLy7500, kLy10000, kLy5000},
-         [](Table& t) { undock(t, 1, 0), t.seat(1).teleported = true; },
+         [](Table& t) { undock(t, 1, 0), t.seat(1).ship.teleported = true; },
          (msg::Traveling{1, 5000, kLy5000, 3, 5000}.encode())},
         {"undock", 1, {kLy10000, kUndock}, {}, (msg::PlacingGo{1, kUndock, 2, 1}.encode())},
         {"matching repair",
          1,
          {kUndock, kReload, kRepair},
-         [](Table& t) { t.seat(1).hazard = kDamage; },
+         [](Table& t) { t.seat(1).ship.hazard = kDamage; },
          (msg::PlacingGo{1, kRepair, 3, 1}.encode())},
         {"the leader among lower seats",
          4,
@@ -85,35 +85,35 @@ TEST(Pilot, ChoosesByItsPriorities) {
          1,
          {kTeleport},
          [](Table& t) {
-             t.seat(2).distance = 40000;
-             t.seat(3).distance = 10000;
-             t.seat(4).teleported = true;
+             t.seat(2).ship.distance = 40000;
+             t.seat(3).ship.distance = 10000;
+             t.seat(4).ship.teleported = true;
          },
          (msg::PlacingSpeed{1, kTeleport, 1, 2}.encode())},
         {"an attack with no target gives way",
          1,
          {kSkyjack, kPowerDrain, kDock},
-         [](Table& t) { undock(t, 3, 0), t.seat(3).protections[1] = 1; },
+         [](Table& t) { undock(t, 3, 0), t.seat(3).ship.protections[1] = 1; },
          (msg::PlacingGo{1, kPowerDrain, 2, 3}.encode())},
         {"discard a triple",
          2,
          {kUndock, kLy10000, kLy10000, kWarp, kLy10000, kUndock, kLy10000},
-         [](Table& t) { t.seat(2).hazard = kPowerDrain; },
+         [](Table& t) { t.seat(2).ship.hazard = kPowerDrain; },
          (msg::HeDiscard{2, 2, kLy10000}.encode())},
         {"discard a repair a shield made useless",
          2,
          {kLy5000, kDock, kReload, kTeleport},
          [](Table& t) {
-             t.seat(2).protections[1] = 1;
-             t.seat(2).hazard = kDamage;
+             t.seat(2).ship.protections[1] = 1;
+             t.seat(2).ship.hazard = kDamage;
              for (int s = 1; s <= 4; ++s)
-                 t.seat(s).teleported = true;
+                 t.seat(s).ship.teleported = true;
          },
          (msg::HeDiscard{2, 3, kReload}.encode())},
         {"discard DOCK before 5000",
          2,
          {kLy7500, kLy5000, kDock},
-         [](Table& t) { t.seat(2).hazard = kDamage; },
+         [](Table& t) { t.seat(2).ship.hazard = kDamage; },
          (msg::HeDiscard{2, 3, kDock}.encode())},
         {"at random, sparing UNDOCK",
          2,
@@ -121,7 +121,7 @@ TEST(Pilot, ChoosesByItsPriorities) {
          [](Table& t) {
              undock(t, 2, 0);
              for (int s = 1; s <= 4; ++s)
-                 t.seat(s).teleported = true;
+                 t.seat(s).ship.teleported = true;
          },
          (msg::HeDiscard{2, 3, kTeleport}.encode())},
         {"only UNDOCKs it cannot play: the first goes",
@@ -145,7 +145,7 @@ TEST(Pilot, ChoosesByItsPriorities) {
             if (c.setup)
                 c.setup(*t);
         }
-        played.engine.computerplay(c.seat);
+        played.engine.pilotPlay(c.seat);
         Engine& e = answered.engine;
         e.applyPlay(c.seat, classicPilot(e.view(), c.seat, e.random()));
         for (Table* t : {&played, &answered}) {
@@ -162,13 +162,13 @@ TEST(Pilot, PlaysOnlyTheSeatWhosePlayIsDueAndThenAgainAfterAShield) {
     t.hand(2, {kSkyjackShield});
     t.hand(3, {kUndock});
     for (int s : {0, 3, 9})
-        t.engine.computerplay(s);
+        t.engine.pilotPlay(s);
     EXPECT_TRUE(t.to(5).empty());
-    t.engine.computerplay(2);
-    t.engine.computerplay(2);
+    t.engine.pilotPlay(2);
+    t.engine.pilotPlay(2);
     EXPECT_EQ(t.to(5).size(), 1u);
     t.host.advance(2000); // the shield's extra turn goes to the computer again
-    EXPECT_EQ(t.engine.currentplayer, 2);
+    EXPECT_EQ(t.engine.currentSeat, 2);
     EXPECT_TRUE(t.host.armed(EngineTimer::Computer));
 }
 

@@ -23,9 +23,9 @@ struct GameCheck {
                 ++rounds;
                 // Every ship starts the round afresh, whether its seat plays or not.
                 for (int st = 1; st <= kSeats; ++st) {
-                    const PlayerEntry& p = t.engine.players[ix(st)];
+                    const Ship& p = t.engine.players[ix(st)].ship;
                     EXPECT_TRUE(!p.undocked && !p.teleported && p.distance == 0 && p.hazard == 0 &&
-                                p.repaired == 0 && p.stillmoving && p.safetrip &&
+                                p.repaired == 0 && p.stillMoving && p.safeTrip &&
                                 p.protections == decltype(p.protections){})
                         << "seat " << st;
                 }
@@ -56,8 +56,8 @@ struct GameCheck {
     // after every timer event of thousands of games.
     const char* brokenRule(bool counting) const {
         const Engine& e = t.engine;
-        if (e.currentplayer < 0 || e.currentplayer > kSeats)
-            return "currentplayer out of range";
+        if (e.currentSeat < 0 || e.currentSeat > kSeats)
+            return "currentSeat out of range";
         std::array<int, kNumCardCodes> held{};
         for (int k = 1; k <= kDeckSize; ++k)
             ++held[ix(e.deck[ix(k)])];
@@ -73,19 +73,19 @@ struct GameCheck {
                     ++held[ix(c)];
                 }
             }
-            if (p.hazard != 0 && p.hazard != kSkyjack && p.hazard != kDamage &&
-                p.hazard != kPowerDrain)
+            if (p.ship.hazard != 0 && p.ship.hazard != kSkyjack && p.ship.hazard != kDamage &&
+                p.ship.hazard != kPowerDrain)
                 return "unknown hazard";
-            if (p.undocked && p.hazard != 0)
+            if (p.ship.undocked && p.ship.hazard != 0)
                 return "undocked ship with a hazard";
-            if (p.repaired != 0 && p.undocked)
+            if (p.ship.repaired != 0 && p.ship.undocked)
                 return "undocked ship still marked repaired";
-            if (p.distance < 0 || p.distance % 2500 != 0)
+            if (p.ship.distance < 0 || p.ship.distance % 2500 != 0)
                 return "distance not made of lightyear cards";
-            if (!p.active && (p.undocked || p.distance != 0 || p.hazard != 0))
+            if (!p.active && (p.ship.undocked || p.ship.distance != 0 || p.ship.hazard != 0))
                 return "a seat out of the game moved";
-            if (s == e.currentplayer && e.pendingAction() == TimerAction::None &&
-                e.deckpos <= kDeckSize && cards != kSlots)
+            if (s == e.currentSeat && e.pendingAction() == TimerAction::None &&
+                e.deckPos <= kDeckSize && cards != kSlots)
                 return "a turn began without a full hand";
         }
         if (counting && rounds > 0)
@@ -101,7 +101,7 @@ struct GameCheck {
         t.host.setRecording(spectator);
         if (spectator)
             t.connect({5});
-        t.engine.startgame({"Sim", 5000, 70, seats >= 3, seats >= 4});
+        t.engine.startGame({"Sim", 5000, 70, seats >= 3, seats >= 4});
         if (spectator) {
             ASSERT_NO_FATAL_FAILURE(readMessages());
         }
@@ -119,14 +119,14 @@ struct GameCheck {
         const int w = t.engine.winner();
         ASSERT_GE(w, 1);
         ASSERT_LE(w, seats);
-        EXPECT_GE(t.engine.players[ix(w)].total, t.engine.playto);
+        EXPECT_GE(t.engine.players[ix(w)].total, t.engine.amountToEarn);
         for (int s = 1; s <= kSeats; ++s)
             if (s != w) {
                 EXPECT_LT(t.engine.players[ix(s)].total, t.engine.players[ix(w)].total);
             }
         if (spectator) {
             const auto& m = t.to(5);
-            EXPECT_EQ(m.back(), (msg::Winner{t.engine.players[ix(w)].botname, w}.encode()));
+            EXPECT_EQ(m.back(), (msg::Winner{t.engine.players[ix(w)].botName, w}.encode()));
             for (int s = 1; s <= seats; ++s)
                 EXPECT_EQ(scoreSums[ix(s)], t.engine.players[ix(s)].total);
         }

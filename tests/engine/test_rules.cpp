@@ -21,19 +21,19 @@ struct Play {
 };
 
 TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
-    auto undocked = [](int s) { return [s](Table& t) { t.seat(s).undocked = true; }; };
+    auto undocked = [](int s) { return [s](Table& t) { t.seat(s).ship.undocked = true; }; };
     const Play cases[] = {
         {"empty slot", go(1, 1, 1), {}, 0, {"error0"}},
         {"attack on the own ship", go(1, 2, 1), {}, 3, {"error3", "8..0"}},
         {"undock when undocked", go(1, 3, 1), undocked(1), 4, {"error4"}},
         {"undock with a hazard",
          go(1, 3, 1),
-         [](Table& t) { t.seat(1).hazard = kDamage; },
+         [](Table& t) { t.seat(1).ship.hazard = kDamage; },
          6,
          {"error6", "6..12"}},
         {"wrong repair",
          go(1, 4, 1),
-         [](Table& t) { t.seat(1).hazard = kDamage; },
+         [](Table& t) { t.seat(1).ship.hazard = kDamage; },
          7,
          {"error7", "9..12"}},
         {"repair with nothing to repair", go(1, 4, 1), {}, 0, {"error0"}},
@@ -43,8 +43,8 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
         {"attack on a shielded ship",
          go(1, 2, 2),
          [](Table& t) {
-             t.seat(2).undocked = true;
-             t.seat(2).protections[1] = 1;
+             t.seat(2).ship.undocked = true;
+             t.seat(2).ship.protections[1] = 1;
          },
          11,
          {"error11", "8..0..2"}},
@@ -53,19 +53,19 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
         {"TELEPORT on the own ship", speed(1, 6, 1), {}, 9, {"error9", "10..0..1"}},
         {"TELEPORT on the own teleported ship",
          speed(1, 6, 1),
-         [](Table& t) { t.seat(1).teleported = true; },
+         [](Table& t) { t.seat(1).ship.teleported = true; },
          0,
          {"error0"}},
         {"WARP at another ship", speed(1, 7, 2), {}, 0, {"error0"}},
         {"TELEPORT at a seat out of the game", speed(1, 6, 4), {}, 12, {"error12"}},
         {"TELEPORT a teleported ship",
          speed(1, 6, 2),
-         [](Table& t) { t.seat(2).teleported = true; },
+         [](Table& t) { t.seat(2).ship.teleported = true; },
          10,
          {"error10", "10+2"}},
         {"TELEPORT a shielded ship",
          speed(1, 6, 2),
-         [](Table& t) { t.seat(2).protections[2] = 1; },
+         [](Table& t) { t.seat(2).ship.protections[2] = 1; },
          11,
          {"error11", "10+2"}},
         {"travel while docked, even from an empty slot", miles(1, 1), {}, 1, {"error1"}},
@@ -74,8 +74,8 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
         {"7500 while teleported",
          miles(1, 5),
          [](Table& t) {
-             t.seat(1).undocked = true;
-             t.seat(1).teleported = true;
+             t.seat(1).ship.undocked = true;
+             t.seat(1).ship.teleported = true;
          },
          5,
          {"error5"}},
@@ -98,14 +98,14 @@ TEST(Rules, RefusalsInTheirOrderLeaveTheTurnWithTheSeat) {
         twiceDiag.insert(twiceDiag.end(), c.diagnostics.begin(), c.diagnostics.end());
         EXPECT_EQ(t.host.diagnostics, twiceDiag);
         EXPECT_EQ(t.seat(1).cards, before.cards);
-        EXPECT_EQ(t.seat(1).teleported, before.teleported);
+        EXPECT_EQ(t.seat(1).ship.teleported, before.ship.teleported);
         EXPECT_EQ(t.engine.pendingAction(), TimerAction::None);
         EXPECT_FALSE(t.host.armed(EngineTimer::Pause));
     }
 }
 
 void undock(Table& t, int s) {
-    t.seat(s).undocked = true;
+    t.seat(s).ship.undocked = true;
 }
 
 struct Effect {
@@ -118,40 +118,40 @@ struct Effect {
 
 TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
     const Effect cases[] = {
-        {"UNDOCK after a repair", go(1, 3, 1), [](Table& t) { t.seat(1).repaired = kSkyjack; },
+        {"UNDOCK after a repair", go(1, 3, 1), [](Table& t) { t.seat(1).ship.repaired = kSkyjack; },
          (msg::PlacingGo{1, 6, 3, 1}.encode()),
-         [](Table& t) { EXPECT_TRUE(t.seat(1).undocked && t.seat(1).repaired == 0); }},
-        {"RELOAD keeps the ship docked", go(1, 4, 1), [](Table& t) { t.seat(1).hazard = kSkyjack; },
-         (msg::PlacingGo{1, 9, 4, 1}.encode()),
+         [](Table& t) { EXPECT_TRUE(t.seat(1).ship.undocked && t.seat(1).ship.repaired == 0); }},
+        {"RELOAD keeps the ship docked", go(1, 4, 1),
+         [](Table& t) { t.seat(1).ship.hazard = kSkyjack; }, (msg::PlacingGo{1, 9, 4, 1}.encode()),
          [](Table& t) {
-             EXPECT_EQ(t.seat(1).repaired, kSkyjack);
-             EXPECT_FALSE(t.seat(1).undocked || t.seat(1).hazard);
+             EXPECT_EQ(t.seat(1).ship.repaired, kSkyjack);
+             EXPECT_FALSE(t.seat(1).ship.undocked || t.seat(1).ship.hazard);
          }},
         {"SKYJACK on a teleported ship", go(1, 2, 2),
-         [](Table& t) { t.seat(2).undocked = t.seat(2).teleported = true; },
+         [](Table& t) { t.seat(2).ship.undocked = t.seat(2).ship.teleported = true; },
          (msg::PlacingGo{1, 8, 2, 2}.encode()),
          [](Table& t) {
-             EXPECT_EQ(t.seat(2).hazard, kSkyjack);
-             EXPECT_TRUE(!t.seat(2).undocked && t.seat(2).teleported);
+             EXPECT_EQ(t.seat(2).ship.hazard, kSkyjack);
+             EXPECT_TRUE(!t.seat(2).ship.undocked && t.seat(2).ship.teleported);
          }},
         {"DOCK leaves no hazard", go(1, 1, 3),
          [](Table& t) {
              t.seat(1).cards[1] = kDock;
-             t.seat(3).undocked = t.seat(3).teleported = true;
+             t.seat(3).ship.undocked = t.seat(3).ship.teleported = true;
          },
          (msg::PlacingGo{1, 7, 1, 3}.encode()),
-         [](Table& t) { EXPECT_TRUE(!t.seat(3).undocked && t.seat(3).hazard == 0); }},
+         [](Table& t) { EXPECT_TRUE(!t.seat(3).ship.undocked && t.seat(3).ship.hazard == 0); }},
         {"TELEPORT hits a docked ship",
          speed(1, 6, 3),
          {},
          (msg::PlacingSpeed{1, 10, 6, 3}.encode()),
-         [](Table& t) { EXPECT_TRUE(t.seat(3).teleported); }},
-        {"WARP", speed(1, 7, 1), [](Table& t) { t.seat(1).teleported = true; },
+         [](Table& t) { EXPECT_TRUE(t.seat(3).ship.teleported); }},
+        {"WARP", speed(1, 7, 1), [](Table& t) { t.seat(1).ship.teleported = true; },
          (msg::PlacingSpeed{1, 11, 7, 1}.encode()),
-         [](Table& t) { EXPECT_FALSE(t.seat(1).teleported); }},
-        {"travel", miles(1, 5), [](Table& t) { t.seat(1).undocked = true; },
+         [](Table& t) { EXPECT_FALSE(t.seat(1).ship.teleported); }},
+        {"travel", miles(1, 5), [](Table& t) { t.seat(1).ship.undocked = true; },
          (msg::Traveling{1, 7500, 3, 5, 7500}.encode()),
-         [](Table& t) { EXPECT_TRUE(t.seat(1).safetrip); }},
+         [](Table& t) { EXPECT_TRUE(t.seat(1).ship.safeTrip); }},
         {"discard", discard(1, 6), {}, (msg::HeDiscard{1, 6, 10}.encode()), {}},
         {"discard of an empty slot: a pass",
          discard(1, 1),
@@ -159,7 +159,9 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
          (msg::HeDiscard{1, 1, 0}.encode()),
          [](Table& t) { EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn); }},
         {"overshooting the trip", miles(1, 5),
-         [](Table& t) { undock(t, 1), t.seat(1).distance = 67500, t.engine.tripdistance = 70000; },
+         [](Table& t) {
+             undock(t, 1), t.seat(1).ship.distance = 67500, t.engine.tripDistance = 70000;
+         },
          (msg::Traveling{1, 75000, 3, 5, 7500}.encode()),
          [](Table& t) { EXPECT_EQ(t.engine.pendingAction(), TimerAction::EndRound); }},
     };
@@ -181,7 +183,7 @@ TEST(Rules, AppliedPlaysChangeTheTableAndScheduleTheNextStep) {
         EXPECT_EQ(t.engine.pauseTicksLeft, 2);
         if (t.engine.pendingAction() == TimerAction::NextTurn) {
             t.host.advance(2000);
-            EXPECT_EQ(t.engine.currentplayer, 2);
+            EXPECT_EQ(t.engine.currentSeat, 2);
         }
     }
 }
@@ -210,23 +212,23 @@ TEST(Rules, ProtectionsClearWhatTheyGuardAndGiveAnotherTurn) {
         t.connect({1, 5});
         t.hand(1, {kLy2500, c.card});
         t.hand(2, {kLy2500});
-        t.seat(1).hazard = c.hazard;
-        t.seat(1).repaired = c.repaired;
-        t.seat(1).teleported = c.teleported;
-        t.seat(2).undocked = true;
+        t.seat(1).ship.hazard = c.hazard;
+        t.seat(1).ship.repaired = c.repaired;
+        t.seat(1).ship.teleported = c.teleported;
+        t.seat(2).ship.undocked = true;
         go(1, 2, 1).run(t.engine);
         EXPECT_EQ(t.to(5),
                   std::vector<std::string>{(msg::PlaySafe{1, c.card, 2, c.effect}.encode())});
-        EXPECT_EQ(t.seat(1).undocked, c.undocked);
-        EXPECT_EQ(t.seat(1).protections[ix(c.card - 15)], 1);
-        EXPECT_EQ(t.seat(1).teleported, c.teleported && c.effect != 2);
+        EXPECT_EQ(t.seat(1).ship.undocked, c.undocked);
+        EXPECT_EQ(t.seat(1).ship.protections[ix(c.card - 15)], 1);
+        EXPECT_EQ(t.seat(1).ship.teleported, c.teleported && c.effect != 2);
         if (c.effect == 1) {
-            EXPECT_EQ(t.seat(1).hazard + t.seat(1).repaired, 0);
+            EXPECT_EQ(t.seat(1).ship.hazard + t.seat(1).ship.repaired, 0);
         }
-        const int drawn = t.engine.deckpos + 1;
+        const int drawn = t.engine.deckPos + 1;
         t.host.advance(2000);
-        EXPECT_EQ(t.engine.currentplayer, 1);
-        EXPECT_EQ(t.engine.deckpos, drawn);
+        EXPECT_EQ(t.engine.currentSeat, 1);
+        EXPECT_EQ(t.engine.deckPos, drawn);
         EXPECT_NE(t.seat(1).cards[2], kNoCard);
     }
     // Until the next turn the pointer sits one seat back; that seat may not slip a play in.
@@ -234,13 +236,13 @@ TEST(Rules, ProtectionsClearWhatTheyGuardAndGiveAnotherTurn) {
     t.startAt(2, true, false);
     t.hand(2, {kSkyjackShield});
     t.hand(1, {kLy2500});
-    t.seat(1).undocked = true;
+    t.seat(1).ship.undocked = true;
     go(2, 1, 2).run(t.engine);
-    EXPECT_EQ(t.engine.currentplayer, 1);
+    EXPECT_EQ(t.engine.currentSeat, 1);
     miles(1, 1).run(t.engine);
-    EXPECT_EQ(t.seat(1).distance, 0);
+    EXPECT_EQ(t.seat(1).ship.distance, 0);
     t.host.advance(2000);
-    EXPECT_EQ(t.engine.currentplayer, 2);
+    EXPECT_EQ(t.engine.currentSeat, 2);
 }
 
 TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
@@ -248,7 +250,7 @@ TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
     t.startAt(1, true, true);
     t.connect({1, 2});
     t.hand(1, {kLy2500, kUndock, kDock, kTeleport});
-    t.seat(1).undocked = t.seat(2).undocked = true;
+    t.seat(1).ship.undocked = t.seat(2).ship.undocked = true;
     const char* three[] = {"0+1+2+",  "5+1+2+",          "1+0+2+",  "1+8+2+",  "1+3+0+",
                            "1+3+5+",  "x+1+2+",          "1+y+2+",  "1+3+z+",  "1+3+",
                            "",        "1+3+2",           "-1+3+2+", "1+ 3+2+", "2+3+2+",
@@ -271,13 +273,13 @@ TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
     EXPECT_TRUE(t.host.diagnostics.empty());
     EXPECT_EQ(t.seat(1).cards[1], kLy2500);
     EXPECT_EQ(t.seat(1).cards[3], kDock);
-    EXPECT_TRUE(t.seat(2).undocked && !t.seat(2).teleported);
+    EXPECT_TRUE(t.seat(2).ship.undocked && !t.seat(2).ship.teleported);
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::None);
 
     // Outside a game nothing is taken either.
     t.engine.gameinprogress = false;
     miles(1, 1).run(t.engine);
-    EXPECT_EQ(t.seat(1).distance, 0);
+    EXPECT_EQ(t.seat(1).ship.distance, 0);
 }
 
 TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
@@ -285,7 +287,7 @@ TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
     t.startAt(1, true, true);
     t.connect({1, 2});
     t.hand(1, {kLy2500, kUndock, kDock, kTeleport});
-    t.seat(1).undocked = t.seat(2).undocked = true;
+    t.seat(1).ship.undocked = t.seat(2).ship.undocked = true;
     for (int seat : {-1, 0, 5, 1000}) {
         t.engine.playGo(seat, 3, 2);
         t.engine.playSpeed(seat, 4, 2);
@@ -303,13 +305,13 @@ TEST(Rules, TypedPlaysDropNumbersOutOfRangeAndOtherwiseActAsTheText) {
     EXPECT_TRUE(t.to(1).empty() && t.to(2).empty());
     EXPECT_TRUE(t.host.diagnostics.empty());
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::None);
-    EXPECT_TRUE(t.seat(2).undocked && !t.seat(2).teleported);
+    EXPECT_TRUE(t.seat(2).ship.undocked && !t.seat(2).ship.teleported);
 
     t.engine.playGo(1, 3, 2);
     const std::string docked = (msg::PlacingGo{1, kDock, 3, 2}.encode());
     EXPECT_EQ(t.to(1), std::vector<std::string>{docked});
     EXPECT_EQ(t.to(2), std::vector<std::string>{docked});
-    EXPECT_FALSE(t.seat(2).undocked);
+    EXPECT_FALSE(t.seat(2).ship.undocked);
     EXPECT_EQ(t.seat(1).cards[3], kNoCard);
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::NextTurn);
 }
@@ -327,10 +329,10 @@ TEST(Rules, AttackLandsWhereTheEngineAppliesTheAttack) {
             t.hand(1, {card});
             PlayerEntry& victim = t.seat(2);
             victim.active = true;
-            victim.undocked = undocked;
-            victim.teleported = teleported;
-            victim.protections.fill(0);
-            victim.protections[ix(guardOf(card))] = guarded ? 1 : 0;
+            victim.ship.undocked = undocked;
+            victim.ship.teleported = teleported;
+            victim.ship.protections.fill(0);
+            victim.ship.protections[ix(guardOf(card))] = guarded ? 1 : 0;
             (playCommand(card) == PlayCommand::PlaceSpeed ? speed(1, 1, 2) : go(1, 1, 2))
                 .run(t.engine);
             const bool applied = t.seat(1).cards[1] == kNoCard;

@@ -16,13 +16,13 @@ TEST_F(Host, GivesTheLowestFreeSeatAndRefusesTheTenth) {
     EXPECT_EQ(core.accept(), HostCore::kFullEntry);
     EXPECT_EQ(t.take(HostCore::kFullEntry), std::vector<std::string>{text(msg::Full{})});
     EXPECT_EQ(t.closed, std::vector<int>{HostCore::kFullEntry});
-    EXPECT_EQ(core.engine().numentries, 9);
+    EXPECT_EQ(core.engine().numEntries, 9);
 
     core.connectionClosed(2);
     core.connectionClosed(5);
     EXPECT_EQ(core.accept(), 2);
     EXPECT_EQ(core.accept(), 5);
-    EXPECT_EQ(core.engine().numentries, 9);
+    EXPECT_EQ(core.engine().numEntries, 9);
 }
 
 TEST_F(Host, LoginAnnouncesInOrderAndNamesMayHoldPlus) {
@@ -158,7 +158,7 @@ TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     ASSERT_GE(got.size(), 6u);
     EXPECT_EQ(got[5] + kTerminator, shipCardsMessage(core.engine()));
     // Sitting down at the seat whose play is due, Cat plays it herself.
-    if (core.engine().currentplayer == 2 && core.engine().pendingAction() == TimerAction::None) {
+    if (core.engine().currentSeat == 2 && core.engine().pendingAction() == TimerAction::None) {
         ASSERT_EQ(got.size(), 7u);
         EXPECT_EQ(msg::decodeMessage<msg::NextPlayer>(got[6])->seat, 2);
     } else {
@@ -269,7 +269,7 @@ TEST_F(Host, ABurstIsHeldBackWholeAndInOrderWhileOthersFlow) {
         ASSERT_EQ(fromAnn[std::size_t(i)], relayed(2, "Ann", i));
     EXPECT_EQ(fromAnn[std::size_t(burst)], text(msg::JustWatching{2, true}));
     EXPECT_EQ(fromAnn.back(), text(msg::PlayASound{2, "wave3"}));
-    EXPECT_TRUE(core.engine().players[2].justwatching);
+    EXPECT_TRUE(core.engine().players[2].watching);
 }
 
 TEST_F(Host, LaggingPeersMissChatButNotTheGame) {
@@ -293,7 +293,7 @@ namespace {
 int untilAPlayIsDue(HostCore& core) {
     for (int i = 0; i < 100 && core.engine().pendingAction() != TimerAction::None; ++i)
         core.pauseTick();
-    return core.engine().pendingAction() == TimerAction::None ? core.engine().currentplayer : 0;
+    return core.engine().pendingAction() == TimerAction::None ? core.engine().currentSeat : 0;
 }
 } // namespace
 
@@ -323,7 +323,7 @@ TEST_F(Host, AClosedConnectionsMessagesAreHandledBeforeItLeaves) {
     EXPECT_EQ(got[1], relayed(2, "Ann", 2));
     EXPECT_EQ(got[2], text(msg::PlayerDisconnected{2, "Ann"}));
     // The discard was Ann's play: the computer does not play that turn.
-    EXPECT_EQ(core.engine().computeraction(), 0);
+    EXPECT_EQ(core.engine().computerPending(), 0);
     EXPECT_EQ(core.queued(2), 0u);
     EXPECT_FALSE(core.dispatchTick());
     EXPECT_EQ(t.take(1), std::vector<std::string>{relayed(1, "Host", 1)});

@@ -280,8 +280,8 @@ TEST_F(Limits, HeadlessRightsAreNeverASpectatorsOrASilentConnections) {
     // Its game is played to the options window's bounds, whatever it asks.
     deliver(e, msg::StartGameRequest{"Late", "-1", "1000000", false, false}.encode());
     EXPECT_TRUE(core.engine().gameinprogress);
-    EXPECT_EQ(core.engine().playto, 1000);
-    EXPECT_EQ(core.engine().tripdistance, 100000);
+    EXPECT_EQ(core.engine().amountToEarn, 1000);
+    EXPECT_EQ(core.engine().tripDistance, 100000);
 }
 
 // ---------------------------------------------------------------- log lines

@@ -41,10 +41,10 @@ struct Table : HostOn<TimedTransport, 4242> {
     // One step of the game; false when nothing is left to do.
     bool step() {
         const Engine& e = core.engine();
-        const int seat = e.currentplayer;
+        const int seat = e.currentSeat;
         if (e.gameinprogress && e.pendingAction() == TimerAction::None && !t.computer) {
             const PlayerEntry& p = e.players[std::size_t(seat)];
-            EXPECT_TRUE(p.connected && !p.justwatching) << "nobody plays seat " << seat;
+            EXPECT_TRUE(p.connected && !p.watching) << "nobody plays seat " << seat;
             for (int slot = 1; slot <= kSlots; ++slot)
                 if (p.cards[std::size_t(slot)] != kNoCard) {
                     deliver(seat, msg::Discard{seat, slot}.encode());
@@ -71,8 +71,7 @@ struct Table : HostOn<TimedTransport, 4242> {
     }
     bool waitsFor(int seat) const {
         const Engine& e = core.engine();
-        return e.gameinprogress && e.pendingAction() == TimerAction::None &&
-               e.currentplayer == seat;
+        return e.gameinprogress && e.pendingAction() == TimerAction::None && e.currentSeat == seat;
     }
 };
 
@@ -286,7 +285,7 @@ TEST_P(TwoDropped, ComeBackInEitherOrderWithoutAWord) {
     EXPECT_EQ(core.engine().players[2].name, "Ann");
     EXPECT_EQ(core.engine().players[3].name, "Bob");
     EXPECT_EQ(core.engine().players[2].cards, annHand);
-    EXPECT_EQ(core.engine().numentries, 4);
+    EXPECT_EQ(core.engine().numEntries, 4);
     EXPECT_EQ(core.freeEntry(), 4);
 }
 
@@ -468,9 +467,9 @@ TEST_F(Table, HeadlessRightsGoToTheLowestHumanAndBackToAReclaimedSeatOne) {
     deliver(2, msg::StartGameRequest{"Ann", "5000", "70", false, false}.encode());
     ASSERT_TRUE(core.engine().gameinprogress);
     deliver(3, msg::JustWatch{2, true}.encode());
-    EXPECT_FALSE(core.engine().players[2].justwatching);
+    EXPECT_FALSE(core.engine().players[2].watching);
     deliver(2, msg::JustWatch{3, true}.encode());
-    EXPECT_TRUE(core.engine().players[3].justwatching);
+    EXPECT_TRUE(core.engine().players[3].watching);
     deliver(3, msg::KickHim{3, spy}.encode());
     deliver(3, msg::KickHim{2, spy}.encode()); // speaking for the holder
     EXPECT_TRUE(t.closed.empty());
@@ -488,7 +487,7 @@ TEST_F(Table, HeadlessRightsGoToTheLowestHumanAndBackToAReclaimedSeatOne) {
     for (const int e : {1, 2, 3})
         EXPECT_EQ(rightsIn(t.take(e)), std::vector<std::string>{text(msg::HostRights{1})}) << e;
     deliver(2, msg::JustWatch{3, false}.encode());
-    EXPECT_TRUE(core.engine().players[3].justwatching);
+    EXPECT_TRUE(core.engine().players[3].watching);
 
     // The holder is removed by nobody but itself; when all leave, nobody
     // holds them, and the next login does.

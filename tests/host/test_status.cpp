@@ -38,8 +38,8 @@ struct Table : hostcoretest::HostOn<hostcoretest::TimedTransport, 4242> {
             const Engine& e = core.engine();
             if (!e.gameinprogress)
                 return;
-            const PlayerEntry& p = e.players[std::size_t(e.currentplayer)];
-            if (e.pendingAction() == TimerAction::None && p.connected && !p.justwatching)
+            const PlayerEntry& p = e.players[std::size_t(e.currentSeat)];
+            if (e.pendingAction() == TimerAction::None && p.connected && !p.watching)
                 return;
             if (t.computer)
                 core.computerTick();
@@ -112,7 +112,7 @@ TEST_F(Table, StatusAndCountersFollowAGameThroughADepartureToItsWinner) {
     EXPECT_EQ(core.counters().rounds, 1u);
 
     // Nobody is under way yet: lightyears are refused, a discard is taken.
-    const int turn = core.engine().currentplayer;
+    const int turn = core.engine().currentSeat;
     ASSERT_TRUE(turn == 1 || turn == 2);
     const std::uint64_t playsBefore = core.counters().plays;
     feed(turn, msg::GoMiles{turn, 1}.encode());

@@ -30,7 +30,7 @@ std::string counters(const TallyTable& t, int row) {
 // A table tallying Alice and Bob, ticked from the current game's list.
 TallyTable talliedAliceAndBob() {
     TallyTable t;
-    t.loadchecklist({"Alice", "Bob", "<Waiting>"});
+    t.refillCurrentPlayers({"Alice", "Bob", "<Waiting>"});
     t.setCurrentTicked(0, true);
     t.setCurrentTicked(1, true);
     return t;
@@ -42,7 +42,7 @@ TEST(TallyTable, StartsWithZeroOwnTotalsAndRendersColumnByColumn) {
     EXPECT_TRUE(t.tallied().empty());
     EXPECT_EQ(t.render(), "9\r\n1\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n0\r\n");
 
-    t.loadchecklist({"Z\r\ned"}); // a line break cannot shift the cells
+    t.refillCurrentPlayers({"Z\r\ned"}); // a line break cannot shift the cells
     t.setCurrentTicked(0, true);
     t.setOwnTallyCell(3, "12500");
     EXPECT_EQ(t.render(), "9\r\n2\r\n"
@@ -53,7 +53,7 @@ TEST(TallyTable, StartsWithZeroOwnTotalsAndRendersColumnByColumn) {
 
 TEST(TallyTable, TickingInTheCurrentGameStartsATally) {
     TallyTable t;
-    t.loadchecklist({"Alice", "<Waiting>", "Bob"});
+    t.refillCurrentPlayers({"Alice", "<Waiting>", "Bob"});
     ASSERT_EQ(t.current().size(), 2u);
     EXPECT_FALSE(t.current()[0].ticked);
     t.setCurrentTicked(1, true);
@@ -66,7 +66,7 @@ TEST(TallyTable, TickingInTheCurrentGameStartsATally) {
     t.setCurrentTicked(1, true);
     EXPECT_EQ(t.rowCount(), 2);
     // A tallied name shows ticked whatever its letter case.
-    t.loadchecklist({"bob", "Alice"});
+    t.refillCurrentPlayers({"bob", "Alice"});
     EXPECT_TRUE(t.current()[0].ticked);
     EXPECT_FALSE(t.current()[1].ticked);
 }
@@ -119,7 +119,7 @@ TEST(TallyTable, EmptyOrBrokenCountersCountAsZero) {
 
 TEST(TallyTable, UntickingAskedNoKeepsAndYesDeletesTheRow) {
     TallyTable t;
-    t.loadchecklist({"Ann", "Ben", "Cid"});
+    t.refillCurrentPlayers({"Ann", "Ben", "Cid"});
     for (int i = 0; i < 3; ++i) {
         t.setCurrentTicked(i, true);
     }
@@ -165,7 +165,7 @@ TEST(TallyFile, RestartKeepsTotalsAndZeroesTheSession) {
 
     TallyTable first;
     EXPECT_FALSE(first.load(file)); // no file yet: nothing to report
-    first.loadchecklist({"Alice", "Bob"});
+    first.refillCurrentPlayers({"Alice", "Bob"});
     first.setCurrentTicked(0, true);
     first.setCurrentTicked(1, true);
     first.setOwnTallyCell(3, "20000");
@@ -227,7 +227,7 @@ TEST(TallyFile, NamesWhoseSingleBytesFormUtf8ReadBackAsSaved) {
     // "\u00CF\u00B9" in Windows-1252 is "\xCF\xB9", which is also UTF-8
     // for another character; such a name is saved in UTF-8 instead.
     TallyTable t;
-    t.loadchecklist({"R\u00CF\u00B9a", "Jos\u00E9"});
+    t.refillCurrentPlayers({"R\u00CF\u00B9a", "Jos\u00E9"});
     t.setCurrentTicked(0, true);
     t.setCurrentTicked(1, true);
     ASSERT_FALSE(t.save(file));

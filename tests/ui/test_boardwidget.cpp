@@ -152,19 +152,19 @@ void BoardWidgetTest::clicksReachTheirControlsAtEverySize() {
         b.feed(msg::NextPlayer{2, 0, 0, 30});
         // The Skyjacking protection at the fourth place lights the own marker.
         clickAt(b.widget, centreOf(dw::layout::handRect(4, false), scale));
-        QCOMPARE(b.model.state().selectedslot, 4);
+        QCOMPARE(b.model.state().selectedSlot, 4);
         QVERIFY(b.shown("image_target2"));
         clickAt(b.widget, centreOf(dw::layout::targetRect(2), scale));
         QCOMPARE(b.events.sent, sent(msg::PlaceGo{2, 4, 2}));
 
         b.feed(msg::NextPlayer{2, 0, 0, 30});
         clickAt(b.widget, centreOf(dw::layout::handRect(5, false), scale));
-        QCOMPARE(b.model.state().selectedslot, 5);
+        QCOMPARE(b.model.state().selectedSlot, 5);
         clickAt(b.widget, centreOf(dw::layout::kDiscard, scale));
         QCOMPARE(b.events.sent.back(), (msg::Discard{2, 5}.encode()));
         // A right click on a card sorts wherever the card stands.
         clickAt(b.widget, centreOf(dw::layout::handRect(1, false), scale), Qt::RightButton);
-        QCOMPARE(b.model.state().handorder[1], 4); // the protection leads
+        QCOMPARE(b.model.state().handOrder[1], 4); // the protection leads
         b.feed(msg::StartingRound{}, kHand);
     }
 }
@@ -196,7 +196,7 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
 
     // Keys 1..7 pick the card at that place; Enter plays on the chosen target.
     QTest::keyClick(&b.widget, Qt::Key_4);
-    QCOMPARE(b.model.state().selectedslot, 4);
+    QCOMPARE(b.model.state().selectedSlot, 4);
     QCOMPARE(b.model.view().chosenTarget, 2);
     QTest::keyClick(&b.widget, Qt::Key_Down); // the only lit target stays chosen
     QCOMPARE(b.model.view().chosenTarget, 2);
@@ -207,8 +207,8 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
     // Another key moves the selection instead of exchanging the cards.
     QTest::keyClick(&b.widget, Qt::Key_1);
     QTest::keyClick(&b.widget, Qt::Key_3);
-    QCOMPARE(b.model.state().selectedslot, 3);
-    QCOMPARE(b.model.state().handorder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
+    QCOMPARE(b.model.state().selectedSlot, 3);
+    QCOMPARE(b.model.state().handOrder, (std::array<int, 8>{0, 1, 2, 3, 4, 5, 6, 7}));
     QVERIFY(!b.model.view().hand[1].raised);
     // DAMAGE lights both moving opponents; Up and Down cycle them.
     QVERIFY(b.shown("image_target1") && b.shown("image_target3"));
@@ -231,19 +231,19 @@ void BoardWidgetTest::aWholeTurnByKeysAlone() {
     // Escape puts a card back; Right from nothing starts at the left.
     QTest::keyClick(&b.widget, Qt::Key_6);
     QTest::keyClick(&b.widget, Qt::Key_Escape);
-    QCOMPARE(b.model.state().selectedslot, 0);
+    QCOMPARE(b.model.state().selectedSlot, 0);
     QVERIFY(!b.shown("image_target1"));
     QTest::keyClick(&b.widget, Qt::Key_Right);
-    QCOMPARE(b.model.state().selectedslot, 1);
+    QCOMPARE(b.model.state().selectedSlot, 1);
     QTest::keyClick(&b.widget, Qt::Key_Right);
-    QCOMPARE(b.model.state().selectedslot, 2);
+    QCOMPARE(b.model.state().selectedSlot, 2);
     QTest::keyClick(&b.widget, Qt::Key_Delete);
     QCOMPARE(b.events.sent.back(), (msg::Discard{2, 2}.encode()));
     b.feed(msg::HeDiscard{2, 2, 3});
 
     // S sorts: UNDOCK, TELEPORT, 20000, 2500, then the empty places.
     QTest::keyClick(&b.widget, Qt::Key_S);
-    QCOMPARE(b.model.state().handorder, (std::array<int, 8>{0, 1, 6, 7, 5, 2, 3, 4}));
+    QCOMPARE(b.model.state().handOrder, (std::array<int, 8>{0, 1, 6, 7, 5, 2, 3, 4}));
     QCOMPARE(b.get("card7")->pos(), QPoint(160, 197)); // third from the left
 }
 

@@ -114,10 +114,10 @@ public:
         send(p, msg::ExistingPlayers{1, "Hal"});
         send(p, msg::SeatKey{seat, kKey});
         send(p, msg::HostRights{1});
-        send(p, newstats(seat));
+        send(p, tableSnapshot(seat));
         send(p, msg::MyCards{seat, hand});
     }
-    static msg::NewStats newstats(int seat) {
+    static msg::NewStats tableSnapshot(int seat) {
         msg::NewStats m{.seat = seat,
                         .turn = 1,
                         .waiting = false,
@@ -206,9 +206,9 @@ private slots:
         host.send(first, msg::NewPlayerInfo{6, "Spy"});
         host.send(first, msg::NextPlayer{2, 7, 9, 31});
         QTRY_COMPARE(w.mainWindow->findChild<WatcherList*>()->spies().size(), 1);
-        QTRY_COMPARE(w.mainWindow->model().state().turnseat, 2);
+        QTRY_COMPARE(w.mainWindow->model().state().turnSeat, 2);
         w.mainWindow->model().onCardReleased(1, false);
-        QCOMPARE(w.mainWindow->model().state().selectedslot, 1);
+        QCOMPARE(w.mainWindow->model().state().selectedSlot, 1);
 
         // The link goes down and stays down for the first attempts.
         proxy.setDown(true);
@@ -243,7 +243,7 @@ private slots:
         QCOMPARE(login->name, std::string("Ann"));
         host.send(second, msg::NewPlayerInfo{2, "Ann"});
         host.send(second, msg::ExistingPlayers{1, "Hal"});
-        host.send(second, FakeHost::newstats(2));
+        host.send(second, FakeHost::tableSnapshot(2));
         host.send(second, msg::MyCards{2, {{1, 10}, {2, 11}, {3, 0}, {4, 13}}});
         QTRY_COMPARE(w.handCard(4), 13);
 
@@ -252,8 +252,8 @@ private slots:
         QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
         const ClientState& s = w.mainWindow->model().state();
         QCOMPARE(s.myseat, 2);
-        QCOMPARE(s.selectedslot, 0);
-        QCOMPARE(s.turnseat, 1);
+        QCOMPARE(s.selectedSlot, 0);
+        QCOMPARE(s.turnSeat, 1);
         QCOMPARE(w.handCard(1), 10);
         QCOMPARE(w.handCard(3), 0);
         QCOMPARE(w.handCard(7), 0); // the old seventh card is gone
@@ -508,7 +508,7 @@ private slots:
         start.starter = "Hal";
         start.amount = "5000";
         start.distance = "70";
-        w.mainWindow->server()->core().engine().startgame(gameStart(start));
+        w.mainWindow->server()->core().engine().startGame(gameStart(start));
         QVERIFY(w.mainWindow->server()->core().engine().gameinprogress);
 
         auto answer = [](QMessageBox::StandardButton b) {

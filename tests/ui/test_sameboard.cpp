@@ -117,7 +117,7 @@ public:
     void step() {
         Engine& e = core.engine();
         if (e.gameinprogress && e.pendingAction() == TimerAction::None && !computer_)
-            e.computerplay(e.currentplayer);
+            e.pilotPlay(e.currentSeat);
         else if (computer_)
             core.computerTick();
         else if (pauseTimer_)
@@ -225,11 +225,11 @@ private slots:
             const Engine& e = table.core.engine();
             int miles = 0, others = 0;
             for (int s = 1; s <= kPlayingSeats; ++s) {
-                miles += e.players[std::size_t(s)].milepile != 0;
-                others += e.players[std::size_t(s)].gopile != 0 &&
-                          e.players[std::size_t(s)].gopile != kUndock;
+                miles += e.players[std::size_t(s)].ship.milePile != 0;
+                others += e.players[std::size_t(s)].ship.goPile != 0 &&
+                          e.players[std::size_t(s)].ship.goPile != kUndock;
             }
-            varied = miles >= 2 && others >= 1 && e.discardtop != 0;
+            varied = miles >= 2 && others >= 1 && e.discardTop != 0;
         }
         QVERIFY2(varied, "the game never reached a varied board");
 

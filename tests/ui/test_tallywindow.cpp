@@ -47,7 +47,7 @@ QStringList cells(const TallyWindow& w) {
 // one game with the user, which Ann won.
 void fill(TallyTable& t) {
     t.setOwnTallyCell(TallyTable::OwnLightyears, "12500");
-    t.loadchecklist(kOthers);
+    t.refillCurrentPlayers(kOthers);
     t.setCurrentTicked(0, true);
     t.setCurrentTicked(1, true);
     t.addgame("Ann", kOthers);
@@ -135,7 +135,7 @@ private slots:
     }
 
     void tickingInTheCurrentGameStartsATally() {
-        w_->loadchecklist({"Ann", "Bob", "Cid"});
+        w_->refillCurrentPlayers({"Ann", "Bob", "Cid"});
         QCOMPARE(ticks(w_->checklist()), QList<bool>({true, true, false}));
         click(w_->checklist(), 2, true);
         QCOMPARE(table_.rowCount(), 4);
@@ -279,7 +279,7 @@ private slots:
         const std::string bidi = "Ann\u202Eevil.exe";
         const std::vector<std::string> others = {markup, bidi, "<Waiting>"};
         TallyTable table;
-        table.loadchecklist(others);
+        table.refillCurrentPlayers(others);
         table.setCurrentTicked(0, true);
         table.setCurrentTicked(1, true);
         table.addgame(markup, others);
