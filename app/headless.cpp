@@ -95,7 +95,7 @@ int runHeadless(const LaunchOptions& options) {
                 const Announcement a = server.announcement({}, {});
                 const Engine& engine = server.core().engine();
                 return TableState{
-                    a.seated, a.playing, !engine.gameinprogress && engine.winner() != 0,
+                    a.seated, a.playing, !engine.gameInProgress && engine.winner() != 0,
                     server.core().heldSeats(), server.core().counters().gamesStarted > 0};
             },
             AgonesSdk::portFromEnvironment());

@@ -59,7 +59,7 @@ std::string BoardModel::nameOf(int seat) const {
 }
 
 bool BoardModel::isMe(int seat) const {
-    return isPlayingSeat(seat) && seat == state_.myseat;
+    return isPlayingSeat(seat) && seat == state_.mySeat;
 }
 
 void BoardModel::hideTargets() {
@@ -147,7 +147,7 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
         Handler handler;
     };
     static constexpr std::array<Entry, 21> table{{
-        {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::sendloginfo>},
+        {msg::SendLoginInfo::kWord, &BoardModel::on<msg::SendLoginInfo, &BoardModel::loginAsked>},
         {msg::NewPlayerInfo::kWord, &BoardModel::on<msg::NewPlayerInfo, &BoardModel::playerJoined>},
         {msg::ExistingPlayers::kWord,
          &BoardModel::on<msg::ExistingPlayers, &BoardModel::playerJoined>},
@@ -186,7 +186,7 @@ bool BoardModel::handleCommand(std::string_view word, std::string_view payload) 
 // ---------------------------------------------------------------- login and seats
 
 void BoardModel::setHosting() {
-    state_.ishost = true;
+    state_.isHost = true;
     view_.startVisible = true;
     finish();
 }
@@ -202,22 +202,22 @@ void BoardModel::reset() {
 }
 
 void BoardModel::hostRightsMoved(const msg::HostRights& m) {
-    if (m.seat < 1 || m.seat > kHighestSeat || state_.myseat == 0)
+    if (m.seat < 1 || m.seat > kHighestSeat || state_.mySeat == 0)
         return;
-    const bool mine = m.seat == state_.myseat;
-    if (mine && !state_.ishost)
+    const bool mine = m.seat == state_.mySeat;
+    if (mine && !state_.isHost)
         status("You now hold the host's controls: you may start a game and remove players.");
-    state_.ishost = mine;
+    state_.isHost = mine;
     view_.startVisible = mine && !gamerunning_;
     finish();
 }
 
-void BoardModel::sendloginfo(const msg::SendLoginInfo& m) {
+void BoardModel::loginAsked(const msg::SendLoginInfo& m) {
     if (m.seat < 1 || m.seat > kHighestSeat)
         return;
-    state_.myseat = m.seat;
-    state_.loggedin = true;
-    events_.send(msg::LoginInfo{m.seat, std::string(kVersion), state_.playername}.encode());
+    state_.mySeat = m.seat;
+    state_.loggedIn = true;
+    events_.send(msg::LoginInfo{m.seat, std::string(kVersion), state_.playerName}.encode());
     finish();
 }
 
@@ -230,7 +230,7 @@ void BoardModel::playerJoined(const msg::NewPlayerInfo& m) {
         return;
     const int seat = m.seat;
     const std::string& name = m.name;
-    const bool me = seat == state_.myseat;
+    const bool me = seat == state_.mySeat;
     if (!me) {
         status(name + " is Connected.");
     } else {
@@ -301,7 +301,7 @@ void BoardModel::playerLeft(const msg::PlayerDisconnected& m) {
 }
 
 void BoardModel::removed(const msg::Removed& m) {
-    if (isPlayingSeat(m.seat) && m.seat != state_.myseat)
+    if (isPlayingSeat(m.seat) && m.seat != state_.mySeat)
         removed_[at(m.seat)] = true;
 }
 
@@ -310,7 +310,7 @@ void BoardModel::watchingChanged(const msg::JustWatching& m) {
         return;
     auto& s = view_.seats[at(m.seat)];
     const bool watching = m.watching;
-    if (m.seat == state_.myseat)
+    if (m.seat == state_.mySeat)
         view_.justWatchChecked = watching;
     status(s.name + (watching ? " is just watching" : " is now playing again"));
     s.eyes = watching;
@@ -318,13 +318,13 @@ void BoardModel::watchingChanged(const msg::JustWatching& m) {
 }
 
 void BoardModel::sendJustWatch(int seat, bool watch) {
-    if (!state_.loggedin || !isPlayingSeat(seat))
+    if (!state_.loggedIn || !isPlayingSeat(seat))
         return;
     events_.send(msg::JustWatch{seat, watch}.encode());
 }
 
 void BoardModel::justWatch() {
-    sendJustWatch(state_.myseat, !view_.justWatchChecked);
+    sendJustWatch(state_.mySeat, !view_.justWatchChecked);
 }
 
 void BoardModel::setToJustWatch(int seat) {
@@ -348,15 +348,15 @@ void BoardModel::gameStarted(const msg::StartGameAnnounce& m) {
     clearAll();
     status(name + " has started a game.");
     for (int n = 1; n <= kPlayingSeats; ++n) {
-        state_.ingame[at(n)] = true;
+        state_.inGame[at(n)] = true;
         view_.seats[at(n)].notPlaying = false;
     }
     if (out3) {
-        state_.ingame[3] = false;
+        state_.inGame[3] = false;
         view_.seats[3].notPlaying = true;
     }
     if (out4) {
-        state_.ingame[4] = false;
+        state_.inGame[4] = false;
         view_.seats[4].notPlaying = true;
     }
     // The computer pilots take the empty seats; seat 1 is empty only on a
@@ -379,7 +379,7 @@ void BoardModel::tableSnapshot(const msg::NewStats& m) {
     for (const msg::SeatStats& rec : m.seats)
         if (!isPlayingSeat(rec.seat) || (rec.hazard != 0 && !isHazard(rec.hazard)))
             return;
-    if (m.seat != state_.myseat)
+    if (m.seat != state_.mySeat)
         return;
 
     state_.turnSeat = m.turn;
@@ -395,14 +395,14 @@ void BoardModel::tableSnapshot(const msg::NewStats& m) {
         // As the others show it: nothing until the ship first travels in
         // the round.
         s.miles = rec.distance > 0 ? std::to_string(rec.distance) + " Lyrs" : std::string();
-        state_.ingame[at(n)] = true;
+        state_.inGame[at(n)] = true;
         if (s.name == kWaiting && rec.active)
             s.name = botHint(n);
         if (!rec.active) {
             s.miles.clear();
             if (n >= 3)
                 s.notPlaying = true;
-            state_.ingame[at(n)] = false;
+            state_.inGame[at(n)] = false;
         }
         // Only what the snapshot tells for certain is drawn: a hazard, an
         // UNDOCK under a moving ship and a TELEPORT in force. Whatever else
@@ -427,7 +427,7 @@ void BoardModel::tableSnapshot(const msg::NewStats& m) {
     // Between turns the others see no frame: the last play took it away.
     if (!m.waiting)
         view_.turn.visible = false;
-    if (state_.turnSeat == state_.myseat && !m.waiting) {
+    if (state_.turnSeat == state_.mySeat && !m.waiting) {
         events_.log("Your Turn.");
         events_.sound("turn");
     } else if (isPlayingSeat(state_.turnSeat)) {
@@ -709,7 +709,7 @@ void BoardModel::invalid(const msg::Invalid& m) {
     if (const std::string_view text = refusalText(m.code); !text.empty())
         events_.log(std::string(text));
     events_.sound("invalid");
-    state_.turnSeat = state_.myseat;
+    state_.turnSeat = state_.mySeat;
     finish();
 }
 

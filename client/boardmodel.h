@@ -121,16 +121,16 @@ struct BoardView {
 
 // The client's own view of the game.
 struct ClientState {
-    int myseat = 0;       // 1..4 player, 5..9 spectator, 0 before login
-    int turnSeat = 0;     // the seat shown as playing; = myseat while the user may play
+    int mySeat = 0;       // 1..4 player, 5..9 spectator, 0 before login
+    int turnSeat = 0;     // the seat shown as playing; = mySeat while the user may play
     int selectedSlot = 0; // 1..7, 0 = none
     // Every ship as the plays the client was told of left it.
     std::array<Ship, kPlayingSeats + 1> ships{};
-    std::array<bool, kPlayingSeats + 1> ingame{};
+    std::array<bool, kPlayingSeats + 1> inGame{};
     std::array<int, kHandPlaces + 1> handOrder{0, 1, 2, 3, 4, 5, 6, 7}; // place at position p
-    bool loggedin = false;
-    bool ishost = false;
-    std::string playername;
+    bool loggedIn = false;
+    bool isHost = false;
+    std::string playerName;
 };
 
 // Everything the board hands to the rest of the program.
@@ -149,7 +149,7 @@ public:
     // Tally: set the own totals' cell of `column` to `value`.
     virtual void setOwnTallyCell(int column, const std::string& value) = 0;
     // Tally: record a finished game ("addtomine" for an own win, else the winner's name).
-    virtual void addgame(const std::string& result) = 0;
+    virtual void addGame(const std::string& result) = 0;
     // Spectator list items ("seat: name").
     virtual void spyAdded(const std::string& item) = 0;
     virtual void spyRemoved(const std::string& item) = 0;
@@ -169,7 +169,7 @@ public:
 
     const BoardView& view() const { return view_; }
     const ClientState& state() const { return state_; }
-    // For the application (ishost, playername at launch) and for tests.
+    // For the application (isHost, playerName at launch) and for tests.
     ClientState& state() { return state_; }
 
     // The own lightyears of the tally. The application sets it when the tally
@@ -186,7 +186,7 @@ public:
     bool handleCommand(std::string_view word, std::string_view payload);
 
     // Host commands.
-    void sendloginfo(const msg::SendLoginInfo& m);
+    void loginAsked(const msg::SendLoginInfo& m);
     void playerJoined(const msg::NewPlayerInfo& m);
     void playerJoined(const msg::ExistingPlayers& m);
     void playerLeft(const msg::PlayerDisconnected& m);
@@ -321,10 +321,10 @@ public:
     int bot(int box) const;
     void onComputerBoxClicked(int box);
     // Sets the box named "image_bot3" or "image_bot4"; any other name is ignored.
-    void changebox(std::string_view control, int value);
+    void setComputerBox(std::string_view control, int value);
 
     // The game start command for the host.
-    std::string startCommand(std::string_view playername) const;
+    std::string startCommand(std::string_view playerName) const;
 
 private:
     int amount_ = kAmountStart;

@@ -13,7 +13,7 @@ using namespace boardinternal;
 
 std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
     std::array<bool, kPlayingSeats + 1> lit{};
-    const int me = state_.myseat;
+    const int me = state_.mySeat;
     if (!isPlayingSeat(me))
         return lit;
     const Ship& ship = state_.ships[at(me)];
@@ -21,7 +21,7 @@ std::array<bool, kPlayingSeats + 1> BoardModel::targetsFor(int card) const {
     auto others = [&](int attack) {
         const int guard = guardOf(attack);
         for (int n = 1; n <= kPlayingSeats; ++n) {
-            if (n == me || !state_.ingame[at(n)])
+            if (n == me || !state_.inGame[at(n)])
                 continue;
             const Ship& other = state_.ships[at(n)];
             lit[at(n)] = attackLands(attack, other.undocked, other.teleported,
@@ -59,7 +59,7 @@ void BoardModel::onCardReleased(int place, bool rightButton) {
         return;
     }
     hideTargets();
-    if (state_.turnSeat != state_.myseat || !isPlayingSeat(state_.myseat)) {
+    if (state_.turnSeat != state_.mySeat || !isPlayingSeat(state_.mySeat)) {
         finish();
         return;
     }
@@ -79,8 +79,8 @@ void BoardModel::onCardReleased(int place, bool rightButton) {
             view_.seats[at(n)].target = lit[at(n)];
         // The keyboard's first choice: the own ship when lit, else the first lit seat.
         view_.chosenTarget = 0;
-        if (isPlayingSeat(state_.myseat) && lit[at(state_.myseat)])
-            view_.chosenTarget = state_.myseat;
+        if (isPlayingSeat(state_.mySeat) && lit[at(state_.mySeat)])
+            view_.chosenTarget = state_.mySeat;
         else
             cycleTarget(+1);
         events_.sound("clickcard");
@@ -93,10 +93,10 @@ void BoardModel::onTargetClicked(int seat) {
     if (!isPlayingSeat(seat) || !view_.seats[at(seat)].target)
         return;
     const int place = state_.selectedSlot;
-    if (place == 0 || state_.turnSeat != state_.myseat || !isPlayingSeat(state_.myseat))
+    if (place == 0 || state_.turnSeat != state_.mySeat || !isPlayingSeat(state_.mySeat))
         return;
     const int c = view_.hand[at(place)].card;
-    const int me = state_.myseat;
+    const int me = state_.mySeat;
     std::string message;
     switch (playCommand(c)) {
     case PlayCommand::GoMiles:
@@ -111,7 +111,7 @@ void BoardModel::onTargetClicked(int seat) {
     case PlayCommand::None:
         break;
     }
-    if (!message.empty() && state_.loggedin)
+    if (!message.empty() && state_.loggedIn)
         events_.send(message);
     state_.turnSeat = 0;
     events_.sound("clicktarget");
@@ -120,10 +120,10 @@ void BoardModel::onTargetClicked(int seat) {
 
 void BoardModel::onDiscardClicked() {
     const int place = state_.selectedSlot;
-    if (state_.turnSeat != state_.myseat || place == 0 || !isPlayingSeat(state_.myseat))
+    if (state_.turnSeat != state_.mySeat || place == 0 || !isPlayingSeat(state_.mySeat))
         return;
-    if (state_.loggedin)
-        events_.send(msg::Discard{state_.myseat, place}.encode());
+    if (state_.loggedIn)
+        events_.send(msg::Discard{state_.mySeat, place}.encode());
     state_.turnSeat = 0;
     view_.turn.visible = false;
     finish();
@@ -135,7 +135,7 @@ void BoardModel::selectPosition(int position) {
     const int place = state_.handOrder[at(position)];
     if (place == state_.selectedSlot)
         return;
-    if (state_.selectedSlot != 0 && state_.turnSeat == state_.myseat)
+    if (state_.selectedSlot != 0 && state_.turnSeat == state_.mySeat)
         deselect();
     onCardReleased(place, false);
 }
@@ -171,7 +171,7 @@ void BoardModel::playChosenTarget() {
 
 void BoardModel::deselect() {
     const int place = state_.selectedSlot;
-    if (place == 0 || state_.turnSeat != state_.myseat)
+    if (place == 0 || state_.turnSeat != state_.mySeat)
         return;
     onCardReleased(place, false);
 }

@@ -40,7 +40,7 @@ void GameOptions::onComputerBoxClicked(int box) {
         *v = *v != 0 ? 0 : 1;
 }
 
-void GameOptions::changebox(std::string_view control, int value) {
+void GameOptions::setComputerBox(std::string_view control, int value) {
     // A box has only the pictures 0 and 1; any other stored value shows a tick.
     const int v = value != 0 ? 1 : 0;
     if (control == "image_bot3")
@@ -49,8 +49,8 @@ void GameOptions::changebox(std::string_view control, int value) {
         bot4_ = v;
 }
 
-std::string GameOptions::startCommand(std::string_view playername) const {
-    return msg::StartGameRequest{std::string(playername), amountText(), distanceText(), bot3_ != 0,
+std::string GameOptions::startCommand(std::string_view playerName) const {
+    return msg::StartGameRequest{std::string(playerName), amountText(), distanceText(), bot3_ != 0,
                                  bot4_ != 0}
         .encode();
 }

@@ -37,7 +37,7 @@ void BoardModel::scoresPosted(const msg::PostScores& m) {
         s.panel[5] = "+$" + str(rec.round);
     }
     for (int n = 1; n <= kPlayingSeats; ++n)
-        if (state_.ingame[at(n)])
+        if (state_.inGame[at(n)])
             view_.seats[at(n)].panelVisible = true;
     if (m.finisher != 0) {
         events_.log(nameOf(m.finisher) + " completed the mission!");
@@ -61,15 +61,15 @@ void BoardModel::winner(const msg::Winner& m) {
     view_.turn.visible = false;
     events_.sound("gameover");
     view_.seats[at(m.seat)].winner = true;
-    const bool player = isPlayingSeat(state_.myseat);
-    const bool ownWin = player && view_.seats[at(state_.myseat)].name == name;
+    const bool player = isPlayingSeat(state_.mySeat);
+    const bool ownWin = player && view_.seats[at(state_.mySeat)].name == name;
     events_.notice(ownWin ? "You have Won the Game!" : name + " has Won the Game!");
     events_.log("Game Over!");
     gamerunning_ = false;
-    if (state_.ishost)
+    if (state_.isHost)
         view_.startVisible = true;
     if (player)
-        events_.addgame(ownWin ? "addtomine" : name);
+        events_.addGame(ownWin ? "addtomine" : name);
     finish();
 }
 

@@ -148,7 +148,7 @@ void Engine::computerTick() {
 }
 
 void Engine::startComputerTakeover() {
-    if (gameinprogress && pendingAction_ == TimerAction::None)
+    if (gameInProgress && pendingAction_ == TimerAction::None)
         armComputer();
 }
 
@@ -180,7 +180,7 @@ void Engine::startGame(const GameStart& game) {
     host_.stopTimer(EngineTimer::Pause);
     host_.stopTimer(EngineTimer::Computer);
     computerPending_ = 0;
-    gameinprogress = true;
+    gameInProgress = true;
     winner_ = 0;
     stats_ = {};
 
@@ -376,7 +376,7 @@ bool Engine::checkForWinner() {
     const PlayerEntry& p = players[ix(w)];
     const std::string& name = p.name.empty() ? p.botName : p.name;
     tell(&EngineEvents::gameWon, w, std::string_view(name));
-    gameinprogress = false;
+    gameInProgress = false;
     winner_ = w;
     return true;
 }

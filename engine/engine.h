@@ -95,7 +95,7 @@ public:
     std::int32_t currentSeat = 0;
     std::int32_t amountToEarn = 0;
     std::int32_t tripDistance = 0;
-    bool gameinprogress = false;
+    bool gameInProgress = false;
     std::int32_t pauseTicksLeft = 0;
     std::int32_t computerTicksLeft = 0;
     std::int32_t maxSeats = kSeats;
@@ -162,7 +162,7 @@ public:
 private:
     // The engine waits for this seat's play.
     bool takesPlay(int seat) const {
-        return gameinprogress && pendingAction_ == TimerAction::None && seat == currentSeat &&
+        return gameInProgress && pendingAction_ == TimerAction::None && seat == currentSeat &&
                seat >= 1 && seat <= kSeats;
     }
     void refuse(int seat, Refusal why, std::string_view detail = {});

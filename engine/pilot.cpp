@@ -327,7 +327,7 @@ Pilot Engine::pilot(int seat) const {
 
 void Engine::resumeTurn(int seat) {
     currentSeat = seat;
-    gameinprogress = true;
+    gameInProgress = true;
     pendingAction_ = TimerAction::None;
 }
 

@@ -55,10 +55,10 @@ bool VirtualHost::runUntilWinner(std::int64_t maxVirtualMs) {
     if (engine_ == nullptr)
         return false;
     const std::int64_t until = now_ + maxVirtualMs;
-    while (engine_->gameinprogress && now_ <= until)
+    while (engine_->gameInProgress && now_ <= until)
         if (!step())
             break;
-    return !engine_->gameinprogress && engine_->winner() != 0;
+    return !engine_->gameInProgress && engine_->winner() != 0;
 }
 
 } // namespace dw

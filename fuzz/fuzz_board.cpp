@@ -33,7 +33,7 @@ struct Events : dw::BoardEvents {
     void setOwnTallyCell(int column, const std::string&) override {
         check(column >= 1 && column <= 8);
     }
-    void addgame(const std::string&) override {}
+    void addGame(const std::string&) override {}
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}
     void loadSettings() override {}
@@ -53,7 +53,7 @@ bool picture(const dw::Picture& p) {
 
 void checkModel(const dw::BoardModel& m) {
     const dw::ClientState& s = m.state();
-    check(s.myseat >= 0 && s.myseat <= dw::kHighestSeat);
+    check(s.mySeat >= 0 && s.mySeat <= dw::kHighestSeat);
     check(s.turnSeat >= 0 && s.turnSeat <= dw::kHighestSeat);
     check(s.selectedSlot >= 0 && s.selectedSlot <= dw::kHandPlaces);
     // The screen order is a permutation of the places.

@@ -314,7 +314,7 @@ void HostCore::acceptLogin(int entry, const msg::LoginInfo& login) {
         transmit(entry, msg::WrongVersion{}.encode());
     }
 
-    if (engine_.gameinprogress) {
+    if (engine_.gameInProgress) {
         transmit(entry, newstatsMessage(engine_, entry));
         if (entry <= engine_.maxSeats && p.active)
             transmit(entry, handMessage(engine_, entry, 7));
@@ -518,7 +518,7 @@ void HostCore::setWatching(int entry, const msg::JustWatch& request) {
     if (!request.watch) {
         p.watching = false;
         sendAll(msg::JustWatching{seat, false}.encode());
-    } else if (engine_.gameinprogress) {
+    } else if (engine_.gameInProgress) {
         p.watching = true;
         sendAll(msg::JustWatching{seat, true}.encode());
         if (seat == engine_.currentSeat)
@@ -587,7 +587,7 @@ void HostCore::departure(int entry) {
     updateRights();
     // A hosting window's own player never leaves its seat to the computer;
     // in a headless host seat 1 is a player like any other.
-    if (human && engine_.gameinprogress && entry == engine_.currentSeat &&
+    if (human && engine_.gameInProgress && entry == engine_.currentSeat &&
         (entry != 1 || headless_))
         engine_.startComputerTakeover();
 }

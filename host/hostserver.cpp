@@ -118,7 +118,7 @@ Announcement HostServer::announcement(const std::string& id, const std::string& 
     for (int entry = kSeats + 1; entry <= HostCore::kMaxConnections; ++entry)
         if (core_.linked(entry))
             ++a.spectators;
-    a.playing = e.gameinprogress;
+    a.playing = e.gameInProgress;
     a.amount = e.amountToEarn;
     return a;
 }

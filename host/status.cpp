@@ -15,7 +15,7 @@ HostStatus hostStatus(const HostCore& core, int port, double uptimeSeconds) {
     HostStatus s;
     s.version = std::string(kVersion);
     s.port = port;
-    s.playing = e.gameinprogress;
+    s.playing = e.gameInProgress;
     s.amount = e.amountToEarn;
     s.distance = e.tripDistance;
     s.round = e.stats().rounds;
@@ -29,7 +29,7 @@ HostStatus hostStatus(const HostCore& core, int port, double uptimeSeconds) {
         out.name = out.connected ? fromWindows1252(p.name) : std::string();
         out.watching = out.connected && p.watching;
         out.inGame = p.active;
-        out.computer = e.gameinprogress && p.active && !(out.connected && !p.watching);
+        out.computer = e.gameInProgress && p.active && !(out.connected && !p.watching);
     }
     // Every live connection counts, logged in or not; a spectator's place
     // is listed from its connection on, nameless until its login.

@@ -176,16 +176,16 @@ LaunchOptions parseCommandLine(const std::vector<std::string>& args) {
         o.mode = *optionMode;
     } else if (positional.empty()) {
         o.mode = LaunchMode::Solo;
-        o.playername = "You";
-        o.hostaddress = "127.0.0.1";
+        o.playerName = "You";
+        o.hostAddress = "127.0.0.1";
     } else if (positional.size() < 3) {
         o.mode = LaunchMode::Unconnected;
-        o.playername = positional[0];
+        o.playerName = positional[0];
         if (positional.size() > 1)
-            o.hostaddress = positional[1];
+            o.hostAddress = positional[1];
     } else {
-        o.playername = positional[0];
-        o.hostaddress = positional[1];
+        o.playerName = positional[0];
+        o.hostAddress = positional[1];
         o.mode = positional[2] == "true" ? LaunchMode::Host : LaunchMode::Join;
     }
     return o;

@@ -24,8 +24,8 @@ enum class LaunchMode {
 
 struct LaunchOptions {
     LaunchMode mode = LaunchMode::Solo;
-    std::string playername;
-    std::string hostaddress;
+    std::string playerName;
+    std::string hostAddress;
     int port = 7772;
     double timerScale = 1.0;
     // --pilot-level: the computer pilots' level; without it the stored

@@ -156,7 +156,7 @@ void TallyTable::refillCurrentPlayers(const std::vector<std::string>& otherSeatN
     }
 }
 
-void TallyTable::addgame(std::string_view result, const std::vector<std::string>& otherSeatNames) {
+void TallyTable::addGame(std::string_view result, const std::vector<std::string>& otherSeatNames) {
     refillCurrentPlayers(otherSeatNames);
     increment(OwnGames, 0);
     if (result == kOwnWin) {

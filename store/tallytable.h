@@ -25,7 +25,7 @@ std::string tallyFileName(std::string_view sectionName);
 class TallyTable {
 public:
     static constexpr int kColumns = 9;
-    // The result passed to addgame when the user won.
+    // The result passed to addGame when the user won.
     static constexpr std::string_view kOwnWin = "addtomine";
     // A seat's name label while nobody sits there.
     static constexpr std::string_view kWaiting = "<Waiting>";
@@ -72,7 +72,7 @@ public:
     void refillCurrentPlayers(const std::vector<std::string>& otherSeatNames);
     // Records a finished game: `result` is "addtomine" when the user won,
     // otherwise the winner's name.
-    void addgame(std::string_view result, const std::vector<std::string>& otherSeatNames);
+    void addGame(std::string_view result, const std::vector<std::string>& otherSeatNames);
     // Sets a cell of row 0; column 3 also becomes the own lightyears.
     void setOwnTallyCell(int column, std::string value);
     // The user set or cleared the tick of entry `index` of "Players In

@@ -249,11 +249,11 @@ void ChatPane::applyStoredPhrases(const PhraseTexts& stored) {
 }
 
 void ChatPane::sendit() {
-    if (!hooks_.loggedin || !hooks_.loggedin())
+    if (!hooks_.loggedIn || !hooks_.loggedIn())
         return;
     const QString text = mychat_->text();
     const std::string colour = colourToString(colour_);
-    const int seat = hooks_.myseat ? hooks_.myseat() : 0;
+    const int seat = hooks_.mySeat ? hooks_.mySeat() : 0;
     if (!text.isEmpty() && hooks_.send) {
         if (!text.startsWith(QLatin1Char('/'))) {
             hooks_.send(msg::Chat{seat, msg::colouredText(wire(text), colour)}.encode());
@@ -272,7 +272,7 @@ void ChatPane::sendit() {
 void ChatPane::sendAction(const QString& text) {
     if (!hooks_.send)
         return;
-    const int seat = hooks_.myseat ? hooks_.myseat() : 0;
+    const int seat = hooks_.mySeat ? hooks_.mySeat() : 0;
     hooks_.send(msg::Action{seat, msg::colouredText(wire(text), colourToString(colour_))}.encode());
 }
 
@@ -293,9 +293,9 @@ void ChatPane::phraseClicked(int n) {
 void ChatPane::chatterChosen(int n) {
     if (n < 1 || n > kChatterCount)
         return;
-    if (!hooks_.loggedin || !hooks_.loggedin() || !hooks_.send)
+    if (!hooks_.loggedIn || !hooks_.loggedIn() || !hooks_.send)
         return;
-    const int seat = hooks_.myseat ? hooks_.myseat() : 0;
+    const int seat = hooks_.mySeat ? hooks_.mySeat() : 0;
     hooks_.send(msg::PlayASound{seat, "wave" + std::to_string(n)}.encode());
 }
 
@@ -308,7 +308,7 @@ void ChatPane::smileyChosen(int code) {
     mychat_->end(false);
 }
 
-void ChatPane::playasound(int seat, std::string_view name) {
+void ChatPane::playSound(int seat, std::string_view name) {
     if (phraseSounds_) {
         if (sounds_)
             sounds_->play(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));

@@ -87,8 +87,8 @@ public:
     struct Hooks {
         // Sends one complete message to the host.
         std::function<void(std::string message)> send;
-        std::function<int()> myseat;
-        std::function<bool()> loggedin;
+        std::function<int()> mySeat;
+        std::function<bool()> loggedIn;
         // The caption of a seat's name label on the board, when the seat has one.
         std::function<std::optional<QString>(int seat)> seatName;
     };
@@ -135,7 +135,7 @@ public:
     // Smiley menu item with code 10..27 chosen.
     void smileyChosen(int code);
     // A chatter sound the host relayed from `seat`.
-    void playasound(int seat, std::string_view name);
+    void playSound(int seat, std::string_view name);
 
 private:
     void sendAction(const QString& text);

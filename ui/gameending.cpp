@@ -77,7 +77,7 @@ void GameEnding::full(const msg::Full&) {
 
 void GameEnding::keepSeatKey(const msg::SeatKey& m) {
     // Only the key of the own seat is worth keeping.
-    if (m.seat == view_.model().state().myseat && !m.key.empty())
+    if (m.seat == view_.model().state().mySeat && !m.key.empty())
         connection_.rejoinPlan().keyGiven(m.seat, m.key);
 }
 
@@ -88,7 +88,7 @@ void GameEnding::hostEnding(const msg::HostClosing&) {
 
 void GameEnding::removed(const msg::Removed& m) {
     view_.model().removed(m); // another player's removal is told on the board
-    if (m.seat != view_.model().state().myseat)
+    if (m.seat != view_.model().state().mySeat)
         return;
     connection_.rejoinPlan().hostEnded();
     gameEnded(QStringLiteral("The host removed you from the game."), ExitStatus::Removed);

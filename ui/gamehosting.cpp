@@ -40,7 +40,7 @@ bool GameHosting::listening() const {
 }
 
 bool GameHosting::gameRunning() const {
-    return server_->isListening() && server_->core().engine().gameinprogress;
+    return server_->isListening() && server_->core().engine().gameInProgress;
 }
 
 void GameHosting::announce(const std::string& name) {

@@ -149,8 +149,8 @@ void GameOptionsDialog::setOptions(const GameOptions& options) {
     refresh();
 }
 
-void GameOptionsDialog::changebox(std::string_view control, int value) {
-    options_.changebox(control, value);
+void GameOptionsDialog::setComputerBox(std::string_view control, int value) {
+    options_.setComputerBox(control, value);
     refresh();
 }
 

@@ -30,7 +30,7 @@ public:
     // Values restored from the settings (brought within range by GameOptions).
     void setOptions(const GameOptions& options);
     // Sets tick box "image_bot3" or "image_bot4" to `value` (0 or 1).
-    void changebox(std::string_view control, int value);
+    void setComputerBox(std::string_view control, int value);
     // The own player's name, the first field of the start command.
     void setPlayerName(const std::string& name) { playername_ = name; }
 

@@ -38,8 +38,8 @@ GameView::GameView(QWidget* area, Hooks hooks, QObject* parent)
     sounds_ = new SoundPlayer(this);
     ChatPane::Hooks chatHooks;
     chatHooks.send = [this](const std::string& m) { send(m); };
-    chatHooks.myseat = [this] { return model_->state().myseat; };
-    chatHooks.loggedin = [this] { return model_->state().loggedin; };
+    chatHooks.mySeat = [this] { return model_->state().mySeat; };
+    chatHooks.loggedIn = [this] { return model_->state().loggedIn; };
     chatHooks.seatName = [this](int seat) -> std::optional<QString> {
         if (seat < 1 || seat > kPlayingSeats)
             return std::nullopt;
@@ -60,7 +60,7 @@ GameView::GameView(QWidget* area, Hooks hooks, QObject* parent)
     auto* seatMenu = new SeatMenu(seatHooks, area->window());
     connect(board_, &BoardWidget::nameLabelContextMenu, this,
             [this, seatMenu](int seat, QPoint globalPos) {
-                seatMenu->popup(seat, globalPos, model_->state().ishost,
+                seatMenu->popup(seat, globalPos, model_->state().isHost,
                                 model_->view().seats[std::size_t(seat)].name != kWaiting);
             });
     area->installEventFilter(this);
@@ -76,7 +76,7 @@ bool GameView::showMessage(std::string_view word, std::string_view payload) {
             showLine(chatLine(*m));
     } else if (word == msg::PlayASound::kWord) {
         if (const auto m = msg::PlayASound::decode(payload))
-            chat_->playasound(m->seat, m->sound);
+            chat_->playSound(m->seat, m->sound);
     } else if (word == msg::HaveWrongVersion::kWord) {
         if (const auto m = msg::HaveWrongVersion::decode(payload))
             status(qtext(m->name) +
@@ -116,14 +116,14 @@ bool GameView::eventFilter(QObject* watched, QEvent* event) {
 std::vector<std::string> GameView::otherSeatNames() const {
     std::vector<std::string> others;
     for (int seat = 1; seat <= kPlayingSeats; ++seat)
-        if (seat != model_->state().myseat)
+        if (seat != model_->state().mySeat)
             others.push_back(model_->view().seats[std::size_t(seat)].name);
     return others;
 }
 
 void GameView::removeFromGame(int seat) {
     const ClientState& s = model_->state();
-    if (!s.ishost || !s.loggedin)
+    if (!s.isHost || !s.loggedIn)
         return;
     // The name the board or the spectator list shows for the seat.
     QString name = QStringLiteral("the pilot of seat %1").arg(seat);
@@ -144,8 +144,8 @@ void GameView::removeFromGame(int seat) {
     if (ask.exec() != QMessageBox::Yes)
         return;
     // The host may have changed hands while the question was open.
-    if (model_->state().ishost && model_->state().loggedin)
-        send(msg::KickHim{model_->state().myseat, seat}.encode());
+    if (model_->state().isHost && model_->state().loggedIn)
+        send(msg::KickHim{model_->state().mySeat, seat}.encode());
 }
 
 // ---------------------------------------------------------------- board events
@@ -172,7 +172,7 @@ void GameView::setOwnTallyCell(int column, const std::string& value) {
     hooks_.setOwnTallyCell(column, value);
 }
 
-void GameView::addgame(const std::string& result) {
+void GameView::addGame(const std::string& result) {
     hooks_.addGame(result);
 }
 

@@ -71,7 +71,7 @@ private:
     void sound(const std::string& name) override;
     void send(const std::string& message) override;
     void setOwnTallyCell(int column, const std::string& value) override;
-    void addgame(const std::string& result) override;
+    void addGame(const std::string& result) override;
     void spyAdded(const std::string& item) override;
     void spyRemoved(const std::string& item) override;
     void loadSettings() override;

@@ -52,7 +52,7 @@ MainWindow::MainWindow(const LaunchOptions& options, QWidget* parent) : QMainWin
         windows_->tally()->setOwnTallyCell(column, value);
     };
     events.addGame = [this](const std::string& result) {
-        windows_->tally()->addgame(result, view_->otherSeatNames());
+        windows_->tally()->addGame(result, view_->otherSeatNames());
     };
     events.spyAdded = [this](const std::string& item) {
         windows_->watchers()->addSpy(QString::fromStdString(item));
@@ -70,7 +70,7 @@ MainWindow::MainWindow(const LaunchOptions& options, QWidget* parent) : QMainWin
         dispatch(word, payload);
     };
     link.closed = [this] {
-        if (!view_->model().state().loggedin && play_->dialogs().joinClosed())
+        if (!view_->model().state().loggedIn && play_->dialogs().joinClosed())
             return;
         if (!ending_->over())
             connection_->connectionLost();
@@ -81,15 +81,15 @@ MainWindow::MainWindow(const LaunchOptions& options, QWidget* parent) : QMainWin
     link.rejoined = [this](const msg::SendLoginInfo& entry, const QString& text) {
         // The board as a new connection finds it, for the seat given back or
         // the new one: nothing of the old connection's game survives.
-        const std::string name = view_->model().state().playername;
+        const std::string name = view_->model().state().playerName;
         view_->model().reset();
-        view_->model().state().playername = name;
+        view_->model().state().playerName = name;
         if (play_->hosting().listening())
             view_->model().setHosting();
         windows_->clearWatchers();
         windows_->gameOptions()->hide();
         changed();
-        view_->model().sendloginfo(entry);
+        view_->model().loginAsked(entry);
         view_->status(text);
     };
     link.ended = [this](const QString& text, ExitStatus code, bool notice) {
@@ -216,7 +216,7 @@ void MainWindow::changed() {
     if (!ending_)
         return; // still being built: the constructor's end brings the controls up to date
     // The host's controls follow the host's rights.
-    const bool rights = view_->model().state().ishost;
+    const bool rights = view_->model().state().isHost;
     menus_->setStartGameEnabled(rights);
     windows_->watchers()->setHosting(rights);
     menus_->checkJustWatch(view_->model().view().justWatchChecked);

@@ -105,7 +105,7 @@ bool NetworkPlay::eventFilter(QObject* watched, QEvent* event) {
 
 void NetworkPlay::startFromLaunchLine() {
     parts_.menus.setStartGameEnabled(false);
-    parts_.view.model().state().playername = options_.playername;
+    parts_.view.model().state().playerName = options_.playerName;
     QString error;
     switch (options_.mode) {
     case LaunchMode::Solo:
@@ -124,11 +124,11 @@ void NetworkPlay::startFromLaunchLine() {
         if (options_.mode == LaunchMode::Host) {
             if (!startHosting(&error))
                 fatal(window_, error);
-        } else if (const auto where = parseHostPort(options_.hostaddress, options_.port)) {
+        } else if (const auto where = parseHostPort(options_.hostAddress, options_.port)) {
             // The host may carry its port: "example.org:7790", "[::1]:7790".
             parts_.connection.connectTo(QString::fromStdString(where->host), quint16(where->port));
         } else {
-            parts_.connection.connectTo(QString::fromStdString(options_.hostaddress),
+            parts_.connection.connectTo(QString::fromStdString(options_.hostAddress),
                                         quint16(options_.port));
         }
         // The lobby that started this game says where it listens; the link
@@ -162,7 +162,7 @@ bool NetworkPlay::startHosting(QString* error) {
     parts_.menus.setStartGameEnabled(true);
     // A solo game keeps to itself; a hosted one tells the LAN.
     if (options_.mode == LaunchMode::Host && options_.announce)
-        hosting_->announce(options_.playername);
+        hosting_->announce(options_.playerName);
     hooks_.changed();
     return true;
 }
@@ -174,9 +174,9 @@ bool NetworkPlay::networkGame() const {
         return options_.mode != LaunchMode::Solo && hosting_->gameRunning();
     const ClientState& s = parts_.view.model().state();
     bool running = false;
-    if (s.loggedin)
+    if (s.loggedIn)
         for (int seat = 1; seat <= kPlayingSeats; ++seat)
-            running = running || s.ingame[std::size_t(seat)];
+            running = running || s.inGame[std::size_t(seat)];
     return running;
 }
 
@@ -234,9 +234,9 @@ void NetworkPlay::playSolo() {
         return; // the solo game already runs
     stopNetwork();
     options_.mode = LaunchMode::Solo;
-    options_.playername = "You";
+    options_.playerName = "You";
     options_.port = kDefaultPort;
-    parts_.view.model().state().playername = options_.playername;
+    parts_.view.model().state().playerName = options_.playerName;
     parts_.view.status(QStringLiteral("Loading Solo Game..Please wait."));
     QString error;
     if (!startHosting(&error))
@@ -246,11 +246,11 @@ void NetworkPlay::playSolo() {
 void NetworkPlay::hostFromDialog(const QString& name, int port, bool internet) {
     stopNetwork();
     options_.mode = LaunchMode::Host;
-    options_.playername = name.toStdString();
+    options_.playerName = name.toStdString();
     options_.port = port;
-    parts_.view.model().state().playername = options_.playername;
+    parts_.view.model().state().playerName = options_.playerName;
     NetworkChoices& choices = dialogs_->choices();
-    choices.pilotName = options_.playername;
+    choices.pilotName = options_.playerName;
     choices.hostPort = port;
     choices.internet = internet;
     dialogs_->saveChoices();
@@ -273,11 +273,11 @@ void NetworkPlay::hostFromDialog(const QString& name, int port, bool internet) {
 void NetworkPlay::joinFromDialog(const QString& name, const HostPort& where) {
     stopNetwork();
     options_.mode = LaunchMode::Join;
-    options_.playername = name.toStdString();
-    options_.hostaddress = where.host;
+    options_.playerName = name.toStdString();
+    options_.hostAddress = where.host;
     options_.port = where.port;
-    parts_.view.model().state().playername = options_.playername;
-    dialogs_->choices().pilotName = options_.playername;
+    parts_.view.model().state().playerName = options_.playerName;
+    dialogs_->choices().pilotName = options_.playerName;
     dialogs_->saveChoices();
     parts_.view.status(QStringLiteral("Joining: %1 ..")
                            .arg(QString::fromStdString(formatHostPort(where.host, where.port))));
@@ -290,7 +290,7 @@ void NetworkPlay::connectionFailed(const QString& why, bool notFound, bool refus
         return;
     if (notFound)
         fatal(window_, QStringLiteral("Cannot find the host \"%1\": %2")
-                           .arg(QString::fromStdString(options_.hostaddress), why));
+                           .arg(QString::fromStdString(options_.hostAddress), why));
     else
         parts_.view.status(QStringLiteral("Cannot connect to the host: ") + why);
 }

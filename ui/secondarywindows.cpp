@@ -43,12 +43,12 @@ SecondaryWindows::SecondaryWindows(QWidget* window, GameView& view, WindowSettin
 }
 
 void SecondaryWindows::openGameOptions() {
-    if (!view_.model().state().loggedin) {
+    if (!view_.model().state().loggedIn) {
         showInformation(window_, QStringLiteral("Driftwake"),
                         QStringLiteral("You are not connected"));
         return;
     }
-    gameOptions_->setPlayerName(view_.model().state().playername);
+    gameOptions_->setPlayerName(view_.model().state().playerName);
     gameOptions_->show();
     gameOptions_->raise();
 }

@@ -188,8 +188,8 @@ void TallyWindow::refillCurrentPlayers(const std::vector<std::string>& otherSeat
     refresh();
 }
 
-void TallyWindow::addgame(std::string_view result, const std::vector<std::string>& otherSeatNames) {
-    table_.addgame(result, otherSeatNames);
+void TallyWindow::addGame(std::string_view result, const std::vector<std::string>& otherSeatNames) {
+    table_.addGame(result, otherSeatNames);
     refresh();
 }
 

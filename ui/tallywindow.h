@@ -49,7 +49,7 @@ public:
     void refresh();
 
     // The table's operations, shown at once.
-    void addgame(std::string_view result, const std::vector<std::string>& otherSeatNames);
+    void addGame(std::string_view result, const std::vector<std::string>& otherSeatNames);
     void setOwnTallyCell(int column, std::string value);
 
     // --- handlers of the controls ---

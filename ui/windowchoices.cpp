@@ -31,8 +31,8 @@ void WindowChoices::applyStored() {
     if (s.distance)
         options.setDistance(*s.distance);
     gameOptions_.setOptions(options);
-    gameOptions_.changebox("image_bot3", s.bot3 ? 1 : 0);
-    gameOptions_.changebox("image_bot4", s.bot4 ? 1 : 0);
+    gameOptions_.setComputerBox("image_bot3", s.bot3 ? 1 : 0);
+    gameOptions_.setComputerBox("image_bot4", s.bot4 ? 1 : 0);
     setBotSpeed(s.botSpeed);
     setPilotLevel(s.pilotLevel);
     view_.chat().applyStoredPhrases(s.phrases);

@@ -38,7 +38,7 @@ struct RecordingEvents : BoardEvents {
     void setOwnTallyCell(int column, const std::string& value) override {
         mineset.emplace_back(column, value);
     }
-    void addgame(const std::string& result) override { games.push_back(result); }
+    void addGame(const std::string& result) override { games.push_back(result); }
     void spyAdded(const std::string& item) override { spyAdds.push_back(item); }
     void spyRemoved(const std::string& item) override { spyRemoves.push_back(item); }
     void loadSettings() override { ++settingsLoads; }
@@ -102,11 +102,11 @@ protected:
         return t;
     }
 
-    // Logs in as `name` on `myseat` and announces the other players.
-    void login(int myseat, const std::string& name = "Bob") {
-        m.state().playername = name;
-        cmd(msg::SendLoginInfo{myseat});
-        cmd(msg::NewPlayerInfo{myseat, name});
+    // Logs in as `name` on `mySeat` and announces the other players.
+    void login(int mySeat, const std::string& name = "Bob") {
+        m.state().playerName = name;
+        cmd(msg::SendLoginInfo{mySeat});
+        cmd(msg::NewPlayerInfo{mySeat, name});
     }
     // Seat 2 as Bob, Ann hosting in seat 1; a game with seats 3 and 4 as
     // given, a round started and Bob's hand dealt.

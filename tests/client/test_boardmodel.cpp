@@ -19,7 +19,7 @@ TEST_F(BoardTest, OwnLoginAsPlayerAndAsSpectator) {
 
     RecordingEvents e;
     BoardModel spy(e);
-    spy.sendloginfo({5});
+    spy.loginAsked({5});
     spy.playerJoined(msg::NewPlayerInfo{5, "Eve"});
     EXPECT_EQ(e.chats.back(), "0+You are spying.");
     EXPECT_EQ(e.chats.size(), 3u);
@@ -133,7 +133,7 @@ TEST_F(BoardTest, StartTheGameNamesPilotsAndMarksSeats) {
     EXPECT_EQ(seat(4).name, "Kling");
     EXPECT_TRUE(seat(3).notPlaying);
     EXPECT_FALSE(seat(4).notPlaying);
-    EXPECT_EQ(m.state().ingame, (std::array<bool, 5>{false, true, true, false, true}));
+    EXPECT_EQ(m.state().inGame, (std::array<bool, 5>{false, true, true, false, true}));
     EXPECT_EQ(m.view().playToScore, "Amount to Earn: $5000");
     EXPECT_EQ(m.view().distance, "Target Distance: 70000");
 
@@ -182,7 +182,7 @@ TEST_F(BoardTest, SnapshotDrawsTheBoard) {
     EXPECT_EQ(ship(3), 2);
     EXPECT_EQ(seat(4).miles, "");
     EXPECT_TRUE(seat(4).notPlaying);
-    EXPECT_FALSE(m.state().ingame[4]);
+    EXPECT_FALSE(m.state().inGame[4]);
     EXPECT_FALSE(seat(4).goPile);
     EXPECT_EQ(m.state().turnSeat, 2);
     EXPECT_EQ(ev.logs, Strings{"Your Turn."});
@@ -203,7 +203,7 @@ TEST_F(BoardTest, SnapshotWithHoldflagOrForAnotherSeat) {
 
     RecordingEvents e;
     BoardModel other(e);
-    other.sendloginfo({3});
+    other.loginAsked({3});
     other.tableSnapshot(snapshot(0, 5));
     EXPECT_EQ(other.view().cardsLeft, "");
 }
@@ -411,7 +411,7 @@ TEST_F(BoardTest, RoundScores) {
 
 TEST_F(BoardTest, WinnerTexts) {
     startGame();
-    m.state().ishost = true;
+    m.state().isHost = true;
     cmd(msg::Winner{"Bob", 2});
     EXPECT_TRUE(seat(2).winner);
     EXPECT_EQ(ev.chats, Strings{"0+You have Won the Game!"});
@@ -422,7 +422,7 @@ TEST_F(BoardTest, WinnerTexts) {
     cmd(msg::StartGameAnnounce{"Ann", 5000, 70000, true, true});
     EXPECT_FALSE(seat(2).winner);
     EXPECT_FALSE(m.view().startVisible);
-    m.state().ishost = false;
+    m.state().isHost = false;
     ev.clear();
     cmd(msg::Winner{"Klock", 3}); // the host's name for seat 3's pilot
     EXPECT_EQ(ev.chats, Strings{"0+Klock has Won the Game!"});
@@ -431,7 +431,7 @@ TEST_F(BoardTest, WinnerTexts) {
 
     RecordingEvents e;
     BoardModel spy(e);
-    spy.sendloginfo({6});
+    spy.loginAsked({6});
     spy.playerJoined(msg::NewPlayerInfo{1, "A+B"});
     spy.winner({"A+B", 1});
     EXPECT_EQ(e.chats.back(), "0+A+B has Won the Game!");
@@ -457,7 +457,7 @@ TEST_F(BoardTest, MalformedMessagesChangeNothing) {
           "CMD_newplayerinfo+10+Zed", "CMD_sendlogininfo+12"})
         cmd(message);
     EXPECT_TRUE(ev.logs.empty() && ev.chats.empty() && ev.sounds.empty() && ev.sent.empty());
-    EXPECT_EQ(m.state().myseat, 2);
+    EXPECT_EQ(m.state().mySeat, 2);
     for (int p = 1; p <= 7; ++p)
         EXPECT_EQ(place(p).card, before.hand[static_cast<std::size_t>(p)].card);
     for (int n = 1; n <= 4; ++n) {

@@ -123,7 +123,7 @@ TEST_F(CardPlay, DiscardingAnEmptyPlace) {
 }
 
 TEST_F(CardPlay, WithoutLoginTheTurnEndsButNothingIsSent) {
-    m.state().loggedin = false;
+    m.state().loggedIn = false;
     m.onCardReleased(2, false);
     m.onTargetClicked(2);
     EXPECT_EQ(m.state().turnSeat, 0);

@@ -43,16 +43,16 @@ TEST(GameOptions, RestoredValuesAreBroughtWithinRange) {
 
 TEST(GameOptions, TickBoxesAndTheStartCommand) {
     GameOptions o;
-    o.changebox("image_bot3", 0);
-    o.changebox("image_bot4", 0);
+    o.setComputerBox("image_bot3", 0);
+    o.setComputerBox("image_bot4", 0);
     EXPECT_EQ(o.startCommand("Ann"),
               (msg::StartGameRequest{"Ann", "5000", "70", false, false}.encode()));
     o.onComputerBoxClicked(4);
     EXPECT_EQ(o.bot(4), 1);
     o.onComputerBoxClicked(4);
     EXPECT_EQ(o.bot(4), 0);
-    o.changebox("image_bot3", 7); // a box shows only an empty box or a tick
-    o.changebox("image_bot5", 1);
+    o.setComputerBox("image_bot3", 7); // a box shows only an empty box or a tick
+    o.setComputerBox("image_bot5", 1);
     o.onComputerBoxClicked(9);
     o.amountUp();
     o.distanceDown();

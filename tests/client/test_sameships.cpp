@@ -60,7 +60,7 @@ Ship told(Ship s) {
 void playGames(std::uint32_t seed, bool seat3, bool seat4) {
     RecordingEvents events;
     BoardModel board(events, [](int) { return 0; });
-    board.sendloginfo({5});
+    board.loginAsked({5});
     BoardWire wire(board);
     Engine engine(wire, wire, seed);
     wire.attach(engine);
@@ -73,7 +73,7 @@ void playGames(std::uint32_t seed, bool seat3, bool seat4) {
     auto joinNow = [&](int step) {
         RecordingEvents joinerEvents;
         BoardModel joiner(joinerEvents);
-        joiner.sendloginfo({6});
+        joiner.loginAsked({6});
         const auto stats = msg::decodeMessage<msg::NewStats>(newstatsMessage(engine, 6));
         const auto piles = msg::decodeMessage<msg::ShipCards>(shipCardsMessage(engine));
         ASSERT_TRUE(stats && piles);
@@ -92,15 +92,15 @@ void playGames(std::uint32_t seed, bool seat3, bool seat4) {
         engine.startGame({"Host", 5000, 70, seat3, seat4});
         same(0);
         int step = 0;
-        while (engine.gameinprogress && wire.step() && step < 100000) {
+        while (engine.gameInProgress && wire.step() && step < 100000) {
             ++step;
             same(step);
-            if (step % 50 == 0 && engine.gameinprogress)
+            if (step % 50 == 0 && engine.gameInProgress)
                 joinNow(step);
             if (testing::Test::HasFatalFailure())
                 return;
         }
-        ASSERT_FALSE(engine.gameinprogress);
+        ASSERT_FALSE(engine.gameInProgress);
     }
 }
 

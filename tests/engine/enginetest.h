@@ -74,7 +74,7 @@ struct Table {
     void startAt(int current, bool seat3 = true, bool seat4 = true, int amount = 5000,
                  int distance = 70) {
         engine.startGame({"Host", amount, distance, seat3, seat4});
-        ASSERT_TRUE(engine.gameinprogress);
+        ASSERT_TRUE(engine.gameInProgress);
         ASSERT_EQ(engine.pendingAction(), TimerAction::None);
         engine.currentSeat = current;
         for (int s = 1; s <= kSeats; ++s)

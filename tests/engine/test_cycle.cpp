@@ -145,7 +145,7 @@ TEST(Cycle, WinnerOnlyForASingleLeaderAtTheAmount) {
         EXPECT_EQ(t.host.interval(EngineTimer::Pause), 750);
         t.host.clearMessages();
         t.host.advance(750 * (winner ? 10 : 15));
-        EXPECT_EQ(t.engine.gameinprogress, winner == 0);
+        EXPECT_EQ(t.engine.gameInProgress, winner == 0);
         EXPECT_EQ(t.engine.winner(), winner);
         if (winner) {
             const std::string name = winner == 1 ? "Ann" : t.seat(winner).botName;

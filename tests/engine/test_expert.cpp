@@ -20,7 +20,7 @@ Play quickExpert(const TableView& table, int seat, Random& random) {
 
 // The engine waits for the computer to play the current seat.
 bool computerTurn(const Table& t) {
-    return t.engine.gameinprogress && t.engine.pendingAction() == TimerAction::None &&
+    return t.engine.gameInProgress && t.engine.pendingAction() == TimerAction::None &&
            t.host.armed(EngineTimer::Computer);
 }
 
@@ -64,7 +64,7 @@ TEST(Expert, DecidesOnlyOnWhatItMayKnow) {
     for (std::uint32_t game = 0; game < 4 && checked < 120; ++game) {
         t.engine.random().setSeed(1000 + game);
         t.engine.startGame({"Sim", 1500, 70, true, true});
-        for (long steps = 0; t.engine.gameinprogress && checked < 120; ++steps) {
+        for (long steps = 0; t.engine.gameInProgress && checked < 120; ++steps) {
             ASSERT_LT(steps, 200000);
             const int seat = t.engine.currentSeat;
             if (computerTurn(t) && (seat == 1 || seat == 3)) {
@@ -161,7 +161,7 @@ void playLegally(Table& t, std::uint32_t seed, const GameStart& start) {
     t.host.diagnostics.clear();
     t.engine.random().setSeed(seed);
     t.engine.startGame(start);
-    for (long steps = 0; t.engine.gameinprogress; ++steps) {
+    for (long steps = 0; t.engine.gameInProgress; ++steps) {
         ASSERT_LT(steps, 200000) << "seed " << seed;
         ASSERT_TRUE(t.host.step()) << "the game stalled, seed " << seed;
     }

@@ -106,7 +106,7 @@ struct GameCheck {
             ASSERT_NO_FATAL_FAILURE(readMessages());
         }
         long steps = 0;
-        while (t.engine.gameinprogress) {
+        while (t.engine.gameInProgress) {
             ASSERT_TRUE(t.host.step()) << "the game stalled, seed " << seed;
             ASSERT_LT(++steps, 200000) << "the game never ends, seed " << seed;
             if (spectator) {

@@ -277,7 +277,7 @@ TEST(Rules, MalformedOrForeignPlaysAreDroppedSilently) {
     EXPECT_EQ(t.engine.pendingAction(), TimerAction::None);
 
     // Outside a game nothing is taken either.
-    t.engine.gameinprogress = false;
+    t.engine.gameInProgress = false;
     miles(1, 1).run(t.engine);
     EXPECT_EQ(t.seat(1).ship.distance, 0);
 }

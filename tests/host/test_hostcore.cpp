@@ -66,7 +66,7 @@ TEST_F(Host, DropsCommandsThatSpeakForAnotherSeat) {
     deliver(2, (msg::LoginInfo{3, "1.0.1", "Mallory"}.encode()));
     EXPECT_TRUE(t.take(1).empty());
     EXPECT_TRUE(t.closed.empty());
-    EXPECT_FALSE(core.engine().gameinprogress);
+    EXPECT_FALSE(core.engine().gameInProgress);
     EXPECT_EQ(core.engine().players[3].name, "Bob");
 
     // The host's own player may switch any seat; a player its own.
@@ -138,7 +138,7 @@ TEST_F(Host, ReassemblesSplitMessagesPerConnection) {
 TEST_F(Host, LoginDuringAGameGetsTheSnapshotAndTheHand) {
     join("Host");
     deliver(1, (msg::StartGameRequest{"Host", "5000", "70", true, true}.encode()));
-    ASSERT_TRUE(core.engine().gameinprogress);
+    ASSERT_TRUE(core.engine().gameInProgress);
     clearAll();
     const int e = join("Cat");
     ASSERT_EQ(e, 2);
@@ -227,7 +227,7 @@ TEST_F(Host, ABurstIsHeldBackWholeAndInOrderWhileOthersFlow) {
     join("Host");
     join("Ann");
     deliver(1, (msg::StartGameRequest{"Host", "5000", "70", false, false}.encode()));
-    ASSERT_TRUE(core.engine().gameinprogress);
+    ASSERT_TRUE(core.engine().gameInProgress);
     clearAll();
     const int burst = 2000;
     std::string bytes;

@@ -269,7 +269,7 @@ TEST_F(Limits, HeadlessRightsAreNeverASpectatorsOrASilentConnections) {
         core.connectionClosed(seat);
     EXPECT_EQ(core.rightsHolder(), 0);
     deliver(spy, msg::StartGameRequest{"Spy", "-1", "0", false, false}.encode());
-    EXPECT_FALSE(core.engine().gameinprogress);
+    EXPECT_FALSE(core.engine().gameInProgress);
     deliver(spy, msg::KickHim{spy, silent}.encode());
     EXPECT_TRUE(t.closed.empty());
     // Once the seats are no longer kept, a newcomer sits in seat 1 and has them.
@@ -279,7 +279,7 @@ TEST_F(Limits, HeadlessRightsAreNeverASpectatorsOrASilentConnections) {
     EXPECT_EQ(core.rightsHolder(), 1);
     // Its game is played to the options window's bounds, whatever it asks.
     deliver(e, msg::StartGameRequest{"Late", "-1", "1000000", false, false}.encode());
-    EXPECT_TRUE(core.engine().gameinprogress);
+    EXPECT_TRUE(core.engine().gameInProgress);
     EXPECT_EQ(core.engine().amountToEarn, 1000);
     EXPECT_EQ(core.engine().tripDistance, 100000);
 }

@@ -42,7 +42,7 @@ struct Table : HostOn<TimedTransport, 4242> {
     bool step() {
         const Engine& e = core.engine();
         const int seat = e.currentSeat;
-        if (e.gameinprogress && e.pendingAction() == TimerAction::None && !t.computer) {
+        if (e.gameInProgress && e.pendingAction() == TimerAction::None && !t.computer) {
             const PlayerEntry& p = e.players[std::size_t(seat)];
             EXPECT_TRUE(p.connected && !p.watching) << "nobody plays seat " << seat;
             for (int slot = 1; slot <= kSlots; ++slot)
@@ -71,7 +71,7 @@ struct Table : HostOn<TimedTransport, 4242> {
     }
     bool waitsFor(int seat) const {
         const Engine& e = core.engine();
-        return e.gameinprogress && e.pendingAction() == TimerAction::None && e.currentSeat == seat;
+        return e.gameInProgress && e.pendingAction() == TimerAction::None && e.currentSeat == seat;
     }
 };
 
@@ -314,7 +314,7 @@ TEST_P(Rejoin, TakesTheSeatBackWithItsHandAndTotals) {
             case Phase::OthersTurn:
                 return waitsFor(3) && t.computer;
             case Phase::RoundScores:
-                return e.gameinprogress && e.pendingAction() == TimerAction::StartRound;
+                return e.gameInProgress && e.pendingAction() == TimerAction::StartRound;
             case Phase::AfterWinner:
                 return e.winner() != 0;
             case Phase::Waiting:
@@ -341,7 +341,7 @@ TEST_P(Rejoin, TakesTheSeatBackWithItsHandAndTotals) {
     EXPECT_EQ(got[1], text(msg::ExistingPlayers{1, "Host"}));
     EXPECT_EQ(got[2], text(msg::ExistingPlayers{3, "Bob"}));
     EXPECT_EQ(t.keys[2].size(), 2u);
-    if (!core.engine().gameinprogress) {
+    if (!core.engine().gameInProgress) {
         EXPECT_EQ(got.size(), 3u);
         return;
     }
@@ -383,7 +383,7 @@ TEST_P(Rejoin, TakesTheSeatBackWithItsHandAndTotals) {
     // that every turn the computer does not play is hers).
     const int before = core.engine().winner();
     EXPECT_TRUE(runUntil(
-        [&] { return core.engine().winner() != before || !core.engine().gameinprogress; }));
+        [&] { return core.engine().winner() != before || !core.engine().gameInProgress; }));
 }
 
 INSTANTIATE_TEST_SUITE_P(Host, Rejoin,
@@ -436,7 +436,7 @@ TEST_F(Table, AHostingWindowKeepsItsRightsAndSaysNothingNew) {
         EXPECT_TRUE(rightsIn(messages).empty()) << e;
     // Seat 2 is no host, even with seat 1 gone.
     deliver(2, msg::StartGameRequest{"Ann", "5000", "70", false, false}.encode());
-    EXPECT_FALSE(core.engine().gameinprogress);
+    EXPECT_FALSE(core.engine().gameInProgress);
 }
 
 TEST_F(Table, HeadlessRightsGoToTheLowestHumanAndBackToAReclaimedSeatOne) {
@@ -463,9 +463,9 @@ TEST_F(Table, HeadlessRightsGoToTheLowestHumanAndBackToAReclaimedSeatOne) {
 
     // Only the holder starts, switches others to watching and removes.
     deliver(3, msg::StartGameRequest{"Bob", "5000", "70", false, false}.encode());
-    EXPECT_FALSE(core.engine().gameinprogress);
+    EXPECT_FALSE(core.engine().gameInProgress);
     deliver(2, msg::StartGameRequest{"Ann", "5000", "70", false, false}.encode());
-    ASSERT_TRUE(core.engine().gameinprogress);
+    ASSERT_TRUE(core.engine().gameInProgress);
     deliver(3, msg::JustWatch{2, true}.encode());
     EXPECT_FALSE(core.engine().players[2].watching);
     deliver(2, msg::JustWatch{3, true}.encode());
@@ -497,7 +497,7 @@ TEST_F(Table, HeadlessRightsGoToTheLowestHumanAndBackToAReclaimedSeatOne) {
     core.connectionClosed(3);
     EXPECT_EQ(core.rightsHolder(), 0);
     // The computer plays on alone all the while.
-    EXPECT_TRUE(core.engine().gameinprogress);
+    EXPECT_TRUE(core.engine().gameInProgress);
     t.sent.clear();
     const int e = join("Late");
     EXPECT_EQ(rightsIn(t.take(e)), std::vector<std::string>{text(msg::HostRights{e})});
@@ -514,7 +514,7 @@ TEST_F(Table, HeadlessSeatOneLeavingDuringItsTurnPassesTurnAndRights) {
     EXPECT_TRUE(t.computer);
     EXPECT_EQ(rightsIn(t.take(2)), std::vector<std::string>{text(msg::HostRights{2})});
     // Ann may start the next game once this one is over.
-    ASSERT_TRUE(runUntil([&] { return !core.engine().gameinprogress; }));
+    ASSERT_TRUE(runUntil([&] { return !core.engine().gameInProgress; }));
     EXPECT_NE(core.engine().winner(), 0);
     // The winner is announced by name, the computer pilot of seat 1 too.
     for (const std::string& m : t.sent[2]) {
@@ -523,5 +523,5 @@ TEST_F(Table, HeadlessSeatOneLeavingDuringItsTurnPassesTurnAndRights) {
         }
     }
     deliver(2, msg::StartGameRequest{"Ann", "1000", "50", false, false}.encode());
-    EXPECT_TRUE(core.engine().gameinprogress);
+    EXPECT_TRUE(core.engine().gameInProgress);
 }

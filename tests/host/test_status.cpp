@@ -36,7 +36,7 @@ struct Table : hostcoretest::HostOn<hostcoretest::TimedTransport, 4242> {
     void runUntilHumanTurn() {
         for (int i = 0; i < 200000; ++i) {
             const Engine& e = core.engine();
-            if (!e.gameinprogress)
+            if (!e.gameInProgress)
                 return;
             const PlayerEntry& p = e.players[std::size_t(e.currentSeat)];
             if (e.pendingAction() == TimerAction::None && p.connected && !p.watching)
@@ -164,10 +164,10 @@ TEST_F(Table, AGameTheComputerPlaysOnAloneIsCountedToItsWinner) {
     core.setHeadless(true);
     ASSERT_EQ(login("Ann"), 1);
     feed(1, msg::StartGameRequest{"Ann", "1000", "50", true, true}.encode());
-    ASSERT_TRUE(core.engine().gameinprogress);
+    ASSERT_TRUE(core.engine().gameInProgress);
     core.connectionClosed(1);
     runUntilHumanTurn(); // nobody is left: to the winner
-    ASSERT_FALSE(core.engine().gameinprogress);
+    ASSERT_FALSE(core.engine().gameInProgress);
     const HostCounters& c = core.counters();
     EXPECT_EQ(c.gamesStarted, 1u);
     EXPECT_EQ(c.gamesFinished, 1u);

@@ -128,12 +128,12 @@ TEST(Fields, ReadsFieldsTheWayHandlersDo) {
 TEST(CommandLine, ChoosesSoloHostJoinAndOptions) {
     auto o = parseCommandLine({});
     EXPECT_EQ(o.mode, LaunchMode::Solo);
-    EXPECT_EQ(o.playername, "You");
-    EXPECT_EQ(o.hostaddress, "127.0.0.1");
+    EXPECT_EQ(o.playerName, "You");
+    EXPECT_EQ(o.hostAddress, "127.0.0.1");
 
     o = parseCommandLine({"Bob", "10.1.2.3", "true"});
     EXPECT_EQ(o.mode, LaunchMode::Host);
-    EXPECT_EQ(o.playername, "Bob");
+    EXPECT_EQ(o.playerName, "Bob");
     EXPECT_EQ(parseCommandLine({"Bob", "10.1.2.3", "True"}).mode, LaunchMode::Join);
     EXPECT_EQ(parseCommandLine({"Bob", "h", "x", "extra"}).mode, LaunchMode::Join);
     EXPECT_EQ(parseCommandLine({"Bob", "10.1.2.3"}).mode, LaunchMode::Unconnected);
@@ -159,16 +159,16 @@ TEST(CommandLine, OnlyKnownWordsAreOptions) {
     auto o = parseCommandLine({"--Bob", "10.0.0.5", "join"});
     EXPECT_TRUE(o.error.empty());
     EXPECT_EQ(o.mode, LaunchMode::Join);
-    EXPECT_EQ(o.playername, "--Bob");
-    EXPECT_EQ(o.hostaddress, "10.0.0.5");
+    EXPECT_EQ(o.playerName, "--Bob");
+    EXPECT_EQ(o.hostAddress, "10.0.0.5");
     o = parseCommandLine({"--bogus"});
     EXPECT_TRUE(o.error.empty());
     EXPECT_EQ(o.mode, LaunchMode::Unconnected);
-    EXPECT_EQ(o.playername, "--bogus");
+    EXPECT_EQ(o.playerName, "--bogus");
     o = parseCommandLine({"-", "--port", "7800", "--", "true"});
     EXPECT_EQ(o.mode, LaunchMode::Host);
-    EXPECT_EQ(o.playername, "-");
-    EXPECT_EQ(o.hostaddress, "--");
+    EXPECT_EQ(o.playerName, "-");
+    EXPECT_EQ(o.hostAddress, "--");
     EXPECT_EQ(o.port, 7800);
 }
 

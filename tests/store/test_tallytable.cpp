@@ -73,7 +73,7 @@ TEST(TallyTable, TickingInTheCurrentGameStartsATally) {
 
 TEST(TallyTable, OwnWinCountsForEveryTalliedOpponent) {
     TallyTable t = talliedAliceAndBob();
-    t.addgame(TallyTable::kOwnWin, {"Alice", "Bob", "<Waiting>"});
+    t.addGame(TallyTable::kOwnWin, {"Alice", "Bob", "<Waiting>"});
     EXPECT_EQ(t.cell(1, 0), "1");
     EXPECT_EQ(t.cell(2, 0), "1");
     EXPECT_EQ(counters(t, 1), "1 0 1 0 | 1 0 1 0");
@@ -83,7 +83,7 @@ TEST(TallyTable, OwnWinCountsForEveryTalliedOpponent) {
 TEST(TallyTable, OpponentWinsAreSplitByWhoWon) {
     TallyTable t = talliedAliceAndBob();
     // A tallied winner; Carl plays but is not tallied.
-    t.addgame("Alice", {"Alice", "Bob", "Carl"});
+    t.addGame("Alice", {"Alice", "Bob", "Carl"});
     EXPECT_EQ(t.cell(1, 0), "1");
     EXPECT_EQ(t.cell(2, 0), "0");
     EXPECT_EQ(counters(t, 1), "1 1 0 0 | 1 1 0 0");
@@ -91,12 +91,12 @@ TEST(TallyTable, OpponentWinsAreSplitByWhoWon) {
     EXPECT_EQ(t.rowCount(), 3);
 
     // A winner who is not tallied.
-    t.addgame("Carl", {"Alice", "Bob", "Carl"});
+    t.addGame("Carl", {"Alice", "Bob", "Carl"});
     EXPECT_EQ(counters(t, 1), "2 1 0 1 | 2 1 0 1");
     EXPECT_EQ(counters(t, 2), "2 0 0 2 | 2 0 0 2");
 
     // Membership ignores letter case, the winner comparison does not.
-    t.addgame("Alice", {"ALICE"});
+    t.addGame("Alice", {"ALICE"});
     EXPECT_EQ(counters(t, 1), "3 1 0 2 | 3 1 0 2");
     // Absent players are untouched.
     EXPECT_EQ(counters(t, 2), "2 0 0 2 | 2 0 0 2");
@@ -112,7 +112,7 @@ TEST(TallyTable, EmptyOrBrokenCountersCountAsZero) {
     ASSERT_FALSE(t.load(dir / "t.tld"));
     EXPECT_EQ(t.cell(1, 1), "");
     EXPECT_EQ(t.number(2, 1), 0);
-    t.addgame("Alice", {"Alice"});
+    t.addGame("Alice", {"Alice"});
     EXPECT_EQ(t.cell(1, 0), "4");
     EXPECT_EQ(counters(t, 1), "1 1 0 0 | 1 1 0 0");
 }
@@ -123,7 +123,7 @@ TEST(TallyTable, UntickingAskedNoKeepsAndYesDeletesTheRow) {
     for (int i = 0; i < 3; ++i) {
         t.setCurrentTicked(i, true);
     }
-    t.addgame("Cid", {"Cid"});
+    t.addGame("Cid", {"Cid"});
     t.untickTallied(1, false);
     EXPECT_EQ(t.tallied().size(), 3u);
     EXPECT_TRUE(t.tallied()[1].ticked);
@@ -139,7 +139,7 @@ TEST(TallyTable, UntickingAskedNoKeepsAndYesDeletesTheRow) {
 TEST(TallyTable, ResetClearsTotalsButKeepsTheCurrentGame) {
     TallyTable t = talliedAliceAndBob();
     t.setOwnTallyCell(3, "37500");
-    t.addgame(TallyTable::kOwnWin, {"Alice", "Bob"});
+    t.addGame(TallyTable::kOwnWin, {"Alice", "Bob"});
     t.reset();
     EXPECT_EQ(t.rowCount(), 1);
     EXPECT_TRUE(t.tallied().empty());
@@ -169,8 +169,8 @@ TEST(TallyFile, RestartKeepsTotalsAndZeroesTheSession) {
     first.setCurrentTicked(0, true);
     first.setCurrentTicked(1, true);
     first.setOwnTallyCell(3, "20000");
-    first.addgame(TallyTable::kOwnWin, {"Alice", "Bob"});
-    first.addgame("Bob", {"Alice", "Bob"});
+    first.addGame(TallyTable::kOwnWin, {"Alice", "Bob"});
+    first.addGame("Bob", {"Alice", "Bob"});
     ASSERT_FALSE(first.save(file));
 
     // The file is the "WRZL" container around the rendered text.
@@ -209,7 +209,7 @@ TEST(TallyFile, NamesAreSingleByteAndOlderUtf8NamesStillMatch) {
     EXPECT_EQ(t.rowOf("Zo\u00EB"), 1);
     EXPECT_EQ(t.rowOf("Jos\u00E9"), 2);
     EXPECT_EQ(t.rowOf("\u00C9ric"), 3);
-    t.addgame("Zo\u00EB", {"Zo\u00EB", "Jos\u00E9"});
+    t.addGame("Zo\u00EB", {"Zo\u00EB", "Jos\u00E9"});
     EXPECT_EQ(counters(t, 1), "2 1 0 0 | 1 1 0 0");
 
     // Saved, every name is Windows-1252.
@@ -288,7 +288,7 @@ TEST(TallyFile, FailedSaveLeavesThePreviousFile) {
 
     // The disk is full: the save reports it, the old tally is untouched and
     // nothing is left beside it.
-    t.addgame(TallyTable::kOwnWin, {"Alice"});
+    t.addGame(TallyTable::kOwnWin, {"Alice"});
     std::optional<std::string> error;
     {
         testing::FileSizeLimit full(4);
@@ -336,7 +336,7 @@ TEST(TallyFile, SavingKeepsTheFilesMode) {
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                   fs::perms::others_read);
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
-    t.addgame(TallyTable::kOwnWin, {"Alice"});
+    t.addGame(TallyTable::kOwnWin, {"Alice"});
     ASSERT_FALSE(t.save(file));
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);

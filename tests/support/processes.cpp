@@ -35,8 +35,8 @@ quint16 freePort() {
 LaunchOptions soloLaunch() {
     LaunchOptions options;
     options.mode = LaunchMode::Solo;
-    options.playername = "You";
-    options.hostaddress = "127.0.0.1";
+    options.playerName = "You";
+    options.hostAddress = "127.0.0.1";
     options.port = freePort();
     return options;
 }

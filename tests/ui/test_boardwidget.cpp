@@ -41,7 +41,7 @@ struct Events : dw::BoardEvents {
     void sound(const std::string&) override {}
     void send(const std::string& message) override { sent.push_back(message); }
     void setOwnTallyCell(int, const std::string&) override {}
-    void addgame(const std::string&) override {}
+    void addGame(const std::string&) override {}
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}
     void loadSettings() override {}
@@ -75,7 +75,7 @@ struct Board {
     }
     // Bob on seat 2 with Ann hosting on seat 1; a game and a dealt round.
     void startGame(const msg::StartGameAnnounce& start = {"Ann", 5000, 70000, true, true}) {
-        model.state().playername = "Bob";
+        model.state().playerName = "Bob";
         feed(msg::SendLoginInfo{2}, msg::NewPlayerInfo{2, "Bob"}, msg::ExistingPlayers{1, "Ann"},
              start, msg::StartingRound{}, kHand);
         events.sent.clear(); // the login answer
@@ -426,7 +426,7 @@ void BoardWidgetTest::protectionsPilesAndWatchers() {
 
 void BoardWidgetTest::scorePanelsAndWinner() {
     Board b;
-    b.model.state().ishost = true;
+    b.model.state().isHost = true;
     b.startGame({"Ann", 5000, 70000, false, true});
     b.feed(msg::PostScores{4,
                            {{1, 425, 425, 325, 0, 0, 100, 0},

@@ -574,7 +574,7 @@ void ChatPaneTest::chatterSounds() {
     QSignalSpy alerts(&f.sounds, &SoundPlayer::alertSounded);
 
     f.pane.setPlayerPhraseSounds(false);
-    f.pane.playasound(2, "wave4");
+    f.pane.playSound(2, "wave4");
     QCOMPARE(v.document()->blockCount(), 1);
     const QString line = lastBlock(v).text();
     QVERIFY2(line.startsWith(QStringLiteral("Bob: ")), qPrintable(line));
@@ -584,17 +584,17 @@ void ChatPaneTest::chatterSounds() {
     QCOMPARE(alerts.count(), 0);
 
     // Unknown seat or sound: nothing shown.
-    f.pane.playasound(4, "wave4");
-    f.pane.playasound(2, "wave21");
-    f.pane.playasound(2, "honk");
+    f.pane.playSound(4, "wave4");
+    f.pane.playSound(2, "wave21");
+    f.pane.playSound(2, "honk");
     QCOMPARE(v.document()->blockCount(), 1);
-    f.pane.playasound(2, "WAVE20");
+    f.pane.playSound(2, "WAVE20");
     QVERIFY(lastBlock(v).text().endsWith(QStringLiteral("Crying ")));
 
     // Switch on: the sound is played and nothing is shown.
     f.pane.setPlayerPhraseSounds(true);
-    f.pane.playasound(2, "wave4");
-    f.pane.playasound(2, "nosuchsound");
+    f.pane.playSound(2, "wave4");
+    f.pane.playSound(2, "nosuchsound");
     QCOMPARE(v.document()->blockCount(), 2);
     QCOMPARE(alerts.count(), 1);
     QCOMPARE(alerts.at(0).at(0).toString(), QStringLiteral("nosuchsound"));

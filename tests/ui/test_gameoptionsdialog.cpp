@@ -98,8 +98,8 @@ void GameOptionsDialogTest::arrowsStepAndStopAtTheEnds() {
 void GameOptionsDialogTest::tickBoxesToggleAndRestore() {
     Dialog d;
     const QImage ticked = d.box(3);
-    d.dialog.changebox("image_bot3", 0);
-    d.dialog.changebox("image_bot4", 0);
+    d.dialog.setComputerBox("image_bot3", 0);
+    d.dialog.setComputerBox("image_bot4", 0);
     QCOMPARE(d.dialog.options().bot(3), 0);
     const QImage empty = d.box(3);
     QVERIFY(empty != ticked);
@@ -113,7 +113,7 @@ void GameOptionsDialogTest::tickBoxesToggleAndRestore() {
     QCOMPARE(d.dialog.options().bot(4), 0);
     QCOMPARE(d.box(4), empty);
 
-    d.dialog.changebox("image_other", 1); // not a box of the dialog
+    d.dialog.setComputerBox("image_other", 1); // not a box of the dialog
     QCOMPARE(d.dialog.options().bot(3), 0);
     QCOMPARE(d.dialog.options().bot(4), 0);
 }
@@ -121,8 +121,8 @@ void GameOptionsDialogTest::tickBoxesToggleAndRestore() {
 void GameOptionsDialogTest::startSendsTheShownValuesAndHides() {
     Dialog d;
     d.dialog.setPlayerName("Ann");
-    d.dialog.changebox("image_bot3", 0);
-    d.dialog.changebox("image_bot4", 0);
+    d.dialog.setComputerBox("image_bot3", 0);
+    d.dialog.setComputerBox("image_bot4", 0);
     d.clickBox(4);
     d.press("UpDown1", "down", 2);
     d.press("UpDown2", "up");

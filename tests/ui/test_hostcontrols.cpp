@@ -42,8 +42,8 @@ struct Window {
         LaunchOptions o = dw::testing::soloLaunch();
         if (port != 0) {
             o.mode = LaunchMode::Host;
-            o.playername = "Ann";
-            o.hostaddress = "127.0.0.1";
+            o.playerName = "Ann";
+            o.hostAddress = "127.0.0.1";
             o.port = port;
         }
         mainWindow = std::make_unique<MainWindow>(o);
@@ -93,9 +93,9 @@ private slots:
     void removingAPlayerAsksFirstAndTellsTheOthers() {
         const quint16 port = freePort();
         Window host(port);
-        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().state().mySeat, 1, 10000);
         Window guest;
-        QTRY_COMPARE_WITH_TIMEOUT(guest.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(guest.mainWindow->model().state().mySeat, 1, 10000);
         guest.join(port);
         // The Connecting window shows until the host answers.
         QVERIFY(guest.mainWindow->dialogs().connectingWindow()->isVisible());
@@ -110,7 +110,7 @@ private slots:
                  QStringLiteral("Remove Bob from the game?"));
         QTest::qWait(500);
         QCOMPARE(host.mainWindow->model().view().seats[2].name, std::string("Bob"));
-        QCOMPARE(guest.mainWindow->model().state().myseat, 2);
+        QCOMPARE(guest.mainWindow->model().state().mySeat, 2);
         QVERIFY(!host.chat().contains(QStringLiteral("removed")));
 
         // Yes: Bob goes, and the others read that he was removed.
@@ -133,7 +133,7 @@ private slots:
             connect(held, &QTcpSocket::disconnected, this, [&] { hungUp = true; });
         });
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
         w.join(silent.serverPort());
         ConnectingWindow* connecting = w.mainWindow->dialogs().connectingWindow();
         QVERIFY(connecting->isVisible());

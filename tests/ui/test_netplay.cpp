@@ -99,11 +99,11 @@ private slots:
             QTRY_VERIFY(w.mainWindow->dialogs().startWindow()->isVisible());
             QVERIFY(!w.mainWindow->findChild<DownloadWindow*>()->isVisible());
             // The solo game runs behind the choices.
-            QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
             QVERIFY(!w.mainWindow->announcer()->isRunning());
             QTest::mouseClick(w.mainWindow->dialogs().startWindow()->button_solo, Qt::LeftButton);
             QVERIFY(!w.mainWindow->dialogs().startWindow()->isVisible());
-            QCOMPARE(w.mainWindow->model().state().myseat, 1);
+            QCOMPARE(w.mainWindow->model().state().mySeat, 1);
         }
         {
             qputenv("DRIFTWAKE_LOBBY_URL", "http://127.0.0.1:1/lobby/kvlsetup.exe");
@@ -176,7 +176,7 @@ private slots:
 
     void aFriendJoinsByPickingTheGameFromTheLanList() {
         Window host, guest;
-        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().state().mySeat, 1, 10000);
 
         // The host picks "Host a Network Game…" in the start window.
         QTest::mouseClick(host.mainWindow->dialogs().startWindow()->button_host, Qt::LeftButton);
@@ -215,7 +215,7 @@ private slots:
         emit jd->list_games->itemDoubleClicked(game, 0);
         QVERIFY(!jd->isVisible());
 
-        QTRY_COMPARE_WITH_TIMEOUT(guest.mainWindow->model().state().myseat, 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(guest.mainWindow->model().state().mySeat, 2, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(host.mainWindow->model().view().seats[2].name, std::string("Bob"),
                                   10000);
         QCOMPARE(guest.mainWindow->model().view().seats[1].name, std::string("Ann"));
@@ -234,7 +234,7 @@ private slots:
         const quint16 port = freePort();
         {
             Window w;
-            QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
             w.mainWindow->hostGame();
             HostDialog* hd = w.mainWindow->dialogs().hostDialog();
             hd->edit_port->setValue(port);
@@ -254,7 +254,7 @@ private slots:
         // A router that refuses: a sentence, and hosting goes on for the LAN.
         router.setRefusing(true);
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
         w.mainWindow->hostGame();
         HostDialog* hd = w.mainWindow->dialogs().hostDialog();
         hd->edit_port->setValue(freePort());
@@ -270,7 +270,7 @@ private slots:
         router.setRefusing(false);
         router.setExternalAddress("<h1>HI</h1>");
         Window rogue;
-        QTRY_COMPARE_WITH_TIMEOUT(rogue.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(rogue.mainWindow->model().state().mySeat, 1, 10000);
         rogue.mainWindow->hostGame();
         hd = rogue.mainWindow->dialogs().hostDialog();
         hd->edit_port->setValue(freePort());
@@ -288,7 +288,7 @@ private slots:
 
     void everyJoinFailureIsExplainedAndMayBeTriedAgain() {
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
         const auto joinAt = [&](quint16 port) {
             w.mainWindow->dialogs().joinDialog()->prepare(QStringLiteral("Bob"), {},
                                                           QStringLiteral("127.0.0.1:%1").arg(port));
@@ -376,7 +376,7 @@ private slots:
         PortMapper::setHelperProgram(qEnvironmentVariable("DRIFTWAKE_BIN"));
         const quint16 port = freePort();
         Window w;
-        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
         w.mainWindow->hostGame();
         HostDialog* hd = w.mainWindow->dialogs().hostDialog();
         hd->edit_name->setText(QStringLiteral("Ann"));
@@ -387,7 +387,7 @@ private slots:
                                      QString::fromLatin1(testing::FakeIgd::kExternalAddress)),
                                  15000);
         hd->close();
-        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
         testing::RawClient bob;
         QCOMPARE(bob.login(port, "Bob"), 2);
         // A game runs: closing the window would ask "Close anyway?".
@@ -396,7 +396,7 @@ private slots:
         emit options->startRequested(
             msg::StartGameRequest{"Ann", "5000", "70", true, true}.encode());
         QVERIFY(bob.waitFor<msg::StartGameAnnounce>(10000));
-        QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->server()->core().engine().gameinprogress, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.mainWindow->server()->core().engine().gameInProgress, 5000);
 
         // Standard error goes to a file meanwhile.
         QTemporaryFile err;

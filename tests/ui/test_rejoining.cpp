@@ -143,8 +143,8 @@ struct Window {
         qputenv("DRIFTWAKE_DATA_DIR", data.path().toUtf8());
         LaunchOptions o;
         o.mode = mode;
-        o.playername = mode == LaunchMode::Join ? "Ann" : "Hal";
-        o.hostaddress = "127.0.0.1";
+        o.playerName = mode == LaunchMode::Join ? "Ann" : "Hal";
+        o.hostAddress = "127.0.0.1";
         o.port = port;
         o.announce = false;
         mainWindow = std::make_unique<MainWindow>(o);
@@ -251,7 +251,7 @@ private slots:
         QVERIFY(w.mainWindow->isVisible());
         QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
         const ClientState& s = w.mainWindow->model().state();
-        QCOMPARE(s.myseat, 2);
+        QCOMPARE(s.mySeat, 2);
         QCOMPARE(s.selectedSlot, 0);
         QCOMPARE(s.turnSeat, 1);
         QCOMPARE(w.handCard(1), 10);
@@ -283,7 +283,7 @@ private slots:
         QCOMPARE(login->seat, 3);
         QTRY_VERIFY(!w.bannerShown());
         QVERIFY(w.chatText().contains(QStringLiteral("did not give your seat back")));
-        QCOMPARE(w.mainWindow->model().state().myseat, 3);
+        QCOMPARE(w.mainWindow->model().state().mySeat, 3);
         QCOMPARE(w.handCard(1), 0);
         // The old key is spent: a later drop without a new one ends.
         QVERIFY(!w.mainWindow->connection().rejoinPlan().hasKey());
@@ -420,7 +420,7 @@ private slots:
         QVERIFY(host.expect<msg::LoginInfo>(again));
         QTRY_VERIFY(!w.bannerShown());
         QVERIFY(w.chatText().contains(QStringLiteral("you are back in your seat.")));
-        QCOMPARE(w.mainWindow->model().state().myseat, 2);
+        QCOMPARE(w.mainWindow->model().state().mySeat, 2);
     }
 
     void theHostsWordInAGameJoinedFromTheWindowLeadsToTheStartWindow_data() {
@@ -470,10 +470,10 @@ private slots:
         const BoardView& view = w.mainWindow->model().view();
         QVERIFY(!startItem->isEnabled());
         QVERIFY(!view.startVisible);
-        QVERIFY(!w.mainWindow->model().state().ishost);
+        QVERIFY(!w.mainWindow->model().state().isHost);
 
         host.send(p, msg::HostRights{2});
-        QTRY_VERIFY(w.mainWindow->model().state().ishost);
+        QTRY_VERIFY(w.mainWindow->model().state().isHost);
         QVERIFY(view.startVisible);
         QVERIFY(startItem->isEnabled());
         QVERIFY(w.chatText().contains(QStringLiteral("You now hold the host's controls")));
@@ -486,10 +486,10 @@ private slots:
         host.send(p, msg::StartGameAnnounce{"Ann", 5000, 70, true, true});
         QTRY_VERIFY(!view.startVisible);
         host.send(p, msg::HostRights{1});
-        QTRY_VERIFY(!w.mainWindow->model().state().ishost);
+        QTRY_VERIFY(!w.mainWindow->model().state().isHost);
         QVERIFY(!startItem->isEnabled());
         host.send(p, msg::HostRights{2});
-        QTRY_VERIFY(w.mainWindow->model().state().ishost);
+        QTRY_VERIFY(w.mainWindow->model().state().isHost);
         QVERIFY(!view.startVisible); // the game still runs
         host.send(p, msg::Winner{"Hal", 1});
         QTRY_VERIFY(view.startVisible);
@@ -501,15 +501,15 @@ private slots:
 
     void closingAHostingWindowDuringAGameAsksFirst() {
         Window w(freePort(), LaunchMode::Host);
-        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().myseat, 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(w.mainWindow->model().state().mySeat, 1, 10000);
         // No game yet: closing asks nothing.
-        QVERIFY(!w.mainWindow->server()->core().engine().gameinprogress);
+        QVERIFY(!w.mainWindow->server()->core().engine().gameInProgress);
         msg::StartGameRequest start;
         start.starter = "Hal";
         start.amount = "5000";
         start.distance = "70";
         w.mainWindow->server()->core().engine().startGame(gameStart(start));
-        QVERIFY(w.mainWindow->server()->core().engine().gameinprogress);
+        QVERIFY(w.mainWindow->server()->core().engine().gameInProgress);
 
         auto answer = [](QMessageBox::StandardButton b) {
             QTimer::singleShot(200, [b] {

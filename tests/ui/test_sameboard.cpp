@@ -31,7 +31,7 @@ class Table;
 // One player's window: the board model and the board it draws.
 struct Player : BoardEvents {
     Player(Table& t, const std::string& name) : table(t) {
-        model.state().playername = name;
+        model.state().playerName = name;
         widget.show();
     }
     void log(const std::string& line) override { widget.appendLog(QString::fromStdString(line)); }
@@ -39,7 +39,7 @@ struct Player : BoardEvents {
     void sound(const std::string&) override {}
     void send(const std::string& message) override;
     void setOwnTallyCell(int, const std::string&) override {}
-    void addgame(const std::string&) override {}
+    void addGame(const std::string&) override {}
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}
     void loadSettings() override {}
@@ -116,7 +116,7 @@ public:
     // sits at it (made by the engine's own pilot, announced to all).
     void step() {
         Engine& e = core.engine();
-        if (e.gameinprogress && e.pendingAction() == TimerAction::None && !computer_)
+        if (e.gameInProgress && e.pendingAction() == TimerAction::None && !computer_)
             e.pilotPlay(e.currentSeat);
         else if (computer_)
             core.computerTick();
@@ -131,7 +131,7 @@ public:
         for (int i = 0; i < 20000; ++i) {
             step();
             const Engine& e = core.engine();
-            if (!e.gameinprogress)
+            if (!e.gameInProgress)
                 return false;
             if (core.counters().plays >= start + std::uint64_t(plays) &&
                 e.pendingAction() == TimerAction::None)
@@ -212,10 +212,10 @@ private slots:
         Table table;
         Player ann(table, "Ann");
         table.connect(ann);
-        QCOMPARE(ann.model.state().myseat, 1);
+        QCOMPARE(ann.model.state().mySeat, 1);
         ann.send(msg::StartGameRequest{"Ann", "10000", "100", true, true}.encode());
         table.pump();
-        QVERIFY(table.core.engine().gameinprogress);
+        QVERIFY(table.core.engine().gameInProgress);
 
         // Well into a round: lightyears travelled, cards on the discard pile
         // and more than UNDOCK on the go piles.
@@ -235,7 +235,7 @@ private slots:
 
         Player bob(table, "Bob");
         table.connect(bob);
-        QCOMPARE(bob.model.state().myseat, 2);
+        QCOMPARE(bob.model.state().mySeat, 2);
         QCOMPARE(differences(ann, bob), QString());
 
         // From a host that never sends the piles, a newcomer's board misses
@@ -243,7 +243,7 @@ private slots:
         Player cy(table, "Cy");
         cy.oldHost = true;
         table.connect(cy);
-        QCOMPARE(cy.model.state().myseat, 3);
+        QCOMPARE(cy.model.state().mySeat, 3);
         QVERIFY(!differences(ann, cy).isEmpty());
         QVERIFY(nothingWrong(ann, cy));
 
@@ -263,7 +263,7 @@ private slots:
         back.reclaimSeat = 2;
         back.reclaimKey = key;
         table.connect(back);
-        QCOMPARE(back.model.state().myseat, 2);
+        QCOMPARE(back.model.state().mySeat, 2);
         QCOMPARE(differences(ann, back), QString());
         if (table.playOn(2))
             QCOMPARE(differences(ann, back), QString());

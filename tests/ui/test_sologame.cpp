@@ -105,7 +105,7 @@ private slots:
         {
             MainWindow window(options);
             window.show();
-            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().mySeat, 1, 20000);
             QTRY_COMPARE(window.model().view().seats[1].name, std::string("You"));
             QVERIFY(window.model().view().startVisible);
 
@@ -118,7 +118,7 @@ private slots:
             auto* go = dialog->findChild<QWidget*>(QStringLiteral("button_start"));
             QVERIFY(go);
             QTest::mouseClick(go, Qt::LeftButton);
-            QTRY_VERIFY_WITH_TIMEOUT(window.server()->core().engine().gameinprogress, 10000);
+            QTRY_VERIFY_WITH_TIMEOUT(window.server()->core().engine().gameInProgress, 10000);
             QTRY_COMPARE(window.model().view().seats[2].name, std::string("Klot"));
             QVERIFY(window.model().view().seats[3].notPlaying);
 
@@ -129,7 +129,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(watch->isChecked(), 10000);
             QVERIFY(window.model().view().seats[1].eyes);
 
-            QTRY_VERIFY_WITH_TIMEOUT(!window.server()->core().engine().gameinprogress, 300000);
+            QTRY_VERIFY_WITH_TIMEOUT(!window.server()->core().engine().gameInProgress, 300000);
             const int winner = window.server()->core().engine().winner();
             QVERIFY(winner == 1 || winner == 2);
             QTRY_VERIFY_WITH_TIMEOUT(window.model().view().seats[std::size_t(winner)].winner,
@@ -154,7 +154,7 @@ private slots:
         {
             MainWindow window(options);
             window.show();
-            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().myseat, 1, 20000);
+            QTRY_COMPARE_WITH_TIMEOUT(window.model().state().mySeat, 1, 20000);
             // A solo game opens the download window over the main window.
             for (DownloadWindow* d : window.findChildren<DownloadWindow*>())
                 d->hide();

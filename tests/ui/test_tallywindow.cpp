@@ -50,7 +50,7 @@ void fill(TallyTable& t) {
     t.refillCurrentPlayers(kOthers);
     t.setCurrentTicked(0, true);
     t.setCurrentTicked(1, true);
-    t.addgame("Ann", kOthers);
+    t.addGame("Ann", kOthers);
 }
 
 // Clicks a tick box the way the user does: the list reports the change and
@@ -199,7 +199,7 @@ private slots:
         // sits at Bob's old position.
         w_->setAsk([this](const QString&) {
             table_.untickTallied(0, true);
-            w_->addgame("Bob", kOthers);
+            w_->addGame("Bob", kOthers);
             return true;
         });
         click(w_->listbox_tally(), 1, false);
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(cells(*w_), QStringList({"1", "0", "0", "1", "1", "0", "0", "1"}));
 
         // The user wins the next game: Bob's panel and the own totals follow.
-        w_->addgame(TallyTable::kOwnWin, kOthers);
+        w_->addGame(TallyTable::kOwnWin, kOthers);
         QCOMPARE(cells(*w_), QStringList({"2", "0", "1", "1", "2", "0", "1", "1"}));
         QCOMPARE(w_->mylabel(1)->text(), QStringLiteral("2"));
         QCOMPARE(w_->mylabel(2)->text(), QStringLiteral("1"));
@@ -282,7 +282,7 @@ private slots:
         table.refillCurrentPlayers(others);
         table.setCurrentTicked(0, true);
         table.setCurrentTicked(1, true);
-        table.addgame(markup, others);
+        table.addGame(markup, others);
         TallyWindow w(table);
         asked_.clear();
         answers_.clear();

@@ -40,7 +40,7 @@ struct ShotEvents : dw::BoardEvents {
     void sound(const std::string&) override {}
     void send(const std::string&) override {}
     void setOwnTallyCell(int, const std::string&) override {}
-    void addgame(const std::string&) override {}
+    void addGame(const std::string&) override {}
     void spyAdded(const std::string&) override {}
     void spyRemoved(const std::string&) override {}
     void loadSettings() override {}
@@ -52,8 +52,8 @@ public:
     // client area of that size, as the main window shows it.
     Shooter(QString dir, QSize area) : dir_(std::move(dir)) {
         events_.widget = &widget_;
-        model_.state().ishost = true;
-        model_.state().playername = "Ann";
+        model_.state().isHost = true;
+        model_.state().playerName = "Ann";
         if (area.isValid()) {
             area_.resize(area);
             QPalette p = area_.palette();
@@ -169,7 +169,7 @@ bool shootChat(const QString& dir) {
     view.addLine(dw::chatLine(dw::msg::Action{3, "Klick waves :)#11 at www.b.com|clAqua"}));
     view.addLine(dw::chatLine(dw::msg::Action{2, "Bob says: Way To Go!|clRed"}));
     view.addLine(dw::chatLine(dw::msg::Chat{4, "Cy chats: no colour"}));
-    pane.playasound(2, "wave10");
+    pane.playSound(2, "wave10");
     view.addLine(dw::chatLine(dw::msg::Chat{1, "Ann chats: blue now|clBlue"}));
     board.show();
     QCoreApplication::processEvents();
