@@ -17,6 +17,7 @@
 #   --proxy-port PORT   bytestream proxy port (default 25777)
 #   --user NAME:PASS    an account to make at start (repeatable)
 #   --no-registration   refuse account creation
+#   --no-proxy          no bytestream proxy: tables take direct joins only
 #   --quiet             print only "ready" once the room exists
 # Needs prosody and openssl (scripts/deps.sh installs both).
 set -euo pipefail
@@ -27,6 +28,7 @@ address=127.0.0.1
 port=25222
 proxy_port=25777
 registration=true
+proxy=true
 quiet=false
 users=()
 while [[ $# -gt 0 ]]; do
@@ -38,6 +40,7 @@ while [[ $# -gt 0 ]]; do
     --proxy-port) proxy_port="$2"; shift 2 ;;
     --user) users+=("$2"); shift 2 ;;
     --no-registration) registration=false; shift ;;
+    --no-proxy) proxy=false; shift ;;
     --quiet) quiet=true; shift ;;
     *) echo "lobby-server.sh: unknown option $1" >&2; exit 2 ;;
     esac
@@ -82,6 +85,8 @@ local_interfaces = { "$address" }
 c2s_ports = { $port }
 c2s_require_encryption = true
 proxy65_ports = { $proxy_port }
+-- Relayed games are many small messages, each awaited: sent at once.
+network_settings = { nagle = false }
 modules_enabled = { "saslauth", "tls", "disco", "roster", "ping", "register", "admin_shell", "posix" }
 modules_disabled = { "s2s", "offline", "c2s_bidi" }
 ssl = { certificate = "$dir/cert.pem", key = "$dir/key.pem" }
@@ -100,11 +105,15 @@ Component "conference.$domain" "muc"
     muc_room_default_persistent = true
     muc_room_default_public = true
     muc_room_locking = false
+EOF
+if $proxy; then
+    cat >>"$dir/prosody.cfg.lua" <<EOF
 
 Component "proxy.$domain" "proxy65"
     proxy65_address = "$address"
     proxy65_acl = { "$domain", "guest.$domain" }
 EOF
+fi
 
 ctl() { prosodyctl --config "$dir/prosody.cfg.lua" "$@" 2>/dev/null; }
 

@@ -272,15 +272,6 @@ int main(int argc, char** argv) {
     say("machine: %d cores, load average %s\n", QThread::idealThreadCount(),
         qPrintable(loadAverage()));
 
-    QProcess echo;
-    const quint16 echoPort = startRole(echo, QStringLiteral("echo"));
-    if (echoPort == 0)
-        return 2;
-    say("floor: %d s of round trips to a process that only echoes\n", seconds);
-    const Phase floor = measureFloor(echoPort, seconds * 1000);
-    echo.terminate();
-    echo.waitForFinished(5000);
-
     QProcess host;
     const quint16 port = external ? 0 : startRole(host, QStringLiteral("host"));
     if (!external && port == 0)
@@ -410,6 +401,17 @@ int main(int argc, char** argv) {
         host.terminate();
         host.waitForFinished(5000);
     }
+
+    // Last, so that a host that closes connections which do not log in soon
+    // (a relayed stream's too) is not kept waiting.
+    QProcess echo;
+    const quint16 echoPort = startRole(echo, QStringLiteral("echo"));
+    if (echoPort == 0)
+        return 2;
+    say("floor: %d s of round trips to a process that only echoes\n", seconds);
+    const Phase floor = measureFloor(echoPort, seconds * 1000);
+    echo.terminate();
+    echo.waitForFinished(5000);
 
     bool ok = true;
     auto report = [&](const Phase& p, double goalMs) {

@@ -47,6 +47,8 @@ bool PrivateProsody::start() {
             args << QStringLiteral("--user") << user;
         if (!options.registration)
             args << QStringLiteral("--no-registration");
+        if (!options.proxy)
+            args << QStringLiteral("--no-proxy");
         process_.setProcessChannelMode(QProcess::MergedChannels);
         if (place_.netns.isEmpty())
             process_.start(QStringLiteral(DW_LOBBY_SERVER_SCRIPT), args);

@@ -20,6 +20,7 @@ public:
     struct Options {
         QStringList users;        // "name:password", made at start
         bool registration = true; // in-band registration allowed
+        bool proxy = true;        // a bytestream proxy on proxy.localhost
     };
     // Where it runs: a network namespace made by the test (empty: this one)
     // and the IPv4 address it listens on there.

@@ -12,6 +12,7 @@
 #include "ui/lobby/roomwindow.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTcpSocket>
@@ -109,6 +110,32 @@ private slots:
         QVERIFY(QTest::qWaitFor([&] { return !b.window.isRelaying(); }, 30000));
         b.window.close();
         QVERIFY(!b.window.isVisible());
+    }
+
+    void aServerWithoutAProxyTakesDirectJoinsOnly() {
+        PrivateProsody bare(
+            PrivateProsody::Options{{"alice:secret1", "bob:secret2"}, true, false});
+        QVERIFY2(bare.ok(), qPrintable(bare.error()));
+        LobbyWindow a;
+        LobbyWindow b;
+        QVERIFY(a.enter(bare, "alice@localhost", "secret1", "Ann"));
+        QVERIFY(b.enter(bare, "bob@localhost", "secret2", "Bob"));
+        QVERIFY(QTest::qWaitFor([&] { return b.window.relayHost().proxyMissing(); }, 15000));
+
+        qputenv("DRIFTWAKE_DATA_DIR", dataA_.path().toUtf8());
+        QTest::mouseClick(a.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
+        QVERIFY(a.window.launcher().lastPid() > 0);
+        games_.push_back(a.window.launcher().lastPid());
+        QVERIFY(QTest::qWaitFor([&] { return b.rows() == 1; }, 30000));
+        QCOMPARE(b.cell(RoomWindow::ColAddress), QStringLiteral("direct joins only"));
+
+        // A double click says why nothing can be joined, and starts nothing.
+        qputenv("DRIFTWAKE_DATA_DIR", dataB_.path().toUtf8());
+        emit b.tree()->itemDoubleClicked(b.tree()->topLevelItem(0), RoomWindow::ColName);
+        QVERIFY(!b.window.relayJoin());
+        QCOMPARE(b.window.launcher().lastPid(), qint64(0));
+        QCOMPARE(child<QLabel>(b.window, "label_status")->text(),
+                 QStringLiteral("This table's host shows no address to join."));
     }
 
     void cleanup() {
