@@ -87,14 +87,14 @@ void RelayBridge::pump() {
 void RelayBridge::idleCheck() {
     if (done_ || ending_)
         return;
-    // Within a message the rest of it is awaited, and bytes still queued
-    // here go out first: the step is tried again.
+    // Within a message the rest of it is awaited (its end resets the
+    // steps), and bytes still queued here go out before any nudge.
     if (boundary_ && proxy_->bytesToWrite() == 0) {
         proxy_->write(&kEnd, 1);
         ++toProxy_;
-        if (quietStep_ < kNudgesMs.size())
-            ++quietStep_;
     }
+    if (quietStep_ < kNudgesMs.size())
+        ++quietStep_;
     idle_.start(quietStep_ < kNudgesMs.size() ? kNudgesMs[quietStep_] : idleMs_);
 }
 
