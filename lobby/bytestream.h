@@ -94,6 +94,9 @@ private:
     bool searched_ = false;
 };
 
+// How long either side of a stream waits for the proxy's SOCKS5 answers.
+constexpr int kSocksMs = 10000;
+
 // Connects to `proxy` and asks for the stream `hash` over SOCKS5, within
 // `timeoutMs` and a few dozen bytes. `done` gets the connected socket
 // (then the caller's), or null; it is not called once `context` is gone.
@@ -106,7 +109,6 @@ class RelayHost : public QObject {
     Q_OBJECT
 public:
     static constexpr int kMaxStreams = 16;
-    static constexpr int kSocksMs = 10000;
     // How long an accepted stream may wait for the joiner's first byte, and
     // the game's port for its connection.
     static constexpr int kFirstByteMs = 30000;
@@ -156,7 +158,6 @@ class RelayRequest : public QObject {
     Q_OBJECT
 public:
     static constexpr int kAnswerMs = 20000;
-    static constexpr int kSocksMs = 10000;
     static constexpr int kActivateMs = 10000;
 
     RelayRequest(XmppClient& client, const StreamHost& proxy, const QString& hostOccupant,
