@@ -27,6 +27,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <vector>
 
 class QTcpSocket;
 
@@ -137,6 +138,10 @@ signals:
 private:
     struct Stream;
     void onStanza(StanzaRef ref);
+    // Checks a bytestream offer (`query` is its query child) and accepts or
+    // refuses it.
+    void offer(xmpp_stanza_t* iq, xmpp_stanza_t* query);
+    void answerHeldOffers();
     void refuse(xmpp_stanza_t* iq, const char* condition, const char* type);
     void accept(const QString& nick, const QString& id, const Offer& offer);
     void connected(const QString& nick, const QString& sid, QTcpSocket* socket);
@@ -150,6 +155,7 @@ private:
     std::map<QString, std::unique_ptr<Stream>> streams_; // by joiner nickname
     std::set<std::string> sids_;
     std::deque<std::string> sidOrder_;
+    std::vector<xmpp_stanza_t*> held_; // offers that came while the proxy was sought
 };
 
 // The joiner's side: one stream to the host at `hostOccupant`

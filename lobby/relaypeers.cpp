@@ -87,11 +87,15 @@ RelayHost::RelayHost(XmppClient& client, Room& room, QObject* parent)
     connect(&client_, &XmppClient::stanzaReceived, this, &RelayHost::onStanza);
     connect(&room_, &Room::joined, this, [this] { finder_.find(); });
     connect(&finder_, &ProxyFinder::finished, this, &RelayHost::proxyChecked);
+    connect(&finder_, &ProxyFinder::finished, this, &RelayHost::answerHeldOffers);
     if (room_.isJoined())
         finder_.find();
 }
 
-RelayHost::~RelayHost() = default;
+RelayHost::~RelayHost() {
+    for (xmpp_stanza_t* st : held_)
+        xmpp_stanza_release(st);
+}
 
 void RelayHost::setGamePort(quint16 port) {
     if (port == gamePort_)
@@ -136,6 +140,29 @@ void RelayHost::onStanza(StanzaRef ref) {
     xmpp_stanza_t* query = xmpp_stanza_get_child_by_name_and_ns(st, "query", ns.c_str());
     if (!query)
         return;
+    if (finder_.isSearching()) {
+        // Just after joining the room the proxy is not known yet: the offer
+        // is answered when the search ends, well within the joiner's wait.
+        if (static_cast<int>(held_.size()) >= kMaxStreams)
+            refuse(st, "resource-constraint", "wait");
+        else
+            held_.push_back(xmpp_stanza_clone(st));
+        return;
+    }
+    offer(st, query);
+}
+
+void RelayHost::answerHeldOffers() {
+    std::vector<xmpp_stanza_t*> held;
+    held.swap(held_);
+    for (xmpp_stanza_t* st : held) {
+        offer(st, xmpp_stanza_get_child_by_name_and_ns(st, "query",
+                                                       std::string(kBytestreamsNs).c_str()));
+        xmpp_stanza_release(st);
+    }
+}
+
+void RelayHost::offer(xmpp_stanza_t* st, xmpp_stanza_t* query) {
     // Only the room's occupants reach this lobby through its occupant
     // address, and the room names them as the sender.
     const QString from = attribute(st, "from");

@@ -102,9 +102,8 @@ def main():
                 return p, time.monotonic() - started
             p.wait(10)
             why = p.stderr.read().decode(errors="replace").strip()
-            # The advertiser may not be in the room yet, or not know its
-            # proxy yet (item-not-found).
-            settling = "No table" in why or "item-not-found" in why
+            # The advertiser may not be in the room yet.
+            settling = "No table" in why
             if not settling or time.monotonic() - started > 30:
                 sys.exit(f"bench-relay: no relayed stream for {user}: {why}")
             time.sleep(0.2)

@@ -180,6 +180,27 @@ private slots:
         QCOMPARE(sendOffer(joiner.client, occupant, "bad sid!", proxy), QString("bad-request"));
     }
 
+    void anOfferBeforeTheHostKnowsItsProxyWaitsForIt() {
+        Lobby host(server_, "alice@localhost", "secret1");
+        Lobby joiner(server_, "bob@localhost", "secret2");
+        ProxyFinder finder(joiner.client);
+        finder.find();
+        QTRY_VERIFY_WITH_TIMEOUT(finder.hasSearched() && finder.proxy(), 15000);
+        QCOMPARE(host.join(server_.room(), "Ann"), RoomFailure::None);
+        QCOMPARE(joiner.join(server_.room(), "Ben"), RoomFailure::None);
+        QTRY_VERIFY(host.room.occupants().count("Ben"));
+        QTcpServer game;
+        QVERIFY(game.listen(QHostAddress::LocalHost));
+        // The host starts looking for its proxy as it is made; the offer
+        // arrives in one trip, before the search's three have ended.
+        RelayHost relay(host.client, host.room);
+        relay.setGamePort(game.serverPort());
+        QVERIFY(!relay.proxyKnown());
+        QCOMPARE(sendOffer(joiner.client, server_.room() + "/Ann", "early", *finder.proxy()),
+                 QString(""));
+        QCOMPARE(relay.streams(), 1);
+    }
+
     void aBridgeClosesBothSidesAndHoldsBackAWriter() {
         // proxy.near <-> [proxy.far | bridge | local.far] <-> local.near
         Pair proxy, local;
