@@ -68,18 +68,31 @@ void RelayBridge::setIdleInterval(int ms) {
 }
 
 void RelayBridge::pump() {
-    if (done_)
-        return;
-    char last = 0;
-    const qint64 up = move(local_, proxy_, &last);
-    if (up > 0) {
-        toProxy_ += static_cast<std::uint64_t>(up);
-        boundary_ = last == kEnd;
-        // The quiet time counts from here, nudges first.
-        quietStep_ = 0;
-        idle_.start(kNudgesMs[0]);
+    if (done_ || pumping_)
+        return; // flush() below reports bytesWritten at once
+    pumping_ = true;
+    while (!done_) {
+        char last = 0;
+        const qint64 up = move(local_, proxy_, &last);
+        if (up > 0) {
+            toProxy_ += static_cast<std::uint64_t>(up);
+            boundary_ = last == kEnd;
+            // The quiet time counts from here, nudges first.
+            quietStep_ = 0;
+            idle_.start(kNudgesMs[0]);
+            // Sent now, not on the event loop's next pass: a relayed play
+            // crosses several bridges.
+            proxy_->flush();
+        }
+        const qint64 down = move(proxy_, local_, nullptr);
+        if (down > 0) {
+            toLocal_ += static_cast<std::uint64_t>(down);
+            local_->flush();
+        }
+        if (up == 0 && down == 0)
+            break; // else the flushes may have made room for more
     }
-    toLocal_ += static_cast<std::uint64_t>(move(proxy_, local_, nullptr));
+    pumping_ = false;
     if (ending_)
         sideEnded();
 }

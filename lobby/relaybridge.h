@@ -69,6 +69,7 @@ private:
     bool boundary_ = true; // the last byte sent to the proxy ended a message
     bool ending_ = false;
     bool done_ = false;
+    bool pumping_ = false;
 };
 
 } // namespace dw::lobby
