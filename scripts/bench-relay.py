@@ -6,7 +6,8 @@ everything on loopback.
    against a headless host reached directly, then against a second headless
    host (same settings) that both measured players reach through their own
    relayed stream (driftwake-lobby --advertise on the host's side,
-   driftwake-lobby --connect on each player's). A play through the relay
+   driftwake-lobby --connect on each player's), both measured at the same
+   time. A play through the relay
    crosses two streams: the player's to the host, the broadcast's to the
    other player. Goal: the relay adds at most 5 ms at p99.
 2. Seconds from asking for a table that shows no address to its board:
@@ -17,7 +18,12 @@ everything on loopback.
    are counted, which a lobby window that is open already does not pay: an
    upper bound. Goal: at most 3 s.
 
-    scripts/bench-relay.py [--seconds S] [--runs N]
+    scripts/bench-relay.py [--seconds S] [--runs N] [--timer-scale X] [--pin]
+
+With --pin each path runs on one core: on a virtual machine a process woken
+on the other, idle core may wait for the hypervisor to run that core (some
+milliseconds when the host is busy), and the relayed path has six processes
+to wake where the direct one has two.
 
 It uses DRIFTWAKE_BUILD (default build/) for driftwake, driftwake-lobby and
 host/driftwake-netbench; measure a build without sanitizers. The XMPP port is
@@ -38,30 +44,46 @@ from lobbybench import ROOT, LineReader, percentile, start_server, stop
 P99 = re.compile(rb"idle host\s+(\d+) samples.*p99\s+([0-9.]+)")
 
 
-def netbench(program, addresses, seconds, env):
-    """Runs driftwake-netbench against `addresses`; its p99, sample count and
-    burst line."""
+def on_core(core):
+    """For Popen's preexec_fn: the child runs on that core alone (None: as
+    this process)."""
+    return None if core is None else (lambda: os.sched_setaffinity(0, {core}))
+
+
+def netbench(program, addresses, seconds, env, core=None):
+    """Starts driftwake-netbench against `addresses`; call finish() on the
+    result for its p99, sample count and burst line."""
     command = [program, "--seconds", str(seconds)]
     for a in addresses:
         command += ["--connect", a]
-    out = subprocess.run(command, env=env, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                         timeout=seconds * 3 + 120).stdout
-    found = P99.search(out)
-    if not found:
-        sys.exit("bench-relay: driftwake-netbench printed no figure:\n" +
-                 out.decode(errors="replace"))
-    lines = [l.decode(errors="replace") for l in out.splitlines()
-             if l.startswith(b"idle host") or l.startswith(b"burst of")]
-    return float(found.group(2)), int(found.group(1)), "\n    ".join(lines)
+    process = subprocess.Popen(command, env=env, stdout=subprocess.PIPE,
+                               stderr=subprocess.STDOUT, preexec_fn=on_core(core))
+
+    def finish():
+        out = process.communicate(timeout=seconds * 3 + 120)[0]
+        found = P99.search(out)
+        if not found:
+            sys.exit("bench-relay: driftwake-netbench printed no figure:\n" +
+                     out.decode(errors="replace"))
+        lines = [l.decode(errors="replace") for l in out.splitlines()
+                 if l.startswith(b"idle host") or l.startswith(b"burst of")]
+        return float(found.group(2)), int(found.group(1)), "\n    ".join(lines)
+    return finish
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    parser.add_argument("--seconds", type=int, default=20)
+    parser.add_argument("--seconds", type=int, default=300,
+                        help="of each measurement: some 1.7 samples a second")
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--timer-scale", default="0.1",
                         help="the hosts' pace: 0.1 plays ten times as fast as a game")
+    parser.add_argument("--pin", action="store_true",
+                        help="the direct path on core 0 and the relayed path (Prosody "
+                             "included) on core 1, each process of a path on the same core")
     args = parser.parse_args()
+    if args.pin:
+        os.sched_setaffinity(0, {1})  # what starts from here runs there too
 
     build = os.environ.get("DRIFTWAKE_BUILD", os.path.join(ROOT, "build"))
     game = os.path.join(build, "driftwake")
@@ -77,12 +99,13 @@ def main():
     server, env, sign_in = start_server(work, port, users)
     processes = []
 
-    def host(game_port, data):
+    def host(game_port, data, core=None):
         # Faster than a game, so that the measured seat plays often.
         p = subprocess.Popen([game, "--headless", "--port", str(game_port), "--timer-scale",
                               args.timer_scale, "--no-announce"],
                              env=dict(env, DRIFTWAKE_DATA_DIR=os.path.join(work, data)),
-                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             preexec_fn=on_core(core))
         processes.append(p)
         log = LineReader(p, p.stdout)
         if log.wait_for([b"listening on port"], 20) is None:
@@ -111,9 +134,8 @@ def main():
     try:
         for d in ("direct", "relayed"):
             os.makedirs(os.path.join(work, d), exist_ok=True)
-        host(direct_port, "direct")
-        direct = netbench(bench, [f"127.0.0.1:{direct_port}"], args.seconds, env)
-
+        direct_core = 0 if args.pin else None
+        host(direct_port, "direct", direct_core)
         host_log = host(relayed_port, "relayed")
         advertiser = subprocess.Popen(
             [lobby] + sign_in("host") +
@@ -122,8 +144,12 @@ def main():
         processes.append(advertiser)
         one, _ = relay("one", local_port)
         two, _ = relay("two", local_port + 1)
+        # Both at once, so that both see the same machine: a virtual machine's
+        # speed can change for many seconds at a time.
+        direct = netbench(bench, [f"127.0.0.1:{direct_port}"], args.seconds, env, direct_core)
         relayed = netbench(bench, [f"127.0.0.1:{local_port}", f"127.0.0.1:{local_port + 1}"],
                            args.seconds, env)
+        direct, relayed = direct(), relayed()
         stop([one, two])
 
         joins = []
@@ -150,7 +176,8 @@ def main():
         stop(processes + [server])
 
     added = relayed[0] - direct[0]
-    print(f"at --timer-scale {args.timer_scale}:")
+    print(f"at --timer-scale {args.timer_scale}" +
+          (", each path on a core of its own:" if args.pin else ":"))
     print(f"play to broadcast, p99: direct {direct[0]:.2f} ms ({direct[1]} samples), "
           f"through two relayed streams {relayed[0]:.2f} ms ({relayed[1]} samples); "
           f"the relay adds {added:.2f} ms (goal <= 5 ms)")
