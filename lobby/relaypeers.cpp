@@ -52,6 +52,12 @@ QString errorCondition(xmpp_stanza_t* answer) {
     return QStringLiteral("an error");
 }
 
+// The bytestreams query of an iq, if it has one.
+xmpp_stanza_t* bytestreamQuery(xmpp_stanza_t* iq) {
+    const std::string ns(kBytestreamsNs);
+    return xmpp_stanza_get_child_by_name_and_ns(iq, "query", ns.c_str());
+}
+
 ElementLimits offerLimits() {
     ElementLimits limits;
     limits.depth = 1;
@@ -136,8 +142,7 @@ void RelayHost::onStanza(StanzaRef ref) {
     const char* type = xmpp_stanza_get_type(st);
     if (!name || !type || std::strcmp(name, "iq") != 0 || std::strcmp(type, "set") != 0)
         return;
-    const std::string ns(kBytestreamsNs);
-    xmpp_stanza_t* query = xmpp_stanza_get_child_by_name_and_ns(st, "query", ns.c_str());
+    xmpp_stanza_t* query = bytestreamQuery(st);
     if (!query)
         return;
     if (finder_.isSearching()) {
@@ -156,8 +161,7 @@ void RelayHost::answerHeldOffers() {
     std::vector<xmpp_stanza_t*> held;
     held.swap(held_);
     for (xmpp_stanza_t* st : held) {
-        offer(st, xmpp_stanza_get_child_by_name_and_ns(st, "query",
-                                                       std::string(kBytestreamsNs).c_str()));
+        offer(st, bytestreamQuery(st));
         xmpp_stanza_release(st);
     }
 }
