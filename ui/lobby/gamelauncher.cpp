@@ -37,6 +37,9 @@ bool gameWindowOpen(const QString& program) {
     return SingleInstance::running(dataDirectory(), QFileInfo(path).canonicalPath());
 }
 
+const QString kCannotListen =
+    QStringLiteral("The lobby cannot listen for its games on this machine.");
+
 quint16 freeTcpPort() {
     QTcpServer probe;
     if (!probe.listen(QHostAddress::Any, 0))
@@ -52,11 +55,7 @@ GameLauncher::GameLauncher(QObject* parent) : QObject(parent) {
     connect(&link_, &QTcpServer::newConnection, this, &GameLauncher::accepted);
 }
 
-bool GameLauncher::start(const QStringList& arguments, QString& error) {
-    if (!link_.isListening()) {
-        error = QStringLiteral("The lobby cannot listen for its games on this machine.");
-        return false;
-    }
+bool GameLauncher::start(const QStringList& arguments, quint16 linkPort, QString& error) {
     const QString program = gameProgram();
     if (gameWindowOpen(program)) {
         error = QStringLiteral("A Driftwake window is already open for this data directory: "
@@ -68,7 +67,7 @@ bool GameLauncher::start(const QStringList& arguments, QString& error) {
     process.setArguments(arguments +
                          QProcess::splitCommand(qEnvironmentVariable("DRIFTWAKE_LOBBY_GAME_ARGS")));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("DRIFTWAKE_LOBBY_LINK_PORT"), QString::number(linkPort()));
+    env.insert(QStringLiteral("DRIFTWAKE_LOBBY_LINK_PORT"), QString::number(linkPort));
     process.setProcessEnvironment(env);
     process.setStandardOutputFile(QProcess::nullDevice());
     if (!process.startDetached(&pid_)) {
@@ -88,35 +87,68 @@ bool GameLauncher::host(const QString& pilot, QString& error) {
         error = QStringLiteral("No free port was found for the game.");
         return false;
     }
+    // A game hosted before that never linked (it failed to start) is
+    // forgotten with its listener.
+    delete hostedListener_;
+    hostedListener_ = new QTcpServer(this);
+    if (!hostedListener_->listen(QHostAddress::LocalHost, 0)) {
+        delete hostedListener_;
+        hostedListener_ = nullptr;
+        error = kCannotListen;
+        return false;
+    }
+    connect(hostedListener_, &QTcpServer::newConnection, this, &GameLauncher::hostedLinked);
     if (!start({pilot, QStringLiteral("127.0.0.1"), QStringLiteral("true"),
                 QStringLiteral("--port"), QString::number(port)},
-               error))
+               hostedListener_->serverPort(), error)) {
+        delete hostedListener_;
+        hostedListener_ = nullptr;
         return false;
+    }
     hostedPort_ = port;
-    awaitingHost_ = true;
     return true;
 }
 
 bool GameLauncher::join(const QString& pilot, const QString& address, QString& error) {
-    return start({pilot, address, QStringLiteral("join")}, error);
+    if (!link_.isListening()) {
+        error = kCannotListen;
+        return false;
+    }
+    return start({pilot, address, QStringLiteral("join")}, linkPort(), error);
 }
 
+namespace {
+
+// Keeps a game's link open until the game closes it; nothing is said on
+// it, and anything heard is dropped.
+void keepLink(QTcpSocket* socket) {
+    QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
+}
+
+} // namespace
+
 void GameLauncher::accepted() {
-    while (QTcpSocket* socket = link_.nextPendingConnection()) {
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        // Nothing is said on the link; anything heard is dropped.
-        connect(socket, &QTcpSocket::readyRead, socket, [socket] { socket->readAll(); });
-        if (awaitingHost_ && !hostedLink_) {
-            // The first link after hosting is the hosted game's.
-            awaitingHost_ = false;
-            hostedLink_ = socket;
-            connect(socket, &QTcpSocket::disconnected, this, [this] {
-                hostedLink_ = nullptr;
-                emit hostedClosed();
-            });
-            emit hostedOpened();
-        }
-    }
+    while (QTcpSocket* socket = link_.nextPendingConnection())
+        keepLink(socket);
+}
+
+void GameLauncher::hostedLinked() {
+    QTcpSocket* socket = hostedListener_ ? hostedListener_->nextPendingConnection() : nullptr;
+    if (!socket)
+        return;
+    // The port was the hosted game's alone: it listens no more.
+    socket->setParent(this);
+    hostedListener_->close();
+    hostedListener_->deleteLater();
+    hostedListener_ = nullptr;
+    keepLink(socket);
+    hostedLink_ = socket;
+    connect(socket, &QTcpSocket::disconnected, this, [this] {
+        hostedLink_ = nullptr;
+        emit hostedClosed();
+    });
+    emit hostedOpened();
 }
 
 } // namespace dw::lobby

@@ -5,6 +5,7 @@
 #include "tests/lobby/prosody.h"
 #include "ui/lobby/roomwindow.h"
 
+#include <QLabel>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -33,6 +34,8 @@ struct LobbyWindow {
     }
     QTreeWidget* tree() { return window.findChild<QTreeWidget*>("tree_tables"); }
     int rows() { return tree()->topLevelItemCount(); }
+    // What the window says to its pilot (a failure's reason), or "".
+    QString status() { return child<QLabel>(window, "label_status")->text(); }
     // The text in `column` of the only table listed, or "" when not one.
     QString cell(int column) {
         return rows() == 1 ? tree()->topLevelItem(0)->text(column) : QString();

@@ -57,7 +57,16 @@ private slots:
         QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
         const qint64 pid = ann.window.launcher().lastPid();
         QVERIFY(pid > 0);
+        // While the game starts, another game links to the lobby (as one
+        // started by hand does, on 9001) and ends: it is not the table's.
+        {
+            QTcpSocket stranger;
+            stranger.connectToHost("127.0.0.1", ann.window.launcher().linkPort());
+            QVERIFY(stranger.waitForConnected(3000));
+            QTest::qWait(100);
+        }
         QVERIFY(QTest::qWaitFor([&] { return bob.rows() == 1; }, 15000));
+        QVERIFY(ann.window.launcher().hosting());
         auto* row = bob.window.findChild<QTreeWidget*>("tree_tables")->topLevelItem(0);
         QCOMPARE(row->text(RoomWindow::ColHost), QStringLiteral("Ann"));
         QCOMPARE(row->text(RoomWindow::ColState), QStringLiteral("waiting"));

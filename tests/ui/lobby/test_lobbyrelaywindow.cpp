@@ -61,7 +61,8 @@ private slots:
         QVERIFY(gameB > 0);
         games_.push_back(gameB);
         QVERIFY2(QTest::qWaitFor([&] { return b.cell(RoomWindow::ColSeats) == "2 of 4"; }, 30000),
-                 qPrintable(b.cell(RoomWindow::ColSeats)));
+                 qPrintable(b.cell(RoomWindow::ColSeats) + " seated; A says: " + a.status() +
+                            "; B says: " + b.status()));
         QCOMPARE(a.window.relayHost().streams(), 1);
         QVERIFY(b.window.isRelaying());
 
@@ -113,8 +114,7 @@ private slots:
     }
 
     void aServerWithoutAProxyTakesDirectJoinsOnly() {
-        PrivateProsody bare(
-            PrivateProsody::Options{{"alice:secret1", "bob:secret2"}, true, false});
+        PrivateProsody bare(PrivateProsody::Options{{"alice:secret1", "bob:secret2"}, true, false});
         QVERIFY2(bare.ok(), qPrintable(bare.error()));
         LobbyWindow a;
         LobbyWindow b;
