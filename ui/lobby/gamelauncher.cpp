@@ -12,6 +12,8 @@
 #include <QStandardPaths>
 #include <QTcpSocket>
 
+#include <csignal>
+
 namespace dw::lobby {
 
 QString GameLauncher::gameProgram() {
@@ -82,13 +84,17 @@ bool GameLauncher::host(const QString& pilot, QString& error) {
         error = QStringLiteral("Your table's game is still running.");
         return false;
     }
+    if (hostedListener_ && ::kill(static_cast<pid_t>(hostedPid_), 0) == 0) {
+        error = QStringLiteral("Your table's game is still starting.");
+        return false;
+    }
     const quint16 port = freeTcpPort();
     if (port == 0) {
         error = QStringLiteral("No free port was found for the game.");
         return false;
     }
-    // A game hosted before that never linked (it failed to start) is
-    // forgotten with its listener.
+    // A game hosted before that ended without linking is forgotten with
+    // its listener.
     delete hostedListener_;
     hostedListener_ = new QTcpServer(this);
     if (!hostedListener_->listen(QHostAddress::LocalHost, 0)) {
@@ -106,6 +112,7 @@ bool GameLauncher::host(const QString& pilot, QString& error) {
         return false;
     }
     hostedPort_ = port;
+    hostedPid_ = pid_;
     return true;
 }
 

@@ -33,7 +33,8 @@ public:
     // The port joined games' links are heard on; 0 when none could be opened.
     quint16 linkPort() const { return link_.isListening() ? link_.serverPort() : 0; }
     // Starts a hosted game for `pilot`; false (with `error`) when it could
-    // not start. The game's port is hostedPort() after.
+    // not start, or one still runs or starts. The game's port is
+    // hostedPort() after.
     bool host(const QString& pilot, QString& error);
     // Starts a game joining `address` (HOST:PORT) as `pilot`.
     bool join(const QString& pilot, const QString& address, QString& error);
@@ -57,6 +58,7 @@ private:
     QTcpServer* hostedListener_ = nullptr;
     QTcpSocket* hostedLink_ = nullptr;
     quint16 hostedPort_ = 0;
+    qint64 hostedPid_ = 0;
     qint64 pid_ = 0;
 };
 

@@ -57,8 +57,12 @@ private slots:
         QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
         const qint64 pid = ann.window.launcher().lastPid();
         QVERIFY(pid > 0);
-        // While the game starts, another game links to the lobby (as one
-        // started by hand does, on 9001) and ends: it is not the table's.
+        // While the game starts, a second click starts nothing, and
+        // another game links to the lobby (as one started by hand does, on
+        // 9001) and ends: it is not the table's.
+        QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
+        QCOMPARE(ann.window.launcher().lastPid(), pid);
+        QCOMPARE(ann.status(), QStringLiteral("Your table's game is still starting."));
         {
             QTcpSocket stranger;
             stranger.connectToHost("127.0.0.1", ann.window.launcher().linkPort());
@@ -149,7 +153,7 @@ private slots:
         QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
         const QString said = "A Driftwake window is already open for this data directory: close "
                              "it before starting another game.";
-        QCOMPARE(ann.window.findChild<QLabel*>("label_status")->text(), said);
+        QCOMPARE(ann.status(), said);
         QCOMPARE(ann.window.launcher().lastPid(), qint64(0));
         QVERIFY(!ann.window.launcher().hosting());
         QString error;
