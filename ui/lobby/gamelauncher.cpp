@@ -13,6 +13,7 @@
 #include <QTcpSocket>
 
 #include <csignal>
+#include <memory>
 
 namespace dw::lobby {
 
@@ -93,24 +94,20 @@ bool GameLauncher::host(const QString& pilot, QString& error) {
         error = QStringLiteral("No free port was found for the game.");
         return false;
     }
-    // A game hosted before that ended without linking is forgotten with
-    // its listener.
-    delete hostedListener_;
-    hostedListener_ = new QTcpServer(this);
-    if (!hostedListener_->listen(QHostAddress::LocalHost, 0)) {
-        delete hostedListener_;
-        hostedListener_ = nullptr;
+    auto listener = std::make_unique<QTcpServer>(this);
+    if (!listener->listen(QHostAddress::LocalHost, 0)) {
         error = kCannotListen;
         return false;
     }
-    connect(hostedListener_, &QTcpServer::newConnection, this, &GameLauncher::hostedLinked);
     if (!start({pilot, QStringLiteral("127.0.0.1"), QStringLiteral("true"),
                 QStringLiteral("--port"), QString::number(port)},
-               hostedListener_->serverPort(), error)) {
-        delete hostedListener_;
-        hostedListener_ = nullptr;
+               listener->serverPort(), error))
         return false;
-    }
+    // A game hosted before that ended without linking is forgotten with
+    // its listener.
+    delete hostedListener_;
+    hostedListener_ = listener.release();
+    connect(hostedListener_, &QTcpServer::newConnection, this, &GameLauncher::hostedLinked);
     hostedPort_ = port;
     hostedPid_ = pid_;
     return true;

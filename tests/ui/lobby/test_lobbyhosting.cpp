@@ -58,8 +58,8 @@ private slots:
         const qint64 pid = ann.window.launcher().lastPid();
         QVERIFY(pid > 0);
         // While the game starts, a second click starts nothing, and
-        // another game links to the lobby (as one started by hand does, on
-        // 9001) and ends: it is not the table's.
+        // another game links to the lobby where joined games do (as one
+        // started by hand does on 9001) and ends: it is not the table's.
         QTest::mouseClick(ann.window.findChild<QPushButton*>("button_host"), Qt::LeftButton);
         QCOMPARE(ann.window.launcher().lastPid(), pid);
         QCOMPARE(ann.status(), QStringLiteral("Your table's game is still starting."));
